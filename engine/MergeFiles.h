@@ -1,0 +1,14 @@
+#pragma once
+
+#include "TransformReport.h"
+#include "core/ProgressSink.h"
+
+#include <QString>
+#include <QStringList>
+
+// Joins `files` in order into `targetPath`, every line followed by a line end, and reports one
+// "合并完成" row per file (the full path). Each source is decoded with its own encoding; the
+// result takes the first source's encoding and line end. The target is replaced only after every
+// source has been read, so a target that is also a source is merged from its old content.
+bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSink& sink,
+                TransformReport* report = nullptr);

@@ -1,0 +1,38 @@
+#include "TextFormat.h"
+
+bool isUnicodeEncoding(TextEncoding encoding)
+{
+    return encoding != TextEncoding::Gb18030 && encoding != TextEncoding::Big5;
+}
+
+QString encodingName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case TextEncoding::Utf8Bom:
+        return QStringLiteral("UTF-8 (BOM)");
+    case TextEncoding::Utf16LE:
+        return QStringLiteral("UTF-16LE");
+    case TextEncoding::Utf16BE:
+        return QStringLiteral("UTF-16BE");
+    case TextEncoding::Gb18030:
+        return QStringLiteral("GB18030");
+    case TextEncoding::Big5:
+        return QStringLiteral("Big5");
+    }
+    return {};
+}
+
+std::optional<TextEncoding> encodingFromCharsetName(QByteArrayView name)
+{
+    const QByteArray lower = name.trimmed().toByteArray().toLower();
+    if (lower == "gb2312" || lower == "gbk" || lower == "gb18030" || lower == "x-gbk" || lower == "cp936" ||
+        lower == "gb_2312-80" || lower == "euc-cn")
+        return TextEncoding::Gb18030;
+    if (lower == "big5" || lower == "big5-hkscs" || lower == "x-x-big5" || lower == "cp950")
+        return TextEncoding::Big5;
+    if (lower == "utf-8" || lower == "utf8")
+        return TextEncoding::Utf8;
+    return std::nullopt;
+}

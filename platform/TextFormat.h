@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// How a text file is stored on disk. Every file is read with the format detected for it and the
+// transformations write their result in that same format unless they have a reason not to.
+enum class TextEncoding {
+    Utf8,    // no BOM
+    Utf8Bom, // EF BB BF at the start
+    Utf16LE, // with its BOM
+    Utf16BE, // with its BOM
+    Gb18030, // the legacy code page of the simplified-Chinese systems (superset of GB2312 and GBK)
+    Big5,    // the legacy code page of the traditional-Chinese systems (HKSCS extensions allowed)
+};
+
+// Lines end at CR LF or a lone CR and are written with CR LF; a file without any CR but with at
+// least one LF is a Unix file: its lines end at LF and are written with LF.
+enum class LineEnd { CrLf, Lf };
+
+struct TextFormat {
+    TextEncoding encoding = TextEncoding::Gb18030;
+    LineEnd lineEnd = LineEnd::CrLf;
+
+    bool operator==(const TextFormat&) const = default;
+};
+
+bool isUnicodeEncoding(TextEncoding encoding);
+QString encodingName(TextEncoding encoding);
+// The encoding a web page's declared charset names ("gb2312", "GBK", "gb18030", "big5", "utf-8", ...);
+// nothing for a name this program does not read.
+std::optional<TextEncoding> encodingFromCharsetName(QByteArrayView name);

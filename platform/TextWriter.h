@@ -1,0 +1,44 @@
+#pragma once
+
+#include "FileError.h"
+#include "TextFormat.h"
+
+#include <QString>
+#include <memory>
+
+// Writes a text file in a given format and replaces the target atomically: nothing reaches the
+// target path before commit(); commit() flushes, syncs and renames over the target, keeping an
+// existing target's permission bits and writing through a symbolic link to its target. On any
+// failure the old file stays as it was and no temporary file is left behind.
+//
+// Escaped bytes from TextReader are written back as the original bytes. A character the target
+// encoding cannot hold (Big5 has no room for many) is written as "?" and counted.
+class TextWriter {
+public:
+    TextWriter();
+    ~TextWriter(); // without commit(), the target is left untouched
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
+
+    bool open(const QString& path, const TextFormat& format);
+    const TextFormat& format() const;
+
+    // Text as it stands; a "\r\n" inside is written as the format's line end.
+    void write(QStringView text);
+    // The line followed by the format's line end.
+    void writeLine(QStringView line);
+    void writeLineEnd();
+
+    bool commit();
+    void cancel();
+
+    int unmappableCount() const;
+    const FileError& error() const;
+
+    // Test seam: the next writers opened fail after this many bytes (-1 turns it off).
+    static void failAfterBytesForTesting(qint64 bytes);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
