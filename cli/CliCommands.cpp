@@ -1,0 +1,116 @@
+#include "CliCommands.h"
+
+#include "core/AppState.h"
+#include "core/PathHelpers.h"
+#include "core/ProgressSink.h"
+#include "engine/MergeFiles.h"
+#include "runner/RenamePlan.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace CliCommands {
+namespace {
+
+void complete(ProgressSink& sink)
+{
+    sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+}
+
+void printLine(const QString& text)
+{
+    const QByteArray bytes = (text + u'\n').toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+} // namespace
+
+QList<FolderBatch> groupByFolder(const QStringList& files)
+{
+    QList<FolderBatch> batches;
+    for (const QString& file : files) {
+        const QFileInfo info(file);
+        const QString folder = AddBackslash(QDir::cleanPath(info.absolutePath()));
+        auto it = std::find_if(batches.begin(), batches.end(),
+                               [&](const FolderBatch& batch) { return batch.folder == folder; });
+        if (it == batches.end()) {
+            batches.append({folder, {}});
+            it = batches.end() - 1;
+        }
+        it->names.append(info.fileName());
+    }
+    return batches;
+}
+
+void runBatch(JobEnv& env, BatchCommand command, int direction, const QStringList& files)
+{
+    BatchRunner runner(env);
+    for (const FolderBatch& batch : groupByFolder(files)) {
+        BatchRequest request;
+        request.command = command;
+        request.direction = direction;
+        request.folder = batch.folder;
+        for (const QString& name : batch.names)
+            request.entries.append({name, true});
+        env.state.CurrentFolder = batch.folder;
+        runner.run(request);
+    }
+}
+
+void runReplace(JobEnv& env, const QString& find, const QString& replacement, bool caseSensitive,
+                const QStringList& files)
+{
+    ReplaceRunner runner(env);
+    for (const FolderBatch& batch : groupByFolder(files)) {
+        ReplaceRequest request{batch.names, batch.folder, find, replacement, caseSensitive};
+        runner.run(request);
+    }
+}
+
+void runMerge(JobEnv& env, const QString& output, const QStringList& files)
+{
+    QStringList paths;
+    for (const QString& file : files)
+        paths.append(QDir::cleanPath(QFileInfo(file).absoluteFilePath()));
+    const QString target = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
+    TransformReport report;
+    if (!MergeFiles(paths, target, env.sink, &report))
+        env.sink.ReportProgress(0, target, QStringLiteral("未完成"), report.error.description, Mark::Red);
+    complete(env.sink);
+}
+
+bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message)
+{
+    const QList<FolderBatch> batches = groupByFolder(files);
+    if (batches.size() != 1) {
+        *message = QStringLiteral("rename: all files must be in one folder");
+        return false;
+    }
+    const FolderBatch& batch = batches.first();
+    QList<RenameItem> items;
+    for (const QString& name : batch.names)
+        items.append({name, QString()});
+    RenameSeries(items, nameTemplate.trimmed(), start);
+    for (const RenameItem& item : items)
+        printLine(item.oldName + u'\t' + item.newName);
+    std::fflush(stdout);
+
+    *message = checkRenamePlan(batch.folder, items);
+    if (!message->isEmpty())
+        return false;
+    return dryRun || executeRenamePlan(batch.folder, items, message);
+}
+
+bool runWizard(JobEnv& env, WizardOptions options, QString* message)
+{
+    WizardRunner runner(env);
+    *message = runner.prepare(options);
+    if (!message->isEmpty())
+        return false;
+    env.state.CurrentFolder = options.folder;
+    runner.run(options);
+    return true;
+}
+
+} // namespace CliCommands

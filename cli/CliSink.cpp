@@ -1,0 +1,48 @@
+#include "CliSink.h"
+
+#include <unistd.h>
+
+CliSink::CliSink(bool showBar) : m_showBar(showBar && ::isatty(STDERR_FILENO)) {}
+
+CliSink::~CliSink()
+{
+    clearBar();
+}
+
+void CliSink::ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
+                             const QString& markKey)
+{
+    if (!text.isEmpty()) {
+        clearBar();
+        const QByteArray line = (text + u'\t' + status + u'\t' + reason + u'\t' + markKey + u'\n').toUtf8();
+        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        std::fflush(stdout);
+        if (markKey == Mark::Red)
+            m_sawRed = true;
+    }
+    if (percent > 0)
+        drawBar(percent);
+    else if (percent == -1)
+        clearBar();
+}
+
+void CliSink::drawBar(int percent)
+{
+    if (!m_showBar)
+        return;
+    const int width = 40;
+    const int filled = percent * width / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%%", QByteArray(filled, '#').constData(), QByteArray(width - filled, ' ').constData(),
+                 percent);
+    std::fflush(stderr);
+    m_barVisible = true;
+}
+
+void CliSink::clearBar()
+{
+    if (!m_barVisible)
+        return;
+    std::fprintf(stderr, "\r%*s\r", 48, "");
+    std::fflush(stderr);
+    m_barVisible = false;
+}

@@ -1,0 +1,225 @@
+// quillmar-cli: the batch commands of the program, from a terminal or a script.
+
+#include "CliCommands.h"
+#include "CliPrompt.h"
+#include "CliSink.h"
+#include "core/AppFolder.h"
+#include "core/AppState.h"
+#include "core/Settings.h"
+#include "core/Version.h"
+#include "platform/Clock.h"
+#include "platform/FileOps.h"
+
+#include <CLI/CLI.hpp>
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+
+namespace {
+
+constexpr int ExitDone = 0;
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+
+QStringList toQStringList(const std::vector<std::string>& values)
+{
+    QStringList list;
+    for (const std::string& value : values)
+        list.append(QString::fromLocal8Bit(value));
+    return list;
+}
+
+QString toQString(const std::string& value)
+{
+    return QString::fromLocal8Bit(value);
+}
+
+void printError(const QString& text)
+{
+    std::fputs((text + u'\n').toLocal8Bit().constData(), stderr);
+}
+
+struct Arguments {
+    std::string appDir;
+    bool backup = false;
+    bool noBackup = false;
+    bool yes = false;
+    bool no = false;
+    bool quiet = false;
+
+    std::vector<std::string> files;
+    bool dropLinks = false;
+    bool keepLinks = false;
+    std::string find;
+    std::string with;
+    bool caseSensitive = false;
+    std::string output;
+    std::string nameTemplate;
+    qint32 start = 0;
+    bool dryRun = false;
+
+    std::string folder;
+    bool html = false;
+    bool deleteHtml = false;
+    std::string mergeName;
+    std::string prefix;
+    bool deleteMerged = false;
+    std::string index = "first";
+    bool para = false;
+    bool space = false;
+    std::string code;
+    std::string width;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    Arguments a;
+
+    CLI::App app{"QuillMar 羽墨工坊: cleans up and converts Chinese text files and saved web pages in batches.",
+                 "quillmar-cli"};
+    app.require_subcommand(1);
+    app.set_version_flag("--version", (Version::versionText() + u'\n' + Version::revisionText()).toStdString());
+    app.add_option("--app-dir", a.appDir, "the app folder: settings files, tempfile.tmp, default backup folder");
+    auto* backup = app.add_flag("--backup", a.backup, "back up every file changed (overrides the settings)");
+    app.add_flag("--no-backup", a.noBackup, "make no backups in this run")->excludes(backup);
+    auto* yes = app.add_flag("--yes", a.yes, "answer every overwrite question Yes");
+    app.add_flag("--no", a.no, "answer every overwrite question No")->excludes(yes);
+    app.add_flag("--quiet", a.quiet, "no progress bar");
+
+    auto addFiles = [&](CLI::App* command) {
+        command->add_option("FILE", a.files, "files to process, in this order")->required();
+    };
+    auto* html2txt = app.add_subcommand("html2txt", "convert web pages to .txt files beside them");
+    auto* drop = html2txt->add_flag("--drop-links", a.dropLinks, "leave out the text of links (not on index pages)");
+    html2txt->add_flag("--keep-links", a.keepLinks, "keep the text of links")->excludes(drop);
+    addFiles(html2txt);
+    struct InPlace {
+        const char* name;
+        const char* help;
+        BatchCommand command;
+        int direction;
+        CLI::App* app = nullptr;
+    };
+    InPlace inPlace[] = {
+        {"reflow", "join broken lines into paragraphs", BatchCommand::Reflow, 0},
+        {"despace", "remove stray spaces between Chinese characters", BatchCommand::RemoveSpaces, 0},
+        {"gb", "convert to Simplified Chinese (GB2312)", BatchCommand::CodePage, 0},
+        {"big5", "convert to Traditional Chinese (Big5)", BatchCommand::CodePage, 1},
+        {"narrow", "full-width characters to half-width", BatchCommand::Width, 0},
+        {"wide", "half-width characters to full-width", BatchCommand::Width, 1},
+    };
+    for (InPlace& command : inPlace) {
+        command.app = app.add_subcommand(command.name, command.help);
+        addFiles(command.app);
+    }
+    auto* replace = app.add_subcommand("replace", "replace a text in every file");
+    replace->add_option("--find", a.find, "the text to find")->required();
+    replace->add_option("--with", a.with, "the replacement (default: remove the text)");
+    replace->add_flag("--case", a.caseSensitive, "letters must match in case");
+    addFiles(replace);
+    auto* merge = app.add_subcommand("merge", "join text files, in the order given, into one");
+    merge->add_option("--output", a.output, "the merged file")->required();
+    addFiles(merge);
+    auto* rename = app.add_subcommand("rename", "rename a series of files from a template");
+    rename->add_option("--template", a.nameTemplate, "\"*\" the old name, \"#\" runs the counter")->required();
+    rename->add_option("--start", a.start, "the number of the first file (default 0)");
+    rename->add_flag("--dry-run", a.dryRun, "show the new names only");
+    addFiles(rename);
+    auto* wizard = app.add_subcommand("wizard", "run the quick-processing stages over every file of a folder");
+    wizard->add_option("FOLDER", a.folder, "the folder")->required();
+    wizard->add_flag("--html", a.html, "stage 1: web pages to text");
+    wizard->add_flag("--delete-html", a.deleteHtml, "delete each converted web page");
+    wizard->add_option("--merge", a.mergeName, "stage 2: merge every text file into NAME");
+    wizard->add_option("--prefix", a.prefix, "put this prefix in front of the merged name");
+    wizard->add_flag("--delete-merged", a.deleteMerged, "delete the merged files");
+    wizard->add_option("--index", a.index, "index files in the merge: first, normal or skip")
+        ->check(CLI::IsMember({"first", "normal", "skip"}));
+    wizard->add_flag("--para", a.para, "stage 3: paragraph re-flow");
+    wizard->add_flag("--space", a.space, "stage 4: space removal");
+    wizard->add_option("--code", a.code, "stage 5: gb or big5")->check(CLI::IsMember({"gb", "big5"}));
+    wizard->add_option("--width", a.width, "stage 6: narrow or wide")->check(CLI::IsMember({"narrow", "wide"}));
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return ExitUsage;
+    }
+
+    AppState state;
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    state.setAppFolder(a.appDir.empty() ? resolveAppFolder(programFolder)
+                                        : QDir(toQString(a.appDir)).absolutePath());
+    const FileError loadError = Settings::loadAtStartup(state);
+    if (loadError.isSet())
+        printError(QStringLiteral("quillmar-cli: settings: ") + loadError.description);
+    if (a.backup || a.noBackup)
+        state.Settings.BackupOn = toFlag(a.backup);
+    if (a.dropLinks || a.keepLinks)
+        state.Settings.DelLinks = toFlag(a.dropLinks);
+
+    CliSink sink(!a.quiet);
+    CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
+    SystemClock clock;
+    JobEnv env{state, sink, prompt, clock};
+    const QStringList files = toQStringList(a.files);
+
+    int status = ExitDone;
+    if (html2txt->parsed())
+        CliCommands::runBatch(env, BatchCommand::WebPageToText, 0, files);
+    for (const InPlace& command : inPlace) {
+        if (command.app->parsed())
+            CliCommands::runBatch(env, command.command, command.direction, files);
+    }
+    if (replace->parsed()) {
+        if (a.find.empty()) {
+            printError(QStringLiteral("quillmar-cli: replace: --find must not be empty"));
+            return ExitUsage;
+        }
+        CliCommands::runReplace(env, toQString(a.find), toQString(a.with), a.caseSensitive, files);
+    }
+    if (merge->parsed())
+        CliCommands::runMerge(env, toQString(a.output), files);
+    if (rename->parsed()) {
+        QString message;
+        if (!CliCommands::runRename(toQString(a.nameTemplate), a.start, a.dryRun, files, &message)) {
+            printError(message);
+            status = ExitFailed;
+        }
+    }
+    if (wizard->parsed()) {
+        WizardOptions options;
+        options.folder = QDir(toQString(a.folder)).absolutePath() + u'/';
+        options.html = a.html;
+        options.deleteHtml = a.deleteHtml;
+        options.merge = !a.mergeName.empty();
+        options.prefix = toQString(a.prefix);
+        options.newName = options.prefix + toQString(a.mergeName);
+        options.deleteMerged = a.deleteMerged;
+        options.indexMode = a.index == "normal" ? 1 : a.index == "skip" ? 2 : 0;
+        options.para = a.para;
+        options.space = a.space;
+        options.code = a.code == "gb" ? 1 : a.code == "big5" ? 2 : 0;
+        options.width = a.width == "narrow" ? 1 : a.width == "wide" ? 2 : 0;
+        QString message;
+        if (!CliCommands::runWizard(env, options, &message)) {
+            printError(QStringLiteral("quillmar-cli: wizard: ") + message);
+            status = ExitFailed;
+        }
+    }
+
+    // The working copy goes when the program ends, as it does when the windows close.
+    FileOps::removeFile(state.TempFile);
+    if (sink.sawRedRow())
+        status = ExitFailed;
+    return status;
+}

@@ -1,0 +1,52 @@
+#include "FileStep.h"
+
+#include "NameRules.h"
+#include "core/AppState.h"
+#include "core/ProgressSink.h"
+#include "engine/FileJob.h"
+#include "engine/Transformations.h"
+
+bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report)
+{
+    const QString source = m_folder + name;
+    if (command == BatchCommand::WebPageToText) {
+        const QString output = webPageOutputName(name);
+        if (!BeginFileJob(m_env, name, output, m_folder))
+            return false;
+        const bool dropLinks = isTrue(m_env.state.Settings.DelLinks) && !isIndexFile(name);
+        return HtmlToText(source, m_folder + output, dropLinks, &report);
+    }
+
+    if (!BeginFileJob(m_env, name, name, m_folder))
+        return false;
+    const QString& temp = m_env.state.TempFile;
+    switch (command) {
+    case BatchCommand::Reflow:
+        return ReflowParagraphs(temp, source, 0, &report);
+    case BatchCommand::RemoveSpaces:
+        return RemoveSpaces(temp, source, &report);
+    case BatchCommand::CodePage:
+        return ConvertCodePage(temp, source, direction, &report);
+    case BatchCommand::Width:
+        return ConvertWidth(temp, source, direction, &report);
+    case BatchCommand::WebPageToText:
+        break;
+    }
+    return false;
+}
+
+void FileStep::reportOutcome(int percent, const QString& text, bool done, const QString& reason,
+                             const TransformReport& report)
+{
+    ProgressSink& sink = m_env.sink;
+    if (!done) {
+        sink.ReportProgress(percent, text, QStringLiteral("未完成"), report.error.description, Mark::Red);
+        return;
+    }
+    sink.ReportProgress(percent, text, QStringLiteral("完成"), reason, Mark::Blue);
+    if (report.unmappable > 0) {
+        sink.ReportProgress(0, text, QStringLiteral("注意"),
+                            QStringLiteral("%1 个字符无法以 Big5 表示，已写为“?”").arg(report.unmappable),
+                            Mark::Yellow);
+    }
+}

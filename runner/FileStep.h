@@ -1,0 +1,28 @@
+#pragma once
+
+#include "BatchRunner.h"
+#include "engine/TransformReport.h"
+
+#include <QString>
+
+// One file of a batch, shared by the main window's commands and the wizard's stages: the job frame,
+// then the command's transformation (in place through the working copy, or a web page into its
+// ".txt" beside it), and the rows that tell how it went.
+class FileStep {
+public:
+    FileStep(JobEnv& env, const QString& folder) : m_env(env), m_folder(folder) {}
+
+    // True when the job frame let the file go ahead and the transformation processed all of it.
+    // The job frame adds its own rows; `report` tells why a transformation failed.
+    bool apply(BatchCommand command, int direction, const QString& name, TransformReport& report);
+
+    // The file's result row: "完成" in blue (with `reason`, e.g. the elapsed time), or "未完成" in red
+    // with the transformation's error description when there is one. A conversion that wrote "?" for
+    // characters Big5 cannot hold adds a yellow note row after its "完成" row.
+    void reportOutcome(int percent, const QString& text, bool done, const QString& reason,
+                       const TransformReport& report);
+
+private:
+    JobEnv& m_env;
+    QString m_folder;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "engine/JobEnv.h"
+#include "engine/TransformReport.h"
+
+#include <QString>
+#include <QStringList>
+
+struct ReplaceRequest {
+    QStringList files; // names without folder, in list order
+    QString folder;    // with its trailing "/"
+    QString find;
+    QString replacement;
+    bool caseSensitive = false;
+};
+
+// The find-and-replace run: for each file the job frame (backup and working copy), then every
+// non-empty line of the copy is replaced and the file rewritten; one row per file, named by its
+// full path, then the completion call. An empty find text is never run.
+class ReplaceRunner {
+public:
+    explicit ReplaceRunner(JobEnv& env) : m_env(env) {}
+    void run(const ReplaceRequest& request);
+
+    // Rewrites one file from `sourcePath` into `targetPath`, replacing in every non-empty line.
+    static bool replaceInFile(const QString& sourcePath, const QString& targetPath, const ReplaceRequest& request,
+                              TransformReport* report);
+
+private:
+    JobEnv& m_env;
+};

@@ -1,0 +1,172 @@
+#include "WizardRunner.h"
+
+#include "FileStep.h"
+#include "NameRules.h"
+#include "core/AppState.h"
+#include "core/PathHelpers.h"
+#include "core/ProgressSink.h"
+#include "engine/MergeFiles.h"
+#include "platform/FileOps.h"
+#include "platform/FolderListing.h"
+
+namespace {
+
+const QString TextMask = QStringLiteral("*.txt");
+const QString PageMask = QStringLiteral("*.htm;*.html");
+
+bool isPlainFileName(const QString& name)
+{
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    for (QChar c : name) {
+        if (c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+    }
+    return true;
+}
+
+// Index files first, each group in its list order.
+QStringList indexFilesFirst(const QStringList& names)
+{
+    QStringList indexes;
+    QStringList others;
+    for (const QString& name : names)
+        (isIndexFile(name) ? indexes : others).append(name);
+    return indexes + others;
+}
+
+} // namespace
+
+QString WizardRunner::prepare(WizardOptions& options)
+{
+    if (options.merge) {
+        options.newName = options.newName.trimmed();
+        if (options.newName.isEmpty())
+            return emptyNameMessage();
+        if (!isPlainFileName(options.newName))
+            return QStringLiteral("合并后的文件名“%1”不能用作文件名（不能包含“/”或控制字符）。").arg(options.newName);
+    }
+    if (options.folder.trimmed().isEmpty() || !FileOps::folderExists(options.folder))
+        return QStringLiteral("文件夹“%1”不存在，请选择一个存在的文件夹。").arg(options.folder);
+    options.folder = AddBackslash(options.folder);
+
+    if (options.merge) {
+        if (GetExtension(options.newName) != QLatin1String("txt"))
+            options.newName += QStringLiteral(".txt");
+        if (!options.prefix.isEmpty())
+            PromotePrefix(m_env.state, options.prefix);
+    }
+    return QString();
+}
+
+void WizardRunner::run(const WizardOptions& options)
+{
+    if (options.html)
+        convertPages(options);
+    if (options.merge)
+        mergeTexts(options);
+    if (options.para)
+        rewriteTexts(options, QStringLiteral("-智能分段-"), BatchCommand::Reflow, 0);
+    if (options.space)
+        rewriteTexts(options, QStringLiteral("-删除空格-"), BatchCommand::RemoveSpaces, 0);
+    if (options.code == 1 || options.code == 2)
+        rewriteTexts(options, QStringLiteral("-内码转换-"), BatchCommand::CodePage, options.code - 1);
+    if (options.width == 1 || options.width == 2)
+        rewriteTexts(options, QStringLiteral("-字符转换-"), BatchCommand::Width, options.width - 1);
+    m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+}
+
+void WizardRunner::convertPages(const WizardOptions& options)
+{
+    ProgressSink& sink = m_env.sink;
+    const QStringList pages = FolderListing::listFiles(options.folder, PageMask);
+    sink.ReportProgress(0, QStringLiteral("-html转换-"), QString(), QString(), QString());
+
+    FileStep step(m_env, options.folder);
+    const qint64 n = pages.size();
+    qint64 k = 0;
+    for (qsizetype i = pages.size() - 1; i >= 0; --i) {
+        sink.processEvents();
+        ++k;
+        const int percent = int(k * 100 / n);
+        const QString& name = pages.at(i);
+        TransformReport report;
+        const bool done = step.apply(BatchCommand::WebPageToText, 0, name, report);
+        FileError deleteError;
+        if (done && options.deleteHtml) {
+            const QString path = options.folder + name;
+            FileOps::resetAttributes(path);
+            FileOps::removeFile(path, &deleteError);
+        }
+        step.reportOutcome(percent, name, done, QString(), report);
+        if (deleteError.isSet()) {
+            sink.ReportProgress(0, name, QStringLiteral("错误") + QString::number(deleteError.number),
+                                deleteError.description, Mark::Red);
+        }
+    }
+    if (options.deleteHtml)
+        sink.ReportProgress(0, QStringLiteral("-源文件已删除-"), QString(), QString(), Mark::Yellow);
+}
+
+void WizardRunner::mergeTexts(const WizardOptions& options)
+{
+    ProgressSink& sink = m_env.sink;
+    const QStringList texts = FolderListing::listFiles(options.folder, TextMask);
+    sink.ReportProgress(0, QStringLiteral("-合并文本文件-"), QString(), QString(), QString());
+
+    // The merged file itself is never one of its sources, so a file of that name already in the
+    // folder is replaced by the merge and never deleted as a merged source.
+    QStringList names;
+    for (const QString& name : texts) {
+        if (name == options.newName)
+            continue;
+        if (options.indexMode == 2 && isIndexFile(name))
+            continue;
+        names.append(name);
+    }
+    if (options.indexMode == 0)
+        names = indexFilesFirst(names);
+    if (names.isEmpty())
+        return;
+
+    QStringList paths;
+    for (const QString& name : names)
+        paths.append(options.folder + name);
+    const QString target = options.folder + options.newName;
+    TransformReport report;
+    if (!MergeFiles(paths, target, sink, &report)) {
+        sink.ReportProgress(0, target, QStringLiteral("未完成"), report.error.description, Mark::Red);
+        return;
+    }
+    if (!options.deleteMerged)
+        return;
+    for (const QString& path : paths) {
+        FileError error;
+        FileOps::resetAttributes(path);
+        if (!FileOps::removeFile(path, &error)) {
+            sink.ReportProgress(0, path, QStringLiteral("错误") + QString::number(error.number), error.description,
+                                Mark::Red);
+        }
+    }
+    sink.ReportProgress(0, QStringLiteral("-合并源文件已删除-"), QString(), QString(), Mark::Yellow);
+}
+
+void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& title, BatchCommand command,
+                                int direction)
+{
+    ProgressSink& sink = m_env.sink;
+    const QStringList texts = FolderListing::listFiles(options.folder, TextMask);
+    sink.ReportProgress(0, title, QString(), QString(), QString());
+    m_env.state.BackupBatchOpen = false;
+
+    FileStep step(m_env, options.folder);
+    const qint64 n = texts.size();
+    qint64 k = 0;
+    for (const QString& name : texts) {
+        sink.processEvents();
+        ++k;
+        TransformReport report;
+        const bool done = step.apply(command, direction, name, report);
+        step.reportOutcome(int(k * 100 / n), name, done, QString(), report);
+    }
+}

@@ -1,0 +1,136 @@
+#include "fakes/QtPrinting.h"
+#include "fakes/TestFiles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs the built quillmar-cli with its own app folder, as a user would from a terminal.
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_root.isValid());
+        QDir(m_root.path()).mkdir("app");
+        QDir(m_root.path()).mkdir("work");
+        app = m_root.path() + "/app/";
+        work = m_root.path() + "/work/";
+    }
+
+    int run(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral(QM_BIN_DIR "/quillmar-cli"), QStringList{"--app-dir", app} + arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        out = QString::fromUtf8(process.readAllStandardOutput());
+        err = QString::fromUtf8(process.readAllStandardError());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    QString app;
+    QString work;
+    QString out;
+    QString err;
+
+private:
+    QTemporaryDir m_root;
+};
+
+TEST_F(CliTest, versionAndUsageErrors)
+{
+    EXPECT_EQ(run({"--version"}), 0);
+    EXPECT_EQ(out.trimmed(), "Version 2.1\nRevision 0022");
+    EXPECT_EQ(run({"frobnicate"}), 2);
+    EXPECT_FALSE(err.isEmpty());
+    EXPECT_EQ(run({"replace", work + "a.txt"}), 2) << "--find is required";
+    EXPECT_EQ(run({"reflow"}), 2) << "files are required";
+    EXPECT_EQ(run({"reflow", "--help"}), 0);
+    EXPECT_TRUE(out.contains("FILE"));
+}
+
+TEST_F(CliTest, reflowPrintsOneRowPerFileAndBacksUp)
+{
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "短\r\n行。\r\n"));
+    ASSERT_TRUE(TestFiles::write(work + "b.txt", "x\r\n"));
+    EXPECT_EQ(run({"--quiet", "reflow", work + "a.txt", work + "b.txt"}), 0) << err.toStdString();
+    EXPECT_EQ(out, "a.txt\t完成\t\tblue\nb.txt\t完成\t\tblue\n");
+    EXPECT_EQ(TestFiles::read(work + "a.txt"), "短行。\r\n");
+    EXPECT_EQ(TestFiles::treeOf(app + "backup").size(), 2);
+    EXPECT_FALSE(QFile::exists(app + "tempfile.tmp")) << "the working copy goes when the tool ends";
+    EXPECT_FALSE(QFile::exists(app + "Quillmar.cfg")) << "the command line never saves settings";
+    EXPECT_FALSE(QFile::exists(app + "Custom.cfg"));
+}
+
+TEST_F(CliTest, noBackupMakesNoBackupAndAMissingFileFails)
+{
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "中 文\r\n"));
+    EXPECT_EQ(run({"--no-backup", "despace", work + "gone.txt", work + "a.txt"}), 1);
+    EXPECT_TRUE(TestFiles::treeOf(app + "backup").isEmpty());
+    EXPECT_EQ(TestFiles::read(work + "a.txt"), "中文\r\n");
+    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[0].startsWith("gone.txt\t错误2\t"));
+    EXPECT_EQ(lines[1], "gone.txt\t未完成\t\tred");
+    EXPECT_TRUE(lines[2].startsWith("a.txt\t完成\t"));
+    EXPECT_TRUE(lines[3].startsWith("总时间："));
+}
+
+TEST_F(CliTest, overwriteQuestionsFollowYesAndNo)
+{
+    ASSERT_TRUE(TestFiles::write(work + "p.htm", "<p>new</p>"));
+    ASSERT_TRUE(TestFiles::write(work + "p.txt", "old"));
+    EXPECT_EQ(run({"--no", "html2txt", work + "p.htm"}), 1);
+    EXPECT_EQ(TestFiles::read(work + "p.txt"), "old");
+    EXPECT_TRUE(out.startsWith("p.htm\t用户中止\t文件已存在\tyellow\n"));
+    EXPECT_EQ(run({"--yes", "html2txt", work + "p.htm"}), 0);
+    EXPECT_EQ(TestFiles::read(work + "p.txt"), "\r\nnew\r\n\r\n");
+}
+
+TEST_F(CliTest, mergeAndReplaceNameFilesByFullPath)
+{
+    ASSERT_TRUE(TestFiles::write(work + "1.txt", "<a>"));
+    ASSERT_TRUE(TestFiles::write(work + "2.txt", "b"));
+    EXPECT_EQ(run({"merge", "--output", work + "all.txt", work + "1.txt", work + "2.txt"}), 0);
+    EXPECT_EQ(out, work + "1.txt\t合并完成\t\tblue\n" + work + "2.txt\t合并完成\t\tblue\n");
+    EXPECT_EQ(TestFiles::read(work + "all.txt"), "<a>\r\nb\r\n");
+
+    EXPECT_EQ(run({"replace", "--find", "<", "--with", "[", work + "all.txt"}), 0);
+    EXPECT_EQ(out, work + "all.txt\t完成\t\tblue\n");
+    EXPECT_EQ(TestFiles::read(work + "all.txt"), "[a>\r\nb\r\n");
+}
+
+TEST_F(CliTest, renameShowsThePlanAndRefusesConflicts)
+{
+    ASSERT_TRUE(TestFiles::write(work + "a.TXT", "a"));
+    ASSERT_TRUE(TestFiles::write(work + "b.txt", "b"));
+    EXPECT_EQ(run({"rename", "--template", "第#章", "--start", "1", "--dry-run", work + "a.TXT", work + "b.txt"}), 0);
+    EXPECT_EQ(out, "a.TXT\t第1章.txt\nb.txt\t第2章.txt\n");
+    EXPECT_EQ(TestFiles::filesIn(work), (QStringList{"a.TXT", "b.txt"}));
+
+    EXPECT_EQ(run({"rename", "--template", "same", work + "a.TXT", work + "b.txt"}), 1);
+    EXPECT_FALSE(err.isEmpty());
+    EXPECT_EQ(TestFiles::filesIn(work), (QStringList{"a.TXT", "b.txt"}));
+
+    EXPECT_EQ(run({"rename", "--template", "*x", work + "a.TXT", work + "b.txt"}), 0);
+    EXPECT_EQ(TestFiles::filesIn(work), (QStringList{"ax.txt", "bx.txt"}));
+}
+
+TEST_F(CliTest, wizardRunsItsStagesAndRefusesAMissingFolder)
+{
+    ASSERT_TRUE(TestFiles::write(work + "1.htm", "<p>一</p>"));
+    ASSERT_TRUE(TestFiles::write(work + "2.htm", "<p>二</p>"));
+    EXPECT_EQ(run({"wizard", work, "--html", "--delete-html", "--merge", "book", "--prefix", "[全本]", "--delete-merged"}),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(TestFiles::filesIn(work), QStringList{"[全本]book.txt"});
+    EXPECT_EQ(TestFiles::read(work + "[全本]book.txt"), "\r\n一\r\n\r\n\r\n二\r\n\r\n");
+
+    EXPECT_EQ(run({"wizard", work + "nowhere", "--para"}), 1);
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_FALSE(err.isEmpty());
+}
+
+} // namespace

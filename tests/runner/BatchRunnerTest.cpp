@@ -1,0 +1,124 @@
+#include "RunnerFixture.h"
+#include "runner/BatchRunner.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+class BatchRunnerTest : public RunnerFixture {
+protected:
+    void run(BatchCommand command, const QList<FileEntry>& entries, int direction = 0)
+    {
+        BatchRunner(env).run({command, direction, entries, folder});
+    }
+};
+
+TEST_F(BatchRunnerTest, reflowsSelectedFilesInListOrderWithOneBackupFolder)
+{
+    put("a.txt", "one\r\ntwo。\r\n");
+    put("b.txt", "x\r\n");
+    put("c.txt", "skip me\r\n");
+    put("d.txt", "y\r\n");
+    state.BackupBatchOpen = true; // left over from an earlier batch: the command must open a new one
+
+    run(BatchCommand::Reflow, {{"a.txt", true}, {"b.txt", true}, {"c.txt", false}, {"d.txt", true}});
+
+    EXPECT_EQ(sink.calls(), (QList<RecordingSink::Row>{
+                                row(33, "a.txt", "完成", "", "blue"),
+                                row(66, "b.txt", "完成", "", "blue"),
+                                row(100, "d.txt", "完成", "", "blue"),
+                                Completion,
+                            }));
+    EXPECT_EQ(content("a.txt"), "onetwo。\r\n");
+    EXPECT_EQ(content("c.txt"), "skip me\r\n");
+    EXPECT_EQ(TestFiles::treeOf(state.BackupFolder),
+              (QStringList{"20030705-14/000/a.txt", "20030705-14/000/b.txt", "20030705-14/000/d.txt"}));
+    EXPECT_EQ(sink.processEventsCount(), 4) << "events run once per entry, selected or not";
+}
+
+TEST_F(BatchRunnerTest, webPagesBecomeTextFilesAndIndexPagesKeepTheirLinks)
+{
+    state.Settings.DelLinks = -1;
+    put("Index.HTM", "<a href='1.htm'>Chapter 1</a>\r\n");
+    put("a.html", "<a href='1.htm'>Chapter 1</a>text\r\n");
+    put("notes.txt", "plain\r\n");
+
+    run(BatchCommand::WebPageToText, {{"Index.HTM", true}, {"a.html", true}, {"notes.txt", true}});
+
+    EXPECT_EQ(content("Index.txt"), "Chapter 1\r\n");
+    EXPECT_EQ(content("a.txt"), "text\r\n");
+    EXPECT_EQ(content("notes.txt.txt"), "plain\r\n");
+    EXPECT_TRUE(TestFiles::treeOf(state.BackupFolder).isEmpty()) << "a new target needs no backup";
+
+    const QList<RecordingSink::Row> rows = sink.rows();
+    ASSERT_EQ(rows.size(), 4);
+    const QRegularExpression seconds(QStringLiteral("^\\d+\\.\\d\\d 秒$"));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(rows[i].status, "完成");
+        EXPECT_TRUE(seconds.match(rows[i].reason).hasMatch()) << rows[i].reason.toStdString();
+    }
+    EXPECT_TRUE(rows[3].text.startsWith("总时间：")) << rows[3];
+    EXPECT_TRUE(seconds.match(rows[3].text.mid(4)).hasMatch()) << rows[3];
+    EXPECT_EQ(rows[3].mark, "blue");
+    EXPECT_EQ(sink.calls().last(), Completion);
+}
+
+TEST_F(BatchRunnerTest, refusedOverwriteGivesTheQuestionsRowThenNotDone)
+{
+    put("a.htm", "new\r\n");
+    put("a.txt", "old\r\n");
+    prompt.queue({false});
+
+    run(BatchCommand::WebPageToText, {{"a.htm", true}});
+
+    ASSERT_EQ(prompt.asked().size(), 1);
+    EXPECT_EQ(prompt.asked()[0].title, "覆盖文件");
+    EXPECT_EQ(content("a.txt"), "old\r\n");
+    const QList<RecordingSink::Row> rows = sink.rows();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0], row(0, "a.htm", "用户中止", "文件已存在", "yellow"));
+    EXPECT_EQ(rows[1], row(100, "a.htm", "未完成", "", "red"));
+    EXPECT_TRUE(rows[2].text.startsWith("总时间：")) << "failed files add nothing, the line is still written";
+}
+
+TEST_F(BatchRunnerTest, onlyWebPageAndSpaceCommandsAreTimed)
+{
+    put("a.txt", "中 文\r\n");
+    run(BatchCommand::RemoveSpaces, {{"a.txt", true}});
+    EXPECT_EQ(content("a.txt"), "中文\r\n");
+    ASSERT_EQ(sink.rows().size(), 2);
+    EXPECT_TRUE(sink.rows()[1].text.startsWith("总时间："));
+
+    for (BatchCommand command : {BatchCommand::Reflow, BatchCommand::CodePage, BatchCommand::Width}) {
+        sink.clear();
+        run(command, {{"a.txt", true}});
+        ASSERT_EQ(sink.rows().size(), 1);
+        EXPECT_EQ(sink.rows()[0], row(100, "a.txt", "完成", "", "blue"));
+    }
+}
+
+TEST_F(BatchRunnerTest, missingFileIsReportedAndTheBatchGoesOn)
+{
+    put("b.txt", "ＡＢＣ\r\n");
+    run(BatchCommand::Width, {{"gone.txt", true}, {"b.txt", true}});
+
+    const QList<RecordingSink::Row> rows = sink.rows();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0].status, "错误2");
+    EXPECT_EQ(rows[0].mark, "red");
+    EXPECT_EQ(rows[1], row(50, "gone.txt", "未完成", "", "red"));
+    EXPECT_EQ(rows[2], row(100, "b.txt", "完成", "", "blue"));
+    EXPECT_EQ(content("b.txt"), "ABC\r\n");
+}
+
+TEST_F(BatchRunnerTest, codePageCommandConvertsBothWays)
+{
+    put("a.txt", "头发和简体中文\r\n");
+    run(BatchCommand::CodePage, {{"a.txt", true}}, 1);
+    EXPECT_EQ(QString::fromUtf8(content("a.txt")), "頭髮和簡體中文\r\n");
+    run(BatchCommand::CodePage, {{"a.txt", true}}, 0);
+    EXPECT_EQ(QString::fromUtf8(content("a.txt")), "头发和简体中文\r\n");
+    EXPECT_FALSE(QFile::exists(state.TempFile)) << "the conversions delete their working copy";
+}
+
+} // namespace

@@ -1,0 +1,98 @@
+#include "RunnerFixture.h"
+#include "runner/LineReplacer.h"
+#include "runner/ReplaceRunner.h"
+
+namespace {
+
+struct ReplaceCase {
+    const char* rule;
+    QString line;
+    QString find;
+    QString replacement;
+    bool caseSensitive;
+    QString expected;
+};
+
+TEST(LineReplacerTest, followsTheReplacementRules)
+{
+    const ReplaceCase cases[] = {
+        {"removing resumes at the same place", "<p>Hello</p>", "<", "", true, "p>Hello/p>"},
+        {"a replacement holding the find text is not searched again", "<p>Hello</p>", "<", "<<", true,
+         "<<p>Hello<</p>"},
+        {"the search resumes behind the inserted text", "aaa", "a", "aa", true, "aaaaaa"},
+        {"occurrences do not overlap", "aaaa", "aa", "b", true, "bb"},
+        {"case-insensitive matches letters of either case", "ABC abc", "abc", "x", false, "x x"},
+        {"case-sensitive compares code units", "ABC abc", "abc", "x", true, "ABC x"},
+        {"folding is Unicode simple case folding, not lower-casing", "ΣΑΣ σας", "σασ", "-", false, "- -"},
+        {"characters outside the BMP fold too", "\U00010400x", "\U00010428", "y", false, "yx"},
+        {"full-width and half-width forms stay different", "＞>", ">", "", false, "＞"},
+        {"no occurrence leaves the line as it is", "中文", "<", "", false, "中文"},
+        {"Chinese text is replaced like any other", "第一章第二章", "章", "回", true, "第一回第二回"},
+    };
+    for (const ReplaceCase& c : cases) {
+        const LineReplacer replacer(c.find, c.replacement, c.caseSensitive);
+        EXPECT_EQ(replacer.apply(c.line), c.expected) << c.rule;
+    }
+}
+
+TEST(LineReplacerTest, anEmptyFindTextChangesNothing)
+{
+    const LineReplacer replacer(QString(), "x", false);
+    EXPECT_FALSE(replacer.isUsable());
+    EXPECT_EQ(replacer.apply("abc"), "abc");
+}
+
+class ReplaceRunnerTest : public RunnerFixture {};
+
+TEST_F(ReplaceRunnerTest, rewritesEveryFileAndNamesRowsByFullPath)
+{
+    put("a.txt", "<b>x</b>\r\n\r\nlast");
+    put("b.txt", "");
+    put("c.txt", "A<a\r\n");
+
+    ReplaceRunner(env).run({{"a.txt", "b.txt", "c.txt"}, folder, "<", "", false});
+
+    EXPECT_EQ(content("a.txt"), "b>x/b>\r\n\r\nlast\r\n") << "the last line gains its line end";
+    EXPECT_EQ(content("b.txt"), "") << "an empty file stays empty";
+    EXPECT_EQ(content("c.txt"), "Aa\r\n");
+    EXPECT_EQ(sink.calls(), (QList<RecordingSink::Row>{
+                                row(33, path("a.txt"), "完成", "", "blue"),
+                                row(66, path("b.txt"), "完成", "", "blue"),
+                                row(100, path("c.txt"), "完成", "", "blue"),
+                                Completion,
+                            }));
+    EXPECT_EQ(TestFiles::treeOf(state.BackupFolder).size(), 3);
+}
+
+TEST_F(ReplaceRunnerTest, caseSwitchDecidesWhetherLettersMatch)
+{
+    put("a.txt", "a A\r\n");
+    ReplaceRunner(env).run({{"a.txt"}, folder, "A", "x", true});
+    EXPECT_EQ(content("a.txt"), "a x\r\n");
+    ReplaceRunner(env).run({{"a.txt"}, folder, "A", "y", false});
+    EXPECT_EQ(content("a.txt"), "y x\r\n");
+}
+
+TEST_F(ReplaceRunnerTest, keepsTheFilesEncodingAndLineEnd)
+{
+    put("unix.txt", "a<b\nc\n");
+    put("gbk.txt", QByteArray("\xd6\xd0<\xce\xc4\r\n")); // 中<文 in GBK
+    ReplaceRunner(env).run({{"unix.txt", "gbk.txt"}, folder, "<", "", false});
+    EXPECT_EQ(content("unix.txt"), "ab\nc\n");
+    EXPECT_EQ(content("gbk.txt"), QByteArray("\xd6\xd0\xce\xc4\r\n"));
+}
+
+TEST_F(ReplaceRunnerTest, refusedFileIsReportedTwiceAndOthersGoOn)
+{
+    put("b.txt", ">\r\n");
+    ReplaceRunner(env).run({{"gone.txt", "b.txt"}, folder, ">", "", false});
+    const QList<RecordingSink::Row> rows = sink.rows();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0].text, "gone.txt");
+    EXPECT_EQ(rows[0].status, "错误2");
+    EXPECT_EQ(rows[1], row(50, path("gone.txt"), "未完成", "", "red"));
+    EXPECT_EQ(rows[2], row(100, path("b.txt"), "完成", "", "blue"));
+    EXPECT_EQ(content("b.txt"), "\r\n");
+}
+
+} // namespace

@@ -1,0 +1,153 @@
+#include "RunnerFixture.h"
+#include "runner/WizardRunner.h"
+
+namespace {
+
+class WizardRunnerTest : public RunnerFixture {
+protected:
+    WizardOptions options(bool html, bool merge, const QString& name = QString())
+    {
+        WizardOptions o;
+        o.folder = folder;
+        o.html = html;
+        o.merge = merge;
+        o.newName = name;
+        o.deleteMerged = false;
+        return o;
+    }
+
+    // Runs the checks and, when they pass, the stages; returns the checks' message.
+    QString runWizard(WizardOptions o)
+    {
+        WizardRunner runner(env);
+        const QString message = runner.prepare(o);
+        if (message.isEmpty())
+            runner.run(o);
+        return message;
+    }
+
+    QStringList rowTexts() const
+    {
+        QStringList texts;
+        for (const RecordingSink::Row& r : sink.rows())
+            texts.append(r.text);
+        return texts;
+    }
+};
+
+TEST_F(WizardRunnerTest, aBlankNameIsRefusedBeforeAnythingHappens)
+{
+    put("a.htm", "x");
+    EXPECT_EQ(runWizard(options(true, true, "   ")), "请输入合并后的文件名。");
+    EXPECT_TRUE(sink.calls().isEmpty());
+    EXPECT_EQ(TestFiles::filesIn(folder), QStringList{"a.htm"});
+}
+
+TEST_F(WizardRunnerTest, theNameGetsItsExtensionAndThePrefixIsPromoted)
+{
+    WizardRunner runner(env);
+    WizardOptions o = options(false, true, " [全本]book ");
+    o.prefix = "[全本]";
+    ASSERT_EQ(runner.prepare(o), QString());
+    EXPECT_EQ(o.newName, "[全本]book.txt");
+    EXPECT_EQ(state.PrefixList.first(), "[全本]");
+
+    WizardOptions upper = options(false, true, "book.TXT");
+    ASSERT_EQ(runner.prepare(upper), QString());
+    EXPECT_EQ(upper.newName, "book.TXT");
+}
+
+TEST_F(WizardRunnerTest, aMissingFolderOrAnUnusableNameIsRefused)
+{
+    WizardOptions o = options(true, false);
+    o.folder = folder + "missing/";
+    EXPECT_FALSE(runWizard(o).isEmpty());
+    EXPECT_FALSE(runWizard(options(false, true, "../up")).isEmpty());
+    EXPECT_TRUE(sink.calls().isEmpty());
+}
+
+TEST_F(WizardRunnerTest, pagesAreConvertedMergedAndReflowedInStageOrder)
+{
+    put("01.htm", "<p>第一章</p>\r\n");
+    put("02.html", "<title>二</title>正文。\r\n");
+    WizardOptions o = options(true, true, "book");
+    o.para = true;
+    ASSERT_EQ(runWizard(o), QString());
+
+    EXPECT_EQ(rowTexts(), (QStringList{"-html转换-", "02.html", "01.htm", "-合并文本文件-", path("01.txt"),
+                                       path("02.txt"), "-智能分段-", "01.txt", "02.txt", "book.txt"}));
+    EXPECT_EQ(sink.calls().last(), Completion);
+    // The merged text went through the re-flow too: the short heading lines are joined.
+    EXPECT_TRUE(QFile::exists(path("book.txt")));
+    EXPECT_FALSE(content("book.txt").contains("\r\n\r\n\r\n"));
+}
+
+TEST_F(WizardRunnerTest, indexFilesAreMergedFirstInNormalOrderOrLeftOut)
+{
+    for (const char* name : {"001.txt", "002.txt", "Index.txt", "index2.txt"})
+        put(name, name);
+
+    auto mergedOrder = [&](int indexMode) {
+        sink.clear();
+        WizardOptions o = options(false, true, "all.txt");
+        o.indexMode = indexMode;
+        o.deleteMerged = true;
+        for (const char* name : {"001.txt", "002.txt", "Index.txt", "index2.txt"})
+            put(name, name);
+        EXPECT_EQ(runWizard(o), QString());
+        QStringList merged;
+        for (const RecordingSink::Row& r : sink.rows()) {
+            if (r.status == "合并完成")
+                merged.append(r.text.mid(folder.size()));
+        }
+        return merged;
+    };
+    EXPECT_EQ(mergedOrder(0), (QStringList{"Index.txt", "index2.txt", "001.txt", "002.txt"}));
+    EXPECT_EQ(content("all.txt"), "Index.txt\r\nindex2.txt\r\n001.txt\r\n002.txt\r\n");
+    EXPECT_EQ(TestFiles::filesIn(folder), QStringList{"all.txt"}) << "merged sources deleted";
+
+    EXPECT_EQ(mergedOrder(1), (QStringList{"001.txt", "002.txt", "Index.txt", "index2.txt"}));
+
+    EXPECT_EQ(mergedOrder(2), (QStringList{"001.txt", "002.txt"}));
+    EXPECT_EQ(TestFiles::filesIn(folder), (QStringList{"Index.txt", "all.txt", "index2.txt"}))
+        << "index files left out are not deleted";
+}
+
+TEST_F(WizardRunnerTest, theMergedFileIsNeverItsOwnSourceNorDeleted)
+{
+    put("a.txt", "A");
+    put("book.txt", "old result");
+    WizardOptions o = options(false, true, "book.txt");
+    o.deleteMerged = true;
+    ASSERT_EQ(runWizard(o), QString());
+    EXPECT_EQ(content("book.txt"), "A\r\n");
+    EXPECT_EQ(TestFiles::filesIn(folder), QStringList{"book.txt"});
+}
+
+TEST_F(WizardRunnerTest, deletedPagesAreNotedAndOnlyConvertedOnesGo)
+{
+    put("a.HTM", "<p>a</p>");
+    put("b.htm", "b");
+    put("b.txt", "keep");
+    prompt.setDefaultAnswer(false); // b.txt exists: do not overwrite
+    WizardOptions o = options(true, false);
+    o.deleteHtml = true;
+    ASSERT_EQ(runWizard(o), QString());
+    EXPECT_FALSE(QFile::exists(path("a.HTM")));
+    EXPECT_TRUE(QFile::exists(path("a.txt")));
+    EXPECT_TRUE(QFile::exists(path("b.htm"))) << "a page whose conversion did not happen stays";
+    EXPECT_EQ(sink.rows().last(), row(0, "-源文件已删除-", "", "", "yellow"));
+}
+
+TEST_F(WizardRunnerTest, stagesThatAreOffWriteNothingAndEmptyStagesOnlyTheirTitle)
+{
+    WizardOptions o = options(true, true, "x");
+    o.space = true;
+    o.code = 2;
+    ASSERT_EQ(runWizard(o), QString());
+    EXPECT_EQ(rowTexts(), (QStringList{"-html转换-", "-合并文本文件-", "-删除空格-", "-内码转换-"}));
+    EXPECT_EQ(sink.calls().last(), Completion);
+    EXPECT_TRUE(TestFiles::filesIn(folder).isEmpty()) << "an empty merge list merges nothing";
+}
+
+} // namespace
