@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with warnings as errors and runs every test.
+# Installs what is missing, builds everything with warnings as errors and runs every test; then
+# builds the layers below the windows again with AddressSanitizer and UndefinedBehaviorSanitizer
+# and runs their tests there too.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -8,6 +10,19 @@ scripts/install-deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen
 
+echo "== Build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs" | tee build/ctest.log
+summary=$(grep -E 'tests passed|tests failed' build/ctest.log | tail -n 1)
+
+echo "== Sanitizers (AddressSanitizer, UndefinedBehaviorSanitizer)"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_WERROR=ON -DQM_SANITIZE=ON -DQM_BUILD_UI=OFF >/dev/null
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee build-asan/ctest.log
+asan_summary=$(grep -E 'tests passed|tests failed' build-asan/ctest.log | tail -n 1)
+
+echo
+echo "sanitizers: $asan_summary"
+echo "$summary"

@@ -39,6 +39,10 @@ public:
     static bool readAll(const QString& path, QString& text, FileError* error = nullptr,
                         TextFormat* format = nullptr);
 
+    // Test seam: readers opened from now on read the file in pieces of this many bytes (0 restores the
+    // normal size), so that tests can cut characters and line ends at every place.
+    static void chunkSizeForTesting(int bytes);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d;

@@ -3,6 +3,7 @@
 #include "FileError.h"
 #include "TextFormat.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <memory>
 
@@ -28,6 +29,9 @@ public:
     // The line followed by the format's line end.
     void writeLine(QStringView line);
     void writeLineEnd();
+    // Bytes already in the target encoding, written as they stand: no line-end translation, no BOM.
+    // (Defined in TextRawCopy.cpp.)
+    void writeRaw(QByteArrayView bytes);
 
     bool commit();
     void cancel();

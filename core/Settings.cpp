@@ -1,0 +1,249 @@
+#include "Settings.h"
+
+#include "AppState.h"
+#include "PathHelpers.h"
+#include "platform/TextReader.h"
+#include "platform/TextWriter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace Settings {
+
+namespace {
+
+const QString RecordFile = QStringLiteral("Quillmar.cfg");
+const QString CustomFile = QStringLiteral("Custom.cfg");
+const QString DefaultFile = QStringLiteral("Default.cfg");
+
+void setError(FileError* error, const FileError& value) {
+    if (error)
+        *error = value;
+}
+
+// Qt's file classes keep no error number: the errno of the failing call is taken, when there is one.
+FileError deviceError(const QFileDevice& file) {
+    const int number = errno != 0 ? errno : EIO;
+    return FileError::withText(number, file.errorString());
+}
+
+// Reads one line into each entry in turn while the file has lines; the entries after its end keep
+// their value.
+bool readLinesInto(TextReader& reader, QStringList& list, FileError* error) {
+    QString line;
+    for (QString& entry : list) {
+        if (!reader.readLine(line)) {
+            if (reader.error().isSet()) {
+                setError(error, reader.error());
+                return false;
+            }
+            break;
+        }
+        entry = line;
+    }
+    return true;
+}
+
+void writeLines(TextWriter& writer, const QStringList& list, int lastIndex) {
+    for (int i = 0; i <= lastIndex; ++i)
+        writer.writeLine(i < list.size() ? QStringView(list[i]) : QStringView());
+}
+
+bool createFolder(const QString& folder, FileError* error) {
+    if (::mkdir(QFile::encodeName(folder).constData(), 0777) == 0)
+        return true;
+    setError(error, FileError::fromErrno(errno));
+    return false;
+}
+
+} // namespace
+
+void LoadDefaultSettings(AppState& state, FileError* error) {
+    SettingsRec& rec = state.Settings;
+    rec.SaveStatus = -1;
+    rec.BackupOn = -1;
+    rec.DelLinks = -1;
+    rec.BackupTime = 5;
+    rec.PrefixMax = 29;
+    rec.RecentMax = 7;
+    rec.StartMode = 0;
+    rec.WinState = 0;
+    rec.WinHeight = 8205;
+    rec.WinLeft = 480;
+    rec.WinTop = 240;
+    rec.WinWidth = 11115;
+    rec.ParaLevel = 1;
+
+    resizeList(state.PrefixList, rec.PrefixMax);
+    resizeList(state.RecentList, rec.RecentMax);
+
+    const QString defaults = state.AppFolder + DefaultFile;
+    if (QFileInfo::exists(defaults))
+        readDefaultPrefixes(defaults, state, error);
+
+    state.BackupFolder = state.defaultBackupFolder();
+}
+
+FileError loadAtStartup(AppState& state) {
+    FileError lastError;
+    FileError stepError;
+
+    SettingsRec record;
+    if (readRecord(state.AppFolder + RecordFile, record, &stepError)) {
+        record.clamp();
+        state.Settings = record;
+        state.PrefixList.clear();
+        state.RecentList.clear();
+        resizeList(state.PrefixList, record.PrefixMax);
+        resizeList(state.RecentList, record.RecentMax);
+        const QString custom = state.AppFolder + CustomFile;
+        if (QFileInfo::exists(custom) && !readCustom(custom, state, &stepError))
+            lastError = stepError;
+    } else {
+        if (stepError.isSet())
+            lastError = stepError;
+        state.PrefixList.clear();
+        state.RecentList.clear();
+        stepError = FileError();
+        LoadDefaultSettings(state, &stepError);
+        if (stepError.isSet())
+            lastError = stepError;
+    }
+
+    // Every path below is the backup folder followed by a name, so a hand-edited folder without
+    // its trailing "/" gets one.
+    state.BackupFolder = state.BackupFolder.isEmpty() ? state.defaultBackupFolder() : AddBackslash(state.BackupFolder);
+
+    if (!QFileInfo(state.BackupFolder).isDir()) {
+        stepError = FileError();
+        if (!createFolder(state.BackupFolder, &stepError))
+            lastError = stepError;
+    }
+    return lastError;
+}
+
+FileError saveAtShutdown(AppState& state, const QString& currentFolder) {
+    if (!isTrue(state.Settings.SaveStatus))
+        return FileError();
+
+    // The record and the list file are read back together: the counts in the one say how many
+    // lines of the other belong to each list.
+    state.Settings.clamp();
+
+    FileError lastError;
+    FileError stepError;
+    if (!writeRecord(state.AppFolder + RecordFile, state.Settings, &stepError))
+        lastError = stepError;
+
+    PromoteRecentFolder(state, currentFolder);
+    stepError = FileError();
+    if (!writeCustom(state.AppFolder + CustomFile, state, &stepError))
+        lastError = stepError;
+    return lastError;
+}
+
+bool readRecord(const QString& path, SettingsRec& record, FileError* error) {
+    QFile file(path);
+    if (!file.exists())
+        return false;
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, deviceError(file));
+        return false;
+    }
+    const QByteArray image = file.read(SettingsRec::FileSize);
+    if (file.error() != QFileDevice::NoError) {
+        setError(error, deviceError(file));
+        return false;
+    }
+    const SettingsRec stored = SettingsRec::fromFileImage(image);
+    if (stored.SaveStatus != -1)
+        return false;
+    record = stored;
+    return true;
+}
+
+bool writeRecord(const QString& path, const SettingsRec& record, FileError* error) {
+    // Only the first 34 bytes belong to the record; whatever follows them in the file is kept.
+    QByteArray content = record.toFileImage();
+    QFile existing(path);
+    if (existing.exists()) {
+        errno = 0;
+        if (!existing.open(QIODevice::ReadOnly)) {
+            setError(error, deviceError(existing));
+            return false;
+        }
+        const QByteArray old = existing.readAll();
+        if (existing.error() != QFileDevice::NoError) {
+            setError(error, deviceError(existing));
+            return false;
+        }
+        if (old.size() > SettingsRec::FileSize)
+            content.append(old.sliced(SettingsRec::FileSize));
+    }
+
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+        setError(error, deviceError(file));
+        return false;
+    }
+    return true;
+}
+
+bool readCustom(const QString& path, AppState& state, FileError* error) {
+    state.PrefixList.clear();
+    state.RecentList.clear();
+    resizeList(state.PrefixList, state.Settings.PrefixMax);
+    resizeList(state.RecentList, state.Settings.RecentMax);
+
+    TextReader reader;
+    if (!reader.open(path)) {
+        setError(error, reader.error());
+        return false;
+    }
+    if (!readLinesInto(reader, state.PrefixList, error) || !readLinesInto(reader, state.RecentList, error))
+        return false;
+    QString line;
+    if (reader.readLine(line))
+        state.BackupFolder = line;
+    else if (reader.error().isSet()) {
+        setError(error, reader.error());
+        return false;
+    }
+    return true;
+}
+
+bool writeCustom(const QString& path, const AppState& state, FileError* error) {
+    TextWriter writer;
+    if (!writer.open(path, TextFormat{TextEncoding::Utf8, LineEnd::CrLf})) {
+        setError(error, writer.error());
+        return false;
+    }
+    // Counts raised while the program ran leave the lists shorter than the record says: the extra
+    // entries are written empty, so the file always matches the record saved with it.
+    writeLines(writer, state.PrefixList, state.Settings.PrefixMax);
+    writeLines(writer, state.RecentList, state.Settings.RecentMax);
+    writer.writeLine(state.BackupFolder);
+    if (!writer.commit()) {
+        setError(error, writer.error());
+        return false;
+    }
+    return true;
+}
+
+bool readDefaultPrefixes(const QString& path, AppState& state, FileError* error) {
+    resizeList(state.PrefixList, state.Settings.PrefixMax);
+    TextReader reader;
+    if (!reader.open(path)) {
+        setError(error, reader.error());
+        return false;
+    }
+    return readLinesInto(reader, state.PrefixList, error);
+}
+
+} // namespace Settings

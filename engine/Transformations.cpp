@@ -1,0 +1,74 @@
+#include "Transformations.h"
+
+#include "HtmlLineConverter.h"
+#include "LineTransform.h"
+#include "ParagraphReflower.h"
+#include "SpaceRemoval.h"
+#include "WidthConversion.h"
+#include "platform/HtmlCharset.h"
+#include "platform/TextWriter.h"
+
+namespace {
+
+QString pieceBuffer() {
+    QString piece;
+    piece.reserve(4096);
+    return piece;
+}
+
+} // namespace
+
+bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report) {
+    HtmlLineConverter converter(dropLinks);
+    QString piece = pieceBuffer();
+    LineTransformOptions options;
+    options.declaredEncoding = declaredHtmlCharset(sourcePath);
+    return transformLines(
+        sourcePath, targetPath,
+        [&](QString& line, TextWriter& out) {
+            converter.convertLine(line, piece);
+            if (!piece.isEmpty())
+                out.write(piece);
+        },
+        report, options);
+}
+
+bool ReflowParagraphs(const QString& sourcePath, const QString& targetPath, int /*level*/, TransformReport* report) {
+    // Every level reflows as level 0: the others are names on the sliders without a behaviour.
+    ParagraphReflower reflower;
+    QString piece = pieceBuffer();
+    return transformLines(
+        sourcePath, targetPath,
+        [&](QString& line, TextWriter& out) {
+            reflower.reflowLine(line, piece);
+            if (!piece.isEmpty())
+                out.write(piece);
+        },
+        report);
+}
+
+bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, TransformReport* report) {
+    QString kept = pieceBuffer();
+    return transformLines(
+        sourcePath, targetPath,
+        [&](QString& line, TextWriter& out) {
+            removeIsolatedSpaces(line, kept);
+            out.writeLine(kept);
+        },
+        report);
+}
+
+bool ConvertWidth(const QString& sourcePath, const QString& targetPath, int direction, TransformReport* report) {
+    LineTransformOptions options;
+    options.removeSource = true;
+    return transformLines(
+        sourcePath, targetPath,
+        [direction](QString& line, TextWriter& out) {
+            if (direction == 0)
+                toHalfWidth(line);
+            else
+                toFullWidth(line);
+            out.writeLine(line);
+        },
+        report, options);
+}

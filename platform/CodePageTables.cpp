@@ -1,0 +1,135 @@
+#include "CodePageTables.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/uset.h>
+
+namespace {
+
+void addMapping(CodePageTables& tables, char32_t codePoint, const unsigned char* bytes, int length) {
+    // A code point already reachable from other bytes keeps its first mapping, so that encoding stays
+    // the inverse of decoding.
+    if (codePoint < 0x10000 ? tables.fromBmp[codePoint] != 0 : tables.fromSupplementary.count(codePoint) != 0)
+        return;
+    quint32 packed = 0;
+    if (length == 1 && bytes[0] >= 0x80) {
+        char32_t& slot = tables.single[bytes[0] - 0x80];
+        if (slot != 0)
+            return;
+        slot = codePoint;
+        packed = bytes[0];
+    } else if (length == 2 && bytes[0] >= CodePageTables::LeadFirst && bytes[0] <= 0xFE &&
+               bytes[1] >= CodePageTables::TrailFirst && bytes[1] <= 0xFE) {
+        char32_t& slot = tables.doubleByte[(bytes[0] - CodePageTables::LeadFirst) * CodePageTables::TrailCount +
+                                           (bytes[1] - CodePageTables::TrailFirst)];
+        if (slot != 0)
+            return;
+        slot = codePoint;
+        packed = quint32(bytes[0]) << 8 | bytes[1];
+    } else if (length == 4 && tables.fourByteForm && codePoint < 0x10000) {
+        const quint32 index = CodePageTables::fourByteIndex(bytes[0], bytes[1], bytes[2], bytes[3]);
+        if (index >= CodePageTables::FourByteBmpCount || tables.fourByteBmp[index] != 0)
+            return;
+        tables.fourByteBmp[index] = char16_t(codePoint);
+        packed = CodePageTables::fourBytePacked(index);
+    } else {
+        return;
+    }
+    if (codePoint < 0x10000)
+        tables.fromBmp[codePoint] = packed;
+    else
+        tables.fromSupplementary.emplace(codePoint, packed);
+}
+
+// Adds every round-trip mapping of one ICU converter that does not clash with the mappings already there.
+void addConverter(CodePageTables& tables, const char* name) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(name, &status);
+    if (U_FAILURE(status))
+        return;
+    USet* set = uset_openEmpty();
+    ucnv_getUnicodeSet(converter, set, UCNV_ROUNDTRIP_SET, &status);
+    const int32_t items = U_SUCCESS(status) ? uset_getItemCount(set) : 0;
+    for (int32_t item = 0; item < items; ++item) {
+        UChar32 first = 0;
+        UChar32 last = 0;
+        status = U_ZERO_ERROR;
+        if (uset_getItem(set, item, &first, &last, nullptr, 0, &status) != 0 || U_FAILURE(status))
+            continue; // a multi-character mapping (a few HKSCS letters with combining marks)
+        for (UChar32 codePoint = std::max<UChar32>(first, 0x80); codePoint <= last; ++codePoint) {
+            if ((codePoint >= 0xD800 && codePoint <= 0xDFFF) || (tables.fourByteForm && codePoint >= 0x10000))
+                continue;
+            UChar units[2];
+            int32_t unitCount = 0;
+            U16_APPEND_UNSAFE(units, unitCount, codePoint);
+            char bytes[8];
+            status = U_ZERO_ERROR;
+            const int32_t length = ucnv_fromUChars(converter, bytes, sizeof bytes, units, unitCount, &status);
+            if (U_SUCCESS(status))
+                addMapping(tables, char32_t(codePoint), reinterpret_cast<const unsigned char*>(bytes), length);
+        }
+    }
+    uset_close(set);
+    ucnv_close(converter);
+}
+
+// Marks the two-byte codes without a round-trip mapping that a converter still reads as one character.
+void markUnmappedPairs(CodePageTables& tables, const char* name) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(name, &status);
+    if (U_FAILURE(status))
+        return;
+    for (int lead = CodePageTables::LeadFirst; lead <= 0xFE; ++lead) {
+        for (int trail = CodePageTables::TrailFirst; trail <= 0xFE; ++trail) {
+            char32_t& slot = tables.doubleByte[(lead - CodePageTables::LeadFirst) * CodePageTables::TrailCount +
+                                               (trail - CodePageTables::TrailFirst)];
+            if (slot != 0)
+                continue;
+            const char bytes[2] = {char(lead), char(trail)};
+            const char* source = bytes;
+            UChar units[8];
+            UChar* target = units;
+            int32_t offsets[8];
+            status = U_ZERO_ERROR;
+            ucnv_reset(converter);
+            ucnv_toUnicode(converter, &target, units + 8, &source, bytes + 2, offsets, true, &status);
+            if (U_SUCCESS(status) && target > units && offsets[target - units - 1] == 0)
+                slot = CodePageTables::UnmappedPair;
+        }
+    }
+    ucnv_close(converter);
+}
+
+CodePageTables emptyTables(bool fourByteForm) {
+    CodePageTables tables;
+    tables.fourByteForm = fourByteForm;
+    tables.doubleByte.assign((0xFF - CodePageTables::LeadFirst) * CodePageTables::TrailCount, 0);
+    tables.fromBmp.assign(0x10000, 0);
+    if (fourByteForm)
+        tables.fourByteBmp.assign(CodePageTables::FourByteBmpCount, 0);
+    return tables;
+}
+
+} // namespace
+
+const CodePageTables& CodePageTables::gb18030() {
+    static const CodePageTables tables = [] {
+        CodePageTables t = emptyTables(true);
+        addConverter(t, "gb18030");
+        return t;
+    }();
+    return tables;
+}
+
+const CodePageTables& CodePageTables::big5() {
+    // Big5-HKSCS first (it holds the Hong Kong supplement), then the Windows Big5 table for the codes
+    // HKSCS leaves out (parts of the ETEN extensions and the user-defined areas).
+    static const CodePageTables tables = [] {
+        CodePageTables t = emptyTables(false);
+        addConverter(t, "ibm-1375_P100-2008");
+        addConverter(t, "windows-950-2000");
+        markUnmappedPairs(t, "ibm-1375_P100-2008");
+        markUnmappedPairs(t, "windows-950-2000");
+        return t;
+    }();
+    return tables;
+}

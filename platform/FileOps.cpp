@@ -1,0 +1,280 @@
+#include "FileOps.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray nativePath(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+bool fail(FileError* error, int errnoValue) {
+    if (error)
+        *error = FileError::fromErrno(errnoValue);
+    return false;
+}
+
+// Closes a descriptor when it goes out of scope, keeping errno as the failure left it.
+class FdGuard {
+public:
+    explicit FdGuard(int fd) : m_fd(fd) {}
+    ~FdGuard() { reset(); }
+    FdGuard(const FdGuard&) = delete;
+    FdGuard& operator=(const FdGuard&) = delete;
+
+    int get() const { return m_fd; }
+    int release() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+    void reset() {
+        if (m_fd >= 0) {
+            const int saved = errno;
+            ::close(m_fd);
+            errno = saved;
+            m_fd = -1;
+        }
+    }
+
+private:
+    int m_fd;
+};
+
+bool isDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Writes all of `size` bytes; false with errno set on failure.
+bool writeAll(int fd, const char* data, ssize_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool copyWithReadWrite(int in, int out) {
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), size_t(buffer.size()));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == 0)
+            return true;
+        if (!writeAll(out, buffer.constData(), got))
+            return false;
+    }
+}
+
+// copy_file_range lets the kernel move the bytes (or share extents); file systems that refuse it
+// fall back to a plain read/write loop before anything has been written.
+bool copyContents(int in, int out) {
+    bool anyCopied = false;
+    for (;;) {
+        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+        if (copied > 0) {
+            anyCopied = true;
+            continue;
+        }
+        if (copied == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        if (!anyCopied && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                           errno == EPERM || errno == EBADF))
+            return copyWithReadWrite(in, out);
+        return false;
+    }
+}
+
+// Sums the sizes of the regular files below the open folder `dirFd` (which it takes over).
+// Symbolic links are counted as links, never followed.
+qint64 sizeBelow(int dirFd) {
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return 0;
+    }
+    qint64 total = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (isDotOrDotDot(entry->d_name))
+            continue;
+        struct stat st;
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode)) {
+            const int child = ::openat(dirFd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child >= 0)
+                total += sizeBelow(child);
+        } else if (S_ISREG(st.st_mode)) {
+            total += st.st_size;
+        }
+    }
+    ::closedir(dir);
+    return total;
+}
+
+// Removes everything inside the open folder `dirFd` (which it takes over). Folders that their
+// owner cannot write or search are opened up first; files need no permission of their own to be
+// unlinked. Symbolic links are removed, never followed.
+bool removeBelow(int dirFd, FileError* error) {
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        const int saved = errno;
+        ::close(dirFd);
+        return fail(error, saved);
+    }
+    bool ok = true;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (isDotOrDotDot(entry->d_name))
+            continue;
+        struct stat st;
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            ok = fail(error, errno);
+            break;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            const mode_t needed = S_IRWXU;
+            if ((st.st_mode & needed) != needed &&
+                ::fchmodat(dirFd, entry->d_name, (st.st_mode & 07777) | needed, 0) != 0) {
+                ok = fail(error, errno);
+                break;
+            }
+            const int child = ::openat(dirFd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child < 0 || !removeBelow(child, error)) {
+                if (child < 0)
+                    fail(error, errno);
+                ok = false;
+                break;
+            }
+            if (::unlinkat(dirFd, entry->d_name, AT_REMOVEDIR) != 0) {
+                ok = fail(error, errno);
+                break;
+            }
+        } else if (::unlinkat(dirFd, entry->d_name, 0) != 0) {
+            ok = fail(error, errno);
+            break;
+        }
+    }
+    ::closedir(dir);
+    return ok;
+}
+
+} // namespace
+
+namespace FileOps {
+
+bool exists(const QString& path) {
+    struct stat st;
+    return ::lstat(nativePath(path).constData(), &st) == 0;
+}
+
+bool folderExists(const QString& path) {
+    struct stat st;
+    return ::stat(nativePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool createFolder(const QString& path, FileError* error) {
+    if (::mkdir(nativePath(path).constData(), 0777) != 0)
+        return fail(error, errno);
+    return true;
+}
+
+bool resetAttributes(const QString& path, FileError* error) {
+    const QByteArray native = nativePath(path);
+    struct stat st;
+    if (::stat(native.constData(), &st) != 0)
+        return fail(error, errno);
+    if ((st.st_mode & S_IWUSR) == 0 && ::chmod(native.constData(), (st.st_mode & 07777) | S_IWUSR) != 0)
+        return fail(error, errno);
+    return true;
+}
+
+bool removeFile(const QString& path, FileError* error) {
+    if (::unlink(nativePath(path).constData()) != 0)
+        return fail(error, errno);
+    return true;
+}
+
+bool copyFile(const QString& source, const QString& target, FileError* error) {
+    FdGuard in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0)
+        return fail(error, errno);
+    struct stat st;
+    if (::fstat(in.get(), &st) != 0)
+        return fail(error, errno);
+    if (S_ISDIR(st.st_mode))
+        return fail(error, EISDIR);
+
+    const QByteArray nativeTarget = nativePath(target);
+    if (::unlink(nativeTarget.constData()) != 0 && errno != ENOENT)
+        return fail(error, errno);
+    // O_EXCL with O_CREAT refuses any entry that reappeared at the target, symbolic links included.
+    const mode_t mode = (st.st_mode & 0777) | S_IRUSR | S_IWUSR;
+    FdGuard out(::open(nativeTarget.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (out.get() < 0)
+        return fail(error, errno);
+
+    bool ok = copyContents(in.get(), out.get());
+    int failure = ok ? 0 : errno;
+    if (::close(out.release()) != 0 && ok) {
+        ok = false;
+        failure = errno;
+    }
+    if (!ok) {
+        ::unlink(nativeTarget.constData());
+        return fail(error, failure);
+    }
+    return true;
+}
+
+qint64 folderSize(const QString& folder) {
+    const int fd = ::open(nativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    return sizeBelow(fd);
+}
+
+bool removeTree(const QString& folder, FileError* error) {
+    // Without its trailing "/", a folder that is a symbolic link is removed as the link itself.
+    QByteArray native = nativePath(folder);
+    while (native.size() > 1 && native.endsWith('/'))
+        native.chop(1);
+    struct stat st;
+    if (::lstat(native.constData(), &st) != 0)
+        return errno == ENOENT ? true : fail(error, errno);
+    if (!S_ISDIR(st.st_mode)) {
+        if (::unlink(native.constData()) != 0)
+            return fail(error, errno);
+        return true;
+    }
+    const mode_t needed = S_IRWXU;
+    if ((st.st_mode & needed) != needed && ::chmod(native.constData(), (st.st_mode & 07777) | needed) != 0)
+        return fail(error, errno);
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return fail(error, errno);
+    if (!removeBelow(fd, error))
+        return false;
+    if (::rmdir(native.constData()) != 0)
+        return fail(error, errno);
+    return true;
+}
+
+} // namespace FileOps

@@ -1,0 +1,179 @@
+#include "TextEncoder.h"
+
+#include "CodePageTables.h"
+
+namespace {
+
+inline bool isHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+inline bool isLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+inline char* putPacked(quint32 packed, char* out) {
+    if (packed >= 0x1000000) {
+        *out++ = char(packed >> 24);
+        *out++ = char(packed >> 16);
+    }
+    if (packed >= 0x100)
+        *out++ = char(packed >> 8);
+    *out++ = char(packed);
+    return out;
+}
+
+inline char* putUnit16(char16_t unit, bool littleEndian, char* out) {
+    if (littleEndian) {
+        *out++ = char(unit & 0xFF);
+        *out++ = char(unit >> 8);
+    } else {
+        *out++ = char(unit >> 8);
+        *out++ = char(unit & 0xFF);
+    }
+    return out;
+}
+
+} // namespace
+
+TextEncoder::TextEncoder(TextEncoding encoding) : m_encoding(encoding) {
+    if (encoding == TextEncoding::Gb18030)
+        m_tables = &CodePageTables::gb18030();
+    else if (encoding == TextEncoding::Big5)
+        m_tables = &CodePageTables::big5();
+}
+
+QByteArray TextEncoder::byteOrderMark(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF", 3);
+    case TextEncoding::Utf16LE:
+        return QByteArray("\xFF\xFE", 2);
+    case TextEncoding::Utf16BE:
+        return QByteArray("\xFE\xFF", 2);
+    default:
+        return {};
+    }
+}
+
+char* TextEncoder::put(char32_t codePoint, char* out) {
+    switch (m_encoding) {
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf8Bom:
+        if (codePoint < 0x800) {
+            *out++ = char(0xC0 | codePoint >> 6);
+        } else if (codePoint < 0x10000) {
+            *out++ = char(0xE0 | codePoint >> 12);
+            *out++ = char(0x80 | (codePoint >> 6 & 0x3F));
+        } else {
+            *out++ = char(0xF0 | codePoint >> 18);
+            *out++ = char(0x80 | (codePoint >> 12 & 0x3F));
+            *out++ = char(0x80 | (codePoint >> 6 & 0x3F));
+        }
+        *out++ = char(0x80 | (codePoint & 0x3F));
+        return out;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        const bool littleEndian = m_encoding == TextEncoding::Utf16LE;
+        if (codePoint < 0x10000)
+            return putUnit16(char16_t(codePoint), littleEndian, out);
+        out = putUnit16(char16_t(0xD800 + ((codePoint - 0x10000) >> 10)), littleEndian, out);
+        return putUnit16(char16_t(0xDC00 + ((codePoint - 0x10000) & 0x3FF)), littleEndian, out);
+    }
+    case TextEncoding::Gb18030:
+    case TextEncoding::Big5:
+        break;
+    }
+    quint32 packed = 0;
+    if (codePoint < 0x10000) {
+        packed = m_tables->fromBmp[codePoint];
+    } else if (m_tables->fourByteForm) {
+        packed = CodePageTables::fourBytePacked(CodePageTables::FourByteSupplementaryStart + codePoint - 0x10000);
+    } else {
+        const auto found = m_tables->fromSupplementary.find(codePoint);
+        if (found != m_tables->fromSupplementary.end())
+            packed = found->second;
+    }
+    if (packed == 0) {
+        ++m_unmappable;
+        *out++ = '?';
+        return out;
+    }
+    return putPacked(packed, out);
+}
+
+char* TextEncoder::putLone(char16_t unit, char* out) {
+    if (unit >= 0xDC00 && unit <= 0xDCFF) {
+        *out++ = char(unit & 0xFF);
+        return out;
+    }
+    if (m_encoding == TextEncoding::Utf16LE || m_encoding == TextEncoding::Utf16BE)
+        return putUnit16(unit, m_encoding == TextEncoding::Utf16LE, out);
+    ++m_unmappable;
+    *out++ = '?';
+    return out;
+}
+
+qsizetype TextEncoder::encode(const char16_t* text, qsizetype size, char* out) {
+    char* o = out;
+    qsizetype i = 0;
+    if (m_pendingHigh != 0 && size > 0) {
+        const char16_t high = m_pendingHigh;
+        m_pendingHigh = 0;
+        if (isLowSurrogate(text[0])) {
+            o = put(0x10000 + ((char32_t(high) - 0xD800) << 10) + (text[0] - 0xDC00), o);
+            i = 1;
+        } else {
+            o = putLone(high, o);
+        }
+    }
+    const bool wide = m_encoding == TextEncoding::Utf16LE || m_encoding == TextEncoding::Utf16BE;
+    const bool codePage = m_tables != nullptr;
+    while (i < size) {
+        const char16_t unit = text[i];
+        if (!wide) {
+            if (unit < 0x80) {
+                *o++ = char(unit);
+                ++i;
+                continue;
+            }
+            // The common case of a legacy code page: a BMP character stored in two bytes.
+            if (codePage && (unit < 0xD800 || unit > 0xDFFF)) {
+                const quint32 packed = m_tables->fromBmp[unit];
+                if (packed >= 0x100 && packed < 0x10000) {
+                    o[0] = char(packed >> 8);
+                    o[1] = char(packed);
+                    o += 2;
+                    ++i;
+                    continue;
+                }
+            }
+        }
+        if (isHighSurrogate(unit)) {
+            if (i + 1 == size) {
+                m_pendingHigh = unit;
+                break;
+            }
+            if (isLowSurrogate(text[i + 1])) {
+                o = put(0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00), o);
+                i += 2;
+                continue;
+            }
+            o = putLone(unit, o);
+        } else if (isLowSurrogate(unit)) {
+            o = putLone(unit, o);
+        } else {
+            o = put(unit, o);
+        }
+        ++i;
+    }
+    return o - out;
+}
+
+qsizetype TextEncoder::finish(char* out) {
+    if (m_pendingHigh == 0)
+        return 0;
+    char* o = putLone(m_pendingHigh, out);
+    m_pendingHigh = 0;
+    return o - out;
+}

@@ -1,0 +1,129 @@
+#include "TextRawCopy.h"
+
+#include "TextDecoder.h"
+#include "TextWriter.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr qsizetype ChunkSize = 256 * 1024;
+
+bool isByteEncoding(TextEncoding encoding) {
+    return encoding != TextEncoding::Utf16LE && encoding != TextEncoding::Utf16BE;
+}
+
+bool sameBytes(TextEncoding a, TextEncoding b) {
+    const auto family = [](TextEncoding e) {
+        return e == TextEncoding::Utf8Bom ? TextEncoding::Utf8 : e;
+    };
+    return family(a) == family(b);
+}
+
+} // namespace
+
+// The writer turns an escaped byte back into that byte in every encoding, so raw bytes travel through
+// it as escapes; ASCII goes as itself, which every byte encoding writes unchanged.
+void TextWriter::writeRaw(QByteArrayView bytes) {
+    const bool byteWise = format().encoding != TextEncoding::Utf16LE && format().encoding != TextEncoding::Utf16BE;
+    std::vector<char16_t> units(size_t(std::min(bytes.size(), ChunkSize)));
+    for (qsizetype from = 0; from < bytes.size(); from += ChunkSize) {
+        const qsizetype size = std::min(bytes.size() - from, ChunkSize);
+        const auto* p = reinterpret_cast<const uchar*>(bytes.data() + from);
+        for (qsizetype i = 0; i < size; ++i) {
+            // CR stays escaped too, so that no "\r\n" is ever translated on the way.
+            const uchar b = p[i];
+            units[size_t(i)] = byteWise && b < 0x80 && b != '\r' ? char16_t(b) : TextDecoder::escape(b);
+        }
+        write(QStringView(units.data(), size));
+    }
+}
+
+namespace TextRawCopy {
+
+bool canAppend(const TextFormat& source, const TextFormat& target) {
+    return isByteEncoding(source.encoding) && isByteEncoding(target.encoding) &&
+           sameBytes(source.encoding, target.encoding) && source.lineEnd == target.lineEnd;
+}
+
+bool append(const QString& path, const TextFormat& source, TextWriter& out, FileError* error) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error)
+            *error = FileError::fromErrno(errno);
+        return false;
+    }
+    const bool crLf = source.lineEnd == LineEnd::CrLf;
+    std::vector<char> buffer(static_cast<size_t>(ChunkSize));
+    qsizetype skip = source.encoding == TextEncoding::Utf8Bom ? 3 : 0;
+    bool any = false;
+    bool crWaiting = false; // a CR ended the last chunk: the next byte tells whether it is lone
+    char last = 0;          // the last byte of the file so far
+    char previous = 0;      // the byte before it
+    int failure = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            failure = errno;
+            break;
+        }
+        if (got == 0)
+            break;
+        const qsizetype begin = std::min<qsizetype>(skip, got);
+        skip -= begin;
+        if (begin == got)
+            continue;
+        const char* data = buffer.data() + begin;
+        const qsizetype size = got - begin;
+
+        if (crWaiting && data[0] != '\n')
+            out.writeRaw("\n");
+        crWaiting = false;
+        qsizetype from = 0;
+        if (crLf) {
+            for (qsizetype at = 0; at < size; ++at) {
+                const void* found = std::memchr(data + at, '\r', size_t(size - at));
+                if (!found)
+                    break;
+                at = static_cast<const char*>(found) - data;
+                if (at + 1 == size) {
+                    crWaiting = true;
+                } else if (data[at + 1] != '\n') {
+                    out.writeRaw(QByteArrayView(data + from, at + 1 - from));
+                    out.writeRaw("\n");
+                    from = at + 1;
+                }
+            }
+        }
+        out.writeRaw(QByteArrayView(data + from, size - from));
+
+        previous = size >= 2 ? data[size - 2] : last;
+        last = data[size - 1];
+        any = true;
+        if (out.error().isSet())
+            break;
+    }
+    ::close(fd);
+    if (failure != 0) {
+        if (error)
+            *error = FileError::fromErrno(failure);
+        return false;
+    }
+    if (crWaiting) {
+        out.writeRaw("\n");
+        return true;
+    }
+    const bool ended = last == '\n' && (!crLf || previous == '\r');
+    if (any && !ended)
+        out.writeLineEnd();
+    return true;
+}
+
+} // namespace TextRawCopy

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "FileError.h"
+#include "TextFormat.h"
+
+#include <QString>
+
+class TextWriter;
+
+// Appends a text file to a TextWriter without decoding it, giving the very bytes that writing its
+// lines one by one would give, only faster. That holds when the file's bytes behind its BOM are
+// already in the writer's encoding (UTF-8 with or without BOM, or the same code page; never UTF-16,
+// whose line ends are two bytes wide) and both use the same line end.
+namespace TextRawCopy {
+
+bool canAppend(const TextFormat& source, const TextFormat& target);
+
+// Appends the bytes of `path` behind its BOM. In a CR LF file a lone CR ends a line and is written as
+// CR LF; a last line without an end gets one; an empty file adds nothing. `source` is the format
+// TextReader found for the file.
+bool append(const QString& path, const TextFormat& source, TextWriter& out, FileError* error = nullptr);
+
+} // namespace TextRawCopy

@@ -1,0 +1,84 @@
+#include "engine/Transformations.h"
+
+#include "fakes/QtPrinting.h"
+#include "fakes/TestFiles.h"
+#include "platform/FileOps.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// "汉字转换测试，简体中文。" / "头发很长" and their traditional forms, written out in each code page.
+const QByteArray SimplifiedGb = QByteArray::fromHex("babad7d6d7aabbbbb2e2cad4a3acbcf2cce5d6d0cec4a1a3");
+const QByteArray TraditionalBig5 = QByteArray::fromHex("ba7ea672c2e0b4abb4fab8d5a141c2b2c5e9a4a4a4e5a143");
+const QByteArray HairGb = QByteArray::fromHex("cdb7b7a2badcb3a4");
+const QByteArray HairBig5 = QByteArray::fromHex("c059be76abdcaaf8");
+
+class ConvertCodePageTest : public ::testing::Test {
+protected:
+    QString path(const char* name) const { return m_dir.path() + QLatin1Char('/') + QLatin1String(name); }
+
+    // Converts `bytes` as the batch does: from the working copy into the file, which already exists.
+    QByteArray convert(const QByteArray& bytes, int direction, TransformReport* report = nullptr) {
+        EXPECT_TRUE(TestFiles::write(path("tempfile.tmp"), bytes));
+        EXPECT_TRUE(TestFiles::write(path("file.txt"), bytes));
+        EXPECT_TRUE(ConvertCodePage(path("tempfile.tmp"), path("file.txt"), direction, report));
+        EXPECT_FALSE(FileOps::exists(path("tempfile.tmp")));
+        return TestFiles::read(path("file.txt"));
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(ConvertCodePageTest, LegacyFilesChangeCodePageWithTheScriptAndComeBack) {
+    // Empty lines stay empty and the last line gets its line end.
+    const QByteArray simplified = SimplifiedGb + "\r\n\r\n" + HairGb;
+    const QByteArray traditional = TraditionalBig5 + "\r\n\r\n" + HairBig5 + "\r\n";
+
+    TransformReport report;
+    EXPECT_EQ(convert(simplified, 1, &report), traditional);
+    EXPECT_EQ(report.unmappable, 0);
+    EXPECT_EQ(convert(traditional, 0), simplified + "\r\n");
+    EXPECT_EQ(convert(traditional, 7), traditional);
+}
+
+TEST_F(ConvertCodePageTest, UnicodeFilesKeepTheirEncodingAndLineEnd) {
+    struct Case {
+        const char* rule;
+        QByteArray source;
+        int direction;
+        QByteArray expected;
+    };
+    const QList<Case> cases = {
+        {"UTF-8 with LF ends", "\xe7\xae\x80\xe4\xbd\x93\n\nab\n", 1, "\xe7\xb0\xa1\xe9\xab\x94\n\nab\n"},
+        {"UTF-8 with BOM", "\xef\xbb\xbf\xe7\xb0\xa1\xe9\xab\x94\r\n", 0, "\xef\xbb\xbf\xe7\xae\x80\xe4\xbd\x93\r\n"},
+        {"UTF-16LE", QByteArray::fromHex("fffe807b534f0d000a00"), 1, QByteArray::fromHex("fffe217cd49a0d000a00")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        EXPECT_EQ(convert(c.source, c.direction), c.expected);
+    }
+}
+
+TEST_F(ConvertCodePageTest, CharactersBig5CannotHoldBecomeQuestionMarksAndAreCounted) {
+    // "韩国" becomes "韓國", which Big5 holds; the Hangul "한국" and "😀" it does not.
+    const QByteArray source = QByteArray::fromHex("baabb9fa") + " " + QByteArray::fromHex("833684338237f4309439fc36");
+    TransformReport report;
+    EXPECT_EQ(convert(source, 1, &report), QByteArray::fromHex("c1fab0ea") + " ???\r\n");
+    EXPECT_EQ(report.unmappable, 3);
+}
+
+TEST_F(ConvertCodePageTest, AFailureLeavesTheTargetAndTheSourceAlone) {
+    ASSERT_TRUE(TestFiles::write(path("file.txt"), SimplifiedGb));
+    TransformReport report;
+    EXPECT_FALSE(ConvertCodePage(path("gone.tmp"), path("file.txt"), 1, &report));
+    EXPECT_EQ(report.error.number, ENOENT);
+    EXPECT_EQ(TestFiles::read(path("file.txt")), SimplifiedGb);
+
+    ASSERT_TRUE(TestFiles::write(path("tempfile.tmp"), SimplifiedGb));
+    EXPECT_FALSE(ConvertCodePage(path("tempfile.tmp"), path("no/such/folder.txt"), 1, &report));
+    EXPECT_EQ(TestFiles::read(path("tempfile.tmp")), SimplifiedGb);
+}
+
+} // namespace

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/ProgressSink.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <ostream>
+
+// Records every ReportProgress call as it was made, rows with an empty text (bar moves and the
+// completion call) included, and counts the processEvents calls.
+class RecordingSink : public ProgressSink {
+public:
+    struct Row {
+        int percent = 0;
+        QString text;
+        QString status;
+        QString reason;
+        QString mark;
+
+        bool operator==(const Row&) const = default;
+        friend std::ostream& operator<<(std::ostream& out, const Row& row) {
+            return out << "{" << row.percent << ", \"" << row.text.toStdString() << "\", \"" << row.status.toStdString()
+                       << "\", \"" << row.reason.toStdString() << "\", \"" << row.mark.toStdString() << "\"}";
+        }
+    };
+
+    void ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
+                        const QString& markKey) override {
+        m_calls.append({percent, text, status, reason, markKey});
+    }
+    void processEvents() override { ++m_processEventsCount; }
+
+    // Every call, in order.
+    const QList<Row>& calls() const { return m_calls; }
+    // Only the calls that add a line to the progress window (non-empty text).
+    QList<Row> rows() const {
+        QList<Row> result;
+        for (const Row& row : m_calls) {
+            if (!row.text.isEmpty())
+                result.append(row);
+        }
+        return result;
+    }
+    QList<int> percents() const {
+        QList<int> result;
+        for (const Row& row : m_calls)
+            result.append(row.percent);
+        return result;
+    }
+    int processEventsCount() const { return m_processEventsCount; }
+    void clear() {
+        m_calls.clear();
+        m_processEventsCount = 0;
+    }
+
+private:
+    QList<Row> m_calls;
+    int m_processEventsCount = 0;
+};

@@ -1,0 +1,135 @@
+#include "platform/FileOps.h"
+
+#include "fakes/QtPrinting.h"
+#include "fakes/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class FileOpsTest : public ::testing::Test {
+protected:
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.path() + QLatin1Char('/') + name; }
+
+    static mode_t modeOf(const QString& file) {
+        struct stat st {};
+        ::lstat(QFile::encodeName(file).constData(), &st);
+        return st.st_mode;
+    }
+};
+
+TEST_F(FileOpsTest, CopyGivesTheSameBytesAndReplacesAnOldTarget) {
+    QByteArray big(3 * 1024 * 1024 + 17, '\0');
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = char(i * 131 % 251);
+    TestFiles::write(path("big.bin"), big);
+    TestFiles::write(path("copy.bin"), "an older and different content");
+
+    FileError error;
+    ASSERT_TRUE(FileOps::copyFile(path("big.bin"), path("copy.bin"), &error)) << error.description.toStdString();
+    EXPECT_TRUE(TestFiles::read(path("copy.bin")) == big);
+    EXPECT_FALSE(error.isSet());
+}
+
+TEST_F(FileOpsTest, CopyReplacesAPlantedLinkInsteadOfWritingThroughIt) {
+    TestFiles::write(path("source.txt"), "new");
+    TestFiles::write(path("victim.txt"), "must stay");
+    ASSERT_EQ(::symlink(QFile::encodeName(path("victim.txt")).constData(),
+                        QFile::encodeName(path("tempfile.tmp")).constData()),
+              0);
+
+    ASSERT_TRUE(FileOps::copyFile(path("source.txt"), path("tempfile.tmp")));
+    EXPECT_EQ(TestFiles::read(path("victim.txt")), QByteArray("must stay"));
+    EXPECT_TRUE(S_ISREG(modeOf(path("tempfile.tmp"))));
+    EXPECT_EQ(TestFiles::read(path("tempfile.tmp")), QByteArray("new"));
+}
+
+TEST_F(FileOpsTest, CopyOfAMissingSourceFailsWithEnoentAndKeepsTheTarget) {
+    TestFiles::write(path("target.txt"), "old");
+    FileError error;
+    EXPECT_FALSE(FileOps::copyFile(path("gone.txt"), path("target.txt"), &error));
+    EXPECT_EQ(error.number, ENOENT);
+    EXPECT_EQ(error.description, QStringLiteral("No such file or directory"));
+    EXPECT_EQ(TestFiles::read(path("target.txt")), QByteArray("old"));
+}
+
+TEST_F(FileOpsTest, CopyThatFailsHalfwayLeavesNoPartialTarget) {
+    TestFiles::write(path("source.bin"), QByteArray(256 * 1024, 'x'));
+    // A file-size limit makes the write fail part of the way through, like a full disk.
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+
+    FileError error;
+    const bool copied = FileOps::copyFile(path("source.bin"), path("target.bin"), &error);
+
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(copied);
+    EXPECT_EQ(error.number, EFBIG);
+    EXPECT_FALSE(FileOps::exists(path("target.bin")));
+}
+
+TEST_F(FileOpsTest, ResetAttributesAddsOwnerWriteAndKeepsTheRest) {
+    TestFiles::write(path("ro.txt"), "x");
+    ASSERT_EQ(::chmod(QFile::encodeName(path("ro.txt")).constData(), 0444), 0);
+    ASSERT_TRUE(FileOps::resetAttributes(path("ro.txt")));
+    EXPECT_EQ(modeOf(path("ro.txt")) & 07777, mode_t(0644));
+
+    FileError error;
+    EXPECT_FALSE(FileOps::resetAttributes(path("gone.txt"), &error));
+    EXPECT_EQ(error.number, ENOENT);
+}
+
+TEST_F(FileOpsTest, ExistsSeesEntriesFolderExistsOnlyFolders) {
+    TestFiles::write(path("file.txt"), "x");
+    ASSERT_EQ(::symlink("nowhere", QFile::encodeName(path("dangling")).constData()), 0);
+    EXPECT_TRUE(FileOps::exists(path("file.txt")));
+    EXPECT_TRUE(FileOps::exists(path("dangling")));
+    EXPECT_FALSE(FileOps::exists(path("missing")));
+    EXPECT_FALSE(FileOps::folderExists(path("file.txt")));
+    EXPECT_TRUE(FileOps::folderExists(m_dir.path() + QLatin1Char('/')));
+
+    FileError error;
+    EXPECT_FALSE(FileOps::createFolder(path("no/parent"), &error));
+    EXPECT_EQ(error.number, ENOENT);
+    EXPECT_TRUE(FileOps::createFolder(path("child/")));
+    EXPECT_TRUE(FileOps::folderExists(path("child")));
+}
+
+TEST_F(FileOpsTest, TreeSizeAndRemovalIncludeReadOnlyEntriesButNeverFollowLinks) {
+    QDir(m_dir.path()).mkpath(QStringLiteral("backup/20030705-14/000"));
+    QDir(m_dir.path()).mkpath(QStringLiteral("outside"));
+    TestFiles::write(path("backup/20030705-14/000/a.txt"), QByteArray(1000, 'a'));
+    TestFiles::write(path("backup/20030705-14/000/b.txt"), QByteArray(536, 'b'));
+    TestFiles::write(path("backup/top.txt"), QByteArray(24, 'c'));
+    TestFiles::write(path("outside/keep.txt"), QByteArray(5000, 'k'));
+    ASSERT_EQ(
+        ::symlink(QFile::encodeName(path("outside")).constData(), QFile::encodeName(path("backup/link")).constData()),
+        0);
+    ::chmod(QFile::encodeName(path("backup/20030705-14/000/a.txt")).constData(), 0444);
+    ::chmod(QFile::encodeName(path("backup/20030705-14/000")).constData(), 0555);
+
+    EXPECT_EQ(FileOps::folderSize(path("backup/")), 1560);
+    EXPECT_EQ(FileOps::folderSize(path("missing/")), 0);
+
+    FileError error;
+    ASSERT_TRUE(FileOps::removeTree(path("backup/"), &error)) << error.description.toStdString();
+    EXPECT_FALSE(FileOps::exists(path("backup")));
+    EXPECT_EQ(TestFiles::read(path("outside/keep.txt")).size(), 5000);
+    EXPECT_TRUE(FileOps::removeTree(path("backup/")));
+}
+
+} // namespace

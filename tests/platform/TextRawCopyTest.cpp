@@ -1,0 +1,86 @@
+#include "platform/TextRawCopy.h"
+
+#include "fakes/QtPrinting.h"
+#include "fakes/TestFiles.h"
+#include "platform/TextReader.h"
+#include "platform/TextWriter.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr qsizetype Chunk = 256 * 1024; // the piece size the raw copy reads in
+
+class TextRawCopyTest : public ::testing::Test {
+protected:
+    QString path(const char* name) const { return m_dir.path() + QLatin1Char('/') + QLatin1String(name); }
+
+    // The file appended to a new target of its own format, raw or line by line.
+    QByteArray appended(const QByteArray& bytes, bool raw) {
+        TestFiles::write(path("source.txt"), bytes);
+        TextReader reader;
+        EXPECT_TRUE(reader.open(path("source.txt")));
+        TextWriter out;
+        EXPECT_TRUE(out.open(path("target.txt"), reader.format()));
+        if (raw) {
+            EXPECT_TRUE(TextRawCopy::canAppend(reader.format(), out.format()));
+            EXPECT_TRUE(TextRawCopy::append(path("source.txt"), reader.format(), out));
+        } else {
+            QString line;
+            while (reader.readLine(line))
+                out.writeLine(line);
+        }
+        EXPECT_TRUE(out.commit());
+        return TestFiles::read(path("target.txt"));
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(TextRawCopyTest, GivesTheBytesThatWritingLineByLineGives) {
+    const QByteArray fill(Chunk - 1, 'x');
+    struct Case {
+        const char* rule;
+        QByteArray bytes;
+    };
+    const QList<Case> cases = {
+        {"a lone CR ends a line", "a\rb\r\n\xe4\xbd\x93\r"},
+        {"a lone LF stays inside a line", "a\nb\r\nc\n"},
+        {"a last line without end gets one", "a\r\nb"},
+        {"a Unix file keeps LF", "a\nb"},
+        {"an empty file adds nothing", ""},
+        {"a BOM alone adds nothing", "\xef\xbb\xbf"},
+        {"undecodable bytes pass", "a\xff\x81\r\n\x80"},
+        {"a lone CR closing a piece", fill + "\ry\r\n"},
+        {"CR LF split between pieces", fill + "\r\nz"},
+        {"a CR that ends the file after a piece", fill + "\r"},
+        {"a BOM before a lone CR closing a piece", "\xef\xbb\xbf" + QByteArray(Chunk - 4, 'x') + "\ry"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        const QByteArray lineByLine = appended(c.bytes, false);
+        EXPECT_TRUE(appended(c.bytes, true) == lineByLine) << "line by line: " << lineByLine.right(8).toHex().data();
+    }
+}
+
+TEST_F(TextRawCopyTest, OnlyFormatsWithTheSameBytesQualify) {
+    using E = TextEncoding;
+    struct Case {
+        const char* rule;
+        TextFormat source;
+        TextFormat target;
+        bool expected;
+    };
+    const QList<Case> cases = {
+        {"same code page and line end", {E::Gb18030, LineEnd::CrLf}, {E::Gb18030, LineEnd::CrLf}, true},
+        {"UTF-8 with and without BOM", {E::Utf8, LineEnd::Lf}, {E::Utf8Bom, LineEnd::Lf}, true},
+        {"different line ends", {E::Utf8, LineEnd::Lf}, {E::Utf8, LineEnd::CrLf}, false},
+        {"different code pages", {E::Big5, LineEnd::CrLf}, {E::Gb18030, LineEnd::CrLf}, false},
+        {"UTF-16 never", {E::Utf16LE, LineEnd::CrLf}, {E::Utf16LE, LineEnd::CrLf}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TextRawCopy::canAppend(c.source, c.target), c.expected) << c.rule;
+}
+
+} // namespace

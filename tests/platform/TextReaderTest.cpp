@@ -1,0 +1,262 @@
+#include "platform/TextReader.h"
+
+#include "fakes/QtPrinting.h"
+#include "fakes/TestFiles.h"
+#include "platform/EscapedText.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace {
+
+struct LinesRead {
+    QStringList lines;
+    TextFormat format;
+};
+
+LinesRead readLines(const QString& path, std::optional<TextEncoding> declared = std::nullopt) {
+    LinesRead result;
+    TextReader reader;
+    EXPECT_TRUE(reader.open(path, declared)) << reader.error().description.toStdString();
+    QString line;
+    while (reader.readLine(line))
+        result.lines.append(line);
+    EXPECT_FALSE(reader.error().isSet());
+    result.format = reader.format();
+    return result;
+}
+
+class TextReaderTest : public ::testing::Test {
+protected:
+    QTemporaryDir m_dir;
+    QString file(const QByteArray& bytes) {
+        const QString path = m_dir.filePath(QStringLiteral("in.txt"));
+        EXPECT_TRUE(TestFiles::write(path, bytes));
+        return path;
+    }
+    void TearDown() override { TextReader::chunkSizeForTesting(0); }
+};
+
+struct LineCase {
+    const char* rule;
+    QByteArray bytes;
+    QStringList lines;
+    TextFormat format;
+    std::optional<TextEncoding> declared = std::nullopt;
+};
+
+constexpr TextFormat gbCrLf{TextEncoding::Gb18030, LineEnd::CrLf};
+constexpr TextFormat gbLf{TextEncoding::Gb18030, LineEnd::Lf};
+
+TEST_F(TextReaderTest, SplitsLinesAndDecodes) {
+    const LineCase cases[] = {
+        {"CR LF ends a line", "ab\r\ncd\r\n", {"ab", "cd"}, gbCrLf},
+        {"a lone CR ends a line", "ab\rcd", {"ab", "cd"}, gbCrLf},
+        {"a lone LF stays inside the line when the file has a CR", "a\nb\r\nc\n", {"a\nb", "c\n"}, gbCrLf},
+        {"LF then CR: the LF stays, the CR ends", "a\n\rb", {"a\n", "b"}, gbCrLf},
+        {"CR CR LF is an empty line between", "a\r\r\nb", {"a", "", "b"}, gbCrLf},
+        {"a file without CR but with LF is a Unix file", "a\nb\n\nc", {"a", "b", "", "c"}, gbLf},
+        {"a final line without its end is still a line", "a\r\nb", {"a", "b"}, gbCrLf},
+        {"a line end alone is one empty line", "\r\n", {""}, gbCrLf},
+        {"an empty file has no lines", "", {}, gbCrLf},
+        {"pure ASCII reads as GB18030", "abc", {"abc"}, gbCrLf},
+        {"GB18030 two-byte characters", "\xD6\xD0\xCE\xC4\r\n", {"中文"}, gbCrLf, TextEncoding::Gb18030},
+        {"GB18030 four-byte character", "\x95\x32\xD5\x38x", {"𠍀x"}, gbCrLf, TextEncoding::Gb18030},
+        {"Big5 characters", "\xC1\x63\xC5\xE9\r\n", {"繁體"}, {TextEncoding::Big5, LineEnd::CrLf}, TextEncoding::Big5},
+        {"Big5-HKSCS character beyond the BMP",
+         "\x87\x45",
+         {"𧉧"},
+         {TextEncoding::Big5, LineEnd::CrLf},
+         TextEncoding::Big5},
+        {"valid UTF-8 is UTF-8",
+         "\xE4\xB8\xAD\xE6\x96\x87\r\n\xF0\xA0\x8D\x80",
+         {"中文", "𠍀"},
+         {TextEncoding::Utf8, LineEnd::CrLf}},
+        {"a UTF-8 BOM is not part of the text",
+         "\xEF\xBB\xBF\xE4\xB8\xAD\n",
+         {"中"},
+         {TextEncoding::Utf8Bom, LineEnd::Lf}},
+        {"a BOM alone makes an empty UTF-8 file", "\xEF\xBB\xBF", {}, {TextEncoding::Utf8Bom, LineEnd::CrLf}},
+        {"UTF-16 LE with BOM",
+         QByteArray("\xFF\xFE\x2D\x4E\x87\x65\r\0\n\0\x40\xD8\x40\xDF", 14),
+         {"中文", "𠍀"},
+         {TextEncoding::Utf16LE, LineEnd::CrLf}},
+        {"UTF-16 BE with BOM",
+         QByteArray("\xFE\xFF\x4E\x2D\0\n\x65\x87", 8),
+         {"中", "文"},
+         {TextEncoding::Utf16BE, LineEnd::Lf}},
+        {"a CR byte inside a UTF-16 unit ends no line",
+         QByteArray("\xFF\xFE\x4E\x0D\n\0", 6),
+         {"\u0D4E"},
+         {TextEncoding::Utf16LE, LineEnd::Lf}},
+        {"the declared charset wins over detection",
+         "\xE4\xB8\xAD\xE6\x96\x87",
+         {"涓\uE15F枃"},
+         gbCrLf,
+         TextEncoding::Gb18030},
+        {"a BOM wins over the declared charset",
+         "\xEF\xBB\xBF\xE4\xB8\xAD",
+         {"中"},
+         {TextEncoding::Utf8Bom, LineEnd::CrLf},
+         TextEncoding::Gb18030},
+        {"a declared UTF-8 BOM without BOM is UTF-8",
+         "a",
+         {"a"},
+         {TextEncoding::Utf8, LineEnd::CrLf},
+         TextEncoding::Utf8Bom},
+        {"bytes that do not decode become escapes",
+         "a\x80\xFF\xD6",
+         {escaped("a<80><FF><D6>")},
+         gbCrLf,
+         TextEncoding::Gb18030},
+        {"a lead byte before a line end is escaped alone",
+         "\xD6\r\n\xD6\xD0",
+         {escaped("<D6>"), "中"},
+         gbCrLf,
+         TextEncoding::Gb18030},
+        {"a cut four-byte GB18030 sequence escapes its lead only",
+         "\x95\x32\xD5",
+         {escaped("<95>2<D5>")},
+         gbCrLf,
+         TextEncoding::Gb18030},
+        {"a Big5 code stored twice reads as escapes",
+         "\xA2\xCC\xA4\x51",
+         {escaped("<A2><CC>十")},
+         {TextEncoding::Big5, LineEnd::CrLf},
+         TextEncoding::Big5},
+        {"truncated UTF-8 is escaped byte by byte",
+         "\xE4\xB8\r\n\xED\xA0\x80",
+         {escaped("<E4><B8>"), escaped("<ED><A0><80>")},
+         {TextEncoding::Utf8, LineEnd::CrLf},
+         TextEncoding::Utf8},
+        {"UTF-16 odd final byte and lone surrogate are escaped",
+         QByteArray("\xFF\xFE\x00\xD8"
+                    "A\0\x7F",
+                    7),
+         {escaped("<00><D8>A<7F>")},
+         {TextEncoding::Utf16LE, LineEnd::CrLf}},
+    };
+    for (const LineCase& c : cases) {
+        SCOPED_TRACE(c.rule);
+        const LinesRead read = readLines(file(c.bytes), c.declared);
+        EXPECT_EQ(read.lines, c.lines);
+        EXPECT_EQ(read.format.encoding, c.format.encoding);
+        EXPECT_EQ(read.format.lineEnd, c.format.lineEnd);
+    }
+}
+
+TEST_F(TextReaderTest, DetectsGb18030AndBig5FromTheText) {
+    const QString text = QStringLiteral("山中相送罷，日暮掩柴扉。春草明年綠，王孫歸不歸？\r\n"
+                                        "白日依山盡，黃河入海流。欲窮千里目，更上一層樓。\r\n");
+    const struct {
+        const char* name;
+        TextEncoding expected;
+    } cases[] = {{"GB18030", TextEncoding::Gb18030}, {"Big5", TextEncoding::Big5}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringEncoder encoder(c.name);
+        ASSERT_TRUE(encoder.isValid());
+        const QByteArray bytes = encoder.encode(text);
+        const LinesRead read = readLines(file(bytes));
+        EXPECT_EQ(read.format.encoding, c.expected);
+        EXPECT_EQ(read.lines, text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
+    }
+}
+
+TEST_F(TextReaderTest, UnixJudgementLooksAtTheWholeFile) {
+    // A CR far behind the first LF still makes LF part of the line.
+    QByteArray bytes = "a\nb";
+    bytes.append(QByteArray(200000, 'x'));
+    bytes.append("\rc");
+    const LinesRead read = readLines(file(bytes));
+    EXPECT_EQ(read.format.lineEnd, LineEnd::CrLf);
+    ASSERT_EQ(read.lines.size(), 2);
+    EXPECT_EQ(read.lines[1], QStringLiteral("c"));
+}
+
+TEST_F(TextReaderTest, Utf8JudgementLooksAtTheWholeFile) {
+    // Valid UTF-8 at the start, one GB18030 character far behind: not UTF-8.
+    QByteArray bytes = "\xE4\xB8\xAD\r\n";
+    bytes.append(QByteArray(300000, 'x'));
+    bytes.append("\xD6\xD0");
+    const LinesRead read = readLines(file(bytes));
+    EXPECT_EQ(read.format.encoding, TextEncoding::Gb18030);
+}
+
+// The same file read in pieces of every small size gives the same lines as in one piece: characters,
+// escapes and CR LF pairs cut anywhere.
+TEST_F(TextReaderTest, PieceSizeDoesNotChangeTheText) {
+    const struct {
+        const char* rule;
+        QByteArray bytes;
+        std::optional<TextEncoding> declared;
+        QStringList lines;
+        QString all;
+    } cases[] = {
+        {"GB18030",
+         "\xD6\xD0\x95\x32\xD5\x38\r\n\x81\x30\r\r\n\x81\x30\x81\x30\xFF\na\r\n\xD6",
+         std::nullopt,
+         {"中𠍀", escaped("<81>0"), "", escaped("\u0080<FF>\na"), escaped("<D6>")},
+         escaped("中𠍀\r\n<81>0\r\r\n\u0080<FF>\na\r\n<D6>")},
+        {"UTF-8",
+         "\xE4\xB8\xAD\xF0\xA0\x8D\x80\r\n\xF0\xA0\x8D\r\xE4\r\n\xE4\xB8",
+         TextEncoding::Utf8,
+         {"中𠍀", escaped("<F0><A0><8D>"), escaped("<E4>"), escaped("<E4><B8>")},
+         escaped("中𠍀\r\n<F0><A0><8D>\r<E4>\r\n<E4><B8>")},
+        {"UTF-16",
+         QByteArray("\xFF\xFE\x40\xD8\x40\xDF\r\0\n\0\x40\xD8\r\0\x41", 15),
+         std::nullopt,
+         {"𠍀", escaped("<40><D8>"), escaped("<41>")},
+         escaped("𠍀\r\n<40><D8>\r<41>")},
+    };
+    for (const auto& c : cases) {
+        const QString path = file(c.bytes);
+        for (int piece : {1, 2, 3, 4, 5, 7, 0}) {
+            SCOPED_TRACE(std::string(c.rule) + " in pieces of " + std::to_string(piece));
+            TextReader::chunkSizeForTesting(piece);
+            EXPECT_EQ(readLines(path, c.declared).lines, c.lines);
+            if (!c.declared) {
+                QString all;
+                ASSERT_TRUE(TextReader::readAll(path, all));
+                EXPECT_EQ(all, c.all);
+            }
+        }
+    }
+}
+
+TEST_F(TextReaderTest, ReadAllKeepsLineEndsAsTheyStand) {
+    const QString path = file("a\r\nb\rc\nd\xD6\xD0");
+    QString text;
+    TextFormat format;
+    FileError error{1, "stale"};
+    ASSERT_TRUE(TextReader::readAll(path, text, &error, &format));
+    EXPECT_EQ(text, QStringLiteral("a\r\nb\rc\nd中"));
+    EXPECT_EQ(format.encoding, TextEncoding::Gb18030);
+    EXPECT_FALSE(error.isSet());
+}
+
+TEST_F(TextReaderTest, MissingFileTellsItsErrorNumber) {
+    TextReader reader;
+    EXPECT_FALSE(reader.open(m_dir.filePath(QStringLiteral("none.txt"))));
+    EXPECT_EQ(reader.error().number, ENOENT);
+    EXPECT_FALSE(reader.error().description.isEmpty());
+    QString line;
+    EXPECT_FALSE(reader.readLine(line));
+
+    QString text;
+    FileError error;
+    EXPECT_FALSE(TextReader::readAll(m_dir.filePath(QStringLiteral("none.txt")), text, &error));
+    EXPECT_EQ(error.number, ENOENT);
+}
+
+TEST_F(TextReaderTest, AFolderIsNoTextFile) {
+    TextReader reader;
+    EXPECT_FALSE(reader.open(m_dir.path()));
+    EXPECT_EQ(reader.error().number, EISDIR);
+}
+
+} // namespace

@@ -1,0 +1,143 @@
+#include "platform/TextDecoder.h"
+#include "platform/TextEncoder.h"
+#include "platform/TextReader.h"
+#include "platform/TextWriter.h"
+
+#include "fakes/QtPrinting.h"
+#include "fakes/TestFiles.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+// Random bytes that look enough like text to reach every branch of the decoders: ASCII, line ends,
+// lead and trail bytes of the legacy code pages, UTF-8 leads and continuations, surrogate halves.
+QByteArray randomBytes(std::mt19937& random, int maxSize) {
+    static const uchar interesting[] = {0x00, 0x0A, 0x0D, 0x30, 0x39, 0x40, 0x7E, 0x7F, 0x80, 0x81, 0x84, 0x87,
+                                        0x8F, 0x90, 0x95, 0xA1, 0xA2, 0xA4, 0xBF, 0xC2, 0xCC, 0xD5, 0xD6, 0xD8,
+                                        0xDC, 0xDF, 0xE3, 0xE4, 0xED, 0xEF, 0xF0, 0xF4, 0xF9, 0xFE, 0xFF};
+    QByteArray bytes(qsizetype(random() % (maxSize + 1)), '\0');
+    for (char& byte : bytes) {
+        switch (random() % 3) {
+        case 0:
+            byte = char(interesting[random() % sizeof interesting]);
+            break;
+        case 1:
+            byte = char(0x20 + random() % 0x60);
+            break;
+        default:
+            byte = char(random());
+        }
+    }
+    return bytes;
+}
+
+// Decodes in random pieces the way TextReader does: what a piece leaves over goes in front of the next.
+std::u16string decodeInPieces(TextEncoding encoding, const QByteArray& bytes, std::mt19937& random) {
+    const TextDecoder decoder(encoding);
+    std::u16string text;
+    QByteArray pending;
+    qsizetype at = 0;
+    for (;;) {
+        const qsizetype piece = std::min<qsizetype>(bytes.size() - at, 1 + random() % 9);
+        pending.append(bytes.mid(at, piece));
+        at += piece;
+        const bool final = at == bytes.size();
+        std::vector<char16_t> out(size_t(pending.size()) + 1);
+        qsizetype written = 0;
+        const qsizetype used = decoder.decode(reinterpret_cast<const uchar*>(pending.constData()), pending.size(),
+                                              final, out.data(), &written);
+        text.append(out.data(), size_t(written));
+        pending.remove(0, used);
+        if (final) {
+            EXPECT_TRUE(pending.isEmpty());
+            return text;
+        }
+    }
+}
+
+QByteArray encodeInPieces(TextEncoding encoding, const std::u16string& text, std::mt19937& random, int* unmappable) {
+    TextEncoder encoder(encoding);
+    QByteArray bytes;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t piece = std::min<size_t>(text.size() - at, 1 + random() % 9);
+        std::vector<char> out(size_t(TextEncoder::maxBytes(qsizetype(piece))));
+        bytes.append(out.data(), encoder.encode(text.data() + at, qsizetype(piece), out.data()));
+        at += piece;
+    }
+    char tail[8];
+    bytes.append(tail, encoder.finish(tail));
+    *unmappable = encoder.unmappableCount();
+    return bytes;
+}
+
+// Any bytes, decoded in any pieces and encoded back in any pieces, come out as the same bytes, in every
+// encoding the reader can choose.
+TEST(TextRoundTripTest, AnyBytesSurviveDecodingAndEncoding) {
+    const TextEncoding encodings[] = {TextEncoding::Utf8,    TextEncoding::Utf8Bom, TextEncoding::Utf16LE,
+                                      TextEncoding::Utf16BE, TextEncoding::Gb18030, TextEncoding::Big5};
+    for (TextEncoding encoding : encodings) {
+        SCOPED_TRACE(encodingName(encoding).toStdString());
+        std::mt19937 random(20030705);
+        int failures = 0;
+        for (int round = 0; round < 3000 && failures < 3; ++round) {
+            const QByteArray bytes = randomBytes(random, 40);
+            const std::u16string text = decodeInPieces(encoding, bytes, random);
+            int unmappable = 0;
+            const QByteArray back = encodeInPieces(encoding, text, random, &unmappable);
+            EXPECT_EQ(back, bytes);
+            EXPECT_EQ(unmappable, 0);
+            failures += back != bytes;
+        }
+    }
+}
+
+// Every code point the legacy tables decode encodes to the bytes it came from, and nothing decodes to a
+// surrogate, which would be taken for an escape.
+TEST(TextRoundTripTest, EveryTwoByteCodeOfTheCodePagesRoundTrips) {
+    for (TextEncoding encoding : {TextEncoding::Gb18030, TextEncoding::Big5}) {
+        SCOPED_TRACE(encodingName(encoding).toStdString());
+        QByteArray all;
+        for (int lead = 0x81; lead <= 0xFE; ++lead) {
+            for (int trail = 0x40; trail <= 0xFE; ++trail) {
+                all.append(char(lead));
+                all.append(char(trail));
+            }
+        }
+        std::mt19937 random(1);
+        const std::u16string text = decodeInPieces(encoding, all, random);
+        int unmappable = 0;
+        EXPECT_EQ(encodeInPieces(encoding, text, random, &unmappable), all);
+    }
+}
+
+// The same at the level of files: whatever a file holds, reading it whole and writing the text back in
+// the format found for it gives the very same file.
+TEST(TextRoundTripTest, AnyFileIsWrittenBackByteForByte) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("in.txt"));
+    const QString target = dir.filePath(QStringLiteral("out.txt"));
+    const QByteArray prefixes[] = {
+        "", "", "", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF", "\xE4\xB8\xAD", "\xC1\x63\xC5\xE9\xA4\xA4\xA4\xE5"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 120; ++round) {
+        const QByteArray bytes = prefixes[round % std::size(prefixes)] + randomBytes(random, 300);
+        ASSERT_TRUE(TestFiles::write(source, bytes));
+        QString text;
+        TextFormat format;
+        ASSERT_TRUE(TextReader::readAll(source, text, nullptr, &format));
+        TextWriter writer;
+        ASSERT_TRUE(writer.open(target, format));
+        writer.write(text);
+        ASSERT_TRUE(writer.commit());
+        ASSERT_EQ(TestFiles::read(target), bytes)
+            << "round " << round << " as " << encodingName(format.encoding).toStdString();
+    }
+}
+
+} // namespace

@@ -1,0 +1,219 @@
+#include "platform/TextWriter.h"
+
+#include "fakes/QtPrinting.h"
+#include "fakes/TestFiles.h"
+#include "platform/EscapedText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class TextWriterTest : public ::testing::Test {
+protected:
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    void TearDown() override { TextWriter::failAfterBytesForTesting(-1); }
+
+    static mode_t modeOf(const QString& file) {
+        struct stat info {};
+        ::lstat(QFile::encodeName(file).constData(), &info);
+        return info.st_mode;
+    }
+};
+
+struct WriteCase {
+    const char* rule;
+    TextFormat format;
+    QStringList lines;
+    QByteArray bytes;
+};
+
+TEST_F(TextWriterTest, WritesLinesInTheChosenFormat) {
+    const WriteCase cases[] = {
+        {"GB18030 with CR LF",
+         {TextEncoding::Gb18030, LineEnd::CrLf},
+         {"中文", "𠍀"},
+         "\xD6\xD0\xCE\xC4\r\n\x95\x32\xD5\x38\r\n"},
+        {"a Unix file gets LF", {TextEncoding::Gb18030, LineEnd::Lf}, {"a", ""}, "a\n\n"},
+        {"Big5", {TextEncoding::Big5, LineEnd::CrLf}, {"繁體", "𧉧"}, "\xC1\x63\xC5\xE9\r\n\x87\x45\r\n"},
+        {"UTF-8 without BOM", {TextEncoding::Utf8, LineEnd::CrLf}, {"中𠍀"}, "\xE4\xB8\xAD\xF0\xA0\x8D\x80\r\n"},
+        {"UTF-8 with BOM", {TextEncoding::Utf8Bom, LineEnd::Lf}, {"中"}, "\xEF\xBB\xBF\xE4\xB8\xAD\n"},
+        {"UTF-16 LE with BOM",
+         {TextEncoding::Utf16LE, LineEnd::CrLf},
+         {"中𠍀"},
+         QByteArray("\xFF\xFE\x2D\x4E\x40\xD8\x40\xDF\r\0\n\0", 12)},
+        {"UTF-16 BE with BOM", {TextEncoding::Utf16BE, LineEnd::Lf}, {"中"}, QByteArray("\xFE\xFF\x4E\x2D\0\n", 6)},
+        {"escapes go back as their bytes",
+         {TextEncoding::Gb18030, LineEnd::CrLf},
+         {escaped("<81>0<FF>")},
+         "\x81"
+         "0\xFF\r\n"},
+        {"escapes go back as their bytes in UTF-16",
+         {TextEncoding::Utf16LE, LineEnd::CrLf},
+         {escaped("<00><D8>A<7F>")},
+         QByteArray("\xFF\xFE\0\xD8"
+                    "A\0\x7F\r\0\n\0",
+                    11)},
+        {"an empty file of no lines has only its BOM", {TextEncoding::Utf8Bom, LineEnd::CrLf}, {}, "\xEF\xBB\xBF"},
+    };
+    for (const WriteCase& c : cases) {
+        SCOPED_TRACE(c.rule);
+        const QString target = path(QStringLiteral("out.txt"));
+        TextWriter writer;
+        ASSERT_TRUE(writer.open(target, c.format));
+        for (const QString& line : c.lines)
+            writer.writeLine(line);
+        ASSERT_TRUE(writer.commit()) << writer.error().description.toStdString();
+        EXPECT_EQ(TestFiles::read(target), c.bytes);
+        EXPECT_EQ(writer.unmappableCount(), 0);
+    }
+}
+
+TEST_F(TextWriterTest, WriteTurnsCrLfIntoTheFormatsLineEnd) {
+    const struct {
+        const char* rule;
+        LineEnd lineEnd;
+        QByteArray bytes;
+    } cases[] = {
+        {"CR LF stays CR LF", LineEnd::CrLf, "a\r\nb\rc\nd"},
+        {"CR LF becomes LF, a lone CR stays", LineEnd::Lf, "a\nb\rc\nd"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        const QString target = path(QStringLiteral("out.txt"));
+        TextWriter writer;
+        ASSERT_TRUE(writer.open(target, {TextEncoding::Utf8, c.lineEnd}));
+        writer.write(u"a\r\nb\rc");
+        writer.write(u"\nd");
+        ASSERT_TRUE(writer.commit());
+        EXPECT_EQ(TestFiles::read(target), c.bytes);
+    }
+}
+
+TEST_F(TextWriterTest, ASurrogatePairSplitAcrossWritesStaysOneCharacter) {
+    const QString target = path(QStringLiteral("out.txt"));
+    const QString character = QStringLiteral("𠍀");
+    TextWriter writer;
+    ASSERT_TRUE(writer.open(target, {TextEncoding::Gb18030, LineEnd::CrLf}));
+    writer.write(QStringView(character).left(1));
+    writer.write(QStringView(character).mid(1));
+    ASSERT_TRUE(writer.commit());
+    EXPECT_EQ(TestFiles::read(target), QByteArray("\x95\x32\xD5\x38"));
+}
+
+TEST_F(TextWriterTest, Big5WritesWhatItCannotHoldAsQuestionMarksAndCountsThem) {
+    const QString target = path(QStringLiteral("out.txt"));
+    TextWriter writer;
+    ASSERT_TRUE(writer.open(target, {TextEncoding::Big5, LineEnd::CrLf}));
+    writer.writeLine(u"这中简");
+    ASSERT_TRUE(writer.commit());
+    EXPECT_EQ(TestFiles::read(target), QByteArray("?\xA4\xA4?\r\n"));
+    EXPECT_EQ(writer.unmappableCount(), 2);
+}
+
+TEST_F(TextWriterTest, NothingReachesTheTargetBeforeCommit) {
+    const QString target = path(QStringLiteral("a.txt"));
+    ASSERT_TRUE(TestFiles::write(target, "old"));
+    {
+        TextWriter writer;
+        ASSERT_TRUE(writer.open(target, {}));
+        writer.writeLine(u"new");
+        EXPECT_EQ(TestFiles::read(target), QByteArray("old"));
+    }
+    EXPECT_EQ(TestFiles::read(target), QByteArray("old"));
+    EXPECT_EQ(TestFiles::filesIn(m_dir.path()), QStringList{"a.txt"});
+}
+
+TEST_F(TextWriterTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
+    const QString target = path(QStringLiteral("a.txt"));
+    ASSERT_TRUE(TestFiles::write(target, "old"));
+    TextWriter::failAfterBytesForTesting(10);
+    TextWriter writer;
+    ASSERT_TRUE(writer.open(target, {}));
+    for (int i = 0; i < 100000; ++i)
+        writer.writeLine(u"第一行");
+    EXPECT_FALSE(writer.commit());
+    EXPECT_EQ(writer.error().number, ENOSPC);
+    EXPECT_FALSE(writer.error().description.isEmpty());
+    EXPECT_EQ(TestFiles::read(target), QByteArray("old"));
+    EXPECT_EQ(TestFiles::filesIn(m_dir.path()), QStringList{"a.txt"});
+}
+
+TEST_F(TextWriterTest, AFolderThatVanishesFailsTheCommit) {
+    const QString folder = path(QStringLiteral("sub"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(TestFiles::write(folder + "/a.txt", "old"));
+
+    TextWriter removed;
+    ASSERT_TRUE(removed.open(folder + "/a.txt", {}));
+    removed.writeLine(u"new");
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    EXPECT_FALSE(removed.commit());
+    EXPECT_EQ(removed.error().number, ENOENT);
+    EXPECT_FALSE(QFileInfo::exists(folder));
+
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(TestFiles::write(folder + "/a.txt", "old"));
+    TextWriter moved;
+    ASSERT_TRUE(moved.open(folder + "/a.txt", {}));
+    moved.writeLine(u"new");
+    ASSERT_TRUE(QDir().rename(folder, path(QStringLiteral("elsewhere"))));
+    EXPECT_FALSE(moved.commit());
+    EXPECT_EQ(TestFiles::treeOf(m_dir.path()), QStringList{"elsewhere/a.txt"});
+    EXPECT_EQ(TestFiles::read(path(QStringLiteral("elsewhere/a.txt"))), QByteArray("old"));
+}
+
+TEST_F(TextWriterTest, OpenFailsWhereNoFileCanBe) {
+    TextWriter writer;
+    EXPECT_FALSE(writer.open(path(QStringLiteral("missing/a.txt")), {}));
+    EXPECT_EQ(writer.error().number, ENOENT);
+    EXPECT_FALSE(writer.commit());
+
+    EXPECT_FALSE(writer.open(m_dir.path(), {}));
+    EXPECT_EQ(writer.error().number, EISDIR);
+    EXPECT_TRUE(TestFiles::filesIn(m_dir.path()).isEmpty());
+}
+
+TEST_F(TextWriterTest, KeepsPermissionBitsOfTheFileItReplaces) {
+    const QString target = path(QStringLiteral("a.txt"));
+    ASSERT_TRUE(TestFiles::write(target, "old"));
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+    TextWriter writer;
+    ASSERT_TRUE(writer.open(target, {}));
+    writer.writeLine(u"new");
+    ASSERT_TRUE(writer.commit());
+    EXPECT_EQ(modeOf(target) & 07777, 0640u);
+
+    // A new file gets what the umask leaves of 0666, like any other new file.
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    const QString fresh = path(QStringLiteral("b.txt"));
+    ASSERT_TRUE(writer.open(fresh, {}));
+    ASSERT_TRUE(writer.commit());
+    EXPECT_EQ(modeOf(fresh) & 07777, 0666u & ~mask);
+}
+
+TEST_F(TextWriterTest, WritesThroughASymbolicLink) {
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("real"))));
+    const QString real = path(QStringLiteral("real/a.txt"));
+    ASSERT_TRUE(TestFiles::write(real, "old"));
+    const QString link = path(QStringLiteral("link.txt"));
+    ASSERT_EQ(::symlink("real/a.txt", QFile::encodeName(link).constData()), 0);
+
+    TextWriter writer;
+    ASSERT_TRUE(writer.open(link, {}));
+    writer.writeLine(u"new");
+    ASSERT_TRUE(writer.commit());
+    EXPECT_TRUE(S_ISLNK(modeOf(link)));
+    EXPECT_EQ(TestFiles::read(real), QByteArray("new\r\n"));
+    EXPECT_EQ(TestFiles::treeOf(m_dir.path()), (QStringList{"link.txt", "real/a.txt"}));
+}
+
+} // namespace
