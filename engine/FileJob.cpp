@@ -87,8 +87,10 @@ Go prepareNewTarget(JobEnv& env, const QString& folder, const QString& sourceNam
         env.sink.ReportProgress(0, sourceName, QStringLiteral("用户中止"), TargetExists, Mark::Yellow);
         return Go::Refused;
     }
-    if (!FileOps::resetAttributes(target, &error))
+    // A dangling link has nothing to make writable; the writer creates the file it names.
+    if (!FileOps::resetAttributes(target, &error) && error.number != ENOENT)
         return Go::Failed;
+    error = {};
     env.sink.ReportProgress(0, sourceName, QStringLiteral("覆盖原有文件"), TargetExists, Mark::Yellow);
     return Go::Yes;
 }

@@ -1,5 +1,6 @@
 #include "TextReader.h"
 
+#include "CodePageGuess.h"
 #include "TextDecoder.h"
 
 #include <QFile>
@@ -240,11 +241,24 @@ TextEncoding TextReader::Impl::detectCodePage() {
         fail(errno);
         return TextEncoding::Gb18030;
     }
+    // The first piece that holds non-ASCII bytes usually settles it without the detector.
+    qsizetype got = 0;
+    do {
+        got = readBytes(raw.data(), chunkSize);
+    } while (got > 0 && !hasNonAscii(raw.data(), got));
+    if (got <= 0)
+        return TextEncoding::Gb18030;
+    CodePageGuess guess;
+    guess.feed(raw.data(), std::min(got, DetectorBudget));
+    if (const std::optional<TextEncoding> clear = guess.verdict())
+        return *clear;
+
     uchardet_t detector = uchardet_new();
     qsizetype fed = 0;
     bool sure = false;
-    while (fed < DetectorBudget && !sure) {
-        const qsizetype got = readBytes(raw.data(), chunkSize);
+    for (bool first = true; fed < DetectorBudget && !sure; first = false) {
+        if (!first)
+            got = readBytes(raw.data(), chunkSize);
         if (got <= 0)
             break;
         if (!hasNonAscii(raw.data(), got))

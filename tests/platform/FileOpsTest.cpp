@@ -93,22 +93,6 @@ TEST_F(FileOpsTest, ResetAttributesAddsOwnerWriteAndKeepsTheRest) {
     EXPECT_EQ(error.number, ENOENT);
 }
 
-TEST_F(FileOpsTest, ExistsSeesEntriesFolderExistsOnlyFolders) {
-    TestFiles::write(path("file.txt"), "x");
-    ASSERT_EQ(::symlink("nowhere", QFile::encodeName(path("dangling")).constData()), 0);
-    EXPECT_TRUE(FileOps::exists(path("file.txt")));
-    EXPECT_TRUE(FileOps::exists(path("dangling")));
-    EXPECT_FALSE(FileOps::exists(path("missing")));
-    EXPECT_FALSE(FileOps::folderExists(path("file.txt")));
-    EXPECT_TRUE(FileOps::folderExists(m_dir.path() + QLatin1Char('/')));
-
-    FileError error;
-    EXPECT_FALSE(FileOps::createFolder(path("no/parent"), &error));
-    EXPECT_EQ(error.number, ENOENT);
-    EXPECT_TRUE(FileOps::createFolder(path("child/")));
-    EXPECT_TRUE(FileOps::folderExists(path("child")));
-}
-
 TEST_F(FileOpsTest, TreeSizeAndRemovalIncludeReadOnlyEntriesButNeverFollowLinks) {
     QDir(m_dir.path()).mkpath(QStringLiteral("backup/20030705-14/000"));
     QDir(m_dir.path()).mkpath(QStringLiteral("outside"));

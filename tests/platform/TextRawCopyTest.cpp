@@ -64,23 +64,4 @@ TEST_F(TextRawCopyTest, GivesTheBytesThatWritingLineByLineGives) {
     }
 }
 
-TEST_F(TextRawCopyTest, OnlyFormatsWithTheSameBytesQualify) {
-    using E = TextEncoding;
-    struct Case {
-        const char* rule;
-        TextFormat source;
-        TextFormat target;
-        bool expected;
-    };
-    const QList<Case> cases = {
-        {"same code page and line end", {E::Gb18030, LineEnd::CrLf}, {E::Gb18030, LineEnd::CrLf}, true},
-        {"UTF-8 with and without BOM", {E::Utf8, LineEnd::Lf}, {E::Utf8Bom, LineEnd::Lf}, true},
-        {"different line ends", {E::Utf8, LineEnd::Lf}, {E::Utf8, LineEnd::CrLf}, false},
-        {"different code pages", {E::Big5, LineEnd::CrLf}, {E::Gb18030, LineEnd::CrLf}, false},
-        {"UTF-16 never", {E::Utf16LE, LineEnd::CrLf}, {E::Utf16LE, LineEnd::CrLf}, false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(TextRawCopy::canAppend(c.source, c.target), c.expected) << c.rule;
-}
-
 } // namespace
