@@ -27,23 +27,6 @@ bool sameBytes(TextEncoding a, TextEncoding b) {
 
 } // namespace
 
-// The writer turns an escaped byte back into that byte in every encoding, so raw bytes travel through
-// it as escapes; ASCII goes as itself, which every byte encoding writes unchanged.
-void TextWriter::writeRaw(QByteArrayView bytes) {
-    const bool byteWise = format().encoding != TextEncoding::Utf16LE && format().encoding != TextEncoding::Utf16BE;
-    std::vector<char16_t> units(size_t(std::min(bytes.size(), ChunkSize)));
-    for (qsizetype from = 0; from < bytes.size(); from += ChunkSize) {
-        const qsizetype size = std::min(bytes.size() - from, ChunkSize);
-        const auto* p = reinterpret_cast<const uchar*>(bytes.data() + from);
-        for (qsizetype i = 0; i < size; ++i) {
-            // CR stays escaped too, so that no "\r\n" is ever translated on the way.
-            const uchar b = p[i];
-            units[size_t(i)] = byteWise && b < 0x80 && b != '\r' ? char16_t(b) : TextDecoder::escape(b);
-        }
-        write(QStringView(units.data(), size));
-    }
-}
-
 namespace TextRawCopy {
 
 bool canAppend(const TextFormat& source, const TextFormat& target) {

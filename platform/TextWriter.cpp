@@ -1,5 +1,7 @@
 #include "TextWriter.h"
 
+#include "TextDecoder.h"
+
 #include "TextEncoder.h"
 
 #include <QFile>
@@ -110,10 +112,14 @@ struct TextWriter::Impl {
     }
 
     void append(const char* bytes, qsizetype size) {
-        for (qsizetype i = 0; i < size && isOpen(); ++i) {
+        while (size > 0 && isOpen()) {
             if (used == qsizetype(buffer.size()) && !flush())
                 return;
-            buffer[size_t(used++)] = bytes[i];
+            const qsizetype chunk = std::min(size, qsizetype(buffer.size()) - used);
+            std::memcpy(buffer.data() + used, bytes, size_t(chunk));
+            used += chunk;
+            bytes += chunk;
+            size -= chunk;
         }
     }
 
@@ -230,6 +236,24 @@ void TextWriter::write(QStringView text) {
         from = at + 1; // the LF stays
     }
     d->encode(units + from, text.size() - from);
+}
+
+void TextWriter::writeRaw(QByteArrayView bytes) {
+    if (!d->isOpen())
+        return;
+    if (d->format.encoding != TextEncoding::Utf16LE && d->format.encoding != TextEncoding::Utf16BE) {
+        d->append(bytes.data(), bytes.size());
+        return;
+    }
+    // UTF-16 has no room for raw bytes: they travel as escapes, which the encoder writes back as
+    // the very same bytes.
+    std::vector<char16_t> units(size_t(std::min(bytes.size(), SliceUnits)));
+    for (qsizetype from = 0; from < bytes.size(); from += SliceUnits) {
+        const qsizetype size = std::min(bytes.size() - from, SliceUnits);
+        for (qsizetype i = 0; i < size; ++i)
+            units[size_t(i)] = TextDecoder::escape(uchar(bytes[from + i]));
+        d->encode(units.data(), size);
+    }
 }
 
 void TextWriter::writeLine(QStringView line) {

@@ -30,7 +30,6 @@ public:
     void writeLine(QStringView line);
     void writeLineEnd();
     // Bytes already in the target encoding, written as they stand: no line-end translation, no BOM.
-    // (Defined in TextRawCopy.cpp.)
     void writeRaw(QByteArrayView bytes);
 
     bool commit();

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+// File names and paths as the file system holds them: bytes, UTF-8 on this system but not always
+// (names unpacked from old archives are often GBK or Big5). Qt's own conversion turns every byte
+// that is not UTF-8 into U+FFFD, so two such names become one text that names neither file. Here a
+// byte that is not part of a valid UTF-8 sequence becomes the lone surrogate U+DC00 + byte (as
+// TextDecoder does for file contents), and encoding turns it back into that byte: every name
+// survives the way to text and back byte for byte. Every path handed to the operating system goes
+// through encode().
+namespace FileName {
+
+QByteArray encode(QStringView path);
+QString decode(QByteArrayView bytes);
+
+// True when `name` is what decode() makes of some bytes, so that it names exactly one file and
+// reads back as itself: no lone surrogate other than an escaped byte, and no escaped bytes that
+// together would be UTF-8.
+bool isFaithful(QStringView name);
+
+} // namespace FileName
