@@ -6,11 +6,71 @@
 #include "core/ProgressSink.h"
 #include "engine/FileJob.h"
 #include "engine/LineTransform.h"
+#include "platform/ByteLineReader.h"
+#include "platform/TextReader.h"
 #include "platform/TextWriter.h"
+
+#include <cerrno>
+
+namespace {
+
+bool failed(TransformReport* report, const FileError& error)
+{
+    if (report)
+        report->error = error.isSet() ? error : FileError::fromErrno(EIO);
+    return false;
+}
+
+// ASCII texts whose case does not matter to the search (no letters, or case-sensitive) can be
+// replaced in the encoded bytes when the encoding allows it: much faster, and the same result.
+bool mayReplaceBytes(const ReplaceRequest& request)
+{
+    for (const QString* text : {&request.find, &request.replacement}) {
+        for (QChar c : *text) {
+            if (c.unicode() >= 0x80 || c == u'\r' || c == u'\n')
+                return false;
+            if (!request.caseSensitive && text == &request.find && c.isLetter())
+                return false;
+        }
+    }
+    return true;
+}
+
+bool replaceBytes(const QString& sourcePath, const QString& targetPath, const TextFormat& format,
+                  const ReplaceRequest& request, TransformReport* report)
+{
+    const QByteArray find = request.find.toLatin1();
+    const QByteArray replacement = request.replacement.toLatin1();
+    ByteLineReader reader;
+    if (!reader.open(sourcePath, format))
+        return failed(report, reader.error());
+    TextWriter writer;
+    if (!writer.open(targetPath, format))
+        return failed(report, writer.error());
+    QByteArray line;
+    while (reader.readLine(line)) {
+        writer.writeRaw(line.replace(find, replacement));
+        writer.writeLineEnd();
+        if (writer.error().isSet())
+            return failed(report, writer.error());
+    }
+    if (reader.error().isSet()) {
+        writer.cancel();
+        return failed(report, reader.error());
+    }
+    return writer.commit() || failed(report, writer.error());
+}
+
+} // namespace
 
 bool ReplaceRunner::replaceInFile(const QString& sourcePath, const QString& targetPath,
                                   const ReplaceRequest& request, TransformReport* report)
 {
+    if (mayReplaceBytes(request)) {
+        TextReader probe;
+        if (probe.open(sourcePath) && ByteLineReader::isSafeAscii(probe.format().encoding, request.find.toLatin1()))
+            return replaceBytes(sourcePath, targetPath, probe.format(), request, report);
+    }
     const LineReplacer replacer(request.find, request.replacement, request.caseSensitive);
     return transformLines(
         sourcePath, targetPath, [&](QString& line, TextWriter& out) { out.writeLine(replacer.apply(line)); }, report);

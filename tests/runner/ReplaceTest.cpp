@@ -1,6 +1,8 @@
 #include "RunnerFixture.h"
 #include "runner/LineReplacer.h"
 #include "runner/ReplaceRunner.h"
+#include "engine/LineTransform.h"
+#include "platform/TextWriter.h"
 
 namespace {
 
@@ -93,6 +95,42 @@ TEST_F(ReplaceRunnerTest, refusedFileIsReportedTwiceAndOthersGoOn)
     EXPECT_EQ(rows[1], row(50, path("gone.txt"), "未完成", "", "red"));
     EXPECT_EQ(rows[2], row(100, path("b.txt"), "完成", "", "blue"));
     EXPECT_EQ(content("b.txt"), "\r\n");
+}
+
+} // namespace
+
+namespace {
+
+// The byte-level replacement must give exactly what decoding, replacing and encoding gives.
+TEST_F(ReplaceRunnerTest, replacingInTheBytesGivesWhatReplacingInTheTextGives)
+{
+    const QByteArray pieces[] = {
+        "<", ">", "<>", "a", "\r\n", "\r", "\n", "\xd6\xd0", "\xce\xc4", "\xa4\x40", "\xb3\x5c",
+        "\x81\x30\x81\x30", "\x81", "\xff", "\xe4\xb8\xad", "\xef\xbb\xbf", " ", "\x3c\x81",
+    };
+    const struct {
+        QString find;
+        QString with;
+    } edits[] = {{"<", ""}, {"<", "<<"}, {"<>", "[]"}, {">", "\xe3\x80\x8b"}};
+    quint32 seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int round = 0; round < 100; ++round) {
+        QByteArray bytes;
+        const int count = int(next() % 40);
+        for (int i = 0; i < count; ++i)
+            bytes += pieces[next() % std::size(pieces)];
+        const auto& edit = edits[round % std::size(edits)];
+        const ReplaceRequest request{{}, folder, edit.find, QString::fromUtf8(edit.with.toUtf8()), true};
+        put("in.txt", bytes);
+
+        TransformReport report;
+        ASSERT_TRUE(ReplaceRunner::replaceInFile(path("in.txt"), path("fast.txt"), request, &report));
+        const LineReplacer replacer(request.find, request.replacement, true);
+        ASSERT_TRUE(transformLines(
+            path("in.txt"), path("slow.txt"),
+            [&](QString& line, TextWriter& out) { out.writeLine(replacer.apply(line)); }, &report));
+        ASSERT_EQ(content("fast.txt"), content("slow.txt")) << "input " << bytes.toHex(' ').toStdString();
+    }
 }
 
 } // namespace

@@ -1,0 +1,134 @@
+#include "ByteLineReader.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr qsizetype ChunkSize = 256 * 1024;
+
+qsizetype bomSize(TextEncoding encoding)
+{
+    return encoding == TextEncoding::Utf8Bom ? 3 : 0;
+}
+
+} // namespace
+
+struct ByteLineReader::Impl {
+    int fd = -1;
+    LineEnd lineEnd = LineEnd::CrLf;
+    std::vector<char> buffer = std::vector<char>(size_t(ChunkSize));
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    bool atEof = false;
+    FileError error;
+
+    ~Impl()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    // Reads the next piece behind what is still unread; false at the end of the file or on an error.
+    bool fill()
+    {
+        if (begin > 0) {
+            std::memmove(buffer.data(), buffer.data() + begin, size_t(end - begin));
+            end -= begin;
+            begin = 0;
+        }
+        if (end == qsizetype(buffer.size()))
+            buffer.resize(buffer.size() * 2);
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer.data() + end, buffer.size() - size_t(end));
+            if (got > 0) {
+                end += got;
+                return true;
+            }
+            if (got == 0) {
+                atEof = true;
+                return false;
+            }
+            if (errno != EINTR) {
+                error = FileError::fromErrno(errno);
+                return false;
+            }
+        }
+    }
+};
+
+ByteLineReader::ByteLineReader() : d(std::make_unique<Impl>()) {}
+
+ByteLineReader::~ByteLineReader() = default;
+
+bool ByteLineReader::open(const QString& path, const TextFormat& format)
+{
+    d = std::make_unique<Impl>();
+    d->lineEnd = format.lineEnd;
+    d->fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (d->fd < 0 || ::lseek(d->fd, bomSize(format.encoding), SEEK_SET) < 0) {
+        d->error = FileError::fromErrno(errno);
+        return false;
+    }
+    return true;
+}
+
+bool ByteLineReader::readLine(QByteArray& line)
+{
+    if (d->fd < 0)
+        return false;
+    const char ender = d->lineEnd == LineEnd::Lf ? '\n' : '\r';
+    qsizetype scanned = 0;
+    for (;;) {
+        const char* data = d->buffer.data() + d->begin;
+        const qsizetype size = d->end - d->begin;
+        const void* found = size > scanned ? std::memchr(data + scanned, ender, size_t(size - scanned)) : nullptr;
+        // A CR as the last byte read may be the first half of a CR LF: read on before deciding.
+        const bool undecided = found && ender == '\r' && static_cast<const char*>(found) + 1 == data + size && !d->atEof;
+        if (found && !undecided) {
+            const qsizetype at = static_cast<const char*>(found) - data;
+            line = QByteArray(data, at);
+            qsizetype next = at + 1;
+            if (ender == '\r' && next < size && data[next] == '\n')
+                ++next;
+            d->begin += next;
+            return true;
+        }
+        scanned = found ? static_cast<const char*>(found) - data : size;
+        if (!d->atEof && d->fill())
+            continue;
+        if (d->error.isSet())
+            return false;
+        if (undecided)
+            continue; // the end of the file came: the CR ends the line on its own
+        if (d->end == d->begin)
+            return false;
+        line = QByteArray(d->buffer.data() + d->begin, d->end - d->begin);
+        d->begin = d->end;
+        return true;
+    }
+}
+
+const FileError& ByteLineReader::error() const
+{
+    return d->error;
+}
+
+bool ByteLineReader::isSafeAscii(TextEncoding encoding, QByteArrayView ascii)
+{
+    if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
+        return false;
+    const bool legacy = encoding == TextEncoding::Gb18030 || encoding == TextEncoding::Big5;
+    for (const char c : ascii) {
+        const uchar b = uchar(c);
+        if (b >= 0x80 || b == '\r' || b == '\n')
+            return false;
+        if (legacy && ((b >= 0x30 && b <= 0x39) || (b >= 0x40 && b <= 0x7E)))
+            return false;
+    }
+    return true;
+}
