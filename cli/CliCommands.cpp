@@ -13,21 +13,18 @@
 namespace CliCommands {
 namespace {
 
-void complete(ProgressSink& sink)
-{
+void complete(ProgressSink& sink) {
     sink.ReportProgress(-1, QString(), QString(), QString(), QString());
 }
 
-void printLine(const QString& text)
-{
+void printLine(const QString& text) {
     const QByteArray bytes = (text + u'\n').toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
 } // namespace
 
-QList<FolderBatch> groupByFolder(const QStringList& files)
-{
+QList<FolderBatch> groupByFolder(const QStringList& files) {
     QList<FolderBatch> batches;
     for (const QString& file : files) {
         const QFileInfo info(file);
@@ -43,8 +40,7 @@ QList<FolderBatch> groupByFolder(const QStringList& files)
     return batches;
 }
 
-void runBatch(JobEnv& env, BatchCommand command, int direction, const QStringList& files)
-{
+void runBatch(JobEnv& env, BatchCommand command, int direction, const QStringList& files) {
     BatchRunner runner(env);
     for (const FolderBatch& batch : groupByFolder(files)) {
         BatchRequest request;
@@ -59,8 +55,7 @@ void runBatch(JobEnv& env, BatchCommand command, int direction, const QStringLis
 }
 
 void runReplace(JobEnv& env, const QString& find, const QString& replacement, bool caseSensitive,
-                const QStringList& files)
-{
+                const QStringList& files) {
     ReplaceRunner runner(env);
     for (const FolderBatch& batch : groupByFolder(files)) {
         ReplaceRequest request{batch.names, batch.folder, find, replacement, caseSensitive};
@@ -68,8 +63,7 @@ void runReplace(JobEnv& env, const QString& find, const QString& replacement, bo
     }
 }
 
-void runMerge(JobEnv& env, const QString& output, const QStringList& files)
-{
+void runMerge(JobEnv& env, const QString& output, const QStringList& files) {
     QStringList paths;
     for (const QString& file : files)
         paths.append(QDir::cleanPath(QFileInfo(file).absoluteFilePath()));
@@ -80,8 +74,7 @@ void runMerge(JobEnv& env, const QString& output, const QStringList& files)
     complete(env.sink);
 }
 
-bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message)
-{
+bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message) {
     const QList<FolderBatch> batches = groupByFolder(files);
     if (batches.size() != 1) {
         *message = QStringLiteral("rename: all files must be in one folder");
@@ -102,8 +95,7 @@ bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, const QSt
     return dryRun || executeRenamePlan(batch.folder, items, message);
 }
 
-bool runWizard(JobEnv& env, WizardOptions options, QString* message)
-{
+bool runWizard(JobEnv& env, WizardOptions options, QString* message) {
     WizardRunner runner(env);
     *message = runner.prepare(options);
     if (!message->isEmpty())

@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-bool CliPrompt::askYesNo(const QString& title, const QString& text)
-{
+bool CliPrompt::askYesNo(const QString& title, const QString& text) {
     if (m_mode != Mode::Ask)
         return m_mode == Mode::AlwaysYes;
     if (!::isatty(STDIN_FILENO))

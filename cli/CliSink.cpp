@@ -4,14 +4,12 @@
 
 CliSink::CliSink(bool showBar) : m_showBar(showBar && ::isatty(STDERR_FILENO)) {}
 
-CliSink::~CliSink()
-{
+CliSink::~CliSink() {
     clearBar();
 }
 
 void CliSink::ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
-                             const QString& markKey)
-{
+                             const QString& markKey) {
     if (!text.isEmpty()) {
         clearBar();
         const QByteArray line = (text + u'\t' + status + u'\t' + reason + u'\t' + markKey + u'\n').toUtf8();
@@ -26,20 +24,18 @@ void CliSink::ReportProgress(int percent, const QString& text, const QString& st
         clearBar();
 }
 
-void CliSink::drawBar(int percent)
-{
+void CliSink::drawBar(int percent) {
     if (!m_showBar)
         return;
     const int width = 40;
     const int filled = percent * width / 100;
-    std::fprintf(stderr, "\r[%s%s] %3d%%", QByteArray(filled, '#').constData(), QByteArray(width - filled, ' ').constData(),
-                 percent);
+    std::fprintf(stderr, "\r[%s%s] %3d%%", QByteArray(filled, '#').constData(),
+                 QByteArray(width - filled, ' ').constData(), percent);
     std::fflush(stderr);
     m_barVisible = true;
 }
 
-void CliSink::clearBar()
-{
+void CliSink::clearBar() {
     if (!m_barVisible)
         return;
     std::fprintf(stderr, "\r%*s\r", 48, "");

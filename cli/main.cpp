@@ -21,21 +21,18 @@ constexpr int ExitDone = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 
-QStringList toQStringList(const std::vector<std::string>& values)
-{
+QStringList toQStringList(const std::vector<std::string>& values) {
     QStringList list;
     for (const std::string& value : values)
         list.append(QString::fromLocal8Bit(value));
     return list;
 }
 
-QString toQString(const std::string& value)
-{
+QString toQString(const std::string& value) {
     return QString::fromLocal8Bit(value);
 }
 
-void printError(const QString& text)
-{
+void printError(const QString& text) {
     std::fputs((text + u'\n').toLocal8Bit().constData(), stderr);
 }
 
@@ -73,8 +70,7 @@ struct Arguments {
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     Arguments a;
 
@@ -157,8 +153,7 @@ int main(int argc, char** argv)
 
     AppState state;
     const QString programFolder = QCoreApplication::applicationDirPath();
-    state.setAppFolder(a.appDir.empty() ? resolveAppFolder(programFolder)
-                                        : QDir(toQString(a.appDir)).absolutePath());
+    state.setAppFolder(a.appDir.empty() ? resolveAppFolder(programFolder) : QDir(toQString(a.appDir)).absolutePath());
     const FileError loadError = Settings::loadAtStartup(state);
     if (loadError.isSet())
         printError(QStringLiteral("quillmar-cli: settings: ") + loadError.description);

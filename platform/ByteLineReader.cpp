@@ -11,8 +11,7 @@ namespace {
 
 constexpr qsizetype ChunkSize = 256 * 1024;
 
-qsizetype bomSize(TextEncoding encoding)
-{
+qsizetype bomSize(TextEncoding encoding) {
     return encoding == TextEncoding::Utf8Bom ? 3 : 0;
 }
 
@@ -27,15 +26,13 @@ struct ByteLineReader::Impl {
     bool atEof = false;
     FileError error;
 
-    ~Impl()
-    {
+    ~Impl() {
         if (fd >= 0)
             ::close(fd);
     }
 
     // Reads the next piece behind what is still unread; false at the end of the file or on an error.
-    bool fill()
-    {
+    bool fill() {
         if (begin > 0) {
             std::memmove(buffer.data(), buffer.data() + begin, size_t(end - begin));
             end -= begin;
@@ -65,8 +62,7 @@ ByteLineReader::ByteLineReader() : d(std::make_unique<Impl>()) {}
 
 ByteLineReader::~ByteLineReader() = default;
 
-bool ByteLineReader::open(const QString& path, const TextFormat& format)
-{
+bool ByteLineReader::open(const QString& path, const TextFormat& format) {
     d = std::make_unique<Impl>();
     d->lineEnd = format.lineEnd;
     d->fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -77,8 +73,7 @@ bool ByteLineReader::open(const QString& path, const TextFormat& format)
     return true;
 }
 
-bool ByteLineReader::readLine(QByteArray& line)
-{
+bool ByteLineReader::readLine(QByteArray& line) {
     if (d->fd < 0)
         return false;
     const char ender = d->lineEnd == LineEnd::Lf ? '\n' : '\r';
@@ -88,7 +83,8 @@ bool ByteLineReader::readLine(QByteArray& line)
         const qsizetype size = d->end - d->begin;
         const void* found = size > scanned ? std::memchr(data + scanned, ender, size_t(size - scanned)) : nullptr;
         // A CR as the last byte read may be the first half of a CR LF: read on before deciding.
-        const bool undecided = found && ender == '\r' && static_cast<const char*>(found) + 1 == data + size && !d->atEof;
+        const bool undecided =
+            found && ender == '\r' && static_cast<const char*>(found) + 1 == data + size && !d->atEof;
         if (found && !undecided) {
             const qsizetype at = static_cast<const char*>(found) - data;
             line = QByteArray(data, at);
@@ -113,13 +109,11 @@ bool ByteLineReader::readLine(QByteArray& line)
     }
 }
 
-const FileError& ByteLineReader::error() const
-{
+const FileError& ByteLineReader::error() const {
     return d->error;
 }
 
-bool ByteLineReader::isSafeAscii(TextEncoding encoding, QByteArrayView ascii)
-{
+bool ByteLineReader::isSafeAscii(TextEncoding encoding, QByteArrayView ascii) {
     if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
         return false;
     const bool legacy = encoding == TextEncoding::Gb18030 || encoding == TextEncoding::Big5;

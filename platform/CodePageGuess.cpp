@@ -8,8 +8,7 @@ constexpr qsizetype MinimumPairs = 32;
 
 } // namespace
 
-void CodePageGuess::feed(const uchar* bytes, qsizetype size)
-{
+void CodePageGuess::feed(const uchar* bytes, qsizetype size) {
     qsizetype i = 0;
     while (i + 1 < size) {
         const uchar lead = bytes[i];
@@ -29,8 +28,7 @@ void CodePageGuess::feed(const uchar* bytes, qsizetype size)
     }
 }
 
-std::optional<TextEncoding> CodePageGuess::verdict() const
-{
+std::optional<TextEncoding> CodePageGuess::verdict() const {
     if (m_fourByte > 0)
         return TextEncoding::Gb18030;
     if (m_pairs < MinimumPairs)

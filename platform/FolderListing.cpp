@@ -8,8 +8,7 @@
 namespace FolderListing {
 namespace {
 
-QList<QRegularExpression> compileMask(const QString& mask)
-{
+QList<QRegularExpression> compileMask(const QString& mask) {
     QList<QRegularExpression> patterns;
     for (const QString& part : mask.split(u';', Qt::SkipEmptyParts)) {
         const QString pattern = part.trimmed();
@@ -20,16 +19,14 @@ QList<QRegularExpression> compileMask(const QString& mask)
             patterns.append(QRegularExpression(QStringLiteral("^.*$"), QRegularExpression::DotMatchesEverythingOption));
             continue;
         }
-        patterns.append(QRegularExpression(QRegularExpression::wildcardToRegularExpression(
-                                               pattern, QRegularExpression::UnanchoredWildcardConversion),
-                                           QRegularExpression::CaseInsensitiveOption |
-                                               QRegularExpression::DotMatchesEverythingOption));
+        patterns.append(QRegularExpression(
+            QRegularExpression::wildcardToRegularExpression(pattern, QRegularExpression::UnanchoredWildcardConversion),
+            QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption));
     }
     return patterns;
 }
 
-bool matchesAny(const QString& name, const QList<QRegularExpression>& patterns)
-{
+bool matchesAny(const QString& name, const QList<QRegularExpression>& patterns) {
     for (const QRegularExpression& re : patterns) {
         if (re.match(name).hasMatch())
             return true;
@@ -39,21 +36,18 @@ bool matchesAny(const QString& name, const QList<QRegularExpression>& patterns)
 
 } // namespace
 
-bool nameLessThan(const QString& a, const QString& b)
-{
+bool nameLessThan(const QString& a, const QString& b) {
     const int folded = a.compare(b, Qt::CaseInsensitive);
     if (folded != 0)
         return folded < 0;
     return a < b;
 }
 
-bool matchesMask(const QString& name, const QString& mask)
-{
+bool matchesMask(const QString& name, const QString& mask) {
     return matchesAny(name, compileMask(mask));
 }
 
-QStringList listFilesUnsorted(const QString& folder)
-{
+QStringList listFilesUnsorted(const QString& folder) {
     QStringList names;
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
     while (it.hasNext()) {
@@ -63,8 +57,7 @@ QStringList listFilesUnsorted(const QString& folder)
     return names;
 }
 
-QStringList listFiles(const QString& folder, const QString& mask)
-{
+QStringList listFiles(const QString& folder, const QString& mask) {
     const QList<QRegularExpression> patterns = compileMask(mask);
     QStringList names;
     for (const QString& name : listFilesUnsorted(folder)) {

@@ -1,12 +1,10 @@
 #include "TextFormat.h"
 
-bool isUnicodeEncoding(TextEncoding encoding)
-{
+bool isUnicodeEncoding(TextEncoding encoding) {
     return encoding != TextEncoding::Gb18030 && encoding != TextEncoding::Big5;
 }
 
-QString encodingName(TextEncoding encoding)
-{
+QString encodingName(TextEncoding encoding) {
     switch (encoding) {
     case TextEncoding::Utf8:
         return QStringLiteral("UTF-8");
@@ -24,8 +22,7 @@ QString encodingName(TextEncoding encoding)
     return {};
 }
 
-std::optional<TextEncoding> encodingFromCharsetName(QByteArrayView name)
-{
+std::optional<TextEncoding> encodingFromCharsetName(QByteArrayView name) {
     const QByteArray lower = name.trimmed().toByteArray().toLower();
     if (lower == "gb2312" || lower == "gbk" || lower == "gb18030" || lower == "x-gbk" || lower == "cp936" ||
         lower == "gb_2312-80" || lower == "euc-cn")

@@ -7,18 +7,15 @@
 
 #include <QElapsedTimer>
 
-bool BatchRunner::isTimed(BatchCommand command)
-{
+bool BatchRunner::isTimed(BatchCommand command) {
     return command == BatchCommand::WebPageToText || command == BatchCommand::RemoveSpaces;
 }
 
-bool BatchRunner::isInPlace(BatchCommand command)
-{
+bool BatchRunner::isInPlace(BatchCommand command) {
     return command != BatchCommand::WebPageToText;
 }
 
-void BatchRunner::run(const BatchRequest& request)
-{
+void BatchRunner::run(const BatchRequest& request) {
     // A monotonic clock: a batch that runs past midnight still adds up positive times.
     QElapsedTimer clock;
     clock.start();

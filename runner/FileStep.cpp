@@ -6,8 +6,7 @@
 #include "engine/FileJob.h"
 #include "engine/Transformations.h"
 
-bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report)
-{
+bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report) {
     const QString source = m_folder + name;
     if (command == BatchCommand::WebPageToText) {
         const QString output = webPageOutputName(name);
@@ -36,8 +35,7 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
 }
 
 void FileStep::reportOutcome(int percent, const QString& text, bool done, const QString& reason,
-                             const TransformReport& report)
-{
+                             const TransformReport& report) {
     ProgressSink& sink = m_env.sink;
     if (!done) {
         sink.ReportProgress(percent, text, QStringLiteral("未完成"), report.error.description, Mark::Red);

@@ -4,8 +4,7 @@
 
 namespace {
 
-char32_t codePointAt(const QString& s, qsizetype i, qsizetype* length)
-{
+char32_t codePointAt(const QString& s, qsizetype i, qsizetype* length) {
     const char16_t c = s.at(i).unicode();
     if (QChar::isHighSurrogate(c) && i + 1 < s.size() && QChar::isLowSurrogate(s.at(i + 1).unicode())) {
         *length = 2;
@@ -18,8 +17,7 @@ char32_t codePointAt(const QString& s, qsizetype i, qsizetype* length)
 } // namespace
 
 LineReplacer::LineReplacer(const QString& find, const QString& replacement, bool caseSensitive)
-    : m_find(find), m_replacement(replacement), m_caseSensitive(caseSensitive)
-{
+    : m_find(find), m_replacement(replacement), m_caseSensitive(caseSensitive) {
     if (!caseSensitive) {
         for (qsizetype i = 0; i < find.size();) {
             qsizetype length = 1;
@@ -29,8 +27,7 @@ LineReplacer::LineReplacer(const QString& find, const QString& replacement, bool
     }
 }
 
-qsizetype LineReplacer::foldedMatchAt(const QString& line, qsizetype at) const
-{
+qsizetype LineReplacer::foldedMatchAt(const QString& line, qsizetype at) const {
     qsizetype pos = at;
     for (char32_t wanted : m_foldedFind) {
         if (pos >= line.size())
@@ -43,8 +40,7 @@ qsizetype LineReplacer::foldedMatchAt(const QString& line, qsizetype at) const
     return pos - at;
 }
 
-QString LineReplacer::apply(const QString& line) const
-{
+QString LineReplacer::apply(const QString& line) const {
     if (m_find.isEmpty() || line.isEmpty())
         return line;
 

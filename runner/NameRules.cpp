@@ -1,7 +1,6 @@
 #include "NameRules.h"
 
-QString webPageOutputName(const QString& pageName)
-{
+QString webPageOutputName(const QString& pageName) {
     const QString lower = pageName.toLower();
     if (lower.endsWith(QLatin1String(".htm")))
         return pageName.left(pageName.size() - 4) + QStringLiteral(".txt");
@@ -10,12 +9,10 @@ QString webPageOutputName(const QString& pageName)
     return pageName + QStringLiteral(".txt");
 }
 
-bool isIndexFile(const QString& name)
-{
+bool isIndexFile(const QString& name) {
     return name.left(5).toLower() == QLatin1String("index");
 }
 
-QString secondsText(double seconds)
-{
+QString secondsText(double seconds) {
     return QString::number(seconds, 'f', 2) + QStringLiteral(" 秒");
 }

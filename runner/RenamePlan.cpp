@@ -14,19 +14,16 @@
 
 namespace {
 
-QString counterText(qint64 counter, qsizetype digits)
-{
+QString counterText(qint64 counter, qsizetype digits) {
     const QString magnitude = QString::number(counter < 0 ? -counter : counter).rightJustified(digits, u'0');
     return counter < 0 ? QStringLiteral("-") + magnitude : magnitude;
 }
 
-QString baseName(const QString& name, const QString& extension)
-{
+QString baseName(const QString& name, const QString& extension) {
     return extension.isEmpty() ? name : name.left(name.size() - extension.size() - 1);
 }
 
-bool isPlainFileName(const QString& name)
-{
+bool isPlainFileName(const QString& name) {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
     for (QChar c : name) {
@@ -36,15 +33,13 @@ bool isPlainFileName(const QString& name)
     return true;
 }
 
-bool pathExists(const QString& path)
-{
+bool pathExists(const QString& path) {
     // A dangling symbolic link is a name that exists too.
     return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
 }
 
 // Renames without ever replacing an existing file.
-bool renameNoReplace(const QString& from, const QString& to, QString* error)
-{
+bool renameNoReplace(const QString& from, const QString& to, QString* error) {
     const QByteArray a = QFile::encodeName(from);
     const QByteArray b = QFile::encodeName(to);
     if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
@@ -61,8 +56,7 @@ struct Move {
 
 } // namespace
 
-void RenameSeries(QList<RenameItem>& items, const QString& nameTemplate, qint32 start)
-{
+void RenameSeries(QList<RenameItem>& items, const QString& nameTemplate, qint32 start) {
     qint64 counter = start;
     for (RenameItem& item : items) {
         const QString extension = GetExtension(item.oldName);
@@ -91,8 +85,7 @@ void RenameSeries(QList<RenameItem>& items, const QString& nameTemplate, qint32 
     }
 }
 
-QString checkRenamePlan(const QString& folder, const QList<RenameItem>& items)
-{
+QString checkRenamePlan(const QString& folder, const QList<RenameItem>& items) {
     QStringList problems;
     QSet<QString> renamedAway;
     QSet<QString> oldNames;
@@ -116,7 +109,8 @@ QString checkRenamePlan(const QString& folder, const QList<RenameItem>& items)
         }
         const auto previous = claimedBy.constFind(item.newName);
         if (previous != claimedBy.constEnd()) {
-            problems << QStringLiteral("“%1”和“%2”将得到同一个新文件名“%3”。").arg(*previous, item.oldName, item.newName);
+            problems
+                << QStringLiteral("“%1”和“%2”将得到同一个新文件名“%3”。").arg(*previous, item.oldName, item.newName);
             continue;
         }
         claimedBy.insert(item.newName, item.oldName);
@@ -129,8 +123,7 @@ QString checkRenamePlan(const QString& folder, const QList<RenameItem>& items)
     return QStringLiteral("没有更改任何文件名：\n") + problems.join(u'\n');
 }
 
-bool executeRenamePlan(const QString& folder, const QList<RenameItem>& items, QString* message)
-{
+bool executeRenamePlan(const QString& folder, const QList<RenameItem>& items, QString* message) {
     QSet<QString> renamedAway;
     for (const RenameItem& item : items) {
         if (item.newName != item.oldName)

@@ -14,8 +14,7 @@
 
 namespace {
 
-bool failed(TransformReport* report, const FileError& error)
-{
+bool failed(TransformReport* report, const FileError& error) {
     if (report)
         report->error = error.isSet() ? error : FileError::fromErrno(EIO);
     return false;
@@ -23,8 +22,7 @@ bool failed(TransformReport* report, const FileError& error)
 
 // ASCII texts whose case does not matter to the search (no letters, or case-sensitive) can be
 // replaced in the encoded bytes when the encoding allows it: much faster, and the same result.
-bool mayReplaceBytes(const ReplaceRequest& request)
-{
+bool mayReplaceBytes(const ReplaceRequest& request) {
     for (const QString* text : {&request.find, &request.replacement}) {
         for (QChar c : *text) {
             if (c.unicode() >= 0x80 || c == u'\r' || c == u'\n')
@@ -37,8 +35,7 @@ bool mayReplaceBytes(const ReplaceRequest& request)
 }
 
 bool replaceBytes(const QString& sourcePath, const QString& targetPath, const TextFormat& format,
-                  const ReplaceRequest& request, TransformReport* report)
-{
+                  const ReplaceRequest& request, TransformReport* report) {
     const QByteArray find = request.find.toLatin1();
     const QByteArray replacement = request.replacement.toLatin1();
     ByteLineReader reader;
@@ -63,9 +60,8 @@ bool replaceBytes(const QString& sourcePath, const QString& targetPath, const Te
 
 } // namespace
 
-bool ReplaceRunner::replaceInFile(const QString& sourcePath, const QString& targetPath,
-                                  const ReplaceRequest& request, TransformReport* report)
-{
+bool ReplaceRunner::replaceInFile(const QString& sourcePath, const QString& targetPath, const ReplaceRequest& request,
+                                  TransformReport* report) {
     if (mayReplaceBytes(request)) {
         TextReader probe;
         if (probe.open(sourcePath) && ByteLineReader::isSafeAscii(probe.format().encoding, request.find.toLatin1()))
@@ -76,8 +72,7 @@ bool ReplaceRunner::replaceInFile(const QString& sourcePath, const QString& targ
         sourcePath, targetPath, [&](QString& line, TextWriter& out) { out.writeLine(replacer.apply(line)); }, report);
 }
 
-void ReplaceRunner::run(const ReplaceRequest& request)
-{
+void ReplaceRunner::run(const ReplaceRequest& request) {
     if (request.find.isEmpty()) {
         m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
         return;

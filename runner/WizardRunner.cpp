@@ -14,8 +14,7 @@ namespace {
 const QString TextMask = QStringLiteral("*.txt");
 const QString PageMask = QStringLiteral("*.htm;*.html");
 
-bool isPlainFileName(const QString& name)
-{
+bool isPlainFileName(const QString& name) {
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
     for (QChar c : name) {
@@ -26,8 +25,7 @@ bool isPlainFileName(const QString& name)
 }
 
 // Index files first, each group in its list order.
-QStringList indexFilesFirst(const QStringList& names)
-{
+QStringList indexFilesFirst(const QStringList& names) {
     QStringList indexes;
     QStringList others;
     for (const QString& name : names)
@@ -37,8 +35,7 @@ QStringList indexFilesFirst(const QStringList& names)
 
 } // namespace
 
-QString WizardRunner::prepare(WizardOptions& options)
-{
+QString WizardRunner::prepare(WizardOptions& options) {
     if (options.merge) {
         options.newName = options.newName.trimmed();
         if (options.newName.isEmpty())
@@ -59,8 +56,7 @@ QString WizardRunner::prepare(WizardOptions& options)
     return QString();
 }
 
-void WizardRunner::run(const WizardOptions& options)
-{
+void WizardRunner::run(const WizardOptions& options) {
     if (options.html)
         convertPages(options);
     if (options.merge)
@@ -76,8 +72,7 @@ void WizardRunner::run(const WizardOptions& options)
     m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
 }
 
-void WizardRunner::convertPages(const WizardOptions& options)
-{
+void WizardRunner::convertPages(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
     const QStringList pages = FolderListing::listFiles(options.folder, PageMask);
     sink.ReportProgress(0, QStringLiteral("-html转换-"), QString(), QString(), QString());
@@ -108,8 +103,7 @@ void WizardRunner::convertPages(const WizardOptions& options)
         sink.ReportProgress(0, QStringLiteral("-源文件已删除-"), QString(), QString(), Mark::Yellow);
 }
 
-void WizardRunner::mergeTexts(const WizardOptions& options)
-{
+void WizardRunner::mergeTexts(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
     const QStringList texts = FolderListing::listFiles(options.folder, TextMask);
     sink.ReportProgress(0, QStringLiteral("-合并文本文件-"), QString(), QString(), QString());
@@ -152,8 +146,7 @@ void WizardRunner::mergeTexts(const WizardOptions& options)
 }
 
 void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& title, BatchCommand command,
-                                int direction)
-{
+                                int direction) {
     ProgressSink& sink = m_env.sink;
     const QStringList texts = FolderListing::listFiles(options.folder, TextMask);
     sink.ReportProgress(0, title, QString(), QString(), QString());

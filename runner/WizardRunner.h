@@ -7,18 +7,18 @@
 
 // What the wizard's controls hold when its run starts.
 struct WizardOptions {
-    QString folder;            // the folder text, with its trailing "/"
-    bool html = true;          // stage 1: web pages to text
-    bool deleteHtml = false;   // delete each converted page
-    bool merge = true;         // stage 2: merge every text file
-    bool deleteMerged = true;  // delete the merged sources
-    QString newName;           // the merged file's name (prefix already in front of it)
-    QString prefix;            // the prefix chosen, promoted in the prefix list
-    int indexMode = 0;         // 0 index files first, 1 ordinary order, 2 leave them out
-    bool para = false;         // stage 3: paragraph re-flow
-    bool space = false;        // stage 4: space removal
-    int code = 0;              // stage 5: 0 off, 1 to GB2312, 2 to Big5
-    int width = 0;             // stage 6: 0 off, 1 all half-width, 2 all full-width
+    QString folder;           // the folder text, with its trailing "/"
+    bool html = true;         // stage 1: web pages to text
+    bool deleteHtml = false;  // delete each converted page
+    bool merge = true;        // stage 2: merge every text file
+    bool deleteMerged = true; // delete the merged sources
+    QString newName;          // the merged file's name (prefix already in front of it)
+    QString prefix;           // the prefix chosen, promoted in the prefix list
+    int indexMode = 0;        // 0 index files first, 1 ordinary order, 2 leave them out
+    bool para = false;        // stage 3: paragraph re-flow
+    bool space = false;       // stage 4: space removal
+    int code = 0;             // stage 5: 0 off, 1 to GB2312, 2 to Big5
+    int width = 0;            // stage 6: 0 off, 1 all half-width, 2 all full-width
 };
 
 // The quick-processing pipeline over every file of one folder: web pages to text, merge, paragraph

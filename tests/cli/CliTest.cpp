@@ -11,8 +11,7 @@ namespace {
 // Runs the built quillmar-cli with its own app folder, as a user would from a terminal.
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(m_root.isValid());
         QDir(m_root.path()).mkdir("app");
         QDir(m_root.path()).mkdir("work");
@@ -20,8 +19,7 @@ protected:
         work = m_root.path() + "/work/";
     }
 
-    int run(const QStringList& arguments)
-    {
+    int run(const QStringList& arguments) {
         QProcess process;
         process.start(QStringLiteral(QM_BIN_DIR "/quillmar-cli"), QStringList{"--app-dir", app} + arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
@@ -39,8 +37,7 @@ private:
     QTemporaryDir m_root;
 };
 
-TEST_F(CliTest, versionAndUsageErrors)
-{
+TEST_F(CliTest, versionAndUsageErrors) {
     EXPECT_EQ(run({"--version"}), 0);
     EXPECT_EQ(out.trimmed(), "Version 2.1\nRevision 0022");
     EXPECT_EQ(run({"frobnicate"}), 2);
@@ -51,8 +48,7 @@ TEST_F(CliTest, versionAndUsageErrors)
     EXPECT_TRUE(out.contains("FILE"));
 }
 
-TEST_F(CliTest, reflowPrintsOneRowPerFileAndBacksUp)
-{
+TEST_F(CliTest, reflowPrintsOneRowPerFileAndBacksUp) {
     ASSERT_TRUE(TestFiles::write(work + "a.txt", "短\r\n行。\r\n"));
     ASSERT_TRUE(TestFiles::write(work + "b.txt", "x\r\n"));
     EXPECT_EQ(run({"--quiet", "reflow", work + "a.txt", work + "b.txt"}), 0) << err.toStdString();
@@ -64,8 +60,7 @@ TEST_F(CliTest, reflowPrintsOneRowPerFileAndBacksUp)
     EXPECT_FALSE(QFile::exists(app + "Custom.cfg"));
 }
 
-TEST_F(CliTest, noBackupMakesNoBackupAndAMissingFileFails)
-{
+TEST_F(CliTest, noBackupMakesNoBackupAndAMissingFileFails) {
     ASSERT_TRUE(TestFiles::write(work + "a.txt", "中 文\r\n"));
     EXPECT_EQ(run({"--no-backup", "despace", work + "gone.txt", work + "a.txt"}), 1);
     EXPECT_TRUE(TestFiles::treeOf(app + "backup").isEmpty());
@@ -78,8 +73,7 @@ TEST_F(CliTest, noBackupMakesNoBackupAndAMissingFileFails)
     EXPECT_TRUE(lines[3].startsWith("总时间："));
 }
 
-TEST_F(CliTest, overwriteQuestionsFollowYesAndNo)
-{
+TEST_F(CliTest, overwriteQuestionsFollowYesAndNo) {
     ASSERT_TRUE(TestFiles::write(work + "p.htm", "<p>new</p>"));
     ASSERT_TRUE(TestFiles::write(work + "p.txt", "old"));
     EXPECT_EQ(run({"--no", "html2txt", work + "p.htm"}), 1);
@@ -89,8 +83,7 @@ TEST_F(CliTest, overwriteQuestionsFollowYesAndNo)
     EXPECT_EQ(TestFiles::read(work + "p.txt"), "\r\nnew\r\n\r\n");
 }
 
-TEST_F(CliTest, mergeAndReplaceNameFilesByFullPath)
-{
+TEST_F(CliTest, mergeAndReplaceNameFilesByFullPath) {
     ASSERT_TRUE(TestFiles::write(work + "1.txt", "<a>"));
     ASSERT_TRUE(TestFiles::write(work + "2.txt", "b"));
     EXPECT_EQ(run({"merge", "--output", work + "all.txt", work + "1.txt", work + "2.txt"}), 0);
@@ -102,8 +95,7 @@ TEST_F(CliTest, mergeAndReplaceNameFilesByFullPath)
     EXPECT_EQ(TestFiles::read(work + "all.txt"), "[a>\r\nb\r\n");
 }
 
-TEST_F(CliTest, renameShowsThePlanAndRefusesConflicts)
-{
+TEST_F(CliTest, renameShowsThePlanAndRefusesConflicts) {
     ASSERT_TRUE(TestFiles::write(work + "a.TXT", "a"));
     ASSERT_TRUE(TestFiles::write(work + "b.txt", "b"));
     EXPECT_EQ(run({"rename", "--template", "第#章", "--start", "1", "--dry-run", work + "a.TXT", work + "b.txt"}), 0);
@@ -118,12 +110,11 @@ TEST_F(CliTest, renameShowsThePlanAndRefusesConflicts)
     EXPECT_EQ(TestFiles::filesIn(work), (QStringList{"ax.txt", "bx.txt"}));
 }
 
-TEST_F(CliTest, wizardRunsItsStagesAndRefusesAMissingFolder)
-{
+TEST_F(CliTest, wizardRunsItsStagesAndRefusesAMissingFolder) {
     ASSERT_TRUE(TestFiles::write(work + "1.htm", "<p>一</p>"));
     ASSERT_TRUE(TestFiles::write(work + "2.htm", "<p>二</p>"));
-    EXPECT_EQ(run({"wizard", work, "--html", "--delete-html", "--merge", "book", "--prefix", "[全本]", "--delete-merged"}),
-              0)
+    EXPECT_EQ(
+        run({"wizard", work, "--html", "--delete-html", "--merge", "book", "--prefix", "[全本]", "--delete-merged"}), 0)
         << err.toStdString();
     EXPECT_EQ(TestFiles::filesIn(work), QStringList{"[全本]book.txt"});
     EXPECT_EQ(TestFiles::read(work + "[全本]book.txt"), "\r\n一\r\n\r\n\r\n二\r\n\r\n");

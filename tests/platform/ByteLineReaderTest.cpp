@@ -1,6 +1,6 @@
+#include "platform/ByteLineReader.h"
 #include "fakes/QtPrinting.h"
 #include "fakes/TestFiles.h"
-#include "platform/ByteLineReader.h"
 #include "platform/TextReader.h"
 
 #include <QTemporaryDir>
@@ -8,8 +8,7 @@
 
 namespace {
 
-QList<QByteArray> byteLines(const QString& path, const TextFormat& format)
-{
+QList<QByteArray> byteLines(const QString& path, const TextFormat& format) {
     ByteLineReader reader;
     EXPECT_TRUE(reader.open(path, format));
     QList<QByteArray> lines;
@@ -20,8 +19,7 @@ QList<QByteArray> byteLines(const QString& path, const TextFormat& format)
     return lines;
 }
 
-TEST(ByteLineReaderTest, splitsLinesAsTheTextReaderDoes)
-{
+TEST(ByteLineReaderTest, splitsLinesAsTheTextReaderDoes) {
     QTemporaryDir dir;
     const QString path = dir.filePath("a.txt");
     const struct {
@@ -45,8 +43,7 @@ TEST(ByteLineReaderTest, splitsLinesAsTheTextReaderDoes)
     }
 }
 
-TEST(ByteLineReaderTest, aLineEndSplitAcrossPiecesIsOneLineEnd)
-{
+TEST(ByteLineReaderTest, aLineEndSplitAcrossPiecesIsOneLineEnd) {
     QTemporaryDir dir;
     const QString path = dir.filePath("big.txt");
     QByteArray bytes(256 * 1024 - 1, 'x'); // the CR is the last byte of the first piece
@@ -58,8 +55,7 @@ TEST(ByteLineReaderTest, aLineEndSplitAcrossPiecesIsOneLineEnd)
     EXPECT_EQ(lines[1], "y");
 }
 
-TEST(ByteLineReaderTest, onlyBytesThatCannotBeTrailBytesAreSafe)
-{
+TEST(ByteLineReaderTest, onlyBytesThatCannotBeTrailBytesAreSafe) {
     EXPECT_TRUE(ByteLineReader::isSafeAscii(TextEncoding::Utf8, "abc<>|"));
     EXPECT_TRUE(ByteLineReader::isSafeAscii(TextEncoding::Gb18030, "<> "));
     EXPECT_FALSE(ByteLineReader::isSafeAscii(TextEncoding::Gb18030, "1")) << "a four-byte character holds digits";

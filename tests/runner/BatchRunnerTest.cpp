@@ -1,5 +1,5 @@
-#include "RunnerFixture.h"
 #include "runner/BatchRunner.h"
+#include "RunnerFixture.h"
 
 #include <QRegularExpression>
 
@@ -7,14 +7,12 @@ namespace {
 
 class BatchRunnerTest : public RunnerFixture {
 protected:
-    void run(BatchCommand command, const QList<FileEntry>& entries, int direction = 0)
-    {
+    void run(BatchCommand command, const QList<FileEntry>& entries, int direction = 0) {
         BatchRunner(env).run({command, direction, entries, folder});
     }
 };
 
-TEST_F(BatchRunnerTest, reflowsSelectedFilesInListOrderWithOneBackupFolder)
-{
+TEST_F(BatchRunnerTest, reflowsSelectedFilesInListOrderWithOneBackupFolder) {
     put("a.txt", "one\r\ntwo。\r\n");
     put("b.txt", "x\r\n");
     put("c.txt", "skip me\r\n");
@@ -36,8 +34,7 @@ TEST_F(BatchRunnerTest, reflowsSelectedFilesInListOrderWithOneBackupFolder)
     EXPECT_EQ(sink.processEventsCount(), 4) << "events run once per entry, selected or not";
 }
 
-TEST_F(BatchRunnerTest, webPagesBecomeTextFilesAndIndexPagesKeepTheirLinks)
-{
+TEST_F(BatchRunnerTest, webPagesBecomeTextFilesAndIndexPagesKeepTheirLinks) {
     state.Settings.DelLinks = -1;
     put("Index.HTM", "<a href='1.htm'>Chapter 1</a>\r\n");
     put("a.html", "<a href='1.htm'>Chapter 1</a>text\r\n");
@@ -63,8 +60,7 @@ TEST_F(BatchRunnerTest, webPagesBecomeTextFilesAndIndexPagesKeepTheirLinks)
     EXPECT_EQ(sink.calls().last(), Completion);
 }
 
-TEST_F(BatchRunnerTest, refusedOverwriteGivesTheQuestionsRowThenNotDone)
-{
+TEST_F(BatchRunnerTest, refusedOverwriteGivesTheQuestionsRowThenNotDone) {
     put("a.htm", "new\r\n");
     put("a.txt", "old\r\n");
     prompt.queue({false});
@@ -81,8 +77,7 @@ TEST_F(BatchRunnerTest, refusedOverwriteGivesTheQuestionsRowThenNotDone)
     EXPECT_TRUE(rows[2].text.startsWith("总时间：")) << "failed files add nothing, the line is still written";
 }
 
-TEST_F(BatchRunnerTest, onlyWebPageAndSpaceCommandsAreTimed)
-{
+TEST_F(BatchRunnerTest, onlyWebPageAndSpaceCommandsAreTimed) {
     put("a.txt", "中 文\r\n");
     run(BatchCommand::RemoveSpaces, {{"a.txt", true}});
     EXPECT_EQ(content("a.txt"), "中文\r\n");
@@ -97,8 +92,7 @@ TEST_F(BatchRunnerTest, onlyWebPageAndSpaceCommandsAreTimed)
     }
 }
 
-TEST_F(BatchRunnerTest, missingFileIsReportedAndTheBatchGoesOn)
-{
+TEST_F(BatchRunnerTest, missingFileIsReportedAndTheBatchGoesOn) {
     put("b.txt", "ＡＢＣ\r\n");
     run(BatchCommand::Width, {{"gone.txt", true}, {"b.txt", true}});
 
@@ -111,8 +105,7 @@ TEST_F(BatchRunnerTest, missingFileIsReportedAndTheBatchGoesOn)
     EXPECT_EQ(content("b.txt"), "ABC\r\n");
 }
 
-TEST_F(BatchRunnerTest, codePageCommandConvertsBothWays)
-{
+TEST_F(BatchRunnerTest, codePageCommandConvertsBothWays) {
     put("a.txt", "头发和简体中文\r\n");
     run(BatchCommand::CodePage, {{"a.txt", true}}, 1);
     EXPECT_EQ(QString::fromUtf8(content("a.txt")), "頭髮和簡體中文\r\n");

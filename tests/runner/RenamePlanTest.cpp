@@ -1,18 +1,16 @@
-#include "RunnerFixture.h"
 #include "runner/RenamePlan.h"
+#include "RunnerFixture.h"
 
 namespace {
 
-QList<RenameItem> itemsFor(const QStringList& names)
-{
+QList<RenameItem> itemsFor(const QStringList& names) {
     QList<RenameItem> items;
     for (const QString& name : names)
         items.append({name, QString()});
     return items;
 }
 
-QStringList newNames(const QList<RenameItem>& items)
-{
+QStringList newNames(const QList<RenameItem>& items) {
     QStringList names;
     for (const RenameItem& item : items)
         names.append(item.newName);
@@ -27,19 +25,27 @@ struct TemplateCase {
     QStringList expected;
 };
 
-TEST(RenameSeriesTest, buildsNamesFromTheTemplate)
-{
+TEST(RenameSeriesTest, buildsNamesFromTheTemplate) {
     const TemplateCase cases[] = {
-        {"a single # counts from the start, extension lower-cased", {"a.TXT", "b.txt", "c.Htm"}, "#", 0,
+        {"a single # counts from the start, extension lower-cased",
+         {"a.TXT", "b.txt", "c.Htm"},
+         "#",
+         0,
          {"0.txt", "1.txt", "2.htm"}},
-        {"a run pads to its length and grows past it", {"a.txt", "b.txt", "c.txt"}, "###", 998,
+        {"a run pads to its length and grows past it",
+         {"a.txt", "b.txt", "c.txt"},
+         "###",
+         998,
          {"998.txt", "999.txt", "1000.txt"}},
         {"* keeps the name before the extension", {"one.txt", "two.txt"}, "*_bak", 0, {"one_bak.txt", "two_bak.txt"}},
         {"a name without extension gets no dot", {"notes"}, "*-#", 1, {"notes-1"}},
         {"only the last dot starts the extension", {"a.b.TXT"}, "*", 0, {"a.b.txt"}},
         {"every run shows the same number", {"x.txt"}, "#-##", 7, {"7-07.txt"}},
         {"a negative counter puts its sign before the padding", {"x.txt", "y.txt"}, "##", -5, {"-05.txt", "-04.txt"}},
-        {"the worked example", {"Chapter1.TXT", "Chapter2.TXT", "notes"}, "第##章 *", 9,
+        {"the worked example",
+         {"Chapter1.TXT", "Chapter2.TXT", "notes"},
+         "第##章 *",
+         9,
          {"第09章 Chapter1.txt", "第10章 Chapter2.txt", "第11章 notes"}},
     };
     for (const TemplateCase& c : cases) {
@@ -49,15 +55,13 @@ TEST(RenameSeriesTest, buildsNamesFromTheTemplate)
     }
 }
 
-TEST(RenameSeriesTest, anEmptyResultKeepsTheNameShownBefore)
-{
+TEST(RenameSeriesTest, anEmptyResultKeepsTheNameShownBefore) {
     QList<RenameItem> items{{"a.txt", "kept.txt"}};
     RenameSeries(items, QString(), 0);
     EXPECT_EQ(items[0].newName, "kept.txt");
 }
 
-TEST(RenameSeriesTest, theCounterDoesNotOverflowAtTheTopOfTheRange)
-{
+TEST(RenameSeriesTest, theCounterDoesNotOverflowAtTheTopOfTheRange) {
     QList<RenameItem> items = itemsFor({"a", "b"});
     RenameSeries(items, "#", 2147483647);
     EXPECT_EQ(newNames(items), (QStringList{"2147483647", "2147483648"}));
@@ -65,15 +69,13 @@ TEST(RenameSeriesTest, theCounterDoesNotOverflowAtTheTopOfTheRange)
 
 class RenamePlanTest : public RunnerFixture {
 protected:
-    void makeFiles(const QStringList& names)
-    {
+    void makeFiles(const QStringList& names) {
         for (const QString& name : names)
             put(name, name.toUtf8());
     }
 };
 
-TEST_F(RenamePlanTest, refusedPlansRenameNothing)
-{
+TEST_F(RenamePlanTest, refusedPlansRenameNothing) {
     makeFiles({"a.txt", "b.txt", "other.txt"});
     const QList<QList<RenameItem>> refused = {
         {{"a.txt", "same.txt"}, {"b.txt", "same.txt"}},
@@ -93,8 +95,7 @@ TEST_F(RenamePlanTest, refusedPlansRenameNothing)
     }
 }
 
-TEST_F(RenamePlanTest, swapsAndChainsGoThroughTemporaryNames)
-{
+TEST_F(RenamePlanTest, swapsAndChainsGoThroughTemporaryNames) {
     makeFiles({"a.txt", "b.txt", "c.txt"});
     const QList<RenameItem> swap{{"a.txt", "b.txt"}, {"b.txt", "a.txt"}};
     ASSERT_EQ(checkRenamePlan(folder, swap), QString());
@@ -112,8 +113,7 @@ TEST_F(RenamePlanTest, swapsAndChainsGoThroughTemporaryNames)
     EXPECT_EQ(content("d.txt"), "c.txt");
 }
 
-TEST_F(RenamePlanTest, aFileThatAppearsAfterTheCheckIsNeverReplaced)
-{
+TEST_F(RenamePlanTest, aFileThatAppearsAfterTheCheckIsNeverReplaced) {
     makeFiles({"a.txt"});
     const QList<RenameItem> plan{{"a.txt", "b.txt"}};
     ASSERT_EQ(checkRenamePlan(folder, plan), QString());
@@ -125,8 +125,7 @@ TEST_F(RenamePlanTest, aFileThatAppearsAfterTheCheckIsNeverReplaced)
     EXPECT_EQ(content("a.txt"), "a.txt");
 }
 
-TEST_F(RenamePlanTest, aNameKeptAsItIsIsLeftAlone)
-{
+TEST_F(RenamePlanTest, aNameKeptAsItIsIsLeftAlone) {
     makeFiles({"a.txt"});
     const QList<RenameItem> plan{{"a.txt", "a.txt"}};
     EXPECT_EQ(checkRenamePlan(folder, plan), QString());

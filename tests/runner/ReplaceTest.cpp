@@ -1,8 +1,8 @@
 #include "RunnerFixture.h"
-#include "runner/LineReplacer.h"
-#include "runner/ReplaceRunner.h"
 #include "engine/LineTransform.h"
 #include "platform/TextWriter.h"
+#include "runner/LineReplacer.h"
+#include "runner/ReplaceRunner.h"
 
 namespace {
 
@@ -15,8 +15,7 @@ struct ReplaceCase {
     QString expected;
 };
 
-TEST(LineReplacerTest, followsTheReplacementRules)
-{
+TEST(LineReplacerTest, followsTheReplacementRules) {
     const ReplaceCase cases[] = {
         {"removing resumes at the same place", "<p>Hello</p>", "<", "", true, "p>Hello/p>"},
         {"a replacement holding the find text is not searched again", "<p>Hello</p>", "<", "<<", true,
@@ -37,8 +36,7 @@ TEST(LineReplacerTest, followsTheReplacementRules)
     }
 }
 
-TEST(LineReplacerTest, anEmptyFindTextChangesNothing)
-{
+TEST(LineReplacerTest, anEmptyFindTextChangesNothing) {
     const LineReplacer replacer(QString(), "x", false);
     EXPECT_FALSE(replacer.isUsable());
     EXPECT_EQ(replacer.apply("abc"), "abc");
@@ -46,8 +44,7 @@ TEST(LineReplacerTest, anEmptyFindTextChangesNothing)
 
 class ReplaceRunnerTest : public RunnerFixture {};
 
-TEST_F(ReplaceRunnerTest, rewritesEveryFileAndNamesRowsByFullPath)
-{
+TEST_F(ReplaceRunnerTest, rewritesEveryFileAndNamesRowsByFullPath) {
     put("a.txt", "<b>x</b>\r\n\r\nlast");
     put("b.txt", "");
     put("c.txt", "A<a\r\n");
@@ -66,8 +63,7 @@ TEST_F(ReplaceRunnerTest, rewritesEveryFileAndNamesRowsByFullPath)
     EXPECT_EQ(TestFiles::treeOf(state.BackupFolder).size(), 3);
 }
 
-TEST_F(ReplaceRunnerTest, caseSwitchDecidesWhetherLettersMatch)
-{
+TEST_F(ReplaceRunnerTest, caseSwitchDecidesWhetherLettersMatch) {
     put("a.txt", "a A\r\n");
     ReplaceRunner(env).run({{"a.txt"}, folder, "A", "x", true});
     EXPECT_EQ(content("a.txt"), "a x\r\n");
@@ -75,8 +71,7 @@ TEST_F(ReplaceRunnerTest, caseSwitchDecidesWhetherLettersMatch)
     EXPECT_EQ(content("a.txt"), "y x\r\n");
 }
 
-TEST_F(ReplaceRunnerTest, keepsTheFilesEncodingAndLineEnd)
-{
+TEST_F(ReplaceRunnerTest, keepsTheFilesEncodingAndLineEnd) {
     put("unix.txt", "a<b\nc\n");
     put("gbk.txt", QByteArray("\xd6\xd0<\xce\xc4\r\n")); // 中<文 in GBK
     ReplaceRunner(env).run({{"unix.txt", "gbk.txt"}, folder, "<", "", false});
@@ -84,8 +79,7 @@ TEST_F(ReplaceRunnerTest, keepsTheFilesEncodingAndLineEnd)
     EXPECT_EQ(content("gbk.txt"), QByteArray("\xd6\xd0\xce\xc4\r\n"));
 }
 
-TEST_F(ReplaceRunnerTest, refusedFileIsReportedTwiceAndOthersGoOn)
-{
+TEST_F(ReplaceRunnerTest, refusedFileIsReportedTwiceAndOthersGoOn) {
     put("b.txt", ">\r\n");
     ReplaceRunner(env).run({{"gone.txt", "b.txt"}, folder, ">", "", false});
     const QList<RecordingSink::Row> rows = sink.rows();
@@ -102,18 +96,22 @@ TEST_F(ReplaceRunnerTest, refusedFileIsReportedTwiceAndOthersGoOn)
 namespace {
 
 // The byte-level replacement must give exactly what decoding, replacing and encoding gives.
-TEST_F(ReplaceRunnerTest, replacingInTheBytesGivesWhatReplacingInTheTextGives)
-{
+TEST_F(ReplaceRunnerTest, replacingInTheBytesGivesWhatReplacingInTheTextGives) {
     const QByteArray pieces[] = {
-        "<", ">", "<>", "a", "\r\n", "\r", "\n", "\xd6\xd0", "\xce\xc4", "\xa4\x40", "\xb3\x5c",
-        "\x81\x30\x81\x30", "\x81", "\xff", "\xe4\xb8\xad", "\xef\xbb\xbf", " ", "\x3c\x81",
+        "<",        ">",        "<>",           "a",
+        "\r\n",     "\r",       "\n",           "\xd6\xd0",
+        "\xce\xc4", "\xa4\x40", "\xb3\x5c",     "\x81\x30\x81\x30",
+        "\x81",     "\xff",     "\xe4\xb8\xad", "\xef\xbb\xbf",
+        " ",        "\x3c\x81",
     };
     const struct {
         QString find;
         QString with;
     } edits[] = {{"<", ""}, {"<", "<<"}, {"<>", "[]"}, {">", "\xe3\x80\x8b"}};
     quint32 seed = 12345;
-    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    auto next = [&seed] {
+        return (seed = seed * 1103515245u + 12345u) >> 16;
+    };
     for (int round = 0; round < 100; ++round) {
         QByteArray bytes;
         const int count = int(next() % 40);

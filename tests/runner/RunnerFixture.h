@@ -16,8 +16,7 @@
 // A fresh program state with its app folder and a work folder, both in a temporary folder.
 class RunnerFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(m_root.isValid());
         QDir(m_root.path()).mkdir(QStringLiteral("app"));
         QDir(m_root.path()).mkdir(QStringLiteral("work"));
@@ -43,8 +42,7 @@ private:
 };
 
 inline RecordingSink::Row row(int percent, const QString& text, const QString& status, const QString& reason,
-                              const QString& mark)
-{
+                              const QString& mark) {
     return {percent, text, status, reason, mark};
 }
 

@@ -1,12 +1,11 @@
-#include "RunnerFixture.h"
 #include "runner/WizardRunner.h"
+#include "RunnerFixture.h"
 
 namespace {
 
 class WizardRunnerTest : public RunnerFixture {
 protected:
-    WizardOptions options(bool html, bool merge, const QString& name = QString())
-    {
+    WizardOptions options(bool html, bool merge, const QString& name = QString()) {
         WizardOptions o;
         o.folder = folder;
         o.html = html;
@@ -17,8 +16,7 @@ protected:
     }
 
     // Runs the checks and, when they pass, the stages; returns the checks' message.
-    QString runWizard(WizardOptions o)
-    {
+    QString runWizard(WizardOptions o) {
         WizardRunner runner(env);
         const QString message = runner.prepare(o);
         if (message.isEmpty())
@@ -26,8 +24,7 @@ protected:
         return message;
     }
 
-    QStringList rowTexts() const
-    {
+    QStringList rowTexts() const {
         QStringList texts;
         for (const RecordingSink::Row& r : sink.rows())
             texts.append(r.text);
@@ -35,16 +32,14 @@ protected:
     }
 };
 
-TEST_F(WizardRunnerTest, aBlankNameIsRefusedBeforeAnythingHappens)
-{
+TEST_F(WizardRunnerTest, aBlankNameIsRefusedBeforeAnythingHappens) {
     put("a.htm", "x");
     EXPECT_EQ(runWizard(options(true, true, "   ")), "请输入合并后的文件名。");
     EXPECT_TRUE(sink.calls().isEmpty());
     EXPECT_EQ(TestFiles::filesIn(folder), QStringList{"a.htm"});
 }
 
-TEST_F(WizardRunnerTest, theNameGetsItsExtensionAndThePrefixIsPromoted)
-{
+TEST_F(WizardRunnerTest, theNameGetsItsExtensionAndThePrefixIsPromoted) {
     WizardRunner runner(env);
     WizardOptions o = options(false, true, " [全本]book ");
     o.prefix = "[全本]";
@@ -57,8 +52,7 @@ TEST_F(WizardRunnerTest, theNameGetsItsExtensionAndThePrefixIsPromoted)
     EXPECT_EQ(upper.newName, "book.TXT");
 }
 
-TEST_F(WizardRunnerTest, aMissingFolderOrAnUnusableNameIsRefused)
-{
+TEST_F(WizardRunnerTest, aMissingFolderOrAnUnusableNameIsRefused) {
     WizardOptions o = options(true, false);
     o.folder = folder + "missing/";
     EXPECT_FALSE(runWizard(o).isEmpty());
@@ -66,8 +60,7 @@ TEST_F(WizardRunnerTest, aMissingFolderOrAnUnusableNameIsRefused)
     EXPECT_TRUE(sink.calls().isEmpty());
 }
 
-TEST_F(WizardRunnerTest, pagesAreConvertedMergedAndReflowedInStageOrder)
-{
+TEST_F(WizardRunnerTest, pagesAreConvertedMergedAndReflowedInStageOrder) {
     put("01.htm", "<p>第一章</p>\r\n");
     put("02.html", "<title>二</title>正文。\r\n");
     WizardOptions o = options(true, true, "book");
@@ -82,8 +75,7 @@ TEST_F(WizardRunnerTest, pagesAreConvertedMergedAndReflowedInStageOrder)
     EXPECT_FALSE(content("book.txt").contains("\r\n\r\n\r\n"));
 }
 
-TEST_F(WizardRunnerTest, indexFilesAreMergedFirstInNormalOrderOrLeftOut)
-{
+TEST_F(WizardRunnerTest, indexFilesAreMergedFirstInNormalOrderOrLeftOut) {
     for (const char* name : {"001.txt", "002.txt", "Index.txt", "index2.txt"})
         put(name, name);
 
@@ -113,8 +105,7 @@ TEST_F(WizardRunnerTest, indexFilesAreMergedFirstInNormalOrderOrLeftOut)
         << "index files left out are not deleted";
 }
 
-TEST_F(WizardRunnerTest, theMergedFileIsNeverItsOwnSourceNorDeleted)
-{
+TEST_F(WizardRunnerTest, theMergedFileIsNeverItsOwnSourceNorDeleted) {
     put("a.txt", "A");
     put("book.txt", "old result");
     WizardOptions o = options(false, true, "book.txt");
@@ -124,8 +115,7 @@ TEST_F(WizardRunnerTest, theMergedFileIsNeverItsOwnSourceNorDeleted)
     EXPECT_EQ(TestFiles::filesIn(folder), QStringList{"book.txt"});
 }
 
-TEST_F(WizardRunnerTest, deletedPagesAreNotedAndOnlyConvertedOnesGo)
-{
+TEST_F(WizardRunnerTest, deletedPagesAreNotedAndOnlyConvertedOnesGo) {
     put("a.HTM", "<p>a</p>");
     put("b.htm", "b");
     put("b.txt", "keep");
@@ -139,8 +129,7 @@ TEST_F(WizardRunnerTest, deletedPagesAreNotedAndOnlyConvertedOnesGo)
     EXPECT_EQ(sink.rows().last(), row(0, "-源文件已删除-", "", "", "yellow"));
 }
 
-TEST_F(WizardRunnerTest, stagesThatAreOffWriteNothingAndEmptyStagesOnlyTheirTitle)
-{
+TEST_F(WizardRunnerTest, stagesThatAreOffWriteNothingAndEmptyStagesOnlyTheirTitle) {
     WizardOptions o = options(true, true, "x");
     o.space = true;
     o.code = 2;
