@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs every test; then
 # builds the layers below the windows again with AddressSanitizer and UndefinedBehaviorSanitizer
-# and runs their tests there too.
+# and runs their tests there too; then builds the fuzz targets with clang and runs each briefly.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -20,9 +20,16 @@ echo "== Sanitizers (AddressSanitizer, UndefinedBehaviorSanitizer)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_WERROR=ON -DQM_SANITIZE=ON -DQM_BUILD_UI=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee build-asan/ctest.log
+    ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE big | tee build-asan/ctest.log
 asan_summary=$(grep -E 'tests passed|tests failed' build-asan/ctest.log | tail -n 1)
 
+echo "== Fuzzing (libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer, a short run per target)"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DQM_BUILD_UI=OFF \
+    -DQM_BUILD_FUZZERS=ON >/dev/null
+cmake --build build-fuzz -j "$jobs" --target fuzzers
+fuzz_summary=$(tests/fuzz/run-fuzzers.sh build-fuzz 2000)
+
 echo
+echo "fuzzing: $fuzz_summary"
 echo "sanitizers: $asan_summary"
 echo "$summary"

@@ -4,6 +4,7 @@
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "engine/MergeFiles.h"
+#include "platform/FileName.h"
 #include "runner/RenamePlan.h"
 
 #include <QDir>
@@ -18,7 +19,7 @@ void complete(ProgressSink& sink) {
 }
 
 void printLine(const QString& text) {
-    const QByteArray bytes = (text + u'\n').toUtf8();
+    const QByteArray bytes = FileName::encode(text + u'\n');
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
@@ -71,6 +72,10 @@ void runMerge(JobEnv& env, const QString& output, const QStringList& files) {
     TransformReport report;
     if (!MergeFiles(paths, target, env.sink, &report))
         env.sink.ReportProgress(0, target, QStringLiteral("未完成"), report.error.description, Mark::Red);
+    else if (report.unmappable > 0)
+        env.sink.ReportProgress(0, target, QStringLiteral("注意"),
+                                QStringLiteral("%1 个字符无法以 Big5 表示，已写为“?”").arg(report.unmappable),
+                                Mark::Yellow);
     complete(env.sink);
 }
 

@@ -1,5 +1,7 @@
 #include "CliSink.h"
 
+#include "platform/FileName.h"
+
 #include <unistd.h>
 
 CliSink::CliSink(bool showBar) : m_showBar(showBar && ::isatty(STDERR_FILENO)) {}
@@ -12,7 +14,8 @@ void CliSink::ReportProgress(int percent, const QString& text, const QString& st
                              const QString& markKey) {
     if (!text.isEmpty()) {
         clearBar();
-        const QByteArray line = (text + u'\t' + status + u'\t' + reason + u'\t' + markKey + u'\n').toUtf8();
+        // Names that are not UTF-8 are printed with their own bytes, as ls prints them.
+        const QByteArray line = FileName::encode(text + u'\t' + status + u'\t' + reason + u'\t' + markKey + u'\n');
         std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
         std::fflush(stdout);
         if (markKey == Mark::Red)

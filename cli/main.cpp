@@ -8,6 +8,7 @@
 #include "core/Settings.h"
 #include "core/Version.h"
 #include "platform/Clock.h"
+#include "platform/FileName.h"
 #include "platform/FileOps.h"
 
 #include <CLI/CLI.hpp>
@@ -21,10 +22,15 @@ constexpr int ExitDone = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 
-QStringList toQStringList(const std::vector<std::string>& values) {
+// File names, paths and name templates keep their bytes, also those that are not UTF-8.
+QString toName(const std::string& value) {
+    return FileName::decode(QByteArrayView(value.data(), qsizetype(value.size())));
+}
+
+QStringList toNames(const std::vector<std::string>& values) {
     QStringList list;
     for (const std::string& value : values)
-        list.append(QString::fromLocal8Bit(value));
+        list.append(toName(value));
     return list;
 }
 
@@ -33,7 +39,7 @@ QString toQString(const std::string& value) {
 }
 
 void printError(const QString& text) {
-    std::fputs((text + u'\n').toLocal8Bit().constData(), stderr);
+    std::fputs(FileName::encode(text + u'\n').constData(), stderr);
 }
 
 struct Arguments {
@@ -72,6 +78,8 @@ struct Arguments {
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
+    // The same per-user settings folder as the windows when the program is installed.
+    QCoreApplication::setApplicationName(QStringLiteral("quillmar"));
     Arguments a;
 
     CLI::App app{"QuillMar 羽墨工坊: cleans up and converts Chinese text files and saved web pages in batches.",
@@ -153,7 +161,7 @@ int main(int argc, char** argv) {
 
     AppState state;
     const QString programFolder = QCoreApplication::applicationDirPath();
-    state.setAppFolder(a.appDir.empty() ? resolveAppFolder(programFolder) : QDir(toQString(a.appDir)).absolutePath());
+    state.setAppFolder(a.appDir.empty() ? resolveAppFolder(programFolder) : QDir(toName(a.appDir)).absolutePath());
     const FileError loadError = Settings::loadAtStartup(state);
     if (loadError.isSet())
         printError(QStringLiteral("quillmar-cli: settings: ") + loadError.description);
@@ -166,7 +174,7 @@ int main(int argc, char** argv) {
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
     SystemClock clock;
     JobEnv env{state, sink, prompt, clock};
-    const QStringList files = toQStringList(a.files);
+    const QStringList files = toNames(a.files);
 
     int status = ExitDone;
     if (html2txt->parsed())
@@ -183,22 +191,22 @@ int main(int argc, char** argv) {
         CliCommands::runReplace(env, toQString(a.find), toQString(a.with), a.caseSensitive, files);
     }
     if (merge->parsed())
-        CliCommands::runMerge(env, toQString(a.output), files);
+        CliCommands::runMerge(env, toName(a.output), files);
     if (rename->parsed()) {
         QString message;
-        if (!CliCommands::runRename(toQString(a.nameTemplate), a.start, a.dryRun, files, &message)) {
+        if (!CliCommands::runRename(toName(a.nameTemplate), a.start, a.dryRun, files, &message)) {
             printError(message);
             status = ExitFailed;
         }
     }
     if (wizard->parsed()) {
         WizardOptions options;
-        options.folder = QDir(toQString(a.folder)).absolutePath() + u'/';
+        options.folder = QDir(toName(a.folder)).absolutePath() + u'/';
         options.html = a.html;
         options.deleteHtml = a.deleteHtml;
         options.merge = !a.mergeName.empty();
-        options.prefix = toQString(a.prefix);
-        options.newName = options.prefix + toQString(a.mergeName);
+        options.prefix = toName(a.prefix);
+        options.newName = options.prefix + toName(a.mergeName);
         options.deleteMerged = a.deleteMerged;
         options.indexMode = a.index == "normal" ? 1 : a.index == "skip" ? 2 : 0;
         options.para = a.para;

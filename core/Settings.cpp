@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "PathHelpers.h"
+#include "platform/FileOps.h"
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
@@ -10,7 +11,6 @@
 #include <QSaveFile>
 
 #include <cerrno>
-#include <sys/stat.h>
 
 namespace Settings {
 
@@ -51,13 +51,6 @@ bool readLinesInto(TextReader& reader, QStringList& list, FileError* error) {
 void writeLines(TextWriter& writer, const QStringList& list, int lastIndex) {
     for (int i = 0; i <= lastIndex; ++i)
         writer.writeLine(i < list.size() ? QStringView(list[i]) : QStringView());
-}
-
-bool createFolder(const QString& folder, FileError* error) {
-    if (::mkdir(QFile::encodeName(folder).constData(), 0777) == 0)
-        return true;
-    setError(error, FileError::fromErrno(errno));
-    return false;
 }
 
 } // namespace
@@ -115,12 +108,18 @@ FileError loadAtStartup(AppState& state) {
     }
 
     // Every path below is the backup folder followed by a name, so a hand-edited folder without
-    // its trailing "/" gets one.
-    state.BackupFolder = state.BackupFolder.isEmpty() ? state.defaultBackupFolder() : AddBackslash(state.BackupFolder);
+    // its trailing "/" gets one. A relative folder (hand-edited, or a damaged line) is taken inside
+    // the app folder, not in whatever folder the program was started from.
+    if (state.BackupFolder.isEmpty())
+        state.BackupFolder = state.defaultBackupFolder();
+    else if (!state.BackupFolder.startsWith(u'/'))
+        state.BackupFolder = AddBackslash(state.AppFolder + state.BackupFolder);
+    else
+        state.BackupFolder = AddBackslash(state.BackupFolder);
 
-    if (!QFileInfo(state.BackupFolder).isDir()) {
+    if (!FileOps::folderExists(state.BackupFolder)) {
         stepError = FileError();
-        if (!createFolder(state.BackupFolder, &stepError))
+        if (!FileOps::createFolder(state.BackupFolder, &stepError))
             lastError = stepError;
     }
     return lastError;

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -20,7 +19,8 @@ qsizetype bomSize(TextEncoding encoding) {
 struct ByteLineReader::Impl {
     int fd = -1;
     LineEnd lineEnd = LineEnd::CrLf;
-    std::vector<char> buffer = std::vector<char>(size_t(ChunkSize));
+    // Not zeroed: find and replace opens a reader for every file, most of them far smaller than this.
+    QByteArray buffer = QByteArray(ChunkSize, Qt::Uninitialized);
     qsizetype begin = 0;
     qsizetype end = 0;
     bool atEof = false;
@@ -41,7 +41,7 @@ struct ByteLineReader::Impl {
         if (end == qsizetype(buffer.size()))
             buffer.resize(buffer.size() * 2);
         for (;;) {
-            const ssize_t got = ::read(fd, buffer.data() + end, buffer.size() - size_t(end));
+            const ssize_t got = ::read(fd, buffer.data() + end, size_t(buffer.size() - end));
             if (got > 0) {
                 end += got;
                 return true;

@@ -42,6 +42,10 @@ QByteArray encode(QStringView path) {
             ++i;
         } else if (isEscapedByte(unit)) {
             out.append(char(unit & 0xFF));
+        } else if (unit == 0) {
+            // A NUL would end the path early and name another file: written in the two-byte form
+            // that no valid name holds.
+            out.append("\xC0\x80", 2);
         } else {
             // Any other lone surrogate is written in UTF-8's form for it, which no valid name holds:
             // never "?" or U+FFFD, which could name another file.

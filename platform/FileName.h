@@ -11,7 +11,8 @@
 // byte that is not part of a valid UTF-8 sequence becomes the lone surrogate U+DC00 + byte (as
 // TextDecoder does for file contents), and encoding turns it back into that byte: every name
 // survives the way to text and back byte for byte. Every path handed to the operating system goes
-// through encode().
+// through encode(), which never writes a NUL byte (a text holding U+0000, say from a damaged
+// settings file, still names one place and never a shorter path).
 namespace FileName {
 
 QByteArray encode(QStringView path);

@@ -1,6 +1,8 @@
 #include "FileOps.h"
 
-#include <QFile>
+#include "FileName.h"
+
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <dirent.h>
@@ -11,7 +13,7 @@
 namespace {
 
 QByteArray nativePath(const QString& path) {
-    return QFile::encodeName(path);
+    return FileName::encode(path);
 }
 
 bool fail(FileError* error, int errnoValue) {
@@ -222,14 +224,23 @@ bool copyFile(const QString& source, const QString& target, FileError* error) {
     if (S_ISDIR(st.st_mode))
         return fail(error, EISDIR);
 
+    // The bytes go to a new temporary file beside the target, which takes the target's place only once
+    // it is complete: a copy cut short (a full disk, a killed program) never leaves a partial backup.
+    // O_EXCL with O_CREAT refuses any entry that is already there, symbolic links included, and the
+    // rename replaces a link planted at the target instead of following it.
     const QByteArray nativeTarget = nativePath(target);
-    if (::unlink(nativeTarget.constData()) != 0 && errno != ENOENT)
-        return fail(error, errno);
-    // O_EXCL with O_CREAT refuses any entry that reappeared at the target, symbolic links included.
+    const qsizetype slash = nativeTarget.lastIndexOf('/');
+    const QByteArray stem = nativeTarget.left(slash + 1) + '.' + nativeTarget.mid(slash + 1).left(120) + '.';
     const mode_t mode = (st.st_mode & 0777) | S_IRUSR | S_IWUSR;
-    FdGuard out(::open(nativeTarget.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-    if (out.get() < 0)
-        return fail(error, errno);
+    QByteArray temporary;
+    int created = -1;
+    for (int attempt = 0; created < 0; ++attempt) {
+        temporary = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".qmtmp";
+        created = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (created < 0 && (errno != EEXIST || attempt == 100))
+            return fail(error, errno);
+    }
+    FdGuard out(created);
 
     bool ok = copyContents(in.get(), out.get());
     int failure = ok ? 0 : errno;
@@ -237,8 +248,12 @@ bool copyFile(const QString& source, const QString& target, FileError* error) {
         ok = false;
         failure = errno;
     }
+    if (ok && ::rename(temporary.constData(), nativeTarget.constData()) != 0) {
+        ok = false;
+        failure = errno;
+    }
     if (!ok) {
-        ::unlink(nativeTarget.constData());
+        ::unlink(temporary.constData());
         return fail(error, failure);
     }
     return true;

@@ -15,9 +15,10 @@ bool createFolder(const QString& path, FileError* error = nullptr);
 // Makes the file writable by its owner (the "normal attributes" of a file about to be rewritten).
 bool resetAttributes(const QString& path, FileError* error = nullptr);
 bool removeFile(const QString& path, FileError* error = nullptr);
-// Copies the bytes of `source` into a new file `target`. An existing `target` is removed first and
-// the new one is created exclusively, so a symbolic link planted at `target` is never followed.
-// A failed copy leaves no partial target.
+// Copies the bytes of `source` into a new file `target`, replacing an existing `target` (a symbolic
+// link planted there is replaced, never followed). The copy is made in a temporary file beside the
+// target and renamed into place when complete, so a failed or interrupted copy leaves no partial
+// target; a failed one leaves an existing target as it was.
 bool copyFile(const QString& source, const QString& target, FileError* error = nullptr);
 // Total size in bytes of every file below `folder`; 0 for a missing folder.
 qint64 folderSize(const QString& folder);

@@ -1,9 +1,11 @@
 #include "FolderListing.h"
 
-#include <QDir>
-#include <QDirIterator>
+#include "FileName.h"
+
 #include <QRegularExpression>
 #include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace FolderListing {
 namespace {
@@ -26,9 +28,23 @@ QList<QRegularExpression> compileMask(const QString& mask) {
     return patterns;
 }
 
+// The regular expressions want valid UTF-16: a byte of a name that is not UTF-8 (kept as a lone
+// surrogate) is matched as U+FFFD, which "*" and "?" match like any other character.
+QString matchable(const QString& name) {
+    QString text = name;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 bool matchesAny(const QString& name, const QList<QRegularExpression>& patterns) {
+    const QString text = matchable(name);
     for (const QRegularExpression& re : patterns) {
-        if (re.match(name).hasMatch())
+        if (re.match(text).hasMatch())
             return true;
     }
     return false;
@@ -48,12 +64,21 @@ bool matchesMask(const QString& name, const QString& mask) {
 }
 
 QStringList listFilesUnsorted(const QString& folder) {
+    // Read with the names' own bytes (see FileName): every entry but folders and links to folders.
     QStringList names;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
-    while (it.hasNext()) {
-        it.next();
-        names.append(it.fileName());
+    DIR* dir = ::opendir(FileName::encode(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat info;
+        if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode))
+            continue;
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        names.append(FileName::decode(name));
     }
+    ::closedir(dir);
     return names;
 }
 

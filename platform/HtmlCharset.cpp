@@ -1,6 +1,10 @@
 #include "HtmlCharset.h"
 
+#include "FileName.h"
+
 #include <QFile>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -39,9 +43,13 @@ QByteArray charsetInTag(const QByteArray& tag) {
 } // namespace
 
 std::optional<TextEncoding> declaredHtmlCharset(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const int fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return std::nullopt;
+    }
     const QByteArray head = file.read(ScanSize).toLower();
     qsizetype at = 0;
     while ((at = head.indexOf("<meta", at)) >= 0) {

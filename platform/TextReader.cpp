@@ -1,9 +1,9 @@
 #include "TextReader.h"
 
 #include "CodePageGuess.h"
+#include "FileName.h"
 #include "TextDecoder.h"
 
-#include <QFile>
 #include <QStringView>
 #include <atomic>
 #include <cerrno>
@@ -314,7 +314,7 @@ bool TextReader::open(const QString& path, std::optional<TextEncoding> declared)
     d->format = {};
     const int chunk = chunkSizeSetting.load();
     d->chunkSize = chunk > 0 ? chunk : DefaultChunkSize;
-    d->fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    d->fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
     if (d->fd < 0) {
         d->fail(errno);
         return false;

@@ -2,9 +2,10 @@
 
 #include "TextDecoder.h"
 
+#include "FileName.h"
 #include "TextEncoder.h"
 
-#include <QFile>
+#include <QByteArray>
 #include <QRandomGenerator>
 #include <atomic>
 #include <cerrno>
@@ -53,7 +54,7 @@ struct TextWriter::Impl {
     QByteArray targetPath;
     QByteArray tempPath;
     QByteArray tempName;
-    std::vector<char> buffer;
+    QByteArray buffer; // resize() leaves it unzeroed: a batch opens one writer per file
     qsizetype used = 0;
     qint64 written = 0;
     qint64 failAfter = -1;
@@ -139,7 +140,7 @@ struct TextWriter::Impl {
 
 bool TextWriter::Impl::create(const QString& path) {
     int errorNumber = 0;
-    targetPath = followLinks(QFile::encodeName(path), &errorNumber);
+    targetPath = followLinks(FileName::encode(path), &errorNumber);
     if (errorNumber != 0) {
         fail(errorNumber);
         return false;
@@ -208,7 +209,7 @@ bool TextWriter::open(const QString& path, const TextFormat& format) {
     d->unmappable = 0;
     if (!d->create(path))
         return false;
-    d->buffer.resize(size_t(BufferSize));
+    d->buffer.resize(BufferSize);
     d->encoder.emplace(format.encoding);
     const QByteArray mark = TextEncoder::byteOrderMark(format.encoding);
     d->append(mark.constData(), mark.size());

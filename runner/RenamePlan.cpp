@@ -1,9 +1,10 @@
 #include "RenamePlan.h"
 
 #include "core/PathHelpers.h"
+#include "platform/FileName.h"
+#include "platform/FileOps.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
@@ -30,18 +31,19 @@ bool isPlainFileName(const QString& name) {
         if (c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7f)
             return false;
     }
-    return true;
+    // A text the file system cannot hold as it stands would name some other file.
+    return FileName::isFaithful(name);
 }
 
 bool pathExists(const QString& path) {
     // A dangling symbolic link is a name that exists too.
-    return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
+    return FileOps::exists(path);
 }
 
 // Renames without ever replacing an existing file.
 bool renameNoReplace(const QString& from, const QString& to, QString* error) {
-    const QByteArray a = QFile::encodeName(from);
-    const QByteArray b = QFile::encodeName(to);
+    const QByteArray a = FileName::encode(from);
+    const QByteArray b = FileName::encode(to);
     if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
         return true;
     if (error)

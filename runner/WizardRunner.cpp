@@ -6,6 +6,7 @@
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "engine/MergeFiles.h"
+#include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
 
@@ -21,7 +22,8 @@ bool isPlainFileName(const QString& name) {
         if (c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7f)
             return false;
     }
-    return true;
+    // A text the file system cannot hold as it stands would name some other file.
+    return FileName::isFaithful(name);
 }
 
 // Index files first, each group in its list order.
@@ -130,6 +132,15 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     TransformReport report;
     if (!MergeFiles(paths, target, sink, &report)) {
         sink.ReportProgress(0, target, QStringLiteral("未完成"), report.error.description, Mark::Red);
+        return;
+    }
+    // Characters the merged file's encoding cannot hold were written as "?": the sources are then
+    // the only whole copy of that text and are kept.
+    if (report.unmappable > 0) {
+        sink.ReportProgress(0, target, QStringLiteral("注意"),
+                            QStringLiteral("%1 个字符无法以 Big5 表示，已写为“?”").arg(report.unmappable) +
+                                (options.deleteMerged ? QStringLiteral("；源文件未删除") : QString()),
+                            Mark::Yellow);
         return;
     }
     if (!options.deleteMerged)

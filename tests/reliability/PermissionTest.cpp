@@ -1,0 +1,149 @@
+// Files and folders the user may not read or write, with the tool run as an ordinary user (the tests
+// run as root in CI, which may do anything, so the tool is started as nobody). Every case gives red
+// rows and changes no file, and every file of the batch gets its row.
+
+#include "CliProcess.h"
+#include "FileTree.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using FileTree::Tree;
+
+const QByteArray Text = "短\r\n行。\r\n";
+const QByteArray Reflowed = "短行。\r\n";
+
+class PermissionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!canRunAsNobody())
+            GTEST_SKIP() << "needs root to run the tool as another user";
+        ASSERT_TRUE(m_root.isValid());
+        const QByteArray root = m_root.path().toUtf8();
+        ::chmod(root.constData(), 0755);
+        app = root + "/app/";
+        work = root + "/work/";
+        other = root + "/other/";
+        for (const QByteArray& folder : {app, work, other})
+            QDir().mkpath(QString::fromUtf8(folder));
+        ASSERT_TRUE(FileTree::write(work, {{"a.txt", Text}, {"b.txt", Text}, {"p.htm", "<p>页</p>\r\n"}}));
+        ASSERT_TRUE(FileTree::write(other, {{"c.txt", Text}}));
+        giveToNobody(QString::fromUtf8(root));
+    }
+
+    CliOutcome run(const QByteArrayList& arguments) {
+        CliOptions options;
+        options.arguments = QByteArrayList{"--app-dir", app, "--quiet", "--yes"} + arguments;
+        options.asNobody = true;
+        return runCli(options);
+    }
+
+    // The status and mark of the last row about `name`.
+    QString outcomeOf(const CliOutcome& outcome, const QString& name) {
+        QString found;
+        for (const CliRow& row : outcome.rows()) {
+            if (row.text == name || row.text.endsWith(u'/' + name))
+                found = row.status + u' ' + row.mark;
+        }
+        return found;
+    }
+
+    static void makeRootsOwn(const QByteArray& path, mode_t mode) {
+        ASSERT_EQ(::chown(path.constData(), 0, 0), 0);
+        ASSERT_EQ(::chmod(path.constData(), mode), 0);
+    }
+
+    QByteArray app;
+    QByteArray work;
+    QByteArray other;
+
+private:
+    QTemporaryDir m_root;
+};
+
+TEST_F(PermissionTest, readOnlyFileIsMadeWritableAndRewritten) {
+    ASSERT_EQ(::chmod((work + "a.txt").constData(), 0444), 0);
+    const CliOutcome outcome = run({"reflow", work + "a.txt", work + "b.txt"});
+    EXPECT_TRUE(outcome.exitedWith(0)) << outcome.describe();
+    EXPECT_EQ(FileTree::readFile(work + "a.txt"), Reflowed);
+    EXPECT_EQ(FileTree::readFile(work + "b.txt"), Reflowed);
+}
+
+TEST_F(PermissionTest, unreadableFileIsARedRowAndTheBatchGoesOn) {
+    ASSERT_EQ(::chmod((work + "a.txt").constData(), 0000), 0);
+    const CliOutcome outcome = run({"despace", work + "a.txt", work + "b.txt"});
+    EXPECT_TRUE(outcome.exitedWith(1)) << outcome.describe();
+    EXPECT_EQ(outcomeOf(outcome, "a.txt"), "未完成 red");
+    EXPECT_TRUE(outcome.out.contains("Permission denied")) << outcome.describe();
+    EXPECT_EQ(FileTree::readFile(work + "a.txt"), Text);
+    EXPECT_EQ(outcomeOf(outcome, "b.txt"), "完成 blue");
+}
+
+TEST_F(PermissionTest, folderWithoutWritePermissionChangesNothing) {
+    makeRootsOwn(work, 0755);
+    const Tree before = FileTree::read(work);
+    const struct {
+        const char* rule;
+        QByteArrayList arguments;
+        QStringList red;  // files whose last row must be red
+        QStringList blue; // files whose last row must be blue
+    } rows[] = {
+        {"in place", {"reflow", work + "a.txt", work + "b.txt", other + "c.txt"}, {"a.txt", "b.txt"}, {"c.txt"}},
+        {"find and replace",
+         {"replace", "--find", "行", work + "a.txt", work + "b.txt", other + "c.txt"},
+         {"a.txt", "b.txt"},
+         {"c.txt"}},
+        {"web page to a new file", {"html2txt", work + "p.htm"}, {"p.htm"}, {}},
+        {"merge into that folder",
+         {"merge", "--output", work + "book.txt", work + "a.txt", other + "c.txt"},
+         {"book.txt"},
+         {}},
+        {"wizard",
+         {"wizard", work, "--html", "--merge", "book", "--delete-merged", "--para"},
+         {"p.htm", "book.txt", "a.txt", "b.txt"},
+         {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        const CliOutcome outcome = run(row.arguments);
+        EXPECT_TRUE(outcome.exitedWith(1)) << outcome.describe();
+        EXPECT_TRUE(outcome.out.contains("Permission denied")) << outcome.describe();
+        EXPECT_EQ(FileTree::read(work), before);
+        for (const QString& name : row.red)
+            EXPECT_EQ(outcomeOf(outcome, name), "未完成 red") << name.toStdString() << "\n" << outcome.describe();
+        for (const QString& name : row.blue)
+            EXPECT_EQ(outcomeOf(outcome, name), "完成 blue") << "the batch did not go on with " << name.toStdString();
+    }
+}
+
+TEST_F(PermissionTest, unwritableBackupFolderIsARedRowForEveryFile) {
+    QDir().mkpath(QString::fromUtf8(app + "backup"));
+    makeRootsOwn(app + "backup", 0755);
+    const CliOutcome outcome = run({"--backup", "reflow", work + "a.txt", work + "b.txt"});
+    EXPECT_TRUE(outcome.exitedWith(1)) << outcome.describe();
+    EXPECT_EQ(outcomeOf(outcome, "a.txt"), "未完成 red");
+    EXPECT_EQ(outcomeOf(outcome, "b.txt"), "未完成 red");
+    EXPECT_EQ(outcome.count(QStringLiteral("red")), 4) << "an error row and a result row per file";
+    EXPECT_EQ(FileTree::readFile(work + "a.txt"), Text);
+    EXPECT_EQ(FileTree::readFile(work + "b.txt"), Text);
+
+    const CliOutcome without = run({"--no-backup", "reflow", work + "a.txt"});
+    EXPECT_TRUE(without.exitedWith(0)) << without.describe();
+}
+
+TEST_F(PermissionTest, unwritableAppFolderIsARedRowForEveryFile) {
+    makeRootsOwn(app, 0755);
+    const CliOutcome outcome = run({"--no-backup", "reflow", work + "a.txt", work + "b.txt"});
+    EXPECT_TRUE(outcome.exitedWith(1)) << outcome.describe();
+    EXPECT_EQ(outcomeOf(outcome, "a.txt"), "未完成 red");
+    EXPECT_EQ(outcomeOf(outcome, "b.txt"), "未完成 red");
+    EXPECT_EQ(FileTree::readFile(work + "a.txt"), Text);
+}
+
+} // namespace

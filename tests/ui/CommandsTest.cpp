@@ -1,0 +1,333 @@
+// The main window's commands end to end: batches through the progress window, and the hand-over
+// to the task windows.
+
+#include "fakes-ui/TestApplication.h"
+#include "ui/common/InProgress.h"
+#include "ui/dialogs/AboutFrm.h"
+#include "ui/main/FileListView.h"
+#include "ui/main/MainFrm.h"
+#include "ui/main/PreviewBox.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWindow>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The rows of the progress window as "text|status|reason|mark?" ("mark" when the row has one).
+QStringList progressRows(const InProgress* window) {
+    QStringList rows;
+    for (int i = 0; i < window->LVResults->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = window->LVResults->topLevelItem(i);
+        rows.append(row->text(0) + u'|' + row->text(1) + u'|' + row->text(2) + u'|' +
+                    (row->icon(0).isNull() ? QString() : u"mark"_s));
+    }
+    return rows;
+}
+
+int rowOf(const FileListView* list, const QString& name) {
+    for (int row = 0; row < list->count(); ++row) {
+        if (list->text(row) == name)
+            return row;
+    }
+    return -1;
+}
+
+// A stand-in for a task dialog, with the search box of find and replace.
+QDialog* fakeDialog(const QString& name) {
+    auto* dialog = new QDialog;
+    dialog->setObjectName(name);
+    auto* combo = new QComboBox(dialog);
+    combo->setObjectName(u"ComboSource"_s);
+    combo->setEditable(true);
+    combo->setEditText(u"kept"_s);
+    return dialog;
+}
+
+const QByteArray BrokenFirst = u"　　天色已晚，他推开\r\n门走了进去。\r\n"_s.toUtf8();
+const QByteArray BrokenSecond = u"这是一行很长的文字但是没有结束\r\n下一行接上了。\r\n"_s.toUtf8();
+
+} // namespace
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void reflowOfTwoSelectedFiles();
+    void webPageOverwriteAnsweredNo();
+    void webPageOverwriteAnsweredYes();
+    void keyboardShortcutRunsOnlyEnabledCommands();
+    void renameHandsOverFolderAndSelection();
+    void replacePrefillsTheSearchText_data();
+    void replacePrefillsTheSearchText();
+    void wizardGetsTheFolder();
+    void missingTaskWindowDoesNothing();
+    void aboutBoxIsModal();
+    void closingTheMainWindowRunsShutdown();
+
+private:
+    std::unique_ptr<TestApplication> t;
+    QString folder;
+};
+
+void CommandsTest::init() {
+    t = std::make_unique<TestApplication>();
+    QVERIFY(t->start());
+    folder = t->filesFolder();
+}
+
+void CommandsTest::cleanup() {
+    t.reset();
+}
+
+void CommandsTest::reflowOfTwoSelectedFiles() {
+    TestApplication::writeFile(folder + "一.txt", BrokenFirst);
+    TestApplication::writeFile(folder + "二.txt", BrokenSecond);
+    TestApplication::writeFile(folder + "三.txt", "not selected");
+    MainFrm* main = t->main();
+    QVERIFY(main->openFolder(folder));
+    main->FileList->setSelected(rowOf(main->FileList, "一.txt"), true);
+    main->FileList->setSelected(rowOf(main->FileList, "二.txt"), true);
+    main->previewEntry(rowOf(main->FileList, "一.txt"));
+    QVERIFY(main->menu_autopara->isEnabled());
+    t->state().BackupBatchOpen = true; // left over from an earlier batch
+
+    main->menu_autopara->trigger();
+
+    InProgress* progress = t->app().inProgress();
+    QVERIFY(progress->isVisible());
+    QVERIFY(progress->isFinished());
+    QCOMPARE(progress->PrgBar1->value(), 100);
+    QCOMPARE(progress->LabelStatus->text(), u"100%"_s);
+    QCOMPARE(progressRows(progress), QStringList({u"一.txt|完成||mark"_s, u"二.txt|完成||mark"_s}));
+    QVERIFY(!main->isEnabled());
+    QCOMPARE(t->state().ProgressOwner.data(), main);
+    QCOMPARE(progress->windowHandle()->transientParent(), main->windowHandle());
+
+    QCOMPARE(TestApplication::readFile(folder + "一.txt"), u"　　天色已晚，他推开门走了进去。\r\n"_s.toUtf8());
+    QCOMPARE(TestApplication::readFile(folder + "二.txt"),
+             u"这是一行很长的文字但是没有结束下一行接上了。\r\n"_s.toUtf8());
+    QCOMPARE(TestApplication::readFile(folder + "三.txt"), QByteArray("not selected"));
+    const QString backup = t->appFolder() + u"backup/20030705-14/000/"_s;
+    QCOMPARE(TestApplication::readFile(backup + "一.txt"), BrokenFirst);
+    QCOMPARE(TestApplication::readFile(backup + "二.txt"), BrokenSecond);
+    QVERIFY(!QFile::exists(backup + "三.txt"));
+    QCOMPARE(main->Rich1->toPlainText(), u"　　天色已晚，他推开门走了进去。\n"_s);
+
+    QTest::mouseClick(progress->CmdOK, Qt::LeftButton);
+    QVERIFY(main->isEnabled());
+    QVERIFY(!progress->isVisible());
+    QVERIFY(t->state().ProgressOwner.isNull());
+    QCOMPARE(progressRows(progress), QStringList());
+    // The folder heads the recent folders after the batch.
+    QCOMPARE(t->state().RecentList.value(0), folder);
+}
+
+void CommandsTest::webPageOverwriteAnsweredNo() {
+    TestApplication::writeFile(folder + "a.htm", "<html><body><p>新的</p></body></html>");
+    TestApplication::writeFile(folder + "a.txt", "old");
+    MainFrm* main = t->main();
+    QVERIFY(main->openFolder(folder));
+    main->TypeOpt[1]->click();
+    main->FileList->setSelected(0, true);
+    QVERIFY(main->menu_html->isEnabled());
+    t->messages().queue({MessageProvider::Answer::No});
+
+    main->menu_html->trigger();
+
+    QCOMPARE(t->messages().shown().size(), 1);
+    QCOMPARE(t->messages().shown()[0].icon, MessageProvider::Icon::Question);
+    QCOMPARE(t->messages().shown()[0].buttons, MessageProvider::Buttons::YesNo);
+    QCOMPARE(t->messages().shown()[0].title, u"覆盖文件"_s);
+    QCOMPARE(t->messages().shown()[0].text, u"请注意，文件 a.txt已存在！是否覆盖该文件？"_s);
+    const QStringList rows = progressRows(t->app().inProgress());
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0], u"a.htm|用户中止|文件已存在|mark"_s);
+    QCOMPARE(rows[1], u"a.htm|未完成||mark"_s);
+    QCOMPARE(rows[2], u"总时间：0.00 秒|||mark"_s); // a failed file adds nothing to the total
+    QCOMPARE(TestApplication::readFile(folder + "a.txt"), QByteArray("old"));
+}
+
+void CommandsTest::webPageOverwriteAnsweredYes() {
+    TestApplication::writeFile(folder + "a.htm", "<html><body><p>new text</p></body></html>");
+    TestApplication::writeFile(folder + "a.txt", "old");
+    MainFrm* main = t->main();
+    QVERIFY(main->openFolder(folder));
+    main->TypeOpt[1]->click();
+    main->FileList->setSelected(0, true);
+    main->menu_html->trigger();
+
+    const QStringList rows = progressRows(t->app().inProgress());
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0], u"a.htm|覆盖原有文件|文件已存在|mark"_s);
+    QVERIFY2(rows[1].startsWith(u"a.htm|完成|"_s) && rows[1].endsWith(u" 秒|mark"_s), qPrintable(rows[1]));
+    QVERIFY(rows[2].startsWith(u"总时间："_s));
+    QVERIFY(TestApplication::readFile(folder + "a.txt").contains("new text"));
+    // Web pages are not rewritten in place: no backup batch was begun.
+    QVERIFY(!QFile::exists(t->appFolder() + u"backup/20030705-14"_s));
+}
+
+void CommandsTest::keyboardShortcutRunsOnlyEnabledCommands() {
+    TestApplication::writeFile(folder + "a.txt", "a");
+    MainFrm* main = t->main();
+    QVERIFY(main->openFolder(folder));
+    main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main));
+    QTest::keyClick(main, Qt::Key_J, Qt::ControlModifier); // nothing selected: disabled
+    QVERIFY(!t->app().inProgress()->isVisible());
+
+    main->FileList->setSelected(0, true);
+    QTest::keyClick(main, Qt::Key_J, Qt::ControlModifier);
+    QVERIFY(t->app().inProgress()->isVisible());
+    QCOMPARE(progressRows(t->app().inProgress()), QStringList({u"a.txt|完成||mark"_s}));
+}
+
+void CommandsTest::renameHandsOverFolderAndSelection() {
+    TestApplication::writeFile(folder + "a.txt", "a");
+    TestApplication::writeFile(folder + "b.txt", "b");
+    TestApplication::writeFile(folder + "c.txt", "c");
+    QPointer<QDialog> dialog;
+    t->app().taskWindows().rename = [&dialog](Application&) -> QWidget* {
+        return dialog = fakeDialog(u"RenameFrm"_s);
+    };
+    MainFrm* main = t->main();
+    QVERIFY(main->openFolder(folder));
+
+    main->menu_rename->trigger();
+    QCOMPARE(t->state().SelectedFiles, QStringList({QString()}));
+    QCOMPARE(t->state().DialogFolder, folder);
+    QVERIFY(dialog && dialog->isVisible());
+    QVERIFY(!main->isEnabled());
+    QVERIFY(dialog->isEnabled());
+    QCOMPARE(dialog->windowHandle()->transientParent(), main->windowHandle());
+    QVERIFY(dialog->testAttribute(Qt::WA_DeleteOnClose));
+    main->setEnabled(true);
+    dialog->close();
+    QTRY_VERIFY(dialog.isNull());
+
+    main->FileList->setSelected(2, true);
+    main->FileList->setSelected(0, true);
+    main->toolbarButton(u"rename"_s)->trigger();
+    QCOMPARE(t->state().SelectedFiles, QStringList({u"a.txt"_s, u"c.txt"_s}));
+}
+
+void CommandsTest::replacePrefillsTheSearchText_data() {
+    QTest::addColumn<int>("selectionStart");
+    QTest::addColumn<int>("selectionLength");
+    QTest::addColumn<QString>("searchText");
+    // The preview shows "第一行 abc\n𠍀字".
+    QTest::newRow("selected text goes into the search box") << 4 << 3 << u"abc"_s;
+    QTest::newRow("no selection: the character after the caret") << 2 << 0 << u"行"_s;
+    QTest::newRow("a blank after the caret leaves the box alone") << 3 << 0 << u"kept"_s;
+    QTest::newRow("the end of a line leaves the box alone") << 7 << 0 << u"kept"_s;
+    QTest::newRow("a four-byte character is taken whole") << 8 << 0 << u"𠍀"_s;
+    QTest::newRow("caret at position 1 leaves the box alone") << 1 << 0 << u"kept"_s;
+}
+
+void CommandsTest::replacePrefillsTheSearchText() {
+    QFETCH(int, selectionStart);
+    QFETCH(int, selectionLength);
+    QFETCH(QString, searchText);
+    TestApplication::writeFile(folder + "a.txt", u"第一行 abc\r\n𠍀字"_s.toUtf8());
+    QPointer<QDialog> dialog;
+    t->app().taskWindows().replace = [&dialog](Application&) -> QWidget* {
+        return dialog = fakeDialog(u"Replace"_s);
+    };
+    MainFrm* main = t->main();
+    QVERIFY(main->openFolder(folder));
+    main->previewEntry(0);
+    main->FileList->setSelected(0, true);
+    QTextCursor cursor = main->Rich1->textCursor();
+    cursor.setPosition(selectionStart);
+    cursor.setPosition(selectionStart + selectionLength, QTextCursor::KeepAnchor);
+    main->Rich1->setTextCursor(cursor);
+
+    main->menu_replace->trigger();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->findChild<QComboBox*>(u"ComboSource"_s)->currentText(), searchText);
+    QCOMPARE(t->state().ProgressOwner.data(), main);
+    QCOMPARE(t->state().SelectedFiles, QStringList({u"a.txt"_s}));
+    QVERIFY(!main->isEnabled());
+    QCOMPARE(main->Rich1->textCursor().selectionEnd() - main->Rich1->textCursor().selectionStart(), selectionLength);
+}
+
+void CommandsTest::wizardGetsTheFolder() {
+    TestApplication w;
+    QString handedOver;
+    QPointer<QWidget> wizard;
+    w.app().taskWindows().wizard = [&wizard](Application&) -> QWidget* {
+        return wizard = new QWidget;
+    };
+    w.app().taskWindows().wizardOpenFolder = [&handedOver](QWidget*, const QString& f) {
+        handedOver = f;
+    };
+    QVERIFY(w.start());
+    QVERIFY(w.main()->openFolder(w.filesFolder()));
+    QVERIFY(wizard->isHidden());
+
+    w.main()->menu_fastwork->trigger();
+    QCOMPARE(handedOver, w.filesFolder());
+    QCOMPARE(w.state().DialogFolder, w.filesFolder());
+    QVERIFY(wizard->isVisible());
+    QVERIFY(!w.main()->isEnabled());
+    QVERIFY(!wizard->testAttribute(Qt::WA_DeleteOnClose)); // the wizard lives until shutdown
+}
+
+void CommandsTest::missingTaskWindowDoesNothing() {
+    TestApplication bare;
+    bare.app().taskWindows() = TaskWindows();
+    QVERIFY(bare.start());
+    MainFrm* main = bare.main();
+    QVERIFY(bare.app().fastWork() == nullptr);
+    main->menu_merge->trigger();
+    main->menu_option->trigger();
+    main->menu_fastwork->trigger();
+    QVERIFY(main->isEnabled());
+}
+
+void CommandsTest::aboutBoxIsModal() {
+    MainFrm* main = t->main();
+    QString version;
+    QStringList row;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<AboutFrm*>(QApplication::activeModalWidget());
+        if (!about)
+            return;
+        modal = about->isModal();
+        version = about->Label1->text();
+        const QTreeWidgetItem* item = about->LV1->topLevelItem(0);
+        row = QStringList({item->text(1), item->text(2)});
+        about->close();
+    });
+    main->menu_about->trigger();
+    QVERIFY(modal);
+    QCOMPARE(version, u"Version 2.1"_s);
+    QCOMPARE(row, QStringList({u"建议增加替换去除字符功能"_s, u"2003.7.5"_s}));
+    QVERIFY(main->isEnabled());
+}
+
+void CommandsTest::closingTheMainWindowRunsShutdown() {
+    QSignalSpy finished(&t->app(), &Application::finished);
+    t->main()->menu_quit->trigger();
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(QFile::exists(t->appFolder() + u"Quillmar.cfg"_s));
+}
+
+QTEST_MAIN(CommandsTest)
+#include "CommandsTest.moc"

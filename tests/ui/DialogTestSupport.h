@@ -1,0 +1,92 @@
+#pragma once
+
+// Helpers of the task-dialog tests: finding the dialog the main window opened, leaving a box as
+// the keyboard focus would, the rows of the progress window, and pictures of the dialogs.
+
+#include "ui/common/InProgress.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFocusEvent>
+#include <QListWidget>
+#include <QPointer>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace DialogTest {
+
+// The visible top-level window of type W named `name` (the dialog a command just opened).
+template <class W> W* shownWindow(const QString& name) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == name && widget->isVisible()) {
+            if (auto* window = qobject_cast<W*>(widget))
+                return window;
+        }
+    }
+    return nullptr;
+}
+
+// Deletes the task dialogs a test left open: they belong to that test's application.
+inline void deleteLeftDialogs() {
+    const QStringList names{QStringLiteral("MergeFrm"), QStringLiteral("RenameFrm"), QStringLiteral("Replace"),
+                            QStringLiteral("FrmOption")};
+    QList<QPointer<QWidget>> left;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (names.contains(widget->objectName()))
+            left.append(widget);
+    }
+    // Deleting one window deletes its popups too, which are top-level widgets of their own.
+    for (const QPointer<QWidget>& widget : left)
+        delete widget.data();
+}
+
+// Lets windows closed with WA_DeleteOnClose go.
+inline void settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+// The focus moving on from `box` to another control (Tab).
+inline void leave(QWidget* box) {
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(box, &out);
+}
+
+// The progress window's rows as "text|status|reason".
+inline QStringList progressRows(const InProgress& window) {
+    QStringList rows;
+    for (int i = 0; i < window.LVResults->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = window.LVResults->topLevelItem(i);
+        rows.append(row->text(0) + u'|' + row->text(1) + u'|' + row->text(2));
+    }
+    return rows;
+}
+
+inline QStringList listTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts.append(list->item(i)->text());
+    return texts;
+}
+
+// Clicks the entry `text` of a list box as the mouse would.
+inline bool clickEntry(QListWidget* list, const QString& text) {
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    if (found.isEmpty())
+        return false;
+    list->scrollToItem(found.first());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(found.first()).center());
+    return true;
+}
+
+// With QM_DIALOG_SHOTS naming a folder, saves a picture of `window` there as <name>.png, for
+// checking the look of the dialogs on the offscreen platform.
+inline void saveShot(QWidget* window, const QString& name) {
+    const QString folder = qEnvironmentVariable("QM_DIALOG_SHOTS");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    window->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
+
+} // namespace DialogTest

@@ -1,0 +1,317 @@
+// The options dialog: what it shows, what OK stores, the count boxes, restoring the defaults and
+// clearing the backups.
+
+#include "ui/dialogs/FrmOption.h"
+#include "DialogTestSupport.h"
+#include "core/AppState.h"
+#include "fakes-ui/TestApplication.h"
+#include "ui/main/MainFrm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabBar>
+
+using namespace DialogTest;
+
+namespace {
+
+using Answer = MessageProvider::Answer;
+
+FrmOption* openOptions(TestApplication& t) {
+    t.main()->openOptions();
+    return shownWindow<FrmOption>(QStringLiteral("FrmOption"));
+}
+
+// The settings OK may change, as one comparable text.
+QString stored(const AppState& state) {
+    const SettingsRec& s = state.Settings;
+    return QStringLiteral("save %1 start %2 backup %3 time %4 links %5 recent %6 prefix %7 folder %8")
+        .arg(s.SaveStatus)
+        .arg(s.StartMode)
+        .arg(s.BackupOn)
+        .arg(s.BackupTime)
+        .arg(s.DelLinks)
+        .arg(s.RecentMax)
+        .arg(s.PrefixMax)
+        .arg(state.BackupFolder);
+}
+
+QString visiblePages(const FrmOption* dialog) {
+    QString pages;
+    for (int i = 1; i <= 4; ++i) {
+        if (dialog->Tabholder[i]->isVisible())
+            pages += QString::number(i);
+    }
+    return pages;
+}
+
+} // namespace
+
+class FrmOptionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { deleteLeftDialogs(); }
+    void loadShowsTheSettings();
+    void storing_data();
+    void storing();
+    void counts_data();
+    void counts();
+    void defaultsThenCancelKeepsDefaults();
+    void clearingBackups();
+    void clearingRefusesFoldersHoldingTheProgram_data();
+    void clearingRefusesFoldersHoldingTheProgram();
+};
+
+void FrmOptionTest::loadShowsTheSettings() {
+    TestApplication t;
+    QVERIFY(t.start());
+    SettingsRec& s = t.state().Settings;
+    s.BackupTime = 7;
+    s.ParaLevel = 2;
+    s.StartMode = 1;
+    s.BackupOn = 0;
+    s.RecentMax = 3;
+    // 1536000 bytes in two files, one of them below a batch folder.
+    t.writeFile(t.state().BackupFolder + QStringLiteral("2003070514/000/a.txt"), QByteArray(1536000 - 1023, 'x'));
+    t.writeFile(t.state().BackupFolder + QStringLiteral("b.txt"), QByteArray(1023, 'y'));
+    FrmOption* dialog = openOptions(t);
+    QVERIFY(dialog);
+    QVERIFY(!t.main()->isEnabled());
+
+    QCOMPARE(dialog->LblTime->text(), QStringLiteral("一年"));
+    QCOMPARE(dialog->LabelGrade->text(), QStringLiteral("一般的"));
+    QVERIFY(dialog->LabelDetails->text().startsWith(QStringLiteral("Level 2 [一般的]\n程序使用较为严格的段落判断")));
+    QVERIFY(dialog->OptStart[1]->isChecked());
+    QVERIFY(!dialog->OptStart[1]->isEnabled());
+    QVERIFY(dialog->FrameBackup->isHidden());
+    QCOMPARE(dialog->ComboRecent->currentText(), QStringLiteral("4"));
+    QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("1,500 KB"));
+    QVERIFY(!dialog->CmdHelp->isEnabled());
+
+    dialog->ChkBackup->click();
+    QVERIFY(dialog->FrameBackup->isVisibleTo(dialog->Tabholder[2]));
+    dialog->SliderTime->setValue(3);
+    QCOMPARE(dialog->LblTime->text(), QStringLiteral("一星期"));
+    dialog->Slider1->setValue(0);
+    QCOMPARE(dialog->LabelGrade->text(), QStringLiteral("激进的"));
+    QCOMPARE(visiblePages(dialog), QStringLiteral("1"));
+    for (int tab : {2, 2, 4, 1, 3}) {
+        dialog->TabStrip1->setCurrentIndex(tab - 1);
+        QCOMPARE(visiblePages(dialog), QString::number(tab));
+        saveShot(dialog, QStringLiteral("FrmOption-") + QString::number(tab));
+    }
+
+    dialog->CmdCancel->click();
+    settle();
+    QVERIFY(t.main()->isEnabled());
+    QCOMPARE(s.BackupTime, qint16(7));
+    QCOMPARE(s.ParaLevel, qint16(2));
+    QCOMPARE(FrmOption::usedSpaceText(1023), QStringLiteral("0 KB"));
+    QCOMPARE(FrmOption::usedSpaceText(1024LL * 1234567), QStringLiteral("1,234,567 KB"));
+}
+
+// Each row changes every control, then presses OK with the two check boxes as given.
+void FrmOptionTest::storing_data() {
+    QTest::addColumn<bool>("saveStatus");
+    QTest::addColumn<bool>("backup");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("unchecked save status stores nothing else")
+        << false << true << "new"
+        << "save 0 start 0 backup -1 time 5 links -1 recent 7 prefix 29 folder %1backup/"
+        << "";
+    QTest::newRow("unchecked backup keeps time and folder")
+        << true << false << "new"
+        << "save -1 start 0 backup 0 time 5 links 0 recent 3 prefix 9 folder %1backup/"
+        << "";
+    QTest::newRow("checked backup stores time and a new folder, created")
+        << true << true << "new"
+        << "save -1 start 0 backup -1 time 2 links 0 recent 3 prefix 9 folder %1new/"
+        << "";
+    QTest::newRow("a folder that cannot be created falls back to the default")
+        << true << true << "missing/deeper"
+        << "save -1 start 0 backup -1 time 2 links 0 recent 3 prefix 9 folder %1backup/"
+        << "error: 2\nNo such file or directory\n";
+    QTest::newRow("an empty folder box falls back to the default")
+        << true << true << ""
+        << "save -1 start 0 backup -1 time 2 links 0 recent 3 prefix 9 folder %1backup/"
+        << "error: 2\nNo such file or directory\n";
+}
+
+void FrmOptionTest::storing() {
+    QFETCH(bool, saveStatus);
+    QFETCH(bool, backup);
+    QFETCH(QString, folder);
+    QFETCH(QString, result);
+    QFETCH(QString, message);
+
+    TestApplication t;
+    QVERIFY(t.start());
+    FrmOption* dialog = openOptions(t);
+    QVERIFY(dialog);
+    dialog->ChkSaveStatus->setChecked(saveStatus);
+    dialog->ChkBackup->setChecked(backup);
+    dialog->SliderTime->setValue(2);
+    dialog->TextBackupfolder->setText(folder.isEmpty() ? QString() : t.appFolder() + folder);
+    dialog->CheckDelLinks->setChecked(false);
+    dialog->ComboRecent->setEditText(QStringLiteral("4"));
+    dialog->ComboPrefix->setEditText(QStringLiteral("10"));
+    dialog->CmdOk->click();
+    settle();
+
+    QCOMPARE(stored(t.state()), result.arg(t.appFolder()));
+    QCOMPARE(t.messages().texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (!message.isEmpty())
+        QCOMPARE(t.messages().shown().first().title, QStringLiteral("错误"));
+    QCOMPARE(QFileInfo::exists(t.appFolder() + QStringLiteral("new")), result.contains(QLatin1String("new/")));
+    QVERIFY(t.main()->isEnabled());
+}
+
+void FrmOptionTest::counts_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("storedMax");
+
+    QTest::newRow("recent 25 is above 20") << "ComboRecent"
+                                           << "25"
+                                           << "8" << 7;
+    QTest::newRow("recent 20 is accepted") << "ComboRecent"
+                                           << "20"
+                                           << "20" << 19;
+    QTest::newRow("recent 0 is refused") << "ComboRecent"
+                                         << "0"
+                                         << "8" << 7;
+    QTest::newRow("recent abc is refused") << "ComboRecent"
+                                           << "abc"
+                                           << "8" << 7;
+    QTest::newRow("recent 0.4 is accepted, stored as no fewer than one") << "ComboRecent"
+                                                                         << "0.4"
+                                                                         << "0.4" << 0;
+    QTest::newRow("recent 2.5 stores 1.5 rounded to even") << "ComboRecent"
+                                                           << "2.5"
+                                                           << "2.5" << 2;
+    QTest::newRow("prefix 100 is accepted") << "ComboPrefix"
+                                            << "100"
+                                            << "100" << 99;
+    QTest::newRow("prefix 101 is refused") << "ComboPrefix"
+                                           << "101"
+                                           << "30" << 29;
+}
+
+void FrmOptionTest::counts() {
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(int, storedMax);
+
+    for (const bool viaOk : {false, true}) {
+        TestApplication t;
+        QVERIFY(t.start());
+        FrmOption* dialog = openOptions(t);
+        QVERIFY(dialog);
+        auto* combo = dialog->findChild<QComboBox*>(box);
+        QVERIFY(combo);
+        combo->setEditText(typed);
+        if (!viaOk) {
+            leave(combo);
+            QCOMPARE(combo->currentText(), shown);
+        }
+        // OK with the focus still in the box (Enter) validates the same way before storing.
+        dialog->CmdOk->click();
+        const SettingsRec& s = t.state().Settings;
+        QCOMPARE(int(box == QLatin1String("ComboRecent") ? s.RecentMax : s.PrefixMax), storedMax);
+    }
+}
+
+void FrmOptionTest::defaultsThenCancelKeepsDefaults() {
+    TestApplication t;
+    QVERIFY(t.start());
+    AppState& state = t.state();
+    state.Settings.BackupTime = 2;
+    state.Settings.DelLinks = 0;
+    state.Settings.RecentMax = 3;
+    state.BackupFolder = t.folder(QStringLiteral("elsewhere"));
+    const QString defaults =
+        QStringLiteral("save -1 start 0 backup -1 time 5 links -1 recent 7 prefix 29 folder %1backup/")
+            .arg(t.appFolder());
+    FrmOption* dialog = openOptions(t);
+    QVERIFY(dialog);
+
+    t.messages().queue({Answer::Cancel});
+    dialog->CmdDefault->click();
+    QCOMPARE(state.Settings.BackupTime, qint16(2));
+
+    dialog->CmdDefault->click();
+    QCOMPARE(t.messages().shown().last().title, QStringLiteral("Confirm Restore Default？"));
+    QCOMPARE(t.messages().shown().last().text, QStringLiteral("确定要把所有的设置恢复为默认值吗?"));
+    QCOMPARE(stored(state), defaults);
+    QCOMPARE(dialog->LblTime->text(), QStringLiteral("三个月"));
+    QCOMPARE(dialog->TextBackupfolder->text(), t.appFolder() + QStringLiteral("backup/"));
+    QCOMPARE(dialog->ComboRecent->currentText(), QStringLiteral("8"));
+
+    dialog->CmdCancel->click();
+    settle();
+    QCOMPARE(stored(state), defaults);
+    QVERIFY(t.main()->isEnabled());
+}
+
+void FrmOptionTest::clearingBackups() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString backup = t.state().BackupFolder;
+    t.writeFile(backup + QStringLiteral("2003070514/000/a.txt"), QByteArray(4096, 'x'));
+    QFile::setPermissions(backup + QStringLiteral("2003070514/000/a.txt"), QFileDevice::ReadOwner);
+    FrmOption* dialog = openOptions(t);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("4 KB"));
+
+    t.messages().queue({Answer::Cancel});
+    dialog->CmdClearBackup->click();
+    QVERIFY(QFile::exists(backup + QStringLiteral("2003070514/000/a.txt")));
+    QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("4 KB"));
+
+    dialog->CmdClearBackup->click();
+    QCOMPARE(t.messages().shown().last().title, QStringLiteral("Quillmar"));
+    QCOMPARE(t.messages().shown().last().text, QStringLiteral("确定要删除所有的备份文件吗？"));
+    QVERIFY(QFileInfo(backup).isDir());
+    QCOMPARE(QDir(backup).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("0 KB"));
+}
+
+void FrmOptionTest::clearingRefusesFoldersHoldingTheProgram_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("the program's folder") << "app/";
+    QTest::newRow("a folder above the program's folder") << "";
+}
+
+void FrmOptionTest::clearingRefusesFoldersHoldingTheProgram() {
+    QFETCH(QString, folder);
+
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString root = t.appFolder().chopped(4);
+    t.state().BackupFolder = root + folder;
+    t.writeFile(t.appFolder() + QStringLiteral("keep.txt"), "k");
+    FrmOption* dialog = openOptions(t);
+    QVERIFY(dialog);
+
+    dialog->CmdClearBackup->click();
+    QCOMPARE(
+        t.messages().texts(),
+        QStringList{
+            QStringLiteral("备份文件夹“%1”是程序所在的文件夹、主文件夹或磁盘的根目录，不能整个删除。没有删除任何文件。")
+                .arg(root + folder)});
+    QCOMPARE(t.readFile(t.appFolder() + QStringLiteral("keep.txt")), QByteArray("k"));
+}
+
+QTEST_MAIN(FrmOptionTest)
+#include "FrmOptionTest.moc"

@@ -1,0 +1,413 @@
+// The main window: the file list, sorting, selection, preview, refresh, the type filter and the
+// command state, the recent folders, the links and the layout rule.
+
+#include "fakes-ui/TestApplication.h"
+#include "ui/common/FolderList.h"
+#include "ui/common/Twips.h"
+#include "ui/main/FileListView.h"
+#include "ui/main/MainFrm.h"
+#include "ui/main/PreviewBox.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeView>
+
+namespace {
+
+// The visible rows as "text|type|size|icon".
+QStringList rowsOf(const FileListView* list) {
+    QStringList rows;
+    for (int row = 0; row < list->count(); ++row)
+        rows.append(list->text(row) + u'|' + list->subItem(row, 1) + u'|' + list->subItem(row, 2) + u'|' +
+                    QString::number(list->iconNumber(row)));
+    return rows;
+}
+
+QStringList namesOf(const FileListView* list) {
+    QStringList names;
+    for (int row = 0; row < list->count(); ++row)
+        names.append(list->text(row));
+    return names;
+}
+
+void clickHeader(FileListView* list, int column) {
+    QHeaderView* header = list->reportView()->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
+}
+
+void clickEntry(FileListView* list, int row) {
+    QTreeView* view = list->reportView();
+    const QRect rect = view->visualRect(view->model()->index(row, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+QByteArray bytesOfSize(int size) {
+    return QByteArray(size, 'x');
+}
+
+// "Custom.cfg" for the default counts (30 prefixes, 8 recent folders) with these recent folders.
+QByteArray customWithRecent(const QStringList& recent, const QString& backup) {
+    QByteArray bytes;
+    for (int i = 0; i < 30; ++i)
+        bytes += "\r\n";
+    for (int i = 0; i < 8; ++i)
+        bytes += (i < recent.size() ? recent[i].toUtf8() : QByteArray()) + "\r\n";
+    return bytes + backup.toUtf8() + "\r\n";
+}
+
+const QByteArray DefaultRecord = QByteArray::fromHex("ffff00000000f0000000e00100000d2000006b2b0000ffffffff05000700"
+                                                     "1d000100");
+
+} // namespace
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void listShowsTypesSizesAndIcons_data();
+    void listShowsTypesSizesAndIcons();
+    void emptyFolderShowsTheGreenPlaceholder();
+    void headerClicksToggleTheOrder();
+    void sortingStaysOnAcrossRebuilds();
+    void selectAllSelectsEveryFileAndPreviewsTheFirst();
+    void clickedEntryIsPreviewedInItsOwnEncoding();
+    void previewOfAVanishedFileRefreshesAndReports();
+    void refreshShowsNewFilesAndReloadsThePreview();
+    void largeFilePreviewsQuickly();
+    void commandStateFollowsSelectionAndFilter_data();
+    void commandStateFollowsSelectionAndFilter();
+    void listAndReportViews();
+    void recentFolderMenu();
+    void recentFolderMenuDisabledWithoutFolders();
+    void linksOpenTheWebPageAndTheMail();
+    void windowKeepsItsMinimumSize();
+    void fileNameColumnFollowsTheListWidth();
+    void designedTexts();
+
+private:
+    std::unique_ptr<TestApplication> t;
+    QString folder;
+};
+
+void MainWindowTest::init() {
+    t = std::make_unique<TestApplication>();
+    QVERIFY(t->start());
+    folder = t->filesFolder();
+    TestApplication::writeFile(folder + "a.txt", "");
+    TestApplication::writeFile(folder + "b.TXT", bytesOfSize(1023));
+    TestApplication::writeFile(folder + "c.txt", bytesOfSize(1024));
+    TestApplication::writeFile(folder + "big.txt", bytesOfSize(10 * 1024 + 5));
+    TestApplication::writeFile(folder + "page.htm", "<p>x</p>");
+    TestApplication::writeFile(folder + "Page2.HTML", "<p>y</p>");
+    TestApplication::writeFile(folder + "README", "r");
+    TestApplication::writeFile(folder + "x.tar.gz", "z");
+    QDir(folder).mkdir("sub");
+    QVERIFY(t->main()->openFolder(folder));
+}
+
+void MainWindowTest::cleanup() {
+    t.reset();
+}
+
+void MainWindowTest::listShowsTypesSizesAndIcons_data() {
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("text files, TXT in capitals included, sizes rounded up to whole KB")
+        << 0
+        << QStringList{"a.txt|文本文档|1 KB|1", "b.TXT|文本文档|1 KB|1", "big.txt|文本文档|11 KB|1",
+                       "c.txt|文本文档|2 KB|1"};
+    QTest::newRow("web pages, .htm and .html")
+        << 1 << QStringList{"page.htm|网页文件|1 KB|2", "Page2.HTML|网页文件|1 KB|2"};
+    QTest::newRow("all files: other files show their extension as type")
+        << 2 << QStringList{"a.txt|文本文档|1 KB|1", "b.TXT|文本文档|1 KB|1",    "big.txt|文本文档|11 KB|1",
+                            "c.txt|文本文档|2 KB|1", "page.htm|网页文件|1 KB|2", "Page2.HTML|网页文件|1 KB|2",
+                            "README||1 KB|3",        "x.tar.gz|gz|1 KB|3"};
+}
+
+void MainWindowTest::listShowsTypesSizesAndIcons() {
+    QFETCH(int, filter);
+    QFETCH(QStringList, rows);
+    MainFrm* main = t->main();
+    main->TypeOpt[filter]->click();
+    QVERIFY(main->TypeOpt[filter]->isChecked());
+    QCOMPARE(rowsOf(main->FileList), rows);
+    QCOMPARE(t->state().CurrentFolder, folder);
+    QCOMPARE(main->FileList->textColour(0), main->FileList->palette().color(QPalette::Text));
+}
+
+void MainWindowTest::emptyFolderShowsTheGreenPlaceholder() {
+    MainFrm* main = t->main();
+    QVERIFY(main->openFolder(folder + "sub"));
+    QCOMPARE(t->state().CurrentFolder, folder + "sub/");
+    QCOMPARE(main->FileList->count(), 1);
+    QCOMPARE(main->FileList->text(0), QStringLiteral("找不到符合的文件"));
+    QCOMPARE(main->FileList->key(0), QStringLiteral("none"));
+    QCOMPARE(main->FileList->textColour(0), QColor(0, 128, 0));
+
+    main->menu_selectall->trigger();
+    QVERIFY(!main->FileList->isSelected(0));
+    QVERIFY(main->Rich1->fileName().isEmpty());
+    clickEntry(main->FileList, 0);
+    QVERIFY(main->Rich1->fileName().isEmpty());
+    QVERIFY(!main->menu_autopara->isEnabled());
+    QVERIFY(!main->menu_replace->isEnabled());
+    QVERIFY(main->fileEntries().isEmpty());
+}
+
+void MainWindowTest::headerClicksToggleTheOrder() {
+    MainFrm* main = t->main();
+    clickHeader(main->FileList, 2);
+    QCOMPARE(namesOf(main->FileList), QStringList({"a.txt", "b.TXT", "big.txt", "c.txt"})); // "11 KB" before "2 KB"
+    clickHeader(main->FileList, 2);
+    QCOMPARE(namesOf(main->FileList), QStringList({"c.txt", "big.txt", "a.txt", "b.TXT"}));
+    clickHeader(main->FileList, 0);
+    QCOMPARE(namesOf(main->FileList), QStringList({"a.txt", "b.TXT", "big.txt", "c.txt"}));
+    clickHeader(main->FileList, 0);
+    QCOMPARE(namesOf(main->FileList), QStringList({"c.txt", "big.txt", "b.TXT", "a.txt"}));
+
+    // After start-up the list counts as sorted by name ascending: the first click sorts descending.
+    TestApplication fresh;
+    QVERIFY(fresh.start());
+    QVERIFY(fresh.main()->openFolder(folder));
+    clickHeader(fresh.main()->FileList, 0);
+    QCOMPARE(namesOf(fresh.main()->FileList), QStringList({"c.txt", "big.txt", "b.TXT", "a.txt"}));
+}
+
+void MainWindowTest::sortingStaysOnAcrossRebuilds() {
+    MainFrm* main = t->main();
+    main->sortByColumn(0);
+    main->TypeOpt[1]->click();
+    QCOMPARE(namesOf(main->FileList), QStringList({"Page2.HTML", "page.htm"}));
+    main->menu_refresh->trigger();
+    QCOMPARE(namesOf(main->FileList), QStringList({"Page2.HTML", "page.htm"}));
+}
+
+void MainWindowTest::selectAllSelectsEveryFileAndPreviewsTheFirst() {
+    MainFrm* main = t->main();
+    main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main));
+    QTest::keyClick(main, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(main->FileList->selectedRows(), QList<int>({0, 1, 2, 3}));
+    QCOMPARE(main->Rich1->fileName(), folder + "a.txt");
+    QVERIFY(main->menu_autopara->isEnabled());
+    QCOMPARE(main->selectedNames(), QStringList({"a.txt", "b.TXT", "big.txt", "c.txt"}));
+}
+
+void MainWindowTest::clickedEntryIsPreviewedInItsOwnEncoding() {
+    MainFrm* main = t->main();
+    // "中文\r\n第二行" in GB18030.
+    TestApplication::writeFile(folder + "gb.txt", QByteArray::fromHex("d6d0cec40d0ab5dab6fed0d0"));
+    main->refresh();
+    const int row = namesOf(main->FileList).indexOf("gb.txt");
+    clickEntry(main->FileList, row);
+    QCOMPARE(main->Rich1->fileName(), folder + "gb.txt");
+    QCOMPARE(main->Rich1->toPlainText(), QStringLiteral("中文\n第二行"));
+    QVERIFY(main->Rich1->hasFocus() || !main->isActiveWindow());
+    QVERIFY(main->Rich1->isReadOnly());
+}
+
+void MainWindowTest::previewOfAVanishedFileRefreshesAndReports() {
+    MainFrm* main = t->main();
+    QFile::remove(folder + "c.txt");
+    clickEntry(main->FileList, 3);
+    QCOMPARE(namesOf(main->FileList), QStringList({"a.txt", "b.TXT", "big.txt"}));
+    QCOMPARE(t->messages().shown().size(), 1);
+    QCOMPARE(t->messages().shown()[0].icon, MessageProvider::Icon::Exclamation);
+    QCOMPARE(t->messages().shown()[0].title, QStringLiteral("Error"));
+    QVERIFY2(t->messages().shown()[0].text.startsWith(QStringLiteral("错误: 2\n")),
+             qPrintable(t->messages().shown()[0].text));
+}
+
+void MainWindowTest::refreshShowsNewFilesAndReloadsThePreview() {
+    MainFrm* main = t->main();
+    TestApplication::writeFile(folder + "a.txt", "old");
+    clickEntry(main->FileList, 0);
+    QCOMPARE(main->Rich1->toPlainText(), QStringLiteral("old"));
+
+    TestApplication::writeFile(folder + "a.txt", "new\r\ntext");
+    TestApplication::writeFile(folder + "d.txt", "d");
+    main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main));
+    // The preview has the focus after the click; F5 reaches the window's command all the same.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    QCOMPARE(namesOf(main->FileList), QStringList({"a.txt", "b.TXT", "big.txt", "c.txt", "d.txt"}));
+    QCOMPARE(main->Rich1->toPlainText(), QStringLiteral("new\ntext"));
+}
+
+void MainWindowTest::largeFilePreviewsQuickly() {
+    QByteArray line = QStringLiteral("　　这是一段用来测试预览速度的中文文字，每行大约五十个字。").toUtf8() + "\r\n";
+    QByteArray bytes;
+    while (bytes.size() < 10 * 1024 * 1024)
+        bytes += line;
+    TestApplication::writeFile(folder + "huge.txt", bytes);
+    MainFrm* main = t->main();
+    main->refresh();
+    QElapsedTimer timer;
+    timer.start();
+    main->previewEntry(namesOf(main->FileList).indexOf("huge.txt"));
+    QCoreApplication::processEvents();
+    const qint64 elapsed = timer.elapsed();
+    QCOMPARE(main->Rich1->fileName(), folder + "huge.txt");
+    QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed) + " ms"));
+}
+
+void MainWindowTest::commandStateFollowsSelectionAndFilter_data() {
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<bool>("select");
+    // menu_code, big2gb 0/1, char 0/1, html, autopara, delspace, replace | gb, big, html, autopara, space
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("nothing selected: every file command off") << 0 << false << "000000000|00000";
+    QTest::newRow("nothing selected, web filter") << 1 << false << "000000000|00000";
+    QTest::newRow("text filter: all but the web-page command") << 0 << true << "111110111|11011";
+    QTest::newRow("web filter: only web pages and replace") << 1 << true << "000001001|00100";
+    QTest::newRow("all files: the filter decides, not the file") << 2 << true << "111111111|11111";
+}
+
+void MainWindowTest::commandStateFollowsSelectionAndFilter() {
+    QFETCH(int, filter);
+    QFETCH(bool, select);
+    QFETCH(QString, expected);
+    MainFrm* main = t->main();
+    main->TypeOpt[filter]->click();
+    if (select) {
+        // With "all files" the one web page is selected: the filter still enables the text commands.
+        const int row = filter == 2 ? namesOf(main->FileList).indexOf("page.htm") : 0;
+        clickEntry(main->FileList, row);
+    }
+    auto bit = [](const QAction* action) {
+        return action->isEnabled() ? u'1' : u'0';
+    };
+    QString state;
+    for (const QAction* action :
+         {main->menu_code->menuAction(), main->menu_big2gb[0], main->menu_big2gb[1], main->menu_char[0],
+          main->menu_char[1], main->menu_html, main->menu_autopara, main->menu_delspace, main->menu_replace})
+        state += bit(action);
+    state += u'|';
+    for (const char* key : {"gb", "big", "html", "autopara", "space"})
+        state += bit(main->toolbarButton(QString::fromLatin1(key)));
+    QCOMPARE(state, expected);
+
+    // Never touched by the selection.
+    for (const char* key : {"rename", "merge", "fast", "option", "about"})
+        QVERIFY(main->toolbarButton(QString::fromLatin1(key))->isEnabled());
+    for (const QAction* action : {main->menu_merge, main->menu_rename, main->menu_fastwork, main->menu_option,
+                                  main->menu_about, main->menu_selectall, main->menu_refresh})
+        QVERIFY(action->isEnabled());
+}
+
+void MainWindowTest::listAndReportViews() {
+    MainFrm* main = t->main();
+    main->menu_showlist->trigger();
+    QVERIFY(!main->FileList->isReportView());
+    QVERIFY(main->FileList->listView()->isVisible());
+    main->menu_selectall->trigger();
+    QVERIFY(main->FileList->isSelected(2));
+    main->menu_showdatail->trigger();
+    QVERIFY(main->FileList->isReportView());
+    QVERIFY(main->FileList->isSelected(2)); // one selection for both views
+}
+
+void MainWindowTest::recentFolderMenu() {
+    TestApplication r;
+    const QString one = r.folder("one");
+    const QString two = r.folder("two");
+    const QString gone = r.folder("gone");
+    TestApplication::writeFile(one + "x.txt", "x");
+    TestApplication::writeFile(r.appFolder() + "Quillmar.cfg", DefaultRecord);
+    TestApplication::writeFile(r.appFolder() + "Custom.cfg",
+                               customWithRecent({one, two, gone, "", "/after/the/gap/"}, r.appFolder() + "backup/"));
+    QDir(gone).removeRecursively();
+    QVERIFY(r.start());
+    MainFrm* main = r.main();
+
+    QCOMPARE(r.state().CurrentFolder, one);
+    QStringList captions;
+    for (const QAction* action : main->menu_recent)
+        captions.append(action->text());
+    QCOMPARE(captions, QStringList({"&1 " + one, "&2 " + two, "&3 " + gone}));
+    QCOMPARE(main->menu_recent[1]->objectName(), QStringLiteral("menu_recent1"));
+    QVERIFY(main->menu_folder->menuAction()->isEnabled());
+
+    main->menu_recent[1]->trigger();
+    QCOMPARE(r.state().CurrentFolder, two);
+    main->menu_recent[2]->trigger(); // deleted since: nothing happens
+    QCOMPARE(r.state().CurrentFolder, two);
+    QVERIFY(r.messages().shown().isEmpty());
+}
+
+void MainWindowTest::recentFolderMenuDisabledWithoutFolders() {
+    MainFrm* main = t->main();
+    QVERIFY(!main->menu_folder->menuAction()->isEnabled());
+    QCOMPARE(main->menu_recent.size(), 1);
+    QCOMPARE(main->menu_recent[0]->text(), QStringLiteral("[&1]"));
+}
+
+void MainWindowTest::linksOpenTheWebPageAndTheMail() {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("https", &catcher, "open");
+    QDesktopServices::setUrlHandler("mailto", &catcher, "open");
+    MainFrm* main = t->main();
+    QTest::mouseClick(main->LabelLink, Qt::LeftButton);
+    QTest::mouseClick(main->ImageLink, Qt::LeftButton);
+    main->menu_website->trigger();
+    main->menu_writer->trigger();
+    QDesktopServices::unsetUrlHandler("https");
+    QDesktopServices::unsetUrlHandler("mailto");
+    const QUrl web(QStringLiteral("https://quillmar.example.org/"));
+    QCOMPARE(catcher.urls, QList<QUrl>({web, web, web, QUrl("mailto:author@quillmar.example.org")}));
+}
+
+void MainWindowTest::windowKeepsItsMinimumSize() {
+    MainFrm* main = t->main();
+    main->resize(100, 100);
+    QCOMPARE(main->size(), QSize(Twips::toPixels(6400), Twips::toPixels(4800)));
+}
+
+void MainWindowTest::fileNameColumnFollowsTheListWidth() {
+    MainFrm* main = t->main();
+    main->resize(Twips::toPixels(16000), Twips::toPixels(9000));
+    QCoreApplication::processEvents();
+    const int wide = main->FileList->columnWidth(0);
+    QVERIFY(qAbs(wide - (main->FileList->width() - Twips::toPixels(2200))) <= 1);
+    QVERIFY(qAbs(main->Rich1->geometry().bottom() + 1 + Twips::toPixels(120) - main->centralWidget()->height()) <= 1);
+    QVERIFY(qAbs(main->Rich1->width() + Twips::toPixels(60) - main->centralWidget()->width()) <= 1);
+
+    // Narrower than 4000 twips: the column keeps the width it had.
+    main->resize(Twips::toPixels(6400), Twips::toPixels(4800));
+    QCoreApplication::processEvents();
+    QVERIFY(Twips::fromPixels(main->FileList->width()) < 4000);
+    QCOMPARE(main->FileList->columnWidth(0), wide);
+}
+
+void MainWindowTest::designedTexts() {
+    MainFrm* main = t->main();
+    QCOMPARE(main->windowTitle(), QStringLiteral("QuillMar 羽墨工坊 2.1"));
+    // Control arrays: the array's name followed by the index.
+    QCOMPARE(main->findChild<QRadioButton*>("TypeOpt1"), main->TypeOpt[1]);
+    QCOMPARE(main->findChild<QAction*>("menu_char0"), main->menu_char[0]);
+    QCOMPARE(main->findChild<QAction*>("gb"), main->toolbarButton("gb"));
+    QCOMPARE(main->ImageLink->pixmap().size(), QSize(88, 31));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

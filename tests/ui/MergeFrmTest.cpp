@@ -1,0 +1,380 @@
+// The merge dialog: building the merge list, the name and prefix, the merge in the progress
+// window, and what closing the dialog hands back to the main window.
+
+#include "ui/dialogs/MergeFrm.h"
+#include "DialogTestSupport.h"
+#include "core/AppState.h"
+#include "fakes-ui/TestApplication.h"
+#include "ui/common/FileListBox.h"
+#include "ui/common/FolderList.h"
+#include "ui/main/FileListView.h"
+#include "ui/main/MainFrm.h"
+#include "ui/main/PreviewBox.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+
+using namespace DialogTest;
+
+namespace {
+
+MergeFrm* openMerge(TestApplication& t, const QString& folder) {
+    t.main()->openFolder(folder);
+    t.main()->openMerge();
+    return shownWindow<MergeFrm>(QStringLiteral("MergeFrm"));
+}
+
+// List1 without the folder part `root`.
+QStringList listed(const MergeFrm* dialog, const QString& root) {
+    QStringList paths = listTexts(dialog->List1);
+    for (QString& path : paths)
+        path.remove(root);
+    return paths;
+}
+
+void selectInFile1(MergeFrm* dialog, const QStringList& names) {
+    dialog->File1->clearSelection();
+    for (const QString& name : names)
+        dialog->File1->findItems(name, Qt::MatchExactly).first()->setSelected(true);
+}
+
+void drop(QWidget* viewport, const QString& sourceList) {
+    std::unique_ptr<QMimeData> data(MergeFrm::dragData(sourceList));
+    const QPoint at = viewport->rect().center();
+    QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::RightButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &enter);
+    QDropEvent dropped(QPointF(at), Qt::MoveAction, data.get(), Qt::RightButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &dropped);
+}
+
+} // namespace
+
+class MergeFrmTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { deleteLeftDialogs(); }
+    void leadingNumber_data();
+    void leadingNumber();
+    void building_data();
+    void building();
+    void removeMoveAndDrop();
+    void nameSuggestion_data();
+    void nameSuggestion();
+    void nameAndPrefixThenClosing();
+    void refusedBeforeAnything_data();
+    void refusedBeforeAnything();
+    void mergeThroughProgressWindow();
+    void mergeElsewhereAndIntoAListedFile();
+};
+
+void MergeFrmTest::leadingNumber_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("key");
+    QTest::newRow("digits before the extension") << "10.txt" << 10.0;
+    QTest::newRow("blanks and tabs before the number are skipped") << " \t 7 a.txt" << 7.0;
+    QTest::newRow("a decimal fraction") << "1.5.txt" << 1.5;
+    QTest::newRow("a fraction without leading digits") << ".5x.txt" << 0.5;
+    QTest::newRow("a signed exponent") << "4E+1 part.txt" << 40.0;
+    QTest::newRow("an exponent without digits is not part of the number") << "1e.txt" << 1.0;
+    QTest::newRow("no number gives 0") << "preface.txt" << 0.0;
+    QTest::newRow("a minus sign is not a number") << "-3.txt" << 0.0;
+    QTest::newRow("full-width digits are not a number") << "１２.txt" << 0.0;
+}
+
+void MergeFrmTest::leadingNumber() {
+    QFETCH(QString, name);
+    QFETCH(double, key);
+    QCOMPARE(MergeFrm::leadingNumber(name), key);
+}
+
+// Steps: "unsorted" (ChkSorted off), "open:<folder>", "add:<names>" (selected, CmdAdd), "addall".
+void MergeFrmTest::building_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("list");
+
+    QTest::newRow("add all sorted by leading number")
+        << QStringList{"addall"} << QStringList{"a/preface.txt", "a/1.txt", "a/2.txt", "a/10.txt"};
+    QTest::newRow("add all unsorted keeps the file list's order")
+        << QStringList{"unsorted", "addall"} << QStringList{"a/1.txt", "a/10.txt", "a/2.txt", "a/preface.txt"};
+    QTest::newRow("entries added before keep their places, no duplicates")
+        << QStringList{"add:10.txt", "addall"} << QStringList{"a/10.txt", "a/preface.txt", "a/1.txt", "a/2.txt"};
+    QTest::newRow("adding the same file twice leaves one entry")
+        << QStringList{"add:2.txt", "add:2.txt"} << QStringList{"a/2.txt"};
+    QTest::newRow("several selected files are added in list order")
+        << QStringList{"add:preface.txt,1.txt"} << QStringList{"a/1.txt", "a/preface.txt"};
+    QTest::newRow("the same name from another folder is another entry")
+        << QStringList{"add:1.txt", "open:b", "add:1.txt"} << QStringList{"a/1.txt", "b/1.txt"};
+}
+
+void MergeFrmTest::building() {
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, list);
+
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString a = t.folder(QStringLiteral("a"));
+    for (const char* name : {"1.txt", "10.txt", "2.txt", "preface.txt"})
+        t.writeFile(a + QLatin1String(name), "x\r\n");
+    t.writeFile(t.folder(QStringLiteral("b")) + QStringLiteral("1.txt"), "y\r\n");
+    MergeFrm* dialog = openMerge(t, a);
+    QVERIFY(dialog);
+    QVERIFY(!dialog->CmdOK->isEnabled());
+
+    for (const QString& step : steps) {
+        if (step == QLatin1String("unsorted")) {
+            dialog->ChkSorted->setChecked(false);
+        } else if (step.startsWith(QLatin1String("open:"))) {
+            QVERIFY(dialog->Dir1->setPath(t.folder(step.mid(5))));
+            QCOMPARE(dialog->TextDir->text(), t.folder(step.mid(5)));
+        } else if (step.startsWith(QLatin1String("add:"))) {
+            selectInFile1(dialog, step.mid(4).split(u','));
+            dialog->CmdAdd->click();
+        } else {
+            dialog->CmdAddall->click();
+        }
+    }
+    QCOMPARE(listed(dialog, a.chopped(2)), list);
+    QCOMPARE(dialog->CmdOK->isEnabled(), list.size() > 1);
+}
+
+void MergeFrmTest::removeMoveAndDrop() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString f = t.filesFolder();
+    for (const char* name : {"1.txt", "2.txt", "3.txt"})
+        t.writeFile(f + QLatin1String(name), "x\r\n");
+    MergeFrm* dialog = openMerge(t, f);
+    QVERIFY(dialog);
+    dialog->CmdAddall->click();
+    auto check = [&](const QStringList& names, int selected) {
+        return listed(dialog, f) == names && dialog->List1->currentRow() == selected;
+    };
+
+    dialog->List1->setCurrentRow(0);
+    dialog->CmdUp->click(); // the first entry cannot move up
+    QVERIFY(check({"1.txt", "2.txt", "3.txt"}, 0));
+    dialog->List1->setCurrentRow(2);
+    dialog->CmdDown->click(); // nor the last one down
+    QVERIFY(check({"1.txt", "2.txt", "3.txt"}, 2));
+    dialog->CmdUp->click();
+    QVERIFY(check({"1.txt", "3.txt", "2.txt"}, 1));
+    dialog->List1->setCurrentRow(0);
+    dialog->CmdDown->click();
+    QVERIFY(check({"3.txt", "1.txt", "2.txt"}, 1));
+
+    dialog->CmdRemove->click(); // the entry that moves into the place is selected
+    QVERIFY(check({"3.txt", "2.txt"}, 1));
+    QVERIFY(dialog->CmdOK->isEnabled());
+    dialog->CmdRemove->click(); // removing the last selects the new last; one entry disables the merge
+    QVERIFY(check({"3.txt"}, 0));
+    QVERIFY(!dialog->CmdOK->isEnabled());
+
+    // Right-dragged from File1 into List1 adds; an entry dropped onto its own list stays; dropped
+    // onto File1 it is removed.
+    selectInFile1(dialog, {QStringLiteral("1.txt"), QStringLiteral("2.txt")});
+    drop(dialog->List1->viewport(), QStringLiteral("File1"));
+    QVERIFY(check({"3.txt", "1.txt", "2.txt"}, 0));
+    QVERIFY(dialog->CmdOK->isEnabled());
+    drop(dialog->List1->viewport(), QStringLiteral("List1"));
+    QCOMPARE(dialog->List1->count(), 3);
+    drop(dialog->File1->viewport(), QStringLiteral("List1"));
+    QVERIFY(check({"1.txt", "2.txt"}, 0));
+
+    dialog->CmdRemoveAll->click();
+    QCOMPARE(dialog->List1->count(), 0);
+    QVERIFY(!dialog->CmdOK->isEnabled());
+}
+
+void MergeFrmTest::nameSuggestion_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty and blank lines before the title are skipped")
+        << QByteArray("\r\n    \r\n\t\t\r\n  第一章 开端  \r\n正文\r\n") << QStringLiteral("第一章 开端");
+    QTest::newRow("spaces come off first, then the leading tabs") << QByteArray("  \t\tTitle\r\n") << "Title";
+    QTest::newRow("spaces after leading tabs stay") << QByteArray("\t  Title\r\n") << "  Title";
+    QTest::newRow("a title of 40 characters gives 30")
+        << QByteArray("1234567890abcdefghijABCDEFGHIJ0123456789\r\n") << "1234567890abcdefghijABCDEFGHIJ";
+    QTest::newRow("characters outside the BMP count as one each")
+        << QString(QStringLiteral("𠍀")).repeated(31).toUtf8() << QString(QStringLiteral("𠍀")).repeated(30);
+    QTest::newRow("a GB18030 file is decoded") << QByteArray("\xb5\xda\xd2\xbb\xd5\xc2\r\n") << "第一章";
+}
+
+void MergeFrmTest::nameSuggestion() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, name);
+
+    TestApplication t;
+    QVERIFY(t.start());
+    t.writeFile(t.filesFolder() + QStringLiteral("a.txt"), content);
+    t.writeFile(t.filesFolder() + QStringLiteral("b.txt"), "B\r\n");
+    MergeFrm* dialog = openMerge(t, t.filesFolder());
+    QVERIFY(dialog);
+
+    QVERIFY(clickEntry(dialog->File1, QStringLiteral("a.txt")));
+    QCOMPARE(dialog->TextFilename->text(), name);
+    QCOMPARE(MergeFrm::baseName(), name);
+
+    // A double click adds the file; a click in the merge list previews and suggests from it.
+    QVERIFY(clickEntry(dialog->File1, QStringLiteral("b.txt")));
+    const QRect b = dialog->File1->visualItemRect(dialog->File1->item(1));
+    QTest::mouseDClick(dialog->File1->viewport(), Qt::LeftButton, Qt::NoModifier, b.center());
+    QVERIFY(clickEntry(dialog->File1, QStringLiteral("a.txt")));
+    QVERIFY(clickEntry(dialog->List1, t.filesFolder() + QStringLiteral("b.txt")));
+    QCOMPARE(dialog->TextFilename->text(), QStringLiteral("B"));
+    QCOMPARE(dialog->TextPreview->toPlainText(), QStringLiteral("B\n"));
+    QVERIFY(dialog->TextPreview->isReadOnly());
+}
+
+void MergeFrmTest::nameAndPrefixThenClosing() {
+    TestApplication t;
+    QVERIFY(t.start());
+    t.state().PrefixList = QStringList{QStringLiteral("【上】"), QString(), QStringLiteral("卷二_"), QString()};
+    QPointer<MergeFrm> dialog = openMerge(t, t.filesFolder());
+    QVERIFY(dialog);
+    QCOMPARE(dialog->ComboPrefix->count(), 2);
+    QCOMPARE(dialog->ComboPrefix->currentText(), QString());
+
+    const QStringList typedAndLeft[] = {
+        {"part1", "part1.txt"}, {"book.TXT", "book.TXT"}, {"  a  ", "a.txt"}, {"  ", ""}, {"book", "book.txt"}};
+    for (const QStringList& row : typedAndLeft) {
+        dialog->TextFilename->setText(row[0]);
+        leave(dialog->TextFilename);
+        QCOMPARE(dialog->TextFilename->text(), row[1]);
+    }
+    dialog->ComboPrefix->setCurrentIndex(0);
+    QCOMPARE(dialog->TextFilename->text(), QStringLiteral("【上】book.txt"));
+    dialog->ComboPrefix->setCurrentIndex(1); // another prefix replaces the first
+    QCOMPARE(dialog->TextFilename->text(), QStringLiteral("卷二_book.txt"));
+
+    dialog->TextDir->setText(QStringLiteral("  ") + t.filesFolder() + QStringLiteral(" "));
+    leave(dialog->TextDir);
+    QCOMPARE(dialog->TextDir->text(), t.filesFolder());
+
+    // Closing enables the main window, which reads its folder again.
+    QVERIFY(!t.main()->isEnabled());
+    t.writeFile(t.filesFolder() + QStringLiteral("new.txt"), "n\r\n");
+    dialog->CmnCancel->click();
+    settle();
+    QVERIFY(dialog.isNull());
+    QVERIFY(t.main()->isEnabled());
+    QCOMPARE(t.main()->FileList->text(0), QStringLiteral("new.txt"));
+    QCOMPARE(t.state().DialogFolder, QString());
+}
+
+void MergeFrmTest::refusedBeforeAnything_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    const QString badName = QStringLiteral("文件名中不能含有“/”或控制字符，请输入另一个文件名。");
+    QTest::newRow("an empty name") << ""
+                                   << "   "
+                                   << "请输入合并后的文件名。";
+    QTest::newRow("a name with a slash") << ""
+                                         << "a/b" << badName;
+    QTest::newRow("a name with a control character") << ""
+                                                     << "a\tb" << badName;
+    QTest::newRow("a folder two levels deep")
+        << "missing/deeper"
+        << "x"
+        << "无法创建文件夹“%1missing/deeper/”，没有合并任何文件。\nNo such file or directory";
+}
+
+void MergeFrmTest::refusedBeforeAnything() {
+    QFETCH(QString, folder);
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString f = t.filesFolder();
+    t.writeFile(f + QStringLiteral("1.txt"), "1\r\n");
+    t.writeFile(f + QStringLiteral("2.txt"), "2\r\n");
+    MergeFrm* dialog = openMerge(t, f);
+    QVERIFY(dialog);
+    dialog->CmdAddall->click();
+    if (!folder.isEmpty())
+        dialog->TextDir->setText(f + folder);
+    dialog->TextFilename->setText(name);
+    dialog->CmdOK->click();
+
+    QCOMPARE(t.messages().texts(), QStringList{message.arg(f)});
+    QCOMPARE(t.messages().shown().first().title, QStringLiteral("提示"));
+    QCOMPARE(dialog->List1->count(), 2);
+    QVERIFY(!t.app().inProgress()->isVisible());
+    QCOMPARE(QDir(f).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"1.txt", "2.txt"}));
+}
+
+void MergeFrmTest::mergeThroughProgressWindow() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString f = t.filesFolder();
+    t.writeFile(f + QStringLiteral("1.txt"), "一\r\n");
+    t.writeFile(f + QStringLiteral("2.txt"), "二");
+    t.state().PrefixList = QStringList{QStringLiteral("旧"), QString(), QString()};
+    MergeFrm* dialog = openMerge(t, f);
+    QVERIFY(dialog);
+    dialog->CmdAddall->click();
+    dialog->TextFilename->setText(QStringLiteral("合集"));
+    leave(dialog->TextFilename);
+    dialog->ComboPrefix->setEditText(QStringLiteral("卷一_"));
+    QCOMPARE(dialog->TextFilename->text(), QStringLiteral("卷一_合集.txt"));
+    saveShot(dialog, QStringLiteral("MergeFrm"));
+
+    dialog->CmdOK->click();
+    InProgress* progress = t.app().inProgress();
+    QVERIFY(progress->isVisible());
+    QVERIFY(progress->isFinished());
+    QVERIFY(!dialog->isEnabled());
+    QCOMPARE(t.state().ProgressOwner.data(), static_cast<QObject*>(dialog));
+    QCOMPARE(progressRows(*progress), QStringList({f + "1.txt|合并完成|", f + "2.txt|合并完成|"}));
+    QCOMPARE(t.readFile(f + QStringLiteral("卷一_合集.txt")), QByteArray("一\r\n二\r\n"));
+
+    // Ready for the next merge, the prefix just used first.
+    QCOMPARE(dialog->List1->count(), 0);
+    QCOMPARE(dialog->TextFilename->text(), QString());
+    QCOMPARE(dialog->TextPreview->toPlainText(), QStringLiteral("文件预览"));
+    QVERIFY(!dialog->CmdOK->isEnabled());
+    QCOMPARE(dialog->ComboPrefix->currentText(), QString());
+    QCOMPARE(QStringList({dialog->ComboPrefix->itemText(0), dialog->ComboPrefix->itemText(1)}),
+             QStringList({"卷一_", "旧"}));
+    QVERIFY(dialog->File1->fileNames().contains(QStringLiteral("卷一_合集.txt")));
+
+    progress->CmdOK->click();
+    QVERIFY(dialog->isEnabled());
+    QVERIFY(!t.main()->isEnabled());
+}
+
+void MergeFrmTest::mergeElsewhereAndIntoAListedFile() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString f = t.filesFolder();
+    t.writeFile(f + QStringLiteral("a.txt"), "A\r\n");
+    t.writeFile(f + QStringLiteral("b.txt"), "B\r\n");
+    MergeFrm* dialog = openMerge(t, f);
+    QVERIFY(dialog);
+
+    dialog->CmdAddall->click();
+    dialog->TextDir->setText(f + QStringLiteral("out"));
+    dialog->TextFilename->setText(QStringLiteral("all"));
+    dialog->CmdOK->click();
+    QCOMPARE(t.readFile(f + QStringLiteral("out/all.txt")), QByteArray("A\r\nB\r\n"));
+    t.app().inProgress()->acknowledge();
+
+    // Files are still added from the folder shown in Dir1; an empty TextDir merges into it, and a
+    // target that is a listed file is merged from its old content.
+    dialog->CmdAddall->click();
+    QCOMPARE(listed(dialog, f), QStringList({"a.txt", "b.txt"}));
+    dialog->TextDir->clear();
+    dialog->TextFilename->setText(QStringLiteral("a"));
+    dialog->CmdOK->click();
+    QCOMPARE(dialog->TextDir->text(), f);
+    QCOMPARE(t.readFile(f + QStringLiteral("a.txt")), QByteArray("A\r\nB\r\n"));
+}
+
+QTEST_MAIN(MergeFrmTest)
+#include "MergeFrmTest.moc"

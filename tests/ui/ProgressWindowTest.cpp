@@ -1,0 +1,228 @@
+// The progress window: what each report shows, the start of a batch, completion and acknowledge.
+
+#include "core/AppState.h"
+#include "ui/common/InProgress.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <QWindow>
+
+namespace {
+
+struct Report {
+    int percent;
+    QString text;
+    QString status;
+    QString reason;
+    QString mark;
+};
+
+// What the window shows: bar value, percentage text, the rows as "text|status|reason|mark" (mark
+// "" when the row has no icon, "mark" when it has one), and whether the acknowledge button is up.
+struct Shown {
+    int bar;
+    QString label;
+    QStringList rows;
+    bool finished;
+    bool waiting;
+};
+
+Shown shownBy(const InProgress& window) {
+    Shown shown{
+        window.PrgBar1->value(), window.LabelStatus->text(), {}, window.isFinished(), !window.LabelWait->isHidden()};
+    for (int i = 0; i < window.LVResults->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = window.LVResults->topLevelItem(i);
+        shown.rows.append(row->text(0) + u'|' + row->text(1) + u'|' + row->text(2) + u'|' +
+                          (row->icon(0).isNull() ? QString() : QStringLiteral("mark")));
+    }
+    return shown;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Report>)
+
+class ProgressWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void reports_data();
+    void reports();
+    void designedLook();
+    void batchDisablesItsOwnerUntilAcknowledged();
+    void ownerDisabledKeepsTheProgressWindowUsable();
+    void batchWithoutOwnerStillEnablesTheRecordedWindow();
+    void nextBatchStartsClean();
+    void escapeDoesNotEndABatch();
+};
+
+void ProgressWindowTest::reports_data() {
+    QTest::addColumn<QList<Report>>("reports");
+    QTest::addColumn<int>("bar");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<bool>("finished");
+
+    QTest::newRow("percent 0 adds a row and leaves the bar")
+        << QList<Report>{{0, "-html转换-", "", "", ""}} << 0 << "0%" << QStringList{"-html转换-|||"} << false;
+    QTest::newRow("a positive percent moves the bar and writes the percentage")
+        << QList<Report>{{7, "a.txt", "完成", "", "blue"}} << 7 << "7%" << QStringList{"a.txt|完成||mark"} << false;
+    QTest::newRow("the same percent twice moves the bar once")
+        << QList<Report>{{50, "a.txt", "完成", "", "blue"}, {50, "a.txt", "注意", "x", "yellow"}} << 50 << "50%"
+        << QStringList{"a.txt|完成||mark", "a.txt|注意|x|mark"} << false;
+    QTest::newRow("an empty text moves the bar and adds no row")
+        << QList<Report>{{33, "", "完成", "x", "blue"}} << 33 << "33%" << QStringList{} << false;
+    QTest::newRow("an empty mark adds a row without a mark, columns still filled")
+        << QList<Report>{{0, "总时间：0.12 秒", "", "", ""}, {0, "b.txt", "未完成", "", ""}} << 0 << "0%"
+        << QStringList{"总时间：0.12 秒|||", "b.txt|未完成||"} << false;
+    QTest::newRow("a completion with a text adds the row, then completes")
+        << QList<Report>{{66, "a.txt", "完成", "", "blue"}, {-1, "last", "s", "r", "red"}} << 100 << "100%"
+        << QStringList{"a.txt|完成||mark", "last|s|r|mark"} << true;
+    QTest::newRow("a batch over no files still completes")
+        << QList<Report>{{0, "总时间：0.00 秒", "", "", "blue"}, {-1, "", "", "", ""}} << 100 << "100%"
+        << QStringList{"总时间：0.00 秒|||mark"} << true;
+    QTest::newRow("percents outside 1..100 other than -1 leave the bar")
+        << QList<Report>{{40, "", "", "", ""}, {-5, "", "", "", ""}, {101, "", "", "", ""}} << 40 << "40%"
+        << QStringList{} << false;
+    QTest::newRow("three files show 33, 66, 100")
+        << QList<Report>{{33, "a", "完成", "", "blue"}, {66, "b", "完成", "", "blue"}, {100, "c", "完成", "", "blue"}}
+        << 100 << "100%" << QStringList{"a|完成||mark", "b|完成||mark", "c|完成||mark"} << false;
+    QTest::newRow("an unknown mark key gives no mark")
+        << QList<Report>{{0, "a", "s", "r", "green"}} << 0 << "0%" << QStringList{"a|s|r|"} << false;
+}
+
+void ProgressWindowTest::reports() {
+    QFETCH(QList<Report>, reports);
+    QFETCH(int, bar);
+    QFETCH(QString, label);
+    QFETCH(QStringList, rows);
+    QFETCH(bool, finished);
+
+    AppState state;
+    InProgress window(state);
+    for (const Report& report : reports)
+        window.ReportProgress(report.percent, report.text, report.status, report.reason, report.mark);
+
+    const Shown shown = shownBy(window);
+    QCOMPARE(shown.bar, bar);
+    QCOMPARE(shown.label, label);
+    QCOMPARE(shown.rows, rows);
+    QCOMPARE(shown.finished, finished);
+    QCOMPARE(shown.waiting, !finished);
+}
+
+void ProgressWindowTest::designedLook() {
+    AppState state;
+    InProgress window(state);
+    QCOMPARE(window.objectName(), QStringLiteral("InProgress"));
+    QCOMPARE(window.windowTitle(), QString());
+    QCOMPARE(window.size(), QSize(506, 337));
+    QVERIFY(!(window.windowFlags() & Qt::WindowCloseButtonHint));
+    QVERIFY(!(window.windowFlags() & Qt::WindowMinMaxButtonsHint));
+    QCOMPARE(window.LabelWait->text(), QStringLiteral("处理中，请稍候……"));
+    QCOMPARE(window.CmdOK->text(), QStringLiteral("了解[&O]"));
+    QVERIFY(window.CmdOK->isDefault());
+    const QTreeWidgetItem* header = window.LVResults->headerItem();
+    QCOMPARE(QStringList({header->text(0), header->text(1), header->text(2)}), QStringList({"项目", "状态", "原因"}));
+    QCOMPARE(window.PrgBar1->minimum(), 0);
+    QCOMPARE(window.PrgBar1->maximum(), 100);
+}
+
+void ProgressWindowTest::batchDisablesItsOwnerUntilAcknowledged() {
+    AppState state;
+    QWidget owner;
+    owner.show();
+    InProgress window(state);
+
+    window.beginBatch(&owner);
+    QVERIFY(window.isVisible());
+    QVERIFY(!owner.isEnabled());
+    QCOMPARE(state.ProgressOwner.data(), &owner);
+    QCOMPARE(window.windowHandle()->transientParent(), owner.windowHandle());
+
+    window.ReportProgress(100, QStringLiteral("a.txt"), QStringLiteral("完成"), QString(), QStringLiteral("blue"));
+    window.ReportProgress(-1, QString(), QString(), QString(), QString());
+    QVERIFY(!owner.isEnabled());
+    QVERIFY(window.CmdOK->isVisible());
+
+    QTest::mouseClick(window.CmdOK, Qt::LeftButton);
+    QVERIFY(owner.isEnabled());
+    QVERIFY(state.ProgressOwner.isNull());
+    QVERIFY(!window.isVisible());
+    const Shown shown = shownBy(window);
+    QCOMPARE(shown.bar, 0);
+    QCOMPARE(shown.label, QStringLiteral("0%"));
+    QCOMPARE(shown.rows, QStringList());
+    QVERIFY(window.CmdOK->isHidden());
+    QVERIFY(!window.LabelWait->isHidden());
+}
+
+void ProgressWindowTest::ownerDisabledKeepsTheProgressWindowUsable() {
+    AppState state;
+    QWidget owner;
+    owner.show();
+    InProgress window(state);
+    window.beginBatch(&owner);
+    window.ReportProgress(-1, QString(), QString(), QString(), QString());
+    // The owner is not the window's Qt parent: disabling it must not disable the button.
+    QVERIFY(window.isEnabled());
+    QVERIFY(window.CmdOK->isEnabled());
+}
+
+void ProgressWindowTest::batchWithoutOwnerStillEnablesTheRecordedWindow() {
+    AppState state;
+    QWidget mainWindow;
+    mainWindow.show();
+    mainWindow.setEnabled(false); // disabled when the find-and-replace dialog was opened
+    InProgress window(state);
+
+    window.beginBatch(&mainWindow, false);
+    QVERIFY(window.windowHandle()->transientParent() == nullptr);
+    QCOMPARE(state.ProgressOwner.data(), &mainWindow);
+    window.ReportProgress(-1, QString(), QString(), QString(), QString());
+    window.acknowledge();
+    QVERIFY(mainWindow.isEnabled());
+}
+
+void ProgressWindowTest::nextBatchStartsClean() {
+    AppState state;
+    QWidget owner;
+    InProgress window(state);
+    window.beginBatch(&owner);
+    window.ReportProgress(50, QStringLiteral("a"), QStringLiteral("完成"), QString(), QStringLiteral("blue"));
+    window.ReportProgress(-1, QString(), QString(), QString(), QString());
+    window.acknowledge();
+
+    window.beginBatch(&owner);
+    const Shown shown = shownBy(window);
+    QCOMPARE(shown.bar, 0);
+    QCOMPARE(shown.label, QStringLiteral("0%"));
+    QCOMPARE(shown.rows, QStringList());
+    QVERIFY(!shown.finished);
+    QVERIFY(shown.waiting);
+    // A bar moved back to 0 takes the same percentage again.
+    window.ReportProgress(50, QString(), QString(), QString(), QString());
+    QCOMPARE(window.LabelStatus->text(), QStringLiteral("50%"));
+}
+
+void ProgressWindowTest::escapeDoesNotEndABatch() {
+    AppState state;
+    QWidget owner;
+    owner.show();
+    InProgress window(state);
+    window.beginBatch(&owner);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(window.isVisible());
+    window.close();
+    QVERIFY(window.isVisible());
+    // Enter does nothing while the acknowledge button is hidden.
+    QTest::keyClick(&window, Qt::Key_Return);
+    QVERIFY(window.isVisible());
+    QVERIFY(!owner.isEnabled());
+}
+
+QTEST_MAIN(ProgressWindowTest)
+#include "ProgressWindowTest.moc"

@@ -1,0 +1,212 @@
+// The series rename dialog: the live preview, the start number, and renaming only a plan that
+// has no conflict.
+
+#include "ui/dialogs/RenameFrm.h"
+#include "DialogTestSupport.h"
+#include "core/AppState.h"
+#include "fakes-ui/TestApplication.h"
+#include "ui/main/FileListView.h"
+#include "ui/main/MainFrm.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+using namespace DialogTest;
+
+namespace {
+
+// Opens the dialog from the main window on `folder` with the entries `selected` of its list.
+RenameFrm* openRename(TestApplication& t, const QString& folder, const QStringList& selected) {
+    t.main()->openFolder(folder);
+    for (int row = 0; row < t.main()->FileList->count(); ++row)
+        t.main()->FileList->setSelected(row, selected.contains(t.main()->FileList->text(row)));
+    t.main()->openRename();
+    return shownWindow<RenameFrm>(QStringLiteral("RenameFrm"));
+}
+
+QStringList column(const RenameFrm* dialog, int index) {
+    QStringList texts;
+    for (int i = 0; i < dialog->LViewMain->topLevelItemCount(); ++i)
+        texts.append(dialog->LViewMain->topLevelItem(i)->text(index));
+    return texts;
+}
+
+void typeTemplate(RenameFrm* dialog, const QString& text) {
+    dialog->Combo1->setEditText(QString());
+    QTest::keyClicks(dialog->Combo1, text);
+}
+
+} // namespace
+
+class RenameFrmTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { deleteLeftDialogs(); }
+    void preview();
+    void startNumber_data();
+    void startNumber();
+    void refusedConflictRenamesNothing_data();
+    void refusedConflictRenamesNothing();
+    void renameRefreshesTheMainList();
+    void nothingSelectedListsTheFolder();
+};
+
+void RenameFrmTest::preview() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QStringList names{"a.txt", "b.TXT", "c.htm"};
+    for (const QString& name : names)
+        t.writeFile(t.filesFolder() + name, "x");
+    t.main()->chooseType(2);
+    RenameFrm* dialog = openRename(t, t.filesFolder(), names);
+    QVERIFY(dialog);
+    QCOMPARE(column(dialog, 0), names);
+    QCOMPARE(column(dialog, 1), QStringList({"", "", ""}));
+    QVERIFY(!dialog->Cmdok->isEnabled());
+
+    dialog->Text1->setText(QStringLiteral("998"));
+    typeTemplate(dialog, QStringLiteral("  ###_*  "));
+    QCOMPARE(column(dialog, 1), QStringList({"998_a.txt", "999_b.txt", "1000_c.htm"}));
+    QVERIFY(dialog->Cmdok->isEnabled());
+    saveShot(dialog, QStringLiteral("RenameFrm"));
+
+    // An all-blank template cannot be confirmed and leaves the preview as it was.
+    dialog->Combo1->setEditText(QStringLiteral("   "));
+    QVERIFY(!dialog->Cmdok->isEnabled());
+    QCOMPARE(column(dialog, 1), QStringList({"998_a.txt", "999_b.txt", "1000_c.htm"}));
+}
+
+void RenameFrmTest::startNumber_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("start");
+
+    QTest::newRow("a number is taken") << "12"
+                                       << "12" << 12;
+    QTest::newRow("a letter puts the last number back") << "7a"
+                                                        << "3" << 3;
+    QTest::newRow("an empty box puts the last number back") << ""
+                                                            << "3" << 3;
+    QTest::newRow("spaces around are trimmed") << " -5 "
+                                               << "-5" << -5;
+    QTest::newRow("halves round to even, down") << "2.5"
+                                                << "2.5" << 2;
+    QTest::newRow("halves round to even, up") << "3.5"
+                                              << "3.5" << 4;
+    QTest::newRow("the lowest 32-bit number") << "-2147483648"
+                                              << "-2147483648" << -2147483647 - 1;
+    QTest::newRow("beyond 32 bits is refused") << "2147483648"
+                                               << "3" << 3;
+    QTest::newRow("infinity is no number") << "inf"
+                                           << "3" << 3;
+}
+
+void RenameFrmTest::startNumber() {
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(int, start);
+
+    TestApplication t;
+    QVERIFY(t.start());
+    t.writeFile(t.filesFolder() + QStringLiteral("a.txt"), "x");
+    t.writeFile(t.filesFolder() + QStringLiteral("b.txt"), "x");
+    RenameFrm* dialog = openRename(t, t.filesFolder(), {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+    QVERIFY(dialog);
+    QCOMPARE(dialog->Text1->text(), QStringLiteral("0"));
+    typeTemplate(dialog, QStringLiteral("#"));
+    dialog->Text1->setText(QStringLiteral("3"));
+
+    dialog->Text1->setText(typed);
+    QCOMPARE(dialog->Text1->text(), shown);
+    QCOMPARE(dialog->renameStart(), start);
+    QCOMPARE(column(dialog, 1), QStringList({QString::number(start) + QStringLiteral(".txt"),
+                                             QString::number(qint64(start) + 1) + QStringLiteral(".txt")}));
+}
+
+void RenameFrmTest::refusedConflictRenamesNothing_data() {
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<QString>("nameTemplate");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("two files given one name")
+        << QStringList{"a.txt", "b.txt"} << "same"
+        << "没有更改任何文件名：\n“a.txt”和“b.txt”将得到同一个新文件名“same.txt”。";
+    QTest::newRow("a new name held by a file outside the plan")
+        << QStringList{"a.txt"} << "c"
+        << "没有更改任何文件名：\n“a.txt”的新文件名“c.txt”已经存在。";
+}
+
+void RenameFrmTest::refusedConflictRenamesNothing() {
+    QFETCH(QStringList, selected);
+    QFETCH(QString, nameTemplate);
+    QFETCH(QString, message);
+
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString f = t.filesFolder();
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        t.writeFile(f + QLatin1String(name), name);
+    RenameFrm* dialog = openRename(t, f, selected);
+    QVERIFY(dialog);
+    typeTemplate(dialog, nameTemplate);
+    dialog->Cmdok->click();
+    settle();
+
+    QCOMPARE(t.messages().texts(), QStringList{message});
+    QCOMPARE(t.messages().shown().first().icon, MessageProvider::Icon::Exclamation);
+    QCOMPARE(QDir(f).entryList(QDir::Files), QStringList({"a.txt", "b.txt", "c.txt"}));
+    // Still open, so that the template can be changed.
+    QCOMPARE(shownWindow<RenameFrm>(QStringLiteral("RenameFrm")), dialog);
+    QVERIFY(!t.main()->isEnabled());
+}
+
+void RenameFrmTest::renameRefreshesTheMainList() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString f = t.filesFolder();
+    t.writeFile(f + QStringLiteral("1.txt"), "one");
+    t.writeFile(f + QStringLiteral("2.txt"), "two");
+    QPointer<RenameFrm> dialog = openRename(t, f, {QStringLiteral("1.txt"), QStringLiteral("2.txt")});
+    QVERIFY(dialog);
+    // 1.txt takes the name that 2.txt gives up in the same plan.
+    dialog->Text1->setText(QStringLiteral("2"));
+    typeTemplate(dialog, QStringLiteral("#"));
+    dialog->Cmdok->click();
+    settle();
+
+    QVERIFY(dialog.isNull());
+    QVERIFY(t.messages().shown().isEmpty());
+    QCOMPARE(t.readFile(f + QStringLiteral("2.txt")), QByteArray("one"));
+    QCOMPARE(t.readFile(f + QStringLiteral("3.txt")), QByteArray("two"));
+    QVERIFY(t.main()->isEnabled());
+    QCOMPARE(t.main()->FileList->count(), 2);
+    QCOMPARE(t.main()->FileList->text(1), QStringLiteral("3.txt"));
+    QCOMPARE(t.state().SelectedFiles, QStringList());
+    QCOMPARE(t.state().DialogFolder, QString());
+}
+
+void RenameFrmTest::nothingSelectedListsTheFolder() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString f = t.filesFolder();
+    for (const char* name : {"b.txt", "a.htm", "c"})
+        t.writeFile(f + QLatin1String(name), "x");
+    QDir(f).mkdir(QStringLiteral("sub"));
+    RenameFrm* dialog = openRename(t, f, {});
+    QVERIFY(dialog);
+
+    QStringList listed = column(dialog, 0);
+    QCOMPARE(t.state().SelectedFiles, listed);
+    listed.sort();
+    QCOMPARE(listed, QStringList({"a.htm", "b.txt", "c"}));
+
+    dialog->Cmdcancel->click();
+    settle();
+    QVERIFY(t.main()->isEnabled());
+    QCOMPARE(QDir(f).entryList(QDir::Files), QStringList({"a.htm", "b.txt", "c"}));
+}
+
+QTEST_MAIN(RenameFrmTest)
+#include "RenameFrmTest.moc"

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/ProgressSink.h"
+
+#include <QDialog>
+
+class AppState;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTreeWidget;
+
+// The progress window shared by every batch of the program (main window, merge dialog, find and
+// replace, wizard). One instance lives from start-up to shutdown and is only hidden between
+// batches.
+//
+// A batch:
+//   progress.beginBatch(this);              // shown, this window disabled and recorded as owner
+//   SomeRunner(env).run(request);           // rows through ReportProgress, ending with percent -1
+// and the user's "了解[&O]" (acknowledge()) clears and hides the window and enables the owner again.
+class InProgress : public QDialog, public ProgressSink {
+    Q_OBJECT
+public:
+    explicit InProgress(AppState& state, QWidget* parent = nullptr);
+
+    // Start of a batch: shows the window modeless (above `owner` when `ownedByOwner`, else without an
+    // owner), disables `owner` and records it in AppState::ProgressOwner. Find and replace passes the
+    // main window, which its dialog already disabled, with ownedByOwner false.
+    void beginBatch(QWidget* owner, bool ownedByOwner = true);
+
+    // percent 1..100 moves the bar when it differs from the bar's value, 0 only adds the row, -1
+    // completes (bar 100, "100%", CmdOK shown, LabelWait hidden). A row is added only for a
+    // non-empty `text`, with the mark "red", "yellow" or "blue" (none for "").
+    void ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
+                        const QString& markKey) override;
+    // Runs the window system's pending events once.
+    void processEvents() override;
+
+    // The acknowledge step of CmdOK: bar 0 and "0%", rows removed, CmdOK hidden and LabelWait shown,
+    // ProgressOwner enabled and cleared, the window hidden.
+    void acknowledge();
+    // True between the completion call and the acknowledge step.
+    bool isFinished() const;
+
+    QLabel* LabelWait;
+    QProgressBar* PrgBar1;
+    QLabel* LabelStatus;
+    QTreeWidget* LVResults;
+    QPushButton* CmdOK;
+
+signals:
+    // After the acknowledge step, so that the window that started the batch can follow up.
+    void acknowledged();
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setBar(int percent);
+
+    AppState& m_state;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QTreeWidget;
+
+// The about box: the version, the maker and the people who helped. Shown modally; it has no
+// button and closes through its close box.
+class AboutFrm : public QDialog {
+    Q_OBJECT
+public:
+    explicit AboutFrm(QWidget* parent = nullptr);
+
+    QLabel* Image1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QTreeWidget* LV1;
+};

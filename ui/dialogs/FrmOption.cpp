@@ -1,0 +1,497 @@
+#include "FrmOption.h"
+
+#include "NumberText.h"
+#include "core/AppState.h"
+#include "core/PathHelpers.h"
+#include "core/Settings.h"
+#include "engine/ParaLevels.h"
+#include "engine/SpaceTrim.h"
+#include "platform/FileOps.h"
+#include "ui/common/Icons.h"
+#include "ui/common/MessageProvider.h"
+#include "ui/common/PickFolder.h"
+#include "ui/main/Application.h"
+#include "ui/main/MainFrm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStorageInfo>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int RecentLimit = 20;
+constexpr int PrefixLimit = 100;
+
+QLabel* makeLabel(const QString& name, const QString& caption, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+QPushButton* makeButton(const QString& name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QComboBox* makeCountBox(const QString& name, const QStringList& items, QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->addItems(items);
+    return box;
+}
+
+// The path with symbolic links resolved, or cleaned up when it does not exist.
+QString resolved(const QString& path) {
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(QDir(path).absolutePath()) : canonical;
+}
+
+// True when `folder` is `other` or one of the folders above it.
+bool holds(const QString& folder, const QString& other) {
+    return other == folder || other.startsWith(folder == QLatin1String("/") ? folder : folder + u'/');
+}
+
+} // namespace
+
+FrmOption::FrmOption(Application& app, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_app(app) {
+    setObjectName(QStringLiteral("FrmOption"));
+    setWindowTitle(QStringLiteral("选项"));
+    setModal(false);
+    buildControls();
+
+    connect(TabStrip1, &QTabBar::currentChanged, this, [this](int index) { switchTab(index + 1); });
+    connect(ChkBackup, &QCheckBox::toggled, FrameBackup, &QWidget::setVisible);
+    connect(SliderTime, &QSlider::valueChanged, this, [this](int position) {
+        const QString text = backupTimeText(position);
+        if (!text.isEmpty())
+            LblTime->setText(text);
+    });
+    // Once the user has set the slider, the keyboard goes back to the tabs.
+    connect(SliderTime, &QSlider::sliderReleased, TabStrip1, qOverload<>(&QWidget::setFocus));
+    connect(SliderTime, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove)
+            TabStrip1->setFocus();
+    });
+    connect(Slider1, &QSlider::valueChanged, this, &FrmOption::showLevel);
+    connect(CmdSelectFolder, &QPushButton::clicked, this, &FrmOption::pickFolder);
+    connect(CmdClearBackup, &QPushButton::clicked, this, &FrmOption::clearBackups);
+    connect(CmdDefault, &QPushButton::clicked, this, &FrmOption::restoreDefaults);
+    connect(CmdOk, &QPushButton::clicked, this, [this] {
+        store();
+        accept();
+    });
+    connect(CmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    load();
+}
+
+QString FrmOption::backupTimeText(int position) {
+    static const char* const texts[] = {"一日", "三日", "一星期", "一个月", "三个月", "六个月", "一年"};
+    if (position < 1 || position > 7)
+        return QString();
+    return QString::fromUtf8(texts[position - 1]);
+}
+
+QString FrmOption::usedSpaceText(qint64 bytes) {
+    return NumberText::grouped(bytes / 1024) + QStringLiteral(" KB");
+}
+
+void FrmOption::buildControls() {
+    TabStrip1 = new QTabBar(this);
+    TabStrip1->setObjectName(QStringLiteral("TabStrip1"));
+    TabStrip1->setExpanding(false);
+    TabStrip1->setDrawBase(true);
+    const char* keys[4] = {"general", "backup", "autopara", "others"};
+    const char* captions[4] = {"通常", "备份", "自动分段", "其他"};
+    for (int i = 0; i < 4; ++i) {
+        TabStrip1->addTab(QString::fromUtf8(captions[i]));
+        TabStrip1->setTabData(i, QString::fromLatin1(keys[i]));
+    }
+
+    Tabholder[1] = buildGeneralPage();
+    Tabholder[2] = buildBackupPage();
+    Tabholder[3] = buildParagraphPage();
+    Tabholder[4] = buildOthersPage();
+
+    CmdOk = new QPushButton(QStringLiteral("确定"), this);
+    CmdOk->setObjectName(QStringLiteral("CmdOk"));
+    CmdOk->setDefault(true);
+    CmdCancel = makeButton(QStringLiteral("CmdCancel"), QStringLiteral("取消"), this);
+    CmdHelp = makeButton(QStringLiteral("CmdHelp"), QStringLiteral("帮助"), this);
+    CmdHelp->setEnabled(false);
+
+    // The pages share one place; only the chosen one is visible.
+    auto* pages = new QGridLayout;
+    for (int i = 1; i <= 4; ++i) {
+        Tabholder[i]->setObjectName(QStringLiteral("Tabholder") + QString::number(i));
+        pages->addWidget(Tabholder[i], 0, 0);
+        Tabholder[i]->setVisible(i == 1);
+    }
+    auto* pageFrame = new QFrame(this);
+    pageFrame->setFrameShape(QFrame::StyledPanel);
+    pageFrame->setLayout(pages);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(CmdOk);
+    buttons->addWidget(CmdCancel);
+    buttons->addWidget(CmdHelp);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(0);
+    layout->addWidget(TabStrip1);
+    layout->addWidget(pageFrame, 1);
+    layout->addSpacing(10);
+    layout->addLayout(buttons);
+
+    // Every page at the size of the largest one, so that the window keeps its size across tabs.
+    QSize largest;
+    for (int i = 1; i <= 4; ++i)
+        largest = largest.expandedTo(Tabholder[i]->sizeHint());
+    for (int i = 1; i <= 4; ++i)
+        Tabholder[i]->setMinimumSize(largest);
+    setFixedSize(sizeHint().expandedTo(QSize(460, 0)));
+}
+
+QWidget* FrmOption::buildGeneralPage() {
+    auto* page = new QWidget(this);
+    Frame2 = new QGroupBox(QStringLiteral("启动设定"), page);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    OptStart[0] = new QRadioButton(QStringLiteral("启动后进入主界面"), Frame2);
+    OptStart[1] = new QRadioButton(QStringLiteral("启动后进入快速处理向导"), Frame2);
+    auto* startLayout = new QVBoxLayout(Frame2);
+    for (int i = 0; i < 2; ++i) {
+        OptStart[i]->setObjectName(QStringLiteral("OptStart") + QString::number(i));
+        startLayout->addWidget(OptStart[i]);
+    }
+    OptStart[0]->setChecked(true);
+    OptStart[1]->setEnabled(false);
+
+    Frame1 = new QGroupBox(QStringLiteral("常规设定"), page);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    ChkSaveStatus = new QCheckBox(QStringLiteral("退出时保存各项设置 <推荐>"), Frame1);
+    ChkSaveStatus->setObjectName(QStringLiteral("ChkSaveStatus"));
+    ChkSaveStatus->setChecked(true);
+    auto* generalLayout = new QVBoxLayout(Frame1);
+    generalLayout->addWidget(ChkSaveStatus);
+
+    CmdDefault = makeButton(QStringLiteral("CmdDefault"), QStringLiteral("恢复缺省值"), page);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(Frame2);
+    layout->addWidget(Frame1);
+    auto* defaults = new QHBoxLayout;
+    defaults->addStretch();
+    defaults->addWidget(CmdDefault);
+    layout->addLayout(defaults);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* FrmOption::buildBackupPage() {
+    auto* page = new QWidget(this);
+    Frame3 = new QGroupBox(QStringLiteral("文件备份设定"), page);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    ChkBackup = new QCheckBox(QStringLiteral("处理前备份源文件  <推荐>"), Frame3);
+    ChkBackup->setObjectName(QStringLiteral("ChkBackup"));
+    ChkBackup->setChecked(true);
+
+    FrameBackup = new QFrame(Frame3);
+    FrameBackup->setObjectName(QStringLiteral("FrameBackup"));
+    Labelbackup6 = makeLabel(QStringLiteral("Labelbackup6"), QStringLiteral("备份到以下文件夹："), FrameBackup);
+    TextBackupfolder = new QLineEdit(FrameBackup);
+    TextBackupfolder->setObjectName(QStringLiteral("TextBackupfolder"));
+    CmdSelectFolder = makeButton(QStringLiteral("CmdSelectFolder"), QStringLiteral("选择目录"), FrameBackup);
+    Labelbackup1 = makeLabel(QStringLiteral("Labelbackup1"), QStringLiteral("备份文件保留的时间："), FrameBackup);
+    Labelbackup1->setEnabled(false);
+    Labelbackup3 = makeLabel(QStringLiteral("Labelbackup3"), QStringLiteral("短"), FrameBackup);
+    SliderTime = new QSlider(Qt::Horizontal, FrameBackup);
+    SliderTime->setObjectName(QStringLiteral("SliderTime"));
+    SliderTime->setRange(1, 7);
+    SliderTime->setPageStep(1);
+    SliderTime->setTickPosition(QSlider::TicksBelow);
+    SliderTime->setTickInterval(1);
+    SliderTime->setValue(5);
+    Labelbackup4 = makeLabel(QStringLiteral("Labelbackup4"), QStringLiteral("长"), FrameBackup);
+    LblTime = makeLabel(QStringLiteral("LblTime"), QStringLiteral("三个月"), FrameBackup);
+    LblTime->setEnabled(false);
+    LblTime->setMinimumWidth(LblTime->fontMetrics().horizontalAdvance(QStringLiteral("一个星期")));
+    Labelbackup2 =
+        makeLabel(QStringLiteral("Labelbackup2"), QStringLiteral("现在备份文件已经使用的空间："), FrameBackup);
+    LabelUsedSpace = makeLabel(QStringLiteral("LabelUsedSpace"), QString(), FrameBackup);
+    CmdClearBackup = makeButton(QStringLiteral("CmdClearBackup"), QStringLiteral("清除备份"), FrameBackup);
+
+    auto* grid = new QGridLayout(FrameBackup);
+    grid->setContentsMargins(0, 4, 0, 0);
+    grid->addWidget(Labelbackup6, 0, 0, 1, 5);
+    grid->addWidget(TextBackupfolder, 1, 0, 1, 4);
+    grid->addWidget(CmdSelectFolder, 1, 4);
+    grid->addWidget(Labelbackup1, 2, 0, 1, 5);
+    grid->addWidget(Labelbackup3, 3, 0);
+    grid->addWidget(SliderTime, 3, 1, 1, 2);
+    grid->addWidget(Labelbackup4, 3, 3);
+    grid->addWidget(LblTime, 3, 4);
+    grid->addWidget(Labelbackup2, 4, 0, 1, 3);
+    grid->addWidget(LabelUsedSpace, 4, 3);
+    grid->addWidget(CmdClearBackup, 5, 4);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
+
+    auto* frameLayout = new QVBoxLayout(Frame3);
+    frameLayout->addWidget(ChkBackup);
+    frameLayout->addWidget(FrameBackup);
+    frameLayout->addStretch();
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(Frame3);
+    return page;
+}
+
+QWidget* FrmOption::buildParagraphPage() {
+    auto* page = new QWidget(this);
+    Frame4 = new QGroupBox(QStringLiteral("自动分段设定"), page);
+    Frame4->setObjectName(QStringLiteral("Frame4"));
+    Labelauto = makeLabel(QStringLiteral("Labelauto"), QStringLiteral("重排时修改原有段落的程度："), Frame4);
+    Slider1 = new QSlider(Qt::Horizontal, Frame4);
+    Slider1->setObjectName(QStringLiteral("Slider1"));
+    Slider1->setRange(0, ParaLevelCount - 1);
+    Slider1->setPageStep(1);
+    Slider1->setTickPosition(QSlider::TicksBelow);
+    Slider1->setTickInterval(1);
+    LabelGrade = makeLabel(QStringLiteral("LabelGrade"), QString(), Frame4);
+    LabelDetails = makeLabel(QStringLiteral("LabelDetails"), QString(), Frame4);
+    LabelDetails->setWordWrap(true);
+    LabelDetails->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Room for the longest description, so that changing the level does not resize the page.
+    LabelDetails->setMinimumHeight(LabelDetails->fontMetrics().lineSpacing() * 4);
+
+    auto* sliderRow = new QHBoxLayout;
+    sliderRow->addWidget(Slider1, 1);
+    sliderRow->addWidget(LabelGrade);
+    auto* frameLayout = new QVBoxLayout(Frame4);
+    frameLayout->addWidget(Labelauto);
+    frameLayout->addLayout(sliderRow);
+    frameLayout->addWidget(LabelDetails, 1);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(Frame4);
+    return page;
+}
+
+QWidget* FrmOption::buildOthersPage() {
+    auto* page = new QWidget(this);
+    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("显示最近访问文件夹的数量："), page);
+    ComboRecent = makeCountBox(
+        QStringLiteral("ComboRecent"),
+        {QStringLiteral("4"), QStringLiteral("8"), QStringLiteral("10"), QStringLiteral("15"), QStringLiteral("20")},
+        page);
+    Labelothers1 = makeLabel(QStringLiteral("Labelothers1"), QStringLiteral("自定义前缀的数量："), page);
+    ComboPrefix = makeCountBox(QStringLiteral("ComboPrefix"),
+                               {QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("15"), QStringLiteral("20"),
+                                QStringLiteral("30"), QStringLiteral("50")},
+                               page);
+    CheckDelLinks = new QCheckBox(QStringLiteral("转换html文件时删除链接，但索引除外"), page);
+    CheckDelLinks->setObjectName(QStringLiteral("CheckDelLinks"));
+    CheckDelLinks->setChecked(true);
+    ComboRecent->installEventFilter(this);
+    ComboPrefix->installEventFilter(this);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(Label1, 0, 0);
+    grid->addWidget(ComboRecent, 0, 1);
+    grid->addWidget(Labelothers1, 1, 0);
+    grid->addWidget(ComboPrefix, 1, 1);
+    grid->setColumnStretch(2, 1);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(grid);
+    layout->addSpacing(8);
+    layout->addWidget(CheckDelLinks);
+    layout->addStretch();
+    return page;
+}
+
+void FrmOption::load() {
+    m_optionsTab = 1;
+    showSettings();
+    Slider1->setValue(m_app.state().Settings.ParaLevel);
+    showLevel(Slider1->value());
+    measureBackups();
+}
+
+// The controls that follow the settings (also after restoring the defaults); the level slider and
+// the used space are not among them.
+void FrmOption::showSettings() {
+    const AppState& state = m_app.state();
+    const SettingsRec& settings = state.Settings;
+    ChkSaveStatus->setChecked(isTrue(settings.SaveStatus));
+    OptStart[settings.StartMode == 1 ? 1 : 0]->setChecked(true);
+    ChkBackup->setChecked(isTrue(settings.BackupOn));
+    FrameBackup->setVisible(ChkBackup->isChecked());
+    SliderTime->setValue(settings.BackupTime);
+    LblTime->setText(backupTimeText(SliderTime->value()));
+    TextBackupfolder->setText(state.BackupFolder);
+    CheckDelLinks->setChecked(isTrue(settings.DelLinks));
+    ComboPrefix->setEditText(QString::number(settings.PrefixMax + 1));
+    ComboRecent->setEditText(QString::number(settings.RecentMax + 1));
+}
+
+void FrmOption::showLevel(int level) {
+    if (level < 0 || level >= ParaLevelCount)
+        return;
+    LabelGrade->setText(paraLevelText(level).shortName);
+    LabelDetails->setText(paraLevelText(level).detail());
+}
+
+void FrmOption::measureBackups() {
+    LabelUsedSpace->setText(usedSpaceText(FileOps::folderSize(m_app.state().BackupFolder)));
+}
+
+void FrmOption::switchTab(int index) {
+    if (index < 1 || index > 4 || index == m_optionsTab)
+        return;
+    Tabholder[index]->show();
+    Tabholder[m_optionsTab]->hide();
+    m_optionsTab = index;
+}
+
+void FrmOption::validateCount(QComboBox* box) {
+    const SettingsRec& settings = m_app.state().Settings;
+    const bool recent = box == ComboRecent;
+    const int limit = recent ? RecentLimit : PrefixLimit;
+    const std::optional<double> value = NumberText::read(box->currentText());
+    if (value && *value > 0 && *value <= limit)
+        return;
+    box->setEditText(QString::number((recent ? settings.RecentMax : settings.PrefixMax) + 1));
+}
+
+void FrmOption::pickFolder() {
+    const QString folder = PickFolder(m_app.state(), m_app.messages(), m_app.state().BackupFolder, this);
+    if (!folder.isEmpty())
+        TextBackupfolder->setText(folder);
+}
+
+bool FrmOption::isProtectedFolder(const QString& folder) const {
+    const QString path = resolved(folder);
+    if (path == QLatin1String("/"))
+        return true;
+    const QStorageInfo volume(path);
+    if (volume.isValid() && resolved(volume.rootPath()) == path)
+        return true;
+    // Deleting the folder would take the program's own files or the user's home with it.
+    return holds(path, resolved(m_app.state().AppFolder)) || holds(path, resolved(QDir::homePath()));
+}
+
+void FrmOption::clearBackups() {
+    AppState& state = m_app.state();
+    MessageProvider& messages = m_app.messages();
+    const QString folder = state.BackupFolder;
+    if (isProtectedFolder(folder)) {
+        messages.exclamation(this, MessageProvider::appTitle(),
+                             QStringLiteral("备份文件夹“%1”是程序所在的文件夹、主文件夹或磁盘的根目录，"
+                                            "不能整个删除。没有删除任何文件。")
+                                 .arg(folder));
+        return;
+    }
+    if (!messages.askOkCancel(this, MessageProvider::appTitle(), QStringLiteral("确定要删除所有的备份文件吗？")))
+        return;
+    FileError error;
+    if (!FileOps::removeTree(folder, &error) || !FileOps::createFolder(folder, &error))
+        messages.showError(this, error);
+    measureBackups();
+}
+
+void FrmOption::restoreDefaults() {
+    MessageProvider& messages = m_app.messages();
+    if (!messages.askOkCancel(this, QStringLiteral("Confirm Restore Default？"),
+                              QStringLiteral("确定要把所有的设置恢复为默认值吗?")))
+        return;
+    FileError error;
+    Settings::LoadDefaultSettings(m_app.state(), &error);
+    if (error.isSet())
+        messages.showError(this, error);
+    showSettings();
+}
+
+void FrmOption::store() {
+    AppState& state = m_app.state();
+    SettingsRec& settings = state.Settings;
+    if (!ChkSaveStatus->isChecked()) {
+        settings.SaveStatus = toFlag(false);
+        return;
+    }
+    // A count confirmed with Enter has not left its box yet.
+    validateCount(ComboRecent);
+    validateCount(ComboPrefix);
+
+    settings.SaveStatus = toFlag(true);
+    settings.StartMode = OptStart[0]->isChecked() ? 0 : 1;
+    if (ChkBackup->isChecked()) {
+        settings.BackupOn = toFlag(true);
+        settings.BackupTime = qint16(SliderTime->value());
+        // An empty box names no folder: creating "" fails and the default folder is taken.
+        const QString typed = withoutSurroundingSpaces(TextBackupfolder->text()).toString();
+        const QString folder = typed.isEmpty() ? typed : AddBackslash(typed);
+        FileError error;
+        if (FileOps::folderExists(folder) || FileOps::createFolder(folder, &error)) {
+            state.BackupFolder = folder;
+        } else {
+            m_app.messages().show(
+                this, MessageProvider::Icon::Exclamation, MessageProvider::Buttons::Ok, QStringLiteral("错误"),
+                QStringLiteral("error: ") + QString::number(error.number) + u'\n' + error.description + u'\n');
+            state.BackupFolder = state.defaultBackupFolder();
+            if (!FileOps::folderExists(state.BackupFolder))
+                FileOps::createFolder(state.BackupFolder);
+        }
+    } else {
+        settings.BackupOn = toFlag(false);
+    }
+    settings.DelLinks = toFlag(CheckDelLinks->isChecked());
+    // The boxes hold 0 < v <= limit now; v - 1 below 0.5 must not become a negative count.
+    auto storedCount = [](const QComboBox* box) {
+        const qint32 count = NumberText::toInt32(NumberText::read(box->currentText()).value_or(1) - 1).value_or(0);
+        return qint16(std::max(count, 0));
+    };
+    settings.PrefixMax = storedCount(ComboPrefix);
+    settings.RecentMax = storedCount(ComboRecent);
+}
+
+bool FrmOption::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == ComboRecent || watched == ComboPrefix) && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        // Opening the box's list or switching to another program is not leaving the box.
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            validateCount(static_cast<QComboBox*>(watched));
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FrmOption::done(int result) {
+    if (!m_unloaded) {
+        m_unloaded = true;
+        if (MainFrm* main = m_app.mainFrm())
+            main->setEnabled(true);
+    }
+    QDialog::done(result);
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+class Application;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTabBar;
+class QWidget;
+
+// The options dialog ("选项"): four pages under TabStrip1 (Tabholder1..4) showing the settings
+// and the backup folder. OK stores them in memory (only SaveStatus when "退出时保存各项设置" is
+// unchecked); they reach the settings files at shutdown. Clearing the backups and restoring the
+// defaults take effect at once, before OK or Cancel.
+//
+// The window has no close box; it ends through CmdOk or CmdCancel (Escape), and closing it enables
+// the main window again.
+class FrmOption : public QDialog {
+    Q_OBJECT
+public:
+    explicit FrmOption(Application& app, QWidget* parent = nullptr);
+
+    // The text LblTime shows for a position of SliderTime (1 to 7); "" for any other.
+    static QString backupTimeText(int position);
+    // The backups' size as LabelUsedSpace shows it: whole KB with thousands separators, " KB".
+    static QString usedSpaceText(qint64 bytes);
+
+    // Index (1 to 4) of the page shown.
+    int optionsTab() const { return m_optionsTab; }
+
+    QTabBar* TabStrip1;
+    std::array<QWidget*, 5> Tabholder{}; // pages 1 to 4; index 0 unused
+
+    QGroupBox* Frame2;
+    std::array<QRadioButton*, 2> OptStart{};
+    QGroupBox* Frame1;
+    QCheckBox* ChkSaveStatus;
+    QPushButton* CmdDefault;
+
+    QGroupBox* Frame3;
+    QCheckBox* ChkBackup;
+    QFrame* FrameBackup;
+    QLabel* Labelbackup6;
+    QLineEdit* TextBackupfolder;
+    QPushButton* CmdSelectFolder;
+    QLabel* Labelbackup1;
+    QLabel* Labelbackup3;
+    QSlider* SliderTime;
+    QLabel* Labelbackup4;
+    QLabel* LblTime;
+    QLabel* Labelbackup2;
+    QLabel* LabelUsedSpace;
+    QPushButton* CmdClearBackup;
+
+    QGroupBox* Frame4;
+    QLabel* Labelauto;
+    QSlider* Slider1;
+    QLabel* LabelGrade;
+    QLabel* LabelDetails;
+
+    QLabel* Label1;
+    QComboBox* ComboRecent;
+    QLabel* Labelothers1;
+    QComboBox* ComboPrefix;
+    QCheckBox* CheckDelLinks;
+
+    QPushButton* CmdOk;
+    QPushButton* CmdCancel;
+    QPushButton* CmdHelp;
+
+public slots:
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    QWidget* buildGeneralPage();
+    QWidget* buildBackupPage();
+    QWidget* buildParagraphPage();
+    QWidget* buildOthersPage();
+    void load();
+    void showSettings();
+    void showLevel(int level);
+    void measureBackups();
+    void switchTab(int index);
+    void validateCount(QComboBox* box);
+    void pickFolder();
+    void clearBackups();
+    void restoreDefaults();
+    void store();
+    bool isProtectedFolder(const QString& folder) const;
+
+    Application& m_app;
+    int m_optionsTab = 1;
+    bool m_unloaded = false;
+};

@@ -1,0 +1,119 @@
+#include "Replace.h"
+
+#include "core/AppState.h"
+#include "runner/ReplaceRunner.h"
+#include "ui/common/InProgress.h"
+#include "ui/main/Application.h"
+#include "ui/main/MainFrm.h"
+#include "ui/main/PreviewBox.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+Replace::Replace(Application& app, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_app(app) {
+    setObjectName(QStringLiteral("Replace"));
+    setWindowTitle(QStringLiteral("查找并替换"));
+    setModal(false);
+    buildControls();
+
+    ComboSource->addItems(presetFindTexts());
+    ComboSource->setCurrentIndex(0);
+    connect(ComboSource, &QComboBox::editTextChanged, this,
+            [this](const QString& text) { CmdOk->setEnabled(!text.isEmpty()); });
+    connect(CmdOk, &QPushButton::clicked, this, &Replace::run);
+    connect(CmdCancel, &QPushButton::clicked, this, &Replace::reject);
+}
+
+QStringList Replace::presetFindTexts() {
+    return {QStringLiteral(">"),  QStringLiteral("<"),  QStringLiteral("|"), QStringLiteral("〉"),
+            QStringLiteral("〈"), QStringLiteral("＞"), QStringLiteral("＜")};
+}
+
+void Replace::buildControls() {
+    Label1 = new QLabel(QStringLiteral("查找内容(&N):"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    ComboSource = new QComboBox(this);
+    ComboSource->setObjectName(QStringLiteral("ComboSource"));
+    ComboSource->setEditable(true);
+    ComboSource->setInsertPolicy(QComboBox::NoInsert);
+    Label1->setBuddy(ComboSource);
+
+    Label2 = new QLabel(QStringLiteral("替换为(&R):"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    ComboTo = new QComboBox(this);
+    ComboTo->setObjectName(QStringLiteral("ComboTo"));
+    ComboTo->setEditable(true);
+    ComboTo->setInsertPolicy(QComboBox::NoInsert);
+    Label2->setBuddy(ComboTo);
+
+    CheckCaps = new QCheckBox(QStringLiteral("区分大小写(&C)"), this);
+    CheckCaps->setObjectName(QStringLiteral("CheckCaps"));
+    CheckWord = new QCheckBox(QStringLiteral("全字匹配(&W)"), this);
+    CheckWord->setObjectName(QStringLiteral("CheckWord"));
+    CheckWord->setEnabled(false);
+
+    CmdOk = new QPushButton(QStringLiteral("开始[&O]"), this);
+    CmdOk->setObjectName(QStringLiteral("CmdOk"));
+    CmdOk->setDefault(true);
+    CmdCancel = new QPushButton(QStringLiteral("取消"), this);
+    CmdCancel->setObjectName(QStringLiteral("CmdCancel"));
+    CmdCancel->setAutoDefault(false);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(Label1, 0, 0);
+    fields->addWidget(ComboSource, 0, 1);
+    fields->addWidget(Label2, 1, 0);
+    fields->addWidget(ComboTo, 1, 1);
+    fields->addWidget(CheckCaps, 2, 1);
+    fields->addWidget(CheckWord, 3, 1);
+    fields->setColumnStretch(1, 1);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(CmdOk);
+    buttons->addWidget(CmdCancel);
+    buttons->addStretch();
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(fields, 1);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    setFixedSize(sizeHint().expandedTo(QSize(420, 0)));
+}
+
+void Replace::reject() {
+    if (auto* owner = qobject_cast<QWidget*>(m_app.state().ProgressOwner.data()))
+        owner->setEnabled(true);
+    m_app.state().ProgressOwner.clear();
+    QDialog::reject();
+}
+
+void Replace::run() {
+    const AppState& state = m_app.state();
+    ReplaceRequest request;
+    request.files = state.SelectedFiles;
+    request.folder = state.DialogFolder;
+    request.find = ComboSource->currentText();
+    request.replacement = ComboTo->currentText();
+    request.caseSensitive = CheckCaps->isChecked();
+    if (request.find.isEmpty())
+        return;
+
+    MainFrm* main = m_app.mainFrm();
+    if (InProgress* progress = m_app.inProgress())
+        progress->beginBatch(main, false);
+    hide();
+    ReplaceRunner(m_app.jobEnv()).run(request);
+    // The main window stays disabled until the progress window is acknowledged.
+    QDialog::done(Accepted);
+
+    if (main && !main->Rich1->fileName().isEmpty()) {
+        if (!main->Rich1->loadFile(main->Rich1->fileName()))
+            main->Rich1->clearFile();
+    }
+}

@@ -1,0 +1,170 @@
+#include "FileListView.h"
+
+#include "platform/FolderListing.h"
+#include "ui/common/Icons.h"
+
+#include <QHeaderView>
+#include <QListView>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+namespace {
+
+constexpr int KeyRole = Qt::UserRole + 1;
+constexpr int IconNumberRole = Qt::UserRole + 2;
+
+// Compares the cell texts the way the file list orders names: letter case ignored, then exact.
+class TextItem : public QStandardItem {
+public:
+    using QStandardItem::QStandardItem;
+    bool operator<(const QStandardItem& other) const override {
+        return FolderListing::nameLessThan(text(), other.text());
+    }
+};
+
+const QColor PlaceholderGreen(0, 128, 0);
+
+} // namespace
+
+FileListView::FileListView(QWidget* parent) : QStackedWidget(parent) {
+    m_model = new QStandardItemModel(0, 3, this);
+    m_model->setHorizontalHeaderLabels({QStringLiteral("文件名"), QStringLiteral("文件类型"), QStringLiteral("大小")});
+    m_model->horizontalHeaderItem(SizeColumn)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    m_report = new QTreeView(this);
+    m_report->setObjectName(QStringLiteral("FileListReport"));
+    m_report->setModel(m_model);
+    m_report->setRootIsDecorated(false);
+    m_report->setItemsExpandable(false);
+    m_report->setUniformRowHeights(true);
+    m_report->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_report->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_report->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_report->setFrameShape(QFrame::NoFrame);
+    m_report->setIconSize(QSize(16, 16));
+    m_report->header()->setStretchLastSection(false);
+    m_report->header()->setSectionsClickable(true);
+    m_report->header()->setSectionsMovable(false);
+    m_report->header()->setSortIndicatorShown(false);
+
+    m_list = new QListView(this);
+    m_list->setObjectName(QStringLiteral("FileListIcons"));
+    m_list->setModel(m_model);
+    QItemSelectionModel* own = m_list->selectionModel();
+    m_list->setSelectionModel(m_report->selectionModel());
+    delete own;
+    m_list->setViewMode(QListView::ListMode);
+    m_list->setFlow(QListView::TopToBottom);
+    m_list->setWrapping(true);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setUniformItemSizes(true);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setIconSize(QSize(16, 16));
+
+    addWidget(m_report);
+    addWidget(m_list);
+    setCurrentWidget(m_report);
+
+    connect(m_report, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex& index) { emit entryClicked(index.row()); });
+    connect(m_list, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex& index) { emit entryClicked(index.row()); });
+    connect(m_report->header(), &QHeaderView::sectionClicked, this, &FileListView::columnClicked);
+    connect(m_report->selectionModel(), &QItemSelectionModel::selectionChanged, this, &FileListView::selectionChanged);
+}
+
+void FileListView::clear() {
+    m_model->removeRows(0, m_model->rowCount());
+}
+
+void FileListView::addEntry(const QString& name, int iconNumber, const QString& type, const QString& size) {
+    auto* nameItem = new TextItem(Icons::fileType(iconNumber), name);
+    nameItem->setData(iconNumber, IconNumberRole);
+    auto* sizeItem = new TextItem(size);
+    sizeItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_model->appendRow({nameItem, new TextItem(type), sizeItem});
+}
+
+void FileListView::addPlaceholder(const QString& text) {
+    auto* item = new TextItem(text);
+    item->setData(QStringLiteral("none"), KeyRole);
+    item->setForeground(PlaceholderGreen);
+    m_model->appendRow({item, new TextItem(), new TextItem()});
+}
+
+int FileListView::count() const {
+    return m_model->rowCount();
+}
+
+QString FileListView::text(int row) const {
+    return subItem(row, NameColumn);
+}
+
+QString FileListView::subItem(int row, int column) const {
+    const QStandardItem* item = m_model->item(row, column);
+    return item ? item->text() : QString();
+}
+
+QString FileListView::key(int row) const {
+    const QStandardItem* item = m_model->item(row, NameColumn);
+    return item ? item->data(KeyRole).toString() : QString();
+}
+
+int FileListView::iconNumber(int row) const {
+    const QStandardItem* item = m_model->item(row, NameColumn);
+    return item ? item->data(IconNumberRole).toInt() : 0;
+}
+
+QColor FileListView::textColour(int row) const {
+    const QStandardItem* item = m_model->item(row, NameColumn);
+    if (item && item->data(Qt::ForegroundRole).isValid())
+        return item->foreground().color();
+    return palette().color(QPalette::Text);
+}
+
+bool FileListView::isPlaceholder(int row) const {
+    return key(row) == QLatin1String("none");
+}
+
+bool FileListView::isSelected(int row) const {
+    return m_report->selectionModel()->isSelected(m_model->index(row, NameColumn));
+}
+
+void FileListView::setSelected(int row, bool selected) {
+    m_report->selectionModel()->select(m_model->index(row, NameColumn),
+                                       (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                                           QItemSelectionModel::Rows);
+}
+
+QList<int> FileListView::selectedRows() const {
+    QList<int> rows;
+    for (int row = 0; row < count(); ++row) {
+        if (isSelected(row))
+            rows.append(row);
+    }
+    return rows;
+}
+
+void FileListView::sort(int column, Qt::SortOrder order) {
+    m_model->sort(column, order);
+    m_report->header()->setSortIndicatorShown(true);
+    m_report->header()->setSortIndicator(column, order);
+}
+
+bool FileListView::isReportView() const {
+    return currentWidget() == m_report;
+}
+
+void FileListView::setReportView(bool report) {
+    setCurrentWidget(report ? static_cast<QWidget*>(m_report) : static_cast<QWidget*>(m_list));
+}
+
+int FileListView::columnWidth(int column) const {
+    return m_report->columnWidth(column);
+}
+
+void FileListView::setColumnWidth(int column, int width) {
+    m_report->setColumnWidth(column, width);
+}

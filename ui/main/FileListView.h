@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QStackedWidget>
+
+class QListView;
+class QStandardItemModel;
+class QTreeView;
+
+// The main window's file list (FileList): entries with a name, a type text, a size text and a small
+// icon, shown either as a report with the columns "文件名", "文件类型", "大小" or as a list of icons
+// and names. Both views show one model and one selection. Rows are counted in list order (as
+// shown, after sorting). The placeholder entry has the key "none" and is never a file.
+class FileListView : public QStackedWidget {
+    Q_OBJECT
+public:
+    enum Column { NameColumn = 0, TypeColumn = 1, SizeColumn = 2 };
+
+    explicit FileListView(QWidget* parent = nullptr);
+
+    void clear();
+    // Appends an entry, not selected; `iconNumber` 1 text document, 2 web page, 3 other file.
+    void addEntry(const QString& name, int iconNumber, const QString& type, const QString& size);
+    // Appends the placeholder entry: key "none", `text` in green.
+    void addPlaceholder(const QString& text);
+
+    int count() const;
+    QString text(int row) const;
+    // The text of `column` (NameColumn is the entry's text).
+    QString subItem(int row, int column) const;
+    QString key(int row) const;
+    int iconNumber(int row) const;
+    QColor textColour(int row) const;
+    bool isPlaceholder(int row) const;
+
+    bool isSelected(int row) const;
+    void setSelected(int row, bool selected);
+    // Selected rows in list order.
+    QList<int> selectedRows() const;
+
+    // Sorts by the column's text, compared as text (letter case ignored first); the order stays
+    // until the next sort.
+    void sort(int column, Qt::SortOrder order);
+
+    bool isReportView() const;
+    void setReportView(bool report);
+    int columnWidth(int column) const;
+    void setColumnWidth(int column, int width);
+
+    QTreeView* reportView() const { return m_report; }
+    QListView* listView() const { return m_list; }
+
+signals:
+    // An entry was clicked with the mouse (in either view).
+    void entryClicked(int row);
+    // A column header was clicked (report view).
+    void columnClicked(int column);
+    void selectionChanged();
+
+private:
+    QStandardItemModel* m_model;
+    QTreeView* m_report;
+    QListView* m_list;
+};

@@ -1,0 +1,662 @@
+#include "MainFrm.h"
+
+#include "Application.h"
+#include "Contact.h"
+#include "FileListView.h"
+#include "PreviewBox.h"
+#include "core/AppState.h"
+#include "core/PathHelpers.h"
+#include "core/Version.h"
+#include "platform/FileOps.h"
+#include "ui/common/Browsing.h"
+#include "ui/common/DriveList.h"
+#include "ui/common/FileListBox.h"
+#include "ui/common/FolderList.h"
+#include "ui/common/Icons.h"
+#include "ui/common/InProgress.h"
+#include "ui/common/MessageProvider.h"
+#include "ui/common/OwnedWindow.h"
+#include "ui/common/Twips.h"
+#include "ui/dialogs/AboutFrm.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QTextBlock>
+#include <QToolBar>
+#include <QUrl>
+
+#include <functional>
+
+namespace {
+
+// The top band (toolbar) is designed 600 twips high; the controls below it are placed in the
+// central widget, whose top is the band's bottom.
+constexpr int BandHeight = 600;
+constexpr int Frame2Width = 2655;
+constexpr int FramesTop = 600 - BandHeight;
+constexpr int FramesHeight = 3015;
+constexpr int Rich1Top = 3720 - BandHeight;
+
+const QString TypePatterns[3] = {QStringLiteral("*.txt"), QStringLiteral("*.htm; *.html"), QStringLiteral("*.*")};
+const QString TypeCaptions[3] = {QStringLiteral("文本文件 (*.txt)"), QStringLiteral("网页文件 (*.htm)"),
+                                 QStringLiteral("所有文件 (*.*)")};
+
+QString escapeMnemonic(QString text) {
+    return text.replace(u'&', QLatin1String("&&"));
+}
+
+} // namespace
+
+MainFrm::MainFrm(Application& app) : QMainWindow(nullptr), m_app(app) {
+    setObjectName(QStringLiteral("MainFrm"));
+    setWindowIcon(Icons::program());
+    setMinimumSize(Twips::size(6400, 4800));
+    buildControls();
+    buildMenus();
+    buildToolbar();
+    load();
+}
+
+void MainFrm::buildControls() {
+    m_central = new QWidget(this);
+    m_central->setObjectName(QStringLiteral("MainFrmClient"));
+    setCentralWidget(m_central);
+    m_central->installEventFilter(this);
+
+    Frame1 = new QGroupBox(QStringLiteral("选择需要处理的文件"), m_central);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+
+    Drive1 = new DriveList(Frame1);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Dir1 = new FolderList(Frame1);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+
+    FileList = new FileListView(Frame1);
+    FileList->setObjectName(QStringLiteral("FileList"));
+    FileList->setColumnWidth(FileListView::NameColumn, Twips::toPixels(2880));
+    FileList->setColumnWidth(FileListView::TypeColumn, Twips::toPixels(900));
+    FileList->setColumnWidth(FileListView::SizeColumn, Twips::toPixels(900));
+
+    File1 = new FileListBox(Frame1);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->hide();
+
+    Frame2 = new QGroupBox(QStringLiteral("选择文件类型"), m_central);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    auto* typeGroup = new QButtonGroup(this);
+    const int typeTops[3] = {480, 960, 1440};
+    const int typeWidths[3] = {1935, 1935, 1815};
+    for (int i = 0; i < 3; ++i) {
+        TypeOpt[i] = new QRadioButton(TypeCaptions[i], Frame2);
+        TypeOpt[i]->setObjectName(QStringLiteral("TypeOpt") + QString::number(i));
+        // Wider than designed so that the caption fits whatever the font.
+        TypeOpt[i]->setGeometry(Twips::rect(360, typeTops[i], std::max(typeWidths[i], 2175), 255));
+        typeGroup->addButton(TypeOpt[i], i);
+        connect(TypeOpt[i], &QRadioButton::clicked, this, [this, i] { chooseType(i); });
+    }
+    TypeOpt[0]->setChecked(true);
+
+    ImageLink = new QLabel(Frame2);
+    ImageLink->setObjectName(QStringLiteral("ImageLink"));
+    ImageLink->setPixmap(Icons::banner());
+    ImageLink->setToolTip(QStringLiteral("访问网站"));
+    ImageLink->setCursor(Qt::PointingHandCursor);
+    ImageLink->setGeometry(Twips::toPixels(360), Twips::toPixels(1875), 88, 31);
+    ImageLink->installEventFilter(this);
+
+    LabelLink = new QLabel(Contact::webAddressShown(), Frame2);
+    LabelLink->setObjectName(QStringLiteral("LabelLink"));
+    LabelLink->setToolTip(QStringLiteral("访问网站"));
+    LabelLink->setCursor(Qt::PointingHandCursor);
+    QPalette linkPalette = LabelLink->palette();
+    linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    LabelLink->setPalette(linkPalette);
+    LabelLink->setGeometry(Twips::rect(360, 2510, 2175, 255));
+    LabelLink->installEventFilter(this);
+
+    Rich1 = new PreviewBox(m_central);
+    Rich1->setObjectName(QStringLiteral("Rich1"));
+
+    connect(Drive1, &DriveList::driveChanged, this,
+            [this] { Browsing::followDriveChange(*Drive1, *Dir1, m_app.messages(), this); });
+    connect(Dir1, &FolderList::pathChanged, this, [this](const QString& path) { File1->setPath(path); });
+    connect(Dir1, &FolderList::openFailed, this,
+            [this](const FileError& error) { m_app.messages().showError(this, error); });
+    connect(File1, &FileListBox::pathChange, this, &MainFrm::RebuildFileList);
+    connect(FileList, &FileListView::columnClicked, this, &MainFrm::sortByColumn);
+    connect(FileList, &FileListView::entryClicked, this, &MainFrm::previewEntry);
+    // Selections made without a click on an entry (Shift+arrows, a dragged rubber band) update the
+    // commands as well.
+    connect(FileList, &FileListView::selectionChanged, this, &MainFrm::SetEnables);
+
+    // The designed size, until the settings give the window its own.
+    resize(Twips::size(11115, 8205));
+}
+
+QAction* MainFrm::addSeparator(QMenu* menu, const QString& name) {
+    QAction* separator = menu->addSeparator();
+    separator->setObjectName(name);
+    return separator;
+}
+
+void MainFrm::buildMenus() {
+    auto makeMenu = [this](QMenu* parent, const QString& name, const QString& caption) {
+        QMenu* menu = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
+        menu->setObjectName(name);
+        menu->menuAction()->setObjectName(name);
+        return menu;
+    };
+    auto makeAction = [this](QMenu* menu, const QString& name, const QString& caption,
+                             const QKeySequence& shortcut = {}) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(name);
+        action->setParent(this);
+        if (!shortcut.isEmpty())
+            action->setShortcut(shortcut);
+        return action;
+    };
+
+    menu_file = makeMenu(nullptr, QStringLiteral("menu_file"), QStringLiteral("文件 [&F]"));
+    menu_selectall = makeAction(menu_file, QStringLiteral("menu_selectall"), QStringLiteral("选择全部文件 [&A]"),
+                                QKeySequence(Qt::CTRL | Qt::Key_A));
+    menu_showdatail = makeAction(menu_file, QStringLiteral("menu_showdatail"), QStringLiteral("显示详细信息 [&D]"));
+    menu_showlist = makeAction(menu_file, QStringLiteral("menu_showlist"), QStringLiteral("显示图标列表 [&I]"));
+    menu_hyphen02 = addSeparator(menu_file, QStringLiteral("menu_hyphen02"));
+    menu_refresh =
+        makeAction(menu_file, QStringLiteral("menu_refresh"), QStringLiteral("刷新 [&R]"), QKeySequence(Qt::Key_F5));
+    menu_option = makeAction(menu_file, QStringLiteral("menu_option"), QStringLiteral("选项 [&O]"));
+    menu_hyphen03 = addSeparator(menu_file, QStringLiteral("menu_hyphen03"));
+    menu_folder = makeMenu(menu_file, QStringLiteral("menu_folder"), QStringLiteral("最近的文档目录 [&R]"));
+    menu_hyphen01 = addSeparator(menu_file, QStringLiteral("menu_hyphen01"));
+    menu_quit = makeAction(menu_file, QStringLiteral("menu_quit"), QStringLiteral("退出 [&X]"),
+                           QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    menu_convert = makeMenu(nullptr, QStringLiteral("menu_convert"), QStringLiteral("转换 [&E]"));
+    menu_code = makeMenu(menu_convert, QStringLiteral("menu_code"), QStringLiteral("内码转换 [&C]"));
+    menu_big2gb[0] = makeAction(menu_code, QStringLiteral("menu_big2gb0"), QStringLiteral("GB2312码 (简体中文)"),
+                                QKeySequence(Qt::CTRL | Qt::Key_J));
+    menu_big2gb[1] = makeAction(menu_code, QStringLiteral("menu_big2gb1"), QStringLiteral("Big5码 (繁体中文)"),
+                                QKeySequence(Qt::CTRL | Qt::Key_F));
+    menu_char[0] = makeAction(menu_convert, QStringLiteral("menu_char0"), QStringLiteral("全角字符 -> 半角字符 [&H]"));
+    menu_char[1] = makeAction(menu_convert, QStringLiteral("menu_char1"), QStringLiteral("半角字符 -> 全角字符 [&F]"));
+    menu_hyphen04 = addSeparator(menu_convert, QStringLiteral("menu_hyphen04"));
+    menu_html = makeAction(menu_convert, QStringLiteral("menu_html"), QStringLiteral("网页文件转换 [&T]"),
+                           QKeySequence(Qt::CTRL | Qt::Key_T));
+
+    menu_tools = makeMenu(nullptr, QStringLiteral("menu_tools"), QStringLiteral("工具 [&T]"));
+    menu_autopara = makeAction(menu_tools, QStringLiteral("menu_autopara"), QStringLiteral("自动分段 [&P]"));
+    menu_delspace = makeAction(menu_tools, QStringLiteral("menu_delspace"), QStringLiteral("自动去除空格 [&S]"));
+    menu_replace = makeAction(menu_tools, QStringLiteral("menu_replace"), QStringLiteral("替换去除字符 [&L]"));
+    menu_hyphen05 = addSeparator(menu_tools, QStringLiteral("menu_hyphen05"));
+    menu_merge = makeAction(menu_tools, QStringLiteral("menu_merge"), QStringLiteral("合并文件... [&M]"),
+                            QKeySequence(Qt::Key_F6));
+    menu_rename = makeAction(menu_tools, QStringLiteral("menu_rename"), QStringLiteral("系列文件更名... [&R]"),
+                             QKeySequence(Qt::Key_F7));
+    menu_fastwork = makeAction(menu_tools, QStringLiteral("menu_fastwork"), QStringLiteral("快速处理向导... [&W]"),
+                               QKeySequence(Qt::Key_F8));
+
+    menu_help = makeMenu(nullptr, QStringLiteral("menu_help"), QStringLiteral("帮助 [&H]"));
+    menu_helpcontent = makeAction(menu_help, QStringLiteral("menu_helpcontent"), QStringLiteral("羽墨工坊帮助 [&C]"),
+                                  QKeySequence(Qt::Key_F1));
+    menu_hyphen07 = addSeparator(menu_help, QStringLiteral("menu_hyphen07"));
+    menu_writer = makeAction(menu_help, QStringLiteral("menu_writer"), QStringLiteral("联系作者... [&E]"));
+    menu_website = makeAction(menu_help, QStringLiteral("menu_website"), QStringLiteral("访问网站... [&W]"));
+    menu_hyphen08 = addSeparator(menu_help, QStringLiteral("menu_hyphen08"));
+    menu_about = makeAction(menu_help, QStringLiteral("menu_about"), QStringLiteral("关于QuillMar 羽墨工坊... [&A]"));
+
+    connect(menu_selectall, &QAction::triggered, this, &MainFrm::selectAll);
+    connect(menu_showdatail, &QAction::triggered, this, [this] { FileList->setReportView(true); });
+    connect(menu_showlist, &QAction::triggered, this, [this] { FileList->setReportView(false); });
+    connect(menu_refresh, &QAction::triggered, this, &MainFrm::refresh);
+    connect(menu_option, &QAction::triggered, this, &MainFrm::openOptions);
+    connect(menu_quit, &QAction::triggered, this, &QWidget::close);
+    for (int i = 0; i < 2; ++i) {
+        connect(menu_big2gb[i], &QAction::triggered, this, [this, i] { runBatch(BatchCommand::CodePage, i); });
+        connect(menu_char[i], &QAction::triggered, this, [this, i] { runBatch(BatchCommand::Width, i); });
+    }
+    connect(menu_html, &QAction::triggered, this, [this] { runBatch(BatchCommand::WebPageToText); });
+    connect(menu_autopara, &QAction::triggered, this, [this] { runBatch(BatchCommand::Reflow); });
+    connect(menu_delspace, &QAction::triggered, this, [this] { runBatch(BatchCommand::RemoveSpaces); });
+    connect(menu_replace, &QAction::triggered, this, &MainFrm::openReplace);
+    connect(menu_merge, &QAction::triggered, this, &MainFrm::openMerge);
+    connect(menu_rename, &QAction::triggered, this, &MainFrm::openRename);
+    connect(menu_fastwork, &QAction::triggered, this, &MainFrm::openWizard);
+    connect(menu_writer, &QAction::triggered, this, &MainFrm::openMail);
+    connect(menu_website, &QAction::triggered, this, &MainFrm::openWebsite);
+    connect(menu_about, &QAction::triggered, this, &MainFrm::openAbout);
+}
+
+void MainFrm::buildToolbar() {
+    Toolbar1 = new QToolBar(this);
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    Toolbar1->setFloatable(false);
+    Toolbar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    Toolbar1->setIconSize(QSize(32, 32));
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    addToolBar(Qt::TopToolBarArea, Toolbar1);
+
+    struct Button {
+        const char* key;
+        const char* tooltip;
+        std::function<void()> run;
+    };
+    const Button buttons[] = {
+        {"gb", "转换文件编码为简体中文 (GB2312)",
+         [this] {
+             runBatch(BatchCommand::CodePage, 0);
+         }},
+        {"big", "转换文件编码为繁体中文 (BIG5)",
+         [this] {
+             runBatch(BatchCommand::CodePage, 1);
+         }},
+        {"autopara", "智能分段",
+         [this] {
+             runBatch(BatchCommand::Reflow);
+         }},
+        {"space", "去除多余的空格",
+         [this] {
+             runBatch(BatchCommand::RemoveSpaces);
+         }},
+        {"rename", "系列重命名",
+         [this] {
+             openRename();
+         }},
+        {"merge", "合并文件",
+         [this] {
+             openMerge();
+         }},
+        {"fast", "快速处理向导",
+         [this] {
+             openWizard();
+         }},
+        {"html", "网页文件转换",
+         [this] {
+             runBatch(BatchCommand::WebPageToText);
+         }},
+        {"option", "选项设定",
+         [this] {
+             openOptions();
+         }},
+        {"about", "关于Quillmar羽墨工坊",
+         [this] {
+             openAbout();
+         }},
+    };
+    for (const Button& button : buttons) {
+        const QString key = QString::fromLatin1(button.key);
+        QAction* action = Toolbar1->addAction(Icons::toolbarButton(key), QString());
+        action->setObjectName(key);
+        action->setToolTip(QString::fromUtf8(button.tooltip));
+        connect(action, &QAction::triggered, this, button.run);
+        m_buttons.insert(key, action);
+    }
+}
+
+void MainFrm::buildRecentMenu() {
+    const QStringList& recent = m_app.state().RecentList;
+    auto addItem = [this](int k, const QString& caption, const QString& folder) {
+        QAction* action = menu_folder->addAction(caption);
+        action->setObjectName(QStringLiteral("menu_recent") + QString::number(k));
+        action->setData(folder);
+        connect(action, &QAction::triggered, this, [this, k] { openRecent(k); });
+        menu_recent.append(action);
+    };
+    addItem(0, QStringLiteral("[&1]"), QString());
+    for (int k = 1; k < recent.size(); ++k) {
+        if (recent[k].isEmpty())
+            break;
+        addItem(k, u'&' + QString::number(k + 1) + u' ' + escapeMnemonic(recent[k]), recent[k]);
+    }
+    if (recent.isEmpty() || recent[0].isEmpty()) {
+        menu_folder->menuAction()->setEnabled(false);
+        return;
+    }
+    menu_recent[0]->setText(QStringLiteral("&1 ") + escapeMnemonic(recent[0]));
+    menu_recent[0]->setData(recent[0]);
+}
+
+void MainFrm::load() {
+    FileError lastError;
+    File1->setPattern(TypePatterns[0]);
+    setWindowTitle(QStringLiteral("QuillMar 羽墨工坊 ") + QString::number(Version::Major) + u'.' +
+                   QString::number(Version::Minor));
+
+    buildRecentMenu();
+    bool opened = false;
+    const QStringList& recent = m_app.state().RecentList;
+    if (!recent.isEmpty() && !recent[0].isEmpty() && FileOps::folderExists(recent[0])) {
+        FileError error;
+        opened = Browsing::openFolder(*Drive1, *Dir1, recent[0], &error);
+        if (!opened)
+            lastError = error;
+    }
+    if (!opened) {
+        FileError error;
+        if (!Browsing::openFolder(*Drive1, *Dir1, QDir::currentPath(), &error))
+            lastError = error;
+    }
+    RebuildFileList();
+    layoutControls();
+
+    if (lastError.isSet())
+        m_app.messages().showError(this, lastError);
+}
+
+bool MainFrm::openFolder(const QString& folder) {
+    return Browsing::openFolder(*Drive1, *Dir1, folder);
+}
+
+void MainFrm::RebuildFileList() {
+    FileList->clear();
+    AppState& state = m_app.state();
+    state.CurrentFolder = AddBackslash(Dir1->path());
+
+    const QStringList names = File1->fileNames();
+    if (!names.isEmpty()) {
+        for (const QString& name : names) {
+            const int icon = Icons::fileTypeNumber(name);
+            const QString type = icon == 1   ? QStringLiteral("文本文档")
+                                 : icon == 2 ? QStringLiteral("网页文件")
+                                             : GetExtension(name);
+            const qint64 bytes = QFileInfo(state.CurrentFolder + name).size();
+            FileList->addEntry(name, icon, type, QString::number(bytes / 1024 + 1) + QStringLiteral(" KB"));
+        }
+    } else {
+        FileList->addPlaceholder(QStringLiteral("找不到符合的文件"));
+    }
+    if (m_sorted)
+        FileList->sort(m_sortColumn, m_sortOrder);
+    SetEnables();
+}
+
+void MainFrm::SetEnables() {
+    enum State { None, Text, Web, All };
+    State state = None;
+    for (int row = 0; row < FileList->count(); ++row) {
+        if (FileList->isSelected(row) && !FileList->isPlaceholder(row)) {
+            state = TypeOpt[0]->isChecked() ? Text : TypeOpt[1]->isChecked() ? Web : All;
+            break;
+        }
+    }
+    const bool textCommands = state == Text || state == All;
+    const bool webCommand = state == Web || state == All;
+
+    menu_code->menuAction()->setEnabled(textCommands);
+    for (QAction* action : menu_big2gb)
+        action->setEnabled(textCommands);
+    for (QAction* action : menu_char)
+        action->setEnabled(textCommands);
+    menu_html->setEnabled(webCommand);
+    menu_autopara->setEnabled(textCommands);
+    menu_delspace->setEnabled(textCommands);
+    menu_replace->setEnabled(state != None);
+    m_buttons.value(QStringLiteral("gb"))->setEnabled(textCommands);
+    m_buttons.value(QStringLiteral("big"))->setEnabled(textCommands);
+    m_buttons.value(QStringLiteral("html"))->setEnabled(webCommand);
+    m_buttons.value(QStringLiteral("autopara"))->setEnabled(textCommands);
+    m_buttons.value(QStringLiteral("space"))->setEnabled(textCommands);
+}
+
+void MainFrm::chooseType(int index) {
+    TypeOpt[index]->setChecked(true);
+    File1->setPattern(TypePatterns[index]);
+    RebuildFileList();
+    SetEnables();
+}
+
+void MainFrm::sortByColumn(int column) {
+    if (m_sortColumn == column) {
+        m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    } else {
+        m_sortColumn = column;
+        m_sortOrder = Qt::AscendingOrder;
+    }
+    m_sorted = true;
+    FileList->sort(m_sortColumn, m_sortOrder);
+}
+
+bool MainFrm::loadPreview(const QString& path) {
+    FileError error;
+    if (Rich1->loadFile(path, &error))
+        return true;
+    refresh();
+    m_app.messages().showError(this, error);
+    return false;
+}
+
+void MainFrm::reloadPreviewQuietly() {
+    if (Rich1->fileName().isEmpty())
+        return;
+    // A file that has gone since it was shown simply leaves the preview empty.
+    if (!Rich1->loadFile(Rich1->fileName()))
+        Rich1->clearFile();
+}
+
+void MainFrm::previewEntry(int row) {
+    if (row < 0 || row >= FileList->count())
+        return;
+    if (!FileList->isPlaceholder(row) && !loadPreview(m_app.state().CurrentFolder + FileList->text(row)))
+        return;
+    SetEnables();
+    Rich1->setFocus();
+}
+
+void MainFrm::selectAll() {
+    bool any = false;
+    for (int row = 0; row < FileList->count(); ++row) {
+        if (!FileList->isPlaceholder(row)) {
+            FileList->setSelected(row, true);
+            any = true;
+        }
+    }
+    FileList->setFocus();
+    if (any && loadPreview(m_app.state().CurrentFolder + FileList->text(0)))
+        SetEnables();
+}
+
+void MainFrm::refresh() {
+    Drive1->refresh();
+    Dir1->refresh();
+    Drive1->setDriveFor(Dir1->path());
+    File1->refresh();
+    RebuildFileList();
+    reloadPreviewQuietly();
+}
+
+void MainFrm::openRecent(int k) {
+    if (k < 0 || k >= menu_recent.size())
+        return;
+    const QString folder = menu_recent[k]->data().toString();
+    if (!folder.isEmpty() && FileOps::folderExists(folder))
+        openFolder(folder);
+}
+
+QList<FileEntry> MainFrm::fileEntries() const {
+    QList<FileEntry> entries;
+    for (int row = 0; row < FileList->count(); ++row) {
+        if (!FileList->isPlaceholder(row))
+            entries.append(FileEntry{FileList->text(row), FileList->isSelected(row)});
+    }
+    return entries;
+}
+
+QStringList MainFrm::selectedNames() const {
+    QStringList names;
+    for (int row : FileList->selectedRows()) {
+        if (!FileList->isPlaceholder(row))
+            names.append(FileList->text(row));
+    }
+    if (names.isEmpty())
+        names.append(QString());
+    return names;
+}
+
+void MainFrm::runBatch(BatchCommand command, int direction) {
+    InProgress* progress = m_app.inProgress();
+    if (!progress)
+        return;
+    BatchRequest request;
+    request.command = command;
+    request.direction = direction;
+    request.entries = fileEntries();
+    request.folder = m_app.state().CurrentFolder;
+
+    progress->beginBatch(this);
+    BatchRunner(m_app.jobEnv()).run(request);
+    if (BatchRunner::isInPlace(command))
+        reloadPreviewQuietly();
+}
+
+QWidget* MainFrm::openTaskWindow(QWidget* window) {
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    setEnabled(false);
+    OwnedWindow::showOwned(window, this);
+    return window;
+}
+
+void MainFrm::openMerge() {
+    const TaskWindows::Factory& factory = m_app.taskWindows().merge;
+    if (!factory)
+        return;
+    m_app.state().DialogFolder = m_app.state().CurrentFolder;
+    if (QWidget* window = factory(m_app))
+        openTaskWindow(window);
+}
+
+void MainFrm::openRename() {
+    const TaskWindows::Factory& factory = m_app.taskWindows().rename;
+    if (!factory)
+        return;
+    m_app.state().SelectedFiles = selectedNames();
+    m_app.state().DialogFolder = m_app.state().CurrentFolder;
+    if (QWidget* window = factory(m_app))
+        openTaskWindow(window);
+}
+
+void MainFrm::openReplace() {
+    const TaskWindows::Factory& factory = m_app.taskWindows().replace;
+    if (!factory)
+        return;
+    m_app.state().SelectedFiles = selectedNames();
+    m_app.state().DialogFolder = m_app.state().CurrentFolder;
+    QWidget* window = factory(m_app);
+    if (!window)
+        return;
+    openTaskWindow(window);
+    m_app.state().ProgressOwner = this;
+    prefillSearchText(window);
+}
+
+void MainFrm::prefillSearchText(QWidget* dialog) {
+    QString text;
+    QTextCursor cursor = Rich1->textCursor();
+    if (cursor.hasSelection()) {
+        text = cursor.selectedText();
+        text.replace(QChar::ParagraphSeparator, u'\n');
+    } else if (cursor.position() > 1) {
+        QTextCursor next(cursor);
+        next.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+        const QString character = next.selectedText();
+        // A blank or the end of a line puts nothing into the search box.
+        QString trimmed = character;
+        trimmed.remove(u' ');
+        trimmed.remove(QChar::ParagraphSeparator);
+        if (!trimmed.isEmpty())
+            text = character;
+    }
+    if (text.isEmpty())
+        return;
+    const QString name = QStringLiteral("ComboSource");
+    if (auto* combo = dialog->findChild<QComboBox*>(name)) {
+        if (combo->isEditable())
+            combo->setEditText(text);
+        else
+            combo->setCurrentText(text);
+    } else if (auto* line = dialog->findChild<QLineEdit*>(name)) {
+        line->setText(text);
+    }
+}
+
+void MainFrm::openWizard() {
+    QWidget* wizard = m_app.fastWork();
+    if (!wizard)
+        return;
+    setEnabled(false);
+    m_app.state().DialogFolder = m_app.state().CurrentFolder;
+    if (m_app.taskWindows().wizardOpenFolder)
+        m_app.taskWindows().wizardOpenFolder(wizard, m_app.state().CurrentFolder);
+    OwnedWindow::showOwned(wizard, this);
+}
+
+void MainFrm::openOptions() {
+    const TaskWindows::Factory& factory = m_app.taskWindows().options;
+    if (!factory)
+        return;
+    if (QWidget* window = factory(m_app))
+        openTaskWindow(window);
+}
+
+void MainFrm::openAbout() {
+    AboutFrm about(this);
+    about.exec();
+}
+
+void MainFrm::openWebsite() {
+    QDesktopServices::openUrl(QUrl(Contact::webAddress()));
+}
+
+void MainFrm::openMail() {
+    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + Contact::mailAddress()));
+}
+
+void MainFrm::layoutControls() {
+    if (isMinimized())
+        return;
+    const int sw = Twips::fromPixels(m_central->width());
+    const int sh = Twips::fromPixels(m_central->height()) + BandHeight;
+
+    const int frame1Width = sw - 200 - Frame2Width;
+    Frame1->setGeometry(Twips::rect(0, FramesTop, frame1Width, FramesHeight));
+    Frame2->setGeometry(Twips::rect(frame1Width + 120, FramesTop, Frame2Width, FramesHeight));
+
+    const int driveWidth = int(0.3 * frame1Width);
+    Drive1->setGeometry(Twips::rect(120, 240, driveWidth, 315));
+    Dir1->setGeometry(Twips::rect(120, 705, driveWidth, 2115));
+    const int listLeft = 120 + driveWidth + 80;
+    const int listWidth = frame1Width - 240 - driveWidth - 80;
+    FileList->setGeometry(Twips::rect(listLeft, 240, listWidth, 2655));
+    if (listWidth - 2200 > 1800)
+        FileList->setColumnWidth(FileListView::NameColumn, Twips::toPixels(listWidth - 2200));
+
+    Rich1->setGeometry(Twips::rect(0, Rich1Top, sw - 60, sh - 3720 - 120));
+}
+
+bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_central && event->type() == QEvent::Resize) {
+        layoutControls();
+    } else if ((watched == ImageLink || watched == LabelLink) && event->type() == QEvent::MouseButtonRelease) {
+        openWebsite();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainFrm::closeEvent(QCloseEvent* event) {
+    // A disabled window (a dialog or a batch is up) cannot be closed from its close box.
+    if (event->spontaneous() && !isEnabled()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit unloading();
+}

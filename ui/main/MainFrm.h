@@ -1,0 +1,145 @@
+#pragma once
+
+#include "runner/BatchRunner.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <array>
+
+class Application;
+class DriveList;
+class FileListBox;
+class FileListView;
+class FolderList;
+class PreviewBox;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QRadioButton;
+class QToolBar;
+
+// The main window: drive and folder browsing, the file list filtered by type, the preview, the
+// menus and the toolbar, and the commands that run a batch or open a task window.
+//
+// Controls are public members named like their objectName. Control arrays are members holding the
+// elements; each element's objectName is the array's name followed by its index ("TypeOpt0",
+// "menu_big2gb1", "menu_char0", "menu_recent3"). Sub-menus are QMenus whose objectName is the menu
+// item's name (their menuAction() is the item). Toolbar buttons are QActions whose objectName is
+// their key ("gb", "big", "autopara", "space", "rename", "merge", "fast", "html", "option", "about").
+class MainFrm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainFrm(Application& app);
+
+    // Enables the file commands by the selection and the type filter.
+    void SetEnables();
+    // Lists File1's names in FileList and sets CurrentFolder.
+    void RebuildFileList();
+    // "刷新 [&R]": drive, folder and file lists read again, the list rebuilt, the preview reloaded.
+    void refresh();
+    // Chooses the folder's drive and opens it (the list follows); false when it cannot be read.
+    bool openFolder(const QString& folder);
+    // "选择全部文件 [&A]".
+    void selectAll();
+    // A click on the entry at `row`: preview and command state.
+    void previewEntry(int row);
+    // A click on the header of `column` (0 "文件名", 1 "文件类型", 2 "大小").
+    void sortByColumn(int column);
+    // A click on the type filter option `index`.
+    void chooseType(int index);
+    // Item `k` of "最近的文档目录 [&R]".
+    void openRecent(int k);
+    // One of the five file commands over the selected entries, in the progress window.
+    void runBatch(BatchCommand command, int direction = 0);
+
+    // The file-list entries as a batch takes them (placeholder left out), in list order.
+    QList<FileEntry> fileEntries() const;
+    // Names of the selected entries in list order; one empty name when nothing is selected.
+    QStringList selectedNames() const;
+    QAction* toolbarButton(const QString& key) const { return m_buttons.value(key); }
+
+    QToolBar* Toolbar1;
+    QGroupBox* Frame1;
+    DriveList* Drive1;
+    FolderList* Dir1;
+    FileListView* FileList;
+    FileListBox* File1;
+    QGroupBox* Frame2;
+    std::array<QRadioButton*, 3> TypeOpt{};
+    QLabel* ImageLink;
+    QLabel* LabelLink;
+    PreviewBox* Rich1;
+
+    QMenu* menu_file;
+    QAction* menu_selectall;
+    QAction* menu_showdatail;
+    QAction* menu_showlist;
+    QAction* menu_hyphen02;
+    QAction* menu_refresh;
+    QAction* menu_option;
+    QAction* menu_hyphen03;
+    QMenu* menu_folder;
+    QList<QAction*> menu_recent;
+    QAction* menu_hyphen01;
+    QAction* menu_quit;
+    QMenu* menu_convert;
+    QMenu* menu_code;
+    std::array<QAction*, 2> menu_big2gb{};
+    std::array<QAction*, 2> menu_char{};
+    QAction* menu_hyphen04;
+    QAction* menu_html;
+    QMenu* menu_tools;
+    QAction* menu_autopara;
+    QAction* menu_delspace;
+    QAction* menu_replace;
+    QAction* menu_hyphen05;
+    QAction* menu_merge;
+    QAction* menu_rename;
+    QAction* menu_fastwork;
+    QMenu* menu_help;
+    QAction* menu_helpcontent;
+    QAction* menu_hyphen07;
+    QAction* menu_writer;
+    QAction* menu_website;
+    QAction* menu_hyphen08;
+    QAction* menu_about;
+
+    // The task-window commands.
+    void openMerge();
+    void openRename();
+    void openReplace();
+    void openWizard();
+    void openOptions();
+    void openAbout();
+    void openWebsite();
+    void openMail();
+
+signals:
+    // The window is being unloaded (closed): the program's shutdown runs now.
+    void unloading();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void load();
+    void buildMenus();
+    void buildToolbar();
+    void buildControls();
+    void buildRecentMenu();
+    void layoutControls();
+    bool loadPreview(const QString& path);
+    void reloadPreviewQuietly();
+    void prefillSearchText(QWidget* dialog);
+    QWidget* openTaskWindow(QWidget* window);
+    QAction* addSeparator(QMenu* menu, const QString& name);
+
+    Application& m_app;
+    QWidget* m_central = nullptr;
+    QHash<QString, QAction*> m_buttons;
+    bool m_sorted = false;
+    int m_sortColumn = 0;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+};

@@ -1,0 +1,114 @@
+#include "ScreenshotTour.h"
+
+#include "Application.h"
+#include "FileListView.h"
+#include "MainFrm.h"
+#include "PreviewBox.h"
+#include "core/AppState.h"
+#include "core/PathHelpers.h"
+#include "ui/common/InProgress.h"
+#include "ui/common/PickFolder.h"
+#include "ui/dialogs/SplashFrm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace {
+
+constexpr int SettleMs = 400;
+
+class Tour : public QObject {
+public:
+    Tour(Application& app, const QString& folder) : QObject(&app), m_app(app), m_folder(AddBackslash(folder)) {}
+
+    void begin() {
+        step([this] { shootSplash(); });
+    }
+
+private:
+    void step(std::function<void()> next) { QTimer::singleShot(SettleMs, this, std::move(next)); }
+
+    void save(QWidget* widget, const QString& name) {
+        if (widget)
+            widget->grab().save(m_folder + name + QStringLiteral(".png"));
+    }
+    void saveScreen(const QString& name) {
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            screen->grabWindow(0).save(m_folder + name + QStringLiteral(".png"));
+    }
+
+    void shootSplash() {
+        if (SplashFrm* splash = m_app.splash()) {
+            save(splash, QStringLiteral("1-splash"));
+            splash->end();
+        }
+        step([this] { shootMain(); });
+    }
+
+    void shootMain() {
+        MainFrm* main = m_app.mainFrm();
+        FileListView* list = main->FileList;
+        for (int row = 0; row < list->count() && row < 2; ++row)
+            list->setSelected(row, true);
+        main->SetEnables();
+        main->previewEntry(0);
+        step([this, main] {
+            save(main, QStringLiteral("2-main"));
+            saveScreen(QStringLiteral("2-main-screen"));
+            main->runBatch(BatchCommand::Reflow);
+            step([this] { shootProgress(); });
+        });
+    }
+
+    void shootProgress() {
+        save(m_app.inProgress(), QStringLiteral("3-progress"));
+        saveScreen(QStringLiteral("3-progress-screen"));
+        m_app.inProgress()->acknowledge();
+        step([this] { shootAbout(); });
+    }
+
+    void shootModal(const QString& name) {
+        QTimer::singleShot(SettleMs, this, [this, name] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                save(modal, name);
+                // The picker closes only through its buttons: "取消".
+                if (auto* cancel = modal->findChild<QWidget*>(QStringLiteral("Cmdcancel")))
+                    QMetaObject::invokeMethod(cancel, "click");
+                else
+                    modal->close();
+            }
+        });
+    }
+
+    void shootAbout() {
+        shootModal(QStringLiteral("4-about"));
+        m_app.mainFrm()->openAbout();
+        step([this] { shootPicker(); });
+    }
+
+    void shootPicker() {
+        shootModal(QStringLiteral("5-picker"));
+        PickFolder(m_app.state(), m_app.messages(), m_app.state().CurrentFolder, m_app.mainFrm());
+        step([this] { m_app.mainFrm()->close(); });
+    }
+
+    Application& m_app;
+    QString m_folder;
+};
+
+} // namespace
+
+void ScreenshotTour::startIfRequested(Application& application) {
+    const QString folder = qEnvironmentVariable("QUILLMAR_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    (new Tour(application, folder))->begin();
+}
