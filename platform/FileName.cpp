@@ -69,4 +69,14 @@ bool isFaithful(QStringView name) {
     return decode(encode(name)) == name;
 }
 
+bool isPlainFileName(QStringView name) {
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return false;
+    for (QChar c : name) {
+        if (c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+    }
+    return isFaithful(name);
+}
+
 } // namespace FileName

@@ -23,4 +23,8 @@ QString decode(QByteArrayView bytes);
 // together would be UTF-8.
 bool isFaithful(QStringView name);
 
+// True when `name` can stand for one file in a folder: not empty, not "." or "..", no "/" and no
+// control character, and faithful (see above).
+bool isPlainFileName(QStringView name);
+
 } // namespace FileName

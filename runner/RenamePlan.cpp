@@ -24,17 +24,6 @@ QString baseName(const QString& name, const QString& extension) {
     return extension.isEmpty() ? name : name.left(name.size() - extension.size() - 1);
 }
 
-bool isPlainFileName(const QString& name) {
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
-    for (QChar c : name) {
-        if (c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return false;
-    }
-    // A text the file system cannot hold as it stands would name some other file.
-    return FileName::isFaithful(name);
-}
-
 bool pathExists(const QString& path) {
     // A dangling symbolic link is a name that exists too.
     return FileOps::exists(path);
@@ -105,7 +94,7 @@ QString checkRenamePlan(const QString& folder, const QList<RenameItem>& items) {
         }
         if (item.newName == item.oldName)
             continue;
-        if (!isPlainFileName(item.newName)) {
+        if (!FileName::isPlainFileName(item.newName)) {
             problems << QStringLiteral("“%1”的新文件名“%2”不能用作文件名。").arg(item.oldName, item.newName);
             continue;
         }

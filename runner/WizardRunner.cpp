@@ -15,17 +15,6 @@ namespace {
 const QString TextMask = QStringLiteral("*.txt");
 const QString PageMask = QStringLiteral("*.htm;*.html");
 
-bool isPlainFileName(const QString& name) {
-    if (name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
-    for (QChar c : name) {
-        if (c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return false;
-    }
-    // A text the file system cannot hold as it stands would name some other file.
-    return FileName::isFaithful(name);
-}
-
 // Index files first, each group in its list order.
 QStringList indexFilesFirst(const QStringList& names) {
     QStringList indexes;
@@ -42,7 +31,7 @@ QString WizardRunner::prepare(WizardOptions& options) {
         options.newName = options.newName.trimmed();
         if (options.newName.isEmpty())
             return emptyNameMessage();
-        if (!isPlainFileName(options.newName))
+        if (!FileName::isPlainFileName(options.newName))
             return QStringLiteral("合并后的文件名“%1”不能用作文件名（不能包含“/”或控制字符）。").arg(options.newName);
     }
     if (options.folder.trimmed().isEmpty() || !FileOps::folderExists(options.folder))

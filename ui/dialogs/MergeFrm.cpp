@@ -5,6 +5,7 @@
 #include "engine/MergeFiles.h"
 #include "engine/SpaceTrim.h"
 #include "engine/TransformReport.h"
+#include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/TextReader.h"
 #include "ui/common/Browsing.h"
@@ -83,15 +84,6 @@ bool readTitleLine(const QString& path, QString& title, FileError& error) {
     }
     error = reader.error();
     return !error.isSet();
-}
-
-// A name that can be created in the target folder as one file: no "/" and no control character.
-bool isUsableFileName(const QString& name) {
-    for (QChar c : name) {
-        if (c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return false;
-    }
-    return true;
 }
 
 QPushButton* makeButton(const QString& name, const QString& caption, QWidget* parent) {
@@ -473,7 +465,7 @@ void MergeFrm::merge() {
         TextFilename->setFocus();
         return;
     }
-    if (!isUsableFileName(TextFilename->text())) {
+    if (!FileName::isPlainFileName(TextFilename->text())) {
         messages.information(this, QStringLiteral("提示"),
                              QStringLiteral("文件名中不能含有“/”或控制字符，请输入另一个文件名。"));
         TextFilename->setFocus();
