@@ -2,6 +2,8 @@
 
 #include "core/PathHelpers.h"
 
+#include <QHash>
+
 // Resources of a static library are linked only when referenced: this is the reference.
 static void ensureResources() {
     static const bool loaded = [] {
@@ -15,9 +17,15 @@ namespace Icons {
 
 namespace {
 
+// One icon per picture for the whole program: a shared icon renders its SVG once per size, where a
+// new icon per list entry would parse and render it again for every row.
 QIcon fromFile(const QString& name) {
     ensureResources();
-    return QIcon(QStringLiteral(":/icons/") + name + QStringLiteral(".svg"));
+    static QHash<QString, QIcon> cache;
+    auto it = cache.find(name);
+    if (it == cache.end())
+        it = cache.insert(name, QIcon(QStringLiteral(":/icons/") + name + QStringLiteral(".svg")));
+    return *it;
 }
 
 } // namespace
