@@ -27,7 +27,8 @@ echo "== Fuzzing (libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DQM_BUILD_UI=OFF \
     -DQM_BUILD_FUZZERS=ON >/dev/null
 cmake --build build-fuzz -j "$jobs" --target fuzzers
-fuzz_summary=$(tests/fuzz/run-fuzzers.sh build-fuzz 2000)
+tests/fuzz/run-fuzzers.sh build-fuzz 2000 | tee build-fuzz/fuzz.log
+fuzz_summary=$(tail -n 1 build-fuzz/fuzz.log)
 
 echo
 echo "fuzzing: $fuzz_summary"

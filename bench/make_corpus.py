@@ -20,11 +20,11 @@ usage: make_corpus.py [--out DIR] [--mb 100] [--page-mb 10] [--chapters 2000] [-
 
 import argparse
 import os
+import random
 import re
 import shutil
 import subprocess
 import sys
-import random
 
 FORTUNE_DIR = "/usr/share/games/fortunes"
 FORTUNE_FILES = ("chinese", "tang300", "song100")

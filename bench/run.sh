@@ -73,8 +73,9 @@ size_of() { du -cb "$@" | tail -n 1 | cut -f1; }
 
 # measure GROUP LABEL BYTES FILES TARGET PREPARE COMMAND [CHECK]
 # Runs PREPARE (not timed), then COMMAND under /usr/bin/time, $runs times, and records the best wall
-# time with the CPU time (user + system, of every process) and the peak RSS of that run. The first row of a group is QuillMar's; TARGET is "" or, for a peer, the
-# speed ratio QuillMar must reach against it ("3" = three times as fast), for QuillMar "rss<KB".
+# time with the CPU time (user + system, of every process) and the peak RSS of that run. The first row
+# of a group is QuillMar's; TARGET is "" or, for a peer, the speed ratio QuillMar must reach against it
+# ("3" = three times as fast), for QuillMar "rss<KB".
 # CHECK, when given, is a command whose success means the output equals QuillMar's.
 measure() {
     local group=$1 label=$2 bytes=$3 files=$4 target=$5 prepare=$6 command=$7 check=${8:-}
@@ -122,12 +123,11 @@ u8_bytes=$(size_of "$u8")
 b5_bytes=$(size_of "$b5")
 in=$run/in.txt
 out=$run/out.txt
-keep=$run/quillmar-result.txt
 fresh_copy() { echo "rm -f '$out' '$app/tempfile.tmp'; cp '$1' '$in'"; }
 no_copy="rm -f '$out' '$app/tempfile.tmp'"
-# QuillMar rewrites its input in place: its result is kept aside to compare the peers' output with.
-keep_result="cp '$in' '$keep'"
-same_as_qm="cmp -s '$out' '$keep'"
+# QuillMar rewrites its input in place, and the peers after it in a group leave that file alone: their
+# output is compared with it.
+same_as_qm="cmp -s '$out' '$in'"
 
 load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "== Measuring, best of $runs runs (load average now: $load_start)"
@@ -145,11 +145,11 @@ fi
 
 if wanted reflow; then
     measure "reflow GB18030" "quillmar-cli reflow" "$gb_bytes" 1 "" "$(fresh_copy "$gb")" \
-        "$qm_run reflow '$in' && $keep_result"
+        "$qm_run reflow '$in'"
     measure "reflow GB18030" "iconv | gawk -f reflow.awk | iconv" "$gb_bytes" 1 3 "$no_copy" \
         "iconv -f GB18030 -t UTF-8 '$gb' | gawk -f '$here/reflow.awk' | iconv -f UTF-8 -t GB18030 > '$out'" "$same_as_qm"
     measure "reflow UTF-8" "quillmar-cli reflow" "$u8_bytes" 1 "" "$(fresh_copy "$u8")" \
-        "$qm_run reflow '$in' && $keep_result"
+        "$qm_run reflow '$in'"
     measure "reflow UTF-8" "gawk -f reflow.awk" "$u8_bytes" 1 1 "$no_copy" \
         "gawk -f '$here/reflow.awk' '$u8' > '$out'" "$same_as_qm"
 fi
@@ -157,28 +157,28 @@ fi
 despace_perl="perl -CSD -pe 's/(?<=[^\\sA-Za-z])[ \\x{3000}](?=[^\\sA-Za-z])//g'"
 if wanted despace; then
     measure "despace GB18030" "quillmar-cli despace" "$gb_bytes" 1 "" "$(fresh_copy "$gb")" \
-        "$qm_run despace '$in' && $keep_result"
+        "$qm_run despace '$in'"
     measure "despace GB18030" "iconv | perl -pe s/// | iconv" "$gb_bytes" 1 2 "$no_copy" \
         "iconv -f GB18030 -t UTF-8 '$gb' | $despace_perl | iconv -f UTF-8 -t GB18030 > '$out'"
     measure "despace UTF-8" "quillmar-cli despace" "$u8_bytes" 1 "" "$(fresh_copy "$u8")" \
-        "$qm_run despace '$in' && $keep_result"
+        "$qm_run despace '$in'"
     measure "despace UTF-8" "perl -CSD -pe s///" "$u8_bytes" 1 1 "$no_copy" "$despace_perl '$u8' > '$out'"
 fi
 
 if wanted narrow; then
     measure "narrow GB18030" "quillmar-cli narrow" "$gb_bytes" 1 "" "$(fresh_copy "$gb")" \
-        "$qm_run narrow '$in' && $keep_result"
+        "$qm_run narrow '$in'"
     measure "narrow GB18030" "uconv -x Fullwidth-Halfwidth" "$gb_bytes" 1 2 "$no_copy" \
         "uconv -f gb18030 -t gb18030 -x '[\\u3000\\uFF01-\\uFF5E] Fullwidth-Halfwidth' '$gb' > '$out'" "$same_as_qm"
     measure "narrow UTF-8" "quillmar-cli narrow" "$u8_bytes" 1 "" "$(fresh_copy "$u8")" \
-        "$qm_run narrow '$in' && $keep_result"
+        "$qm_run narrow '$in'"
     measure "narrow UTF-8" "perl -CSD -pe tr///" "$u8_bytes" 1 "" "$no_copy" \
         "perl -CSD -pe 'tr/\\x{FF01}-\\x{FF5E}\\x{3000}/\\x{21}-\\x{7E} /' '$u8' > '$out'" "$same_as_qm"
 fi
 
 if wanted codepage; then
     measure "gb Big5" "quillmar-cli gb" "$b5_bytes" 1 "" "$(fresh_copy "$b5")" \
-        "$qm_run gb '$in' && $keep_result"
+        "$qm_run gb '$in'"
     measure "gb Big5" "iconv | opencc -c t2s.json | iconv" "$b5_bytes" 1 2 "$no_copy" \
         "iconv -f BIG5 -t UTF-8 '$b5' | opencc -c t2s.json | iconv -f UTF-8 -t GB18030 > '$out'" "$same_as_qm"
 fi
@@ -195,11 +195,21 @@ if wanted html; then
         measure "html2txt $page" "html2text" "$bytes" 1 "" "$no_copy" "html2text -nobs $utf8flag -o '$out' '$src'"
         measure "html2txt $page" "w3m -dump" "$bytes" 1 "" "$no_copy" "w3m -dump -T text/html '$src' > '$out'"
     done
+    # A folder of small pages, half of them declaring gbk: the cost per page.
+    pages=$corpus/pages
+    pages_bytes=$(size_of "$pages"/*.htm)
+    pages_count=$(find "$pages" -name '*.htm' | wc -l)
+    copy_pages="rm -rf '$run/pages'; cp -r '$pages' '$run/pages'"
+    measure "html2txt $pages_count pages" "quillmar-cli html2txt" "$pages_bytes" "$pages_count" "" "$copy_pages" \
+        "$qm_run html2txt '$run/pages'/*.htm"
+    measure "html2txt $pages_count pages" "perl strip_html.pl, one per page" "$pages_bytes" "$pages_count" 1 "$copy_pages" \
+        "for f in '$run/pages'/*.htm; do perl '$here/strip_html.pl' \"\$f\" > \"\${f%.htm}.txt\"; done"
+    rm -rf "$run/pages"
 fi
 
 if wanted replace; then
     measure "replace GB18030" "quillmar-cli replace --find '<' --with x" "$gb_bytes" 1 "" "$(fresh_copy "$gb")" \
-        "$qm_run replace --find '<' --with x '$in' && $keep_result"
+        "$qm_run replace --find '<' --with x '$in'"
     measure "replace GB18030" "LC_ALL=C sed s/</x/g" "$gb_bytes" 1 "" "$no_copy" \
         "LC_ALL=C sed 's/</x/g' '$gb' > '$out'" "$same_as_qm"
     measure "replace GB18030" "iconv | sed s/</x/gI | iconv" "$gb_bytes" 1 "" "$no_copy" \

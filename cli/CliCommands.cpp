@@ -3,7 +3,7 @@
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
-#include "engine/MergeFiles.h"
+#include "runner/MergeStep.h"
 #include "platform/FileName.h"
 #include "runner/RenamePlan.h"
 
@@ -69,13 +69,7 @@ void runMerge(JobEnv& env, const QString& output, const QStringList& files) {
     for (const QString& file : files)
         paths.append(QDir::cleanPath(QFileInfo(file).absoluteFilePath()));
     const QString target = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
-    TransformReport report;
-    if (!MergeFiles(paths, target, env.sink, &report))
-        env.sink.ReportProgress(0, target, QStringLiteral("未完成"), report.error.description, Mark::Red);
-    else if (report.unmappable > 0)
-        env.sink.ReportProgress(0, target, QStringLiteral("注意"),
-                                QStringLiteral("%1 个字符无法以 Big5 表示，已写为“?”").arg(report.unmappable),
-                                Mark::Yellow);
+    mergeWithRows(env.sink, paths, target);
     complete(env.sink);
 }
 

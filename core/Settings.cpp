@@ -200,8 +200,10 @@ bool readCustom(const QString& path, AppState& state, FileError* error) {
     resizeList(state.PrefixList, state.Settings.PrefixMax);
     resizeList(state.RecentList, state.Settings.RecentMax);
 
+    // Read as the UTF-8 it is written in: a folder name whose bytes are not UTF-8 then reads back as
+    // itself, instead of making the whole file look like another encoding.
     TextReader reader;
-    if (!reader.open(path)) {
+    if (!reader.open(path, TextEncoding::Utf8)) {
         setError(error, reader.error());
         return false;
     }
@@ -238,7 +240,7 @@ bool writeCustom(const QString& path, const AppState& state, FileError* error) {
 bool readDefaultPrefixes(const QString& path, AppState& state, FileError* error) {
     resizeList(state.PrefixList, state.Settings.PrefixMax);
     TextReader reader;
-    if (!reader.open(path)) {
+    if (!reader.open(path, TextEncoding::Utf8)) {
         setError(error, reader.error());
         return false;
     }

@@ -78,8 +78,17 @@ public:
                 break;
             }
             if (size - i - 1 < trailCount) {
-                if (final)
-                    m_valid = false;
+                // A file cut off inside its last character is still a UTF-8 file: the cut bytes
+                // read as escapes, the rest as the text it is.
+                if (final) {
+                    for (qsizetype k = 1; i + k < size; ++k) {
+                        if (p[i + k] < low || p[i + k] > high)
+                            m_valid = false;
+                        low = 0x80;
+                        high = 0xBF;
+                    }
+                    i = size;
+                }
                 break;
             }
             for (int k = 1; k <= trailCount; ++k) {

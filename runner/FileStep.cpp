@@ -1,5 +1,6 @@
 #include "FileStep.h"
 
+#include "MergeStep.h"
 #include "NameRules.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
@@ -42,9 +43,6 @@ void FileStep::reportOutcome(int percent, const QString& text, bool done, const 
         return;
     }
     sink.ReportProgress(percent, text, QStringLiteral("完成"), reason, Mark::Blue);
-    if (report.unmappable > 0) {
-        sink.ReportProgress(0, text, QStringLiteral("注意"),
-                            QStringLiteral("%1 个字符无法以 Big5 表示，已写为“?”").arg(report.unmappable),
-                            Mark::Yellow);
-    }
+    if (report.unmappable > 0)
+        reportUnmappable(sink, text, report.unmappable);
 }

@@ -5,7 +5,7 @@
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
-#include "engine/MergeFiles.h"
+#include "MergeStep.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
@@ -118,20 +118,12 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     for (const QString& name : names)
         paths.append(options.folder + name);
     const QString target = options.folder + options.newName;
-    TransformReport report;
-    if (!MergeFiles(paths, target, sink, &report)) {
-        sink.ReportProgress(0, target, QStringLiteral("未完成"), report.error.description, Mark::Red);
-        return;
-    }
-    // Characters the merged file's encoding cannot hold were written as "?": the sources are then
+    // Characters the merged file's encoding cannot hold are written as "?": the sources are then
     // the only whole copy of that text and are kept.
-    if (report.unmappable > 0) {
-        sink.ReportProgress(0, target, QStringLiteral("注意"),
-                            QStringLiteral("%1 个字符无法以 Big5 表示，已写为“?”").arg(report.unmappable) +
-                                (options.deleteMerged ? QStringLiteral("；源文件未删除") : QString()),
-                            Mark::Yellow);
+    TransformReport report;
+    const QString kept = options.deleteMerged ? QStringLiteral("；源文件未删除") : QString();
+    if (!mergeWithRows(sink, paths, target, &report, kept) || report.unmappable > 0)
         return;
-    }
     if (!options.deleteMerged)
         return;
     for (const QString& path : paths) {

@@ -7,6 +7,7 @@
 #include "core/PathHelpers.h"
 #include "core/Settings.h"
 #include "fakes/QtPrinting.h"
+#include "platform/FileName.h"
 
 #include <QDir>
 #include <QFile>
@@ -168,6 +169,22 @@ TEST_F(DamagedSettingsTest, randomRecordsAndListFilesLoadClamped) {
         if (HasFailure())
             break;
     }
+}
+
+TEST_F(DamagedSettingsTest, folderNamesThatAreNotUtf8ReadBackWithoutSpoilingTheOthers) {
+    AppState saved;
+    saved.setAppFolder(app);
+    Settings::LoadDefaultSettings(saved);
+    saved.PrefixList[0] = QStringLiteral("[全本]");
+    // A folder unpacked from an old archive, its name in GBK ("你好"): its bytes go into the file as
+    // they are, which must not make the whole file read as another encoding.
+    const QString gbkFolder = app + FileName::decode("\xC4\xE3\xBA\xC3") + u'/';
+    saved.BackupFolder = app + QStringLiteral("备份/");
+    ASSERT_FALSE(Settings::saveAtShutdown(saved, gbkFolder).isSet());
+    const AppState state = load();
+    EXPECT_EQ(state.PrefixList[0], QStringLiteral("[全本]"));
+    EXPECT_EQ(state.RecentList[0], gbkFolder);
+    EXPECT_EQ(state.BackupFolder, app + QStringLiteral("备份/"));
 }
 
 TEST_F(DamagedSettingsTest, relativeBackupFolderIsTakenInsideTheAppFolder) {

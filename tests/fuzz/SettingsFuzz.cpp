@@ -7,6 +7,8 @@
 #include "FuzzSupport.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
+#include "platform/TextDecoder.h"
+#include "platform/TextEncoder.h"
 
 namespace {
 
@@ -19,20 +21,27 @@ bool inRange(const SettingsRec& r) {
            r.ParaLevel <= 3 && r.RecentMax >= 0 && r.RecentMax <= 19 && r.PrefixMax >= 0 && r.PrefixMax <= 99;
 }
 
-// Values that a written "Custom.cfg" cannot give back as they are: a lone surrogate (a byte that
-// did not decode is written back as that byte, which then makes the whole file read differently),
-// and a byte order mark at the very start.
-bool writable(const AppState& state) {
+// True when every value comes back from the UTF-8 that "Custom.cfg" is written in. Values read from
+// a file in another encoding may not: bytes that did not decode there (kept as escapes) are written
+// back as those bytes, and next to each other they can make UTF-8 that then reads as a character.
+bool readsBackAsUtf8(const AppState& state) {
     const QStringList all = state.PrefixList + state.RecentList + QStringList{state.BackupFolder};
     for (const QString& value : all) {
-        for (qsizetype i = 0; i < value.size(); ++i) {
-            const QChar c = value[i];
-            if (c.isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate())
-                ++i;
-            else if (c.isSurrogate())
-                return false;
-        }
+        TextEncoder encoder(TextEncoding::Utf8);
+        QByteArray bytes(TextEncoder::maxBytes(value.size()), '\0');
+        qsizetype size = encoder.encode(reinterpret_cast<const char16_t*>(value.utf16()), value.size(), bytes.data());
+        size += encoder.finish(bytes.data() + size);
+        bytes.truncate(size);
+        QString back(bytes.size(), Qt::Uninitialized);
+        qsizetype written = 0;
+        TextDecoder(TextEncoding::Utf8)
+            .decode(reinterpret_cast<const uchar*>(bytes.constData()), bytes.size(), true,
+                    reinterpret_cast<char16_t*>(back.data()), &written);
+        back.truncate(written);
+        if (back != value)
+            return false;
     }
+    // A byte order mark at the very start would read as the file's BOM.
     return !all.first().startsWith(QChar(0xFEFF));
 }
 
@@ -68,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const QString& value : state.PrefixList + state.RecentList + QStringList{state.BackupFolder})
         FUZZ_CHECK(!value.contains(u'\r'), "a value holds a CR");
 
-    if (!writable(state))
+    if (!readsBackAsUtf8(state))
         return 0;
     const QString rewritten = Fuzz::scratchPath("Custom2.cfg");
     FUZZ_CHECK(Settings::writeCustom(rewritten, state), "the list file could not be written");

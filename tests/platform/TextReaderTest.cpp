@@ -260,3 +260,17 @@ TEST_F(TextReaderTest, AFolderIsNoTextFile) {
 }
 
 } // namespace
+
+TEST(TextReaderCutFileTest, aUtf8FileCutInsideItsLastCharacterStaysUtf8)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("cut.txt");
+    // "中文" and the first two bytes of "字".
+    ASSERT_TRUE(TestFiles::write(path, QByteArray("\xe4\xb8\xad\xe6\x96\x87\r\n\xe5\xad")));
+    TextReader reader;
+    ASSERT_TRUE(reader.open(path));
+    EXPECT_EQ(reader.format().encoding, TextEncoding::Utf8);
+    QString line;
+    ASSERT_TRUE(reader.readLine(line));
+    EXPECT_EQ(line, QStringLiteral("中文"));
+}

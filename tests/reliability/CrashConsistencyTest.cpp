@@ -160,9 +160,11 @@ struct Figures {
 class CrashConsistencyTest : public ::testing::TestWithParam<Scenario> {
 protected:
     void SetUp() override {
-        // Memory-backed when there is one: the tool syncs every file it writes, which on a disk makes a
-        // batch of a few hundred files take seconds, and a kill does not care where the bytes are.
-        const QString base = ::access("/dev/shm", W_OK) == 0 ? QStringLiteral("/dev/shm") : QDir::tempPath();
+        // Memory-backed when there is one with room enough (a container's /dev/shm may hold only
+        // 64 MB): the tool syncs every file it writes, which on a disk makes a batch of a few hundred
+        // files take seconds, and a kill does not care where the bytes are.
+        const bool memory = ::access("/dev/shm", W_OK) == 0 && FileTree::freeSpace("/dev/shm") > roomNeeded();
+        const QString base = memory ? QStringLiteral("/dev/shm") : QDir::tempPath();
         m_root = std::make_unique<QTemporaryDir>(base + QStringLiteral("/quillmar-crash-XXXXXX"));
         ASSERT_TRUE(m_root->isValid());
         const QByteArray root = m_root->path().toUtf8();
@@ -171,6 +173,8 @@ protected:
         QDir().mkpath(QString::fromUtf8(app));
         QDir().mkpath(QString::fromUtf8(work));
     }
+
+    virtual qint64 roomNeeded() const { return qint64(32) << 20; }
 
     CliOutcome run(const QByteArrayList& arguments, int killAfterMs = -1) {
         CliOptions options;
@@ -342,7 +346,11 @@ TEST_P(CrashConsistencyTest, killedAtAnyMomentLosesNothing) {
 // A kill the very moment a backup copy or a new file begins to appear, for a file big enough to take
 // a while: what the kill catches half-made is a hidden temporary file, never a backup copy or a
 // user's file.
-class KillWhileWritingTest : public CrashConsistencyTest {};
+class KillWhileWritingTest : public CrashConsistencyTest {
+protected:
+    // The file, its working copy, its backup and the new file.
+    qint64 roomNeeded() const override { return qint64(256) << 20; }
+};
 
 TEST_F(KillWhileWritingTest, backupCopyAndNewFileAreNeverLeftHalfMade) {
     std::mt19937 random(seed());

@@ -2,7 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
-#include "engine/MergeFiles.h"
+#include "runner/MergeStep.h"
 #include "engine/SpaceTrim.h"
 #include "engine/TransformReport.h"
 #include "platform/FileName.h"
@@ -490,11 +490,7 @@ void MergeFrm::merge() {
     for (int i = 0; i < List1->count(); ++i)
         files.append(List1->item(i)->text());
     const QString targetPath = target + savedBaseName();
-    TransformReport report;
-    if (!MergeFiles(files, targetPath, sink, &report)) {
-        sink.ReportProgress(0, targetPath, QStringLiteral("错误") + QString::number(report.error.number),
-                            report.error.description, Mark::Red);
-    }
+    mergeWithRows(sink, files, targetPath);
 
     Dir1->refresh();
     File1->refresh();
