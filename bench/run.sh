@@ -202,7 +202,7 @@ if wanted html; then
     copy_pages="rm -rf '$run/pages'; cp -r '$pages' '$run/pages'"
     measure "html2txt $pages_count pages" "quillmar-cli html2txt" "$pages_bytes" "$pages_count" "" "$copy_pages" \
         "$qm_run html2txt '$run/pages'/*.htm"
-    measure "html2txt $pages_count pages" "perl strip_html.pl, one per page" "$pages_bytes" "$pages_count" 1 "$copy_pages" \
+    measure "html2txt $pages_count pages" "perl strip_html.pl, one per page" "$pages_bytes" "$pages_count" "" "$copy_pages" \
         "for f in '$run/pages'/*.htm; do perl '$here/strip_html.pl' \"\$f\" > \"\${f%.htm}.txt\"; done"
     rm -rf "$run/pages"
 fi

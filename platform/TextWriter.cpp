@@ -281,7 +281,9 @@ bool TextWriter::commit() {
     d->used += d->encoder->finish(d->buffer.data() + d->used);
     if (!d->flush())
         return false;
-    if (::fsync(d->fd) != 0) {
+    // The data reaches the disk before the rename can, so that after a power cut the target holds
+    // either its old or its whole new content.
+    if (::fdatasync(d->fd) != 0) {
         d->fail(errno);
         return false;
     }
@@ -298,7 +300,6 @@ bool TextWriter::commit() {
         return false;
     }
     d->tempName.clear();
-    ::fsync(d->folderFd);
     d->discard();
     return true;
 }
