@@ -5,17 +5,4 @@ set -euo pipefail
 
 packages=(fortunes-zh gawk icu-devtools html2text w3m time hyperfine opencc python3 valgrind)
 
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing packages: ${missing[*]}; run this script as root (or install them with apt-get)." >&2
-    exit 1
-fi
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+exec "$(dirname "$0")/../scripts/install-packages.sh" "${packages[@]}"
