@@ -5,12 +5,14 @@ namespace {
 // Enough characters that a Big5 text without a single low trail byte is out of the question
 // (about 0.6^32).
 constexpr qsizetype MinimumPairs = 32;
+// Past this many characters more of them would not change the verdict.
+constexpr qsizetype EnoughPairs = 1024;
 
 } // namespace
 
 void CodePageGuess::feed(const uchar* bytes, qsizetype size) {
     qsizetype i = 0;
-    while (i + 1 < size) {
+    while (i + 1 < size && m_pairs < EnoughPairs) {
         const uchar lead = bytes[i];
         if (lead < 0x80) {
             ++i;

@@ -2,6 +2,7 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/uset.h>
+#include <vector>
 
 namespace {
 
@@ -41,6 +42,8 @@ void addMapping(CodePageTables& tables, char32_t codePoint, const unsigned char*
 }
 
 // Adds every round-trip mapping of one ICU converter that does not clash with the mappings already there.
+// The code points go to the converter a few thousand at a time; its offsets tell which bytes belong
+// to which code point (one call per code point would cost tens of millions of instructions).
 void addConverter(CodePageTables& tables, const char* name) {
     UErrorCode status = U_ZERO_ERROR;
     UConverter* converter = ucnv_open(name, &status);
@@ -49,6 +52,35 @@ void addConverter(CodePageTables& tables, const char* name) {
     USet* set = uset_openEmpty();
     ucnv_getUnicodeSet(converter, set, UCNV_ROUNDTRIP_SET, &status);
     const int32_t items = U_SUCCESS(status) ? uset_getItemCount(set) : 0;
+
+    constexpr int BatchSize = 4096;
+    std::vector<UChar> units;
+    std::vector<char32_t> codePointOfUnit; // for every unit of `units`, the code point it belongs to
+    std::vector<char> bytes(BatchSize * 8);
+    std::vector<int32_t> offsets(bytes.size());
+    auto flush = [&] {
+        if (units.empty())
+            return;
+        const UChar* source = units.data();
+        char* target = bytes.data();
+        UErrorCode batchStatus = U_ZERO_ERROR;
+        ucnv_resetFromUnicode(converter);
+        ucnv_fromUnicode(converter, &target, bytes.data() + bytes.size(), &source, units.data() + units.size(),
+                         offsets.data(), true, &batchStatus);
+        const int32_t produced = int32_t(target - bytes.data());
+        for (int32_t at = 0; U_SUCCESS(batchStatus) && at < produced;) {
+            int32_t end = at + 1;
+            while (end < produced && offsets[size_t(end)] == offsets[size_t(at)])
+                ++end;
+            if (offsets[size_t(at)] >= 0)
+                addMapping(tables, codePointOfUnit[size_t(offsets[size_t(at)])],
+                           reinterpret_cast<const unsigned char*>(bytes.data() + at), end - at);
+            at = end;
+        }
+        units.clear();
+        codePointOfUnit.clear();
+    };
+
     for (int32_t item = 0; item < items; ++item) {
         UChar32 first = 0;
         UChar32 last = 0;
@@ -58,16 +90,18 @@ void addConverter(CodePageTables& tables, const char* name) {
         for (UChar32 codePoint = std::max<UChar32>(first, 0x80); codePoint <= last; ++codePoint) {
             if ((codePoint >= 0xD800 && codePoint <= 0xDFFF) || (tables.fourByteForm && codePoint >= 0x10000))
                 continue;
-            UChar units[2];
+            UChar pair[2];
             int32_t unitCount = 0;
-            U16_APPEND_UNSAFE(units, unitCount, codePoint);
-            char bytes[8];
-            status = U_ZERO_ERROR;
-            const int32_t length = ucnv_fromUChars(converter, bytes, sizeof bytes, units, unitCount, &status);
-            if (U_SUCCESS(status))
-                addMapping(tables, char32_t(codePoint), reinterpret_cast<const unsigned char*>(bytes), length);
+            U16_APPEND_UNSAFE(pair, unitCount, codePoint);
+            for (int32_t k = 0; k < unitCount; ++k) {
+                units.push_back(pair[k]);
+                codePointOfUnit.push_back(char32_t(codePoint));
+            }
+            if (units.size() >= BatchSize)
+                flush();
         }
     }
+    flush();
     uset_close(set);
     ucnv_close(converter);
 }
