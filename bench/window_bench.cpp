@@ -3,8 +3,8 @@
 // every row listed. Runs on the offscreen platform; printed figures go into bench/README.md.
 
 #include "fakes-ui/TestApplication.h"
-#include "ui/common/InProgress.h"
 #include "ui/common/FileListBox.h"
+#include "ui/common/InProgress.h"
 #include "ui/main/FileListView.h"
 #include "ui/main/MainFrm.h"
 

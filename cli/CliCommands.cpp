@@ -3,8 +3,8 @@
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
-#include "runner/MergeStep.h"
 #include "platform/FileName.h"
+#include "runner/MergeStep.h"
 #include "runner/RenamePlan.h"
 
 #include <QDir>

@@ -13,9 +13,9 @@ class AppState {
 public:
     SettingsRec Settings;
 
-    QString AppFolder;    // settings files, the working file, the default backup folder
-    QString BackupFolder; // root of the backup tree
-    QString TempFile;     // AppFolder + "tempfile.tmp"
+    QString AppFolder;      // settings files, the working file, the default backup folder
+    QString BackupFolder;   // root of the backup tree
+    QString TempFile;       // AppFolder + "tempfile.tmp"
     QStringList PrefixList; // indexes 0..PrefixMax, most recent first
     QStringList RecentList; // indexes 0..RecentMax, most recent first
 
@@ -25,10 +25,10 @@ public:
     qint32 BackupBatchNo = 0;
     QString BackupBatchFolder;
 
-    QString CurrentFolder;     // the main window's folder
-    QString DialogFolder;      // handed to the dialogs
-    QStringList SelectedFiles; // handed to the rename and replace dialogs
-    QString PickedFolder;      // result of the folder picker
+    QString CurrentFolder;           // the main window's folder
+    QString DialogFolder;            // handed to the dialogs
+    QStringList SelectedFiles;       // handed to the rename and replace dialogs
+    QString PickedFolder;            // result of the folder picker
     QPointer<QObject> ProgressOwner; // window to enable again when a batch is acknowledged
 
     // Sets AppFolder (with its trailing "/") and TempFile.

@@ -32,5 +32,9 @@ struct SettingsRec {
     void clamp();
 };
 
-inline bool isTrue(qint16 flag) { return flag != 0; }
-inline qint16 toFlag(bool value) { return value ? qint16(-1) : qint16(0); }
+inline bool isTrue(qint16 flag) {
+    return flag != 0;
+}
+inline qint16 toFlag(bool value) {
+    return value ? qint16(-1) : qint16(0);
+}

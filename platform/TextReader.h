@@ -36,8 +36,7 @@ public:
     const FileError& error() const;
 
     // The whole file decoded as one string, line ends kept as they stand (for previews).
-    static bool readAll(const QString& path, QString& text, FileError* error = nullptr,
-                        TextFormat* format = nullptr);
+    static bool readAll(const QString& path, QString& text, FileError* error = nullptr, TextFormat* format = nullptr);
 
     // Test seam: readers opened from now on read the file in pieces of this many bytes (0 restores the
     // normal size), so that tests can cut characters and line ends at every place.

@@ -1,11 +1,11 @@
 #include "WizardRunner.h"
 
 #include "FileStep.h"
+#include "MergeStep.h"
 #include "NameRules.h"
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
-#include "MergeStep.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"

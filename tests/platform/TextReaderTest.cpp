@@ -261,8 +261,7 @@ TEST_F(TextReaderTest, AFolderIsNoTextFile) {
 
 } // namespace
 
-TEST(TextReaderCutFileTest, aUtf8FileCutInsideItsLastCharacterStaysUtf8)
-{
+TEST(TextReaderCutFileTest, aUtf8FileCutInsideItsLastCharacterStaysUtf8) {
     QTemporaryDir dir;
     const QString path = dir.filePath("cut.txt");
     // "中文" and the first two bytes of "字".

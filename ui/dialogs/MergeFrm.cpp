@@ -2,12 +2,12 @@
 
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
-#include "runner/MergeStep.h"
 #include "engine/SpaceTrim.h"
 #include "engine/TransformReport.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/TextReader.h"
+#include "runner/MergeStep.h"
 #include "ui/common/Browsing.h"
 #include "ui/common/DriveList.h"
 #include "ui/common/FileListBox.h"
