@@ -35,7 +35,9 @@ std::optional<TextEncoding> CodePageGuess::verdict() const {
         return TextEncoding::Gb18030;
     if (m_pairs < MinimumPairs)
         return std::nullopt;
-    if (m_lowTrails == 0)
+    // Big5 text has a low trail byte in about two characters of five; simplified text in GBK only in
+    // its rare extension characters.
+    if (m_lowTrails * 20 < m_pairs)
         return TextEncoding::Gb18030;
     if (m_gbkOnlyLeads == 0 && m_lowTrails * 5 > m_pairs)
         return TextEncoding::Big5;

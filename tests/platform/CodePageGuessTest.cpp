@@ -31,3 +31,10 @@ TEST(CodePageGuessTest, settlesOnlyClearCases) {
 }
 
 } // namespace
+
+TEST(CodePageGuessTest, aFewGbkExtensionCharactersDoNotMakeSimplifiedTextUnclear)
+{
+    // 镕 and 堃 are GBK extension characters (trail bytes below 0xA1).
+    const QString text = Simplified + QStringLiteral("镕堃");
+    EXPECT_EQ(guess(encoded("GB18030", text)), TextEncoding::Gb18030);
+}
