@@ -4,7 +4,8 @@
 
 #include <unistd.h>
 
-CliSink::CliSink(bool showBar) : m_showBar(showBar && ::isatty(STDERR_FILENO)) {}
+CliSink::CliSink(bool showBar)
+    : m_showBar(showBar && ::isatty(STDERR_FILENO)), m_stdoutIsTerminal(::isatty(STDOUT_FILENO)) {}
 
 CliSink::~CliSink() {
     clearBar();
@@ -17,7 +18,9 @@ void CliSink::ReportProgress(int percent, const QString& text, const QString& st
         // Names that are not UTF-8 are printed with their own bytes, as ls prints them.
         const QByteArray line = FileName::encode(text + u'\t' + status + u'\t' + reason + u'\t' + markKey + u'\n');
         std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-        std::fflush(stdout);
+        // A terminal sees each row at once; a pipe or a file gets them in large writes.
+        if (m_stdoutIsTerminal)
+            std::fflush(stdout);
         if (markKey == Mark::Red)
             m_sawRed = true;
     }

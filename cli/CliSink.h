@@ -21,6 +21,7 @@ private:
     void clearBar();
 
     bool m_showBar;
+    bool m_stdoutIsTerminal;
     bool m_barVisible = false;
     bool m_sawRed = false;
 };

@@ -147,6 +147,17 @@ struct TextReader::Impl {
         }
     }
 
+    // The first bytes of the file as read by examine(), up to one piece; `startIsWhole` when that is
+    // the whole file, which then needs no second read (most chapter files are this small).
+    std::vector<uchar> start;
+    bool startIsWhole = false;
+    void remember(const uchar* bytes, qsizetype size) {
+        if (qsizetype(start.size()) + size <= chunkSize)
+            start.insert(start.end(), bytes, bytes + size);
+        else
+            start.resize(size_t(chunkSize) + 1); // more than a piece: the file is read again instead
+    }
+
     bool examine(std::optional<TextEncoding> declared);
     TextEncoding detectCodePage();
     bool fill();
@@ -157,6 +168,8 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared) {
     // The byte order mark needs the first three bytes, however small the pieces.
     uchar head[3];
     qsizetype headSize = 0;
+    start.clear();
+    startIsWhole = false;
     while (headSize < 3) {
         const qsizetype got = readBytes(head + headSize, 3 - headSize);
         if (got < 0)
@@ -165,6 +178,7 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared) {
             break;
         headSize += got;
     }
+    remember(head, headSize);
     qsizetype bomSize = 0;
     std::optional<TextEncoding> fromBom;
     if (headSize >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
@@ -197,6 +211,7 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared) {
         if (got < 0)
             return false;
         end = got == 0;
+        remember(raw.data() + kept, got);
         const qsizetype size = kept + got;
         const uchar* p = raw.data();
         qsizetype used = size;
@@ -218,11 +233,22 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared) {
             if (!sawLf)
                 sawLf = std::memchr(p, '\n', size_t(used)) != nullptr;
         }
-        if (sawCr && (!checkUtf8 || !checker.valid()))
+        if (sawCr && (!checkUtf8 || !checker.valid())) {
+            // Whether the bytes seen are the whole file decides if it must be read again.
+            if (qsizetype(start.size()) <= chunkSize) {
+                uchar probe;
+                const qsizetype more = readBytes(&probe, 1);
+                if (more < 0)
+                    return false;
+                remember(&probe, more);
+                end = more == 0;
+            }
             break;
+        }
         kept = size - used;
         std::memmove(raw.data(), p + used, size_t(kept));
     }
+    startIsWhole = end && qsizetype(start.size()) <= chunkSize;
     if (fromBom)
         format.encoding = *fromBom;
     else if (declared)
@@ -237,24 +263,34 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared) {
         return false;
     format.lineEnd = !sawCr && sawLf ? LineEnd::Lf : LineEnd::CrLf;
     unixLines = format.lineEnd == LineEnd::Lf;
-    if (::lseek(fd, bomSize, SEEK_SET) < 0) {
+    if (startIsWhole) {
+        // The file is at its end already: decoding starts from the bytes in memory.
+        rawKept = qsizetype(start.size()) - bomSize;
+        std::memcpy(raw.data(), start.data() + bomSize, size_t(rawKept));
+    } else if (::lseek(fd, bomSize, SEEK_SET) < 0) {
         fail(errno);
         return false;
     }
+    start.clear();
     decoder.emplace(format.encoding);
     return true;
 }
 
 TextEncoding TextReader::Impl::detectCodePage() {
-    if (::lseek(fd, 0, SEEK_SET) < 0) {
-        fail(errno);
-        return TextEncoding::Gb18030;
-    }
     // The first piece that holds non-ASCII bytes usually settles it without the detector.
     qsizetype got = 0;
-    do {
-        got = readBytes(raw.data(), chunkSize);
-    } while (got > 0 && !hasNonAscii(raw.data(), got));
+    if (startIsWhole) {
+        got = qsizetype(start.size());
+        std::memcpy(raw.data(), start.data(), size_t(got));
+    } else {
+        if (::lseek(fd, 0, SEEK_SET) < 0) {
+            fail(errno);
+            return TextEncoding::Gb18030;
+        }
+        do {
+            got = readBytes(raw.data(), chunkSize);
+        } while (got > 0 && !hasNonAscii(raw.data(), got));
+    }
     if (got <= 0)
         return TextEncoding::Gb18030;
     CodePageGuess guess;

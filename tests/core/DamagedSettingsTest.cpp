@@ -3,14 +3,15 @@
 // into the range the program works with, lists sized by the record, and a backup folder that is an
 // absolute folder.
 
+#include "SettingsRanges.h"
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/Settings.h"
 #include "fakes/QtPrinting.h"
+#include "fakes/TestFiles.h"
 #include "platform/FileName.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <random>
@@ -19,23 +20,6 @@ namespace {
 
 const QString Record = QStringLiteral("Quillmar.cfg");
 const QString Custom = QStringLiteral("Custom.cfg");
-
-void expectInRange(const AppState& state) {
-    const SettingsRec& r = state.Settings;
-    EXPECT_TRUE(r.SaveStatus == -1 || r.SaveStatus == 0);
-    EXPECT_TRUE(r.DelLinks == -1 || r.DelLinks == 0);
-    EXPECT_TRUE(r.BackupOn == -1 || r.BackupOn == 0);
-    EXPECT_TRUE(r.StartMode == 0 || r.StartMode == 1);
-    EXPECT_TRUE(r.WinState >= 0 && r.WinState <= 2);
-    EXPECT_TRUE(r.BackupTime >= 1 && r.BackupTime <= 7);
-    EXPECT_TRUE(r.ParaLevel >= 0 && r.ParaLevel <= 3);
-    EXPECT_TRUE(r.RecentMax >= 0 && r.RecentMax <= 19);
-    EXPECT_TRUE(r.PrefixMax >= 0 && r.PrefixMax <= 99);
-    EXPECT_EQ(state.PrefixList.size(), r.PrefixMax + 1);
-    EXPECT_EQ(state.RecentList.size(), r.RecentMax + 1);
-    EXPECT_TRUE(state.BackupFolder.startsWith(u'/') && state.BackupFolder.endsWith(u'/'))
-        << state.BackupFolder.toStdString();
-}
 
 // A value read from a cut file is the saved value, the part of it before the cut, or empty.
 bool isCutFrom(const QString& value, const QString& saved) {
@@ -54,14 +38,7 @@ protected:
     void TearDown() override { QDir::setCurrent(m_previousFolder); }
 
     void writeFile(const QString& name, const QByteArray& bytes) const {
-        QFile file(app + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ASSERT_EQ(file.write(bytes), bytes.size());
-    }
-
-    QByteArray readFile(const QString& name) const {
-        QFile file(app + name);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        ASSERT_TRUE(TestFiles::write(app + name, bytes));
     }
 
     AppState load() const {
@@ -97,8 +74,8 @@ TEST_F(DamagedSettingsTest, everyCutOfSavedFilesLoads) {
     // a cut line names, and an absolute one cut short would be created anywhere on the disk.
     saved.BackupFolder = QStringLiteral("备份/");
     ASSERT_FALSE(Settings::saveAtShutdown(saved, app + QStringLiteral("当前/")).isSet());
-    const QByteArray record = readFile(Record);
-    const QByteArray custom = readFile(Custom);
+    const QByteArray record = TestFiles::read(app + Record);
+    const QByteArray custom = TestFiles::read(app + Custom);
     ASSERT_EQ(record.size(), SettingsRec::FileSize);
 
     for (qsizetype cut = 0; cut <= record.size(); ++cut) {

@@ -5,38 +5,29 @@
 
 namespace {
 
-TEST(PathHelpersTest, AddBackslash) {
+TEST(PathHelpersTest, AddBackslashAndGetExtension) {
     const struct {
         const char* rule;
+        QString (*helper)(const QString&);
         QString path;
         QString expected;
     } rows[] = {
-        {"a folder without its separator gets one", QStringLiteral("C:"), QStringLiteral("C:/")},
-        {"the empty path becomes the separator", QString(), QStringLiteral("/")},
-        {"a folder ending in the separator is unchanged", QStringLiteral("/home/书/"), QStringLiteral("/home/书/")},
-        {"two trailing separators stay two", QStringLiteral("/home//"), QStringLiteral("/home//")},
-        {"a backslash is an ordinary character here", QStringLiteral("a\\"), QStringLiteral("a\\/")},
+        {"a folder without its separator gets one", AddBackslash, QStringLiteral("C:"), QStringLiteral("C:/")},
+        {"the empty path becomes the separator", AddBackslash, QString(), QStringLiteral("/")},
+        {"a folder ending in the separator is unchanged", AddBackslash, QStringLiteral("/home/书/"),
+         QStringLiteral("/home/书/")},
+        {"two trailing separators stay two", AddBackslash, QStringLiteral("/home//"), QStringLiteral("/home//")},
+        {"a backslash is an ordinary character here", AddBackslash, QStringLiteral("a\\"), QStringLiteral("a\\/")},
+        {"the extension is lower-cased", GetExtension, QStringLiteral("report.TXT"), QStringLiteral("txt")},
+        {"the extension is only after the last dot", GetExtension, QStringLiteral("a.tar.gz"), QStringLiteral("gz")},
+        {"no dot, no extension", GetExtension, QStringLiteral("README"), QString()},
+        {"a trailing dot gives no extension", GetExtension, QStringLiteral("name."), QString()},
+        {"a dot in a folder counts", GetExtension, QStringLiteral("/a.b/file"), QStringLiteral("b/file")},
+        {"a leading dot counts", GetExtension, QStringLiteral(".profile"), QStringLiteral("profile")},
+        {"Chinese names have extensions too", GetExtension, QStringLiteral("第一章.Htm"), QStringLiteral("htm")},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(AddBackslash(row.path), row.expected) << row.rule;
-}
-
-TEST(PathHelpersTest, GetExtension) {
-    const struct {
-        const char* rule;
-        QString name;
-        QString expected;
-    } rows[] = {
-        {"lower-cased", QStringLiteral("report.TXT"), QStringLiteral("txt")},
-        {"only after the last dot", QStringLiteral("a.tar.gz"), QStringLiteral("gz")},
-        {"no dot, no extension", QStringLiteral("README"), QString()},
-        {"a trailing dot gives nothing", QStringLiteral("name."), QString()},
-        {"a dot in a folder counts", QStringLiteral("/a.b/file"), QStringLiteral("b/file")},
-        {"a leading dot counts", QStringLiteral(".profile"), QStringLiteral("profile")},
-        {"Chinese names", QStringLiteral("第一章.Htm"), QStringLiteral("htm")},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(GetExtension(row.name), row.expected) << row.rule;
+        EXPECT_EQ(row.helper(row.path), row.expected) << row.rule;
 }
 
 TEST(PathHelpersTest, PromoteToFront) {

@@ -2,6 +2,9 @@
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/Settings.h"
+#include "fakes/TestFiles.h"
+
+#include "SettingsRanges.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,16 +30,15 @@ protected:
     QString path(const QString& name) const { return state.AppFolder + name; }
 
     void writeFile(const QString& name, const QByteArray& bytes) const {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(bytes), bytes.size());
+        ASSERT_TRUE(TestFiles::write(path(name), bytes));
     }
 
-    QByteArray readFile(const QString& name) const {
-        QFile file(path(name));
-        if (!file.open(QIODevice::ReadOnly))
-            return QByteArray("<missing>");
-        return file.readAll();
+    QByteArray readFile(const QString& name) const { return TestFiles::read(path(name)); }
+
+    // A fresh start of the program on the same app folder.
+    void restart() {
+        state = AppState();
+        state.setAppFolder(m_dir.path());
     }
 
     void writeRecordWith(void (*change)(SettingsRec&)) const {
@@ -138,8 +140,7 @@ TEST_F(SettingsFilesTest, RefusedRecordIgnoresTheListFile) {
     for (const QByteArray& bytes : refused) {
         SCOPED_TRACE(bytes.toHex().toStdString());
         writeFile(Record, bytes);
-        state = AppState();
-        state.setAppFolder(m_dir.path());
+        restart();
         Settings::loadAtStartup(state);
         EXPECT_EQ(state.Settings, SettingsRec());
         EXPECT_EQ(state.PrefixList.mid(0, 3), strings({"[全本]", "[完结]", ""}));
@@ -200,8 +201,7 @@ TEST_F(SettingsFilesTest, ListFileCases) {
         });
         if (!row.custom.isEmpty())
             writeFile(Custom, QByteArray(row.custom).replace('@', app));
-        state = AppState();
-        state.setAppFolder(m_dir.path());
+        restart();
         EXPECT_FALSE(Settings::loadAtStartup(state).isSet());
         EXPECT_EQ(state.PrefixList, row.prefixes);
         EXPECT_EQ(state.RecentList, row.recent);
@@ -233,15 +233,10 @@ TEST_F(SettingsFilesTest, RandomRecordFilesLoadWithinRange) {
         if (bytes.size() >= 2 && round % 2 == 0)
             bytes[0] = bytes[1] = char(0xff);
         writeFile(Record, bytes);
-        state = AppState();
-        state.setAppFolder(m_dir.path());
+        restart();
         Settings::loadAtStartup(state);
         SCOPED_TRACE(bytes.toHex().toStdString());
-        EXPECT_EQ(state.PrefixList.size(), state.Settings.PrefixMax + 1);
-        EXPECT_EQ(state.RecentList.size(), state.Settings.RecentMax + 1);
-        EXPECT_LE(state.PrefixList.size(), 100);
-        EXPECT_LE(state.RecentList.size(), 20);
-        EXPECT_TRUE(state.Settings.BackupTime >= 1 && state.Settings.BackupTime <= 7);
+        expectInRange(state);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "core/SettingsRec.h"
 
+#include "SettingsRanges.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -21,37 +23,8 @@ const QByteArray DefaultImage = QByteArray::fromHex("ffff"
                                                     "1d00"
                                                     "0100");
 
-void expectInRange(const SettingsRec& rec) {
-    EXPECT_TRUE(rec.SaveStatus == 0 || rec.SaveStatus == -1) << rec.SaveStatus;
-    EXPECT_TRUE(rec.DelLinks == 0 || rec.DelLinks == -1) << rec.DelLinks;
-    EXPECT_TRUE(rec.BackupOn == 0 || rec.BackupOn == -1) << rec.BackupOn;
-    EXPECT_TRUE(rec.StartMode == 0 || rec.StartMode == 1) << rec.StartMode;
-    EXPECT_TRUE(rec.WinState >= 0 && rec.WinState <= 2) << rec.WinState;
-    EXPECT_TRUE(rec.BackupTime >= 1 && rec.BackupTime <= 7) << rec.BackupTime;
-    EXPECT_TRUE(rec.ParaLevel >= 0 && rec.ParaLevel <= 3) << rec.ParaLevel;
-    EXPECT_TRUE(rec.RecentMax >= 0 && rec.RecentMax <= 19) << rec.RecentMax;
-    EXPECT_TRUE(rec.PrefixMax >= 0 && rec.PrefixMax <= 99) << rec.PrefixMax;
-}
-
 TEST(SettingsRecTest, DefaultsPackIntoThirtyFourBytesWithTheFirstLongAtOffsetSix) {
     EXPECT_EQ(SettingsRec().toFileImage().toHex(), DefaultImage.toHex());
-}
-
-TEST(SettingsRecTest, DefaultImageReadsBackFieldByField) {
-    const SettingsRec rec = SettingsRec::fromFileImage(DefaultImage);
-    EXPECT_EQ(rec.SaveStatus, -1);
-    EXPECT_EQ(rec.StartMode, 0);
-    EXPECT_EQ(rec.WinState, 0);
-    EXPECT_EQ(rec.WinTop, 240);
-    EXPECT_EQ(rec.WinLeft, 480);
-    EXPECT_EQ(rec.WinHeight, 8205);
-    EXPECT_EQ(rec.WinWidth, 11115);
-    EXPECT_EQ(rec.DelLinks, -1);
-    EXPECT_EQ(rec.BackupOn, -1);
-    EXPECT_EQ(rec.BackupTime, 5);
-    EXPECT_EQ(rec.RecentMax, 7);
-    EXPECT_EQ(rec.PrefixMax, 29);
-    EXPECT_EQ(rec.ParaLevel, 1);
 }
 
 TEST(SettingsRecTest, NegativeAndLargeValuesSurviveTheRoundTrip) {
@@ -86,86 +59,43 @@ TEST(SettingsRecTest, ShortImageLeavesTheMissingBytesZero) {
     }
 }
 
+// With the defaults' image this also checks that every field is read from its own offset.
 TEST(SettingsRecTest, BytesBeyondTheRecordAreIgnored) {
     EXPECT_EQ(SettingsRec::fromFileImage(DefaultImage + QByteArray("trailing")), SettingsRec());
 }
 
-struct ClampRow {
-    const char* rule;
-    void (*damage)(SettingsRec&);
-    void (*expect)(const SettingsRec&);
-};
-
 TEST(SettingsRecTest, ClampBringsDamagedValuesIntoRange) {
-    const ClampRow rows[] = {
-        {"negative recent count becomes one entry", [](SettingsRec& r) { r.RecentMax = -32768; },
-         [](const SettingsRec& r) {
-             EXPECT_EQ(r.RecentMax, 0);
-         }},
-        {"huge recent count stops at twenty entries", [](SettingsRec& r) { r.RecentMax = 32767; },
-         [](const SettingsRec& r) {
-             EXPECT_EQ(r.RecentMax, 19);
-         }},
-        {"negative prefix count becomes one entry", [](SettingsRec& r) { r.PrefixMax = -5; },
-         [](const SettingsRec& r) {
-             EXPECT_EQ(r.PrefixMax, 0);
-         }},
-        {"huge prefix count stops at a hundred entries", [](SettingsRec& r) { r.PrefixMax = 30000; },
-         [](const SettingsRec& r) {
-             EXPECT_EQ(r.PrefixMax, 99);
-         }},
-        {"window state above maximized", [](SettingsRec& r) { r.WinState = 7; },
-         [](const SettingsRec& r) {
-             EXPECT_EQ(r.WinState, 2);
-         }},
-        {"window state below normal", [](SettingsRec& r) { r.WinState = -1; },
-         [](const SettingsRec& r) {
-             EXPECT_EQ(r.WinState, 0);
-         }},
-        {"backup time zero", [](SettingsRec& r) { r.BackupTime = 0; },
-         [](const SettingsRec& r) {
-             EXPECT_EQ(r.BackupTime, 1);
-         }},
-        {"backup time above a year", [](SettingsRec& r) { r.BackupTime = 8; },
-         [](const SettingsRec& r) {
-             EXPECT_EQ(r.BackupTime, 7);
-         }},
-        {"paragraph level above 3", [](SettingsRec& r) { r.ParaLevel = 4; },
-         [](const SettingsRec& r) {
-             EXPECT_EQ(r.ParaLevel, 3);
-         }},
-        {"any non-zero start mode opens the wizard", [](SettingsRec& r) { r.StartMode = -2; },
-         [](const SettingsRec& r) {
-             EXPECT_EQ(r.StartMode, 1);
-         }},
-        {"a non-zero flag is true",
-         [](SettingsRec& r) {
-             r.DelLinks = 1;
-             r.BackupOn = 0x100;
-         },
-         [](const SettingsRec& r) {
-             EXPECT_EQ(r.DelLinks, -1);
-             EXPECT_EQ(r.BackupOn, -1);
-         }},
-        {"values in range are kept",
-         [](SettingsRec& r) {
-             r.WinState = 1;
-             r.BackupTime = 1;
-             r.RecentMax = 0;
-         },
-         [](const SettingsRec& r) {
-             EXPECT_EQ(r.WinState, 1);
-             EXPECT_EQ(r.BackupTime, 1);
-             EXPECT_EQ(r.RecentMax, 0);
-             EXPECT_EQ(r.PrefixMax, 29);
-         }},
+    const struct {
+        const char* rule;
+        qint16 SettingsRec::*field;
+        qint16 stored;
+        qint16 clamped;
+    } rows[] = {
+        {"negative recent count becomes one entry", &SettingsRec::RecentMax, -32768, 0},
+        {"huge recent count stops at twenty entries", &SettingsRec::RecentMax, 32767, 19},
+        {"negative prefix count becomes one entry", &SettingsRec::PrefixMax, -5, 0},
+        {"huge prefix count stops at a hundred entries", &SettingsRec::PrefixMax, 30000, 99},
+        {"window state above maximized", &SettingsRec::WinState, 7, 2},
+        {"window state below normal", &SettingsRec::WinState, -1, 0},
+        {"backup time zero", &SettingsRec::BackupTime, 0, 1},
+        {"backup time above a year", &SettingsRec::BackupTime, 8, 7},
+        {"paragraph level above 3", &SettingsRec::ParaLevel, 4, 3},
+        {"any non-zero start mode opens the wizard", &SettingsRec::StartMode, -2, 1},
+        {"a non-zero flag is true", &SettingsRec::DelLinks, 1, -1},
+        {"a non-zero flag with only its high byte set is true", &SettingsRec::BackupOn, 0x100, -1},
+        {"a window state in range is kept", &SettingsRec::WinState, 1, 1},
+        {"the shortest backup time is kept", &SettingsRec::BackupTime, 1, 1},
+        {"a single recent entry is kept", &SettingsRec::RecentMax, 0, 0},
+        {"the default prefix count is kept", &SettingsRec::PrefixMax, 29, 29},
     };
-    for (const ClampRow& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.rule);
         SettingsRec rec;
-        row.damage(rec);
+        rec.*row.field = row.stored;
         rec.clamp();
-        row.expect(rec);
+        SettingsRec expected;
+        expected.*row.field = row.clamped;
+        EXPECT_EQ(rec, expected) << "the other fields stay as they were";
         expectInRange(rec);
     }
 }

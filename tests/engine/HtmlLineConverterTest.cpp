@@ -2,23 +2,15 @@
 
 #include "TextShown.h"
 
-#include <QStringList>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Feeds the lines in order to one converter and joins the pieces it gives.
 QString convert(const QStringList& lines, bool dropLinks) {
     HtmlLineConverter converter(dropLinks);
-    QString all;
-    QString piece;
-    for (const QString& line : lines) {
-        converter.convertLine(line, piece);
-        all += piece;
-    }
-    return all;
+    return joinedPieces(lines, [&](const QString& line, QString& piece) { converter.convertLine(line, piece); });
 }
 
 struct Row {

@@ -2,7 +2,6 @@
 
 #include "TextShown.h"
 
-#include <QStringList>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -11,13 +10,7 @@ namespace {
 
 QString reflow(const QStringList& lines) {
     ParagraphReflower reflower;
-    QString all;
-    QString piece;
-    for (const QString& line : lines) {
-        reflower.reflowLine(line, piece);
-        all += piece;
-    }
-    return all;
+    return joinedPieces(lines, [&](const QString& line, QString& piece) { reflower.reflowLine(line, piece); });
 }
 
 struct Row {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <cstdio>
 #include <string>
@@ -34,6 +35,18 @@ inline std::string shown(QStringView text) {
         }
     }
     return out;
+}
+
+// Feeds `lines` in order to a line-at-a-time step (`step(line, piece)` sets the piece the line gives)
+// and joins the pieces.
+template <class Step> QString joinedPieces(const QStringList& lines, Step step) {
+    QString all;
+    QString piece;
+    for (const QString& line : lines) {
+        step(line, piece);
+        all += piece;
+    }
+    return all;
 }
 
 inline std::string shownBytes(const QByteArray& bytes) {

@@ -3,6 +3,7 @@
 #include "platform/TextWriter.h"
 
 #include "TextShown.h"
+#include "fakes/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,19 +50,12 @@ protected:
 
     QString put(const QString& name, const QByteArray& content) const {
         const QString file = path(name);
-        QFile out(file);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(content);
+        EXPECT_TRUE(TestFiles::write(file, content));
         return file;
     }
 
-    static QByteArray contentOf(const QString& file) {
-        QFile in(file);
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
-    }
-
     void expectFile(const QString& file, const QByteArray& expected) const {
-        const QByteArray actual = contentOf(file);
+        const QByteArray actual = TestFiles::read(file);
         if (actual != expected) {
             EXPECT_EQ(shownBytes(actual), shownBytes(expected));
         }

@@ -1,12 +1,9 @@
 // Big inputs, slow (ctest label "big"): a 1 GB text file goes through re-flow and find-and-replace
 // in bounded memory, and a folder of 20,000 files goes through the tool without a failure.
 
-#include "CliProcess.h"
 #include "FileTree.h"
+#include "ToolFolders.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <iostream>
 #include <sys/stat.h>
 
@@ -15,28 +12,10 @@ namespace {
 const qint64 Gigabyte = qint64(1) << 30;
 const long MemoryBoundKb = 64 * 1024;
 
-class BigInputTest : public ::testing::Test {
+// On the disk, not in memory: these files are what a user's disk holds.
+class BigInputTest : public ToolFolders<> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_root.isValid());
-        app = m_root.path().toUtf8() + "/app/";
-        work = m_root.path().toUtf8() + "/work/";
-        QDir().mkpath(QString::fromUtf8(app));
-        QDir().mkpath(QString::fromUtf8(work));
-    }
-
-    CliOutcome run(const QByteArrayList& arguments) {
-        CliOptions options;
-        options.arguments = QByteArrayList{"--app-dir", app, "--quiet", "--no-backup"} + arguments;
-        return runCli(options);
-    }
-
-    QByteArray app;
-    QByteArray work;
-
-private:
-    // On the disk, not in memory: these files are what a user's disk holds.
-    QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/quillmar-big-XXXXXX")};
+    BigInputTest() : ToolFolders({"--no-backup"}) {}
 };
 
 TEST_F(BigInputTest, gigabyteFileGoesThroughReflowAndReplaceInBoundedMemory) {

@@ -3,16 +3,13 @@
 // text is safe in another complete file, every backup copy there is is complete, and the next run
 // over what the killed one left works (its leftovers in the way or not).
 
-#include "CliProcess.h"
 #include "FileTree.h"
 #include "SampleTexts.h"
+#include "ToolFolders.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
-#include <gtest/gtest.h>
 #include <iostream>
 #include <random>
 #include <unistd.h>
@@ -157,31 +154,17 @@ struct Figures {
     int leftovers = 0;
 };
 
-class CrashConsistencyTest : public ::testing::TestWithParam<Scenario> {
+class CrashConsistencyTest : public ToolFolders<::testing::TestWithParam<Scenario>> {
 protected:
     void SetUp() override {
         // Memory-backed when there is one with room enough (a container's /dev/shm may hold only
         // 64 MB): the tool syncs every file it writes, which on a disk makes a batch of a few hundred
         // files take seconds, and a kill does not care where the bytes are.
         const bool memory = ::access("/dev/shm", W_OK) == 0 && FileTree::freeSpace("/dev/shm") > roomNeeded();
-        const QString base = memory ? QStringLiteral("/dev/shm") : QDir::tempPath();
-        m_root = std::make_unique<QTemporaryDir>(base + QStringLiteral("/quillmar-crash-XXXXXX"));
-        ASSERT_TRUE(m_root->isValid());
-        const QByteArray root = m_root->path().toUtf8();
-        app = root + "/app/";
-        work = root + "/work/";
-        QDir().mkpath(QString::fromUtf8(app));
-        QDir().mkpath(QString::fromUtf8(work));
+        makeFolders(memory ? QStringLiteral("/dev/shm") : QDir::tempPath());
     }
 
     virtual qint64 roomNeeded() const { return qint64(32) << 20; }
-
-    CliOutcome run(const QByteArrayList& arguments, int killAfterMs = -1) {
-        CliOptions options;
-        options.arguments = QByteArrayList{"--app-dir", app, "--quiet", "--yes"} + arguments;
-        options.killAfterMs = killAfterMs;
-        return runCli(options);
-    }
 
     void reset(const Tree& files) {
         FileTree::clear(work);
@@ -254,12 +237,6 @@ protected:
             EXPECT_TRUE(matches) << "backup " << it.key().toStdString() << " is not a complete copy";
         }
     }
-
-    QByteArray app;
-    QByteArray work;
-
-private:
-    std::unique_ptr<QTemporaryDir> m_root;
 };
 
 TEST_P(CrashConsistencyTest, killedAtAnyMomentLosesNothing) {
@@ -290,7 +267,9 @@ TEST_P(CrashConsistencyTest, killedAtAnyMomentLosesNothing) {
         reset(start);
         // Only the backups of the killed run are looked at; its other leftovers stay in the way.
         FileTree::clear(app + "backup");
-        const CliOutcome killed = run(arguments, delay);
+        CliOptions timed;
+        timed.killAfterMs = delay;
+        const CliOutcome killed = run(arguments, timed);
         ASSERT_TRUE(killed.started);
         ++figures.kills;
         figures.killedMidRun += killed.killed ? 1 : 0;

@@ -10,7 +10,9 @@
 namespace FileTree {
 namespace {
 
-void readInto(const QByteArray& root, const QByteArray& relative, Tree& tree) {
+// Calls `visit(path, info)` for every entry below `root` + `relative` (path relative to `root`, links
+// not followed), each folder before its content.
+template <class Visit> void walk(const QByteArray& root, const QByteArray& relative, const Visit& visit) {
     DIR* dir = ::opendir((root + relative).constData());
     if (!dir)
         return;
@@ -22,34 +24,15 @@ void readInto(const QByteArray& root, const QByteArray& relative, Tree& tree) {
         struct stat info;
         if (::lstat((root + path).constData(), &info) != 0)
             continue;
-        if (S_ISLNK(info.st_mode)) {
-            char target[4096];
-            const ssize_t length = ::readlink((root + path).constData(), target, sizeof target);
-            tree.insert(path, "-> " + QByteArray(target, length > 0 ? length : 0));
-        } else if (S_ISDIR(info.st_mode)) {
-            tree.insert(path, Folder);
-            readInto(root, path + '/', tree);
-        } else {
-            tree.insert(path, readFile(root + path));
-        }
+        visit(path, info);
+        if (S_ISDIR(info.st_mode))
+            walk(root, path + '/', visit);
     }
     ::closedir(dir);
 }
 
-void listInto(const QByteArray& root, const QByteArray& relative, QByteArrayList& paths) {
-    DIR* dir = ::opendir((root + relative).constData());
-    if (!dir)
-        return;
-    while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        if (entry->d_type == DT_DIR)
-            listInto(root, relative + name + '/', paths);
-        else
-            paths.append(relative + name);
-    }
-    ::closedir(dir);
+QByteArray withSlash(const QByteArray& root) {
+    return root.endsWith('/') ? root : root + '/';
 }
 
 int removeEntry(const char* path, const struct stat*, int, struct FTW* walk) {
@@ -61,19 +44,31 @@ int removeEntry(const char* path, const struct stat*, int, struct FTW* walk) {
 } // namespace
 
 Tree read(const QByteArray& root) {
+    const QByteArray base = withSlash(root);
     Tree tree;
-    readInto(root.endsWith('/') ? root : root + '/', QByteArray(), tree);
+    walk(base, QByteArray(), [&](const QByteArray& path, const struct stat& info) {
+        if (S_ISLNK(info.st_mode)) {
+            char target[4096];
+            const ssize_t length = ::readlink((base + path).constData(), target, sizeof target);
+            tree.insert(path, "-> " + QByteArray(target, length > 0 ? length : 0));
+        } else {
+            tree.insert(path, S_ISDIR(info.st_mode) ? Folder : readFile(base + path));
+        }
+    });
     return tree;
 }
 
 QByteArrayList files(const QByteArray& root) {
     QByteArrayList paths;
-    listInto(root.endsWith('/') ? root : root + '/', QByteArray(), paths);
+    walk(withSlash(root), QByteArray(), [&](const QByteArray& path, const struct stat& info) {
+        if (!S_ISDIR(info.st_mode))
+            paths.append(path);
+    });
     return paths;
 }
 
 bool write(const QByteArray& root, const Tree& tree) {
-    const QByteArray base = root.endsWith('/') ? root : root + '/';
+    const QByteArray base = withSlash(root);
     for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
         const QByteArray path = base + it.key();
         if (it.value() == Folder) {

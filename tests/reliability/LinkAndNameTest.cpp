@@ -3,14 +3,11 @@
 // refused, and names that are not UTF-8 (GBK or Big5 names from old archives) are listed and
 // processed under their very bytes, never under another file's name.
 
-#include "CliProcess.h"
 #include "FileTree.h"
+#include "ToolFolders.h"
 #include "platform/FileName.h"
 #include "platform/FolderListing.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,30 +23,10 @@ const QByteArray GbkName = "\xC4\xE3\xBA\xC3.txt";
 const QByteArray Big5Name = "\xA4\xA4\xA4\xE5.txt";
 const QByteArray MangledName = QByteArray("\xEF\xBF\xBD").repeated(4) + ".txt";
 
-class LinkAndNameTest : public ::testing::Test {
+class LinkAndNameTest : public ToolFolders<> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_root.isValid());
-        app = m_root.path().toUtf8() + "/app/";
-        work = m_root.path().toUtf8() + "/work/";
-        QDir().mkpath(QString::fromUtf8(app));
-        QDir().mkpath(QString::fromUtf8(work));
-    }
-
     // QTemporaryDir removes files through Qt's names, which miss the names that are not UTF-8.
-    void TearDown() override { FileTree::clear(m_root.path().toUtf8()); }
-
-    CliOutcome run(const QByteArrayList& arguments) {
-        CliOptions options;
-        options.arguments = QByteArrayList{"--app-dir", app, "--quiet", "--yes"} + arguments;
-        return runCli(options);
-    }
-
-    QByteArray app;
-    QByteArray work;
-
-private:
-    QTemporaryDir m_root;
+    void TearDown() override { FileTree::clear(root); }
 };
 
 TEST_F(LinkAndNameTest, selectedLinkIsRewrittenThroughTheLink) {

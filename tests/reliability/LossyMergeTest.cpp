@@ -3,24 +3,18 @@
 // file says so, and the wizard keeps the sources it was asked to delete, since they are then the
 // only whole copy of that text.
 
-#include "CliProcess.h"
 #include "FileTree.h"
 #include "SampleTexts.h"
-
-#include <QDir>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "ToolFolders.h"
 
 namespace {
 
-class LossyMergeTest : public ::testing::Test {
+class LossyMergeTest : public ToolFolders<> {
 protected:
+    LossyMergeTest() : ToolFolders({}) {}
+
     void SetUp() override {
-        ASSERT_TRUE(m_root.isValid());
-        app = m_root.path().toUtf8() + "/app/";
-        work = m_root.path().toUtf8() + "/work/";
-        QDir().mkpath(QString::fromUtf8(app));
-        QDir().mkpath(QString::fromUtf8(work));
+        ToolFolders::SetUp();
         // Long enough for the encodings to leave no doubt.
         files = {{"a.txt", SampleTexts::encoded(QStringLiteral("體育場裡的說話聲音很大。\r\n").repeated(20),
                                                 TextEncoding::Big5)},
@@ -29,18 +23,7 @@ protected:
         ASSERT_TRUE(FileTree::write(work, files));
     }
 
-    CliOutcome run(const QByteArrayList& arguments) {
-        CliOptions options;
-        options.arguments = QByteArrayList{"--app-dir", app, "--quiet"} + arguments;
-        return runCli(options);
-    }
-
-    QByteArray app;
-    QByteArray work;
     FileTree::Tree files;
-
-private:
-    QTemporaryDir m_root;
 };
 
 TEST_F(LossyMergeTest, wizardKeepsSourcesWhoseCharactersTheMergedFileCannotHold) {

@@ -2,11 +2,9 @@
 // run as root in CI, which may do anything, so the tool is started as nobody). Every case gives red
 // rows and changes no file, and every file of the batch gets its row.
 
-#include "CliProcess.h"
 #include "FileTree.h"
+#include "ToolFolders.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -19,29 +17,24 @@ using FileTree::Tree;
 const QByteArray Text = "短\r\n行。\r\n";
 const QByteArray Reflowed = "短行。\r\n";
 
-class PermissionTest : public ::testing::Test {
+class PermissionTest : public ToolFolders<> {
 protected:
     void SetUp() override {
         if (!canRunAsNobody())
             GTEST_SKIP() << "needs root to run the tool as another user";
-        ASSERT_TRUE(m_root.isValid());
-        const QByteArray root = m_root.path().toUtf8();
+        ToolFolders::SetUp();
         ::chmod(root.constData(), 0755);
-        app = root + "/app/";
-        work = root + "/work/";
         other = root + "/other/";
-        for (const QByteArray& folder : {app, work, other})
-            QDir().mkpath(QString::fromUtf8(folder));
+        QDir().mkpath(QString::fromUtf8(other));
         ASSERT_TRUE(FileTree::write(work, {{"a.txt", Text}, {"b.txt", Text}, {"p.htm", "<p>页</p>\r\n"}}));
         ASSERT_TRUE(FileTree::write(other, {{"c.txt", Text}}));
         giveToNobody(QString::fromUtf8(root));
     }
 
     CliOutcome run(const QByteArrayList& arguments) {
-        CliOptions options;
-        options.arguments = QByteArrayList{"--app-dir", app, "--quiet", "--yes"} + arguments;
-        options.asNobody = true;
-        return runCli(options);
+        CliOptions asNobody;
+        asNobody.asNobody = true;
+        return ToolFolders::run(arguments, asNobody);
     }
 
     // The status and mark of the last row about `name`.
@@ -59,12 +52,7 @@ protected:
         ASSERT_EQ(::chmod(path.constData(), mode), 0);
     }
 
-    QByteArray app;
-    QByteArray work;
     QByteArray other;
-
-private:
-    QTemporaryDir m_root;
 };
 
 TEST_F(PermissionTest, readOnlyFileIsMadeWritableAndRewritten) {

@@ -3,13 +3,10 @@
 // memory file system that is nearly full (ENOSPC). The file that cannot be written keeps its old
 // content, its row is red, no temporary file is left, and the next file of the batch is done.
 
-#include "CliProcess.h"
 #include "FileTree.h"
+#include "ToolFolders.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <functional>
-#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -75,26 +72,11 @@ Tree startFiles() {
     return {{"a.txt", Growing}, {"b.txt", Small}, {"a.htm", BigPage}, {"b.htm", SmallPage}, {"book.txt", "旧书。\r\n"}};
 }
 
-class WriteFailureTest : public ::testing::TestWithParam<Job> {
+class WriteFailureTest : public ToolFolders<::testing::TestWithParam<Job>> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_root.isValid());
-        app = m_root.path().toUtf8() + "/app/";
-        work = m_root.path().toUtf8() + "/work/";
-        QDir().mkpath(QString::fromUtf8(app));
-        QDir().mkpath(QString::fromUtf8(work));
-    }
-
     void TearDown() override {
         if (m_mounted)
             ::umount2(work.constData(), MNT_DETACH);
-    }
-
-    CliOutcome run(const QByteArrayList& arguments, qint64 limit) {
-        CliOptions options;
-        options.arguments = QByteArrayList{"--app-dir", app, "--quiet", "--yes"} + arguments;
-        options.fileSizeLimit = limit;
-        return runCli(options);
     }
 
     // A memory file system at the work folder with room for `pages` more pages, when this machine lets
@@ -142,11 +124,7 @@ protected:
         }
     }
 
-    QByteArray app;
-    QByteArray work;
-
 private:
-    QTemporaryDir m_root;
     bool m_mounted = false;
 };
 
@@ -154,7 +132,9 @@ TEST_P(WriteFailureTest, fileSizeLimitLeavesTheFileAndGoesOn) {
     const Job& job = GetParam();
     const Tree before = startFiles();
     ASSERT_TRUE(FileTree::write(work, before));
-    const CliOutcome outcome = run(job.arguments(work), Limit);
+    CliOptions limited;
+    limited.fileSizeLimit = Limit;
+    const CliOutcome outcome = run(job.arguments(work), limited);
     expectSafeFailure(job, before, outcome, "File too large");
 }
 
@@ -164,7 +144,7 @@ TEST_P(WriteFailureTest, fullDiskLeavesTheFileAndGoesOn) {
     if (!mountNearlyFull(2))
         GTEST_SKIP() << "cannot mount a memory file system here";
     const Tree before = FileTree::read(work);
-    const CliOutcome outcome = run(job.arguments(work), -1);
+    const CliOutcome outcome = run(job.arguments(work));
     expectSafeFailure(job, before, outcome, "No space left on device");
 }
 

@@ -1,6 +1,7 @@
 // The main window's commands end to end: batches through the progress window, and the hand-over
 // to the task windows.
 
+#include "DialogTestSupport.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/InProgress.h"
 #include "ui/dialogs/AboutFrm.h"
@@ -28,13 +29,7 @@ namespace {
 
 // The rows of the progress window as "text|status|reason|mark?" ("mark" when the row has one).
 QStringList progressRows(const InProgress* window) {
-    QStringList rows;
-    for (int i = 0; i < window->LVResults->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* row = window->LVResults->topLevelItem(i);
-        rows.append(row->text(0) + u'|' + row->text(1) + u'|' + row->text(2) + u'|' +
-                    (row->icon(0).isNull() ? QString() : u"mark"_s));
-    }
-    return rows;
+    return DialogTest::progressRows(*window, 3, DialogTest::Marks::With);
 }
 
 int rowOf(const FileListView* list, const QString& name) {
@@ -81,6 +76,9 @@ private slots:
     void closingTheMainWindowRunsShutdown();
 
 private:
+    // Converts the web page a.htm (content `page`) over an existing a.txt; the progress rows.
+    QStringList convertPageOverText(const QByteArray& page);
+
     std::unique_ptr<TestApplication> t;
     QString folder;
 };
@@ -138,24 +136,29 @@ void CommandsTest::reflowOfTwoSelectedFiles() {
     QCOMPARE(t->state().RecentList.value(0), folder);
 }
 
-void CommandsTest::webPageOverwriteAnsweredNo() {
-    TestApplication::writeFile(folder + "a.htm", "<html><body><p>新的</p></body></html>");
+QStringList CommandsTest::convertPageOverText(const QByteArray& page) {
+    TestApplication::writeFile(folder + "a.htm", page);
     TestApplication::writeFile(folder + "a.txt", "old");
     MainFrm* main = t->main();
-    QVERIFY(main->openFolder(folder));
+    if (!main->openFolder(folder))
+        return {u"a.htm not listed"_s};
     main->TypeOpt[1]->click();
     main->FileList->setSelected(0, true);
-    QVERIFY(main->menu_html->isEnabled());
-    t->messages().queue({MessageProvider::Answer::No});
-
+    if (!main->menu_html->isEnabled())
+        return {u"menu_html disabled"_s};
     main->menu_html->trigger();
+    return progressRows(t->app().inProgress());
+}
+
+void CommandsTest::webPageOverwriteAnsweredNo() {
+    t->messages().queue({MessageProvider::Answer::No});
+    const QStringList rows = convertPageOverText("<html><body><p>新的</p></body></html>");
 
     QCOMPARE(t->messages().shown().size(), 1);
     QCOMPARE(t->messages().shown()[0].icon, MessageProvider::Icon::Question);
     QCOMPARE(t->messages().shown()[0].buttons, MessageProvider::Buttons::YesNo);
     QCOMPARE(t->messages().shown()[0].title, u"覆盖文件"_s);
     QCOMPARE(t->messages().shown()[0].text, u"请注意，文件 a.txt已存在！是否覆盖该文件？"_s);
-    const QStringList rows = progressRows(t->app().inProgress());
     QCOMPARE(rows.size(), 3);
     QCOMPARE(rows[0], u"a.htm|用户中止|文件已存在|mark"_s);
     QCOMPARE(rows[1], u"a.htm|未完成||mark"_s);
@@ -164,15 +167,7 @@ void CommandsTest::webPageOverwriteAnsweredNo() {
 }
 
 void CommandsTest::webPageOverwriteAnsweredYes() {
-    TestApplication::writeFile(folder + "a.htm", "<html><body><p>new text</p></body></html>");
-    TestApplication::writeFile(folder + "a.txt", "old");
-    MainFrm* main = t->main();
-    QVERIFY(main->openFolder(folder));
-    main->TypeOpt[1]->click();
-    main->FileList->setSelected(0, true);
-    main->menu_html->trigger();
-
-    const QStringList rows = progressRows(t->app().inProgress());
+    const QStringList rows = convertPageOverText("<html><body><p>new text</p></body></html>");
     QCOMPARE(rows.size(), 3);
     QCOMPARE(rows[0], u"a.htm|覆盖原有文件|文件已存在|mark"_s);
     QVERIFY2(rows[1].startsWith(u"a.htm|完成|"_s) && rows[1].endsWith(u" 秒|mark"_s), qPrintable(rows[1]));

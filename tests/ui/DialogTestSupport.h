@@ -1,9 +1,13 @@
 #pragma once
 
-// Helpers of the task-dialog tests: finding the dialog the main window opened, leaving a box as
-// the keyboard focus would, the rows of the progress window, and pictures of the dialogs.
+// Helpers of the window tests: finding the dialog the main window opened, selecting in the main
+// window's list, leaving a box as the keyboard focus would, answering the folder picker, the rows
+// of the progress window, and pictures of the dialogs.
 
 #include "ui/common/InProgress.h"
+#include "ui/dialogs/BrowseFrm.h"
+#include "ui/main/FileListView.h"
+#include "ui/main/MainFrm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,7 +15,9 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+#include <functional>
 
 namespace DialogTest {
 
@@ -52,12 +58,35 @@ inline void leave(QWidget* box) {
     QCoreApplication::sendEvent(box, &out);
 }
 
-// The progress window's rows as "text|status|reason".
-inline QStringList progressRows(const InProgress& window) {
+// Selects exactly the entries `names` of the main window's file list.
+inline void selectInMain(MainFrm* main, const QStringList& names) {
+    for (int row = 0; row < main->FileList->count(); ++row)
+        main->FileList->setSelected(row, names.contains(main->FileList->text(row)));
+}
+
+// Once the folder picker is up as the modal window, hands it to `answer` (which clicks OK or
+// cancel); call before the command that opens the picker.
+inline void answerPickerLater(std::function<void(BrowseFrm*)> answer) {
+    QTimer::singleShot(0, [answer] {
+        if (auto* picker = qobject_cast<BrowseFrm*>(QApplication::activeModalWidget()))
+            answer(picker);
+    });
+}
+
+enum class Marks { Without, With };
+
+// The progress window's rows as "text|status|reason" (the first `columns` columns), with
+// Marks::With followed by "|mark" when the row has an icon or "|" when it has none.
+inline QStringList progressRows(const InProgress& window, int columns = 3, Marks marks = Marks::Without) {
     QStringList rows;
     for (int i = 0; i < window.LVResults->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* row = window.LVResults->topLevelItem(i);
-        rows.append(row->text(0) + u'|' + row->text(1) + u'|' + row->text(2));
+        const QTreeWidgetItem* item = window.LVResults->topLevelItem(i);
+        QStringList texts;
+        for (int column = 0; column < columns; ++column)
+            texts.append(item->text(column));
+        if (marks == Marks::With)
+            texts.append(item->icon(0).isNull() ? QString() : QStringLiteral("mark"));
+        rows.append(texts.join(u'|'));
     }
     return rows;
 }

@@ -3,6 +3,7 @@
 // slider and the advanced options.
 
 #include "ui/wizard/FastWork.h"
+#include "DialogTestSupport.h"
 #include "core/PathHelpers.h"
 #include "core/Settings.h"
 #include "fakes-ui/TestApplication.h"
@@ -24,7 +25,6 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
 
@@ -43,11 +43,15 @@ FastWork* openWizardOn(TestApplication& t, const QString& folder) {
 
 // The progress window's rows as "text|status".
 QStringList progressRows(TestApplication& t) {
-    QStringList rows;
-    const QTreeWidget* list = t.app().inProgress()->LVResults;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        rows.append(list->topLevelItem(i)->text(0) + u'|' + list->topLevelItem(i)->text(1));
-    return rows;
+    return DialogTest::progressRows(*t.app().inProgress(), 2);
+}
+
+// The folder holding a web page a.htm and a text file b.txt.
+QString writePageAndText(TestApplication& t) {
+    const QString folder = t.filesFolder();
+    TestApplication::writeFile(folder + "a.htm", "<p>甲</p>\r\n");
+    TestApplication::writeFile(folder + "b.txt", "乙\r\n");
+    return folder;
 }
 
 QStringList filesIn(const QString& folder) {
@@ -138,9 +142,7 @@ void FastWorkTest::refusals() {
 
     TestApplication t;
     QVERIFY(t.start());
-    const QString folder = t.filesFolder();
-    TestApplication::writeFile(folder + "a.htm", "<p>甲</p>\r\n");
-    TestApplication::writeFile(folder + "b.txt", "乙\r\n");
+    const QString folder = writePageAndText(t);
     FastWork* w = openWizardOn(t, folder);
     QVERIFY(w);
     QApplication::setActiveWindow(w);
@@ -267,9 +269,7 @@ void FastWorkTest::deletionOptions() {
 
     TestApplication t;
     QVERIFY(t.start());
-    const QString folder = t.filesFolder();
-    TestApplication::writeFile(folder + "a.htm", "<p>甲</p>\r\n");
-    TestApplication::writeFile(folder + "b.txt", "乙\r\n");
+    const QString folder = writePageAndText(t);
     FastWork* w = openWizardOn(t, folder);
     w->TextNewName->setText("all");
     w->CheckDelH->setChecked(deletePages);
@@ -540,8 +540,7 @@ void FastWorkTest::prefixGoesInFrontOfTheBaseName() {
 
     // A name typed and left becomes the base name.
     w->TextNewName->setText("新书");
-    QFocusEvent focusOut(QEvent::FocusOut);
-    QApplication::sendEvent(w->TextNewName, &focusOut);
+    DialogTest::leave(w->TextNewName);
     emit w->ComboPrefix->textActivated(w->ComboPrefix->itemText(1));
     QCOMPARE(w->TextNewName->text(), QStringLiteral("[完本]新书"));
     w->ComboPrefix->setCurrentIndex(1);
@@ -561,25 +560,15 @@ void FastWorkTest::folderButton() {
     TestApplication::writeFile(other + "o.txt", "o\r\n");
     FastWork* w = openWizardOn(t, folder);
 
-    auto answerPicker = [](const QString& open) {
-        QTimer::singleShot(0, [open] {
-            auto* picker = qobject_cast<BrowseFrm*>(QApplication::activeModalWidget());
-            QVERIFY(picker);
-            if (open.isEmpty()) {
-                picker->Cmdcancel->click();
-            } else {
-                picker->openFolder(open);
-                picker->CmdOk->click();
-            }
-        });
-    };
-
-    answerPicker(QString());
+    DialogTest::answerPickerLater([](BrowseFrm* picker) { picker->Cmdcancel->click(); });
     w->CmbBrowse->click();
     QCOMPARE(w->TextFolder->text(), folder);
     QCOMPARE(w->File1->path(), folder);
 
-    answerPicker(other);
+    DialogTest::answerPickerLater([other](BrowseFrm* picker) {
+        picker->openFolder(other);
+        picker->CmdOk->click();
+    });
     w->CmbBrowse->click();
     QCOMPARE(w->TextFolder->text(), other);
     QCOMPARE(w->File1->fileNames(), QStringList{"o.txt"});

@@ -28,6 +28,13 @@ MergeFrm* openMerge(TestApplication& t, const QString& folder) {
     return shownWindow<MergeFrm>(QStringLiteral("MergeFrm"));
 }
 
+// Writes the files `files` (name and content) into the files folder and opens the dialog there.
+MergeFrm* openMergeOn(TestApplication& t, const QList<std::pair<QString, QByteArray>>& files) {
+    for (const auto& [name, bytes] : files)
+        t.writeFile(t.filesFolder() + name, bytes);
+    return openMerge(t, t.filesFolder());
+}
+
 // List1 without the folder part `root`.
 QStringList listed(const MergeFrm* dialog, const QString& root) {
     QStringList paths = listTexts(dialog->List1);
@@ -210,9 +217,7 @@ void MergeFrmTest::nameSuggestion() {
 
     TestApplication t;
     QVERIFY(t.start());
-    t.writeFile(t.filesFolder() + QStringLiteral("a.txt"), content);
-    t.writeFile(t.filesFolder() + QStringLiteral("b.txt"), "B\r\n");
-    MergeFrm* dialog = openMerge(t, t.filesFolder());
+    MergeFrm* dialog = openMergeOn(t, {{"a.txt", content}, {"b.txt", "B\r\n"}});
     QVERIFY(dialog);
 
     QVERIFY(clickEntry(dialog->File1, QStringLiteral("a.txt")));
@@ -292,9 +297,7 @@ void MergeFrmTest::refusedBeforeAnything() {
     TestApplication t;
     QVERIFY(t.start());
     const QString f = t.filesFolder();
-    t.writeFile(f + QStringLiteral("1.txt"), "1\r\n");
-    t.writeFile(f + QStringLiteral("2.txt"), "2\r\n");
-    MergeFrm* dialog = openMerge(t, f);
+    MergeFrm* dialog = openMergeOn(t, {{"1.txt", "1\r\n"}, {"2.txt", "2\r\n"}});
     QVERIFY(dialog);
     dialog->CmdAddall->click();
     if (!folder.isEmpty())
@@ -313,10 +316,8 @@ void MergeFrmTest::mergeThroughProgressWindow() {
     TestApplication t;
     QVERIFY(t.start());
     const QString f = t.filesFolder();
-    t.writeFile(f + QStringLiteral("1.txt"), "一\r\n");
-    t.writeFile(f + QStringLiteral("2.txt"), "二");
     t.state().PrefixList = QStringList{QStringLiteral("旧"), QString(), QString()};
-    MergeFrm* dialog = openMerge(t, f);
+    MergeFrm* dialog = openMergeOn(t, {{"1.txt", "一\r\n"}, {"2.txt", "二"}});
     QVERIFY(dialog);
     dialog->CmdAddall->click();
     dialog->TextFilename->setText(QStringLiteral("合集"));
@@ -353,9 +354,7 @@ void MergeFrmTest::mergeElsewhereAndIntoAListedFile() {
     TestApplication t;
     QVERIFY(t.start());
     const QString f = t.filesFolder();
-    t.writeFile(f + QStringLiteral("a.txt"), "A\r\n");
-    t.writeFile(f + QStringLiteral("b.txt"), "B\r\n");
-    MergeFrm* dialog = openMerge(t, f);
+    MergeFrm* dialog = openMergeOn(t, {{"a.txt", "A\r\n"}, {"b.txt", "B\r\n"}});
     QVERIFY(dialog);
 
     dialog->CmdAddall->click();

@@ -20,8 +20,7 @@ namespace {
 // Opens the dialog from the main window on `folder` with the entries `selected` of its list.
 RenameFrm* openRename(TestApplication& t, const QString& folder, const QStringList& selected) {
     t.main()->openFolder(folder);
-    for (int row = 0; row < t.main()->FileList->count(); ++row)
-        t.main()->FileList->setSelected(row, selected.contains(t.main()->FileList->text(row)));
+    selectInMain(t.main(), selected);
     t.main()->openRename();
     return shownWindow<RenameFrm>(QStringLiteral("RenameFrm"));
 }

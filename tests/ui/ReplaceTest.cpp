@@ -20,8 +20,7 @@ namespace {
 
 Replace* openReplace(TestApplication& t, const QStringList& selected) {
     t.main()->openFolder(t.filesFolder());
-    for (int row = 0; row < t.main()->FileList->count(); ++row)
-        t.main()->FileList->setSelected(row, selected.contains(t.main()->FileList->text(row)));
+    selectInMain(t.main(), selected);
     t.main()->openReplace();
     return shownWindow<Replace>(QStringLiteral("Replace"));
 }

@@ -1,5 +1,6 @@
 // The folder picker, the splash and the about box.
 
+#include "DialogTestSupport.h"
 #include "core/AppState.h"
 #include "fakes-ui/ScriptedMessageProvider.h"
 #include "ui/common/DriveList.h"
@@ -15,7 +16,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -23,11 +23,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 int rowOfFolder(const FolderList* list, const QString& name) {
-    for (int row = 0; row < list->count(); ++row) {
-        if (list->item(row)->text() == name)
-            return row;
-    }
-    return -1;
+    return DialogTest::listTexts(list).indexOf(name);
 }
 
 void doubleClickFolder(FolderList* list, const QString& name) {
@@ -133,9 +129,7 @@ void SmallWindowsTest::pickerIgnoresEscapeAndHasNoCloseBox() {
 void SmallWindowsTest::folderListShowsParentsAndSubFolders() {
     FolderList list;
     QVERIFY(list.setPath(m_root + u"/书库"_s));
-    QStringList shown;
-    for (int row = 0; row < list.count(); ++row)
-        shown.append(list.item(row)->text());
+    const QStringList shown = DialogTest::listTexts(&list);
     QStringList expected{u"/"_s};
     expected += m_root.mid(1).split(u'/');
     expected += QStringList({u"书库"_s, u"第一部"_s});
@@ -152,10 +146,7 @@ void SmallWindowsTest::pickFolderStartsAtAnExistingFolder() {
     AppState state;
     ScriptedMessageProvider messages;
     QString openAtStart;
-    QTimer::singleShot(0, [&] {
-        auto* picker = qobject_cast<BrowseFrm*>(QApplication::activeModalWidget());
-        if (!picker)
-            return;
+    DialogTest::answerPickerLater([&](BrowseFrm* picker) {
         openAtStart = picker->Dir1->path();
         doubleClickFolder(picker->Dir1, u"b"_s);
         picker->CmdOk->click();
@@ -169,10 +160,7 @@ void SmallWindowsTest::pickFolderWithAMissingStartOpensAtTheCurrentFolder() {
     AppState state;
     ScriptedMessageProvider messages;
     QString openAtStart;
-    QTimer::singleShot(0, [&] {
-        auto* picker = qobject_cast<BrowseFrm*>(QApplication::activeModalWidget());
-        if (!picker)
-            return;
+    DialogTest::answerPickerLater([&](BrowseFrm* picker) {
         openAtStart = picker->Dir1->path();
         picker->Cmdcancel->click();
     });
