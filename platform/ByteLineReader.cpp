@@ -73,7 +73,7 @@ bool ByteLineReader::open(const QString& path, const TextFormat& format) {
     return true;
 }
 
-bool ByteLineReader::readLine(QByteArray& line) {
+bool ByteLineReader::readLine(QByteArrayView& line) {
     if (d->fd < 0)
         return false;
     const char ender = d->lineEnd == LineEnd::Lf ? '\n' : '\r';
@@ -87,7 +87,7 @@ bool ByteLineReader::readLine(QByteArray& line) {
             found && ender == '\r' && static_cast<const char*>(found) + 1 == data + size && !d->atEof;
         if (found && !undecided) {
             const qsizetype at = static_cast<const char*>(found) - data;
-            line = QByteArray(data, at);
+            line = QByteArrayView(data, at);
             qsizetype next = at + 1;
             if (ender == '\r' && next < size && data[next] == '\n')
                 ++next;
@@ -103,7 +103,7 @@ bool ByteLineReader::readLine(QByteArray& line) {
             continue; // the end of the file came: the CR ends the line on its own
         if (d->end == d->begin)
             return false;
-        line = QByteArray(d->buffer.data() + d->begin, d->end - d->begin);
+        line = QByteArrayView(d->buffer.data() + d->begin, d->end - d->begin);
         d->begin = d->end;
         return true;
     }

@@ -20,8 +20,9 @@ public:
     ByteLineReader& operator=(const ByteLineReader&) = delete;
 
     bool open(const QString& path, const TextFormat& format);
-    // False at the end of the file and on a read error; error() tells which.
-    bool readLine(QByteArray& line);
+    // The next line, valid until the next call; false at the end of the file and on a read error
+    // (error() tells which).
+    bool readLine(QByteArrayView& line);
     const FileError& error() const;
 
     // True when `ascii` can be found and replaced in the bytes of `encoding` without ever matching

@@ -23,6 +23,8 @@ bool failed(TransformReport* report, const FileError& error) {
 // ASCII texts whose case does not matter to the search (no letters, or case-sensitive) can be
 // replaced in the encoded bytes when the encoding allows it: much faster, and the same result.
 bool mayReplaceBytes(const ReplaceRequest& request) {
+    if (request.find.isEmpty())
+        return false;
     for (const QString* text : {&request.find, &request.replacement}) {
         for (QChar c : *text) {
             if (c.unicode() >= 0x80 || c == u'\r' || c == u'\n')
@@ -44,9 +46,14 @@ bool replaceBytes(const QString& sourcePath, const QString& targetPath, const Te
     TextWriter writer;
     if (!writer.open(targetPath, format))
         return failed(report, writer.error());
-    QByteArray line;
+    QByteArrayView line;
     while (reader.readLine(line)) {
-        writer.writeRaw(line.replace(find, replacement));
+        qsizetype from = 0;
+        for (qsizetype at; (at = line.indexOf(find, from)) >= 0; from = at + find.size()) {
+            writer.writeRaw(line.sliced(from, at - from));
+            writer.writeRaw(replacement);
+        }
+        writer.writeRaw(line.sliced(from));
         writer.writeLineEnd();
         if (writer.error().isSet())
             return failed(report, writer.error());

@@ -12,9 +12,9 @@ QList<QByteArray> byteLines(const QString& path, const TextFormat& format) {
     ByteLineReader reader;
     EXPECT_TRUE(reader.open(path, format));
     QList<QByteArray> lines;
-    QByteArray line;
+    QByteArrayView line;
     while (reader.readLine(line))
-        lines.append(line);
+        lines.append(line.toByteArray());
     EXPECT_FALSE(reader.error().isSet());
     return lines;
 }
