@@ -266,7 +266,8 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared) {
     if (startIsWhole) {
         // The file is at its end already: decoding starts from the bytes in memory.
         rawKept = qsizetype(start.size()) - bomSize;
-        std::memcpy(raw.data(), start.data() + bomSize, size_t(rawKept));
+        if (rawKept > 0)
+            std::memcpy(raw.data(), start.data() + bomSize, size_t(rawKept));
     } else if (::lseek(fd, bomSize, SEEK_SET) < 0) {
         fail(errno);
         return false;
@@ -281,7 +282,8 @@ TextEncoding TextReader::Impl::detectCodePage() {
     qsizetype got = 0;
     if (startIsWhole) {
         got = qsizetype(start.size());
-        std::memcpy(raw.data(), start.data(), size_t(got));
+        if (got > 0)
+            std::memcpy(raw.data(), start.data(), size_t(got));
     } else {
         if (::lseek(fd, 0, SEEK_SET) < 0) {
             fail(errno);
