@@ -56,20 +56,9 @@ void writeLines(TextWriter& writer, const QStringList& list, int lastIndex) {
 } // namespace
 
 void LoadDefaultSettings(AppState& state, FileError* error) {
-    SettingsRec& rec = state.Settings;
-    rec.SaveStatus = -1;
-    rec.BackupOn = -1;
-    rec.DelLinks = -1;
-    rec.BackupTime = 5;
-    rec.PrefixMax = 29;
-    rec.RecentMax = 7;
-    rec.StartMode = 0;
-    rec.WinState = 0;
-    rec.WinHeight = 8205;
-    rec.WinLeft = 480;
-    rec.WinTop = 240;
-    rec.WinWidth = 11115;
-    rec.ParaLevel = 1;
+    // The record's member initializers are the factory defaults.
+    state.Settings = SettingsRec{};
+    const SettingsRec& rec = state.Settings;
 
     resizeList(state.PrefixList, rec.PrefixMax);
     resizeList(state.RecentList, rec.RecentMax);
