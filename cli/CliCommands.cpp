@@ -69,11 +69,11 @@ void runMerge(JobEnv& env, const QString& output, const QStringList& files) {
     for (const QString& file : files)
         paths.append(QDir::cleanPath(QFileInfo(file).absoluteFilePath()));
     const QString target = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
-    mergeWithRows(env.sink, paths, target);
+    mergeAsBatch(env, paths, target);
     complete(env.sink);
 }
 
-bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message) {
+bool runRename(JobEnv& env, const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message) {
     const QList<FolderBatch> batches = groupByFolder(files);
     if (batches.size() != 1) {
         *message = QStringLiteral("rename: all files must be in one folder");
@@ -91,7 +91,7 @@ bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, const QSt
     *message = checkRenamePlan(batch.folder, items);
     if (!message->isEmpty())
         return false;
-    return dryRun || executeRenamePlan(batch.folder, items, message);
+    return dryRun || executeRenameBatch(env, nameTemplate.trimmed(), batch.folder, items, message);
 }
 
 bool runWizard(JobEnv& env, WizardOptions options, QString* message) {

@@ -25,7 +25,7 @@ void runReplace(JobEnv& env, const QString& find, const QString& replacement, bo
                 const QStringList& files);
 void runMerge(JobEnv& env, const QString& output, const QStringList& files);
 // Prints "old TAB new" per file; renames unless `dryRun`. False when the plan was refused.
-bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message);
+bool runRename(JobEnv& env, const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message);
 // False with `message` when the run was refused before it started.
 bool runWizard(JobEnv& env, WizardOptions options, QString* message);
 

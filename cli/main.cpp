@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
         CliCommands::runMerge(env, toName(a.output), files);
     if (rename->parsed()) {
         QString message;
-        if (!CliCommands::runRename(toName(a.nameTemplate), a.start, a.dryRun, files, &message)) {
+        if (!CliCommands::runRename(env, toName(a.nameTemplate), a.start, a.dryRun, files, &message)) {
             printError(message);
             status = ExitFailed;
         }

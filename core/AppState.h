@@ -2,6 +2,7 @@
 
 #include "SettingsRec.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -24,6 +25,10 @@ public:
     bool BackupBatchOpen = false;
     qint32 BackupBatchNo = 0;
     QString BackupBatchFolder;
+    // What the running batch's journal names: the command, the folder it works in, when it began.
+    QString BatchCommand;
+    QString BatchWorkFolder;
+    QDateTime BatchStarted;
 
     QString CurrentFolder;           // the main window's folder
     QString DialogFolder;            // handed to the dialogs

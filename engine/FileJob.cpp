@@ -1,10 +1,11 @@
 #include "FileJob.h"
 
+#include "BatchJournal.h"
+
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "core/Prompt.h"
-#include "platform/Clock.h"
 #include "platform/FileOps.h"
 
 #include <cerrno>
@@ -13,44 +14,6 @@ namespace {
 
 const QString OverwriteTitle = QStringLiteral("覆盖文件");
 const QString TargetExists = QStringLiteral("文件已存在");
-
-// "000", "001", ... "999", "1000": at least three digits.
-QString batchNumberText(qint32 number) {
-    return QString::number(number).rightJustified(3, QLatin1Char('0'));
-}
-
-// The numbered backup folder of the running batch; the first backup of a batch opens the lowest
-// number not yet taken in the current hour folder. The batch keeps the whole path, so a batch that
-// runs across the full hour keeps backing up into the folder it opened.
-bool batchFolder(JobEnv& env, QString& folder, FileError& error) {
-    AppState& state = env.state;
-    if (state.BackupBatchOpen && !state.BackupBatchFolder.isEmpty()) {
-        folder = state.BackupBatchFolder;
-        return true;
-    }
-
-    const QString hourFolder =
-        AddBackslash(state.BackupFolder) + env.clock.now().toString(QStringLiteral("yyyyMMdd-hh")) + QLatin1Char('/');
-    if (!FileOps::folderExists(hourFolder) && !FileOps::createFolder(hourFolder, &error))
-        return false;
-
-    for (qint32 number = 0;; ++number) {
-        const QString candidate = hourFolder + batchNumberText(number);
-        if (FileOps::exists(candidate))
-            continue;
-        if (!FileOps::createFolder(candidate, &error)) {
-            // Taken between the look and the creation: try the next number.
-            if (error.number == EEXIST)
-                continue;
-            return false;
-        }
-        state.BackupBatchNo = number;
-        state.BackupBatchFolder = candidate + QLatin1Char('/');
-        state.BackupBatchOpen = true;
-        folder = state.BackupBatchFolder;
-        return true;
-    }
-}
 
 bool prepareInPlace(JobEnv& env, const QString& folder, const QString& name, FileError& error) {
     AppState& state = env.state;
@@ -67,9 +30,9 @@ bool prepareInPlace(JobEnv& env, const QString& folder, const QString& name, Fil
     if (!isTrue(state.Settings.BackupOn))
         return true;
     QString backupFolder;
-    if (!batchFolder(env, backupFolder, error))
+    if (!BatchJournal::folder(env, backupFolder, error))
         return false;
-    return FileOps::copyFile(source, backupFolder + name, &error);
+    return FileOps::copyFile(source, backupFolder + BackupJournal::copyNameFor(name), &error);
 }
 
 enum class Go { Yes, Refused, Failed };

@@ -1,6 +1,7 @@
 #include "BatchRunner.h"
 
 #include "FileStep.h"
+#include "engine/BatchJournal.h"
 #include "NameRules.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
@@ -21,8 +22,9 @@ void BatchRunner::run(const BatchRequest& request) {
     clock.start();
     const bool timed = isTimed(request.command);
 
-    if (isInPlace(request.command))
-        m_env.state.BackupBatchOpen = false;
+    // Every command is its own batch, pages to text too: the files it replaces and creates are
+    // journalled (and restored) apart from the batch before it.
+    BatchJournal::begin(m_env, commandName(request.command, request.direction), request.folder);
 
     qint64 selectedCount = 0;
     for (const FileEntry& entry : request.entries) {
@@ -54,5 +56,22 @@ void BatchRunner::run(const BatchRequest& request) {
 
     if (timed)
         m_env.sink.ReportProgress(0, QStringLiteral("总时间：") + secondsText(total), QString(), QString(), Mark::Blue);
+    BatchJournal::end(m_env);
     m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+}
+
+QString BatchRunner::commandName(BatchCommand command, int direction) {
+    switch (command) {
+    case BatchCommand::WebPageToText:
+        return QStringLiteral("html2txt");
+    case BatchCommand::Reflow:
+        return QStringLiteral("reflow");
+    case BatchCommand::RemoveSpaces:
+        return QStringLiteral("despace");
+    case BatchCommand::CodePage:
+        return direction == 0 ? QStringLiteral("gb") : QStringLiteral("big5");
+    case BatchCommand::Width:
+        return direction == 0 ? QStringLiteral("narrow") : QStringLiteral("wide");
+    }
+    return QString();
 }

@@ -36,6 +36,8 @@ public:
 
     static bool isTimed(BatchCommand command);
     static bool isInPlace(BatchCommand command);
+    // The command's name as the command line spells it ("reflow", "big5", ...), for the journal.
+    static QString commandName(BatchCommand command, int direction);
 
 private:
     bool transform(const BatchRequest& request, const QString& sourceName, const QString& outputName);

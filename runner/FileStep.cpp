@@ -1,5 +1,6 @@
 #include "FileStep.h"
 
+#include "JournalSteps.h"
 #include "MergeStep.h"
 #include "NameRules.h"
 #include "core/AppState.h"
@@ -11,14 +12,25 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
     const QString source = m_folder + name;
     if (command == BatchCommand::WebPageToText) {
         const QString output = webPageOutputName(name);
+        const FileState before = JournalSteps::stateIfKept(m_env, m_folder + output);
         if (!BeginFileJob(m_env, name, output, m_folder))
             return false;
         const bool dropLinks = isTrue(m_env.state.Settings.DelLinks) && !isIndexFile(name);
-        return HtmlToText(source, m_folder + output, dropLinks, &report);
+        if (!HtmlToText(source, m_folder + output, dropLinks, &report))
+            return false;
+        JournalSteps::written(m_env, m_folder, output, before);
+        return true;
     }
 
-    if (!BeginFileJob(m_env, name, name, m_folder))
+    const FileState before = JournalSteps::stateIfKept(m_env, source);
+    if (!BeginFileJob(m_env, name, name, m_folder) || !transformInPlace(command, direction, source, report))
         return false;
+    JournalSteps::rewritten(m_env, m_folder, name, before);
+    return true;
+}
+
+bool FileStep::transformInPlace(BatchCommand command, int direction, const QString& source,
+                                TransformReport& report) {
     const QString& temp = m_env.state.TempFile;
     switch (command) {
     case BatchCommand::Reflow:

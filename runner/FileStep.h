@@ -23,6 +23,8 @@ public:
                        const TransformReport& report);
 
 private:
+    bool transformInPlace(BatchCommand command, int direction, const QString& source, TransformReport& report);
+
     JobEnv& m_env;
     QString m_folder;
 };

@@ -1,7 +1,10 @@
 #include "MergeStep.h"
 
+#include "JournalSteps.h"
 #include "core/ProgressSink.h"
 #include "engine/MergeFiles.h"
+
+#include <QFileInfo>
 
 bool mergeWithRows(ProgressSink& sink, const QStringList& files, const QString& targetPath, TransformReport* report,
                    const QString& noteAddition) {
@@ -19,4 +22,17 @@ bool mergeWithRows(ProgressSink& sink, const QStringList& files, const QString& 
 void reportUnmappable(ProgressSink& sink, const QString& text, int count, const QString& addition) {
     sink.ReportProgress(0, text, QStringLiteral("注意"),
                         QStringLiteral("%1 个字符无法以 Big5 表示，已写为“?”").arg(count) + addition, Mark::Yellow);
+}
+
+bool mergeAsBatch(JobEnv& env, const QStringList& files, const QString& targetPath) {
+    const QFileInfo target(targetPath);
+    const QString folder = target.absolutePath() + u'/';
+    const QString name = target.fileName();
+    BatchJournal::begin(env, QStringLiteral("merge → ") + name, folder);
+    const FileState before = JournalSteps::stateIfKept(env, targetPath);
+    const bool merged = mergeWithRows(env.sink, files, targetPath);
+    if (merged)
+        JournalSteps::written(env, folder, name, before);
+    BatchJournal::end(env);
+    return merged;
 }

@@ -1,5 +1,6 @@
 #include "RenamePlan.h"
 
+#include "JournalSteps.h"
 #include "core/PathHelpers.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
@@ -167,4 +168,18 @@ bool executeRenamePlan(const QString& folder, const QList<RenameItem>& items, QS
     for (qsizetype i = done.size() - 1; i >= 0; --i)
         renameNoReplace(done.at(i).to, done.at(i).from, nullptr);
     return false;
+}
+
+bool executeRenameBatch(JobEnv& env, const QString& nameTemplate, const QString& folder,
+                        const QList<RenameItem>& items, QString* message) {
+    BatchJournal::begin(env, QStringLiteral("rename “%1”").arg(nameTemplate), folder);
+    const bool done = executeRenamePlan(folder, items, message);
+    if (done) {
+        for (const RenameItem& item : items) {
+            if (item.newName != item.oldName)
+                JournalSteps::renamed(env, folder, item.oldName, item.newName);
+        }
+    }
+    BatchJournal::end(env);
+    return done;
 }

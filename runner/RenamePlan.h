@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/JobEnv.h"
+
 #include <QList>
 #include <QString>
 
@@ -27,3 +29,7 @@ QString checkRenamePlan(const QString& folder, const QList<RenameItem>& items);
 // names, and no rename ever replaces an existing file. On a failure the renames done so far are
 // undone where possible and `message` says what went wrong.
 bool executeRenamePlan(const QString& folder, const QList<RenameItem>& items, QString* message);
+
+// executeRenamePlan as a batch of its own, each rename journalled under "rename “TEMPLATE”".
+bool executeRenameBatch(JobEnv& env, const QString& nameTemplate, const QString& folder,
+                        const QList<RenameItem>& items, QString* message);

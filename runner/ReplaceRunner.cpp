@@ -1,6 +1,7 @@
 #include "ReplaceRunner.h"
 
 #include "FileStep.h"
+#include "JournalSteps.h"
 #include "LineReplacer.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
@@ -84,7 +85,8 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
         m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
         return;
     }
-    m_env.state.BackupBatchOpen = false;
+    BatchJournal::begin(m_env, QStringLiteral("replace “%1” → “%2”").arg(request.find, request.replacement),
+                        request.folder);
 
     FileStep step(m_env, request.folder);
     const qint64 total = request.files.size();
@@ -96,9 +98,13 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
         const QString path = request.folder + name;
 
         TransformReport report;
+        const FileState before = JournalSteps::stateIfKept(m_env, path);
         const bool ok = BeginFileJob(m_env, name, name, request.folder) &&
                         replaceInFile(m_env.state.TempFile, path, request, &report);
+        if (ok)
+            JournalSteps::rewritten(m_env, request.folder, name, before);
         step.reportOutcome(percent, path, ok, QString(), report);
     }
+    BatchJournal::end(m_env);
     m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
 }

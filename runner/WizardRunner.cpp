@@ -1,6 +1,7 @@
 #include "WizardRunner.h"
 
 #include "FileStep.h"
+#include "JournalSteps.h"
 #include "MergeStep.h"
 #include "NameRules.h"
 #include "core/AppState.h"
@@ -67,6 +68,7 @@ void WizardRunner::convertPages(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
     const QStringList pages = FolderListing::listFiles(options.folder, PageMask);
     sink.ReportProgress(0, QStringLiteral("-html转换-"), QString(), QString(), QString());
+    BatchJournal::begin(m_env, QStringLiteral("wizard html2txt"), options.folder);
 
     FileStep step(m_env, options.folder);
     const qint64 n = pages.size();
@@ -81,8 +83,10 @@ void WizardRunner::convertPages(const WizardOptions& options) {
         FileError deleteError;
         if (done && options.deleteHtml) {
             const QString path = options.folder + name;
+            const FileState before = JournalSteps::stateIfKept(m_env, path);
             FileOps::resetAttributes(path);
-            FileOps::removeFile(path, &deleteError);
+            if (FileOps::removeFile(path, &deleteError))
+                JournalSteps::deleted(m_env, name, before);
         }
         step.reportOutcome(percent, name, done, QString(), report);
         if (deleteError.isSet()) {
@@ -90,6 +94,7 @@ void WizardRunner::convertPages(const WizardOptions& options) {
                                 deleteError.description, Mark::Red);
         }
     }
+    BatchJournal::end(m_env);
     if (options.deleteHtml)
         sink.ReportProgress(0, QStringLiteral("-源文件已删除-"), QString(), QString(), Mark::Yellow);
 }
@@ -122,18 +127,28 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     // the only whole copy of that text and are kept.
     TransformReport report;
     const QString kept = options.deleteMerged ? QStringLiteral("；源文件未删除") : QString();
-    if (!mergeWithRows(sink, paths, target, &report, kept) || report.unmappable > 0)
+    BatchJournal::begin(m_env, QStringLiteral("wizard merge → ") + options.newName, options.folder);
+    const FileState before = JournalSteps::stateIfKept(m_env, target);
+    const bool merged = mergeWithRows(sink, paths, target, &report, kept);
+    if (merged)
+        JournalSteps::written(m_env, options.folder, options.newName, before);
+    if (!merged || report.unmappable > 0 || !options.deleteMerged) {
+        BatchJournal::end(m_env);
         return;
-    if (!options.deleteMerged)
-        return;
-    for (const QString& path : paths) {
+    }
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString& path = paths.at(i);
         FileError error;
+        const FileState sourceBefore = JournalSteps::stateIfKept(m_env, path);
         FileOps::resetAttributes(path);
         if (!FileOps::removeFile(path, &error)) {
             sink.ReportProgress(0, path, QStringLiteral("错误") + QString::number(error.number), error.description,
                                 Mark::Red);
+        } else {
+            JournalSteps::deleted(m_env, names.at(i), sourceBefore);
         }
     }
+    BatchJournal::end(m_env);
     sink.ReportProgress(0, QStringLiteral("-合并源文件已删除-"), QString(), QString(), Mark::Yellow);
 }
 
@@ -142,7 +157,7 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
     ProgressSink& sink = m_env.sink;
     const QStringList texts = FolderListing::listFiles(options.folder, TextMask);
     sink.ReportProgress(0, title, QString(), QString(), QString());
-    m_env.state.BackupBatchOpen = false;
+    BatchJournal::begin(m_env, QStringLiteral("wizard ") + BatchRunner::commandName(command, direction), options.folder);
 
     FileStep step(m_env, options.folder);
     const qint64 n = texts.size();
@@ -154,4 +169,5 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
         const bool done = step.apply(command, direction, name, report);
         step.reportOutcome(int(k * 100 / n), name, done, QString(), report);
     }
+    BatchJournal::end(m_env);
 }

@@ -149,7 +149,7 @@ void RenameFrm::rename() {
         return;
     }
     QString message;
-    if (!executeRenamePlan(folder, m_items, &message))
+    if (!executeRenameBatch(m_app.jobEnv(), m_template, folder, m_items, &message))
         m_app.messages().exclamation(this, Title, message);
     if (MainFrm* main = m_app.mainFrm())
         main->refresh();

@@ -1,0 +1,174 @@
+#include "BackupJournal.h"
+
+#include <QStringList>
+
+namespace BackupJournal {
+namespace {
+
+const QByteArray Magic = "QuillMar backup journal 1";
+const QString TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+struct ActionName {
+    JournalEntry::Action action;
+    const char* text;
+};
+constexpr ActionName ActionNames[] = {
+    {JournalEntry::Action::Rewritten, "rewritten"}, {JournalEntry::Action::Replaced, "replaced"},
+    {JournalEntry::Action::Deleted, "deleted"},     {JournalEntry::Action::Created, "created"},
+    {JournalEntry::Action::Renamed, "renamed"},
+};
+
+QString escape(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0xDC80 && u <= 0xDCFF)
+            out += QStringLiteral("\\x") + QString::number(u - 0xDC00, 16).rightJustified(2, u'0');
+        else if (u == u'\\')
+            out += QStringLiteral("\\\\");
+        else if (u == u'\t')
+            out += QStringLiteral("\\t");
+        else if (u == u'\n')
+            out += QStringLiteral("\\n");
+        else if (u == u'\r')
+            out += QStringLiteral("\\r");
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString unescape(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\\' || i + 1 >= text.size()) {
+            out += c;
+            continue;
+        }
+        const QChar next = text.at(++i);
+        if (next == u't')
+            out += u'\t';
+        else if (next == u'n')
+            out += u'\n';
+        else if (next == u'r')
+            out += u'\r';
+        else if (next == u'x' && i + 2 < text.size()) {
+            bool ok = false;
+            const uint byte = text.mid(i + 1, 2).toUInt(&ok, 16);
+            out += ok ? QChar(char16_t(0xDC00 + byte)) : QChar(u'?');
+            i += 2;
+        } else
+            out += next;
+    }
+    return out;
+}
+
+QString timeText(const QDateTime& time) {
+    return time.toString(TimeFormat);
+}
+
+QString stateFields(const FileState& state) {
+    if (!state.exists)
+        return QStringLiteral("\t\t");
+    return QString::number(state.mode, 8).rightJustified(4, u'0') + u'\t' + QString::number(state.size) + u'\t' +
+           QString::fromLatin1(state.sha256);
+}
+
+FileState stateFrom(const QStringList& fields, qsizetype at) {
+    FileState state;
+    if (fields.size() < at + 3 || fields.at(at + 2).isEmpty())
+        return state;
+    state.exists = true;
+    state.mode = fields.at(at).toUInt(nullptr, 8);
+    state.size = fields.at(at + 1).toLongLong();
+    state.sha256 = fields.at(at + 2).toLatin1();
+    return state;
+}
+
+bool appendLine(const QString& batchFolder, const QString& line, FileError* error) {
+    return FileBytes::append(batchFolder + FileName, (line + u'\n').toUtf8(), error);
+}
+
+} // namespace
+
+QString actionText(JournalEntry::Action action) {
+    for (const ActionName& name : ActionNames) {
+        if (name.action == action)
+            return QString::fromLatin1(name.text);
+    }
+    return QString();
+}
+
+QString copyNameFor(const QString& name) {
+    return name == FileName ? name + QStringLiteral(".1") : name;
+}
+
+bool create(const QString& batchFolder, const Header& header, FileError* error) {
+    QString text = QString::fromLatin1(Magic) + u'\n';
+    text += QStringLiteral("# lines: command, folder, started, then one line per file:\n"
+                           "# file, action, name, new name, backup copy, mode before, size before, "
+                           "SHA-256 before, mode after, size after, SHA-256 after; last: ended\n");
+    text += QStringLiteral("command\t") + escape(header.command) + u'\n';
+    text += QStringLiteral("folder\t") + escape(header.folder) + u'\n';
+    text += QStringLiteral("started\t") + timeText(header.started) + u'\n';
+    return FileBytes::writeAtomically(batchFolder + FileName, text.toUtf8(), error);
+}
+
+bool append(const QString& batchFolder, const JournalEntry& entry, FileError* error) {
+    const QString line = QStringLiteral("file\t") + actionText(entry.action) + u'\t' + escape(entry.name) + u'\t' +
+                         escape(entry.newName) + u'\t' + escape(entry.backupName) + u'\t' + stateFields(entry.before) +
+                         u'\t' + stateFields(entry.after);
+    return appendLine(batchFolder, line, error);
+}
+
+bool finish(const QString& batchFolder, const QDateTime& ended, FileError* error) {
+    return appendLine(batchFolder, QStringLiteral("ended\t") + timeText(ended), error);
+}
+
+Contents read(const QString& batchFolder) {
+    Contents contents;
+    QByteArray bytes;
+    if (!FileBytes::read(batchFolder + FileName, bytes, qint64(256) << 20) || !bytes.startsWith(Magic))
+        return contents;
+    contents.present = true;
+    // A last line without its line end was cut short and is not part of the journal.
+    bytes.truncate(bytes.lastIndexOf('\n') + 1);
+    for (const QByteArray& raw : bytes.split('\n')) {
+        const QStringList fields = QString::fromUtf8(raw).split(u'\t');
+        const QString& key = fields.first();
+        if (fields.size() < 2)
+            continue;
+        if (key == QLatin1String("command"))
+            contents.header.command = unescape(fields.at(1));
+        else if (key == QLatin1String("folder"))
+            contents.header.folder = unescape(fields.at(1));
+        else if (key == QLatin1String("started"))
+            contents.header.started = QDateTime::fromString(fields.at(1), TimeFormat);
+        else if (key == QLatin1String("ended"))
+            contents.header.ended = QDateTime::fromString(fields.at(1), TimeFormat);
+        else if (key == QLatin1String("file") && fields.size() >= 11) {
+            JournalEntry entry;
+            bool known = false;
+            for (const ActionName& name : ActionNames) {
+                if (fields.at(1) == QLatin1String(name.text)) {
+                    entry.action = name.action;
+                    known = true;
+                }
+            }
+            if (!known)
+                continue;
+            entry.name = unescape(fields.at(2));
+            entry.newName = unescape(fields.at(3));
+            entry.backupName = unescape(fields.at(4));
+            entry.before = stateFrom(fields, 5);
+            entry.after = stateFrom(fields, 8);
+            contents.entries.append(entry);
+        }
+    }
+    return contents;
+}
+
+} // namespace BackupJournal

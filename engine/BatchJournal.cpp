@@ -1,0 +1,92 @@
+#include "BatchJournal.h"
+
+#include "core/AppState.h"
+#include "core/PathHelpers.h"
+#include "core/ProgressSink.h"
+#include "platform/Clock.h"
+#include "platform/FileOps.h"
+
+#include <cerrno>
+
+namespace BatchJournal {
+namespace {
+
+// "000", "001", ... "999", "1000": at least three digits.
+QString batchNumberText(qint32 number) {
+    return QString::number(number).rightJustified(3, QLatin1Char('0'));
+}
+
+} // namespace
+
+bool isKept(const JobEnv& env) {
+    return isTrue(env.state.Settings.BackupOn);
+}
+
+void begin(JobEnv& env, const QString& command, const QString& folder) {
+    end(env);
+    AppState& state = env.state;
+    state.BackupBatchOpen = false;
+    state.BackupBatchFolder.clear();
+    state.BatchCommand = command;
+    state.BatchWorkFolder = folder;
+    state.BatchStarted = env.clock.now();
+}
+
+bool folder(JobEnv& env, QString& batchFolder, FileError& error) {
+    AppState& state = env.state;
+    if (state.BackupBatchOpen && !state.BackupBatchFolder.isEmpty()) {
+        batchFolder = state.BackupBatchFolder;
+        return true;
+    }
+
+    const QDateTime now = env.clock.now();
+    const QString hourFolder =
+        AddBackslash(state.BackupFolder) + now.toString(QStringLiteral("yyyyMMdd-hh")) + QLatin1Char('/');
+    if (!FileOps::folderExists(hourFolder) && !FileOps::createFolder(hourFolder, &error))
+        return false;
+
+    for (qint32 number = 0;; ++number) {
+        const QString candidate = hourFolder + batchNumberText(number);
+        if (FileOps::exists(candidate))
+            continue;
+        if (!FileOps::createFolder(candidate, &error)) {
+            // Taken between the look and the creation: try the next number.
+            if (error.number == EEXIST)
+                continue;
+            return false;
+        }
+        const QString opened = candidate + QLatin1Char('/');
+        BackupJournal::Header header;
+        header.command = state.BatchCommand;
+        header.folder = state.BatchWorkFolder;
+        header.started = state.BatchStarted.isValid() ? state.BatchStarted : now;
+        if (!BackupJournal::create(opened, header, &error))
+            return false;
+        state.BackupBatchNo = number;
+        state.BackupBatchFolder = opened;
+        state.BackupBatchOpen = true;
+        batchFolder = opened;
+        return true;
+    }
+}
+
+void record(JobEnv& env, const JournalEntry& entry) {
+    if (!isKept(env))
+        return;
+    QString batchFolder;
+    FileError error;
+    if (folder(env, batchFolder, error) && BackupJournal::append(batchFolder, entry, &error))
+        return;
+    env.sink.ReportProgress(0, entry.name, QStringLiteral("错误") + QString::number(error.number),
+                            QStringLiteral("备份日志无法写入：") + error.description, Mark::Red);
+}
+
+void end(JobEnv& env) {
+    AppState& state = env.state;
+    if (state.BackupBatchOpen && !state.BackupBatchFolder.isEmpty())
+        BackupJournal::finish(state.BackupBatchFolder, env.clock.now());
+    state.BackupBatchOpen = false;
+    state.BackupBatchFolder.clear();
+}
+
+} // namespace BatchJournal

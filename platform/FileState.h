@@ -1,0 +1,41 @@
+#pragma once
+
+#include "FileError.h"
+
+#include <QByteArray>
+#include <QString>
+
+// What a file is at one moment: whether it is there, its size, the SHA-256 of its bytes (lower-case
+// hex) and its permission bits. Two states with the same size and hash hold the same bytes.
+struct FileState {
+    bool exists = false;
+    qint64 size = 0;
+    QByteArray sha256;
+    uint mode = 0; // permission bits, e.g. 0644
+
+    // Reads the whole file; a path that is missing (or not a regular file) gives exists == false.
+    static FileState of(const QString& path);
+    bool sameContent(const FileState& other) const {
+        return exists == other.exists && (!exists || (size == other.size && sha256 == other.sha256));
+    }
+};
+
+// Small whole-file operations the backup journal and the restore need.
+namespace FileBytes {
+
+// The whole content of a file of at most `maxSize` bytes.
+bool read(const QString& path, QByteArray& bytes, qint64 maxSize, FileError* error = nullptr);
+// Appends `bytes` with one write to the end of `path` (created when missing) and syncs it, so a
+// reader sees either all of the record or none of it, also after a crash.
+bool append(const QString& path, const QByteArray& bytes, FileError* error = nullptr);
+// Writes a new file whole: a temporary file beside it, synced, renamed into place.
+bool writeAtomically(const QString& path, const QByteArray& bytes, FileError* error = nullptr);
+// Sets the permission bits of `path`.
+bool setMode(const QString& path, uint mode, FileError* error = nullptr);
+// Renames without ever replacing an existing entry (ENOENT for a missing source, EEXIST when the
+// new name is taken).
+bool renameNoReplace(const QString& from, const QString& to, FileError* error = nullptr);
+// Moves a file into the user's trash (the freedesktop.org trash of the home folder).
+bool moveToTrash(const QString& path, FileError* error = nullptr);
+
+} // namespace FileBytes

@@ -1,0 +1,70 @@
+#include "JournalSteps.h"
+
+#include "core/AppState.h"
+
+namespace JournalSteps {
+namespace {
+
+// The name of the running batch's copy of `name` when it holds the bytes `state` describes.
+QString copyHolding(const JobEnv& env, const QString& name, const FileState& state) {
+    const AppState& app = env.state;
+    if (!state.exists || !app.BackupBatchOpen || app.BackupBatchFolder.isEmpty())
+        return QString();
+    const QString copyName = BackupJournal::copyNameFor(name);
+    return FileState::of(app.BackupBatchFolder + copyName).sameContent(state) ? copyName : QString();
+}
+
+} // namespace
+
+FileState stateIfKept(const JobEnv& env, const QString& path) {
+    return BatchJournal::isKept(env) ? FileState::of(path) : FileState();
+}
+
+void rewritten(JobEnv& env, const QString& folder, const QString& name, const FileState& before) {
+    if (!BatchJournal::isKept(env))
+        return;
+    JournalEntry entry;
+    entry.action = JournalEntry::Action::Rewritten;
+    entry.name = name;
+    entry.backupName = copyHolding(env, name, before);
+    entry.before = before;
+    entry.after = FileState::of(folder + name);
+    BatchJournal::record(env, entry);
+}
+
+void written(JobEnv& env, const QString& folder, const QString& name, const FileState& before) {
+    if (!BatchJournal::isKept(env))
+        return;
+    JournalEntry entry;
+    entry.action = before.exists ? JournalEntry::Action::Replaced : JournalEntry::Action::Created;
+    entry.name = name;
+    entry.backupName = copyHolding(env, name, before);
+    entry.before = before;
+    entry.after = FileState::of(folder + name);
+    BatchJournal::record(env, entry);
+}
+
+void deleted(JobEnv& env, const QString& name, const FileState& before) {
+    if (!BatchJournal::isKept(env))
+        return;
+    JournalEntry entry;
+    entry.action = JournalEntry::Action::Deleted;
+    entry.name = name;
+    entry.backupName = copyHolding(env, name, before);
+    entry.before = before;
+    BatchJournal::record(env, entry);
+}
+
+void renamed(JobEnv& env, const QString& folder, const QString& oldName, const QString& newName) {
+    if (!BatchJournal::isKept(env))
+        return;
+    JournalEntry entry;
+    entry.action = JournalEntry::Action::Renamed;
+    entry.name = oldName;
+    entry.newName = newName;
+    entry.after = FileState::of(folder + newName);
+    entry.before = entry.after;
+    BatchJournal::record(env, entry);
+}
+
+} // namespace JournalSteps
