@@ -3,6 +3,8 @@
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
+#include "core/Prompt.h"
+#include "platform/Clock.h"
 #include "platform/FileName.h"
 #include "runner/MergeStep.h"
 #include "runner/RenamePlan.h"
@@ -102,6 +104,102 @@ bool runWizard(JobEnv& env, WizardOptions options, QString* message) {
     env.state.CurrentFolder = options.folder;
     runner.run(options);
     return true;
+}
+
+namespace {
+
+QString timeText(const QDateTime& time) {
+    return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QStringLiteral("?");
+}
+
+QString stateText(FileNow now) {
+    switch (now) {
+    case FileNow::Unchanged:
+        return QStringLiteral("unchanged");
+    case FileNow::Changed:
+        return QStringLiteral("changed");
+    case FileNow::Missing:
+        return QStringLiteral("missing");
+    }
+    return QString();
+}
+
+} // namespace
+
+void listBackups(const AppState& state) {
+    for (const BackupBatch& batch : BackupCatalog::list(state.BackupFolder)) {
+        const BackupJournal::Header& header = batch.journal.header;
+        printLine(batch.id + u'\t' + timeText(batch.time) + u'\t' +
+                  (batch.journal.present ? header.command : QStringLiteral("?")) + u'\t' +
+                  (batch.journal.present ? header.folder : QStringLiteral("?")) + u'\t' +
+                  QString::number(batch.fileCount()) + u'\t' + BackupCatalog::sizeText(batch.size));
+    }
+    std::fflush(stdout);
+}
+
+bool showBackup(const AppState& state, const QString& id) {
+    const std::optional<BackupBatch> batch = BackupCatalog::find(state.BackupFolder, id);
+    if (!batch)
+        return false;
+    const BackupJournal::Header& header = batch->journal.header;
+    printLine(QStringLiteral("batch\t") + batch->id);
+    if (!batch->journal.present) {
+        printLine(QStringLiteral("journal\tnone (an older version made this batch)"));
+        for (const QString& copy : batch->copies)
+            printLine(copy + QStringLiteral("\tbackup copy\t?\t") + copy);
+        std::fflush(stdout);
+        return true;
+    }
+    printLine(QStringLiteral("command\t") + header.command);
+    printLine(QStringLiteral("folder\t") + header.folder);
+    printLine(QStringLiteral("started\t") + timeText(header.started));
+    printLine(QStringLiteral("ended\t") + timeText(header.ended));
+    for (const JournalEntry& entry : batch->journal.entries) {
+        QString action = BackupJournal::actionText(entry.action);
+        if (entry.action == JournalEntry::Action::Renamed)
+            action += QStringLiteral(" → ") + entry.newName;
+        printLine(entry.name + u'\t' + action + u'\t' + stateText(BackupCatalog::stateNow(*batch, entry)) + u'\t' +
+                  entry.backupName);
+    }
+    std::fflush(stdout);
+    return true;
+}
+
+int runRestore(JobEnv& env, const QString& id, const QStringList& names, bool force) {
+    RestoreRequest request;
+    request.batchId = id;
+    request.names = names;
+    request.changed = force ? RestoreRequest::Changed::Overwrite : RestoreRequest::Changed::Skip;
+    const RestoreResult result = RestoreRunner(env).run(request);
+    return result.found && result.skipped == 0 && result.failed == 0 ? 0 : 1;
+}
+
+int pruneBackups(JobEnv& env, int days) {
+    const QList<BackupBatch> old =
+        BackupCatalog::olderThan(BackupCatalog::list(env.state.BackupFolder), env.clock.now().addDays(-days));
+    if (old.isEmpty()) {
+        printLine(QStringLiteral("没有早于 %1 天的备份").arg(days));
+        return 0;
+    }
+    qint64 size = 0;
+    for (const BackupBatch& batch : old)
+        size += batch.size;
+    const QString question = QStringLiteral("删除早于 %1 天的 %2 批备份（共 %3）吗？")
+                                 .arg(days)
+                                 .arg(old.size())
+                                 .arg(BackupCatalog::sizeText(size));
+    if (!env.prompt.askYesNo(QStringLiteral("清理旧备份"), question))
+        return 0;
+    for (const BackupBatch& batch : old) {
+        FileError error;
+        if (BackupCatalog::remove(batch, &error))
+            env.sink.ReportProgress(0, batch.id, QStringLiteral("完成"), QStringLiteral("已删除"), Mark::Blue);
+        else
+            env.sink.ReportProgress(0, batch.id, QStringLiteral("错误") + QString::number(error.number),
+                                    error.description, Mark::Red);
+    }
+    complete(env.sink);
+    return 0;
 }
 
 } // namespace CliCommands

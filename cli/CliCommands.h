@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/AppState.h"
 #include "engine/JobEnv.h"
 #include "runner/BatchRunner.h"
+#include "runner/RestoreRunner.h"
 #include "runner/ReplaceRunner.h"
 #include "runner/WizardRunner.h"
 
@@ -28,5 +30,15 @@ void runMerge(JobEnv& env, const QString& output, const QStringList& files);
 bool runRename(JobEnv& env, const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message);
 // False with `message` when the run was refused before it started.
 bool runWizard(JobEnv& env, WizardOptions options, QString* message);
+
+// The backup batches, newest first: "id TAB time TAB command TAB folder TAB files TAB size".
+void listBackups(const AppState& state);
+// One batch: its header lines, then "name TAB action TAB state now TAB backup copy" per file.
+// False when there is no such batch.
+bool showBackup(const AppState& state, const QString& id);
+// Exit status: 0 all restored, 1 a file skipped or failed, or no such batch.
+int runRestore(JobEnv& env, const QString& id, const QStringList& names, bool force);
+// Deletes the batches older than `days` after one question; declined or nothing old: 0.
+int pruneBackups(JobEnv& env, int days);
 
 } // namespace CliCommands

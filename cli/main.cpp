@@ -61,6 +61,11 @@ struct Arguments {
     qint32 start = 0;
     bool dryRun = false;
 
+    std::string batchId;
+    std::vector<std::string> restoreFiles;
+    bool force = false;
+    int olderThan = -1;
+
     std::string folder;
     bool html = false;
     bool deleteHtml = false;
@@ -146,6 +151,18 @@ int main(int argc, char** argv) {
     wizard->add_option("--code", a.code, "stage 5: gb or big5")->check(CLI::IsMember({"gb", "big5"}));
     wizard->add_option("--width", a.width, "stage 6: narrow or wide")->check(CLI::IsMember({"narrow", "wide"}));
 
+    auto* backups = app.add_subcommand("backups", "list the backup batches, newest first");
+    backups->require_subcommand(0, 1);
+    auto* show = backups->add_subcommand("show", "the files of one batch and how they stand now");
+    show->add_option("ID", a.batchId, "the batch, e.g. 20261207-11/003")->required();
+    auto* prune = backups->add_subcommand("prune", "delete the batches older than the retention (asks first)");
+    prune->add_option("--older-than", a.olderThan, "days (default: the retention of the settings)")
+        ->check(CLI::NonNegativeNumber);
+    auto* restore = app.add_subcommand("restore", "undo a backup batch, or some of its files");
+    restore->add_option("ID", a.batchId, "the batch, e.g. 20261207-11/003")->required();
+    restore->add_option("FILE", a.restoreFiles, "only these files (names as the batch lists them)");
+    restore->add_flag("--force", a.force, "restore files changed since the batch too (their content is backed up)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -219,6 +236,23 @@ int main(int argc, char** argv) {
             status = ExitFailed;
         }
     }
+
+    if (backups->parsed()) {
+        if (show->parsed()) {
+            if (!CliCommands::showBackup(state, toName(a.batchId))) {
+                printError(QStringLiteral("quillmar-cli: backups show: no batch ") + toName(a.batchId));
+                status = ExitFailed;
+            }
+        } else if (prune->parsed()) {
+            const int days =
+                a.olderThan >= 0 ? a.olderThan : BackupCatalog::retentionDays(state.Settings.BackupTime);
+            status = CliCommands::pruneBackups(env, days);
+        } else {
+            CliCommands::listBackups(state);
+        }
+    }
+    if (restore->parsed())
+        status = CliCommands::runRestore(env, toName(a.batchId), toNames(a.restoreFiles), a.force);
 
     // The working copy goes when the program ends, as it does when the windows close.
     FileOps::removeFile(state.TempFile);

@@ -30,7 +30,8 @@ TEST_F(BatchRunnerTest, reflowsSelectedFilesInListOrderWithOneBackupFolder) {
     EXPECT_EQ(content("a.txt"), "onetwo。\r\n");
     EXPECT_EQ(content("c.txt"), "skip me\r\n");
     EXPECT_EQ(TestFiles::treeOf(state.BackupFolder),
-              (QStringList{"20030705-14/000/a.txt", "20030705-14/000/b.txt", "20030705-14/000/d.txt"}));
+              (QStringList{"20030705-14/000/a.txt", "20030705-14/000/b.txt", "20030705-14/000/d.txt",
+                           "20030705-14/000/quillmar-journal.txt"}));
     EXPECT_EQ(sink.processEventsCount(), 4) << "events run once per entry, selected or not";
 }
 
@@ -45,7 +46,8 @@ TEST_F(BatchRunnerTest, webPagesBecomeTextFilesAndIndexPagesKeepTheirLinks) {
     EXPECT_EQ(content("Index.txt"), "Chapter 1\r\n");
     EXPECT_EQ(content("a.txt"), "text\r\n");
     EXPECT_EQ(content("notes.txt.txt"), "plain\r\n");
-    EXPECT_TRUE(TestFiles::treeOf(state.BackupFolder).isEmpty()) << "a new target needs no backup";
+    EXPECT_EQ(TestFiles::treeOf(state.BackupFolder), QStringList{"20030705-14/000/quillmar-journal.txt"})
+        << "a new target needs no backup, only its journal line";
 
     const QList<RecordingSink::Row> rows = sink.rows();
     ASSERT_EQ(rows.size(), 4);

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "engine/BackupJournal.h"
+#include "platform/FileError.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// One numbered batch folder of the backup tree.
+struct BackupBatch {
+    QString id;     // its folder relative to the backup folder, e.g. "20261207-11/003"
+    QString folder; // the batch folder itself, with its trailing "/"
+    QDateTime time; // when the batch started (from the hour folder's name when there is no journal)
+    BackupJournal::Contents journal;
+    QStringList copies; // the backup copies it holds (every file but the journal)
+    qint64 size = 0;    // bytes below the batch folder
+
+    qsizetype fileCount() const { return journal.present ? journal.entries.size() : copies.size(); }
+};
+
+// Where a journalled file stands now compared with what the batch left.
+enum class FileNow { Unchanged, Changed, Missing };
+
+// The backup tree below BackupFolder: hour folders "yyyyMMdd-hh" holding numbered batch folders.
+namespace BackupCatalog {
+
+// Every batch, newest first (by hour folder, then number).
+QList<BackupBatch> list(const QString& backupFolder);
+std::optional<BackupBatch> find(const QString& backupFolder, const QString& id);
+
+// The path a journalled file has now (the new name of a renamed file) and how it stands: a deleted
+// file is Unchanged while nothing is at its name again.
+QString currentPath(const BackupBatch& batch, const JournalEntry& entry);
+FileNow stateNow(const BackupBatch& batch, const JournalEntry& entry);
+
+// Removes a batch folder, and its hour folder when that is left empty.
+bool remove(const BackupBatch& batch, FileError* error = nullptr);
+
+// The batches that started before `cutoff`.
+QList<BackupBatch> olderThan(const QList<BackupBatch>& batches, const QDateTime& cutoff);
+// Days kept by the retention position BackupTime 1..7 ("一日" ... "一年").
+int retentionDays(int backupTime);
+
+// "0 B", "12 KB", "3.4 MB", "1.2 GB".
+QString sizeText(qint64 bytes);
+
+} // namespace BackupCatalog
