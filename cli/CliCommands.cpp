@@ -75,7 +75,8 @@ void runMerge(JobEnv& env, const QString& output, const QStringList& files) {
     complete(env.sink);
 }
 
-bool runRename(JobEnv& env, const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message) {
+bool runRename(JobEnv& env, const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files,
+               QString* message) {
     const QList<FolderBatch> batches = groupByFolder(files);
     if (batches.size() != 1) {
         *message = QStringLiteral("rename: all files must be in one folder");

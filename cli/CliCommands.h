@@ -3,8 +3,8 @@
 #include "core/AppState.h"
 #include "engine/JobEnv.h"
 #include "runner/BatchRunner.h"
-#include "runner/RestoreRunner.h"
 #include "runner/ReplaceRunner.h"
+#include "runner/RestoreRunner.h"
 #include "runner/WizardRunner.h"
 
 #include <QString>
@@ -27,7 +27,8 @@ void runReplace(JobEnv& env, const QString& find, const QString& replacement, bo
                 const QStringList& files);
 void runMerge(JobEnv& env, const QString& output, const QStringList& files);
 // Prints "old TAB new" per file; renames unless `dryRun`. False when the plan was refused.
-bool runRename(JobEnv& env, const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message);
+bool runRename(JobEnv& env, const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files,
+               QString* message);
 // False with `message` when the run was refused before it started.
 bool runWizard(JobEnv& env, WizardOptions options, QString* message);
 

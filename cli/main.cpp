@@ -244,8 +244,7 @@ int main(int argc, char** argv) {
                 status = ExitFailed;
             }
         } else if (prune->parsed()) {
-            const int days =
-                a.olderThan >= 0 ? a.olderThan : BackupCatalog::retentionDays(state.Settings.BackupTime);
+            const int days = a.olderThan >= 0 ? a.olderThan : BackupCatalog::retentionDays(state.Settings.BackupTime);
             status = CliCommands::pruneBackups(env, days);
         } else {
             CliCommands::listBackups(state);

@@ -89,7 +89,7 @@ FileState stateFrom(const QStringList& fields, qsizetype at) {
 }
 
 bool appendLine(const QString& batchFolder, const QString& line, FileError* error) {
-    return FileBytes::append(batchFolder + FileName, (line + u'\n').toUtf8(), error);
+    return FileBytes::append(batchFolder + JournalName, (line + u'\n').toUtf8(), error);
 }
 
 } // namespace
@@ -103,7 +103,7 @@ QString actionText(JournalEntry::Action action) {
 }
 
 QString copyNameFor(const QString& name) {
-    return name == FileName ? name + QStringLiteral(".1") : name;
+    return name == JournalName ? name + QStringLiteral(".1") : name;
 }
 
 bool create(const QString& batchFolder, const Header& header, FileError* error) {
@@ -114,7 +114,7 @@ bool create(const QString& batchFolder, const Header& header, FileError* error) 
     text += QStringLiteral("command\t") + escape(header.command) + u'\n';
     text += QStringLiteral("folder\t") + escape(header.folder) + u'\n';
     text += QStringLiteral("started\t") + timeText(header.started) + u'\n';
-    return FileBytes::writeAtomically(batchFolder + FileName, text.toUtf8(), error);
+    return FileBytes::writeAtomically(batchFolder + JournalName, text.toUtf8(), error);
 }
 
 bool append(const QString& batchFolder, const JournalEntry& entry, FileError* error) {
@@ -131,7 +131,7 @@ bool finish(const QString& batchFolder, const QDateTime& ended, FileError* error
 Contents read(const QString& batchFolder) {
     Contents contents;
     QByteArray bytes;
-    if (!FileBytes::read(batchFolder + FileName, bytes, qint64(256) << 20) || !bytes.startsWith(Magic))
+    if (!FileBytes::read(batchFolder + JournalName, bytes, qint64(256) << 20) || !bytes.startsWith(Magic))
         return contents;
     contents.present = true;
     // A last line without its line end was cut short and is not part of the journal.

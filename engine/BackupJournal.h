@@ -28,7 +28,7 @@ struct JournalEntry {
 // "\t", "\r", "\n".
 namespace BackupJournal {
 
-inline const QString FileName = QStringLiteral("quillmar-journal.txt");
+inline const QString JournalName = QStringLiteral("quillmar-journal.txt");
 
 struct Header {
     QString command;

@@ -29,7 +29,7 @@ BackupBatch load(const QString& root, const QString& hour, const QString& number
     batch.folder = root + batch.id + u'/';
     batch.journal = BackupJournal::read(batch.folder);
     for (const QString& name : FolderListing::listFiles(batch.folder, QStringLiteral("*"))) {
-        if (name != BackupJournal::FileName && !name.endsWith(QLatin1String(".qmtmp")))
+        if (name != BackupJournal::JournalName && !name.endsWith(QLatin1String(".qmtmp")))
             batch.copies.append(name);
     }
     batch.time = batch.journal.header.started;

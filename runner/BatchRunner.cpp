@@ -1,10 +1,10 @@
 #include "BatchRunner.h"
 
 #include "FileStep.h"
-#include "engine/BatchJournal.h"
 #include "NameRules.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
+#include "engine/BatchJournal.h"
 
 #include <QElapsedTimer>
 

@@ -29,8 +29,7 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
     return true;
 }
 
-bool FileStep::transformInPlace(BatchCommand command, int direction, const QString& source,
-                                TransformReport& report) {
+bool FileStep::transformInPlace(BatchCommand command, int direction, const QString& source, TransformReport& report) {
     const QString& temp = m_env.state.TempFile;
     switch (command) {
     case BatchCommand::Reflow:

@@ -1,6 +1,7 @@
 #include "JournalSteps.h"
 
 #include "core/AppState.h"
+#include "platform/FileOps.h"
 
 namespace JournalSteps {
 namespace {
@@ -65,6 +66,23 @@ void renamed(JobEnv& env, const QString& folder, const QString& oldName, const Q
     entry.after = FileState::of(folder + newName);
     entry.before = entry.after;
     BatchJournal::record(env, entry);
+}
+
+bool remove(JobEnv& env, const QString& folder, const QString& name, FileError* error) {
+    const QString path = folder + name;
+    const FileState before = BatchJournal::isKept(env) ? FileState::of(path) : FileState();
+    FileOps::resetAttributes(path);
+    if (!BatchJournal::isKept(env))
+        return FileOps::removeFile(path, error);
+    FileError own;
+    FileError& failure = error ? *error : own;
+    QString batchFolder;
+    if (!BatchJournal::folder(env, batchFolder, failure) ||
+        !FileOps::copyFile(path, batchFolder + BackupJournal::copyNameFor(name), &failure) ||
+        !FileOps::removeFile(path, &failure))
+        return false;
+    deleted(env, name, before);
+    return true;
 }
 
 } // namespace JournalSteps

@@ -17,6 +17,10 @@ void deleted(JobEnv& env, const QString& name, const FileState& before);
 // `folder + oldName` became `folder + newName`.
 void renamed(JobEnv& env, const QString& folder, const QString& oldName, const QString& newName);
 
+// Deletes `folder + name` for good: with the journal kept it is moved into the running batch (a
+// copy, then the entry is removed) and journalled as deleted, so a restore brings it back.
+bool remove(JobEnv& env, const QString& folder, const QString& name, FileError* error);
+
 // The state to pass as `before`: the file's state when the journal is kept, else nothing.
 FileState stateIfKept(const JobEnv& env, const QString& path);
 

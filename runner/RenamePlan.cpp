@@ -170,8 +170,8 @@ bool executeRenamePlan(const QString& folder, const QList<RenameItem>& items, QS
     return false;
 }
 
-bool executeRenameBatch(JobEnv& env, const QString& nameTemplate, const QString& folder,
-                        const QList<RenameItem>& items, QString* message) {
+bool executeRenameBatch(JobEnv& env, const QString& nameTemplate, const QString& folder, const QList<RenameItem>& items,
+                        QString* message) {
     BatchJournal::begin(env, QStringLiteral("rename “%1”").arg(nameTemplate), folder);
     const bool done = executeRenamePlan(folder, items, message);
     if (done) {

@@ -31,5 +31,5 @@ QString checkRenamePlan(const QString& folder, const QList<RenameItem>& items);
 bool executeRenamePlan(const QString& folder, const QList<RenameItem>& items, QString* message);
 
 // executeRenamePlan as a batch of its own, each rename journalled under "rename “TEMPLATE”".
-bool executeRenameBatch(JobEnv& env, const QString& nameTemplate, const QString& folder,
-                        const QList<RenameItem>& items, QString* message);
+bool executeRenameBatch(JobEnv& env, const QString& nameTemplate, const QString& folder, const QList<RenameItem>& items,
+                        QString* message);

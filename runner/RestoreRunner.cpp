@@ -64,13 +64,12 @@ bool RestoreRunner::mayGoOn(const RestoreRequest& request, const QString& path, 
     if (now != FileNow::Changed || request.changed == RestoreRequest::Changed::Overwrite)
         return true;
     if (request.changed == RestoreRequest::Changed::Ask &&
-        m_env.prompt.askYesNo(QStringLiteral("恢复"),
-                              QStringLiteral("文件 %1 在这批之后已被更改。\r\n仍要恢复吗？（现在的内容会先备份）")
-                                  .arg(path)))
+        m_env.prompt.askYesNo(
+            QStringLiteral("恢复"),
+            QStringLiteral("文件 %1 在这批之后已被更改。\r\n仍要恢复吗？（现在的内容会先备份）").arg(path)))
         return true;
     ++result.skipped;
-    m_env.sink.ReportProgress(0, path, QStringLiteral("跳过"), QStringLiteral("文件在这批之后已被更改"),
-                              Mark::Yellow);
+    m_env.sink.ReportProgress(0, path, QStringLiteral("跳过"), QStringLiteral("文件在这批之后已被更改"), Mark::Yellow);
     return false;
 }
 

@@ -81,13 +81,8 @@ void WizardRunner::convertPages(const WizardOptions& options) {
         TransformReport report;
         const bool done = step.apply(BatchCommand::WebPageToText, 0, name, report);
         FileError deleteError;
-        if (done && options.deleteHtml) {
-            const QString path = options.folder + name;
-            const FileState before = JournalSteps::stateIfKept(m_env, path);
-            FileOps::resetAttributes(path);
-            if (FileOps::removeFile(path, &deleteError))
-                JournalSteps::deleted(m_env, name, before);
-        }
+        if (done && options.deleteHtml)
+            JournalSteps::remove(m_env, options.folder, name, &deleteError);
         step.reportOutcome(percent, name, done, QString(), report);
         if (deleteError.isSet()) {
             sink.ReportProgress(0, name, QStringLiteral("错误") + QString::number(deleteError.number),
@@ -139,13 +134,9 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const QString& path = paths.at(i);
         FileError error;
-        const FileState sourceBefore = JournalSteps::stateIfKept(m_env, path);
-        FileOps::resetAttributes(path);
-        if (!FileOps::removeFile(path, &error)) {
+        if (!JournalSteps::remove(m_env, options.folder, names.at(i), &error)) {
             sink.ReportProgress(0, path, QStringLiteral("错误") + QString::number(error.number), error.description,
                                 Mark::Red);
-        } else {
-            JournalSteps::deleted(m_env, names.at(i), sourceBefore);
         }
     }
     BatchJournal::end(m_env);
@@ -157,7 +148,8 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
     ProgressSink& sink = m_env.sink;
     const QStringList texts = FolderListing::listFiles(options.folder, TextMask);
     sink.ReportProgress(0, title, QString(), QString(), QString());
-    BatchJournal::begin(m_env, QStringLiteral("wizard ") + BatchRunner::commandName(command, direction), options.folder);
+    BatchJournal::begin(m_env, QStringLiteral("wizard ") + BatchRunner::commandName(command, direction),
+                        options.folder);
 
     FileStep step(m_env, options.folder);
     const qint64 n = texts.size();
