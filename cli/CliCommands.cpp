@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/FileName.h"
 #include "runner/MergeStep.h"
+#include "runner/NameRules.h"
 #include "runner/RenamePlan.h"
 
 #include <QDir>
@@ -107,6 +108,21 @@ bool runWizard(JobEnv& env, WizardOptions options, QString* message) {
     return true;
 }
 
+QStringList mirrorFiles(DryRun& dryRun, const QStringList& files, bool withTextTargets) {
+    QStringList mapped;
+    for (const FolderBatch& batch : groupByFolder(files)) {
+        QStringList names = batch.names;
+        if (withTextTargets) {
+            for (const QString& name : batch.names)
+                names.append(webPageOutputName(name));
+        }
+        const QString copy = dryRun.mirror(batch.folder, names);
+        for (const QString& name : batch.names)
+            mapped.append(copy + name);
+    }
+    return mapped;
+}
+
 namespace {
 
 QString timeText(const QDateTime& time) {
@@ -166,16 +182,17 @@ bool showBackup(const AppState& state, const QString& id) {
     return true;
 }
 
-int runRestore(JobEnv& env, const QString& id, const QStringList& names, bool force) {
+int runRestore(JobEnv& env, const QString& id, const QStringList& names, bool force, bool dryRun) {
     RestoreRequest request;
     request.batchId = id;
     request.names = names;
     request.changed = force ? RestoreRequest::Changed::Overwrite : RestoreRequest::Changed::Skip;
+    request.dryRun = dryRun;
     const RestoreResult result = RestoreRunner(env).run(request);
     return result.found && result.skipped == 0 && result.failed == 0 ? 0 : 1;
 }
 
-int pruneBackups(JobEnv& env, int days) {
+int pruneBackups(JobEnv& env, int days, bool dryRun) {
     const QList<BackupBatch> old =
         BackupCatalog::olderThan(BackupCatalog::list(env.state.BackupFolder), env.clock.now().addDays(-days));
     if (old.isEmpty()) {
@@ -189,6 +206,12 @@ int pruneBackups(JobEnv& env, int days) {
                                  .arg(days)
                                  .arg(old.size())
                                  .arg(BackupCatalog::sizeText(size));
+    if (dryRun) {
+        for (const BackupBatch& batch : old)
+            env.sink.ReportProgress(0, batch.id, QStringLiteral("预览"), QStringLiteral("将删除"), Mark::Blue);
+        complete(env.sink);
+        return 0;
+    }
     if (!env.prompt.askYesNo(QStringLiteral("清理旧备份"), question))
         return 0;
     for (const BackupBatch& batch : old) {

@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "engine/JobEnv.h"
 #include "runner/BatchRunner.h"
+#include "runner/DryRun.h"
 #include "runner/ReplaceRunner.h"
 #include "runner/RestoreRunner.h"
 #include "runner/WizardRunner.h"
@@ -38,8 +39,13 @@ void listBackups(const AppState& state);
 // False when there is no such batch.
 bool showBackup(const AppState& state, const QString& id);
 // Exit status: 0 all restored, 1 a file skipped or failed, or no such batch.
-int runRestore(JobEnv& env, const QString& id, const QStringList& names, bool force);
-// Deletes the batches older than `days` after one question; declined or nothing old: 0.
-int pruneBackups(JobEnv& env, int days);
+int runRestore(JobEnv& env, const QString& id, const QStringList& names, bool force, bool dryRun);
+// Deletes the batches older than `days` after one question; declined or nothing old: 0. A dry run
+// lists them only.
+int pruneBackups(JobEnv& env, int days, bool dryRun);
+
+// The files named on the command line as copies in `dryRun`'s mirror (with the ".txt" beside each
+// web page when `withTextTargets`, so that the overwrite questions come as they would).
+QStringList mirrorFiles(DryRun& dryRun, const QStringList& files, bool withTextTargets);
 
 } // namespace CliCommands

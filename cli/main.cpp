@@ -10,11 +10,14 @@
 #include "platform/Clock.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
+#include "runner/DryRun.h"
 
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -49,6 +52,8 @@ struct Arguments {
     bool yes = false;
     bool no = false;
     bool quiet = false;
+    bool preview = false;
+    bool diff = false;
 
     std::vector<std::string> files;
     bool dropLinks = false;
@@ -97,6 +102,8 @@ int main(int argc, char** argv) {
     auto* yes = app.add_flag("--yes", a.yes, "answer every overwrite question Yes");
     app.add_flag("--no", a.no, "answer every overwrite question No")->excludes(yes);
     app.add_flag("--quiet", a.quiet, "no progress bar");
+    app.add_flag("--dry-run", a.preview, "write, back up and create nothing: each file's row says what would change");
+    app.add_flag("--diff", a.diff, "like --dry-run, but print a unified diff of each file's text instead of rows");
 
     auto addFiles = [&](CLI::App* command) {
         command->add_option("FILE", a.files, "files to process, in this order")->required();
@@ -179,7 +186,8 @@ int main(int argc, char** argv) {
     AppState state;
     const QString programFolder = QCoreApplication::applicationDirPath();
     state.setAppFolder(a.appDir.empty() ? resolveAppFolder(programFolder) : QDir(toName(a.appDir)).absolutePath());
-    const FileError loadError = Settings::loadAtStartup(state);
+    const bool preview = a.preview || a.diff;
+    const FileError loadError = Settings::loadAtStartup(state, !preview);
     if (loadError.isSet())
         printError(QStringLiteral("quillmar-cli: settings: ") + loadError.description);
     if (a.backup || a.noBackup)
@@ -190,8 +198,21 @@ int main(int argc, char** argv) {
     CliSink sink(!a.quiet);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
     SystemClock clock;
-    JobEnv env{state, sink, prompt, clock};
-    const QStringList files = toNames(a.files);
+    JobEnv realEnv{state, sink, prompt, clock};
+    // A preview runs the command on copies in a temporary folder and then shows what changed.
+    std::optional<DryRun> dryRun;
+    const bool writesFiles = !(backups->parsed() || restore->parsed() || rename->parsed());
+    if (preview && writesFiles) {
+        dryRun.emplace(realEnv);
+        if (!dryRun->isValid()) {
+            printError(QStringLiteral("quillmar-cli: no temporary folder for the dry run"));
+            return ExitFailed;
+        }
+    }
+    JobEnv& env = dryRun ? dryRun->env() : realEnv;
+    QStringList files = toNames(a.files);
+    if (dryRun && !merge->parsed())
+        files = CliCommands::mirrorFiles(*dryRun, files, html2txt->parsed());
 
     int status = ExitDone;
     if (html2txt->parsed())
@@ -207,11 +228,17 @@ int main(int argc, char** argv) {
         }
         CliCommands::runReplace(env, toQString(a.find), toQString(a.with), a.caseSensitive, files);
     }
-    if (merge->parsed())
-        CliCommands::runMerge(env, toName(a.output), files);
+    if (merge->parsed()) {
+        QString output = QDir::cleanPath(QFileInfo(toName(a.output)).absoluteFilePath());
+        if (dryRun) {
+            dryRun->mirror(QFileInfo(output).absolutePath() + u'/', {QFileInfo(output).fileName()});
+            output = dryRun->mapped(output);
+        }
+        CliCommands::runMerge(env, output, files);
+    }
     if (rename->parsed()) {
         QString message;
-        if (!CliCommands::runRename(env, toName(a.nameTemplate), a.start, a.dryRun, files, &message)) {
+        if (!CliCommands::runRename(env, toName(a.nameTemplate), a.start, a.dryRun || preview, files, &message)) {
             printError(message);
             status = ExitFailed;
         }
@@ -230,6 +257,8 @@ int main(int argc, char** argv) {
         options.space = a.space;
         options.code = a.code == "gb" ? 1 : a.code == "big5" ? 2 : 0;
         options.width = a.width == "narrow" ? 1 : a.width == "wide" ? 2 : 0;
+        if (dryRun && FileOps::folderExists(options.folder))
+            options.folder = dryRun->mirrorAll(options.folder);
         QString message;
         if (!CliCommands::runWizard(env, options, &message)) {
             printError(QStringLiteral("quillmar-cli: wizard: ") + message);
@@ -245,16 +274,21 @@ int main(int argc, char** argv) {
             }
         } else if (prune->parsed()) {
             const int days = a.olderThan >= 0 ? a.olderThan : BackupCatalog::retentionDays(state.Settings.BackupTime);
-            status = CliCommands::pruneBackups(env, days);
+            status = CliCommands::pruneBackups(env, days, preview);
         } else {
             CliCommands::listBackups(state);
         }
     }
     if (restore->parsed())
-        status = CliCommands::runRestore(env, toName(a.batchId), toNames(a.restoreFiles), a.force);
+        status = CliCommands::runRestore(env, toName(a.batchId), toNames(a.restoreFiles), a.force, preview);
 
-    // The working copy goes when the program ends, as it does when the windows close.
-    FileOps::removeFile(state.TempFile);
+    if (dryRun) {
+        const QByteArray diff = FileName::encode(dryRun->report(a.diff));
+        std::fwrite(diff.constData(), 1, size_t(diff.size()), stdout);
+    } else {
+        // The working copy goes when the program ends, as it does when the windows close.
+        FileOps::removeFile(state.TempFile);
+    }
     if (sink.sawRedRow())
         status = ExitFailed;
     return status;

@@ -70,7 +70,7 @@ void LoadDefaultSettings(AppState& state, FileError* error) {
     state.BackupFolder = state.defaultBackupFolder();
 }
 
-FileError loadAtStartup(AppState& state) {
+FileError loadAtStartup(AppState& state, bool createBackupFolder) {
     FileError lastError;
     FileError stepError;
 
@@ -106,7 +106,7 @@ FileError loadAtStartup(AppState& state) {
     else
         state.BackupFolder = AddBackslash(state.BackupFolder);
 
-    if (!FileOps::folderExists(state.BackupFolder)) {
+    if (createBackupFolder && !FileOps::folderExists(state.BackupFolder)) {
         stepError = FileError();
         if (!FileOps::createFolder(state.BackupFolder, &stepError))
             lastError = stepError;

@@ -19,8 +19,9 @@ void LoadDefaultSettings(AppState& state, FileError* error = nullptr);
 // The settings part of start-up, in state.AppFolder: the record (its values clamped) or the
 // defaults, "Custom.cfg" after an accepted record, an empty backup folder replaced by the default,
 // the backup folder created (one level) when missing.
-// Steps that fail are skipped; the last error is returned (unset when all went well).
-FileError loadAtStartup(AppState& state);
+// Steps that fail are skipped; the last error is returned (unset when all went well). A run that
+// must write nothing (a dry run) passes `createBackupFolder` false.
+FileError loadAtStartup(AppState& state, bool createBackupFolder = true);
 
 // The settings part of shutdown, when SaveStatus is on: the record into "Quillmar.cfg" (its first
 // 34 bytes replaced), then "Custom.cfg" with `currentFolder` promoted to the front of the recent

@@ -34,6 +34,15 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
         return result;
     }
 
+    if (request.dryRun) {
+        for (const JournalEntry& entry : batch->journal.entries) {
+            if (wanted(request, entry))
+                preview(*batch, entry, request, result);
+        }
+        sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+        return result;
+    }
+
     const QString folder = batch->journal.header.folder;
     BatchJournal::begin(m_env, QStringLiteral("restore ") + batch->id, folder);
     QList<JournalEntry> renames;
@@ -58,6 +67,35 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     BatchJournal::end(m_env);
     sink.ReportProgress(-1, QString(), QString(), QString(), QString());
     return result;
+}
+
+void RestoreRunner::preview(const BackupBatch& batch, const JournalEntry& entry, const RestoreRequest& request,
+                            RestoreResult& result) {
+    const QString path = BackupCatalog::currentPath(batch, entry);
+    const FileNow now = BackupCatalog::stateNow(batch, entry);
+    if (now == FileNow::Changed && request.changed == RestoreRequest::Changed::Skip) {
+        ++result.skipped;
+        m_env.sink.ReportProgress(0, path, QStringLiteral("跳过"), QStringLiteral("文件在这批之后已被更改"),
+                                  Mark::Yellow);
+        return;
+    }
+    QString reason;
+    switch (entry.action) {
+    case Action::Created:
+        reason = now == FileNow::Missing ? QStringLiteral("文件已不存在") : QStringLiteral("将删除这批建立的文件");
+        break;
+    case Action::Renamed:
+        reason = QStringLiteral("将恢复原名 ") + entry.name;
+        break;
+    default:
+        reason = entry.backupName.isEmpty() ? QStringLiteral("这批没有这个文件的备份副本")
+                                            : QStringLiteral("将恢复备份内容");
+        break;
+    }
+    if (now == FileNow::Changed)
+        reason += QStringLiteral("（文件在这批之后已被更改）");
+    ++result.restored;
+    m_env.sink.ReportProgress(0, path, QStringLiteral("预览"), reason, Mark::Blue);
 }
 
 bool RestoreRunner::mayGoOn(const RestoreRequest& request, const QString& path, FileNow now, RestoreResult& result) {

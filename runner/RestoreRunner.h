@@ -12,6 +12,7 @@ struct RestoreRequest {
     // A file changed since the batch: ask (windows), skip with a yellow row, or restore anyway.
     enum class Changed { Ask, Skip, Overwrite };
     Changed changed = Changed::Ask;
+    bool dryRun = false; // only a row per file saying what would be done
 };
 
 struct RestoreResult {
@@ -32,6 +33,8 @@ public:
     RestoreResult run(const RestoreRequest& request);
 
 private:
+    void preview(const BackupBatch& batch, const JournalEntry& entry, const RestoreRequest& request,
+                 RestoreResult& result);
     bool mayGoOn(const RestoreRequest& request, const QString& path, FileNow now, RestoreResult& result);
     void removeCreated(const BackupBatch& batch, const JournalEntry& entry, const RestoreRequest& request,
                        RestoreResult& result);

@@ -23,6 +23,7 @@ struct TaskWindows {
     Factory rename;  // RenameFrm
     Factory replace; // Replace; its search box is the QComboBox (or QLineEdit) named "ComboSource"
     Factory options; // FrmOption
+    Factory backups; // BackupFrm
 
     // FastWork: built once at start-up, hidden, and kept until shutdown.
     Factory wizard;

@@ -203,6 +203,7 @@ void MainFrm::buildMenus() {
                              QKeySequence(Qt::Key_F7));
     menu_fastwork = makeAction(menu_tools, QStringLiteral("menu_fastwork"), QStringLiteral("快速处理向导... [&W]"),
                                QKeySequence(Qt::Key_F8));
+    menu_backup = makeAction(menu_tools, QStringLiteral("menu_backup"), QStringLiteral("备份与恢复[&B]…"));
 
     menu_help = makeMenu(nullptr, QStringLiteral("menu_help"), QStringLiteral("帮助 [&H]"));
     menu_helpcontent = makeAction(menu_help, QStringLiteral("menu_helpcontent"), QStringLiteral("羽墨工坊帮助 [&C]"),
@@ -230,6 +231,7 @@ void MainFrm::buildMenus() {
     connect(menu_merge, &QAction::triggered, this, &MainFrm::openMerge);
     connect(menu_rename, &QAction::triggered, this, &MainFrm::openRename);
     connect(menu_fastwork, &QAction::triggered, this, &MainFrm::openWizard);
+    connect(menu_backup, &QAction::triggered, this, &MainFrm::openBackups);
     connect(menu_writer, &QAction::triggered, this, &MainFrm::openMail);
     connect(menu_website, &QAction::triggered, this, &MainFrm::openWebsite);
     connect(menu_about, &QAction::triggered, this, &MainFrm::openAbout);
@@ -600,6 +602,14 @@ void MainFrm::openWizard() {
 
 void MainFrm::openOptions() {
     const TaskWindows::Factory& factory = m_app.taskWindows().options;
+    if (!factory)
+        return;
+    if (QWidget* window = factory(m_app))
+        openTaskWindow(window);
+}
+
+void MainFrm::openBackups() {
+    const TaskWindows::Factory& factory = m_app.taskWindows().backups;
     if (!factory)
         return;
     if (QWidget* window = factory(m_app))

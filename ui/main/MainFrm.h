@@ -97,6 +97,7 @@ public:
     QAction* menu_merge;
     QAction* menu_rename;
     QAction* menu_fastwork;
+    QAction* menu_backup;
     QMenu* menu_help;
     QAction* menu_helpcontent;
     QAction* menu_hyphen07;
@@ -111,6 +112,7 @@ public:
     void openReplace();
     void openWizard();
     void openOptions();
+    void openBackups();
     void openAbout();
     void openWebsite();
     void openMail();

@@ -1,4 +1,5 @@
 #include "ui/common/TaskWindows.h"
+#include "ui/dialogs/BackupFrm.h"
 #include "ui/dialogs/FrmOption.h"
 #include "ui/dialogs/MergeFrm.h"
 #include "ui/dialogs/RenameFrm.h"
@@ -17,6 +18,9 @@ void registerTaskWindows(TaskWindows& windows) {
     };
     windows.options = [](Application& app) -> QWidget* {
         return new FrmOption(app);
+    };
+    windows.backups = [](Application& app) -> QWidget* {
+        return new BackupFrm(app);
     };
     windows.wizard = [](Application& app) -> QWidget* {
         return new FastWork(app);

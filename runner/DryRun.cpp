@@ -1,0 +1,140 @@
+#include "DryRun.h"
+
+#include "core/AppState.h"
+#include "core/PathHelpers.h"
+#include "core/ProgressSink.h"
+#include "engine/TextDiff.h"
+#include "platform/FileName.h"
+#include "platform/FileOps.h"
+#include "platform/FileState.h"
+#include "platform/FolderListing.h"
+#include "platform/TextReader.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+class DryRun::MappingSink : public ProgressSink {
+public:
+    MappingSink(ProgressSink& real, const QHash<QString, QString>& folders) : m_real(real), m_folders(folders) {}
+
+    void ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
+                        const QString& markKey) override {
+        if (percent < 0 || markKey == Mark::Blue)
+            return;
+        QString shown = text;
+        for (auto it = m_folders.cbegin(); it != m_folders.cend(); ++it)
+            shown.replace(it.value(), it.key());
+        m_real.ReportProgress(0, shown, status, reason, markKey);
+    }
+    void processEvents() override { m_real.processEvents(); }
+
+private:
+    ProgressSink& m_real;
+    const QHash<QString, QString>& m_folders;
+};
+
+namespace {
+
+bool readLines(const QString& path, QStringList& lines) {
+    lines.clear();
+    if (path.isEmpty() || !FileOps::exists(path))
+        return true;
+    TextReader reader;
+    if (!reader.open(path))
+        return false;
+    QString line;
+    while (reader.readLine(line))
+        lines.append(line);
+    return !reader.error().isSet();
+}
+
+} // namespace
+
+DryRun::DryRun(JobEnv& real) : m_real(real) {
+    m_state = std::make_unique<AppState>(real.state);
+    const QString root = m_root.path() + u'/';
+    QDir().mkpath(root + QStringLiteral("app"));
+    m_state->setAppFolder(root + QStringLiteral("app"));
+    m_state->BackupFolder = m_state->defaultBackupFolder();
+    m_state->Settings.BackupOn = 0;
+    m_sink = std::make_unique<MappingSink>(real.sink, m_folders);
+    m_env = std::make_unique<JobEnv>(JobEnv{*m_state, *m_sink, real.prompt, real.clock});
+}
+
+DryRun::~DryRun() = default;
+
+QString DryRun::mirror(const QString& folder, const QStringList& names) {
+    const QString key = AddBackslash(folder);
+    QString copy = m_folders.value(key);
+    if (copy.isEmpty()) {
+        copy = m_root.path() + QStringLiteral("/f") + QString::number(m_folders.size()) + u'/';
+        QDir().mkpath(copy);
+        m_folders.insert(key, copy);
+    }
+    QStringList& copied = m_copied[key];
+    for (const QString& name : names) {
+        if (copied.contains(name) || !FileOps::exists(key + name))
+            continue;
+        if (FileOps::copyFile(key + name, copy + name))
+            copied.append(name);
+    }
+    return copy;
+}
+
+QString DryRun::mirrorAll(const QString& folder) {
+    return mirror(folder, FolderListing::listFilesUnsorted(AddBackslash(folder)));
+}
+
+QString DryRun::mapped(const QString& path) {
+    const QFileInfo info(path);
+    return mirror(info.absolutePath() + u'/', {}) + info.fileName();
+}
+
+QString DryRun::report(bool diff) {
+    QString diffText;
+    ProgressSink& sink = m_real.sink;
+    QStringList folders = m_folders.keys();
+    folders.sort();
+    for (const QString& folder : folders) {
+        const QString copy = m_folders.value(folder);
+        QStringList names = m_copied.value(folder);
+        for (const QString& name : FolderListing::listFilesUnsorted(copy)) {
+            if (!names.contains(name))
+                names.append(name);
+        }
+        std::sort(names.begin(), names.end(), FolderListing::nameLessThan);
+        for (const QString& name : names) {
+            const QString original = folder + name;
+            const FileState before = FileState::of(original);
+            const FileState after = FileState::of(copy + name);
+            const bool wasThere = m_copied.value(folder).contains(name);
+            if (wasThere && before.sameContent(after))
+                continue;
+            QStringList oldLines;
+            QStringList newLines;
+            if (!readLines(before.exists ? original : QString(), oldLines) || !readLines(copy + name, newLines))
+                continue;
+            const TextDiff textDiff(oldLines, newLines);
+            if (diff) {
+                diffText += textDiff.unified(QStringLiteral("a/") + name, QStringLiteral("b/") + name);
+                continue;
+            }
+            QString reason;
+            if (!after.exists)
+                reason = QStringLiteral("将被删除");
+            else if (!wasThere)
+                reason = (before.exists ? QStringLiteral("将覆盖原有文件，") : QStringLiteral("将新建，")) +
+                         QStringLiteral("%1 行").arg(newLines.size());
+            else if (textDiff.isEmpty())
+                reason = QStringLiteral("文字不变，字节将改变");
+            else
+                reason = QStringLiteral("%1 行、%2 个字符将改变")
+                             .arg(textDiff.changedLines())
+                             .arg(textDiff.changedCharacters());
+            sink.ReportProgress(0, original, QStringLiteral("预览"), reason, Mark::Blue);
+        }
+    }
+    sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    return diffText;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "engine/JobEnv.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+class AppState;
+class ProgressSink;
+
+// A command run on copies, to show what it would change: the folders it works in are mirrored
+// (only the files named, or all of them) into a temporary folder outside the folder tree and the
+// app folder, the command runs there for real with backups off and its own working file, and
+// report() compares each mirror with its original. Nothing of the user's is written; the copies go
+// when the DryRun does.
+class DryRun {
+public:
+    explicit DryRun(JobEnv& real);
+    ~DryRun();
+
+    bool isValid() const { return m_root.isValid(); }
+    // The stand-in of `folder` (with its trailing "/"), holding copies of those `names` that exist.
+    QString mirror(const QString& folder, const QStringList& names);
+    // The stand-in of `folder`, holding copies of all its files.
+    QString mirrorAll(const QString& folder);
+    // The path `path` has in the mirror (its folder mirrored on the way, with no files copied).
+    QString mapped(const QString& path);
+
+    // The environment to run the command in: a copy of the program state whose app folder is in
+    // the temporary folder and whose backups are off; its rows reach the real sink with the paths
+    // turned back into the user's, except the "done" rows and the completion call.
+    JobEnv& env() { return *m_env; }
+
+    // One row per file the command would change, create or delete (`diff` false), or a unified diff
+    // of its decoded text under "a/NAME" and "b/NAME" (`diff` true, returned as the text); then the
+    // completion call.
+    QString report(bool diff);
+
+private:
+    class MappingSink;
+
+    JobEnv& m_real;
+    QTemporaryDir m_root;
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<MappingSink> m_sink;
+    std::unique_ptr<JobEnv> m_env;
+    QHash<QString, QString> m_folders; // user's folder -> its mirror
+    QHash<QString, QStringList> m_copied;
+};

@@ -1,0 +1,243 @@
+#include "BackupFrm.h"
+
+#include "core/AppState.h"
+#include "platform/Clock.h"
+#include "runner/RestoreRunner.h"
+#include "ui/common/InProgress.h"
+#include "ui/common/MessageProvider.h"
+#include "ui/main/Application.h"
+#include "ui/main/MainFrm.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString Title = QStringLiteral("备份与恢复");
+
+QString timeText(const QDateTime& time) {
+    return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QStringLiteral("?");
+}
+
+QString actionText(const JournalEntry& entry) {
+    switch (entry.action) {
+    case JournalEntry::Action::Rewritten:
+        return QStringLiteral("改写");
+    case JournalEntry::Action::Replaced:
+        return QStringLiteral("替换");
+    case JournalEntry::Action::Deleted:
+        return QStringLiteral("删除");
+    case JournalEntry::Action::Created:
+        return QStringLiteral("新建");
+    case JournalEntry::Action::Renamed:
+        return QStringLiteral("更名为 ") + entry.newName;
+    }
+    return QString();
+}
+
+QString nowText(FileNow now) {
+    switch (now) {
+    case FileNow::Unchanged:
+        return QStringLiteral("未改动");
+    case FileNow::Changed:
+        return QStringLiteral("已改动");
+    case FileNow::Missing:
+        return QStringLiteral("已不存在");
+    }
+    return QString();
+}
+
+QTreeWidget* makeList(QWidget* parent, const QString& name, const QStringList& headers) {
+    auto* list = new QTreeWidget(parent);
+    list->setObjectName(name);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setHeaderLabels(headers);
+    list->setAllColumnsShowFocus(true);
+    return list;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+BackupFrm::BackupFrm(Application& app, QWidget* parent) : QDialog(parent), m_app(app) {
+    setObjectName(QStringLiteral("BackupFrm"));
+    setWindowTitle(Title);
+    setModal(false);
+    buildControls();
+    connect(ListBatches, &QTreeWidget::currentItemChanged, this, &BackupFrm::showBatch);
+    connect(CmdRestore, &QPushButton::clicked, this, &BackupFrm::restoreSelected);
+    connect(CmdDelete, &QPushButton::clicked, this, &BackupFrm::deleteBatch);
+    connect(CmdPrune, &QPushButton::clicked, this, &BackupFrm::pruneOld);
+    connect(CmdClose, &QPushButton::clicked, this, &BackupFrm::reject);
+    reload();
+}
+
+void BackupFrm::buildControls() {
+    ListBatches = makeList(this, QStringLiteral("ListBatches"),
+                           {QStringLiteral("时间"), QStringLiteral("命令"), QStringLiteral("文件夹"),
+                            QStringLiteral("文件数"), QStringLiteral("大小")});
+    ListBatches->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListFiles =
+        makeList(this, QStringLiteral("ListFiles"),
+                 {QStringLiteral("文件"), QStringLiteral("操作"), QStringLiteral("现在"), QStringLiteral("备份副本")});
+    ListFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    LabelInfo = new QLabel(this);
+    LabelInfo->setObjectName(QStringLiteral("LabelInfo"));
+    LabelInfo->setWordWrap(true);
+
+    CmdRestore = makeButton(this, QStringLiteral("CmdRestore"), QStringLiteral("恢复"));
+    CmdDelete = makeButton(this, QStringLiteral("CmdDelete"), QStringLiteral("删除此批"));
+    CmdPrune = makeButton(this, QStringLiteral("CmdPrune"), QStringLiteral("清理旧备份"));
+    CmdClose = makeButton(this, QStringLiteral("CmdClose"), QStringLiteral("关闭"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(CmdRestore);
+    buttons->addWidget(CmdDelete);
+    buttons->addStretch();
+    buttons->addWidget(CmdPrune);
+    buttons->addWidget(CmdClose);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(ListBatches, 1);
+    layout->addWidget(LabelInfo);
+    layout->addWidget(ListFiles, 1);
+    layout->addLayout(buttons);
+    resize(760, 520);
+    ListBatches->setColumnWidth(0, 130);
+    ListBatches->setColumnWidth(1, 170);
+    ListBatches->setColumnWidth(2, 280);
+    ListBatches->setColumnWidth(3, 60);
+    ListFiles->setColumnWidth(0, 260);
+    ListFiles->setColumnWidth(1, 200);
+    ListFiles->setColumnWidth(2, 80);
+}
+
+void BackupFrm::reload() {
+    const QString selected = currentBatch() ? currentBatch()->id : QString();
+    m_batches = BackupCatalog::list(m_app.state().BackupFolder);
+    ListBatches->clear();
+    QTreeWidgetItem* current = nullptr;
+    for (const BackupBatch& batch : m_batches) {
+        const bool known = batch.journal.present;
+        auto* item = new QTreeWidgetItem(
+            ListBatches, {timeText(batch.time), known ? batch.journal.header.command : QStringLiteral("（无日志）"),
+                          known ? batch.journal.header.folder : QStringLiteral("?"), QString::number(batch.fileCount()),
+                          BackupCatalog::sizeText(batch.size)});
+        item->setToolTip(0, batch.id);
+        item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
+        if (batch.id == selected || !current)
+            current = item;
+    }
+    ListBatches->setCurrentItem(current);
+    showBatch();
+}
+
+const BackupBatch* BackupFrm::currentBatch() const {
+    const int row = ListBatches->indexOfTopLevelItem(ListBatches->currentItem());
+    return row >= 0 && row < m_batches.size() ? &m_batches.at(row) : nullptr;
+}
+
+void BackupFrm::showBatch() {
+    ListFiles->clear();
+    const BackupBatch* batch = currentBatch();
+    CmdRestore->setEnabled(batch && batch->journal.present);
+    CmdDelete->setEnabled(batch != nullptr);
+    CmdPrune->setEnabled(!m_batches.isEmpty());
+    if (!batch) {
+        LabelInfo->setText(QStringLiteral("备份文件夹中没有备份。"));
+        return;
+    }
+    if (!batch->journal.present) {
+        LabelInfo->setText(batch->id + QStringLiteral("：这批备份由旧版本建立，没有日志，只能看到备份副本。"));
+        for (const QString& copy : batch->copies)
+            new QTreeWidgetItem(ListFiles, {copy, QStringLiteral("备份副本"), QStringLiteral("?"), copy});
+        return;
+    }
+    LabelInfo->setText(batch->id + QStringLiteral("　开始 ") + timeText(batch->journal.header.started) +
+                       QStringLiteral("　结束 ") + timeText(batch->journal.header.ended));
+    for (const JournalEntry& entry : batch->journal.entries) {
+        const FileNow now = BackupCatalog::stateNow(*batch, entry);
+        auto* item = new QTreeWidgetItem(ListFiles, {entry.name, actionText(entry), nowText(now), entry.backupName});
+        if (now != FileNow::Unchanged)
+            item->setForeground(2, QColor(now == FileNow::Changed ? Qt::darkYellow : Qt::red));
+    }
+}
+
+void BackupFrm::restoreSelected() {
+    const BackupBatch* batch = currentBatch();
+    if (!batch || !batch->journal.present)
+        return;
+    RestoreRequest request;
+    request.batchId = batch->id;
+    request.changed = RestoreRequest::Changed::Ask;
+    for (const QTreeWidgetItem* item : ListFiles->selectedItems()) {
+        const int row = ListFiles->indexOfTopLevelItem(item);
+        request.names.append(batch->journal.entries.at(row).name);
+    }
+    if (InProgress* progress = m_app.inProgress())
+        progress->beginBatch(this);
+    RestoreRunner(m_app.jobEnv()).run(request);
+    if (MainFrm* main = m_app.mainFrm())
+        main->refresh();
+    reload();
+}
+
+void BackupFrm::deleteBatch() {
+    const BackupBatch* batch = currentBatch();
+    if (!batch)
+        return;
+    const QString question = QStringLiteral("删除这批备份（%1，%2 个文件，%3）吗？删除后不能再恢复。")
+                                 .arg(batch->id)
+                                 .arg(batch->fileCount())
+                                 .arg(BackupCatalog::sizeText(batch->size));
+    if (!m_app.messages().askYesNo(this, Title, question))
+        return;
+    FileError error;
+    if (!BackupCatalog::remove(*batch, &error))
+        m_app.messages().showError(this, error);
+    reload();
+}
+
+void BackupFrm::pruneOld() {
+    const int days = BackupCatalog::retentionDays(m_app.state().Settings.BackupTime);
+    const QList<BackupBatch> old = BackupCatalog::olderThan(m_batches, m_app.clock().now().addDays(-days));
+    if (old.isEmpty()) {
+        m_app.messages().information(this, Title, QStringLiteral("没有早于 %1 天的备份。").arg(days));
+        return;
+    }
+    qint64 size = 0;
+    for (const BackupBatch& batch : old)
+        size += batch.size;
+    const QString question = QStringLiteral("删除早于 %1 天的 %2 批备份（共 %3）吗？")
+                                 .arg(days)
+                                 .arg(old.size())
+                                 .arg(BackupCatalog::sizeText(size));
+    if (!m_app.messages().askYesNo(this, QStringLiteral("清理旧备份"), question))
+        return;
+    for (const BackupBatch& batch : old) {
+        FileError error;
+        if (!BackupCatalog::remove(batch, &error)) {
+            m_app.messages().showError(this, error);
+            break;
+        }
+    }
+    reload();
+}
+
+void BackupFrm::done(int result) {
+    if (MainFrm* main = m_app.mainFrm())
+        main->setEnabled(true);
+    QDialog::done(result);
+}
