@@ -54,7 +54,7 @@ TEST_F(CliTest, reflowPrintsOneRowPerFileAndBacksUp) {
     EXPECT_EQ(run({"--quiet", "reflow", work + "a.txt", work + "b.txt"}), 0) << err.toStdString();
     EXPECT_EQ(out, "a.txt\t完成\t\tblue\nb.txt\t完成\t\tblue\n");
     EXPECT_EQ(TestFiles::read(work + "a.txt"), "短行。\r\n");
-    EXPECT_EQ(TestFiles::treeOf(app + "backup").size(), 2);
+    EXPECT_EQ(TestFiles::treeOf(app + "backup").size(), 3) << "two copies and the journal";
     EXPECT_FALSE(QFile::exists(app + "tempfile.tmp")) << "the working copy goes when the tool ends";
     EXPECT_FALSE(QFile::exists(app + "Quillmar.cfg")) << "the command line never saves settings";
     EXPECT_FALSE(QFile::exists(app + "Custom.cfg"));
@@ -122,6 +122,68 @@ TEST_F(CliTest, wizardRunsItsStagesAndRefusesAMissingFolder) {
     EXPECT_EQ(run({"wizard", work + "nowhere", "--para"}), 1);
     EXPECT_TRUE(out.isEmpty());
     EXPECT_FALSE(err.isEmpty());
+}
+
+// Every entry below a folder with its size, bytes and modification time.
+QStringList fingerprint(const QString& folder) {
+    QStringList lines;
+    for (const QString& path : TestFiles::treeOf(folder)) {
+        const QFileInfo info(folder + path);
+        lines.append(path + ' ' + TestFiles::read(folder + path).toHex() + ' ' +
+                     QString::number(info.lastModified().toMSecsSinceEpoch()));
+    }
+    return lines;
+}
+
+TEST_F(CliTest, dryRunWritesNothingInTheFolderTreeOrTheAppFolder) {
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "中 文\r\n"));
+    ASSERT_TRUE(TestFiles::write(work + "p.htm", "<p>页</p>"));
+    ASSERT_TRUE(TestFiles::write(work + "p.txt", "old"));
+    ASSERT_EQ(run({"--quiet", "despace", work + "a.txt"}), 0) << "a batch to restore";
+    ASSERT_EQ(run({"backups"}), 0);
+    const QString id = out.section('\t', 0, 0);
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "中 文\r\n"));
+    const QStringList before = fingerprint(work) + fingerprint(app);
+    const QList<QStringList> commands = {
+        {"--dry-run", "despace", work + "a.txt"},
+        {"--diff", "despace", work + "a.txt"},
+        {"--dry-run", "--yes", "html2txt", work + "p.htm"},
+        {"--dry-run", "replace", "--find", "中", work + "a.txt"},
+        {"--dry-run", "merge", "--output", work + "p.txt", work + "a.txt"},
+        {"--dry-run", "--yes", "wizard", work, "--html", "--delete-html", "--merge", "book", "--delete-merged",
+         "--para"},
+        {"--dry-run", "rename", "--template", "#", work + "a.txt"},
+        {"--dry-run", "restore", id, "--force"},
+        {"--dry-run", "--yes", "backups", "prune", "--older-than", "0"},
+    };
+    for (const QStringList& command : commands) {
+        SCOPED_TRACE(command.join(' ').toStdString());
+        EXPECT_EQ(run(QStringList{"--quiet"} + command), 0) << err.toStdString();
+        EXPECT_EQ(fingerprint(work) + fingerprint(app), before);
+    }
+    EXPECT_EQ(run({"--quiet", "--diff", "despace", work + "a.txt"}), 0);
+    EXPECT_EQ(out, "--- a/a.txt\n+++ b/a.txt\n@@ -1 +1 @@\n-中 文\n+中文\n");
+}
+
+TEST_F(CliTest, restoreSkipsAChangedFileUnlessForcedAndPruneAsksFirst) {
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "中 文\r\n"));
+    ASSERT_EQ(run({"--quiet", "despace", work + "a.txt"}), 0);
+    ASSERT_EQ(run({"backups"}), 0);
+    const QString id = out.section('\t', 0, 0);
+    EXPECT_TRUE(out.contains("\tdespace\t" + work + "\t1\t")) << out.toStdString();
+
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "mine\r\n"));
+    EXPECT_EQ(run({"--quiet", "restore", id}), 1);
+    EXPECT_EQ(TestFiles::read(work + "a.txt"), "mine\r\n");
+    EXPECT_EQ(run({"--quiet", "restore", id, "--force"}), 0) << out.toStdString();
+    EXPECT_EQ(TestFiles::read(work + "a.txt"), "中 文\r\n");
+
+    EXPECT_EQ(run({"--no", "backups", "prune", "--older-than", "0"}), 0) << "declined";
+    EXPECT_EQ(run({"backups"}), 0);
+    EXPECT_EQ(out.count('\n'), 2) << "nothing deleted";
+    EXPECT_EQ(run({"--yes", "--quiet", "backups", "prune", "--older-than", "0"}), 0);
+    EXPECT_EQ(run({"backups"}), 0);
+    EXPECT_TRUE(out.isEmpty());
 }
 
 } // namespace
