@@ -8,6 +8,8 @@
 #include "engine/FileJob.h"
 #include "engine/Transformations.h"
 
+#include <QFileInfo>
+
 bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report) {
     const QString source = m_folder + name;
     if (command == BatchCommand::WebPageToText) {
@@ -15,33 +17,34 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
         const FileState before = JournalSteps::stateIfKept(m_env, m_folder + output);
         if (!BeginFileJob(m_env, name, output, m_folder))
             return false;
-        const bool dropLinks = isTrue(m_env.state.Settings.DelLinks) && !isIndexFile(name);
-        if (!HtmlToText(source, m_folder + output, dropLinks, &report))
+        if (!runTransformation(m_env.state, command, direction, source, m_folder + output, report))
             return false;
         JournalSteps::written(m_env, m_folder, output, before);
         return true;
     }
 
     const FileState before = JournalSteps::stateIfKept(m_env, source);
-    if (!BeginFileJob(m_env, name, name, m_folder) || !transformInPlace(command, direction, source, report))
+    if (!BeginFileJob(m_env, name, name, m_folder) ||
+        !runTransformation(m_env.state, command, direction, m_env.state.TempFile, source, report))
         return false;
     JournalSteps::rewritten(m_env, m_folder, name, before);
     return true;
 }
 
-bool FileStep::transformInPlace(BatchCommand command, int direction, const QString& source, TransformReport& report) {
-    const QString& temp = m_env.state.TempFile;
+bool runTransformation(const AppState& state, BatchCommand command, int direction, const QString& sourcePath,
+                       const QString& targetPath, TransformReport& report) {
     switch (command) {
-    case BatchCommand::Reflow:
-        return ReflowParagraphs(temp, source, 0, &report);
-    case BatchCommand::RemoveSpaces:
-        return RemoveSpaces(temp, source, &report);
-    case BatchCommand::CodePage:
-        return ConvertCodePage(temp, source, direction, &report);
-    case BatchCommand::Width:
-        return ConvertWidth(temp, source, direction, &report);
     case BatchCommand::WebPageToText:
-        break;
+        return HtmlToText(sourcePath, targetPath,
+                          isTrue(state.Settings.DelLinks) && !isIndexFile(QFileInfo(sourcePath).fileName()), &report);
+    case BatchCommand::Reflow:
+        return ReflowParagraphs(sourcePath, targetPath, 0, &report);
+    case BatchCommand::RemoveSpaces:
+        return RemoveSpaces(sourcePath, targetPath, &report);
+    case BatchCommand::CodePage:
+        return ConvertCodePage(sourcePath, targetPath, direction, &report);
+    case BatchCommand::Width:
+        return ConvertWidth(sourcePath, targetPath, direction, &report);
     }
     return false;
 }

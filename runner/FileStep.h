@@ -5,6 +5,13 @@
 
 #include <QString>
 
+class AppState;
+
+// The command's transformation from one file into another; a web page drops its link texts by the
+// settings, unless its name makes it an index page.
+bool runTransformation(const AppState& state, BatchCommand command, int direction, const QString& sourcePath,
+                       const QString& targetPath, TransformReport& report);
+
 // One file of a batch, shared by the main window's commands and the wizard's stages: the job frame,
 // then the command's transformation (in place through the working copy, or a web page into its
 // ".txt" beside it), and the rows that tell how it went.
@@ -23,8 +30,6 @@ public:
                        const TransformReport& report);
 
 private:
-    bool transformInPlace(BatchCommand command, int direction, const QString& source, TransformReport& report);
-
     JobEnv& m_env;
     QString m_folder;
 };

@@ -40,7 +40,7 @@ qsizetype LineReplacer::foldedMatchAt(const QString& line, qsizetype at) const {
     return pos - at;
 }
 
-QString LineReplacer::apply(const QString& line) const {
+QString LineReplacer::apply(const QString& line, qsizetype* matches) const {
     if (m_find.isEmpty() || line.isEmpty())
         return line;
 
@@ -55,6 +55,8 @@ QString LineReplacer::apply(const QString& line) const {
             result.append(m_replacement);
             pos += m_find.size();
             copiedUpTo = pos;
+            if (matches)
+                ++*matches;
         }
     } else {
         const char32_t first = m_foldedFind.first();
@@ -68,6 +70,8 @@ QString LineReplacer::apply(const QString& line) const {
                     result.append(m_replacement);
                     pos += matched;
                     copiedUpTo = pos;
+                    if (matches)
+                        ++*matches;
                     continue;
                 }
             }

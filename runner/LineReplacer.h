@@ -11,8 +11,9 @@ public:
     LineReplacer(const QString& find, const QString& replacement, bool caseSensitive);
 
     bool isUsable() const { return !m_find.isEmpty(); }
-    // The replaced line; an empty find text leaves the line as it is.
-    QString apply(const QString& line) const;
+    // The replaced line; an empty find text leaves the line as it is. `matches`, when given, is
+    // increased by the number of replacements made.
+    QString apply(const QString& line, qsizetype* matches = nullptr) const;
 
 private:
     // Length in the line of a folded match starting at `at`, or -1.

@@ -80,6 +80,26 @@ bool ReplaceRunner::replaceInFile(const QString& sourcePath, const QString& targ
         sourcePath, targetPath, [&](QString& line, TextWriter& out) { out.writeLine(replacer.apply(line)); }, report);
 }
 
+ReplaceRunner::Matches ReplaceRunner::countMatches(const ReplaceRequest& request) {
+    Matches matches;
+    const LineReplacer replacer(request.find, request.replacement, request.caseSensitive);
+    if (!replacer.isUsable())
+        return matches;
+    for (const QString& name : request.files) {
+        TextReader reader;
+        if (!reader.open(request.folder + name))
+            continue;
+        qsizetype inFile = 0;
+        QString line;
+        while (reader.readLine(line))
+            replacer.apply(line, &inFile);
+        matches.count += inFile;
+        if (inFile > 0)
+            ++matches.files;
+    }
+    return matches;
+}
+
 void ReplaceRunner::run(const ReplaceRequest& request) {
     if (request.find.isEmpty()) {
         m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());

@@ -26,6 +26,13 @@ public:
     static bool replaceInFile(const QString& sourcePath, const QString& targetPath, const ReplaceRequest& request,
                               TransformReport* report);
 
+    // The matches the run would replace: their number over all files, and the files holding any.
+    struct Matches {
+        qsizetype count = 0;
+        qsizetype files = 0;
+    };
+    static Matches countMatches(const ReplaceRequest& request);
+
 private:
     JobEnv& m_env;
 };

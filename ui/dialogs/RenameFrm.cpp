@@ -151,6 +151,12 @@ void RenameFrm::rename() {
         m_app.messages().exclamation(this, Title, problem);
         return;
     }
+    qsizetype renamed = 0;
+    for (const RenameItem& item : m_items)
+        renamed += item.newName != item.oldName ? 1 : 0;
+    if (renamed > 0 &&
+        !m_app.messages().askYesNo(this, Title, QStringLiteral("将更名 %1 个文件。是否继续？").arg(renamed)))
+        return;
     QString message;
     if (!executeRenameBatch(m_app.jobEnv(), m_template, folder, m_items, &message))
         m_app.messages().exclamation(this, Title, message);

@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "runner/ReplaceRunner.h"
 #include "ui/common/InProgress.h"
+#include "ui/common/MessageProvider.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainFrm.h"
 #include "ui/main/PreviewBox.h"
@@ -102,6 +103,20 @@ void Replace::run() {
     request.replacement = ComboTo->currentText();
     request.caseSensitive = CheckCaps->isChecked();
     if (request.find.isEmpty())
+        return;
+    // How much the run would change, asked once before anything is touched.
+    const ReplaceRunner::Matches matches = ReplaceRunner::countMatches(request);
+    if (matches.count == 0) {
+        m_app.messages().information(
+            this, windowTitle(),
+            QStringLiteral("在所选的 %1 个文件中没有找到“%2”。").arg(request.files.size()).arg(request.find));
+        return;
+    }
+    const QString question = QStringLiteral("将在 %1 个文件中替换 %2 处“%3”。是否继续？")
+                                 .arg(matches.files)
+                                 .arg(matches.count)
+                                 .arg(request.find);
+    if (!m_app.messages().askYesNo(this, windowTitle(), question))
         return;
 
     MainFrm* main = m_app.mainFrm();

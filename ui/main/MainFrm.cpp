@@ -19,6 +19,7 @@
 #include "ui/common/OwnedWindow.h"
 #include "ui/common/Twips.h"
 #include "ui/dialogs/AboutFrm.h"
+#include "ui/dialogs/PreviewChangeFrm.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -192,6 +193,7 @@ void MainFrm::buildMenus() {
     menu_hyphen04 = addSeparator(menu_convert, QStringLiteral("menu_hyphen04"));
     menu_html = makeAction(menu_convert, QStringLiteral("menu_html"), QStringLiteral("网页文件转换 [&T]"),
                            QKeySequence(Qt::CTRL | Qt::Key_T));
+    menu_preview = makeAction(menu_convert, QStringLiteral("menu_preview"), QStringLiteral("预览更改[&V]"));
 
     menu_tools = makeMenu(nullptr, QStringLiteral("menu_tools"), QStringLiteral("工具 [&T]"));
     menu_autopara = makeAction(menu_tools, QStringLiteral("menu_autopara"), QStringLiteral("自动分段 [&P]"));
@@ -233,6 +235,7 @@ void MainFrm::buildMenus() {
     connect(menu_rename, &QAction::triggered, this, &MainFrm::openRename);
     connect(menu_fastwork, &QAction::triggered, this, &MainFrm::openWizard);
     connect(menu_backup, &QAction::triggered, this, &MainFrm::openBackups);
+    connect(menu_preview, &QAction::triggered, this, &MainFrm::openPreview);
     connect(menu_writer, &QAction::triggered, this, &MainFrm::openMail);
     connect(menu_website, &QAction::triggered, this, &MainFrm::openWebsite);
     connect(menu_about, &QAction::triggered, this, &MainFrm::openAbout);
@@ -617,6 +620,15 @@ void MainFrm::openBackups() {
         return;
     if (QWidget* window = factory(m_app))
         openTaskWindow(window);
+}
+
+void MainFrm::openPreview() {
+    const QString path = Rich1->fileName();
+    if (path.isEmpty()) {
+        m_app.messages().information(this, QStringLiteral("预览更改"), QStringLiteral("请先点击要预览的文件。"));
+        return;
+    }
+    openTaskWindow(new PreviewChangeFrm(m_app, path));
 }
 
 void MainFrm::openAbout() {

@@ -89,6 +89,7 @@ public:
     std::array<QAction*, 2> menu_char{};
     QAction* menu_hyphen04;
     QAction* menu_html;
+    QAction* menu_preview;
     QMenu* menu_tools;
     QAction* menu_autopara;
     QAction* menu_delspace;
@@ -113,6 +114,8 @@ public:
     void openWizard();
     void openOptions();
     void openBackups();
+    // "预览更改[&V]": the previewed file before and after a command.
+    void openPreview();
     void openAbout();
     void openWebsite();
     void openMail();

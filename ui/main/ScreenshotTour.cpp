@@ -96,7 +96,21 @@ private:
     void shootPicker() {
         shootModal(QStringLiteral("5-picker"));
         PickFolder(m_app.state(), m_app.messages(), m_app.state().CurrentFolder, m_app.mainFrm());
-        step([this] { m_app.mainFrm()->close(); });
+        step([this] { shootBackups(); });
+    }
+
+    // The backup window, listing the batch the re-flow above made.
+    void shootBackups() {
+        m_app.mainFrm()->openBackups();
+        step([this] {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                if (window->objectName() == QLatin1String("BackupFrm") && window->isVisible()) {
+                    save(window, QStringLiteral("6-backups"));
+                    window->close();
+                }
+            }
+            step([this] { m_app.mainFrm()->close(); });
+        });
     }
 
     Application& m_app;
