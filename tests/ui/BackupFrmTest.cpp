@@ -1,0 +1,98 @@
+// The backup window and the change preview: a batch listed with its files' state now, a restore
+// that asks before overwriting a changed file, and a command previewed before it runs.
+
+#include "ui/dialogs/BackupFrm.h"
+#include "DialogTestSupport.h"
+#include "core/AppState.h"
+#include "fakes-ui/TestApplication.h"
+#include "ui/dialogs/PreviewChangeFrm.h"
+#include "ui/main/MainFrm.h"
+#include "ui/main/PreviewBox.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+
+using namespace DialogTest;
+
+class BackupFrmTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String("BackupFrm") ||
+                widget->objectName() == QLatin1String("PreviewChangeFrm"))
+                delete widget;
+        }
+    }
+    void restoreAsksBeforeOverwritingAChangedFile();
+    void previewShowsTheChangeBeforeItIsMade();
+};
+
+void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString file = t.filesFolder() + QStringLiteral("a.txt");
+    t.writeFile(file, "中 文\r\n");
+    t.main()->openFolder(t.filesFolder());
+    selectInMain(t.main(), {QStringLiteral("a.txt")});
+    t.main()->runBatch(BatchCommand::RemoveSpaces);
+    t.app().inProgress()->acknowledge();
+    t.writeFile(file, "mine\r\n");
+
+    t.main()->menu_backup->trigger();
+    QPointer<BackupFrm> window = shownWindow<BackupFrm>(QStringLiteral("BackupFrm"));
+    QVERIFY(window);
+    QCOMPARE(window->ListBatches->topLevelItemCount(), 1);
+    QCOMPARE(window->ListBatches->topLevelItem(0)->text(1), QStringLiteral("despace"));
+    QCOMPARE(window->ListFiles->topLevelItem(0)->text(2), QStringLiteral("已改动"));
+    saveShot(window, QStringLiteral("BackupFrm"));
+
+    t.messages().queue({MessageProvider::Answer::No});
+    window->CmdRestore->click();
+    t.app().inProgress()->acknowledge();
+    QCOMPARE(t.readFile(file), QByteArray("mine\r\n"));
+
+    t.messages().queue({MessageProvider::Answer::Yes});
+    window->CmdRestore->click();
+    t.app().inProgress()->acknowledge();
+    QCOMPARE(t.readFile(file), QByteArray("中 文\r\n"));
+    QCOMPARE(window->ListBatches->topLevelItemCount(), 2);
+    QVERIFY(window->ListBatches->topLevelItem(0)->text(1).startsWith(QStringLiteral("restore ")));
+
+    // Deleting the restore's batch asks first.
+    t.messages().queue({MessageProvider::Answer::Yes});
+    window->CmdDelete->click();
+    QCOMPARE(window->ListBatches->topLevelItemCount(), 1);
+    window->CmdClose->click();
+    settle();
+    QVERIFY(t.main()->isEnabled());
+}
+
+void BackupFrmTest::previewShowsTheChangeBeforeItIsMade() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString file = t.filesFolder() + QStringLiteral("a.txt");
+    t.writeFile(file, "第一行\r\n中 文\r\n");
+    t.main()->openFolder(t.filesFolder());
+    QVERIFY(t.main()->Rich1->loadFile(file));
+    selectInMain(t.main(), {QStringLiteral("a.txt")});
+
+    t.main()->menu_preview->trigger();
+    QPointer<PreviewChangeFrm> window = shownWindow<PreviewChangeFrm>(QStringLiteral("PreviewChangeFrm"));
+    QVERIFY(window);
+    window->ComboCommand->setCurrentIndex(1);
+    QCOMPARE(window->TextAfter->toPlainText(), QStringLiteral("第一行\n中文\n"));
+    QCOMPARE(window->LabelSummary->text(), QStringLiteral("1 行、1 个字符将改变"));
+    QCOMPARE(t.readFile(file), QByteArray("第一行\r\n中 文\r\n"));
+    saveShot(window, QStringLiteral("PreviewChangeFrm"));
+
+    window->CmdApply->click();
+    t.app().inProgress()->acknowledge();
+    QCOMPARE(t.readFile(file), QByteArray("第一行\r\n中文\r\n"));
+}
+
+QTEST_MAIN(BackupFrmTest)
+#include "BackupFrmTest.moc"
