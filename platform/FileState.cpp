@@ -71,6 +71,13 @@ FileState FileState::of(const QString& path) {
     return state;
 }
 
+qint64 FileState::sizeOf(const QString& path) {
+    struct stat st;
+    if (::stat(FileName::encode(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return qint64(st.st_size);
+}
+
 namespace FileBytes {
 
 bool read(const QString& path, QByteArray& bytes, qint64 maxSize, FileError* error) {

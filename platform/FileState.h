@@ -15,6 +15,8 @@ struct FileState {
 
     // Reads the whole file; a path that is missing (or not a regular file) gives exists == false.
     static FileState of(const QString& path);
+    // Only the size of a regular file (no reading); -1 when there is none.
+    static qint64 sizeOf(const QString& path);
     bool sameContent(const FileState& other) const {
         return exists == other.exists && (!exists || (size == other.size && sha256 == other.sha256));
     }

@@ -6,13 +6,14 @@
 namespace JournalSteps {
 namespace {
 
-// The name of the running batch's copy of `name` when it holds the bytes `state` describes.
+// The name of the running batch's copy of `name` when it holds the file `state` describes. The copy
+// was made from that very file a moment ago, so its size tells it apart from a copy of another.
 QString copyHolding(const JobEnv& env, const QString& name, const FileState& state) {
     const AppState& app = env.state;
     if (!state.exists || !app.BackupBatchOpen || app.BackupBatchFolder.isEmpty())
         return QString();
     const QString copyName = BackupJournal::copyNameFor(name);
-    return FileState::of(app.BackupBatchFolder + copyName).sameContent(state) ? copyName : QString();
+    return FileState::sizeOf(app.BackupBatchFolder + copyName) == state.size ? copyName : QString();
 }
 
 } // namespace
