@@ -182,7 +182,7 @@ void BackupFrm::restoreSelected() {
     RestoreRequest request;
     request.batchId = batch->id;
     request.changed = RestoreRequest::Changed::Ask;
-    for (const QTreeWidgetItem* item : ListFiles->selectedItems()) {
+    for (QTreeWidgetItem* item : ListFiles->selectedItems()) {
         const int row = ListFiles->indexOfTopLevelItem(item);
         request.names.append(batch->journal.entries.at(row).name);
     }
