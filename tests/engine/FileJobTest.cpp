@@ -56,9 +56,10 @@ TEST_F(FileJobTest, OneBatchSharesANumberedFolderAndTheNextBatchTakesTheNextFree
     for (const QString& name : {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")})
         ASSERT_TRUE(begin(name, name)) << name.toStdString();
 
-    EXPECT_EQ(TestFiles::treeOf(m_state.BackupFolder),
-              (QStringList{QStringLiteral("20030705-14/000/a.txt"), QStringLiteral("20030705-14/000/b.txt"),
-                           QStringLiteral("20030705-14/000/c.txt")}));
+    EXPECT_EQ(
+        TestFiles::treeOf(m_state.BackupFolder),
+        (QStringList{QStringLiteral("20030705-14/000/a.txt"), QStringLiteral("20030705-14/000/b.txt"),
+                     QStringLiteral("20030705-14/000/c.txt"), QStringLiteral("20030705-14/000/quillmar-journal.txt")}));
     EXPECT_EQ(TestFiles::read(m_state.BackupFolder + QStringLiteral("20030705-14/000/b.txt")),
               QByteArray("content of b.txt"));
     EXPECT_EQ(TestFiles::read(m_state.TempFile), QByteArray("content of c.txt"));
@@ -68,13 +69,15 @@ TEST_F(FileJobTest, OneBatchSharesANumberedFolderAndTheNextBatchTakesTheNextFree
 
     m_state.BackupBatchOpen = false;
     ASSERT_TRUE(begin(QStringLiteral("a.txt"), QStringLiteral("a.txt")));
-    EXPECT_EQ(backupEntries(QStringLiteral("20030705-14/001")), QStringList{QStringLiteral("a.txt")});
+    EXPECT_EQ(backupEntries(QStringLiteral("20030705-14/001")),
+              (QStringList{QStringLiteral("a.txt"), QStringLiteral("quillmar-journal.txt")}));
 
     // A file that carries the next number counts as taken, too.
     TestFiles::write(m_state.BackupFolder + QStringLiteral("20030705-14/002"), "not a folder");
     m_state.BackupBatchOpen = false;
     ASSERT_TRUE(begin(QStringLiteral("b.txt"), QStringLiteral("b.txt")));
-    EXPECT_EQ(backupEntries(QStringLiteral("20030705-14/003")), QStringList{QStringLiteral("b.txt")});
+    EXPECT_EQ(backupEntries(QStringLiteral("20030705-14/003")),
+              (QStringList{QStringLiteral("b.txt"), QStringLiteral("quillmar-journal.txt")}));
     EXPECT_EQ(m_state.BackupBatchNo, 3);
 }
 
@@ -87,7 +90,8 @@ TEST_F(FileJobTest, ABatchAcrossTheFullHourStaysInTheFolderItOpened) {
     ASSERT_TRUE(begin(QStringLiteral("b.txt"), QStringLiteral("b.txt")));
 
     EXPECT_EQ(TestFiles::treeOf(m_state.BackupFolder),
-              (QStringList{QStringLiteral("20030705-14/000/a.txt"), QStringLiteral("20030705-14/000/b.txt")}));
+              (QStringList{QStringLiteral("20030705-14/000/a.txt"), QStringLiteral("20030705-14/000/b.txt"),
+                           QStringLiteral("20030705-14/000/quillmar-journal.txt")}));
     EXPECT_TRUE(m_sink.calls().isEmpty());
 }
 

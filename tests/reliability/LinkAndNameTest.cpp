@@ -38,8 +38,10 @@ TEST_F(LinkAndNameTest, selectedLinkIsRewrittenThroughTheLink) {
     EXPECT_EQ(after.value("link.txt"), "-> real/a.txt") << "the link stays a link";
     EXPECT_EQ(after.value("real/a.txt"), Reflowed) << "its target has the new content";
     const Tree backups = FileTree::read(app + "backup");
-    ASSERT_EQ(backups.size(), 3) << "hour folder, batch folder, copy";
-    EXPECT_EQ(backups.last(), Text) << "the backup holds the old content itself, not a link";
+    ASSERT_EQ(backups.size(), 4) << "hour folder, batch folder, copy, journal";
+    EXPECT_EQ(backups.first(), FileTree::Folder);
+    EXPECT_EQ(backups.value(backups.firstKey() + "/000/link.txt"), Text)
+        << "the backup holds the old content itself, not a link";
 }
 
 TEST_F(LinkAndNameTest, linkPlantedAtTheWorkingCopyIsNeverFollowed) {
