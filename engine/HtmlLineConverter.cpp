@@ -35,28 +35,18 @@ bool isAsciiSpace(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
 }
 
-bool isAsciiAlphanumeric(QChar c) {
-    const char16_t u = c.unicode();
-    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9');
-}
-
-// The name of the tag whose "<" is at `i`, in lower case, and whether it is a closing tag. Empty
-// when no name ending at a blank, ">", "/" or the end of the line follows.
-QString tagNameAt(QStringView line, qsizetype i, bool& closing) {
+// The name of the tag whose "<" is at `i`: where it starts and ends, and whether the tag is a closing
+// one. False when no name ending at a blank, ">", "/" or the end of the line follows.
+bool tagNameAt(QStringView line, qsizetype i, qsizetype& start, qsizetype& end, bool& closing) {
     qsizetype j = i + 1;
     closing = j < line.size() && line[j] == u'/';
     if (closing)
         ++j;
-    const qsizetype start = j;
-    while (j < line.size() && isAsciiAlphanumeric(line[j]))
+    start = j;
+    while (j < line.size() && HtmlReference::isNameCharacter(line[j]))
         ++j;
-    if (j == start || (j < line.size() && !isAsciiSpace(line[j]) && line[j] != u'>' && line[j] != u'/'))
-        return QString();
-    return line.sliced(start, j - start).toString().toLower();
-}
-
-bool isHeading(const QString& name) {
-    return name.size() == 2 && name[0] == u'h' && name[1] >= u'1' && name[1] <= u'6';
+    end = j;
+    return end > start && (j == line.size() || isAsciiSpace(line[j]) || line[j] == u'>' || line[j] == u'/');
 }
 
 const QLatin1StringView CommentEnd("-->");
@@ -194,14 +184,22 @@ qsizetype HtmlLineConverter::readTag(QStringView line, qsizetype i, QString& pie
 }
 
 bool HtmlLineConverter::readBreakingTag(QStringView line, qsizetype i, QString& piece) {
+    qsizetype start = 0;
+    qsizetype end = 0;
     bool closing = false;
-    const QString name = tagNameAt(line, i, closing);
-    if (name == QLatin1String("br")) {
+    if (!tagNameAt(line, i, start, end, closing))
+        return false;
+    const QStringView name = line.sliced(start, end - start);
+    auto is = [&](QLatin1StringView lower) {
+        return name.size() == lower.size() && matchesAt(name, 0, lower);
+    };
+    if (is(QLatin1StringView("br"))) {
         endLine(piece);
         return true;
     }
-    if (name == QLatin1String("p") || name == QLatin1String("div") || isHeading(name) ||
-        (!closing && (name == QLatin1String("li") || name == QLatin1String("tr")))) {
+    const bool heading = name.size() == 2 && (name[0] == u'h' || name[0] == u'H') && name[1] >= u'1' && name[1] <= u'6';
+    if (heading || is(QLatin1StringView("p")) || is(QLatin1StringView("div")) ||
+        (!closing && (is(QLatin1StringView("li")) || is(QLatin1StringView("tr"))))) {
         endBlock(piece);
         return true;
     }

@@ -23,11 +23,6 @@ const char16_t* lookUp(const char* name) {
     return found != end && std::strcmp(found->name, name) == 0 ? found->text : nullptr;
 }
 
-bool isAsciiAlphanumeric(QChar c) {
-    const char16_t u = c.unicode();
-    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9');
-}
-
 int digitValue(QChar c, int base) {
     const char16_t u = c.unicode();
     int value = -1;
@@ -76,13 +71,18 @@ const char* const OldNames[] = {"gt;", "lt;", "amp;", "nbsp;", "quot;"};
 
 } // namespace
 
+bool isNameCharacter(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9');
+}
+
 qsizetype decode(QStringView text, qsizetype pos, QString& decoded) {
     if (pos + 1 < text.size() && text[pos + 1] == u'#')
         return decodeNumber(text, pos, decoded);
 
     char name[LongestName + 1];
     qsizetype length = 0;
-    while (length < LongestName - 1 && pos + 1 + length < text.size() && isAsciiAlphanumeric(text[pos + 1 + length])) {
+    while (length < LongestName - 1 && pos + 1 + length < text.size() && isNameCharacter(text[pos + 1 + length])) {
         name[length] = char(text[pos + 1 + length].unicode());
         ++length;
     }

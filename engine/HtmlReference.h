@@ -15,4 +15,7 @@ namespace HtmlReference {
 // when the "&" starts no reference (then it is an ordinary "&").
 qsizetype decode(QStringView text, qsizetype pos, QString& decoded);
 
+// ASCII letters and digits: the characters of reference names, and of tag names.
+bool isNameCharacter(QChar c);
+
 } // namespace HtmlReference
