@@ -140,6 +140,15 @@ QString ChineseConverter::phraseFileName(Direction direction) {
     return direction == ToSimplified ? QStringLiteral("Phrases-t2s.txt") : QStringLiteral("Phrases-s2t.txt");
 }
 
+void ChineseConverter::usePhraseFiles(const QString& appFolder, const QString& extraFile) {
+    for (const Direction direction : {ToSimplified, ToTraditional}) {
+        QStringList files{appFolder + phraseFileName(direction)};
+        if (!extraFile.isEmpty())
+            files.append(extraFile);
+        setPhraseFiles(direction, files);
+    }
+}
+
 QString ChineseConverter::convert(const QString& line, Direction direction) {
     if (line.isEmpty())
         return line;

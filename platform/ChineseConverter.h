@@ -28,6 +28,8 @@ public:
     void setPhraseFiles(Direction direction, const QStringList& files);
     // The phrase files that live in the app folder ("Phrases-s2t.txt", "Phrases-t2s.txt").
     static QString phraseFileName(Direction direction);
+    // Both directions: the app folder's phrase file and, when given, one more file after it.
+    void usePhraseFiles(const QString& appFolder, const QString& extraFile = QString());
 
     ~ChineseConverter();
 
