@@ -23,10 +23,13 @@ std::size_t charLength(const char16_t* p, const char16_t* end) {
 }
 
 std::size_t firstMatch(const std::vector<const PhraseTrie*>& dicts, const char16_t* p, const char16_t* end,
-                       std::u16string_view* replacement) {
+                       std::u16string_view* replacement, const PhraseTrie** matched = nullptr) {
     for (const PhraseTrie* dict : dicts) {
-        if (const std::size_t length = dict->longestPrefix(p, end, replacement))
+        if (const std::size_t length = dict->longestPrefix(p, end, replacement)) {
+            if (matched)
+                *matched = dict;
             return length;
+        }
     }
     return 0;
 }
@@ -139,27 +142,37 @@ std::unique_ptr<DictionaryConverter> DictionaryConverter::load(const std::string
     return converter;
 }
 
-void DictionaryConverter::convertSegment(std::u16string_view segment, bool unmatched, std::u16string& out) const {
+void DictionaryConverter::convertSegment(std::u16string_view segment, const PhraseTrie* keyFrom,
+                                         std::u16string_view keyReplacement, std::u16string& out) const {
     if (m_stages.empty()) {
         out.append(segment);
         return;
     }
+    // A segment that is a key of the dictionary the first stage asks first: that stage finds the same key
+    // over the whole segment, so its output is already known.
+    const bool known = keyFrom && !m_stages.front().empty() && keyFrom == m_stages.front().front();
+    const Dicts& first = keyFrom ? m_stages.front() : m_firstStageUnmatched;
     if (m_stages.size() == 1) {
-        convertWith(unmatched ? m_firstStageUnmatched : m_stages.front(), segment, out);
+        if (known)
+            out.append(keyReplacement);
+        else
+            convertWith(first, segment, out);
         return;
     }
-    std::u16string current;
-    std::u16string next;
-    convertWith(unmatched ? m_firstStageUnmatched : m_stages.front(), segment, current);
-    for (std::size_t stage = 1; stage < m_stages.size(); ++stage) {
-        if (stage + 1 == m_stages.size()) {
-            convertWith(m_stages[stage], current, out);
-            break;
-        }
+    // Scratch space that keeps its capacity from segment to segment.
+    thread_local std::u16string current;
+    thread_local std::u16string next;
+    current.clear();
+    if (known)
+        current.append(keyReplacement);
+    else
+        convertWith(first, segment, current);
+    for (std::size_t stage = 1; stage + 1 < m_stages.size(); ++stage) {
         next.clear();
         convertWith(m_stages[stage], current, next);
         current.swap(next);
     }
+    convertWith(m_stages.back(), current, out);
 }
 
 void DictionaryConverter::convert(std::u16string_view text, const PhraseTrie* overrides, std::u16string& out) const {
@@ -169,11 +182,12 @@ void DictionaryConverter::convert(std::u16string_view text, const PhraseTrie* ov
     const char16_t* p = begin;
     auto flushUnmatched = [&] {
         if (p > unmatched)
-            convertSegment(std::u16string_view(unmatched, std::size_t(p - unmatched)), true, out);
+            convertSegment(std::u16string_view(unmatched, std::size_t(p - unmatched)), nullptr, {}, out);
     };
     while (p < end) {
         std::u16string_view replacement;
-        const std::size_t length = firstMatch(m_segmentation, p, end, &replacement);
+        const PhraseTrie* keyFrom = nullptr;
+        const std::size_t length = firstMatch(m_segmentation, p, end, &replacement, &keyFrom);
         std::u16string_view own;
         const std::size_t ownLength = overrides ? overrides->longestPrefix(p, end, &own) : 0;
         if (ownLength > 0 && ownLength >= length) {
@@ -183,7 +197,7 @@ void DictionaryConverter::convert(std::u16string_view text, const PhraseTrie* ov
             unmatched = p;
         } else if (length > 0) {
             flushUnmatched();
-            convertSegment(std::u16string_view(p, length), false, out);
+            convertSegment(std::u16string_view(p, length), keyFrom, replacement, out);
             p += length;
             unmatched = p;
         } else {

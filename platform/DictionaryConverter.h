@@ -38,7 +38,10 @@ private:
     using Dicts = std::vector<const PhraseTrie*>;
 
     DictionaryConverter() = default;
-    void convertSegment(std::u16string_view segment, bool unmatched, std::u16string& out) const;
+    // keyFrom: the dictionary whose key the segment is, with that key's replacement; null for the
+    // characters between two keys.
+    void convertSegment(std::u16string_view segment, const PhraseTrie* keyFrom, std::u16string_view keyReplacement,
+                        std::u16string& out) const;
 
     std::vector<std::unique_ptr<PhraseTrie>> m_tries; // every dictionary once
     Dicts m_segmentation;
