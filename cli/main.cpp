@@ -7,6 +7,7 @@
 #include "core/AppState.h"
 #include "core/Settings.h"
 #include "core/Version.h"
+#include "platform/ChineseConverter.h"
 #include "platform/Clock.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
@@ -49,6 +50,7 @@ struct Arguments {
     bool yes = false;
     bool no = false;
     bool quiet = false;
+    std::string phrases;
 
     std::vector<std::string> files;
     bool dropLinks = false;
@@ -94,6 +96,8 @@ int main(int argc, char** argv) {
     auto* yes = app.add_flag("--yes", a.yes, "answer every overwrite question Yes");
     app.add_flag("--no", a.no, "answer every overwrite question No")->excludes(yes);
     app.add_flag("--quiet", a.quiet, "no progress bar");
+    app.add_option("--phrases", a.phrases,
+                   "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");
 
     auto addFiles = [&](CLI::App* command) {
         command->add_option("FILE", a.files, "files to process, in this order")->required();
@@ -176,6 +180,13 @@ int main(int argc, char** argv) {
         state.Settings.DelLinks = toFlag(a.dropLinks);
     if (a.classicHtml)
         state.Prefs.ClassicHtml = true;
+
+    const QString phrases = toName(a.phrases);
+    if (!phrases.isEmpty() && !FileOps::exists(phrases)) {
+        printError(QStringLiteral("quillmar-cli: --phrases: no such file: ") + phrases);
+        return ExitUsage;
+    }
+    ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
 
     CliSink sink(!a.quiet);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
