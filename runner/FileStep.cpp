@@ -36,7 +36,8 @@ bool runTransformation(const AppState& state, BatchCommand command, int directio
     switch (command) {
     case BatchCommand::WebPageToText:
         return HtmlToText(sourcePath, targetPath,
-                          isTrue(state.Settings.DelLinks) && !isIndexFile(QFileInfo(sourcePath).fileName()), &report);
+                          isTrue(state.Settings.DelLinks) && !isIndexFile(QFileInfo(sourcePath).fileName()), &report,
+                          state.Prefs.ClassicHtml ? HtmlRules::Classic : HtmlRules::Current);
     case BatchCommand::Reflow:
         return ReflowParagraphs(sourcePath, targetPath, 0, &report);
     case BatchCommand::RemoveSpaces:
