@@ -6,7 +6,8 @@
 #include <memory>
 
 // Converts one line between Simplified and Traditional Chinese, phrase by phrase, with OpenCC's
-// t2s and s2t tables. The tables are loaded once per process on first use and kept.
+// t2s tables and its Taiwan-standard s2tw tables (the forms Big5 holds). The tables are loaded once per process on
+// first use and kept.
 class ChineseConverter {
 public:
     enum Direction { ToSimplified = 0, ToTraditional = 1 };
