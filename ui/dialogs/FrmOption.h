@@ -71,6 +71,8 @@ public:
     QLabel* Labelothers1;
     QComboBox* ComboPrefix;
     QCheckBox* CheckDelLinks;
+    QLabel* LabelUnmappable;
+    QComboBox* ComboUnmappable; // what to do with characters a file's encoding cannot hold
 
     QPushButton* CmdOk;
     QPushButton* CmdCancel;
