@@ -30,10 +30,6 @@ struct TextFormat {
     bool operator==(const TextFormat&) const = default;
 };
 
-// What a job does with characters its target encoding cannot hold: leave the file as it was (and say
-// which), save that file as UTF-8 instead, or write "?" for each.
-enum class UnmappablePolicy { Refuse, SaveUtf8, QuestionMark };
-
 bool isUnicodeEncoding(TextEncoding encoding);
 QString encodingName(TextEncoding encoding);
 // The encoding a web page's declared charset names ("gb2312", "GBK", "gb18030", "big5", "utf-8", ...);
