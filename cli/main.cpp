@@ -5,6 +5,7 @@
 #include "CliSink.h"
 #include "core/AppFolder.h"
 #include "core/AppState.h"
+#include "core/Preferences.h"
 #include "core/Settings.h"
 #include "core/Version.h"
 #include "platform/Clock.h"
@@ -49,6 +50,7 @@ struct Arguments {
     bool yes = false;
     bool no = false;
     bool quiet = false;
+    std::string unmappable;
 
     std::vector<std::string> files;
     bool dropLinks = false;
@@ -93,6 +95,10 @@ int main(int argc, char** argv) {
     auto* yes = app.add_flag("--yes", a.yes, "answer every overwrite question Yes");
     app.add_flag("--no", a.no, "answer every overwrite question No")->excludes(yes);
     app.add_flag("--quiet", a.quiet, "no progress bar");
+    app.add_option("--unmappable", a.unmappable,
+                   "characters a file's encoding cannot hold: skip the file (leave it as it was), save it as "
+                   "utf-8, or write question-mark (\"?\")")
+        ->check(CLI::IsMember({"skip", "utf-8", "question-mark"}));
 
     auto addFiles = [&](CLI::App* command) {
         command->add_option("FILE", a.files, "files to process, in this order")->required();
@@ -169,6 +175,8 @@ int main(int argc, char** argv) {
         printError(QStringLiteral("quillmar-cli: settings: ") + loadError.description);
     if (a.backup || a.noBackup)
         state.Settings.BackupOn = toFlag(a.backup);
+    if (!a.unmappable.empty())
+        state.Prefs.Unmappable = PreferencesFile::unmappableFromName(toQString(a.unmappable)).value();
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
 
