@@ -74,7 +74,7 @@ const Scenario Scenarios[] = {
      }},
     {"replace", Kind::InPlace,
      [](const QByteArray& w) {
-         return command({"replace", "--find", "他", "--with", "她们"}, filesEndingIn(w, ".txt"));
+         return command({"replace", "--find", "他", "--with", "她們"}, filesEndingIn(w, ".txt"));
      }},
     {"gb", Kind::InPlace,
      [](const QByteArray& w) {

@@ -30,7 +30,7 @@ FrmOption* openOptions(TestApplication& t) {
 // The settings OK may change, as one comparable text.
 QString stored(const AppState& state) {
     const SettingsRec& s = state.Settings;
-    return QStringLiteral("save %1 start %2 backup %3 time %4 links %5 recent %6 prefix %7 folder %8")
+    return QStringLiteral("save %1 start %2 backup %3 time %4 links %5 recent %6 prefix %7 folder %8 unmappable %9")
         .arg(s.SaveStatus)
         .arg(s.StartMode)
         .arg(s.BackupOn)
@@ -38,7 +38,8 @@ QString stored(const AppState& state) {
         .arg(s.DelLinks)
         .arg(s.RecentMax)
         .arg(s.PrefixMax)
-        .arg(state.BackupFolder);
+        .arg(state.BackupFolder)
+        .arg(int(state.Prefs.Unmappable));
 }
 
 QString visiblePages(const FrmOption* dialog) {
@@ -77,6 +78,7 @@ void FrmOptionTest::loadShowsTheSettings() {
     s.StartMode = 1;
     s.BackupOn = 0;
     s.RecentMax = 3;
+    t.state().Prefs.Unmappable = UnmappablePolicy::QuestionMark;
     // 1536000 bytes in two files, one of them below a batch folder.
     t.writeFile(t.state().BackupFolder + QStringLiteral("2003070514/000/a.txt"), QByteArray(1536000 - 1023, 'x'));
     t.writeFile(t.state().BackupFolder + QStringLiteral("b.txt"), QByteArray(1023, 'y'));
@@ -91,6 +93,7 @@ void FrmOptionTest::loadShowsTheSettings() {
     QVERIFY(!dialog->OptStart[1]->isEnabled());
     QVERIFY(dialog->FrameBackup->isHidden());
     QCOMPARE(dialog->ComboRecent->currentText(), QStringLiteral("4"));
+    QCOMPARE(dialog->ComboUnmappable->currentText(), QStringLiteral("写为“?”"));
     QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("1,500 KB"));
     QVERIFY(!dialog->CmdHelp->isEnabled());
 
@@ -126,23 +129,23 @@ void FrmOptionTest::storing_data() {
 
     QTest::newRow("unchecked save status stores nothing else")
         << false << true << "new"
-        << "save 0 start 0 backup -1 time 5 links -1 recent 7 prefix 29 folder %1backup/"
+        << "save 0 start 0 backup -1 time 5 links -1 recent 7 prefix 29 folder %1backup/ unmappable 0"
         << "";
     QTest::newRow("unchecked backup keeps time and folder")
         << true << false << "new"
-        << "save -1 start 0 backup 0 time 5 links 0 recent 3 prefix 9 folder %1backup/"
+        << "save -1 start 0 backup 0 time 5 links 0 recent 3 prefix 9 folder %1backup/ unmappable 1"
         << "";
     QTest::newRow("checked backup stores time and a new folder, created")
         << true << true << "new"
-        << "save -1 start 0 backup -1 time 2 links 0 recent 3 prefix 9 folder %1new/"
+        << "save -1 start 0 backup -1 time 2 links 0 recent 3 prefix 9 folder %1new/ unmappable 1"
         << "";
     QTest::newRow("a folder that cannot be created falls back to the default")
         << true << true << "missing/deeper"
-        << "save -1 start 0 backup -1 time 2 links 0 recent 3 prefix 9 folder %1backup/"
+        << "save -1 start 0 backup -1 time 2 links 0 recent 3 prefix 9 folder %1backup/ unmappable 1"
         << "error: 2\nNo such file or directory\n";
     QTest::newRow("an empty folder box falls back to the default")
         << true << true << ""
-        << "save -1 start 0 backup -1 time 2 links 0 recent 3 prefix 9 folder %1backup/"
+        << "save -1 start 0 backup -1 time 2 links 0 recent 3 prefix 9 folder %1backup/ unmappable 1"
         << "error: 2\nNo such file or directory\n";
 }
 
@@ -164,6 +167,7 @@ void FrmOptionTest::storing() {
     dialog->CheckDelLinks->setChecked(false);
     dialog->ComboRecent->setEditText(QStringLiteral("4"));
     dialog->ComboPrefix->setEditText(QStringLiteral("10"));
+    dialog->ComboUnmappable->setCurrentIndex(1);
     dialog->CmdOk->click();
     settle();
 
