@@ -8,6 +8,7 @@
 #include "core/Preferences.h"
 #include "core/Settings.h"
 #include "core/Version.h"
+#include "platform/ChineseConverter.h"
 #include "platform/Clock.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
@@ -51,6 +52,7 @@ struct Arguments {
     bool no = false;
     bool quiet = false;
     std::string unmappable;
+    std::string phrases;
 
     std::vector<std::string> files;
     bool dropLinks = false;
@@ -99,6 +101,8 @@ int main(int argc, char** argv) {
                    "characters a file's encoding cannot hold: skip the file (leave it as it was), save it as "
                    "utf-8, or write question-mark (\"?\")")
         ->check(CLI::IsMember({"skip", "utf-8", "question-mark"}));
+    app.add_option("--phrases", a.phrases,
+                   "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");
 
     auto addFiles = [&](CLI::App* command) {
         command->add_option("FILE", a.files, "files to process, in this order")->required();
@@ -179,6 +183,13 @@ int main(int argc, char** argv) {
         state.Prefs.Unmappable = PreferencesFile::unmappableFromName(toQString(a.unmappable)).value();
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
+
+    const QString phrases = toName(a.phrases);
+    if (!phrases.isEmpty() && !FileOps::exists(phrases)) {
+        printError(QStringLiteral("quillmar-cli: --phrases: no such file: ") + phrases);
+        return ExitUsage;
+    }
+    ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
 
     CliSink sink(!a.quiet);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
