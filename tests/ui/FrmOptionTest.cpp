@@ -243,9 +243,10 @@ void FrmOptionTest::defaultsThenCancelKeepsDefaults() {
     state.Settings.BackupTime = 2;
     state.Settings.DelLinks = 0;
     state.Settings.RecentMax = 3;
+    state.Prefs.Unmappable = UnmappablePolicy::SaveUtf8;
     state.BackupFolder = t.folder(QStringLiteral("elsewhere"));
     const QString defaults =
-        QStringLiteral("save -1 start 0 backup -1 time 5 links -1 recent 7 prefix 29 folder %1backup/")
+        QStringLiteral("save -1 start 0 backup -1 time 5 links -1 recent 7 prefix 29 folder %1backup/ unmappable 0")
             .arg(t.appFolder());
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
