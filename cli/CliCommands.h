@@ -24,8 +24,10 @@ void runBatch(JobEnv& env, BatchCommand command, int direction, const QStringLis
 void runReplace(JobEnv& env, const QString& find, const QString& replacement, bool caseSensitive,
                 const QStringList& files);
 void runMerge(JobEnv& env, const QString& output, const QStringList& files);
-// Prints "old TAB new" per file; renames unless `dryRun`. False when the plan was refused.
-bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message);
+// Prints "old TAB new" per file (with `json`, {"old", "new", "file", "new_file"}, the last two
+// full paths, bytes-safe); renames unless `dryRun`. False when the plan was refused.
+bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, bool json, const QStringList& files,
+               QString* message);
 // False with `message` when the run was refused before it started.
 bool runWizard(JobEnv& env, WizardOptions options, QString* message);
 
