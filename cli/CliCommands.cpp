@@ -2,6 +2,7 @@
 
 #include "JsonRow.h"
 #include "core/AppState.h"
+#include "core/ChapterOrder.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "platform/FileName.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 
 namespace CliCommands {
@@ -65,10 +67,15 @@ void runReplace(JobEnv& env, const QString& find, const QString& replacement, bo
     }
 }
 
-void runMerge(JobEnv& env, const QString& output, const QStringList& files) {
+void runMerge(JobEnv& env, const QString& output, const QStringList& files, bool sortChapters) {
     QStringList paths;
     for (const QString& file : files)
         paths.append(QDir::cleanPath(QFileInfo(file).absoluteFilePath()));
+    if (sortChapters) {
+        std::stable_sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) {
+            return ChapterOrder::lessThan(QFileInfo(a).fileName(), QFileInfo(b).fileName());
+        });
+    }
     const QString target = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
     mergeWithRows(env.sink, paths, target);
     complete(env.sink);
