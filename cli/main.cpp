@@ -7,6 +7,7 @@
 #include "core/AppState.h"
 #include "core/Settings.h"
 #include "core/Version.h"
+#include "platform/ChineseConverter.h"
 #include "platform/Clock.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
@@ -50,6 +51,7 @@ struct Arguments {
     bool no = false;
     bool quiet = false;
     bool json = false;
+    std::string phrases;
 
     std::vector<std::string> files;
     bool dropLinks = false;
@@ -96,6 +98,8 @@ int main(int argc, char** argv) {
     app.add_flag("--quiet", a.quiet, "no progress bar");
     app.add_flag("--json", a.json, "print each row as one JSON object per line (text, status, reason, mark, file)");
     app.set_help_all_flag("--help-all", "print the help of every command and exit");
+    app.add_option("--phrases", a.phrases,
+                   "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");
 
     auto addFiles = [&](CLI::App* command) {
         command->add_option("FILE", a.files, "files to process, in this order")->required();
@@ -174,6 +178,13 @@ int main(int argc, char** argv) {
         state.Settings.BackupOn = toFlag(a.backup);
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
+
+    const QString phrases = toName(a.phrases);
+    if (!phrases.isEmpty() && !FileOps::exists(phrases)) {
+        printError(QStringLiteral("quillmar-cli: --phrases: no such file: ") + phrases);
+        return ExitUsage;
+    }
+    ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
 
     CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, state);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);

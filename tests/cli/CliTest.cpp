@@ -187,4 +187,15 @@ TEST_F(CliTest, manualPageAndCompletionKnowEveryOption) {
     }
 }
 
+TEST_F(CliTest, phraseFilesOfTheAppFolderAndFromTheCommandLineWinOverTheTables) {
+    ASSERT_TRUE(TestFiles::write(app + "Phrases-s2t.txt", "# mine\n头发 头发\n"));
+    ASSERT_TRUE(TestFiles::write(work + "extra.txt", "被发明 被發明\n"));
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "被发明的头发\r\n"));
+    EXPECT_EQ(run({"--quiet", "--phrases", work + "extra.txt", "big5", work + "a.txt"}), 0) << out.toStdString();
+    EXPECT_EQ(TestFiles::read(work + "a.txt"), "被發明的头发\r\n");
+
+    EXPECT_EQ(run({"--phrases", work + "missing.txt", "big5", work + "a.txt"}), 2);
+    EXPECT_TRUE(err.contains("missing.txt"));
+}
+
 } // namespace
