@@ -18,16 +18,17 @@ QString pieceBuffer() {
 
 } // namespace
 
-bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report) {
+bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report,
+                HtmlRules rules) {
     LineTransformOptions options;
     options.declaredEncoding = declaredHtmlCharset(sourcePath);
-    const LineHandlerFactory makeHandler = [dropLinks]() -> LineHandler {
-        return
-            [converter = HtmlLineConverter(dropLinks), piece = pieceBuffer()](QString& line, TextWriter& out) mutable {
-                converter.convertLine(line, piece);
-                if (!piece.isEmpty())
-                    out.write(piece);
-            };
+    const LineHandlerFactory makeHandler = [dropLinks, rules]() -> LineHandler {
+        return [converter = HtmlLineConverter(dropLinks, rules), piece = pieceBuffer()](QString& line,
+                                                                                        TextWriter& out) mutable {
+            converter.convertLine(line, piece);
+            if (!piece.isEmpty())
+                out.write(piece);
+        };
     };
     return transformLines(sourcePath, targetPath, makeHandler, report, options);
 }

@@ -314,6 +314,8 @@ QWidget* FrmOption::buildOthersPage() {
     CheckDelLinks = new QCheckBox(QStringLiteral("转换html文件时删除链接，但索引除外"), page);
     CheckDelLinks->setObjectName(QStringLiteral("CheckDelLinks"));
     CheckDelLinks->setChecked(true);
+    CheckClassicHtml = new QCheckBox(QStringLiteral("网页转换时按旧规则处理"), page);
+    CheckClassicHtml->setObjectName(QStringLiteral("CheckClassicHtml"));
     ComboRecent->installEventFilter(this);
     ComboPrefix->installEventFilter(this);
     // In the order of UnmappablePolicy.
@@ -334,6 +336,7 @@ QWidget* FrmOption::buildOthersPage() {
     layout->addLayout(grid);
     layout->addSpacing(8);
     layout->addWidget(CheckDelLinks);
+    layout->addWidget(CheckClassicHtml);
     layout->addSpacing(8);
     layout->addWidget(LabelUnmappable);
     layout->addWidget(ComboUnmappable);
@@ -362,6 +365,7 @@ void FrmOption::showSettings() {
     LblTime->setText(backupTimeText(SliderTime->value()));
     TextBackupfolder->setText(state.BackupFolder);
     CheckDelLinks->setChecked(isTrue(settings.DelLinks));
+    CheckClassicHtml->setChecked(state.Prefs.ClassicHtml);
     ComboUnmappable->setCurrentIndex(int(state.Prefs.Unmappable));
     ComboPrefix->setEditText(QString::number(settings.PrefixMax + 1));
     ComboRecent->setEditText(QString::number(settings.RecentMax + 1));
@@ -478,6 +482,7 @@ void FrmOption::store() {
         settings.BackupOn = toFlag(false);
     }
     settings.DelLinks = toFlag(CheckDelLinks->isChecked());
+    state.Prefs.ClassicHtml = CheckClassicHtml->isChecked();
     state.Prefs.Unmappable = UnmappablePolicy(ComboUnmappable->currentIndex());
     // The boxes hold 0 < v <= limit now; v - 1 below 0.5 must not become a negative count.
     auto storedCount = [](const QComboBox* box) {

@@ -71,6 +71,7 @@ public:
     QLabel* Labelothers1;
     QComboBox* ComboPrefix;
     QCheckBox* CheckDelLinks;
+    QCheckBox* CheckClassicHtml;
     QLabel* LabelUnmappable;
     QComboBox* ComboUnmappable; // what to do with characters a file's encoding cannot hold
 
