@@ -5,6 +5,7 @@
 #include "CliSink.h"
 #include "core/AppFolder.h"
 #include "core/AppState.h"
+#include "core/Preferences.h"
 #include "core/Settings.h"
 #include "core/Version.h"
 #include "platform/ChineseConverter.h"
@@ -55,6 +56,8 @@ struct Arguments {
     bool quiet = false;
     bool preview = false;
     bool diff = false;
+    bool json = false;
+    std::string unmappable;
     std::string phrases;
 
     std::vector<std::string> files;
@@ -108,6 +111,12 @@ int main(int argc, char** argv) {
     app.add_flag("--quiet", a.quiet, "no progress bar");
     app.add_flag("--dry-run", a.preview, "write, back up and create nothing: each file's row says what would change");
     app.add_flag("--diff", a.diff, "like --dry-run, but print a unified diff of each file's text instead of rows");
+    app.add_flag("--json", a.json, "print each row as one JSON object per line (text, status, reason, mark, file)");
+    app.set_help_all_flag("--help-all", "print the help of every command and exit");
+    app.add_option("--unmappable", a.unmappable,
+                   "characters a file's encoding cannot hold: skip the file (leave it as it was), save it as "
+                   "utf-8, or write question-mark (\"?\")")
+        ->check(CLI::IsMember({"skip", "utf-8", "question-mark"}));
     app.add_option("--phrases", a.phrases,
                    "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");
 
@@ -201,6 +210,8 @@ int main(int argc, char** argv) {
         printError(QStringLiteral("quillmar-cli: settings: ") + loadError.description);
     if (a.backup || a.noBackup)
         state.Settings.BackupOn = toFlag(a.backup);
+    if (!a.unmappable.empty())
+        state.Prefs.Unmappable = PreferencesFile::unmappableFromName(toQString(a.unmappable)).value();
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
     if (a.classicHtml)
@@ -213,7 +224,7 @@ int main(int argc, char** argv) {
     }
     ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
 
-    CliSink sink(!a.quiet);
+    CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, state);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
     SystemClock clock;
     JobEnv realEnv{state, sink, prompt, clock};
@@ -256,7 +267,8 @@ int main(int argc, char** argv) {
     }
     if (rename->parsed()) {
         QString message;
-        if (!CliCommands::runRename(env, toName(a.nameTemplate), a.start, a.dryRun || preview, files, &message)) {
+        if (!CliCommands::runRename(env, toName(a.nameTemplate), a.start, a.dryRun || preview, a.json, files,
+                                    &message)) {
             printError(message);
             status = ExitFailed;
         }

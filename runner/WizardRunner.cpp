@@ -121,16 +121,16 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     for (const QString& name : names)
         paths.append(options.folder + name);
     const QString target = options.folder + options.newName;
-    // Characters the merged file's encoding cannot hold are written as "?": the sources are then
-    // the only whole copy of that text and are kept.
+    // When characters were written as "?", the sources are the only whole copy of that text and are kept.
     TransformReport report;
+    report.unmappablePolicy = m_env.state.Prefs.Unmappable;
     const QString kept = options.deleteMerged ? QStringLiteral("；源文件未删除") : QString();
     BatchJournal::begin(m_env, QStringLiteral("wizard merge → ") + options.newName, options.folder);
     const FileState before = JournalSteps::stateIfKept(m_env, target);
-    const bool merged = mergeWithRows(sink, paths, target, &report, kept);
+    const bool merged = mergeWithRows(sink, paths, target, report, kept);
     if (merged)
         JournalSteps::written(m_env, options.folder, options.newName, before);
-    if (!merged || report.unmappable > 0 || !options.deleteMerged) {
+    if (!merged || report.lostCharacters() || !options.deleteMerged) {
         BatchJournal::end(m_env);
         return;
     }
