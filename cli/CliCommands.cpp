@@ -28,6 +28,10 @@ void printBytes(const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
+void printLine(const QString& text) {
+    printBytes(FileName::encode(text + u'\n'));
+}
+
 } // namespace
 
 QList<FolderBatch> groupByFolder(const QStringList& files) {
