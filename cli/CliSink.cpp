@@ -1,5 +1,6 @@
 #include "CliSink.h"
 
+#include "CliStop.h"
 #include "platform/FileName.h"
 
 #include <unistd.h>
@@ -47,4 +48,8 @@ void CliSink::clearBar() {
     std::fprintf(stderr, "\r%*s\r", 48, "");
     std::fflush(stderr);
     m_barVisible = false;
+}
+
+bool CliSink::stopRequested() const {
+    return CliStop::signalNumber() != 0;
 }

@@ -3,6 +3,7 @@
 #include "CliCommands.h"
 #include "CliPrompt.h"
 #include "CliSink.h"
+#include "CliStop.h"
 #include "core/AppFolder.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
@@ -170,6 +171,7 @@ int main(int argc, char** argv) {
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
 
+    CliStop::install();
     CliSink sink(!a.quiet);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
     SystemClock clock;
@@ -222,6 +224,8 @@ int main(int argc, char** argv) {
 
     // The working copy goes when the program ends, as it does when the windows close.
     FileOps::removeFile(state.TempFile);
+    if (CliStop::signalNumber() != 0)
+        return 128 + CliStop::signalNumber();
     if (sink.sawRedRow())
         status = ExitFailed;
     return status;

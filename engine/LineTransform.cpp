@@ -1,5 +1,6 @@
 #include "LineTransform.h"
 
+#include "core/WorkPulse.h"
 #include "platform/FileOps.h"
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
@@ -25,6 +26,8 @@ bool fail(TransformReport* report, const FileError& error) {
 bool transformLines(const QString& sourcePath, const QString& targetPath, const LineHandler& handler,
                     TransformReport* report, const LineTransformOptions& options) {
     TextReader reader;
+    if (options.pulse)
+        reader.setProgress([pulse = options.pulse](qint64 done, qint64 total) { return pulse->beat(done, total); });
     if (!reader.open(sourcePath, options.declaredEncoding))
         return fail(report, reader.error());
 

@@ -1,5 +1,6 @@
 #include "MergeFiles.h"
 
+#include "core/WorkPulse.h"
 #include "platform/TextRawCopy.h"
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
@@ -21,11 +22,12 @@ int percentDone(qsizetype index, qsizetype lastIndex) {
 
 // Appends every line of the open source to `out`, each followed by the target's line end. A source
 // whose bytes already are what the target needs is copied without being decoded.
-bool appendSource(TextReader& source, const QString& path, TextWriter& out, FileError& error) {
+bool appendSource(TextReader& source, const QString& path, TextWriter& out, FileError& error,
+                  const ReadProgress& progress) {
     if (TextRawCopy::canAppend(source.format(), out.format())) {
         const TextFormat format = source.format();
         source.close();
-        return TextRawCopy::append(path, format, out, &error);
+        return TextRawCopy::append(path, format, out, &error, progress);
     }
     QString line;
     while (source.readLine(line))
@@ -52,12 +54,21 @@ bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSin
 
     const qsizetype lastIndex = files.size() - 1;
     for (qsizetype i = 0; i <= lastIndex; ++i) {
+        // A large source moves the bar through its own share of the list, and a stop inside it leaves
+        // the target as it was.
+        WorkPulse pulse(sink, i == 0 ? 0 : percentDone(i - 1, lastIndex), percentDone(i, lastIndex));
+        const ReadProgress progress = [&pulse](qint64 done, qint64 total) {
+            return pulse.beat(done, total);
+        };
+        source.setProgress(progress);
         if (i > 0 && !source.open(files[i])) {
             out.cancel();
             return fail(report, source.error());
         }
         FileError error;
-        if (!appendSource(source, files[i], out, error)) {
+        const bool appended = appendSource(source, files[i], out, error, progress);
+        source.setProgress({});
+        if (!appended) {
             out.cancel();
             return fail(report, error);
         }
@@ -67,6 +78,10 @@ bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSin
         }
         sink.ReportProgress(percentDone(i, lastIndex), files[i], merged, QString(), Mark::Blue);
         sink.processEvents();
+        if (sink.stopRequested()) {
+            out.cancel();
+            return fail(report, FileError::stopped());
+        }
     }
 
     if (!out.commit())

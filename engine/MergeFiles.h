@@ -10,5 +10,7 @@
 // "合并完成" row per file (the full path). Each source is decoded with its own encoding; the
 // result takes the first source's encoding and line end. The target is replaced only after every
 // source has been read, so a target that is also a source is merged from its old content.
+// A stop asked for through the sink (between two files or inside a large one) leaves the target as it
+// was and fails with FileError::stopped().
 bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSink& sink,
                 TransformReport* report = nullptr);

@@ -16,12 +16,19 @@ QString pieceBuffer() {
     return piece;
 }
 
+LineTransformOptions withPulse(WorkPulse* pulse) {
+    LineTransformOptions options;
+    options.pulse = pulse;
+    return options;
+}
+
 } // namespace
 
-bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report) {
+bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report,
+                WorkPulse* pulse) {
     HtmlLineConverter converter(dropLinks);
     QString piece = pieceBuffer();
-    LineTransformOptions options;
+    LineTransformOptions options = withPulse(pulse);
     options.declaredEncoding = declaredHtmlCharset(sourcePath);
     return transformLines(
         sourcePath, targetPath,
@@ -33,7 +40,8 @@ bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropL
         report, options);
 }
 
-bool ReflowParagraphs(const QString& sourcePath, const QString& targetPath, int /*level*/, TransformReport* report) {
+bool ReflowParagraphs(const QString& sourcePath, const QString& targetPath, int /*level*/, TransformReport* report,
+                      WorkPulse* pulse) {
     // Every level reflows as level 0: the others are names on the sliders without a behaviour.
     ParagraphReflower reflower;
     QString piece = pieceBuffer();
@@ -44,10 +52,10 @@ bool ReflowParagraphs(const QString& sourcePath, const QString& targetPath, int 
             if (!piece.isEmpty())
                 out.write(piece);
         },
-        report);
+        report, withPulse(pulse));
 }
 
-bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, TransformReport* report) {
+bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, TransformReport* report, WorkPulse* pulse) {
     QString kept = pieceBuffer();
     return transformLines(
         sourcePath, targetPath,
@@ -55,11 +63,12 @@ bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, Transfor
             removeIsolatedSpaces(line, kept);
             out.writeLine(kept);
         },
-        report);
+        report, withPulse(pulse));
 }
 
-bool ConvertWidth(const QString& sourcePath, const QString& targetPath, int direction, TransformReport* report) {
-    LineTransformOptions options;
+bool ConvertWidth(const QString& sourcePath, const QString& targetPath, int direction, TransformReport* report,
+                  WorkPulse* pulse) {
+    LineTransformOptions options = withPulse(pulse);
     options.removeSource = true;
     return transformLines(
         sourcePath, targetPath,

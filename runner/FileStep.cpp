@@ -7,28 +7,29 @@
 #include "engine/FileJob.h"
 #include "engine/Transformations.h"
 
-bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report) {
+bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report,
+                     WorkPulse* pulse) {
     const QString source = m_folder + name;
     if (command == BatchCommand::WebPageToText) {
         const QString output = webPageOutputName(name);
-        if (!BeginFileJob(m_env, name, output, m_folder))
+        if (!BeginFileJob(m_env, name, output, m_folder, pulse))
             return false;
         const bool dropLinks = isTrue(m_env.state.Settings.DelLinks) && !isIndexFile(name);
-        return HtmlToText(source, m_folder + output, dropLinks, &report);
+        return HtmlToText(source, m_folder + output, dropLinks, &report, pulse);
     }
 
-    if (!BeginFileJob(m_env, name, name, m_folder))
+    if (!BeginFileJob(m_env, name, name, m_folder, pulse))
         return false;
     const QString& temp = m_env.state.TempFile;
     switch (command) {
     case BatchCommand::Reflow:
-        return ReflowParagraphs(temp, source, 0, &report);
+        return ReflowParagraphs(temp, source, 0, &report, pulse);
     case BatchCommand::RemoveSpaces:
-        return RemoveSpaces(temp, source, &report);
+        return RemoveSpaces(temp, source, &report, pulse);
     case BatchCommand::CodePage:
-        return ConvertCodePage(temp, source, direction, &report);
+        return ConvertCodePage(temp, source, direction, &report, pulse);
     case BatchCommand::Width:
-        return ConvertWidth(temp, source, direction, &report);
+        return ConvertWidth(temp, source, direction, &report, pulse);
     case BatchCommand::WebPageToText:
         break;
     }
