@@ -5,10 +5,10 @@
 #include <QElapsedTimer>
 
 // Keeps a batch responsive inside one long piece of work (a large file). The work loop calls beat()
-// with how far it got, as often as it likes; at most every sink.pulseIntervalMs() the pulse moves the bar within
-// the piece's share of the batch (fromPercent to toPercent, by the share done) and lets the
-// window's pending events run. beat() gives false once a stop was asked for: the loop then leaves
-// its work undone at that point.
+// with how far it got, as often as it likes; at most every sink.pulseIntervalMs() the pulse moves
+// the bar within the piece's share of the batch (fromPercent to toPercent, by the share done) and
+// lets the window's pending events run. beat() gives false once a stop was asked for: the loop then
+// leaves its work undone at that point.
 class WorkPulse {
 public:
     WorkPulse(ProgressSink& sink, int fromPercent, int toPercent);
