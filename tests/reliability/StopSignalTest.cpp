@@ -6,6 +6,7 @@
 #include "ToolFolders.h"
 
 #include <QFile>
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -46,7 +47,7 @@ TEST_F(StopSignalTest, aSignalStopsTheRunAndLeavesEveryFileWhole) {
         EXPECT_TRUE(FileTree::readFile(work + "big.txt") == big) << "the file in work was changed";
         EXPECT_EQ(FileTree::readFile(work + "small.txt"), "短\r\n行。\r\n");
         QByteArrayList left = FileTree::files(work);
-        left.sort();
+        std::sort(left.begin(), left.end());
         EXPECT_EQ(left, (QByteArrayList{"big.txt", "small.txt"})) << "a half-made file was left";
         EXPECT_FALSE(QFile::exists(QString::fromUtf8(temp))) << "the working copy was left behind";
     }
