@@ -5,6 +5,7 @@
 #include "NameRules.h"
 #include "StopRows.h"
 #include "core/AppState.h"
+#include "core/ChapterOrder.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "core/WorkPulse.h"
@@ -147,6 +148,8 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
             continue;
         names.append(name);
     }
+    // The book is joined in reading order, whatever order the file system lists the chapters in.
+    ChapterOrder::sort(names);
     if (options.indexMode == 0)
         names = indexFilesFirst(names);
     if (names.isEmpty())
