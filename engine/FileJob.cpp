@@ -115,10 +115,9 @@ bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetN
     else
         go = prepareNewTarget(env, dir, sourceName, targetName, error);
 
-    if (go == Go::Failed && error.isStopped()) {
-        env.sink.ReportProgress(0, sourceName, QStringLiteral("未完成"), error.description, Mark::Red);
+    // A stop is no error of the file's: the caller's row tells of it (the pulse knows).
+    if (go == Go::Failed && error.isStopped())
         return false;
-    }
     if (go == Go::Failed) {
         env.sink.ReportProgress(0, sourceName, QStringLiteral("错误") + QString::number(error.number),
                                 error.description, Mark::Red);

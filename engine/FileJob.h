@@ -16,7 +16,7 @@ class WorkPulse;
 //
 // Errors add a red "错误<number>" row with the description and give false. On success, and when
 // the user refused to overwrite, the folder moves to the front of the recent folders.
-// A `pulse` keeps the windows alive while a large file is copied and may stop the job there: a red
-// "未完成" row, nothing changed.
+// A `pulse` keeps the windows alive while a large file is copied and may stop the job there: false
+// without a row of its own (pulse->stopped() tells), nothing changed.
 bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetName, const QString& folder,
                   WorkPulse* pulse = nullptr);

@@ -4,8 +4,20 @@
 #include "NameRules.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
+#include "core/WorkPulse.h"
 #include "engine/FileJob.h"
 #include "engine/Transformations.h"
+
+namespace {
+
+// The job frame gave up: when a stop was the reason, the file's row says so.
+bool stoppedBefore(const WorkPulse* pulse, TransformReport& report) {
+    if (pulse && pulse->stopped())
+        report.error = FileError::stopped();
+    return false;
+}
+
+} // namespace
 
 bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report,
                      WorkPulse* pulse) {
@@ -13,13 +25,13 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
     if (command == BatchCommand::WebPageToText) {
         const QString output = webPageOutputName(name);
         if (!BeginFileJob(m_env, name, output, m_folder, pulse))
-            return false;
+            return stoppedBefore(pulse, report);
         const bool dropLinks = isTrue(m_env.state.Settings.DelLinks) && !isIndexFile(name);
         return HtmlToText(source, m_folder + output, dropLinks, &report, pulse);
     }
 
     if (!BeginFileJob(m_env, name, name, m_folder, pulse))
-        return false;
+        return stoppedBefore(pulse, report);
     const QString& temp = m_env.state.TempFile;
     switch (command) {
     case BatchCommand::Reflow:

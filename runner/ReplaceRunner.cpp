@@ -120,6 +120,8 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
         TransformReport report;
         const bool ok = BeginFileJob(m_env, name, name, request.folder, &pulse) &&
                         replaceInFile(m_env.state.TempFile, path, request, &report, &pulse);
+        if (!ok && pulse.stopped() && !report.error.isSet())
+            report.error = FileError::stopped();
         step.reportOutcome(percent, path, ok, QString(), report);
     }
     m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
