@@ -140,6 +140,7 @@ void Application::applyWindowSettings() {
     }
     m_main->move(bounds.topLeft());
     m_main->resize(bounds.size());
+    m_main->setSplitterState(m_state.Prefs.MainSplitter);
     if (settings.WinState == 1)
         m_main->setWindowState(Qt::WindowMinimized);
     else if (settings.WinState == 2)
@@ -148,6 +149,7 @@ void Application::applyWindowSettings() {
 
 void Application::storeWindowSettings() {
     SettingsRec& settings = m_state.Settings;
+    m_state.Prefs.MainSplitter = m_main->splitterState();
     const Qt::WindowStates windowState = m_main->windowState();
     if (windowState & Qt::WindowMinimized)
         settings.WinState = 1;
