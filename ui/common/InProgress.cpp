@@ -32,6 +32,10 @@ InProgress::InProgress(AppState& state, QWidget* parent)
 
     LabelWait = new QLabel(WaitText, this);
     LabelWait->setObjectName(QStringLiteral("LabelWait"));
+    // Hidden at the end of a batch, it keeps its place: the bar and the rows do not jump.
+    QSizePolicy keepPlace = LabelWait->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    LabelWait->setSizePolicy(keepPlace);
 
     PrgBar1 = new QProgressBar(this);
     PrgBar1->setObjectName(QStringLiteral("PrgBar1"));
