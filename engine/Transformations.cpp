@@ -25,8 +25,8 @@ LineTransformOptions withPulse(WorkPulse* pulse) {
 } // namespace
 
 bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report,
-                WorkPulse* pulse) {
-    HtmlLineConverter converter(dropLinks);
+                HtmlRules rules, WorkPulse* pulse) {
+    HtmlLineConverter converter(dropLinks, rules);
     QString piece = pieceBuffer();
     LineTransformOptions options = withPulse(pulse);
     options.declaredEncoding = declaredHtmlCharset(sourcePath);

@@ -27,7 +27,8 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
         if (!BeginFileJob(m_env, name, output, m_folder, pulse))
             return stoppedBefore(pulse, report);
         const bool dropLinks = isTrue(m_env.state.Settings.DelLinks) && !isIndexFile(name);
-        return HtmlToText(source, m_folder + output, dropLinks, &report, pulse);
+        const HtmlRules rules = m_env.state.Prefs.ClassicHtml ? HtmlRules::Classic : HtmlRules::Current;
+        return HtmlToText(source, m_folder + output, dropLinks, &report, rules, pulse);
     }
 
     if (!BeginFileJob(m_env, name, name, m_folder, pulse))
