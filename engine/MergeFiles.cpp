@@ -29,29 +29,38 @@ bool appendSource(TextReader& source, const QString& path, TextWriter& out, File
         source.close();
         return TextRawCopy::append(path, format, out, &error, progress);
     }
+    const bool keepExtensions =
+        source.format().encoding == TextEncoding::Big5 && out.format().encoding == TextEncoding::Big5;
     QString line;
-    while (source.readLine(line))
+    while (source.readLine(line)) {
+        if (keepExtensions)
+            out.keepExtensionCodesOf(line);
         out.writeLine(line);
+    }
     error = source.error();
     source.close();
     return !error.isSet();
 }
 
-} // namespace
+enum class PassOutcome { Committed, Failed, Unmappable };
 
-bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSink& sink, TransformReport* report) {
-    const QString merged = QStringLiteral("合并完成");
-    TextReader source;
+struct Pass {
+    PassOutcome outcome = PassOutcome::Failed;
+    FileError error;
+    int unmappable = 0;
+    std::vector<char32_t> unmappableSample;
+};
+
+// Joins every file into the target in `format`, with one row per file when `withRows`. A pass that
+// met characters `format` cannot hold is cancelled unless `commitUnmappable`.
+Pass mergePass(const QStringList& files, const QString& targetPath, const TextFormat& format, ProgressSink& sink,
+               bool withRows, bool commitUnmappable) {
+    Pass pass;
     TextWriter out;
-    TextFormat format;
-    if (!files.isEmpty()) {
-        if (!source.open(files.first()))
-            return fail(report, source.error());
-        format = source.format();
+    if (!out.open(targetPath, format)) {
+        pass.error = out.error();
+        return pass;
     }
-    if (!out.open(targetPath, format))
-        return fail(report, out.error());
-
     const qsizetype lastIndex = files.size() - 1;
     for (qsizetype i = 0; i <= lastIndex; ++i) {
         // A large source moves the bar through its own share of the list, and a stop inside it leaves
@@ -60,33 +69,69 @@ bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSin
         const ReadProgress progress = [&pulse](qint64 done, qint64 total) {
             return pulse.beat(done, total);
         };
+        TextReader source;
         source.setProgress(progress);
-        if (i > 0 && !source.open(files[i])) {
-            out.cancel();
-            return fail(report, source.error());
+        if (!source.open(files[i])) {
+            pass.error = source.error();
+            return pass;
         }
-        FileError error;
-        const bool appended = appendSource(source, files[i], out, error, progress);
-        source.setProgress({});
-        if (!appended) {
-            out.cancel();
-            return fail(report, error);
-        }
+        if (!appendSource(source, files[i], out, pass.error, progress))
+            return pass;
         if (out.error().isSet()) {
-            out.cancel();
-            return fail(report, out.error());
+            pass.error = out.error();
+            return pass;
         }
-        sink.ReportProgress(percentDone(i, lastIndex), files[i], merged, QString(), Mark::Blue);
+        if (withRows) {
+            sink.ReportProgress(percentDone(i, lastIndex), files[i], QStringLiteral("合并完成"), QString(), Mark::Blue);
+        }
         sink.processEvents();
         if (sink.stopRequested()) {
-            out.cancel();
-            return fail(report, FileError::stopped());
+            pass.error = FileError::stopped();
+            return pass;
         }
     }
+    pass.unmappable = out.unmappableCount();
+    pass.unmappableSample = out.unmappableSample();
+    if (pass.unmappable > 0 && !commitUnmappable) {
+        out.cancel();
+        pass.outcome = PassOutcome::Unmappable;
+        return pass;
+    }
+    if (!out.commit()) {
+        pass.error = out.error();
+        return pass;
+    }
+    pass.outcome = PassOutcome::Committed;
+    return pass;
+}
 
-    if (!out.commit())
-        return fail(report, out.error());
-    if (report)
-        report->unmappable = out.unmappableCount();
+} // namespace
+
+bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSink& sink, TransformReport* report) {
+    TransformReport own;
+    TransformReport& result = report ? *report : own;
+    TextFormat format;
+    if (!files.isEmpty()) {
+        TextReader first;
+        if (!first.open(files.first()))
+            return fail(report, first.error());
+        format = first.format();
+    }
+    // The encoding that holds every character when the first source's does not.
+    const TextEncoding wider = isUnicodeEncoding(format.encoding) ? TextEncoding::Utf8 : TextEncoding::Gb18030;
+    const bool questionMarks = result.unmappablePolicy == UnmappablePolicy::QuestionMark;
+
+    Pass pass = mergePass(files, targetPath, format, sink, true, questionMarks && wider == format.encoding);
+    result.intendedEncoding = format.encoding;
+    result.unmappable = pass.unmappable;
+    result.unmappableSample = pass.unmappableSample;
+    if (pass.outcome == PassOutcome::Unmappable && wider != format.encoding) {
+        result.savedAs = wider;
+        pass = mergePass(files, targetPath, TextFormat{wider, format.lineEnd}, sink, false, questionMarks);
+    }
+    if (pass.outcome == PassOutcome::Failed)
+        return fail(report, pass.error);
+    if (pass.outcome == PassOutcome::Unmappable)
+        return fail(report, FileError::withText(EILSEQ, unmappableDescription(result)));
     return true;
 }

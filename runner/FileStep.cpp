@@ -22,6 +22,7 @@ bool stoppedBefore(const WorkPulse* pulse, TransformReport& report) {
 bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report,
                      WorkPulse* pulse) {
     const QString source = m_folder + name;
+    report.unmappablePolicy = m_env.state.Prefs.Unmappable;
     if (command == BatchCommand::WebPageToText) {
         const QString output = webPageOutputName(name);
         if (!BeginFileJob(m_env, name, output, m_folder, pulse))
@@ -58,5 +59,5 @@ void FileStep::reportOutcome(int percent, const QString& text, bool done, const 
     }
     sink.ReportProgress(percent, text, QStringLiteral("完成"), reason, Mark::Blue);
     if (report.unmappable > 0)
-        reportUnmappable(sink, text, report.unmappable);
+        reportUnmappable(sink, text, report);
 }

@@ -118,6 +118,7 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
         const QString path = request.folder + name;
 
         TransformReport report;
+        report.unmappablePolicy = m_env.state.Prefs.Unmappable;
         const bool ok = BeginFileJob(m_env, name, name, request.folder, &pulse) &&
                         replaceInFile(m_env.state.TempFile, path, request, &report, &pulse);
         if (!ok && pulse.stopped() && !report.error.isSet())
