@@ -5,48 +5,62 @@
 #include "NameRules.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
+#include "core/WorkPulse.h"
 #include "engine/FileJob.h"
 #include "engine/Transformations.h"
 
 #include <QFileInfo>
 
-bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report) {
+namespace {
+
+// The job frame gave up: when a stop was the reason, the file's row says so.
+bool stoppedBefore(const WorkPulse* pulse, TransformReport& report) {
+    if (pulse && pulse->stopped())
+        report.error = FileError::stopped();
+    return false;
+}
+
+} // namespace
+
+bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report,
+                     WorkPulse* pulse) {
     const QString source = m_folder + name;
     report.unmappablePolicy = m_env.state.Prefs.Unmappable;
     if (command == BatchCommand::WebPageToText) {
         const QString output = webPageOutputName(name);
         const FileState before = JournalSteps::stateIfKept(m_env, m_folder + output);
-        if (!BeginFileJob(m_env, name, output, m_folder))
-            return false;
-        if (!runTransformation(m_env.state, command, direction, source, m_folder + output, report))
+        if (!BeginFileJob(m_env, name, output, m_folder, pulse))
+            return stoppedBefore(pulse, report);
+        if (!runTransformation(m_env.state, command, direction, source, m_folder + output, report, pulse))
             return false;
         JournalSteps::written(m_env, m_folder, output, before);
         return true;
     }
 
     const FileState before = JournalSteps::stateIfKept(m_env, source);
-    if (!BeginFileJob(m_env, name, name, m_folder) ||
-        !runTransformation(m_env.state, command, direction, m_env.state.TempFile, source, report))
+    if (!BeginFileJob(m_env, name, name, m_folder, pulse))
+        return stoppedBefore(pulse, report);
+    if (!runTransformation(m_env.state, command, direction, m_env.state.TempFile, source, report, pulse))
         return false;
     JournalSteps::rewritten(m_env, m_folder, name, before);
     return true;
 }
 
 bool runTransformation(const AppState& state, BatchCommand command, int direction, const QString& sourcePath,
-                       const QString& targetPath, TransformReport& report) {
+                       const QString& targetPath, TransformReport& report, WorkPulse* pulse) {
     switch (command) {
     case BatchCommand::WebPageToText:
         return HtmlToText(sourcePath, targetPath,
                           isTrue(state.Settings.DelLinks) && !isIndexFile(QFileInfo(sourcePath).fileName()), &report,
-                          state.Prefs.ClassicHtml ? HtmlRules::Classic : HtmlRules::Current);
+                          state.Prefs.ClassicHtml ? HtmlRules::Classic : HtmlRules::Current, pulse);
     case BatchCommand::Reflow:
-        return ReflowParagraphs(sourcePath, targetPath, 0, &report);
+        return ReflowParagraphs(sourcePath, targetPath, 0, &report, pulse);
     case BatchCommand::RemoveSpaces:
-        return RemoveSpaces(sourcePath, targetPath, &report);
+        return RemoveSpaces(sourcePath, targetPath, &report, pulse);
     case BatchCommand::CodePage:
-        return ConvertCodePage(sourcePath, targetPath, direction, &report);
+        return ConvertCodePage(sourcePath, targetPath, direction, &report, pulse);
     case BatchCommand::Width:
-        return ConvertWidth(sourcePath, targetPath, direction, &report);
+        return ConvertWidth(sourcePath, targetPath, direction, &report, pulse);
     }
     return false;
 }
