@@ -100,6 +100,15 @@ private:
              [main] {
                  main->openOptions();
              }},
+            // The backup window lists the batch of the re-flow above.
+            {"BackupFrm",
+             [main] {
+                 main->openBackups();
+             }},
+            {"PreviewChangeFrm",
+             [main] {
+                 main->openPreview();
+             }},
         };
         for (std::size_t i = 0; i < std::size(windows); ++i) {
             const QString name = QString::fromLatin1(windows[i].first);
@@ -140,21 +149,7 @@ private:
     void shootPicker() {
         shootModal(QStringLiteral("5-picker"));
         PickFolder(m_app.state(), m_app.messages(), m_app.state().CurrentFolder, m_app.mainFrm());
-        step([this] { shootBackups(); });
-    }
-
-    // The backup window, listing the batch the re-flow above made.
-    void shootBackups() {
-        m_app.mainFrm()->openBackups();
-        step([this] {
-            for (QWidget* window : QApplication::topLevelWidgets()) {
-                if (window->objectName() == QLatin1String("BackupFrm") && window->isVisible()) {
-                    save(window, QStringLiteral("6-backups"));
-                    window->close();
-                }
-            }
-            step([this] { m_app.mainFrm()->close(); });
-        });
+        step([this] { m_app.mainFrm()->close(); });
     }
 
     Application& m_app;
