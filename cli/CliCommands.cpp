@@ -69,7 +69,7 @@ void runMerge(JobEnv& env, const QString& output, const QStringList& files) {
     for (const QString& file : files)
         paths.append(QDir::cleanPath(QFileInfo(file).absoluteFilePath()));
     const QString target = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
-    mergeWithRows(env.sink, paths, target);
+    mergeWithRows(env, paths, target);
     complete(env.sink);
 }
 

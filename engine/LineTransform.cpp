@@ -32,6 +32,8 @@ bool transformLines(const QString& sourcePath, const QString& targetPath, const 
     TextWriter writer;
     if (!writer.open(targetPath, format))
         return fail(report, writer.error());
+    if (report)
+        writer.setBeforeReplace(report->beforeReplace);
 
     QString line;
     line.reserve(4096);
@@ -51,8 +53,10 @@ bool transformLines(const QString& sourcePath, const QString& targetPath, const 
 
     if (!writer.commit())
         return fail(report, writer.error());
-    if (report)
+    if (report) {
         report->unmappable = writer.unmappableCount();
+        report->unchanged = writer.unchanged();
+    }
 
     // The target is in place; a temporary copy that cannot be deleted is overwritten by the next job.
     if (options.removeSource && QFileInfo(sourcePath) != QFileInfo(targetPath))

@@ -49,6 +49,8 @@ bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSin
     }
     if (!out.open(targetPath, format))
         return fail(report, out.error());
+    if (report)
+        out.setBeforeReplace(report->beforeReplace);
 
     const qsizetype lastIndex = files.size() - 1;
     for (qsizetype i = 0; i <= lastIndex; ++i) {
@@ -71,7 +73,9 @@ bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSin
 
     if (!out.commit())
         return fail(report, out.error());
-    if (report)
+    if (report) {
         report->unmappable = out.unmappableCount();
+        report->unchanged = out.unchanged();
+    }
     return true;
 }

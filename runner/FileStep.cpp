@@ -13,26 +13,31 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
         const QString output = webPageOutputName(name);
         if (!BeginFileJob(m_env, name, output, m_folder))
             return false;
+        report.beforeReplace = BackUpBeforeReplace(m_env, m_folder + output, name);
         const bool dropLinks = isTrue(m_env.state.Settings.DelLinks) && !isIndexFile(name);
         return HtmlToText(source, m_folder + output, dropLinks, &report);
     }
 
     if (!BeginFileJob(m_env, name, name, m_folder))
         return false;
-    const QString& temp = m_env.state.TempFile;
+    report.beforeReplace = BackUpBeforeReplace(m_env, source, name);
     switch (command) {
     case BatchCommand::Reflow:
-        return ReflowParagraphs(temp, source, 0, &report);
+        return ReflowParagraphs(source, source, 0, &report);
     case BatchCommand::RemoveSpaces:
-        return RemoveSpaces(temp, source, &report);
+        return RemoveSpaces(source, source, &report);
     case BatchCommand::CodePage:
-        return ConvertCodePage(temp, source, direction, &report);
+        return ConvertCodePage(source, source, direction, &report);
     case BatchCommand::Width:
-        return ConvertWidth(temp, source, direction, &report);
+        return ConvertWidth(source, source, direction, &report);
     case BatchCommand::WebPageToText:
         break;
     }
     return false;
+}
+
+QString FileStep::unchangedReason() {
+    return QStringLiteral("内容没有变化，文件未改写");
 }
 
 void FileStep::reportOutcome(int percent, const QString& text, bool done, const QString& reason,
@@ -42,7 +47,8 @@ void FileStep::reportOutcome(int percent, const QString& text, bool done, const 
         sink.ReportProgress(percent, text, QStringLiteral("未完成"), report.error.description, Mark::Red);
         return;
     }
-    sink.ReportProgress(percent, text, QStringLiteral("完成"), reason, Mark::Blue);
+    sink.ReportProgress(percent, text, QStringLiteral("完成"), report.unchanged ? unchangedReason() : reason,
+                        Mark::Blue);
     if (report.unmappable > 0)
         reportUnmappable(sink, text, report.unmappable);
 }

@@ -1,12 +1,17 @@
 #include "MergeStep.h"
 
+#include "core/AppState.h"
 #include "core/ProgressSink.h"
+#include "engine/FileJob.h"
 #include "engine/MergeFiles.h"
 
-bool mergeWithRows(ProgressSink& sink, const QStringList& files, const QString& targetPath, TransformReport* report,
+bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetPath, TransformReport* report,
                    const QString& noteAddition) {
+    ProgressSink& sink = env.sink;
     TransformReport own;
     TransformReport& result = report ? *report : own;
+    env.state.BackupBatchOpen = false;
+    result.beforeReplace = BackUpBeforeReplace(env, targetPath, targetPath);
     if (!MergeFiles(files, targetPath, sink, &result)) {
         sink.ReportProgress(0, targetPath, QStringLiteral("未完成"), result.error.description, Mark::Red);
         return false;

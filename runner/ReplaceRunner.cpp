@@ -46,6 +46,8 @@ bool replaceBytes(const QString& sourcePath, const QString& targetPath, const Te
     TextWriter writer;
     if (!writer.open(targetPath, format))
         return failed(report, writer.error());
+    if (report)
+        writer.setBeforeReplace(report->beforeReplace);
     QByteArrayView line;
     while (reader.readLine(line)) {
         qsizetype from = 0;
@@ -62,7 +64,11 @@ bool replaceBytes(const QString& sourcePath, const QString& targetPath, const Te
         writer.cancel();
         return failed(report, reader.error());
     }
-    return writer.commit() || failed(report, writer.error());
+    if (!writer.commit())
+        return failed(report, writer.error());
+    if (report)
+        report->unchanged = writer.unchanged();
+    return true;
 }
 
 } // namespace
@@ -96,8 +102,8 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
         const QString path = request.folder + name;
 
         TransformReport report;
-        const bool ok = BeginFileJob(m_env, name, name, request.folder) &&
-                        replaceInFile(m_env.state.TempFile, path, request, &report);
+        report.beforeReplace = BackUpBeforeReplace(m_env, path, path);
+        const bool ok = BeginFileJob(m_env, name, name, request.folder) && replaceInFile(path, path, request, &report);
         step.reportOutcome(percent, path, ok, QString(), report);
     }
     m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());

@@ -173,8 +173,8 @@ void CommandsTest::webPageOverwriteAnsweredYes() {
     QVERIFY2(rows[1].startsWith(u"a.htm|完成|"_s) && rows[1].endsWith(u" 秒|mark"_s), qPrintable(rows[1]));
     QVERIFY(rows[2].startsWith(u"总时间："_s));
     QVERIFY(TestApplication::readFile(folder + "a.txt").contains("new text"));
-    // Web pages are not rewritten in place: no backup batch was begun.
-    QVERIFY(!QFile::exists(t->appFolder() + u"backup/20030705-14"_s));
+    // The ".txt" that the page replaced is kept in the batch's backup folder.
+    QCOMPARE(TestApplication::readFile(t->appFolder() + u"backup/20030705-14/000/a.txt"_s), QByteArray("old"));
 }
 
 void CommandsTest::keyboardShortcutRunsOnlyEnabledCommands() {

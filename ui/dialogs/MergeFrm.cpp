@@ -490,7 +490,7 @@ void MergeFrm::merge() {
     for (int i = 0; i < List1->count(); ++i)
         files.append(List1->item(i)->text());
     const QString targetPath = target + savedBaseName();
-    mergeWithRows(sink, files, targetPath);
+    mergeWithRows(m_app.jobEnv(), files, targetPath);
 
     Dir1->refresh();
     File1->refresh();
