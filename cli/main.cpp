@@ -7,6 +7,7 @@
 #include "core/AppState.h"
 #include "core/Settings.h"
 #include "core/Version.h"
+#include "platform/ChineseConverter.h"
 #include "platform/Clock.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
@@ -49,6 +50,7 @@ struct Arguments {
     bool yes = false;
     bool no = false;
     bool quiet = false;
+    std::string phrases;
 
     std::vector<std::string> files;
     bool dropLinks = false;
@@ -57,6 +59,7 @@ struct Arguments {
     std::string with;
     bool caseSensitive = false;
     std::string output;
+    bool sortChapters = false;
     std::string nameTemplate;
     qint32 start = 0;
     bool dryRun = false;
@@ -92,6 +95,8 @@ int main(int argc, char** argv) {
     auto* yes = app.add_flag("--yes", a.yes, "answer every overwrite question Yes");
     app.add_flag("--no", a.no, "answer every overwrite question No")->excludes(yes);
     app.add_flag("--quiet", a.quiet, "no progress bar");
+    app.add_option("--phrases", a.phrases,
+                   "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");
 
     auto addFiles = [&](CLI::App* command) {
         command->add_option("FILE", a.files, "files to process, in this order")->required();
@@ -126,6 +131,7 @@ int main(int argc, char** argv) {
     addFiles(replace);
     auto* merge = app.add_subcommand("merge", "join text files, in the order given, into one");
     merge->add_option("--output", a.output, "the merged file")->required();
+    merge->add_flag("--sort", a.sortChapters, "join in chapter reading order (第2章 before 第10章) by file name");
     addFiles(merge);
     auto* rename = app.add_subcommand("rename", "rename a series of files from a template");
     rename->add_option("--template", a.nameTemplate, "\"*\" the old name, \"#\" runs the counter")->required();
@@ -170,6 +176,13 @@ int main(int argc, char** argv) {
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
 
+    const QString phrases = toName(a.phrases);
+    if (!phrases.isEmpty() && !FileOps::exists(phrases)) {
+        printError(QStringLiteral("quillmar-cli: --phrases: no such file: ") + phrases);
+        return ExitUsage;
+    }
+    ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
+
     CliSink sink(!a.quiet);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
     SystemClock clock;
@@ -191,7 +204,7 @@ int main(int argc, char** argv) {
         CliCommands::runReplace(env, toQString(a.find), toQString(a.with), a.caseSensitive, files);
     }
     if (merge->parsed())
-        CliCommands::runMerge(env, toName(a.output), files);
+        CliCommands::runMerge(env, toName(a.output), files, a.sortChapters);
     if (rename->parsed()) {
         QString message;
         if (!CliCommands::runRename(toName(a.nameTemplate), a.start, a.dryRun, files, &message)) {

@@ -95,6 +95,16 @@ TEST_F(CliTest, mergeAndReplaceNameFilesByFullPath) {
     EXPECT_EQ(TestFiles::read(work + "all.txt"), "[a>\r\nb\r\n");
 }
 
+TEST_F(CliTest, mergeKeepsTheOrderGivenOrSortsChapters) {
+    ASSERT_TRUE(TestFiles::write(work + "第10章.txt", "十"));
+    ASSERT_TRUE(TestFiles::write(work + "第2章.txt", "二"));
+    const QStringList files{work + "第10章.txt", work + "第2章.txt"};
+    EXPECT_EQ(run(QStringList{"--quiet", "merge", "--output", work + "book.txt"} + files), 0) << err.toStdString();
+    EXPECT_EQ(TestFiles::read(work + "book.txt"), "十\r\n二\r\n");
+    EXPECT_EQ(run(QStringList{"--quiet", "merge", "--sort", "--output", work + "book.txt"} + files), 0);
+    EXPECT_EQ(TestFiles::read(work + "book.txt"), "二\r\n十\r\n");
+}
+
 TEST_F(CliTest, renameShowsThePlanAndRefusesConflicts) {
     ASSERT_TRUE(TestFiles::write(work + "a.TXT", "a"));
     ASSERT_TRUE(TestFiles::write(work + "b.txt", "b"));
@@ -122,6 +132,17 @@ TEST_F(CliTest, wizardRunsItsStagesAndRefusesAMissingFolder) {
     EXPECT_EQ(run({"wizard", work + "nowhere", "--para"}), 1);
     EXPECT_TRUE(out.isEmpty());
     EXPECT_FALSE(err.isEmpty());
+}
+
+TEST_F(CliTest, phraseFilesOfTheAppFolderAndFromTheCommandLineWinOverTheTables) {
+    ASSERT_TRUE(TestFiles::write(app + "Phrases-s2t.txt", "# mine\n头发 头发\n"));
+    ASSERT_TRUE(TestFiles::write(work + "extra.txt", "被发明 被發明\n"));
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "被发明的头发\r\n"));
+    EXPECT_EQ(run({"--quiet", "--phrases", work + "extra.txt", "big5", work + "a.txt"}), 0) << out.toStdString();
+    EXPECT_EQ(TestFiles::read(work + "a.txt"), "被發明的头发\r\n");
+
+    EXPECT_EQ(run({"--phrases", work + "missing.txt", "big5", work + "a.txt"}), 2);
+    EXPECT_TRUE(err.contains("missing.txt"));
 }
 
 } // namespace
