@@ -55,6 +55,7 @@ struct Arguments {
     std::vector<std::string> files;
     bool dropLinks = false;
     bool keepLinks = false;
+    bool classicHtml = false;
     std::string find;
     std::string with;
     bool caseSensitive = false;
@@ -104,6 +105,7 @@ int main(int argc, char** argv) {
     auto* html2txt = app.add_subcommand("html2txt", "convert web pages to .txt files beside them");
     auto* drop = html2txt->add_flag("--drop-links", a.dropLinks, "leave out the text of links (not on index pages)");
     html2txt->add_flag("--keep-links", a.keepLinks, "keep the text of links")->excludes(drop);
+    html2txt->add_flag("--classic", a.classicHtml, "the old rules: no line break at <br>, five entities only");
     addFiles(html2txt);
     struct InPlace {
         const char* name;
@@ -142,6 +144,7 @@ int main(int argc, char** argv) {
     wizard->add_option("FOLDER", a.folder, "the folder")->required();
     wizard->add_flag("--html", a.html, "stage 1: web pages to text");
     wizard->add_flag("--delete-html", a.deleteHtml, "delete each converted web page");
+    wizard->add_flag("--classic-html", a.classicHtml, "convert the web pages by the old rules");
     wizard->add_option("--merge", a.mergeName, "stage 2: merge every text file into NAME");
     wizard->add_option("--prefix", a.prefix, "put this prefix in front of the merged name");
     wizard->add_flag("--delete-merged", a.deleteMerged, "delete the merged files");
@@ -175,6 +178,8 @@ int main(int argc, char** argv) {
         state.Settings.BackupOn = toFlag(a.backup);
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
+    if (a.classicHtml)
+        state.Prefs.ClassicHtml = true;
 
     const QString phrases = toName(a.phrases);
     if (!phrases.isEmpty() && !FileOps::exists(phrases)) {

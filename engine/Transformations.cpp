@@ -18,8 +18,9 @@ QString pieceBuffer() {
 
 } // namespace
 
-bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report) {
-    HtmlLineConverter converter(dropLinks);
+bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report,
+                HtmlRules rules) {
+    HtmlLineConverter converter(dropLinks, rules);
     QString piece = pieceBuffer();
     LineTransformOptions options;
     options.declaredEncoding = declaredHtmlCharset(sourcePath);

@@ -71,6 +71,7 @@ public:
     QLabel* Labelothers1;
     QComboBox* ComboPrefix;
     QCheckBox* CheckDelLinks;
+    QCheckBox* CheckClassicHtml;
 
     QPushButton* CmdOk;
     QPushButton* CmdCancel;
