@@ -50,6 +50,7 @@ struct Arguments {
     bool yes = false;
     bool no = false;
     bool quiet = false;
+    bool json = false;
     std::string phrases;
 
     std::vector<std::string> files;
@@ -96,6 +97,8 @@ int main(int argc, char** argv) {
     auto* yes = app.add_flag("--yes", a.yes, "answer every overwrite question Yes");
     app.add_flag("--no", a.no, "answer every overwrite question No")->excludes(yes);
     app.add_flag("--quiet", a.quiet, "no progress bar");
+    app.add_flag("--json", a.json, "print each row as one JSON object per line (text, status, reason, mark, file)");
+    app.set_help_all_flag("--help-all", "print the help of every command and exit");
     app.add_option("--phrases", a.phrases,
                    "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");
 
@@ -188,7 +191,7 @@ int main(int argc, char** argv) {
     }
     ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
 
-    CliSink sink(!a.quiet);
+    CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, state);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
     SystemClock clock;
     JobEnv env{state, sink, prompt, clock};
@@ -212,7 +215,7 @@ int main(int argc, char** argv) {
         CliCommands::runMerge(env, toName(a.output), files, a.sortChapters);
     if (rename->parsed()) {
         QString message;
-        if (!CliCommands::runRename(toName(a.nameTemplate), a.start, a.dryRun, files, &message)) {
+        if (!CliCommands::runRename(toName(a.nameTemplate), a.start, a.dryRun, a.json, files, &message)) {
             printError(message);
             status = ExitFailed;
         }
