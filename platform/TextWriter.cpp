@@ -67,6 +67,7 @@ struct TextWriter::Impl {
     bool targetExisted = false;
     bool unchanged = false;
     std::function<bool(FileError&)> beforeReplace;
+    std::vector<char32_t> unmappableSample;
 
     bool isOpen() const { return fd >= 0; }
 
@@ -128,8 +129,10 @@ struct TextWriter::Impl {
         }
         folderFd = -1;
         tempName.clear();
-        if (encoder)
+        if (encoder) {
             unmappable = encoder->unmappableCount();
+            unmappableSample = encoder->unmappableSample();
+        }
         encoder.reset();
         used = 0;
     }
@@ -264,6 +267,7 @@ bool TextWriter::open(const QString& path, const TextFormat& format) {
     d->targetExisted = false;
     d->unchanged = false;
     d->beforeReplace = nullptr;
+    d->unmappableSample.clear();
     if (!d->create(path))
         return false;
     d->buffer.resize(BufferSize);
@@ -389,6 +393,15 @@ bool TextWriter::unchanged() const {
 
 int TextWriter::unmappableCount() const {
     return d->encoder ? d->encoder->unmappableCount() : d->unmappable;
+}
+
+std::vector<char32_t> TextWriter::unmappableSample() const {
+    return d->encoder ? d->encoder->unmappableSample() : d->unmappableSample;
+}
+
+void TextWriter::keepExtensionCodesOf(QStringView sourceText) {
+    if (d->encoder)
+        d->encoder->allowExtensionCharacters(sourceText);
 }
 
 const FileError& TextWriter::error() const {

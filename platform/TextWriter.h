@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Writes a text file in a given format and replaces the target atomically: nothing reaches the
 // target path before commit(); commit() flushes, syncs and renames over the target, keeping an
@@ -19,7 +20,8 @@
 // hook that fails stops the commit and the target stays as it was.
 //
 // Escaped bytes from TextReader are written back as the original bytes. A character the target
-// encoding cannot hold (Big5 has no room for many) is written as "?" and counted.
+// encoding cannot hold (Big5 has no room for many) is written as "?" and counted; callers that must not
+// lose it check unmappableCount() and cancel() instead of committing.
 class TextWriter {
 public:
     TextWriter();
@@ -40,13 +42,18 @@ public:
 
     // Set after open(); open() clears it.
     void setBeforeReplace(std::function<bool(FileError& error)> hook);
+    // Big5: text read from a Big5 file, whose extension characters (HKSCS and others outside plain
+    // Big5) may then be written back under their own codes. Call it before writing that text.
+    void keepExtensionCodesOf(QStringView sourceText);
 
     bool commit();
     void cancel();
     // After a successful commit(): true when the target already held exactly this content.
     bool unchanged() const;
 
+    // Of the file being written, or of the last one once it is committed or cancelled.
     int unmappableCount() const;
+    std::vector<char32_t> unmappableSample() const;
     const FileError& error() const;
 
     // Test seam: the next writers opened fail after this many bytes (-1 turns it off).

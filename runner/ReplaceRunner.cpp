@@ -102,6 +102,7 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
         const QString path = request.folder + name;
 
         TransformReport report;
+        report.unmappablePolicy = m_env.state.Prefs.Unmappable;
         report.beforeReplace = BackUpBeforeReplace(m_env, path, path);
         const bool ok = BeginFileJob(m_env, name, name, request.folder) && replaceInFile(path, path, request, &report);
         step.reportOutcome(percent, path, ok, QString(), report);
