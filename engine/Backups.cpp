@@ -74,11 +74,11 @@ bool intoBatchFolder(JobEnv& env, const QString& path, FileError& error, QString
 
 } // namespace
 
-bool BackUpFile(JobEnv& env, const QString& path, FileError& error, QString* copyPath) {
+bool BackUpFile(JobEnv& env, const QString& path, FileError& error, QString* copyPath, const ReadProgress& progress) {
     if (!isTrue(env.state.Settings.BackupOn))
         return true;
     return intoBatchFolder(env, path, error, copyPath,
-                           [&](const QString& target) { return FileOps::copyFileNew(path, target, &error); });
+                           [&](const QString& target) { return FileOps::copyFileNew(path, target, &error, progress); });
 }
 
 bool RetireFile(JobEnv& env, const QString& path, FileError& error, QString* keptPath) {

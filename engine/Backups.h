@@ -2,6 +2,7 @@
 
 #include "JobEnv.h"
 #include "platform/FileError.h"
+#include "platform/FileOps.h"
 
 #include <QString>
 
@@ -13,7 +14,9 @@
 // Copies the file at `path` into the running batch's backup folder, right before the batch replaces
 // it. A name the batch has backed up already (the same file twice in one batch) gets "~2", "~3", ...,
 // so the oldest copy stays. With backups off nothing happens. `copyPath` receives where the copy went.
-bool BackUpFile(JobEnv& env, const QString& path, FileError& error, QString* copyPath = nullptr);
+// `progress` hears of the copy's pieces and may stop it (FileError::stopped()).
+bool BackUpFile(JobEnv& env, const QString& path, FileError& error, QString* copyPath = nullptr,
+                const ReadProgress& progress = {});
 
 // Removes a user's file that a batch has finished with (the wizard's converted pages and merged
 // chapters). With backups on it moves into the running batch's backup folder (a copy and a deletion

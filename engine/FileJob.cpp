@@ -5,6 +5,7 @@
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "core/Prompt.h"
+#include "core/WorkPulse.h"
 #include "platform/FileOps.h"
 
 #include <cerrno>
@@ -65,11 +66,20 @@ bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetN
     return go == Go::Yes;
 }
 
-std::function<bool(FileError& error)> BackUpBeforeReplace(JobEnv& env, const QString& path, const QString& rowText) {
-    return [&env, path, rowText](FileError& error) {
-        if (BackUpFile(env, path, error))
+std::function<bool(FileError& error)> BackUpBeforeReplace(JobEnv& env, const QString& path, const QString& rowText,
+                                                          WorkPulse* pulse) {
+    return [&env, path, rowText, pulse](FileError& error) {
+        // The copy runs before the bar's share of the file: it keeps the windows alive without moving it.
+        ReadProgress progress;
+        if (pulse)
+            progress = [pulse](qint64 done, qint64) {
+                return pulse->beat(done, 0);
+            };
+        if (BackUpFile(env, path, error, nullptr, progress))
             return true;
-        reportError(env, rowText, error);
+        // A stop is no error of the file's: the caller's row tells of it.
+        if (!error.isStopped())
+            reportError(env, rowText, error);
         return false;
     };
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+class WorkPulse;
+
 // Prepares one file of a batch before its transformation runs.
 //
 // Equal names: an in-place job. The file is made writable; the transformation then reads and
@@ -21,5 +23,7 @@ bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetN
 // What a job hands its transformation as TransformReport::beforeReplace: the file at `path` is
 // backed up into the batch's backup folder (when backups are on) right before it is replaced, and
 // only when its content really changes. A failed backup adds the red "错误<number>" row under
-// `rowText` and keeps the file as it was.
-std::function<bool(FileError& error)> BackUpBeforeReplace(JobEnv& env, const QString& path, const QString& rowText);
+// `rowText` and keeps the file as it was. A `pulse` keeps the windows alive while a large file is
+// copied and may stop the job there (FileError::stopped(), no row of its own, nothing changed).
+std::function<bool(FileError& error)> BackUpBeforeReplace(JobEnv& env, const QString& path, const QString& rowText,
+                                                          WorkPulse* pulse = nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "ReadProgress.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,10 +21,13 @@ bool removeFile(const QString& path, FileError* error = nullptr);
 // link planted there is replaced, never followed). The copy is made in a temporary file beside the
 // target and renamed into place when complete, so a failed or interrupted copy leaves no partial
 // target; a failed one leaves an existing target as it was.
-bool copyFile(const QString& source, const QString& target, FileError* error = nullptr);
+// `progress` hears of every piece copied and may stop the copy (FileError::stopped(), no target).
+bool copyFile(const QString& source, const QString& target, FileError* error = nullptr,
+              const ReadProgress& progress = {});
 // The same copy into a new file only: when something named `target` exists already (a file, a folder
 // or a link), nothing is copied and the error is EEXIST.
-bool copyFileNew(const QString& source, const QString& target, FileError* error = nullptr);
+bool copyFileNew(const QString& source, const QString& target, FileError* error = nullptr,
+                 const ReadProgress& progress = {});
 // Renames `from` to `to` only when nothing is named `to` yet (EEXIST otherwise), atomically where the
 // file system can. Where it cannot (vfat and ntfs-3g drives, many FUSE mounts refuse the no-replace
 // rename with EINVAL), a hard link and an unlink do the same, and where there are no hard links

@@ -4,34 +4,36 @@
 #include "NameRules.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
+#include "core/WorkPulse.h"
 #include "engine/FileJob.h"
 #include "engine/Transformations.h"
 
-bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report) {
+bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report,
+                     WorkPulse* pulse) {
     const QString source = m_folder + name;
     report.unmappablePolicy = m_env.state.Prefs.Unmappable;
     if (command == BatchCommand::WebPageToText) {
         const QString output = webPageOutputName(name);
         if (!BeginFileJob(m_env, name, output, m_folder))
             return false;
-        report.beforeReplace = BackUpBeforeReplace(m_env, m_folder + output, name);
+        report.beforeReplace = BackUpBeforeReplace(m_env, m_folder + output, name, pulse);
         const bool dropLinks = isTrue(m_env.state.Settings.DelLinks) && !isIndexFile(name);
         const HtmlRules rules = m_env.state.Prefs.ClassicHtml ? HtmlRules::Classic : HtmlRules::Current;
-        return HtmlToText(source, m_folder + output, dropLinks, &report, rules);
+        return HtmlToText(source, m_folder + output, dropLinks, &report, rules, pulse);
     }
 
     if (!BeginFileJob(m_env, name, name, m_folder))
         return false;
-    report.beforeReplace = BackUpBeforeReplace(m_env, source, name);
+    report.beforeReplace = BackUpBeforeReplace(m_env, source, name, pulse);
     switch (command) {
     case BatchCommand::Reflow:
-        return ReflowParagraphs(source, source, 0, &report);
+        return ReflowParagraphs(source, source, 0, &report, pulse);
     case BatchCommand::RemoveSpaces:
-        return RemoveSpaces(source, source, &report);
+        return RemoveSpaces(source, source, &report, pulse);
     case BatchCommand::CodePage:
-        return ConvertCodePage(source, source, direction, &report);
+        return ConvertCodePage(source, source, direction, &report, pulse);
     case BatchCommand::Width:
-        return ConvertWidth(source, source, direction, &report);
+        return ConvertWidth(source, source, direction, &report, pulse);
     case BatchCommand::WebPageToText:
         break;
     }
