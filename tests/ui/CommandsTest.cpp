@@ -161,12 +161,15 @@ void CommandsTest::stopButtonLeavesTheFileInWorkAsItWas() {
     QVERIFY(main->openFolder(folder));
     DialogTest::selectInMain(main, {u"big.txt"_s, u"small.txt"_s});
     InProgress* progress = t->app().inProgress();
-    // The stop is clicked once the large file's working copy exists: only events that run inside
-    // that file can deliver the click before the file is done.
+    // The stop is clicked once the large file's new content is being written beside it: only events
+    // that run inside that file can deliver the click before the file is done.
     QTimer poll;
     poll.setInterval(1);
+    const auto rewriting = [&] {
+        return !QDir(folder).entryList({u".big.txt.*.qmtmp"_s}, QDir::Files | QDir::Hidden).isEmpty();
+    };
     connect(&poll, &QTimer::timeout, [&] {
-        if (QFile::exists(t->state().TempFile) && progress->CmdStop->isVisible() && progress->CmdStop->isEnabled())
+        if (rewriting() && progress->CmdStop->isVisible() && progress->CmdStop->isEnabled())
             QTest::mouseClick(progress->CmdStop, Qt::LeftButton);
     });
     poll.start();
