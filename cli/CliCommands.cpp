@@ -77,7 +77,9 @@ void runMerge(JobEnv& env, const QString& output, const QStringList& files, bool
         });
     }
     const QString target = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
-    mergeWithRows(env.sink, paths, target);
+    TransformReport report;
+    report.unmappablePolicy = env.state.Prefs.Unmappable;
+    mergeWithRows(env.sink, paths, target, report);
     complete(env.sink);
 }
 

@@ -5,6 +5,7 @@
 #include "CliSink.h"
 #include "core/AppFolder.h"
 #include "core/AppState.h"
+#include "core/Preferences.h"
 #include "core/Settings.h"
 #include "core/Version.h"
 #include "platform/ChineseConverter.h"
@@ -51,6 +52,7 @@ struct Arguments {
     bool no = false;
     bool quiet = false;
     bool json = false;
+    std::string unmappable;
     std::string phrases;
 
     std::vector<std::string> files;
@@ -99,6 +101,10 @@ int main(int argc, char** argv) {
     app.add_flag("--quiet", a.quiet, "no progress bar");
     app.add_flag("--json", a.json, "print each row as one JSON object per line (text, status, reason, mark, file)");
     app.set_help_all_flag("--help-all", "print the help of every command and exit");
+    app.add_option("--unmappable", a.unmappable,
+                   "characters a file's encoding cannot hold: skip the file (leave it as it was), save it as "
+                   "utf-8, or write question-mark (\"?\")")
+        ->check(CLI::IsMember({"skip", "utf-8", "question-mark"}));
     app.add_option("--phrases", a.phrases,
                    "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");
 
@@ -179,6 +185,8 @@ int main(int argc, char** argv) {
         printError(QStringLiteral("quillmar-cli: settings: ") + loadError.description);
     if (a.backup || a.noBackup)
         state.Settings.BackupOn = toFlag(a.backup);
+    if (!a.unmappable.empty())
+        state.Prefs.Unmappable = PreferencesFile::unmappableFromName(toQString(a.unmappable)).value();
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
     if (a.classicHtml)

@@ -72,6 +72,8 @@ public:
     QComboBox* ComboPrefix;
     QCheckBox* CheckDelLinks;
     QCheckBox* CheckClassicHtml;
+    QLabel* LabelUnmappable;
+    QComboBox* ComboUnmappable; // what to do with characters a file's encoding cannot hold
 
     QPushButton* CmdOk;
     QPushButton* CmdCancel;
