@@ -102,10 +102,6 @@ QString actionText(JournalEntry::Action action) {
     return QString();
 }
 
-QString copyNameFor(const QString& name) {
-    return name == JournalName ? name + QStringLiteral(".1") : name;
-}
-
 bool create(const QString& batchFolder, const Header& header, FileError* error) {
     QString text = QString::fromLatin1(Magic) + u'\n';
     text += QStringLiteral("# lines: command, folder, started, then one line per file:\n"

@@ -48,10 +48,6 @@ bool append(const QString& batchFolder, const JournalEntry& entry, FileError* er
 bool finish(const QString& batchFolder, const QDateTime& ended, FileError* error = nullptr);
 Contents read(const QString& batchFolder);
 
-// The name a backup copy of `name` gets in a batch folder: its own name, except that a file named
-// like the journal is kept as "quillmar-journal.txt.1".
-QString copyNameFor(const QString& name);
-
 QString actionText(JournalEntry::Action action);
 
 } // namespace BackupJournal

@@ -1,7 +1,6 @@
 #include "FileJob.h"
 
-#include "BatchJournal.h"
-
+#include "Backups.h"
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
@@ -16,25 +15,13 @@ namespace {
 const QString OverwriteTitle = QStringLiteral("覆盖文件");
 const QString TargetExists = QStringLiteral("文件已存在");
 
-bool prepareInPlace(JobEnv& env, const QString& folder, const QString& name, FileError& error,
-                    const ReadProgress& progress) {
-    AppState& state = env.state;
-    const QString source = folder + name;
+bool prepareInPlace(const QString& folder, const QString& name, FileError& error) {
+    return FileOps::resetAttributes(folder + name, &error);
+}
 
-    // Only the entry itself is removed: whatever a planted link points to stays untouched.
-    if (FileOps::exists(state.TempFile) && !FileOps::removeFile(state.TempFile, &error))
-        return false;
-    if (!FileOps::resetAttributes(source, &error))
-        return false;
-    if (!FileOps::copyFile(source, state.TempFile, &error, progress))
-        return false;
-
-    if (!isTrue(state.Settings.BackupOn))
-        return true;
-    QString backupFolder;
-    if (!BatchJournal::folder(env, backupFolder, error))
-        return false;
-    return FileOps::copyFile(source, backupFolder + BackupJournal::copyNameFor(name), &error, progress);
+void reportError(JobEnv& env, const QString& text, const FileError& error) {
+    env.sink.ReportProgress(0, text, QStringLiteral("错误") + QString::number(error.number), error.description,
+                            Mark::Red);
 }
 
 enum class Go { Yes, Refused, Failed };
@@ -62,30 +49,37 @@ Go prepareNewTarget(JobEnv& env, const QString& folder, const QString& sourceNam
 
 } // namespace
 
-bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetName, const QString& folder,
-                  WorkPulse* pulse) {
+bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetName, const QString& folder) {
     const QString dir = AddBackslash(folder);
     FileError error;
     Go go = Go::Failed;
-    // The copies run before the bar's share of the file: they keep the windows alive without moving it.
-    ReadProgress progress;
-    if (pulse)
-        progress = [pulse](qint64 done, qint64) {
-            return pulse->beat(done, 0);
-        };
     if (sourceName == targetName)
-        go = prepareInPlace(env, dir, sourceName, error, progress) ? Go::Yes : Go::Failed;
+        go = prepareInPlace(dir, sourceName, error) ? Go::Yes : Go::Failed;
     else
         go = prepareNewTarget(env, dir, sourceName, targetName, error);
 
-    // A stop is no error of the file's: the caller's row tells of it (the pulse knows).
-    if (go == Go::Failed && error.isStopped())
-        return false;
     if (go == Go::Failed) {
-        env.sink.ReportProgress(0, sourceName, QStringLiteral("错误") + QString::number(error.number),
-                                error.description, Mark::Red);
+        reportError(env, sourceName, error);
         return false;
     }
     PromoteRecentFolder(env.state, dir);
     return go == Go::Yes;
+}
+
+std::function<bool(FileError& error)> BackUpBeforeReplace(JobEnv& env, const QString& path, const QString& rowText,
+                                                          WorkPulse* pulse) {
+    return [&env, path, rowText, pulse](FileError& error) {
+        // The copy runs before the bar's share of the file: it keeps the windows alive without moving it.
+        ReadProgress progress;
+        if (pulse)
+            progress = [pulse](qint64 done, qint64) {
+                return pulse->beat(done, 0);
+            };
+        if (BackUpFile(env, path, error, nullptr, progress))
+            return true;
+        // A stop is no error of the file's: the caller's row tells of it.
+        if (!error.isStopped())
+            reportError(env, rowText, error);
+        return false;
+    };
 }

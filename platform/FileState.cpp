@@ -4,7 +4,6 @@
 #include "FileOps.h"
 
 #include <QCryptographicHash>
-#include <QFile>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -145,21 +144,6 @@ bool setMode(const QString& path, uint mode, FileError* error) {
     if (::chmod(FileName::encode(path).constData(), mode_t(mode & 07777)) != 0)
         return fail(error, errno);
     return true;
-}
-
-bool renameNoReplace(const QString& from, const QString& to, FileError* error) {
-    const QByteArray a = FileName::encode(from);
-    const QByteArray b = FileName::encode(to);
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) != 0)
-        return fail(error, errno);
-    return true;
-}
-
-bool moveToTrash(const QString& path, FileError* error) {
-    QFile file(QFile::decodeName(FileName::encode(path)));
-    if (file.moveToTrash())
-        return true;
-    return fail(error, FileOps::exists(path) ? EIO : ENOENT);
 }
 
 } // namespace FileBytes

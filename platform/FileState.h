@@ -34,10 +34,5 @@ bool append(const QString& path, const QByteArray& bytes, FileError* error = nul
 bool writeAtomically(const QString& path, const QByteArray& bytes, FileError* error = nullptr);
 // Sets the permission bits of `path`.
 bool setMode(const QString& path, uint mode, FileError* error = nullptr);
-// Renames without ever replacing an existing entry (ENOENT for a missing source, EEXIST when the
-// new name is taken).
-bool renameNoReplace(const QString& from, const QString& to, FileError* error = nullptr);
-// Moves a file into the user's trash (the freedesktop.org trash of the home folder).
-bool moveToTrash(const QString& path, FileError* error = nullptr);
 
 } // namespace FileBytes

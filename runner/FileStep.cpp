@@ -11,17 +11,6 @@
 
 #include <QFileInfo>
 
-namespace {
-
-// The job frame gave up: when a stop was the reason, the file's row says so.
-bool stoppedBefore(const WorkPulse* pulse, TransformReport& report) {
-    if (pulse && pulse->stopped())
-        report.error = FileError::stopped();
-    return false;
-}
-
-} // namespace
-
 bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report,
                      WorkPulse* pulse) {
     const QString source = m_folder + name;
@@ -29,8 +18,9 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
     if (command == BatchCommand::WebPageToText) {
         const QString output = webPageOutputName(name);
         const FileState before = JournalSteps::stateIfKept(m_env, m_folder + output);
-        if (!BeginFileJob(m_env, name, output, m_folder, pulse))
-            return stoppedBefore(pulse, report);
+        if (!BeginFileJob(m_env, name, output, m_folder))
+            return false;
+        report.beforeReplace = BackUpBeforeReplace(m_env, m_folder + output, name, pulse);
         if (!runTransformation(m_env.state, command, direction, source, m_folder + output, report, pulse))
             return false;
         JournalSteps::written(m_env, m_folder, output, before);
@@ -38,9 +28,10 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
     }
 
     const FileState before = JournalSteps::stateIfKept(m_env, source);
-    if (!BeginFileJob(m_env, name, name, m_folder, pulse))
-        return stoppedBefore(pulse, report);
-    if (!runTransformation(m_env.state, command, direction, m_env.state.TempFile, source, report, pulse))
+    if (!BeginFileJob(m_env, name, name, m_folder))
+        return false;
+    report.beforeReplace = BackUpBeforeReplace(m_env, source, name, pulse);
+    if (!runTransformation(m_env.state, command, direction, source, source, report, pulse))
         return false;
     JournalSteps::rewritten(m_env, m_folder, name, before);
     return true;
@@ -72,7 +63,8 @@ void FileStep::reportOutcome(int percent, const QString& text, bool done, const 
         sink.ReportProgress(percent, text, QStringLiteral("未完成"), report.error.description, Mark::Red);
         return;
     }
-    sink.ReportProgress(percent, text, QStringLiteral("完成"), reason, Mark::Blue);
+    sink.ReportProgress(percent, text, QStringLiteral("完成"), report.unchanged ? unchangedReason() : reason,
+                        Mark::Blue);
     if (report.unmappable > 0)
         reportUnmappable(sink, text, report);
 }

@@ -1,19 +1,29 @@
 #include "JournalSteps.h"
 
 #include "core/AppState.h"
+#include "engine/Backups.h"
 #include "platform/FileOps.h"
 
 namespace JournalSteps {
 namespace {
 
-// The name of the running batch's copy of `name` when it holds the file `state` describes. The copy
-// was made from that very file a moment ago, so its size tells it apart from a copy of another.
+// The name of the running batch's latest copy of `name` ("name", then "name~2", ... when the batch
+// put the same name aside more than once) when it holds the file `state` describes. The copy was made
+// from that very file a moment ago, so its size tells it apart from a copy of another.
 QString copyHolding(const JobEnv& env, const QString& name, const FileState& state) {
     const AppState& app = env.state;
     if (!state.exists || !app.BackupBatchOpen || app.BackupBatchFolder.isEmpty())
         return QString();
-    const QString copyName = BackupJournal::copyNameFor(name);
-    return FileState::sizeOf(app.BackupBatchFolder + copyName) == state.size ? copyName : QString();
+    QString latest;
+    for (int n = 1;; ++n) {
+        const QString candidate = n == 1 ? name : name + u'~' + QString::number(n);
+        const qint64 size = FileState::sizeOf(app.BackupBatchFolder + candidate);
+        if (size < 0 && !FileOps::exists(app.BackupBatchFolder + candidate))
+            break;
+        if (size == state.size && candidate != BackupJournal::JournalName)
+            latest = candidate;
+    }
+    return latest;
 }
 
 } // namespace
@@ -28,9 +38,12 @@ void rewritten(JobEnv& env, const QString& folder, const QString& name, const Fi
     JournalEntry entry;
     entry.action = JournalEntry::Action::Rewritten;
     entry.name = name;
-    entry.backupName = copyHolding(env, name, before);
     entry.before = before;
     entry.after = FileState::of(folder + name);
+    // A result that was exactly the old content left the file untouched: nothing to journal.
+    if (entry.after.sameContent(before) && entry.after.mode == before.mode)
+        return;
+    entry.backupName = copyHolding(env, name, before);
     BatchJournal::record(env, entry);
 }
 
@@ -40,9 +53,11 @@ void written(JobEnv& env, const QString& folder, const QString& name, const File
     JournalEntry entry;
     entry.action = before.exists ? JournalEntry::Action::Replaced : JournalEntry::Action::Created;
     entry.name = name;
-    entry.backupName = copyHolding(env, name, before);
     entry.before = before;
     entry.after = FileState::of(folder + name);
+    if (before.exists && entry.after.sameContent(before))
+        return;
+    entry.backupName = copyHolding(env, name, before);
     BatchJournal::record(env, entry);
 }
 
@@ -70,17 +85,9 @@ void renamed(JobEnv& env, const QString& folder, const QString& oldName, const Q
 }
 
 bool remove(JobEnv& env, const QString& folder, const QString& name, FileError* error) {
-    const QString path = folder + name;
-    const FileState before = BatchJournal::isKept(env) ? FileState::of(path) : FileState();
-    FileOps::resetAttributes(path);
-    if (!BatchJournal::isKept(env))
-        return FileOps::removeFile(path, error);
+    const FileState before = stateIfKept(env, folder + name);
     FileError own;
-    FileError& failure = error ? *error : own;
-    QString batchFolder;
-    if (!BatchJournal::folder(env, batchFolder, failure) ||
-        !FileOps::copyFile(path, batchFolder + BackupJournal::copyNameFor(name), &failure) ||
-        !FileOps::removeFile(path, &failure))
+    if (!RetireFile(env, folder + name, error ? *error : own))
         return false;
     deleted(env, name, before);
     return true;

@@ -17,8 +17,8 @@ void deleted(JobEnv& env, const QString& name, const FileState& before);
 // `folder + oldName` became `folder + newName`.
 void renamed(JobEnv& env, const QString& folder, const QString& oldName, const QString& newName);
 
-// Deletes `folder + name` for good: with the journal kept it is moved into the running batch (a
-// copy, then the entry is removed) and journalled as deleted, so a restore brings it back.
+// Retires `folder + name` (see RetireFile: into the running batch with backups on, else the trash)
+// and journals it as deleted, so that a restore brings it back.
 bool remove(JobEnv& env, const QString& folder, const QString& name, FileError* error);
 
 // The state to pass as `before`: the file's state when the journal is kept, else nothing.

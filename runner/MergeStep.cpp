@@ -3,12 +3,15 @@
 #include "JournalSteps.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
+#include "engine/FileJob.h"
 #include "engine/MergeFiles.h"
 
 #include <QFileInfo>
 
-bool mergeWithRows(ProgressSink& sink, const QStringList& files, const QString& targetPath, TransformReport& report,
+bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetPath, TransformReport& report,
                    const QString& lossAddition) {
+    ProgressSink& sink = env.sink;
+    report.beforeReplace = BackUpBeforeReplace(env, targetPath, targetPath);
     if (!MergeFiles(files, targetPath, sink, &report)) {
         sink.ReportProgress(0, targetPath, QStringLiteral("未完成"), report.error.description, Mark::Red);
         return false;
@@ -30,7 +33,7 @@ bool mergeAsBatch(JobEnv& env, const QStringList& files, const QString& targetPa
     const FileState before = JournalSteps::stateIfKept(env, targetPath);
     TransformReport report;
     report.unmappablePolicy = env.state.Prefs.Unmappable;
-    const bool merged = mergeWithRows(env.sink, files, targetPath, report);
+    const bool merged = mergeWithRows(env, files, targetPath, report);
     if (merged)
         JournalSteps::written(env, folder, name, before);
     BatchJournal::end(env);

@@ -5,6 +5,7 @@
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
 #include "core/Prompt.h"
+#include "engine/Backups.h"
 #include "platform/FileOps.h"
 
 #include <cerrno>
@@ -132,19 +133,11 @@ void RestoreRunner::removeCreated(const BackupBatch& batch, const JournalEntry& 
     }
     if (!mayGoOn(request, path, now, result))
         return;
+    // Retired into this restore's own batch (or the trash with backups off), so that undoing the
+    // restore brings it back.
     FileError error;
-    const FileState before = FileState::of(path);
-    if (BatchJournal::isKept(m_env)) {
-        // Moved into this restore's own batch, so that undoing the restore brings it back.
-        QString batchFolder;
-        if (!BatchJournal::folder(m_env, batchFolder, error) ||
-            !FileOps::copyFile(path, batchFolder + BackupJournal::copyNameFor(entry.name), &error) ||
-            !FileOps::removeFile(path, &error))
-            return failed(path, error, result);
-        JournalSteps::deleted(m_env, entry.name, before);
-    } else if (!FileBytes::moveToTrash(path, &error)) {
+    if (!JournalSteps::remove(m_env, batch.journal.header.folder, entry.name, &error))
         return failed(path, error, result);
-    }
     done(path, QStringLiteral("已删除这批建立的文件"), result);
 }
 
@@ -197,12 +190,8 @@ void RestoreRunner::copyBack(const BackupBatch& batch, const JournalEntry& entry
 
     FileError error;
     const FileState current = FileState::of(path);
-    if (current.exists && BatchJournal::isKept(m_env)) {
-        QString batchFolder;
-        if (!BatchJournal::folder(m_env, batchFolder, error) ||
-            !FileOps::copyFile(path, batchFolder + BackupJournal::copyNameFor(entry.name), &error))
-            return failed(path, error, result);
-    }
+    if (current.exists && !BackUpFile(m_env, path, error))
+        return failed(path, error, result);
     if (!FileOps::copyFile(copy, path, &error) || !FileBytes::setMode(path, entry.before.mode, &error))
         return failed(path, error, result);
     if (current.exists)

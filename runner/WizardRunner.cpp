@@ -10,6 +10,7 @@
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "core/WorkPulse.h"
+#include "engine/Backups.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
@@ -166,7 +167,7 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     const QString kept = options.deleteMerged ? QStringLiteral("；源文件未删除") : QString();
     BatchJournal::begin(m_env, QStringLiteral("wizard merge → ") + options.newName, options.folder);
     const FileState before = JournalSteps::stateIfKept(m_env, target);
-    const bool merged = mergeWithRows(sink, paths, target, report, kept);
+    const bool merged = mergeWithRows(m_env, paths, target, report, kept);
     if (merged)
         JournalSteps::written(m_env, options.folder, options.newName, before);
     if (!merged || report.lostCharacters() || !options.deleteMerged) {
