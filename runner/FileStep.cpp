@@ -56,6 +56,10 @@ bool runTransformation(const AppState& state, BatchCommand command, int directio
     return false;
 }
 
+QString FileStep::unchangedReason() {
+    return QStringLiteral("内容没有变化，文件未改写");
+}
+
 void FileStep::reportOutcome(int percent, const QString& text, bool done, const QString& reason,
                              const TransformReport& report) {
     ProgressSink& sink = m_env.sink;

@@ -53,7 +53,9 @@ TEST_F(BackupsTest, ARetiredFileIsKeptInTheBatchFolderOrInTheTrash) {
     const QByteArray info = TestFiles::read(m_root + QStringLiteral("data/Trash/info/page.htm.trashinfo"));
     EXPECT_TRUE(info.startsWith("[Trash Info]\nPath=" + QFile::encodeName(page) + "\nDeletionDate="))
         << info.constData();
-    EXPECT_EQ(TestFiles::treeOf(m_state.BackupFolder), QStringList{QStringLiteral("20030705-14/000/page.htm")});
+    EXPECT_EQ(TestFiles::treeOf(m_state.BackupFolder),
+              (QStringList{QStringLiteral("20030705-14/000/page.htm"),
+                           QStringLiteral("20030705-14/000/quillmar-journal.txt")}));
 }
 
 TEST_F(BackupsTest, ClearingDeletesOnlyTheHourAndBatchFoldersTheProgramMade) {
