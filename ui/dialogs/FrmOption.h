@@ -71,6 +71,9 @@ public:
     QLabel* Labelothers1;
     QComboBox* ComboPrefix;
     QCheckBox* CheckDelLinks;
+    QLabel* LabelPhrases;
+    QPushButton* CmdPhrasesS2T; // opens PhraseEditFrm on the app folder's "Phrases-s2t.txt"
+    QPushButton* CmdPhrasesT2S; // and on "Phrases-t2s.txt"
 
     QPushButton* CmdOk;
     QPushButton* CmdCancel;
@@ -97,6 +100,7 @@ private:
     void pickFolder();
     void clearBackups();
     void restoreDefaults();
+    void editPhrases(bool toTraditional);
     void store();
     bool isProtectedFolder(const QString& folder) const;
 
