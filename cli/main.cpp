@@ -15,6 +15,7 @@
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 #include <cstdio>
 
 namespace {
@@ -182,6 +183,7 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
     ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
+    ChineseConverter::instance().setTableCacheFolder(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
 
     CliSink sink(!a.quiet);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
