@@ -26,7 +26,8 @@ template <class T> bool takeVector(std::string_view& bytes, std::vector<T>& valu
     if (!takeValue(bytes, count) || count > bytes.size() / sizeof(T))
         return false;
     values.resize(std::size_t(count));
-    std::memcpy(values.data(), bytes.data(), std::size_t(count) * sizeof(T));
+    if (count > 0)
+        std::memcpy(values.data(), bytes.data(), std::size_t(count) * sizeof(T));
     bytes.remove_prefix(std::size_t(count) * sizeof(T));
     return true;
 }
