@@ -179,7 +179,7 @@ fi
 if wanted codepage; then
     # The tables the program converts with; the peers use the same OpenCC configurations.
     t2s=${QM_T2S_CONFIG:-t2s.json}
-    s2t=${QM_S2T_CONFIG:-s2t.json}
+    s2t=${QM_S2T_CONFIG:-s2tw.json}
     # Characters Big5 cannot hold are written as "?" where the program can be told so.
     unmappable=""
     "$qm" --help 2>/dev/null | grep -q -- --unmappable && unmappable="--unmappable question-mark"

@@ -5,6 +5,7 @@
 #include "CliSink.h"
 #include "core/AppFolder.h"
 #include "core/AppState.h"
+#include "core/Preferences.h"
 #include "core/Settings.h"
 #include "core/Version.h"
 #include "platform/ChineseConverter.h"
@@ -51,11 +52,14 @@ struct Arguments {
     bool yes = false;
     bool no = false;
     bool quiet = false;
+    bool json = false;
+    std::string unmappable;
     std::string phrases;
 
     std::vector<std::string> files;
     bool dropLinks = false;
     bool keepLinks = false;
+    bool classicHtml = false;
     std::string find;
     std::string with;
     bool caseSensitive = false;
@@ -96,6 +100,12 @@ int main(int argc, char** argv) {
     auto* yes = app.add_flag("--yes", a.yes, "answer every overwrite question Yes");
     app.add_flag("--no", a.no, "answer every overwrite question No")->excludes(yes);
     app.add_flag("--quiet", a.quiet, "no progress bar");
+    app.add_flag("--json", a.json, "print each row as one JSON object per line (text, status, reason, mark, file)");
+    app.set_help_all_flag("--help-all", "print the help of every command and exit");
+    app.add_option("--unmappable", a.unmappable,
+                   "characters a file's encoding cannot hold: skip the file (leave it as it was), save it as "
+                   "utf-8, or write question-mark (\"?\")")
+        ->check(CLI::IsMember({"skip", "utf-8", "question-mark"}));
     app.add_option("--phrases", a.phrases,
                    "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");
 
@@ -105,6 +115,7 @@ int main(int argc, char** argv) {
     auto* html2txt = app.add_subcommand("html2txt", "convert web pages to .txt files beside them");
     auto* drop = html2txt->add_flag("--drop-links", a.dropLinks, "leave out the text of links (not on index pages)");
     html2txt->add_flag("--keep-links", a.keepLinks, "keep the text of links")->excludes(drop);
+    html2txt->add_flag("--classic", a.classicHtml, "the old rules: no line break at <br>, five entities only");
     addFiles(html2txt);
     struct InPlace {
         const char* name;
@@ -143,6 +154,7 @@ int main(int argc, char** argv) {
     wizard->add_option("FOLDER", a.folder, "the folder")->required();
     wizard->add_flag("--html", a.html, "stage 1: web pages to text");
     wizard->add_flag("--delete-html", a.deleteHtml, "delete each converted web page");
+    wizard->add_flag("--classic-html", a.classicHtml, "convert the web pages by the old rules");
     wizard->add_option("--merge", a.mergeName, "stage 2: merge every text file into NAME");
     wizard->add_option("--prefix", a.prefix, "put this prefix in front of the merged name");
     wizard->add_flag("--delete-merged", a.deleteMerged, "delete the merged files");
@@ -174,8 +186,12 @@ int main(int argc, char** argv) {
         printError(QStringLiteral("quillmar-cli: settings: ") + loadError.description);
     if (a.backup || a.noBackup)
         state.Settings.BackupOn = toFlag(a.backup);
+    if (!a.unmappable.empty())
+        state.Prefs.Unmappable = PreferencesFile::unmappableFromName(toQString(a.unmappable)).value();
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
+    if (a.classicHtml)
+        state.Prefs.ClassicHtml = true;
 
     const QString phrases = toName(a.phrases);
     if (!phrases.isEmpty() && !FileOps::exists(phrases)) {
@@ -185,7 +201,7 @@ int main(int argc, char** argv) {
     ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
     ChineseConverter::instance().setTableCacheFolder(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
 
-    CliSink sink(!a.quiet);
+    CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, state);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
     SystemClock clock;
     JobEnv env{state, sink, prompt, clock};
@@ -209,7 +225,7 @@ int main(int argc, char** argv) {
         CliCommands::runMerge(env, toName(a.output), files, a.sortChapters);
     if (rename->parsed()) {
         QString message;
-        if (!CliCommands::runRename(toName(a.nameTemplate), a.start, a.dryRun, files, &message)) {
+        if (!CliCommands::runRename(toName(a.nameTemplate), a.start, a.dryRun, a.json, files, &message)) {
             printError(message);
             status = ExitFailed;
         }

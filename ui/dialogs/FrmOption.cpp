@@ -316,8 +316,16 @@ QWidget* FrmOption::buildOthersPage() {
     CheckDelLinks = new QCheckBox(QStringLiteral("转换html文件时删除链接，但索引除外"), page);
     CheckDelLinks->setObjectName(QStringLiteral("CheckDelLinks"));
     CheckDelLinks->setChecked(true);
+    CheckClassicHtml = new QCheckBox(QStringLiteral("网页转换时按旧规则处理"), page);
+    CheckClassicHtml->setObjectName(QStringLiteral("CheckClassicHtml"));
     ComboRecent->installEventFilter(this);
     ComboPrefix->installEventFilter(this);
+    // In the order of UnmappablePolicy.
+    LabelUnmappable = makeLabel(QStringLiteral("LabelUnmappable"), QStringLiteral("文件编码无法保存的字符："), page);
+    ComboUnmappable = new QComboBox(page);
+    ComboUnmappable->setObjectName(QStringLiteral("ComboUnmappable"));
+    ComboUnmappable->addItems({QStringLiteral("不处理该文件，保持原样 <推荐>"), QStringLiteral("将该文件改存为 UTF-8"),
+                               QStringLiteral("写为“?”")});
     LabelPhrases = makeLabel(QStringLiteral("LabelPhrases"), QStringLiteral("简繁转换的自定义词组："), page);
     CmdPhrasesS2T = makeButton(QStringLiteral("CmdPhrasesS2T"), QStringLiteral("简→繁…"), page);
     CmdPhrasesT2S = makeButton(QStringLiteral("CmdPhrasesT2S"), QStringLiteral("繁→简…"), page);
@@ -340,6 +348,10 @@ QWidget* FrmOption::buildOthersPage() {
     layout->addLayout(grid);
     layout->addSpacing(8);
     layout->addWidget(CheckDelLinks);
+    layout->addWidget(CheckClassicHtml);
+    layout->addSpacing(8);
+    layout->addWidget(LabelUnmappable);
+    layout->addWidget(ComboUnmappable);
     layout->addSpacing(8);
     layout->addLayout(phrases);
     layout->addStretch();
@@ -378,6 +390,8 @@ void FrmOption::showSettings() {
     LblTime->setText(backupTimeText(SliderTime->value()));
     TextBackupfolder->setText(state.BackupFolder);
     CheckDelLinks->setChecked(isTrue(settings.DelLinks));
+    CheckClassicHtml->setChecked(state.Prefs.ClassicHtml);
+    ComboUnmappable->setCurrentIndex(int(state.Prefs.Unmappable));
     ComboPrefix->setEditText(QString::number(settings.PrefixMax + 1));
     ComboRecent->setEditText(QString::number(settings.RecentMax + 1));
 }
@@ -493,6 +507,8 @@ void FrmOption::store() {
         settings.BackupOn = toFlag(false);
     }
     settings.DelLinks = toFlag(CheckDelLinks->isChecked());
+    state.Prefs.ClassicHtml = CheckClassicHtml->isChecked();
+    state.Prefs.Unmappable = UnmappablePolicy(ComboUnmappable->currentIndex());
     // The boxes hold 0 < v <= limit now; v - 1 below 0.5 must not become a negative count.
     auto storedCount = [](const QComboBox* box) {
         const qint32 count = NumberText::toInt32(NumberText::read(box->currentText()).value_or(1) - 1).value_or(0);

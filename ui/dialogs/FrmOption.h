@@ -71,6 +71,9 @@ public:
     QLabel* Labelothers1;
     QComboBox* ComboPrefix;
     QCheckBox* CheckDelLinks;
+    QCheckBox* CheckClassicHtml;
+    QLabel* LabelUnmappable;
+    QComboBox* ComboUnmappable; // what to do with characters a file's encoding cannot hold
     QLabel* LabelPhrases;
     QPushButton* CmdPhrasesS2T; // opens PhraseEditFrm on the app folder's "Phrases-s2t.txt"
     QPushButton* CmdPhrasesT2S; // and on "Phrases-t2s.txt"
