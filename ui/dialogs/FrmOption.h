@@ -105,7 +105,6 @@ private:
     void restoreDefaults();
     void editPhrases(bool toTraditional);
     void store();
-    bool isProtectedFolder(const QString& folder) const;
 
     Application& m_app;
     int m_optionsTab = 1;
