@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "ReadProgress.h"
 #include "TextFormat.h"
 
 #include <QString>
@@ -18,9 +19,11 @@ bool canAppend(const TextFormat& source, const TextFormat& target);
 
 // Appends the bytes of `path` behind its BOM. In a CR LF file a lone CR ends a line and is written as
 // CR LF; a last line without an end gets one; an empty file adds nothing. `source` is the format
-// TextReader found for the file. With `edit`, the bytes go through it on their way to `out` (its output
-// must write to `out`): an edit that never touches a line end gives what editing line by line gives.
+// TextReader found for the file.
+// `progress` hears of every piece and may stop the copy (FileError::stopped()). With `edit`, the bytes
+// go through it on their way to `out` (its output must write to `out`): an edit that never touches a
+// line end gives what editing line by line gives.
 bool append(const QString& path, const TextFormat& source, TextWriter& out, FileError* error = nullptr,
-            ByteReplacer* edit = nullptr);
+            const ReadProgress& progress = {}, ByteReplacer* edit = nullptr);
 
 } // namespace TextRawCopy
