@@ -59,6 +59,8 @@ ByteRun replaceBytes(const QString& sourcePath, const QString& targetPath, const
         failed(report, writer.error());
         return ByteRun::Failed;
     }
+    if (report)
+        writer.setBeforeReplace(report->beforeReplace);
     ByteReplacer replacer(searcher, request.replacement.toLatin1(),
                           [&writer](QByteArrayView bytes) { writer.writeRaw(bytes); });
     if (caseless)
@@ -82,6 +84,8 @@ ByteRun replaceBytes(const QString& sourcePath, const QString& targetPath, const
         failed(report, writer.error());
         return ByteRun::Failed;
     }
+    if (report)
+        report->unchanged = writer.unchanged();
     return ByteRun::Done;
 }
 
@@ -136,8 +140,9 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
 
         TransformReport report;
         report.unmappablePolicy = m_env.state.Prefs.Unmappable;
-        const bool ok = BeginFileJob(m_env, name, name, request.folder, &pulse) &&
-                        replaceInFile(m_env.state.TempFile, path, request, &report, &pulse);
+        report.beforeReplace = BackUpBeforeReplace(m_env, path, path, &pulse);
+        const bool ok =
+            BeginFileJob(m_env, name, name, request.folder) && replaceInFile(path, path, request, &report, &pulse);
         if (!ok && pulse.stopped() && !report.error.isSet())
             report.error = FileError::stopped();
         step.reportOutcome(percent, path, ok, QString(), report);
