@@ -2,6 +2,7 @@
 
 #include "FileStep.h"
 #include "LineReplacer.h"
+#include "ParallelFiles.h"
 #include "StopRows.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
@@ -121,31 +122,27 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
     }
     m_env.state.BackupBatchOpen = false;
 
-    FileStep step(m_env, request.folder);
-    const qint64 total = request.files.size();
-    qint64 done = 0;
-    for (const QString& name : request.files) {
-        m_env.sink.processEvents();
-        if (m_env.sink.stopRequested()) {
-            QStringList waiting;
-            for (qsizetype k = done; k < request.files.size(); ++k)
-                waiting.append(request.folder + request.files.at(k));
-            reportNotProcessed(m_env.sink, waiting);
-            break;
-        }
-        WorkPulse pulse(m_env.sink, int(done * 100 / total), int((done + 1) * 100 / total));
-        ++done;
-        const int percent = int(done * 100 / total);
+    const qsizetype total = request.files.size();
+    const QList<qsizetype> waiting = forEachFile(m_env, total, [&](JobEnv& env, qsizetype i) {
+        const QString& name = request.files.at(i);
+        WorkPulse pulse(env.sink, int(i * 100 / total), int((i + 1) * 100 / total));
+        const int percent = int((i + 1) * 100 / total);
         const QString path = request.folder + name;
 
         TransformReport report;
-        report.unmappablePolicy = m_env.state.Prefs.Unmappable;
-        report.beforeReplace = BackUpBeforeReplace(m_env, path, path, &pulse);
+        report.unmappablePolicy = env.state.Prefs.Unmappable;
+        report.beforeReplace = BackUpBeforeReplace(env, path, path, &pulse);
         const bool ok =
-            BeginFileJob(m_env, name, name, request.folder) && replaceInFile(path, path, request, &report, &pulse);
+            BeginFileJob(env, name, name, request.folder) && replaceInFile(path, path, request, &report, &pulse);
         if (!ok && pulse.stopped() && !report.error.isSet())
             report.error = FileError::stopped();
-        step.reportOutcome(percent, path, ok, QString(), report);
+        FileStep(env, request.folder).reportOutcome(percent, path, ok, QString(), report);
+    });
+    if (!waiting.isEmpty()) {
+        QStringList names;
+        for (const qsizetype i : waiting)
+            names.append(request.folder + request.files.at(i));
+        reportNotProcessed(m_env.sink, names);
     }
     m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
 }
