@@ -18,6 +18,7 @@
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 #include <cstdio>
 
 namespace {
@@ -211,6 +212,7 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
     ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
+    ChineseConverter::instance().setTableCacheFolder(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
 
     CliStop::install();
     CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, state);
