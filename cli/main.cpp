@@ -19,6 +19,7 @@
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 #include <cstdio>
 
 namespace {
@@ -216,6 +217,7 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
     ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
+    ChineseConverter::instance().setTableCacheFolder(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
 
     CliStop::install();
     CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, state);
