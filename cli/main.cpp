@@ -6,6 +6,7 @@
 #include "CliStop.h"
 #include "core/AppFolder.h"
 #include "core/AppState.h"
+#include "core/ParallelMap.h"
 #include "core/PathHelpers.h"
 #include "core/Preferences.h"
 #include "core/Settings.h"
@@ -21,8 +22,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -46,6 +50,17 @@ QString toQString(const std::string& value) {
     return QString::fromLocal8Bit(value);
 }
 
+// The folder of this program with its own bytes (Qt's application folder turns bytes that are not
+// UTF-8 into U+FFFD, naming another folder or none).
+QString programFolderBytesSafe() {
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target);
+    if (length <= 0 || length == ssize_t(sizeof target))
+        return QCoreApplication::applicationDirPath();
+    const QString program = FileName::decode(QByteArrayView(target, qsizetype(length)));
+    return program.left(std::max<qsizetype>(program.lastIndexOf(u'/'), 1));
+}
+
 void printError(const QString& text) {
     std::fputs(FileName::encode(text + u'\n').constData(), stderr);
 }
@@ -62,6 +77,7 @@ struct Arguments {
     bool json = false;
     std::string unmappable;
     std::string phrases;
+    int jobs = 0;
 
     std::vector<std::string> files;
     bool dropLinks = false;
@@ -122,6 +138,8 @@ int main(int argc, char** argv) {
                    "characters a file's encoding cannot hold: skip the file (leave it as it was), save it as "
                    "utf-8, or write question-mark (\"?\")")
         ->check(CLI::IsMember({"skip", "utf-8", "question-mark"}));
+    app.add_option("--jobs", a.jobs, "files worked on at once (default: one per core; 1: one after the other)")
+        ->check(CLI::Range(1, 1024));
     app.add_option("--phrases", a.phrases,
                    "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");
 
@@ -207,7 +225,7 @@ int main(int argc, char** argv) {
     }
 
     AppState state;
-    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString programFolder = programFolderBytesSafe();
     if (a.appDir.empty()) {
         state.setAppFolder(resolveAppFolder(programFolder));
     } else {
@@ -230,6 +248,7 @@ int main(int argc, char** argv) {
         state.Settings.DelLinks = toFlag(a.dropLinks);
     if (a.classicHtml)
         state.Prefs.ClassicHtml = true;
+    state.Workers = a.jobs > 0 ? a.jobs : defaultWorkerCount();
 
     const QString phrases = toName(a.phrases);
     if (!phrases.isEmpty() && !FileOps::exists(phrases)) {
