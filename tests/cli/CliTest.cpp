@@ -369,9 +369,10 @@ TEST_F(CliTest, parallelJobsGiveTheResultsAndRowsOfOneAfterTheOther) {
                     command + files);
             ASSERT_TRUE(process.waitForFinished(60000));
             rows[pass] = QString::fromUtf8(process.readAllStandardOutput()).replace(folder, "").replace(seconds, "秒");
+            // A batch journal names its pass's folder and the order the workers finished in.
             for (const QString& file : TestFiles::treeOf(folder))
                 results[pass][QString(file).replace(folder, "").replace(QRegularExpression("/\\d{8}-\\d\\d/"), "/")] =
-                    TestFiles::read(folder + file);
+                    file.endsWith("quillmar-journal.txt") ? QByteArray("journal") : TestFiles::read(folder + file);
         }
         const std::string name = command.join(' ').toStdString();
         EXPECT_EQ(rows[1], rows[0]) << name;
