@@ -1,6 +1,7 @@
 // quillmar: the desktop program.
 
 #include "Application.h"
+#include "FaceTranslation.h"
 #include "ScreenshotTour.h"
 #include "ui/common/Icons.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     // Also names the per-user data folder that holds the settings of an installed program.
     QApplication::setApplicationName(QStringLiteral("quillmar"));
     QApplication::setWindowIcon(Icons::program());
+    FaceTranslation::install(qtApplication);
     // The program ends with the main window's shutdown, not with its last visible window: the main
     // window is hidden while the wizard runs first.
     QApplication::setQuitOnLastWindowClosed(false);
