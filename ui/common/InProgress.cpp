@@ -21,7 +21,7 @@ InProgress::InProgress(AppState& state, QWidget* parent)
     setModal(false);
     setFixedSize(Twips::size(7590, 5055));
 
-    LabelWait = new QLabel(QStringLiteral("处理中，请稍候……"), this);
+    LabelWait = new QLabel(tr("处理中，请稍候……"), this);
     LabelWait->setObjectName(QStringLiteral("LabelWait"));
     LabelWait->setGeometry(Twips::rect(480, 120, 6615, 255));
 
@@ -41,7 +41,7 @@ InProgress::InProgress(AppState& state, QWidget* parent)
 
     LVResults = new QTreeWidget(this);
     LVResults->setObjectName(QStringLiteral("LVResults"));
-    LVResults->setHeaderLabels({QStringLiteral("项目"), QStringLiteral("状态"), QStringLiteral("原因")});
+    LVResults->setHeaderLabels({tr("项目"), tr("状态"), tr("原因")});
     LVResults->setRootIsDecorated(false);
     LVResults->setUniformRowHeights(true);
     LVResults->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -54,7 +54,7 @@ InProgress::InProgress(AppState& state, QWidget* parent)
     LVResults->setColumnWidth(0, LVResults->width() - 80 - 96 - scrollBar - 2 * LVResults->frameWidth());
     LVResults->setColumnWidth(1, 80);
 
-    CmdOK = new QPushButton(QStringLiteral("了解[&O]"), this);
+    CmdOK = new QPushButton(tr("了解[&O]"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
     CmdOK->setDefault(true);
     CmdOK->setGeometry(Twips::rect(3240, 4560, 1335, 375));
