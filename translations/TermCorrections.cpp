@@ -21,7 +21,13 @@ bool TermCorrections::load(const QString& path, QString* error) {
             *error = QStringLiteral("%1:%2: expected \"term<TAB>replacement<TAB># reason\"").arg(path).arg(number);
             return false;
         }
-        add({fields[0].trimmed(), fields[1].trimmed(), fields[2].mid(1).trimmed()});
+        const Entry entry{fields[0].trimmed(), fields[1].trimmed(), fields[2].mid(1).trimmed()};
+        if (entry.term.startsWith(u'=')) {
+            m_messageIndex.insert(entry.term.mid(1), m_messages.size());
+            m_messages.append({entry.term.mid(1), entry.replacement, entry.reason});
+        } else {
+            add(entry);
+        }
     }
     return true;
 }
@@ -31,6 +37,11 @@ void TermCorrections::add(const Entry& entry) {
     m_longestFirst.append(int(m_entries.size()) - 1);
     std::stable_sort(m_longestFirst.begin(), m_longestFirst.end(),
                      [this](int a, int b) { return m_entries[a].term.size() > m_entries[b].term.size(); });
+}
+
+const TermCorrections::Entry* TermCorrections::message(const QString& source) const {
+    const auto it = m_messageIndex.constFind(source);
+    return it == m_messageIndex.constEnd() ? nullptr : &m_messages[*it];
 }
 
 QString TermCorrections::apply(const QString& text, QStringList* applied) const {

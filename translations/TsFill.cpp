@@ -38,6 +38,9 @@ QString headerComment(const TermCorrections& corrections) {
         "then these terms corrected to what a Taiwan user reads (translations/zh_TW-corrections.txt):\n");
     for (const TermCorrections::Entry& entry : corrections.entries())
         text += QStringLiteral("  %1 -> %2   %3\n").arg(entry.term, entry.replacement, entry.reason);
+    text += QStringLiteral("and these whole messages translated by hand:\n");
+    for (const TermCorrections::Entry& entry : corrections.messages())
+        text += QStringLiteral("  %1 -> %2   %3\n").arg(entry.term, entry.replacement, entry.reason);
     // "--" may not appear inside an XML comment.
     return text.replace(QStringLiteral("--"), QStringLiteral("- -"));
 }
@@ -62,7 +65,11 @@ bool fill(QXmlStreamReader& reader, QXmlStreamWriter& writer, const TermCorrecti
         if (reader.isStartElement() && reader.name() == QLatin1String("translation")) {
             reader.skipCurrentElement();
             QStringList applied;
-            const QString translation = corrections.apply(toTraditional(source), &applied);
+            const TermCorrections::Entry* byHand = corrections.message(source);
+            const QString translation =
+                byHand ? byHand->replacement : corrections.apply(toTraditional(source), &applied);
+            if (byHand)
+                applied.append(QStringLiteral("整句人工翻譯（") + byHand->reason + u'）');
             if (!applied.isEmpty())
                 writer.writeTextElement(QStringLiteral("translatorcomment"),
                                         QStringLiteral("更正：") + applied.join(QStringLiteral("，")));
