@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <uchardet/uchardet.h>
 #include <unistd.h>
 #include <vector>
@@ -129,17 +130,46 @@ struct TextReader::Impl {
     qsizetype textEnd = 0;
     qsizetype scanned = 0; // how far past textBegin the search for a line end has looked
 
+    ReadProgress progress;
+    qint64 fileSize = 0;
+    qint64 offset = 0;      // where the next read starts
+    qint64 limit = -1;      // when not negative, reads end here as if the file did
+    bool examining = false; // open()'s look at the file reports no progress of its own
+    bool limited = false;   // a read ended at `limit` rather than at the end of the file
+
     void fail(int errnoValue) {
         error = FileError::fromErrno(errnoValue);
         atEnd = true;
     }
 
-    // Reads up to `capacity` bytes at `into`; 0 at the end of the file, -1 on an error.
+    bool seek(qint64 to) {
+        if (::lseek(fd, to, SEEK_SET) < 0) {
+            fail(errno);
+            return false;
+        }
+        offset = to;
+        return true;
+    }
+
+    // Reads up to `capacity` bytes at `into`; 0 at the end of the file, -1 on an error or a stop.
     qsizetype readBytes(uchar* into, qsizetype capacity) {
+        if (limit >= 0 && offset + capacity >= limit) {
+            capacity = qsizetype(std::max<qint64>(0, limit - offset));
+            limited = true;
+            if (capacity == 0)
+                return 0;
+        }
+        if (progress && !progress(examining ? 0 : offset, fileSize)) {
+            error = FileError::stopped();
+            atEnd = true;
+            return -1;
+        }
         for (;;) {
             const ssize_t got = ::read(fd, into, size_t(capacity));
-            if (got >= 0)
+            if (got >= 0) {
+                offset += got;
                 return got;
+            }
             if (errno != EINTR) {
                 fail(errno);
                 return -1;
@@ -248,7 +278,7 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared) {
         kept = size - used;
         std::memmove(raw.data(), p + used, size_t(kept));
     }
-    startIsWhole = end && qsizetype(start.size()) <= chunkSize;
+    startIsWhole = end && !limited && qsizetype(start.size()) <= chunkSize;
     if (fromBom)
         format.encoding = *fromBom;
     else if (declared)
@@ -268,8 +298,7 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared) {
         rawKept = qsizetype(start.size()) - bomSize;
         if (rawKept > 0)
             std::memcpy(raw.data(), start.data() + bomSize, size_t(rawKept));
-    } else if (::lseek(fd, bomSize, SEEK_SET) < 0) {
-        fail(errno);
+    } else if (!seek(bomSize)) {
         return false;
     }
     start.clear();
@@ -285,10 +314,8 @@ TextEncoding TextReader::Impl::detectCodePage() {
         if (got > 0)
             std::memcpy(raw.data(), start.data(), size_t(got));
     } else {
-        if (::lseek(fd, 0, SEEK_SET) < 0) {
-            fail(errno);
+        if (!seek(0))
             return TextEncoding::Gb18030;
-        }
         do {
             got = readBytes(raw.data(), chunkSize);
         } while (got > 0 && !hasNonAscii(raw.data(), got));
@@ -366,11 +393,26 @@ bool TextReader::open(const QString& path, std::optional<TextEncoding> declared)
         d->fail(errno);
         return false;
     }
-    if (!d->examine(declared)) {
+    struct stat st;
+    d->fileSize = ::fstat(d->fd, &st) == 0 ? qint64(st.st_size) : 0;
+    d->offset = 0;
+    d->limited = false;
+    d->examining = true;
+    const bool examined = d->examine(declared);
+    d->examining = false;
+    if (!examined) {
         close();
         return false;
     }
     return true;
+}
+
+void TextReader::setProgress(ReadProgress progress) {
+    d->progress = std::move(progress);
+}
+
+void TextReader::setHeadLimit(qint64 bytes) {
+    d->limit = bytes;
 }
 
 void TextReader::close() {
@@ -451,6 +493,39 @@ bool TextReader::readAll(const QString& path, QString& text, FileError* error, T
         text.append(reinterpret_cast<const QChar*>(d.text.data()), d.textEnd);
         d.textEnd = 0;
     }
+    if (format)
+        *format = d.format;
+    if (error)
+        *error = {};
+    return true;
+}
+
+bool TextReader::readHead(const QString& path, qint64 maxBytes, QString& text, bool& truncated, FileError* error,
+                          TextFormat* format) {
+    TextReader reader;
+    Impl& d = *reader.d;
+    text.clear();
+    truncated = false;
+    // The encoding and line ends are judged from the head alone; the rest of the file is never read.
+    d.limit = std::max<qint64>(maxBytes, 4);
+    const bool opened = reader.open(path);
+    d.limit = -1;
+    if (!opened) {
+        if (error)
+            *error = reader.error();
+        return false;
+    }
+    // Bytes of a character cut at the end of the head stay undecoded, so the text ends on a whole one.
+    while (!d.atEnd && d.offset < maxBytes) {
+        if (!d.fill()) {
+            if (error)
+                *error = d.error;
+            return false;
+        }
+        text.append(reinterpret_cast<const QChar*>(d.text.data()), d.textEnd);
+        d.textEnd = 0;
+    }
+    truncated = !d.atEnd && d.offset < d.fileSize;
     if (format)
         *format = d.format;
     if (error)

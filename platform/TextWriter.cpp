@@ -57,6 +57,7 @@ struct TextWriter::Impl {
     QByteArray buffer; // resize() leaves it unzeroed: a batch opens one writer per file
     qsizetype used = 0;
     qint64 written = 0;
+    qint64 handedOver = 0; // bytes whose write-back to the disk has been started
     qint64 failAfter = -1;
     int unmappable = 0; // of the last writer, once it is gone
     std::vector<char32_t> unmappableSample;
@@ -112,7 +113,20 @@ struct TextWriter::Impl {
             written += done;
         }
         used = 0;
+        startWriteBack();
         return true;
+    }
+
+    // A large file's bytes go on to the disk while it is written, so that the data sync of the commit
+    // waits for the last piece only, not for a whole gigabyte (the window would stand still meanwhile).
+    void startWriteBack() {
+#ifdef __linux__
+        constexpr qint64 Piece = qint64(32) << 20;
+        if (written - handedOver < Piece)
+            return;
+        ::sync_file_range(fd, handedOver, written - handedOver, SYNC_FILE_RANGE_WRITE);
+        handedOver = written;
+#endif
     }
 
     void append(const char* bytes, qsizetype size) {
@@ -207,6 +221,7 @@ bool TextWriter::open(const QString& path, const TextFormat& format) {
     d->error = {};
     d->format = format;
     d->written = 0;
+    d->handedOver = 0;
     d->used = 0;
     d->failAfter = failAfterSetting.load();
     d->unmappable = 0;
