@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     Application::Options options;
-    options.programFolder = QApplication::applicationDirPath();
+    options.programFolder = FileName::programFolder(QApplication::applicationDirPath());
     options.openPaths = paths;
     Application application(options);
     if (!application.start())
