@@ -7,12 +7,26 @@
 #include <memory>
 #include <optional>
 
+// How files are decoded when their bytes leave a choice: the program sets these from the user's
+// preferences (the options dialog, the command line's global options).
+struct DecodingRules {
+    // Every file is read in this encoding (a BOM or a caller's `declared` still wins): the user knows
+    // better than detection.
+    std::optional<TextEncoding> forced;
+    // A file whose bytes read equally well as GB18030 and as Big5, or that is ASCII only.
+    TextEncoding fallback = TextEncoding::Gb18030;
+
+    bool operator==(const DecodingRules&) const = default;
+};
+
 // Reads a text file line by line, streaming: memory stays bounded whatever the file's size.
 //
-// open() examines the whole file once: a BOM (UTF-8, UTF-16 LE/BE) decides the encoding; otherwise
-// non-ASCII bytes that are valid UTF-8 mean UTF-8; otherwise uchardet chooses between GB18030 and
-// Big5, and anything else reads as GB18030. A caller that knows better (a web page's declared
-// charset) passes `declared`, which wins over everything but a BOM.
+// open() examines the whole file once. A BOM (UTF-8, UTF-16 LE/BE) decides the encoding; then
+// `declared`, what a caller knows of the file (the program's own settings files, a web page's
+// declared charset); then the rules' forced encoding; otherwise EncodingDetector tells it from the bytes
+// (BOM-less UTF-16, UTF-8 even with a few stray bytes, GB18030 or Big5 by plausibility, the rules'
+// fallback when undecidable). A file that is not text (a NUL byte or other control characters, and
+// not UTF-16) is refused: open() fails with notTextError(), whatever the encoding given.
 //
 // Lines come back without their end. A line ends at CR LF or a lone CR; a lone LF stays inside the
 // line, except in a Unix file (no CR at all, at least one LF), where LF ends the line. A final line
@@ -28,6 +42,8 @@ public:
     TextReader& operator=(const TextReader&) = delete;
 
     bool open(const QString& path, std::optional<TextEncoding> declared = std::nullopt);
+    // As open(), with `rules` instead of the program's.
+    bool open(const QString& path, std::optional<TextEncoding> declared, const DecodingRules& rules);
     void close();
 
     const TextFormat& format() const;
@@ -37,6 +53,12 @@ public:
 
     // The whole file decoded as one string, line ends kept as they stand (for previews).
     static bool readAll(const QString& path, QString& text, FileError* error = nullptr, TextFormat* format = nullptr);
+
+    // The program's rules, used by every reader opened from now on.
+    static void setDecodingRules(const DecodingRules& rules);
+    static DecodingRules decodingRules();
+    // The error of a file that is not text; its description says so.
+    static FileError notTextError();
 
     // Test seam: readers opened from now on read the file in pieces of this many bytes (0 restores the
     // normal size), so that tests can cut characters and line ends at every place.
