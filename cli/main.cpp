@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
+#include "platform/TextReader.h"
 
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
@@ -49,6 +50,8 @@ struct Arguments {
     bool yes = false;
     bool no = false;
     bool quiet = false;
+    std::string encoding;
+    std::string legacy;
 
     std::vector<std::string> files;
     bool dropLinks = false;
@@ -92,6 +95,12 @@ int main(int argc, char** argv) {
     auto* yes = app.add_flag("--yes", a.yes, "answer every overwrite question Yes");
     app.add_flag("--no", a.no, "answer every overwrite question No")->excludes(yes);
     app.add_flag("--quiet", a.quiet, "no progress bar");
+    app.add_option("--encoding", a.encoding, "read every input file in this encoding (a byte order mark still wins)")
+        ->check(CLI::IsMember({"gb18030", "big5", "utf-8", "utf-16le", "utf-16be"}));
+    app.add_option("--legacy", a.legacy,
+                   "the code page of a file that reads equally well as GB18030 and as Big5, or is ASCII only "
+                   "(default: the options dialog's choice)")
+        ->check(CLI::IsMember({"gb18030", "big5"}));
 
     auto addFiles = [&](CLI::App* command) {
         command->add_option("FILE", a.files, "files to process, in this order")->required();
@@ -169,6 +178,12 @@ int main(int argc, char** argv) {
         state.Settings.BackupOn = toFlag(a.backup);
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
+    DecodingRules rules;
+    if (!a.legacy.empty())
+        rules.fallback = encodingFromCharsetName(a.legacy).value_or(rules.fallback);
+    if (!a.encoding.empty())
+        rules.forced = encodingFromCharsetName(a.encoding);
+    TextReader::setDecodingRules(rules);
 
     CliSink sink(!a.quiet);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);

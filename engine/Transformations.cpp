@@ -6,6 +6,7 @@
 #include "SpaceRemoval.h"
 #include "WidthConversion.h"
 #include "platform/HtmlCharset.h"
+#include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
 namespace {
@@ -22,7 +23,9 @@ bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropL
     HtmlLineConverter converter(dropLinks);
     QString piece = pieceBuffer();
     LineTransformOptions options;
-    options.declaredEncoding = declaredHtmlCharset(sourcePath);
+    // An encoding the user forces wins over what the page declares.
+    if (!TextReader::decodingRules().forced)
+        options.declaredEncoding = declaredHtmlCharset(sourcePath);
     return transformLines(
         sourcePath, targetPath,
         [&](QString& line, TextWriter& out) {

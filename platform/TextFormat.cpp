@@ -44,5 +44,9 @@ std::optional<TextEncoding> encodingFromCharsetName(QByteArrayView name) {
         return TextEncoding::Big5;
     if (lower == "utf-8" || lower == "utf8")
         return TextEncoding::Utf8;
+    if (lower == "utf-16le")
+        return TextEncoding::Utf16LE;
+    if (lower == "utf-16be")
+        return TextEncoding::Utf16BE;
     return std::nullopt;
 }

@@ -32,6 +32,6 @@ bool isUnicodeEncoding(TextEncoding encoding);
 bool isUtf16(TextEncoding encoding);
 bool isLittleEndian(TextEncoding encoding); // of the UTF-16 encodings
 QString encodingName(TextEncoding encoding);
-// The encoding a web page's declared charset names ("gb2312", "GBK", "gb18030", "big5", "utf-8", ...);
-// nothing for a name this program does not read.
+// The encoding a charset name names ("gb2312", "GBK", "gb18030", "big5", "utf-8", "utf-16le", ...), as a
+// web page declares it or the command line takes it; nothing for a name this program does not read.
 std::optional<TextEncoding> encodingFromCharsetName(QByteArrayView name);
