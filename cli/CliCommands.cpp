@@ -1,6 +1,7 @@
 #include "CliCommands.h"
 
 #include "core/AppState.h"
+#include "core/ChapterOrder.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "platform/FileName.h"
@@ -9,6 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 
 namespace CliCommands {
@@ -64,10 +66,15 @@ void runReplace(JobEnv& env, const QString& find, const QString& replacement, bo
     }
 }
 
-void runMerge(JobEnv& env, const QString& output, const QStringList& files) {
+void runMerge(JobEnv& env, const QString& output, const QStringList& files, bool sortChapters) {
     QStringList paths;
     for (const QString& file : files)
         paths.append(QDir::cleanPath(QFileInfo(file).absoluteFilePath()));
+    if (sortChapters) {
+        std::stable_sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) {
+            return ChapterOrder::lessThan(QFileInfo(a).fileName(), QFileInfo(b).fileName());
+        });
+    }
     const QString target = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
     mergeWithRows(env.sink, paths, target);
     complete(env.sink);

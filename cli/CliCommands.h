@@ -23,7 +23,9 @@ QList<FolderBatch> groupByFolder(const QStringList& files);
 void runBatch(JobEnv& env, BatchCommand command, int direction, const QStringList& files);
 void runReplace(JobEnv& env, const QString& find, const QString& replacement, bool caseSensitive,
                 const QStringList& files);
-void runMerge(JobEnv& env, const QString& output, const QStringList& files);
+// `sortChapters`: the files are joined in chapter reading order of their names (files of the same
+// name in the order given); otherwise in the order given.
+void runMerge(JobEnv& env, const QString& output, const QStringList& files, bool sortChapters);
 // Prints "old TAB new" per file; renames unless `dryRun`. False when the plan was refused.
 bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message);
 // False with `message` when the run was refused before it started.

@@ -60,6 +60,7 @@ struct Arguments {
     std::string with;
     bool caseSensitive = false;
     std::string output;
+    bool sortChapters = false;
     std::string nameTemplate;
     qint32 start = 0;
     bool dryRun = false;
@@ -135,6 +136,7 @@ int main(int argc, char** argv) {
     addFiles(replace);
     auto* merge = app.add_subcommand("merge", "join text files, in the order given, into one");
     merge->add_option("--output", a.output, "the merged file")->required();
+    merge->add_flag("--sort", a.sortChapters, "join in chapter reading order (第2章 before 第10章) by file name");
     addFiles(merge);
     auto* rename = app.add_subcommand("rename", "rename a series of files from a template");
     rename->add_option("--template", a.nameTemplate, "\"*\" the old name, \"#\" runs the counter")->required();
@@ -206,7 +208,7 @@ int main(int argc, char** argv) {
         CliCommands::runReplace(env, toQString(a.find), toQString(a.with), a.caseSensitive, files);
     }
     if (merge->parsed())
-        CliCommands::runMerge(env, toName(a.output), files);
+        CliCommands::runMerge(env, toName(a.output), files, a.sortChapters);
     if (rename->parsed()) {
         QString message;
         if (!CliCommands::runRename(toName(a.nameTemplate), a.start, a.dryRun, files, &message)) {

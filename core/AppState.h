@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Preferences.h"
 #include "SettingsRec.h"
 
 #include <QObject>
@@ -12,6 +13,7 @@
 class AppState {
 public:
     SettingsRec Settings;
+    Preferences Prefs; // the settings kept in "Preferences.ini"
 
     QString AppFolder;      // settings files, the working file, the default backup folder
     QString BackupFolder;   // root of the backup tree

@@ -58,6 +58,12 @@ void writeLines(TextWriter& writer, const QStringList& list, int lastIndex) {
 void LoadDefaultSettings(AppState& state, FileError* error) {
     // The record's member initializers are the factory defaults.
     state.Settings = SettingsRec{};
+    // The user's choices go back to their defaults too; the window layout and keys written by a
+    // newer version are not choices and stay.
+    Preferences fresh;
+    fresh.MainSplitter = state.Prefs.MainSplitter;
+    fresh.UnknownKeys = state.Prefs.UnknownKeys;
+    state.Prefs = fresh;
     const SettingsRec& rec = state.Settings;
 
     resizeList(state.PrefixList, rec.PrefixMax);
@@ -106,6 +112,10 @@ FileError loadAtStartup(AppState& state) {
     else
         state.BackupFolder = AddBackslash(state.BackupFolder);
 
+    stepError = FileError();
+    if (!PreferencesFile::read(state.AppFolder + PreferencesFile::FileName, state.Prefs, &stepError))
+        lastError = stepError;
+
     if (!FileOps::folderExists(state.BackupFolder)) {
         stepError = FileError();
         if (!FileOps::createFolder(state.BackupFolder, &stepError))
@@ -130,6 +140,9 @@ FileError saveAtShutdown(AppState& state, const QString& currentFolder) {
     PromoteRecentFolder(state, currentFolder);
     stepError = FileError();
     if (!writeCustom(state.AppFolder + CustomFile, state, &stepError))
+        lastError = stepError;
+    stepError = FileError();
+    if (!PreferencesFile::write(state.AppFolder + PreferencesFile::FileName, state.Prefs, &stepError))
         lastError = stepError;
     return lastError;
 }

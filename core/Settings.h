@@ -8,7 +8,8 @@
 class AppState;
 
 // Reading and writing the settings files beside the program: "Quillmar.cfg" (the 34-byte record),
-// "Custom.cfg" (prefix list, recent folders, backup folder) and "Default.cfg" (factory prefixes).
+// "Custom.cfg" (prefix list, recent folders, backup folder), "Default.cfg" (factory prefixes) and
+// "Preferences.ini" (the settings added after the record, see Preferences.h).
 namespace Settings {
 
 // Every setting back to its default, the lists resized keeping what fits, "Default.cfg" read into

@@ -21,6 +21,10 @@ enum class TextEncoding {
 // least one LF is a Unix file: its lines end at LF and are written with LF.
 enum class LineEnd { CrLf, Lf };
 
+// What a job does with a character its target encoding cannot hold: leave the file unchanged and
+// report it (the default), save the whole file as UTF-8 instead, or write "?" in its place.
+enum class UnmappablePolicy { Refuse, SaveUtf8, QuestionMark };
+
 struct TextFormat {
     TextEncoding encoding = TextEncoding::Gb18030;
     LineEnd lineEnd = LineEnd::CrLf;

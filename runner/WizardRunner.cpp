@@ -4,6 +4,7 @@
 #include "MergeStep.h"
 #include "NameRules.h"
 #include "core/AppState.h"
+#include "core/ChapterOrder.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "platform/FileName.h"
@@ -109,6 +110,8 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
             continue;
         names.append(name);
     }
+    // The book is joined in reading order, whatever order the file system lists the chapters in.
+    ChapterOrder::sort(names);
     if (options.indexMode == 0)
         names = indexFilesFirst(names);
     if (names.isEmpty())

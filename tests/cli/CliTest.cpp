@@ -96,6 +96,16 @@ TEST_F(CliTest, mergeAndReplaceNameFilesByFullPath) {
     EXPECT_EQ(TestFiles::read(work + "all.txt"), "[a>\r\nb\r\n");
 }
 
+TEST_F(CliTest, mergeKeepsTheOrderGivenOrSortsChapters) {
+    ASSERT_TRUE(TestFiles::write(work + "第10章.txt", "十"));
+    ASSERT_TRUE(TestFiles::write(work + "第2章.txt", "二"));
+    const QStringList files{work + "第10章.txt", work + "第2章.txt"};
+    EXPECT_EQ(run(QStringList{"--quiet", "merge", "--output", work + "book.txt"} + files), 0) << err.toStdString();
+    EXPECT_EQ(TestFiles::read(work + "book.txt"), "十\r\n二\r\n");
+    EXPECT_EQ(run(QStringList{"--quiet", "merge", "--sort", "--output", work + "book.txt"} + files), 0);
+    EXPECT_EQ(TestFiles::read(work + "book.txt"), "二\r\n十\r\n");
+}
+
 TEST_F(CliTest, renameShowsThePlanAndRefusesConflicts) {
     ASSERT_TRUE(TestFiles::write(work + "a.TXT", "a"));
     ASSERT_TRUE(TestFiles::write(work + "b.txt", "b"));

@@ -409,4 +409,24 @@ TEST(AppFolderTest, UnusableProgramFolderFallsBackToTheDataFolder) {
     EXPECT_EQ(own.readAll(), QByteArray("mine\r\n"));
 }
 
+// The preferences file
+
+TEST_F(SettingsFilesTest, PreferencesSurviveARestartAndKeepKeysOfNewerVersions) {
+    writeFile(QStringLiteral("Preferences.ini"),
+              utf8("# comment\nLegacyEncoding=big5\nUnmappable=bogus\nClassicHtml=1\nFutureKey=\xe6\x96\x87\n"));
+    ASSERT_FALSE(Settings::loadAtStartup(state).isSet());
+    EXPECT_EQ(state.Prefs.LegacyEncoding, TextEncoding::Big5);
+    EXPECT_EQ(state.Prefs.Unmappable, UnmappablePolicy::Refuse); // a value it cannot read keeps the default
+    EXPECT_TRUE(state.Prefs.ClassicHtml);
+
+    state.Prefs.Unmappable = UnmappablePolicy::SaveUtf8;
+    state.Prefs.MainSplitter = QByteArray("\x00\xff", 2);
+    const Preferences saved = state.Prefs;
+    ASSERT_FALSE(Settings::saveAtShutdown(state, QString()).isSet());
+    restart();
+    ASSERT_FALSE(Settings::loadAtStartup(state).isSet());
+    EXPECT_EQ(state.Prefs, saved);
+    EXPECT_TRUE(readFile(QStringLiteral("Preferences.ini")).contains("FutureKey=\xe6\x96\x87\n"));
+}
+
 } // namespace

@@ -82,8 +82,10 @@ TEST_F(WizardRunnerTest, indexFilesAreMergedFirstInNormalOrderOrLeftOut) {
         WizardOptions o = options(false, true, "all.txt");
         o.indexMode = indexMode;
         o.deleteMerged = true;
-        for (const char* name : {"001.txt", "002.txt", "Index.txt", "index2.txt"})
-            put(name, name);
+        const std::pair<const char*, QByteArray> files[] = {
+            {"第1章.txt", "one"}, {"第10章.txt", "ten"}, {"Index.txt", "Index"}, {"index2.txt", "index2"}};
+        for (const auto& [name, text] : files)
+            put(name, text);
         EXPECT_EQ(runWizard(o), QString());
         QStringList merged;
         for (const RecordingSink::Row& r : sink.rows()) {
@@ -92,13 +94,14 @@ TEST_F(WizardRunnerTest, indexFilesAreMergedFirstInNormalOrderOrLeftOut) {
         }
         return merged;
     };
-    EXPECT_EQ(mergedOrder(0), (QStringList{"Index.txt", "index2.txt", "001.txt", "002.txt"}));
-    EXPECT_EQ(content("all.txt"), "Index.txt\r\nindex2.txt\r\n001.txt\r\n002.txt\r\n");
+    EXPECT_EQ(mergedOrder(0), (QStringList{"Index.txt", "index2.txt", "第1章.txt", "第10章.txt"}));
+    EXPECT_EQ(content("all.txt"), "Index\r\nindex2\r\none\r\nten\r\n");
     EXPECT_EQ(TestFiles::filesIn(folder), QStringList{"all.txt"}) << "merged sources deleted";
 
-    EXPECT_EQ(mergedOrder(1), (QStringList{"001.txt", "002.txt", "Index.txt", "index2.txt"}));
+    // In reading order: a name without a number first, then by number.
+    EXPECT_EQ(mergedOrder(1), (QStringList{"Index.txt", "第1章.txt", "index2.txt", "第10章.txt"}));
 
-    EXPECT_EQ(mergedOrder(2), (QStringList{"001.txt", "002.txt"}));
+    EXPECT_EQ(mergedOrder(2), (QStringList{"第1章.txt", "第10章.txt"}));
     EXPECT_EQ(TestFiles::filesIn(folder), (QStringList{"Index.txt", "all.txt", "index2.txt"}))
         << "index files left out are not deleted";
 }

@@ -218,8 +218,7 @@ void FastWorkTest::comboIndexOrdersIndexFiles_data() {
 
     QTest::newRow("0: index files first")
         << 0 << QByteArray("Index\r\nindex2\r\n001\r\n002\r\n") << QStringList{"all.txt"};
-    QTest::newRow("1: ordinary order") << 1 << QByteArray("001\r\n002\r\nIndex\r\nindex2\r\n")
-                                       << QStringList{"all.txt"};
+    QTest::newRow("1: reading order") << 1 << QByteArray("Index\r\n001\r\n002\r\nindex2\r\n") << QStringList{"all.txt"};
     QTest::newRow("2: index files left out and kept")
         << 2 << QByteArray("001\r\n002\r\n") << QStringList{"Index.txt", "all.txt", "index2.txt"};
 }

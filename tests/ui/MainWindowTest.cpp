@@ -89,6 +89,7 @@ private slots:
     void emptyFolderShowsTheGreenPlaceholder();
     void headerClicksToggleTheOrder();
     void sortingStaysOnAcrossRebuilds();
+    void namesSortInReadingOrder();
     void selectAllSelectsEveryFileAndPreviewsTheFirst();
     void clickedEntryIsPreviewedInItsOwnEncoding();
     void previewOfAVanishedFileRefreshesAndReports();
@@ -139,9 +140,9 @@ void MainWindowTest::listShowsTypesSizesAndIcons_data() {
     QTest::newRow("web pages, .htm and .html")
         << 1 << QStringList{"page.htm|网页文件|1 KB|2", "Page2.HTML|网页文件|1 KB|2"};
     QTest::newRow("all files: other files show their extension as type")
-        << 2 << QStringList{"a.txt|文本文档|1 KB|1", "b.TXT|文本文档|1 KB|1",    "big.txt|文本文档|11 KB|1",
-                            "c.txt|文本文档|2 KB|1", "page.htm|网页文件|1 KB|2", "Page2.HTML|网页文件|1 KB|2",
-                            "README||1 KB|3",        "x.tar.gz|gz|1 KB|3"};
+        << 2 << QStringList{"a.txt|文本文档|1 KB|1", "b.TXT|文本文档|1 KB|1",     "big.txt|文本文档|11 KB|1",
+                            "c.txt|文本文档|2 KB|1", "page.htm|网页文件|1 KB|2",  "README||1 KB|3",
+                            "x.tar.gz|gz|1 KB|3",    "Page2.HTML|网页文件|1 KB|2"};
 }
 
 void MainWindowTest::listShowsTypesSizesAndIcons() {
@@ -200,6 +201,22 @@ void MainWindowTest::sortingStaysOnAcrossRebuilds() {
     QCOMPARE(namesOf(main->FileList), QStringList({"Page2.HTML", "page.htm"}));
     main->menu_refresh->trigger();
     QCOMPARE(namesOf(main->FileList), QStringList({"Page2.HTML", "page.htm"}));
+}
+
+void MainWindowTest::namesSortInReadingOrder() {
+    const QString chapters = folder + "sub/";
+    for (const char* name : {"第10章.txt", "第2章.txt", "第一章.txt", "序章.txt", "后记.txt"})
+        TestApplication::writeFile(chapters + QString::fromUtf8(name), "x");
+    MainFrm* main = t->main();
+    QVERIFY(main->openFolder(chapters));
+    const QStringList reading{"序章.txt", "第一章.txt", "第2章.txt", "第10章.txt", "后记.txt"};
+    QCOMPARE(namesOf(main->FileList), reading);
+    clickHeader(main->FileList, 0);
+    QStringList reversed = reading;
+    std::reverse(reversed.begin(), reversed.end());
+    QCOMPARE(namesOf(main->FileList), reversed);
+    clickHeader(main->FileList, 0);
+    QCOMPARE(namesOf(main->FileList), reading);
 }
 
 void MainWindowTest::selectAllSelectsEveryFileAndPreviewsTheFirst() {

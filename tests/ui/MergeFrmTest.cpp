@@ -65,8 +65,6 @@ class MergeFrmTest : public QObject {
 
 private slots:
     void cleanup() { deleteLeftDialogs(); }
-    void leadingNumber_data();
-    void leadingNumber();
     void building_data();
     void building();
     void removeMoveAndDrop();
@@ -79,37 +77,18 @@ private slots:
     void mergeElsewhereAndIntoAListedFile();
 };
 
-void MergeFrmTest::leadingNumber_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<double>("key");
-    QTest::newRow("digits before the extension") << "10.txt" << 10.0;
-    QTest::newRow("blanks and tabs before the number are skipped") << " \t 7 a.txt" << 7.0;
-    QTest::newRow("a decimal fraction") << "1.5.txt" << 1.5;
-    QTest::newRow("a fraction without leading digits") << ".5x.txt" << 0.5;
-    QTest::newRow("a signed exponent") << "4E+1 part.txt" << 40.0;
-    QTest::newRow("an exponent without digits is not part of the number") << "1e.txt" << 1.0;
-    QTest::newRow("no number gives 0") << "preface.txt" << 0.0;
-    QTest::newRow("a minus sign is not a number") << "-3.txt" << 0.0;
-    QTest::newRow("full-width digits are not a number") << "１２.txt" << 0.0;
-}
-
-void MergeFrmTest::leadingNumber() {
-    QFETCH(QString, name);
-    QFETCH(double, key);
-    QCOMPARE(MergeFrm::leadingNumber(name), key);
-}
-
 // Steps: "unsorted" (ChkSorted off), "open:<folder>", "add:<names>" (selected, CmdAdd), "addall".
 void MergeFrmTest::building_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("list");
 
-    QTest::newRow("add all sorted by leading number")
-        << QStringList{"addall"} << QStringList{"a/preface.txt", "a/1.txt", "a/2.txt", "a/10.txt"};
+    QTest::newRow("add all sorted in chapter order")
+        << QStringList{"addall"} << QStringList{"a/preface.txt", "a/1.txt", "a/2.txt", "a/第十章.txt"};
     QTest::newRow("add all unsorted keeps the file list's order")
-        << QStringList{"unsorted", "addall"} << QStringList{"a/1.txt", "a/10.txt", "a/2.txt", "a/preface.txt"};
+        << QStringList{"unsorted", "addall"} << QStringList{"a/1.txt", "a/2.txt", "a/preface.txt", "a/第十章.txt"};
     QTest::newRow("entries added before keep their places, no duplicates")
-        << QStringList{"add:10.txt", "addall"} << QStringList{"a/10.txt", "a/preface.txt", "a/1.txt", "a/2.txt"};
+        << QStringList{"add:第十章.txt", "addall"}
+        << QStringList{"a/第十章.txt", "a/preface.txt", "a/1.txt", "a/2.txt"};
     QTest::newRow("adding the same file twice leaves one entry")
         << QStringList{"add:2.txt", "add:2.txt"} << QStringList{"a/2.txt"};
     QTest::newRow("several selected files are added in list order")
@@ -125,8 +104,8 @@ void MergeFrmTest::building() {
     TestApplication t;
     QVERIFY(t.start());
     const QString a = t.folder(QStringLiteral("a"));
-    for (const char* name : {"1.txt", "10.txt", "2.txt", "preface.txt"})
-        t.writeFile(a + QLatin1String(name), "x\r\n");
+    for (const char* name : {"1.txt", "第十章.txt", "2.txt", "preface.txt"})
+        t.writeFile(a + QString::fromUtf8(name), "x\r\n");
     t.writeFile(t.folder(QStringLiteral("b")) + QStringLiteral("1.txt"), "y\r\n");
     MergeFrm* dialog = openMerge(t, a);
     QVERIFY(dialog);

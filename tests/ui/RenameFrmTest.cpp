@@ -190,21 +190,21 @@ void RenameFrmTest::nothingSelectedListsTheFolder() {
     TestApplication t;
     QVERIFY(t.start());
     const QString f = t.filesFolder();
-    for (const char* name : {"b.txt", "a.htm", "c"})
-        t.writeFile(f + QLatin1String(name), "x");
+    for (const char* name : {"第10章.txt", "第2章.htm", "c"})
+        t.writeFile(f + QString::fromUtf8(name), "x");
     QDir(f).mkdir(QStringLiteral("sub"));
     RenameFrm* dialog = openRename(t, f, {});
     QVERIFY(dialog);
 
-    QStringList listed = column(dialog, 0);
+    // In reading order, so that the counter follows the chapters.
+    const QStringList listed = column(dialog, 0);
     QCOMPARE(t.state().SelectedFiles, listed);
-    listed.sort();
-    QCOMPARE(listed, QStringList({"a.htm", "b.txt", "c"}));
+    QCOMPARE(listed, QStringList({"c", "第2章.htm", "第10章.txt"}));
 
     dialog->Cmdcancel->click();
     settle();
     QVERIFY(t.main()->isEnabled());
-    QCOMPARE(QDir(f).entryList(QDir::Files), QStringList({"a.htm", "b.txt", "c"}));
+    QCOMPARE(QDir(f).entryList(QDir::Files), QStringList({"c", "第10章.txt", "第2章.htm"}));
 }
 
 QTEST_MAIN(RenameFrmTest)

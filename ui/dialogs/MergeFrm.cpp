@@ -1,6 +1,7 @@
 #include "MergeFrm.h"
 
 #include "core/AppState.h"
+#include "core/ChapterOrder.h"
 #include "core/PathHelpers.h"
 #include "engine/SpaceTrim.h"
 #include "engine/TransformReport.h"
@@ -260,43 +261,6 @@ void MergeFrm::buildControls() {
     resize(860, 620);
 }
 
-double MergeFrm::leadingNumber(const QString& name) {
-    qsizetype i = 0;
-    const qsizetype n = name.size();
-    auto isDigit = [&](qsizetype at) {
-        return at < n && name[at] >= u'0' && name[at] <= u'9';
-    };
-    while (i < n && (name[i] == u' ' || name[i] == u'\t'))
-        ++i;
-    const qsizetype start = i;
-    bool digits = false;
-    while (isDigit(i)) {
-        ++i;
-        digits = true;
-    }
-    if (i < n && name[i] == u'.') {
-        ++i;
-        while (isDigit(i)) {
-            ++i;
-            digits = true;
-        }
-    }
-    if (!digits)
-        return 0;
-    qsizetype end = i;
-    if (i < n && (name[i] == u'e' || name[i] == u'E')) {
-        qsizetype j = i + 1;
-        if (j < n && (name[j] == u'+' || name[j] == u'-'))
-            ++j;
-        if (isDigit(j)) {
-            while (isDigit(j))
-                ++j;
-            end = j;
-        }
-    }
-    return name.mid(start, end - start).toDouble();
-}
-
 QString MergeFrm::baseName() {
     return savedBaseName();
 }
@@ -369,15 +333,8 @@ void MergeFrm::add() {
 
 void MergeFrm::addAll() {
     QStringList names = File1->fileNames();
-    if (ChkSorted->isChecked()) {
-        // An exchange sort: equal keys are never swapped with each other directly.
-        for (qsizetype i = 0; i < names.size(); ++i) {
-            for (qsizetype j = i + 1; j < names.size(); ++j) {
-                if (leadingNumber(names[j]) < leadingNumber(names[i]))
-                    names.swapItemsAt(i, j);
-            }
-        }
-    }
+    if (ChkSorted->isChecked())
+        ChapterOrder::sort(names);
     for (const QString& name : names)
         appendPath(m_mergeFolder + name);
     if (List1->count() > 1)

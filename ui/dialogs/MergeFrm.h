@@ -29,11 +29,6 @@ class MergeFrm : public QDialog {
 public:
     explicit MergeFrm(Application& app, QWidget* parent = nullptr);
 
-    // The order key of "全部添加" with ChkSorted: the number the name begins with (blanks before it
-    // skipped; digits with an optional decimal point and fraction and an optional exponent, no sign),
-    // 0 when the name does not begin with one. "10.txt" gives 10, "1.5e2 a.txt" 150, "preface.txt" 0.
-    static double leadingNumber(const QString& name);
-
     // The folder shown in Dir1, with its trailing "/": files added from File1 lie in it.
     QString mergeFolder() const { return m_mergeFolder; }
     // The name a chosen prefix is put in front of.

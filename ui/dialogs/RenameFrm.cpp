@@ -2,6 +2,7 @@
 
 #include "NumberText.h"
 #include "core/AppState.h"
+#include "core/ChapterOrder.h"
 #include "engine/SpaceTrim.h"
 #include "platform/FolderListing.h"
 #include "ui/common/Icons.h"
@@ -104,6 +105,8 @@ void RenameFrm::fillPreview() {
     AppState& state = m_app.state();
     if (state.SelectedFiles.isEmpty() || state.SelectedFiles.first().isEmpty())
         state.SelectedFiles = FolderListing::listFilesUnsorted(state.DialogFolder);
+    // The counter runs in reading order: 第2章 is numbered before 第10章.
+    ChapterOrder::sort(state.SelectedFiles);
     for (const QString& name : state.SelectedFiles) {
         m_items.append({name, QString()});
         new QTreeWidgetItem(LViewMain, {name, QString()});

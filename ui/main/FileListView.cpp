@@ -1,5 +1,6 @@
 #include "FileListView.h"
 
+#include "core/ChapterOrder.h"
 #include "platform/FolderListing.h"
 #include "ui/common/Icons.h"
 
@@ -20,6 +21,13 @@ public:
     bool operator<(const QStandardItem& other) const override {
         return FolderListing::nameLessThan(text(), other.text());
     }
+};
+
+// File names sort in reading order: 第2章 before 第10章, 序章 first, 后记 last.
+class NameItem : public QStandardItem {
+public:
+    using QStandardItem::QStandardItem;
+    bool operator<(const QStandardItem& other) const override { return ChapterOrder::lessThan(text(), other.text()); }
 };
 
 const QColor PlaceholderGreen(0, 128, 0);
@@ -80,7 +88,7 @@ void FileListView::clear() {
 }
 
 void FileListView::addEntry(const QString& name, int iconNumber, const QString& type, const QString& size) {
-    auto* nameItem = new TextItem(Icons::fileType(iconNumber), name);
+    auto* nameItem = new NameItem(Icons::fileType(iconNumber), name);
     nameItem->setData(iconNumber, IconNumberRole);
     auto* sizeItem = new TextItem(size);
     sizeItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -37,8 +37,8 @@ public:
     // Selected rows in list order.
     QList<int> selectedRows() const;
 
-    // Sorts by the column's text, compared as text (letter case ignored first); the order stays
-    // until the next sort.
+    // Sorts by the column: names in chapter reading order, the other columns by their text (letter
+    // case ignored first); the order stays until the next sort.
     void sort(int column, Qt::SortOrder order);
 
     bool isReportView() const;

@@ -5,6 +5,7 @@
 #include "FileListView.h"
 #include "PreviewBox.h"
 #include "core/AppState.h"
+#include "core/ChapterOrder.h"
 #include "core/PathHelpers.h"
 #include "core/Version.h"
 #include "platform/FileOps.h"
@@ -361,7 +362,9 @@ void MainFrm::RebuildFileList() {
     AppState& state = m_app.state();
     state.CurrentFolder = AddBackslash(Dir1->path());
 
-    const QStringList names = File1->fileNames();
+    // Until a header is clicked the list counts as sorted by name, in reading order.
+    QStringList names = File1->fileNames();
+    ChapterOrder::sort(names);
     if (!names.isEmpty()) {
         for (const QString& name : names) {
             const int icon = Icons::fileTypeNumber(name);
