@@ -180,9 +180,9 @@ int main(int argc, char** argv) {
         state.Settings.BackupOn = toFlag(a.backup);
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
-    DecodingRules rules;
+    DecodingRules rules{std::nullopt, state.Prefs.LegacyEncoding};
     if (!a.legacy.empty())
-        rules.fallback = encodingFromCharsetName(a.legacy).value_or(rules.fallback);
+        rules.fallback = PreferencesFile::legacyEncodingFromName(toQString(a.legacy)).value_or(rules.fallback);
     if (!a.encoding.empty())
         rules.forced = encodingFromCharsetName(a.encoding);
     TextReader::setDecodingRules(rules);

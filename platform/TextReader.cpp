@@ -308,7 +308,7 @@ DecodingRules TextReader::decodingRules() {
 }
 
 FileError TextReader::notTextError() {
-    return FileError::withText(EILSEQ, QStringLiteral("不是文本文件，未改动"));
+    return FileError::withText(EILSEQ, QStringLiteral("不是文本文件"));
 }
 
 void TextReader::close() {

@@ -191,7 +191,7 @@ TEST_F(CliTest, filesThatAreNotTextAreLeftAsTheyAre) {
         ASSERT_TRUE(TestFiles::write(work + "e.htm", elf));
         EXPECT_EQ(run(QStringList{"--quiet"} + command + QStringList{work + "p.htm", work + "e.htm"}), 1);
         for (const char* name : {"p.htm", "e.htm"})
-            EXPECT_TRUE(out.contains(QString(name) + "\t未完成\t不是文本文件，未改动\tred\n")) << out.toStdString();
+            EXPECT_TRUE(out.contains(QString(name) + "\t未完成\t不是文本文件\tred\n")) << out.toStdString();
         EXPECT_EQ(TestFiles::read(work + "p.htm"), png);
         EXPECT_EQ(TestFiles::read(work + "e.htm"), elf);
         EXPECT_EQ(TestFiles::filesIn(work), QStringList({"e.htm", "p.htm"}));

@@ -7,6 +7,7 @@
 #include "engine/ParaLevels.h"
 #include "engine/SpaceTrim.h"
 #include "platform/FileOps.h"
+#include "platform/TextReader.h"
 #include "ui/common/Icons.h"
 #include "ui/common/MessageProvider.h"
 #include "ui/common/PickFolder.h"
@@ -316,12 +317,18 @@ QWidget* FrmOption::buildOthersPage() {
     CheckDelLinks->setChecked(true);
     ComboRecent->installEventFilter(this);
     ComboPrefix->installEventFilter(this);
+    LabelLegacy = makeLabel(QStringLiteral("LabelLegacy"), QStringLiteral("无法判断编码的文件按此读取："), page);
+    ComboLegacy = new QComboBox(page);
+    ComboLegacy->setObjectName(QStringLiteral("ComboLegacy"));
+    ComboLegacy->addItems({QStringLiteral("GB18030（简体）"), QStringLiteral("Big5（繁体）")});
 
     auto* grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0);
     grid->addWidget(ComboRecent, 0, 1);
     grid->addWidget(Labelothers1, 1, 0);
     grid->addWidget(ComboPrefix, 1, 1);
+    grid->addWidget(LabelLegacy, 2, 0);
+    grid->addWidget(ComboLegacy, 2, 1);
     grid->setColumnStretch(2, 1);
 
     auto* layout = new QVBoxLayout(page);
@@ -355,6 +362,7 @@ void FrmOption::showSettings() {
     CheckDelLinks->setChecked(isTrue(settings.DelLinks));
     ComboPrefix->setEditText(QString::number(settings.PrefixMax + 1));
     ComboRecent->setEditText(QString::number(settings.RecentMax + 1));
+    ComboLegacy->setCurrentIndex(state.Prefs.LegacyEncoding == TextEncoding::Big5 ? 1 : 0);
 }
 
 void FrmOption::showLevel(int level) {
@@ -431,12 +439,16 @@ void FrmOption::restoreDefaults() {
     Settings::LoadDefaultSettings(m_app.state(), &error);
     if (error.isSet())
         messages.showError(this, error);
+    TextReader::setDecodingRules({std::nullopt, m_app.state().Prefs.LegacyEncoding});
     showSettings();
 }
 
 void FrmOption::store() {
     AppState& state = m_app.state();
     SettingsRec& settings = state.Settings;
+    // The code page of undecidable files applies to the files read from now on.
+    state.Prefs.LegacyEncoding = ComboLegacy->currentIndex() == 1 ? TextEncoding::Big5 : TextEncoding::Gb18030;
+    TextReader::setDecodingRules({std::nullopt, state.Prefs.LegacyEncoding});
     if (!ChkSaveStatus->isChecked()) {
         settings.SaveStatus = toFlag(false);
         return;

@@ -3,8 +3,14 @@
 #include "platform/TextReader.h"
 
 #include <QKeyEvent>
+#include <QLabel>
+#include <QScrollBar>
 
-PreviewBox::PreviewBox(QWidget* parent) : QPlainTextEdit(parent) {
+PreviewBox::PreviewBox(QWidget* parent) : QPlainTextEdit(parent), m_encoding(new QLabel(this)) {
+    m_encoding->setObjectName(QStringLiteral("LabelEncoding"));
+    m_encoding->setAutoFillBackground(true);
+    m_encoding->setContentsMargins(4, 1, 4, 1);
+    m_encoding->hide();
     setReadOnly(true);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setUndoRedoEnabled(false);
@@ -12,19 +18,41 @@ PreviewBox::PreviewBox(QWidget* parent) : QPlainTextEdit(parent) {
 
 bool PreviewBox::loadFile(const QString& path, FileError* error) {
     QString text;
-    if (!TextReader::readAll(path, text, error))
+    TextFormat format;
+    if (!TextReader::readAll(path, text, error, &format))
         return false;
     // The text widget breaks lines at "\n" only.
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(u'\r', u'\n');
     setPlainText(text);
     m_fileName = path;
+    m_encoding->setText(QStringLiteral("编码：") + encodingName(format.encoding));
+    m_encoding->adjustSize();
+    m_encoding->show();
+    placeEncodingLabel();
     return true;
+}
+
+QString PreviewBox::encodingText() const {
+    return m_encoding->isVisibleTo(this) ? m_encoding->text() : QString();
 }
 
 void PreviewBox::clearFile() {
     clear();
     m_fileName.clear();
+    m_encoding->hide();
+}
+
+void PreviewBox::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    placeEncodingLabel();
+}
+
+// In the lower right corner of the text area, clear of the scroll bars.
+void PreviewBox::placeEncodingLabel() {
+    const QRect area = viewport()->geometry();
+    m_encoding->move(area.right() + 1 - m_encoding->width(), area.bottom() + 1 - m_encoding->height());
+    m_encoding->raise();
 }
 
 bool PreviewBox::event(QEvent* event) {
