@@ -24,10 +24,20 @@ constexpr qint64 MaxUtf16Cost = 14;
 constexpr quint64 Ones = 0x0101010101010101ULL;
 constexpr quint64 HighBits = 0x8080808080808080ULL;
 
-// True when one of the eight bytes is 0x80 or above or below 0x20: such a word needs a closer look.
-inline bool needsLook(quint64 word) {
-    return ((word | ((word - Ones * 0x20) & ~word)) & HighBits) != 0;
+// True when one of the eight bytes may be below 0x20 (a byte 0x80 or above right after one can show
+// up too): such a word needs a closer look.
+inline bool mayHoldControl(quint64 word) {
+    return ((word - Ones * 0x20) & ~word & HighBits) != 0;
 }
+
+// True when one of the eight bytes is 0x80 or above or below 0x20.
+inline bool needsLook(quint64 word) {
+    return (word & HighBits) != 0 || mayHoldControl(word);
+}
+
+// Past this many stray bytes, and more than the rule for UTF-8 allows, the file is no UTF-8 and the
+// rest is only looked at for control characters.
+constexpr qint64 HopelessStray = 1024;
 
 enum class UnitKind { Ascii, Cjk, OtherText, Odd };
 
@@ -83,6 +93,10 @@ void EncodingDetector::feed(const uchar* bytes, qsizetype size) {
     }
     if (qsizetype(m_sample.size()) < SampleBudget)
         sampleBytes(bytes, size);
+    if (m_stray > HopelessStray && m_stray * 4 > m_wide) {
+        scanControls(bytes, size);
+        return;
+    }
     qsizetype i = 0;
     while (i < size) {
         if (m_need == 0 && size - i >= 8) {
@@ -99,7 +113,31 @@ void EncodingDetector::feed(const uchar* bytes, qsizetype size) {
         scanSlow(bytes + i, 1);
         ++i;
     }
-    m_offset += size;
+}
+
+void EncodingDetector::scanControls(const uchar* p, qsizetype size) {
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, 8);
+        if (mayHoldControl(word))
+            controlBytes(p + i, 8);
+    }
+    controlBytes(p + i, size - i);
+}
+
+void EncodingDetector::controlBytes(const uchar* p, qsizetype size) {
+    for (qsizetype i = 0; i < size; ++i) {
+        const uchar b = p[i];
+        if (b >= 0x20)
+            continue;
+        if (b == '\r')
+            m_sawCr = true;
+        else if (b == '\n')
+            m_sawLf = true;
+        else if (b != '\t' && b != '\f' && b != 0x1A)
+            ++m_controls;
+    }
 }
 
 void EncodingDetector::scanSlow(const uchar* p, qsizetype size) {
@@ -114,17 +152,8 @@ void EncodingDetector::scanSlow(const uchar* p, qsizetype size) {
             m_stray += m_seen;
             m_need = 0;
         }
-        if (b >= 0x20)
-            continue;
-        if (b == '\r')
-            m_sawCr = true;
-        else if (b == '\n')
-            m_sawLf = true;
-        else if (b != '\t' && b != '\f' && b != 0x1A) {
-            ++m_controls;
-            if (b == 0)
-                ++m_nulls;
-        }
+        if (b < 0x20)
+            controlBytes(p + i, 1);
     }
 }
 

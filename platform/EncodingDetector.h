@@ -35,16 +35,16 @@ public:
 
 private:
     void scanSlow(const uchar* p, qsizetype size);
+    void scanControls(const uchar* p, qsizetype size);
+    void controlBytes(const uchar* p, qsizetype size);
     void utf8Byte(uchar byte);
     void sampleBytes(const uchar* p, qsizetype size);
     std::optional<TextEncoding> utf16Verdict() const;
     TextEncoding legacyVerdict(TextEncoding fallback, bool utf8Candidate) const;
 
-    qint64 m_offset = 0;
     bool m_sawCr = false;
     bool m_sawLf = false;
-    qint64 m_nulls = 0;
-    qint64 m_controls = 0; // NUL included
+    qint64 m_controls = 0; // NUL and the other control bytes that text does not hold
 
     // UTF-8: the sequence being read, and what was found.
     int m_need = 0;

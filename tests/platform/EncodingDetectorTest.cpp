@@ -99,6 +99,8 @@ TEST(EncodingDetectorTest, followsTheRules) {
         {"UTF-16LE of ASCII only", encoded("UTF-16LE", QStringLiteral("chapter 1\r\n")), TextEncoding::Utf16LENoBom},
         {"UTF-16LE without a NUL byte", encoded("UTF-16LE", poem), TextEncoding::Utf16LENoBom},
         {"a NUL byte is not text", QByteArray("abc\0def", 7), std::nullopt},
+        {"a NUL byte far behind long GB18030 text is not text",
+         encoded("GB18030", poem.repeated(200)) + QByteArray(1, '\0'), std::nullopt},
         {"an escape character is not text", "\x1B[32mabc\x1B[m", std::nullopt},
         {"a PNG file is not text", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), std::nullopt},
         {"a gzip file is not text", QByteArray("\x1F\x8B\x08\x08\xC4\x37\x6F\x65\x00\x03", 10), std::nullopt},
