@@ -38,6 +38,8 @@ inline bool needsLook(quint64 word) {
 // Past this many stray bytes, and more than the rule for UTF-8 allows, the file is no UTF-8 and the
 // rest is only looked at for control characters.
 constexpr qint64 HopelessStray = 1024;
+// More valid two-byte UTF-8 characters than this in a legacy text are out of the question.
+constexpr qint64 ShortUtf8 = 8;
 
 enum class UnitKind { Ascii, Cjk, OtherText, Odd };
 
@@ -294,10 +296,11 @@ std::optional<TextEncoding> EncodingDetector::verdict(TextEncoding fallback) con
     if (!m_nonAscii)
         return fallback;
     // Valid UTF-8 with characters of three bytes and more is Chinese in UTF-8; with a few stray bytes
-    // too. Only two-byte characters could be a short legacy text that happens to be valid UTF-8.
+    // too. A few two-byte characters alone could be a short legacy text that happens to be valid
+    // UTF-8 (one GB18030 character in nine is): there the more plausible reading decides.
     if (m_wide > 0 && m_wide >= 4 * m_stray)
         return TextEncoding::Utf8;
-    if (m_stray == 0 && m_wide == 0)
-        return legacyVerdict(fallback, true);
+    if (m_stray == 0)
+        return m_valid > ShortUtf8 ? TextEncoding::Utf8 : legacyVerdict(fallback, true);
     return legacyVerdict(fallback, m_wide > 0);
 }

@@ -92,6 +92,8 @@ TEST(EncodingDetectorTest, followsTheRules) {
          TextEncoding::Utf8},
         {"GB18030 with many valid UTF-8 pairs stays GB18030", encoded("GB18030", QStringLiteral("拍手称快，我们")),
          TextEncoding::Gb18030, TextEncoding::Big5},
+        {"valid UTF-8 of two-byte characters only is UTF-8", encoded("UTF-8", QStringLiteral("Привет, как дела?")),
+         TextEncoding::Utf8},
         {"short Big5 with ASCII", encoded("Big5", QStringLiteral("對ㄚ!")), TextEncoding::Big5},
         {"UTF-16LE without BOM", encoded("UTF-16LE", QStringLiteral("第一章\r\n") + poem + QStringLiteral("\r\n")),
          TextEncoding::Utf16LENoBom},
