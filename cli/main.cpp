@@ -7,6 +7,7 @@
 #include "core/AppState.h"
 #include "core/Settings.h"
 #include "core/Version.h"
+#include "platform/ChineseConverter.h"
 #include "platform/Clock.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
@@ -52,10 +53,12 @@ struct Arguments {
     bool quiet = false;
     std::string encoding;
     std::string legacy;
+    std::string phrases;
 
     std::vector<std::string> files;
     bool dropLinks = false;
     bool keepLinks = false;
+    bool classicHtml = false;
     std::string find;
     std::string with;
     bool caseSensitive = false;
@@ -102,6 +105,8 @@ int main(int argc, char** argv) {
                    "the code page of a file that reads equally well as GB18030 and as Big5, or is ASCII only "
                    "(default: the options dialog's choice)")
         ->check(CLI::IsMember({"gb18030", "big5"}));
+    app.add_option("--phrases", a.phrases,
+                   "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");
 
     auto addFiles = [&](CLI::App* command) {
         command->add_option("FILE", a.files, "files to process, in this order")->required();
@@ -109,6 +114,7 @@ int main(int argc, char** argv) {
     auto* html2txt = app.add_subcommand("html2txt", "convert web pages to .txt files beside them");
     auto* drop = html2txt->add_flag("--drop-links", a.dropLinks, "leave out the text of links (not on index pages)");
     html2txt->add_flag("--keep-links", a.keepLinks, "keep the text of links")->excludes(drop);
+    html2txt->add_flag("--classic", a.classicHtml, "the old rules: no line break at <br>, five entities only");
     addFiles(html2txt);
     struct InPlace {
         const char* name;
@@ -147,6 +153,7 @@ int main(int argc, char** argv) {
     wizard->add_option("FOLDER", a.folder, "the folder")->required();
     wizard->add_flag("--html", a.html, "stage 1: web pages to text");
     wizard->add_flag("--delete-html", a.deleteHtml, "delete each converted web page");
+    wizard->add_flag("--classic-html", a.classicHtml, "convert the web pages by the old rules");
     wizard->add_option("--merge", a.mergeName, "stage 2: merge every text file into NAME");
     wizard->add_option("--prefix", a.prefix, "put this prefix in front of the merged name");
     wizard->add_flag("--delete-merged", a.deleteMerged, "delete the merged files");
@@ -186,6 +193,15 @@ int main(int argc, char** argv) {
     if (!a.encoding.empty())
         rules.forced = encodingFromCharsetName(a.encoding);
     TextReader::setDecodingRules(rules);
+    if (a.classicHtml)
+        state.Prefs.ClassicHtml = true;
+
+    const QString phrases = toName(a.phrases);
+    if (!phrases.isEmpty() && !FileOps::exists(phrases)) {
+        printError(QStringLiteral("quillmar-cli: --phrases: no such file: ") + phrases);
+        return ExitUsage;
+    }
+    ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
 
     CliSink sink(!a.quiet);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);

@@ -19,8 +19,9 @@ QString pieceBuffer() {
 
 } // namespace
 
-bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report) {
-    HtmlLineConverter converter(dropLinks);
+bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report,
+                HtmlRules rules) {
+    HtmlLineConverter converter(dropLinks, rules);
     QString piece = pieceBuffer();
     LineTransformOptions options;
     // An encoding the user forces wins over what the page declares.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HtmlLineConverter.h"
 #include "TransformReport.h"
 
 #include <QString>
@@ -11,9 +12,9 @@
 // `report` (when given) says why.
 
 // A web page to plain text. The page's declared charset is read when it has no BOM, and the text
-// keeps that encoding. `dropLinks` leaves out the text of links.
-bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks,
-                TransformReport* report = nullptr);
+// keeps that encoding. `dropLinks` leaves out the text of links; `rules` as HtmlLineConverter has them.
+bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report = nullptr,
+                HtmlRules rules = HtmlRules::Current);
 
 // Joins broken lines into paragraphs. Levels 1 to 3 behave as level 0. Writes only the line breaks
 // it decides on.

@@ -1,12 +1,13 @@
 #include "ChineseConverter.h"
 
+#include "DictionaryConverter.h"
+#include "FileName.h"
+#include "PhraseFile.h"
+
 #include <QFile>
 
-#include <opencc/Exception.hpp>
-#include <opencc/SimpleConverter.hpp>
+#include <sys/stat.h>
 
-#include <cerrno>
-#include <exception>
 #include <mutex>
 #include <string>
 
@@ -24,78 +25,81 @@ std::string findConfig(ChineseConverter::Direction direction) {
     return configName(direction);
 }
 
-FileError libraryError(int number, const char* what) {
-    return FileError::withText(number, QStringLiteral("OpenCC: ") + QString::fromUtf8(what));
-}
+// What tells that a phrase file changed: its size and modification time (nothing for a missing file).
+struct FileStamp {
+    bool exists = false;
+    qint64 size = 0;
+    qint64 seconds = 0;
+    qint64 nanoseconds = 0;
 
-// Characters OpenCC must not see: escaped undecodable bytes (lone surrogates) would not survive the
-// trip through UTF-8, and a NUL would end OpenCC's reading of the text early.
-bool isBarrier(QStringView line, qsizetype i, qsizetype& length) {
-    const QChar c = line[i];
-    if (c.isHighSurrogate() && i + 1 < line.size() && line[i + 1].isLowSurrogate()) {
-        length = 2;
-        return false;
-    }
-    length = 1;
-    return c.isSurrogate() || c.unicode() == 0;
-}
+    bool operator==(const FileStamp&) const = default;
 
-bool isAscii(QStringView run) {
-    for (QChar c : run) {
-        if (c.unicode() >= 0x80)
-            return false;
+    static FileStamp of(const QString& path) {
+        struct stat info {};
+        if (::stat(FileName::encode(path).constData(), &info) != 0)
+            return {};
+        return FileStamp{true, qint64(info.st_size), qint64(info.st_mtim.tv_sec), qint64(info.st_mtim.tv_nsec)};
     }
-    return true;
-}
+};
 
 } // namespace
 
 struct ChineseConverter::Impl {
     struct Table {
         std::once_flag loaded;
-        std::unique_ptr<opencc::SimpleConverter> converter;
+        std::unique_ptr<DictionaryConverter> converter;
         FileError error;
     };
 
+    struct Phrases {
+        QStringList files;
+        QList<FileStamp> stamps;
+        std::shared_ptr<const PhraseTrie> trie; // null: no phrases
+        FileError error;
+        bool read = false;
+    };
+
     Table tables[2];
+    Phrases phrases[2];
+    std::mutex phrasesLock;
     FileError error;
 
     Table& table(Direction direction) {
         Table& t = tables[direction == ToSimplified ? 0 : 1];
-        std::call_once(t.loaded, [&t, direction] { load(t, direction); });
+        std::call_once(t.loaded,
+                       [&t, direction] { t.converter = DictionaryConverter::load(findConfig(direction), &t.error); });
         return t;
     }
 
-    static void load(Table& t, Direction direction) {
-        const std::string config = findConfig(direction);
-        try {
-            t.converter = std::make_unique<opencc::SimpleConverter>(config);
-        } catch (const opencc::FileNotFound& e) {
-            t.error = libraryError(ENOENT, e.what());
-        } catch (const opencc::Exception& e) {
-            t.error = libraryError(EINVAL, e.what());
-        } catch (const std::exception& e) {
-            t.error = libraryError(EINVAL, e.what());
+    Phrases& phrasesOf(Direction direction) { return phrases[direction == ToSimplified ? 0 : 1]; }
+
+    // Reads the phrase files again when any of them changed; false when one cannot be read.
+    bool refreshPhrases(Direction direction) {
+        const std::lock_guard<std::mutex> guard(phrasesLock);
+        Phrases& p = phrasesOf(direction);
+        QList<FileStamp> stamps;
+        for (const QString& file : p.files)
+            stamps.append(FileStamp::of(file));
+        if (p.read && stamps == p.stamps)
+            return !p.error.isSet();
+        auto trie = std::make_shared<PhraseTrie>();
+        p.error = {};
+        for (const QString& file : p.files) {
+            FileError fileError;
+            if (!PhraseFile::read(file, *trie, &fileError)) {
+                p.error = FileError::withText(fileError.number, file + QStringLiteral(": ") + fileError.description);
+                break;
+            }
         }
+        p.stamps = stamps;
+        p.read = true;
+        p.trie = trie->isEmpty() ? nullptr : std::move(trie);
+        return !p.error.isSet();
     }
 
-    // One OpenCC call for a whole run, so that phrases are matched across it.
-    bool convertRun(const opencc::SimpleConverter& converter, QStringView run, QString& out) {
-        if (isAscii(run)) {
-            out.append(run);
-            return true;
-        }
-        const QByteArray utf8 = run.toUtf8();
-        try {
-            const std::string converted = converter.Convert(utf8.constData(), size_t(utf8.size()));
-            out.append(QString::fromUtf8(converted.data(), qsizetype(converted.size())));
-            return true;
-        } catch (const opencc::Exception& e) {
-            error = libraryError(EINVAL, e.what());
-        } catch (const std::exception& e) {
-            error = libraryError(EINVAL, e.what());
-        }
-        return false;
+    std::shared_ptr<const PhraseTrie> currentPhrases(Direction direction) {
+        const std::lock_guard<std::mutex> guard(phrasesLock);
+        return phrasesOf(direction).trie;
     }
 };
 
@@ -110,38 +114,52 @@ ChineseConverter& ChineseConverter::instance() {
 
 bool ChineseConverter::isAvailable(Direction direction) {
     Impl::Table& t = d->table(direction);
-    if (!t.converter)
+    if (!t.converter) {
         d->error = t.error;
-    return t.converter != nullptr;
+        return false;
+    }
+    if (!d->refreshPhrases(direction)) {
+        d->error = d->phrasesOf(direction).error;
+        return false;
+    }
+    return true;
 }
 
 const FileError& ChineseConverter::error() const {
     return d->error;
 }
 
-QString ChineseConverter::convert(const QString& line, Direction direction) {
-    if (line.isEmpty() || !isAvailable(direction))
-        return line;
-    const opencc::SimpleConverter& converter = *d->table(direction).converter;
+void ChineseConverter::setPhraseFiles(Direction direction, const QStringList& files) {
+    const std::lock_guard<std::mutex> guard(d->phrasesLock);
+    Impl::Phrases& p = d->phrasesOf(direction);
+    p = Impl::Phrases{};
+    p.files = files;
+}
 
-    QString out;
-    out.reserve(line.size());
-    const QStringView view(line);
-    qsizetype runStart = 0;
-    qsizetype i = 0;
-    while (i < view.size()) {
-        qsizetype length = 1;
-        if (!isBarrier(view, i, length)) {
-            i += length;
-            continue;
-        }
-        if (i > runStart && !d->convertRun(converter, view.sliced(runStart, i - runStart), out))
-            return line;
-        out.append(view[i]);
-        i += length;
-        runStart = i;
+QString ChineseConverter::phraseFileName(Direction direction) {
+    return direction == ToSimplified ? QStringLiteral("Phrases-t2s.txt") : QStringLiteral("Phrases-s2t.txt");
+}
+
+void ChineseConverter::usePhraseFiles(const QString& appFolder, const QString& extraFile) {
+    for (const Direction direction : {ToSimplified, ToTraditional}) {
+        QStringList files{appFolder + phraseFileName(direction)};
+        if (!extraFile.isEmpty())
+            files.append(extraFile);
+        setPhraseFiles(direction, files);
     }
-    if (i > runStart && !d->convertRun(converter, view.sliced(runStart, i - runStart), out))
+}
+
+QString ChineseConverter::convert(const QString& line, Direction direction) {
+    if (line.isEmpty())
         return line;
-    return out;
+    const DictionaryConverter* converter = d->table(direction).converter.get();
+    if (!converter)
+        return line;
+    const std::shared_ptr<const PhraseTrie> phrases = d->currentPhrases(direction);
+    std::u16string out;
+    out.reserve(std::size_t(line.size()) + 16);
+    converter->convert(
+        std::u16string_view(reinterpret_cast<const char16_t*>(line.constData()), std::size_t(line.size())),
+        phrases.get(), out);
+    return QString(reinterpret_cast<const QChar*>(out.data()), qsizetype(out.size()));
 }

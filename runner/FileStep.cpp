@@ -14,7 +14,8 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
         if (!BeginFileJob(m_env, name, output, m_folder))
             return false;
         const bool dropLinks = isTrue(m_env.state.Settings.DelLinks) && !isIndexFile(name);
-        return HtmlToText(source, m_folder + output, dropLinks, &report);
+        const HtmlRules rules = m_env.state.Prefs.ClassicHtml ? HtmlRules::Classic : HtmlRules::Current;
+        return HtmlToText(source, m_folder + output, dropLinks, &report, rules);
     }
 
     if (!BeginFileJob(m_env, name, name, m_folder))

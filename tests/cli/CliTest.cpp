@@ -81,7 +81,9 @@ TEST_F(CliTest, overwriteQuestionsFollowYesAndNo) {
     EXPECT_EQ(TestFiles::read(work + "p.txt"), "old");
     EXPECT_TRUE(out.startsWith("p.htm\t用户中止\t文件已存在\tyellow\n"));
     EXPECT_EQ(run({"--yes", "html2txt", work + "p.htm"}), 0);
-    EXPECT_EQ(TestFiles::read(work + "p.txt"), "\r\nnew\r\n\r\n");
+    EXPECT_EQ(TestFiles::read(work + "p.txt"), "new\r\n");
+    EXPECT_EQ(run({"--yes", "html2txt", "--classic", work + "p.htm"}), 0);
+    EXPECT_EQ(TestFiles::read(work + "p.txt"), "\r\nnew\r\n\r\n") << "the old rules: <p> and </p> each break";
 }
 
 TEST_F(CliTest, mergeAndReplaceNameFilesByFullPath) {
@@ -124,8 +126,9 @@ TEST_F(CliTest, renameShowsThePlanAndRefusesConflicts) {
 TEST_F(CliTest, wizardRunsItsStagesAndRefusesAMissingFolder) {
     ASSERT_TRUE(TestFiles::write(work + "1.htm", "<p>一</p>"));
     ASSERT_TRUE(TestFiles::write(work + "2.htm", "<p>二</p>"));
-    EXPECT_EQ(
-        run({"wizard", work, "--html", "--delete-html", "--merge", "book", "--prefix", "[全本]", "--delete-merged"}), 0)
+    EXPECT_EQ(run({"wizard", work, "--html", "--classic-html", "--delete-html", "--merge", "book", "--prefix", "[全本]",
+                   "--delete-merged"}),
+              0)
         << err.toStdString();
     EXPECT_EQ(TestFiles::filesIn(work), QStringList{"[全本]book.txt"});
     EXPECT_EQ(TestFiles::read(work + "[全本]book.txt"), "\r\n一\r\n\r\n\r\n二\r\n\r\n");
@@ -196,6 +199,17 @@ TEST_F(CliTest, filesThatAreNotTextAreLeftAsTheyAre) {
         EXPECT_EQ(TestFiles::read(work + "e.htm"), elf);
         EXPECT_EQ(TestFiles::filesIn(work), QStringList({"e.htm", "p.htm"}));
     }
+}
+
+TEST_F(CliTest, phraseFilesOfTheAppFolderAndFromTheCommandLineWinOverTheTables) {
+    ASSERT_TRUE(TestFiles::write(app + "Phrases-s2t.txt", "# mine\n头发 头发\n"));
+    ASSERT_TRUE(TestFiles::write(work + "extra.txt", "被发明 被發明\n"));
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "被发明的头发\r\n"));
+    EXPECT_EQ(run({"--quiet", "--phrases", work + "extra.txt", "big5", work + "a.txt"}), 0) << out.toStdString();
+    EXPECT_EQ(TestFiles::read(work + "a.txt"), "被發明的头发\r\n");
+
+    EXPECT_EQ(run({"--phrases", work + "missing.txt", "big5", work + "a.txt"}), 2);
+    EXPECT_TRUE(err.contains("missing.txt"));
 }
 
 } // namespace

@@ -8,8 +8,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString convert(const QStringList& lines, bool dropLinks) {
-    HtmlLineConverter converter(dropLinks);
+QString convert(const QStringList& lines, bool dropLinks, HtmlRules rules) {
+    HtmlLineConverter converter(dropLinks, rules);
     return joinedPieces(lines, [&](const QString& line, QString& piece) { converter.convertLine(line, piece); });
 }
 
@@ -20,10 +20,10 @@ struct Row {
     QString expected;
 };
 
-void check(const std::vector<Row>& rows) {
+void check(const std::vector<Row>& rows, HtmlRules rules = HtmlRules::Classic) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.rule);
-        EXPECT_EQ(shown(convert(row.lines, row.dropLinks)), shown(row.expected));
+        EXPECT_EQ(shown(convert(row.lines, row.dropLinks, rules)), shown(row.expected));
     }
 }
 
@@ -37,7 +37,7 @@ const QStringList PageLines = {
     u"<script>var a=1;</script>End"_s,
 };
 
-TEST(HtmlLineConverter, PageGivesItsTextLineByLine) {
+TEST(HtmlLineConverterClassic, PageGivesItsTextLineByLine) {
     check({
         {"links dropped", true, PageLines,
          u"\t\t\t\tMy Book\r\n\r\nChapter & Verse\r\n\r\nFirst <para> copy; here\r\n\r\n page\r\nEnd\r\n"_s},
@@ -46,7 +46,7 @@ TEST(HtmlLineConverter, PageGivesItsTextLineByLine) {
     });
 }
 
-TEST(HtmlLineConverter, StateCarriesAcrossLines) {
+TEST(HtmlLineConverterClassic, StateCarriesAcrossLines) {
     check({
         {"a tag split over two lines drops the next line up to its >",
          true,
@@ -72,7 +72,7 @@ TEST(HtmlLineConverter, StateCarriesAcrossLines) {
     });
 }
 
-TEST(HtmlLineConverter, TagsAndBlocks) {
+TEST(HtmlLineConverterClassic, TagsAndBlocks) {
     check({
         {"link start is recognised without regard to case", true, {u"<A HREF=x>Link</A>rest"_s}, u"rest\r\n"_s},
         {"a tab after <a is not a link start", true, {u"<a\thref=x>Link</a>rest"_s}, u"Linkrest\r\n"_s},
@@ -92,7 +92,7 @@ TEST(HtmlLineConverter, TagsAndBlocks) {
     });
 }
 
-TEST(HtmlLineConverter, Entities) {
+TEST(HtmlLineConverterClassic, Entities) {
     check({
         {"entity names ignore case", false, {u"&AMP;&Lt;&GT;&QUOT;&NbSp;x"_s}, u"&<>\" x\r\n"_s},
         {"numeric references lose only their &", false, {u"&#20013;"_s}, u"#20013;\r\n"_s},
@@ -106,13 +106,92 @@ TEST(HtmlLineConverter, Entities) {
     });
 }
 
-TEST(HtmlLineConverter, OtherCharactersPassThrough) {
+TEST(HtmlLineConverterClassic, OtherCharactersPassThrough) {
     const QString escaped = QString(QChar(0xDC80)) + QChar(0xDCFF);
     check({
         {"escaped bytes stay as they are", false, {u"<b>"_s + escaped + u"</b>"_s}, escaped + u"\r\n"_s},
         {"CJK and 4-byte characters stay", false, {u"<p>中文𠍀</p>"_s}, u"\r\n中文𠍀\r\n\r\n"_s},
         {"a NUL stays", false, {u"a"_s + QChar(0) + u"b"_s}, u"a"_s + QChar(0) + u"b\r\n"_s},
     });
+}
+
+TEST(HtmlLineConverter, PageGivesItsTextLineByLine) {
+    check({{"links dropped", true, PageLines,
+            u"\t\t\t\tMy Book\r\n\r\nChapter & Verse\r\n\r\nFirst <para> © here\r\n page\r\nEnd\r\n"_s},
+           {"links kept", false, PageLines,
+            u"\t\t\t\tMy Book\r\n\r\nChapter & Verse\r\n\r\nFirst <para> © here\r\nNext page\r\nEnd\r\n"_s}},
+          HtmlRules::Current);
+}
+
+TEST(HtmlLineConverter, BreaksAsThePageShowsThem) {
+    check(
+        {
+            {"every form of <br> ends the line",
+             false,
+             {u"one<br>two<BR/>three<br class=x>four</br>"_s},
+             u"one\r\ntwo\r\nthree\r\nfour\r\n"_s},
+            {"a web-novel chapter: one paragraph a line, indents kept",
+             false,
+             {u"<div id=\"content\">&nbsp;&nbsp;&nbsp;&nbsp;第一段。<br /><br />&nbsp;&nbsp;&nbsp;&nbsp;第二段。<br /><br /></div>"_s},
+             u"    第一段。\r\n\r\n    第二段。\r\n\r\n"_s},
+            {"<p> with attributes is a paragraph",
+             false,
+             {u"<p class=x>甲</p><P STYLE='a'>乙</P>"_s},
+             u"甲\r\n\r\n乙\r\n"_s},
+            {"nested blocks over lines leave one empty line",
+             false,
+             {u"<div id=a>"_s, u"<div>"_s, u"text"_s, u"</div>"_s, u"</div>"_s, u"<div>more</div>"_s},
+             u"text\r\n\r\nmore\r\n"_s},
+            {"headings and list items",
+             false,
+             {u"<h1>标题</h1><ul><li>一<li class=x>二</ul><H6>尾</H6>"_s},
+             u"标题\r\n\r\n一\r\n二\r\n尾\r\n"_s},
+            {"table rows end lines, cells do not",
+             false,
+             {u"<tr><td>a</td><td>b</td></tr><tr><td>c</td></tr>"_s},
+             u"ab\r\nc\r\n"_s},
+            {"tags that only begin like a breaking one",
+             false,
+             {u"a<pre>b<param>c<brx>d<divx>e<lix>f"_s},
+             u"abcdef\r\n"_s},
+            {"a breaking tag split over two lines", false, {u"a<div"_s, u"class=x>b"_s}, u"a\r\nb\r\n"_s},
+            {"a tab after <a starts a link too", true, {u"<a\thref=x>Link</a>rest"_s}, u"rest\r\n"_s},
+            {"a line of &nbsp; alone gives nothing", false, {u"a"_s, u"&nbsp;&nbsp;"_s, u"b"_s}, u"a\r\nb\r\n"_s},
+        },
+        HtmlRules::Current);
+}
+
+TEST(HtmlLineConverter, EveryReferenceIsDecoded) {
+    check(
+        {
+            {"decimal and hex numbers", false, {u"&#20013;&#x6587;&#X6587;&#25991"_s}, u"中文文文\r\n"_s},
+            {"HTML5 names", false, {u"&ldquo;你好&rdquo;&hellip;&mdash;&middot;&fjlig;"_s}, u"“你好”…—·fj\r\n"_s},
+            {"an & that starts no reference stays",
+             false,
+             {u"交通路线&生活信息 AT&T Q&A &; &#; &#x; &zzz;"_s},
+             u"交通路线&生活信息 AT&T Q&A &; &#; &#x; &zzz;\r\n"_s},
+            {"legacy names need no ;", false, {u"&copy2001 &amp &notit;"_s}, u"©2001 & ¬it;\r\n"_s},
+            {"names are case-sensitive, the old five are not",
+             false,
+             {u"&Eacute;&eacute;&NBSP;&Amp;&ELLIP;"_s},
+             u"Éé &&ELLIP;\r\n"_s},
+            {"numbers that are no character",
+             false,
+             {u"&#0;&#xD800;&#x110000;&#99999999999;"_s},
+             u"\uFFFD\uFFFD\uFFFD\uFFFD\r\n"_s},
+            {"128 to 159 read as Windows-1252", false, {u"&#150;&#147;x&#148;&#129;"_s}, u"–“x”\u0081\r\n"_s},
+            {"a 4-byte character", false, {u"&#x20340;&#131904;"_s}, u"𠍀𠍀\r\n"_s},
+            {"a reference does not break the line", false, {u"a&NewLine;b&#13;&#10;c"_s}, u"a b  c\r\n"_s},
+            {"&nbsp; is a space, &emsp; opens a paragraph as a full-width space",
+             false,
+             {u"&emsp;&emsp;段落&nbsp;中&emsp;"_s, u"\u00A0\u00A0段\u00A0"_s},
+             u"\u3000\u3000段落 中\u2003\r\n  段\u00A0\r\n"_s},
+            {"a reference inside a tag adds nothing",
+             false,
+             {u"<a href=\"?a=1&amp;b=2\" title=&#20013;>Next</a>"_s},
+             u"Next\r\n"_s},
+        },
+        HtmlRules::Current);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -69,10 +70,10 @@ private:
 
 TEST_F(TransformFiles, WebPageBecomesTextByteForByte) {
     const QString page = put(u"page.htm"_s, Page);
-    ASSERT_TRUE(HtmlToText(page, path(u"dropped.txt"_s), true));
+    ASSERT_TRUE(HtmlToText(page, path(u"dropped.txt"_s), true, nullptr, HtmlRules::Classic));
     expectFile(path(u"dropped.txt"_s),
                "\t\t\t\tMy Book\r\n\r\nChapter & Verse\r\n\r\nFirst <para> copy; here\r\n\r\n page\r\nEnd\r\n");
-    ASSERT_TRUE(HtmlToText(page, path(u"kept.txt"_s), false));
+    ASSERT_TRUE(HtmlToText(page, path(u"kept.txt"_s), false, nullptr, HtmlRules::Classic));
     expectFile(path(u"kept.txt"_s),
                "\t\t\t\tMy Book\r\n\r\nChapter & Verse\r\n\r\nFirst <para> copy; here\r\n\r\nNext page\r\nEnd\r\n");
 }
@@ -85,8 +86,37 @@ TEST_F(TransformFiles, WebPageKeepsItsDeclaredEncodingAndLineEnd) {
                                 "<p>\xd6\xd0 \xce\xc4</p>\n"));
     TransformReport report;
     ASSERT_TRUE(HtmlToText(page, path(u"gbk.txt"_s), true, &report));
-    expectFile(path(u"gbk.txt"_s), bytes("\t\t\t\t\xe4\xbd\xa0\xe5\xa5\xbd\n\n\n\xd6\xd0 \xce\xc4\n\n"));
+    expectFile(path(u"gbk.txt"_s), bytes("\t\t\t\t\xe4\xbd\xa0\xe5\xa5\xbd\n\n\xd6\xd0 \xce\xc4\n"));
     EXPECT_EQ(report.unmappable, 0);
+}
+
+TEST_F(TransformFiles, SavedPagesGiveEveryParagraphOnALineOfItsOwn) {
+    const struct {
+        const char* page;
+        TextEncoding encoding;
+    } rows[] = {
+        {"gbk-chapter.htm", TextEncoding::Gb18030},
+        {"big5-article.html", TextEncoding::Big5},
+        {"utf8-chapter.html", TextEncoding::Utf8},
+        {"utf8-http-equiv.html", TextEncoding::Utf8},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.page);
+        const QString data = QStringLiteral(QM_TEST_DATA "/pages/") + QLatin1String(row.page);
+        const QString page = put(QLatin1String(row.page), TestFiles::read(data));
+        TransformReport report;
+        ASSERT_TRUE(HtmlToText(page, path(u"page.txt"_s), true, &report));
+        QString text;
+        TextFormat format;
+        ASSERT_TRUE(TextReader::readAll(path(u"page.txt"_s), text, nullptr, &format));
+        EXPECT_EQ(format.encoding, row.encoding);
+        QStringList lines;
+        for (const QString& line : text.split(QRegularExpression(u"\r\n|\n"_s)))
+            lines.append(line.trimmed());
+        const QString expected = QString::fromUtf8(TestFiles::read(data.section(u'.', 0, -2) + u".expected.txt"_s));
+        for (const QString& paragraph : expected.split(u'\n', Qt::SkipEmptyParts))
+            EXPECT_TRUE(lines.contains(paragraph)) << shown(paragraph) << "\nnot a line of\n" << shown(text);
+    }
 }
 
 TEST_F(TransformFiles, DeclaredEncodingDecidesHowTheLinesRead) {

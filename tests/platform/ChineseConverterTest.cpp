@@ -1,4 +1,10 @@
 #include "platform/ChineseConverter.h"
+#include "platform/DictionaryConverter.h"
+#include "platform/PhraseFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +101,81 @@ TEST(ChineseConverterTest, LongLineConvertsWhole) {
         expected += QStringLiteral("簡體中文，") + escaped(0xDC80 + i % 128);
     }
     EXPECT_EQ(convert(line, ChineseConverter::ToTraditional), expected);
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// The phrase files win over the tables, are read again when they change, and a broken one stops the
+// conversion rather than being left out silently.
+TEST(ChineseConverterTest, PhraseFilesWinOverTheTables) {
+    QTemporaryDir dir;
+    const QString own = dir.filePath(QStringLiteral("Phrases-s2t.txt"));
+    const QString extra = dir.filePath(QStringLiteral("extra.txt"));
+    ChineseConverter& converter = ChineseConverter::instance();
+    const QString line = QStringLiteral("他被发明家的头发吸引");
+    EXPECT_EQ(convert(line, ChineseConverter::ToTraditional), QStringLiteral("他被髮明家的頭髮吸引"));
+
+    writeFile(own, "\xEF\xBB\xBF# comment line\r\n\r\n被发明\t被發明\r\n头发 头发 ignored\r\n单独\r\n");
+    converter.setPhraseFiles(ChineseConverter::ToTraditional, {own, dir.filePath(QStringLiteral("missing.txt"))});
+    ASSERT_TRUE(converter.isAvailable(ChineseConverter::ToTraditional));
+    EXPECT_EQ(convert(line, ChineseConverter::ToTraditional), QStringLiteral("他被發明家的头发吸引"));
+    EXPECT_EQ(convert(QStringLiteral("单独"), ChineseConverter::ToTraditional), QStringLiteral("單獨"));
+
+    // A later file wins; the edited first file is read again.
+    writeFile(extra, "头发\u3000頭髮!\n");
+    writeFile(own, "被发明 被發明\n");
+    converter.setPhraseFiles(ChineseConverter::ToTraditional, {own, extra});
+    ASSERT_TRUE(converter.isAvailable(ChineseConverter::ToTraditional));
+    EXPECT_EQ(convert(line, ChineseConverter::ToTraditional), QStringLiteral("他被發明家的頭髮!吸引"));
+    writeFile(own, "# nothing left\n");
+    ASSERT_TRUE(converter.isAvailable(ChineseConverter::ToTraditional));
+    EXPECT_EQ(convert(line, ChineseConverter::ToTraditional), QStringLiteral("他被髮明家的頭髮!吸引"));
+
+    // A phrase file that exists but cannot be read.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.txt")));
+    converter.setPhraseFiles(ChineseConverter::ToTraditional, {dir.filePath(QStringLiteral("folder.txt"))});
+    EXPECT_FALSE(converter.isAvailable(ChineseConverter::ToTraditional));
+    EXPECT_TRUE(converter.error().description.contains(QStringLiteral("folder.txt")));
+
+    converter.setPhraseFiles(ChineseConverter::ToTraditional, {});
+    EXPECT_TRUE(converter.isAvailable(ChineseConverter::ToTraditional));
+    EXPECT_EQ(convert(line, ChineseConverter::ToTraditional), QStringLiteral("他被髮明家的頭髮吸引"));
+}
+
+// OpenCC's known cross-word errors with the Taiwan phrase tables, mended by phrase pairs that take
+// part in the longest match: a longer table phrase starting earlier still wins.
+TEST(ChineseConverterTest, PhrasesMendTaiwanTableErrors) {
+    FileError error;
+    const auto taiwan = DictionaryConverter::load("/usr/share/opencc/s2twp.json", &error);
+    ASSERT_TRUE(taiwan) << error.description.toStdString();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Phrases-s2t.txt"));
+    writeFile(file, "的士兵 的士兵\n少数组织 少數組織\n");
+    PhraseTrie phrases;
+    ASSERT_TRUE(PhraseFile::read(file, phrases, &error));
+
+    const struct {
+        const char* text;
+        const char* withoutPhrases;
+        const char* withPhrases;
+    } rows[] = {
+        {"我的士兵", "我計程車兵", "我的士兵"},
+        {"少数组织", "少陣列織", "少數組織"},
+        {"坐的士回家，少数组织者", "坐計程車回家，少陣列織者", "坐計程車回家，少數組織者"},
+    };
+    for (const auto& row : rows) {
+        const std::u16string text = QString::fromUtf8(row.text).toStdU16String();
+        std::u16string plain;
+        std::u16string mended;
+        taiwan->convert(text, nullptr, plain);
+        taiwan->convert(text, &phrases, mended);
+        EXPECT_EQ(QString::fromStdU16String(plain), QString::fromUtf8(row.withoutPhrases)) << row.text;
+        EXPECT_EQ(QString::fromStdU16String(mended), QString::fromUtf8(row.withPhrases)) << row.text;
+    }
 }
 
 } // namespace

@@ -31,12 +31,13 @@ FrmOption* openOptions(TestApplication& t) {
 // The settings OK may change, as one comparable text.
 QString stored(const AppState& state) {
     const SettingsRec& s = state.Settings;
-    return QStringLiteral("save %1 start %2 backup %3 time %4 links %5 recent %6 prefix %7 folder %8")
+    return QStringLiteral("save %1 start %2 backup %3 time %4 links %5 classic %6 recent %7 prefix %8 folder %9")
         .arg(s.SaveStatus)
         .arg(s.StartMode)
         .arg(s.BackupOn)
         .arg(s.BackupTime)
         .arg(s.DelLinks)
+        .arg(int(state.Prefs.ClassicHtml))
         .arg(s.RecentMax)
         .arg(s.PrefixMax)
         .arg(state.BackupFolder);
@@ -128,23 +129,23 @@ void FrmOptionTest::storing_data() {
 
     QTest::newRow("unchecked save status stores nothing else")
         << false << true << "new"
-        << "save 0 start 0 backup -1 time 5 links -1 recent 7 prefix 29 folder %1backup/"
+        << "save 0 start 0 backup -1 time 5 links -1 classic 0 recent 7 prefix 29 folder %1backup/"
         << "";
     QTest::newRow("unchecked backup keeps time and folder")
         << true << false << "new"
-        << "save -1 start 0 backup 0 time 5 links 0 recent 3 prefix 9 folder %1backup/"
+        << "save -1 start 0 backup 0 time 5 links 0 classic 1 recent 3 prefix 9 folder %1backup/"
         << "";
     QTest::newRow("checked backup stores time and a new folder, created")
         << true << true << "new"
-        << "save -1 start 0 backup -1 time 2 links 0 recent 3 prefix 9 folder %1new/"
+        << "save -1 start 0 backup -1 time 2 links 0 classic 1 recent 3 prefix 9 folder %1new/"
         << "";
     QTest::newRow("a folder that cannot be created falls back to the default")
         << true << true << "missing/deeper"
-        << "save -1 start 0 backup -1 time 2 links 0 recent 3 prefix 9 folder %1backup/"
+        << "save -1 start 0 backup -1 time 2 links 0 classic 1 recent 3 prefix 9 folder %1backup/"
         << "error: 2\nNo such file or directory\n";
     QTest::newRow("an empty folder box falls back to the default")
         << true << true << ""
-        << "save -1 start 0 backup -1 time 2 links 0 recent 3 prefix 9 folder %1backup/"
+        << "save -1 start 0 backup -1 time 2 links 0 classic 1 recent 3 prefix 9 folder %1backup/"
         << "error: 2\nNo such file or directory\n";
 }
 
@@ -164,6 +165,7 @@ void FrmOptionTest::storing() {
     dialog->SliderTime->setValue(2);
     dialog->TextBackupfolder->setText(folder.isEmpty() ? QString() : t.appFolder() + folder);
     dialog->CheckDelLinks->setChecked(false);
+    dialog->CheckClassicHtml->setChecked(true);
     dialog->ComboRecent->setEditText(QStringLiteral("4"));
     dialog->ComboPrefix->setEditText(QStringLiteral("10"));
     dialog->CmdOk->click();
@@ -243,7 +245,7 @@ void FrmOptionTest::defaultsThenCancelKeepsDefaults() {
     state.Settings.RecentMax = 3;
     state.BackupFolder = t.folder(QStringLiteral("elsewhere"));
     const QString defaults =
-        QStringLiteral("save -1 start 0 backup -1 time 5 links -1 recent 7 prefix 29 folder %1backup/")
+        QStringLiteral("save -1 start 0 backup -1 time 5 links -1 classic 0 recent 7 prefix 29 folder %1backup/")
             .arg(t.appFolder());
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);

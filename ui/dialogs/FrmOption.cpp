@@ -315,6 +315,8 @@ QWidget* FrmOption::buildOthersPage() {
     CheckDelLinks = new QCheckBox(QStringLiteral("转换html文件时删除链接，但索引除外"), page);
     CheckDelLinks->setObjectName(QStringLiteral("CheckDelLinks"));
     CheckDelLinks->setChecked(true);
+    CheckClassicHtml = new QCheckBox(QStringLiteral("网页转换时按旧规则处理"), page);
+    CheckClassicHtml->setObjectName(QStringLiteral("CheckClassicHtml"));
     ComboRecent->installEventFilter(this);
     ComboPrefix->installEventFilter(this);
     LabelLegacy = makeLabel(QStringLiteral("LabelLegacy"), QStringLiteral("无法判断编码的文件按此读取："), page);
@@ -335,6 +337,7 @@ QWidget* FrmOption::buildOthersPage() {
     layout->addLayout(grid);
     layout->addSpacing(8);
     layout->addWidget(CheckDelLinks);
+    layout->addWidget(CheckClassicHtml);
     layout->addStretch();
     return page;
 }
@@ -360,6 +363,7 @@ void FrmOption::showSettings() {
     LblTime->setText(backupTimeText(SliderTime->value()));
     TextBackupfolder->setText(state.BackupFolder);
     CheckDelLinks->setChecked(isTrue(settings.DelLinks));
+    CheckClassicHtml->setChecked(state.Prefs.ClassicHtml);
     ComboPrefix->setEditText(QString::number(settings.PrefixMax + 1));
     ComboRecent->setEditText(QString::number(settings.RecentMax + 1));
     ComboLegacy->setCurrentIndex(state.Prefs.LegacyEncoding == TextEncoding::Big5 ? 1 : 0);
@@ -480,6 +484,7 @@ void FrmOption::store() {
         settings.BackupOn = toFlag(false);
     }
     settings.DelLinks = toFlag(CheckDelLinks->isChecked());
+    state.Prefs.ClassicHtml = CheckClassicHtml->isChecked();
     // The boxes hold 0 < v <= limit now; v - 1 below 0.5 must not become a negative count.
     auto storedCount = [](const QComboBox* box) {
         const qint32 count = NumberText::toInt32(NumberText::read(box->currentText()).value_or(1) - 1).value_or(0);

@@ -73,6 +73,7 @@ public:
     QCheckBox* CheckDelLinks;
     QLabel* LabelLegacy;
     QComboBox* ComboLegacy; // 0 GB18030, 1 Big5: files whose bytes read equally well as both
+    QCheckBox* CheckClassicHtml;
 
     QPushButton* CmdOk;
     QPushButton* CmdCancel;

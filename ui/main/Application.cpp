@@ -4,6 +4,7 @@
 #include "core/AppFolder.h"
 #include "core/PathHelpers.h"
 #include "core/Settings.h"
+#include "platform/ChineseConverter.h"
 #include "platform/FileOps.h"
 #include "platform/TextReader.h"
 #include "ui/common/InProgress.h"
@@ -74,6 +75,7 @@ bool Application::start() {
 
     FileError lastError;
     m_state.setAppFolder(m_appFolder);
+    ChineseConverter::instance().usePhraseFiles(m_state.AppFolder);
 
     m_splash = new SplashFrm();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
