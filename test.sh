@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with warnings as errors and runs every test; then
+# Installs what is missing, builds everything with warnings as errors and runs every test; builds the
+# Debian package and checks it with lintian, desktop-file-validate and appstreamcli; then
 # builds the layers below the windows again with AddressSanitizer and UndefinedBehaviorSanitizer
 # and runs their tests there too; then builds the fuzz targets with clang and runs each briefly.
 set -euo pipefail
@@ -16,6 +17,12 @@ cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs" | tee build/ctest.log
 summary=$(grep -E 'tests passed|tests failed' build/ctest.log | tail -n 1)
 
+echo "== Package, desktop entry, AppStream metainfo (lintian errors fail the run)"
+packaging/build-deb.sh build
+desktop-file-validate packaging/quillmar.desktop
+appstreamcli validate --no-net --pedantic build/packaging/org.example.quillmar.metainfo.xml
+package_summary="$(ls build/quillmar_*.deb): lintian, desktop-file-validate and appstreamcli passed"
+
 echo "== Sanitizers (AddressSanitizer, UndefinedBehaviorSanitizer)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_WERROR=ON -DQM_SANITIZE=ON -DQM_BUILD_UI=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
@@ -31,6 +38,7 @@ tests/fuzz/run-fuzzers.sh build-fuzz 2000 | tee build-fuzz/fuzz.log
 fuzz_summary=$(tail -n 1 build-fuzz/fuzz.log)
 
 echo
+echo "package: $package_summary"
 echo "fuzzing: $fuzz_summary"
 echo "sanitizers: $asan_summary"
 echo "$summary"

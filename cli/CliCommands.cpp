@@ -1,5 +1,6 @@
 #include "CliCommands.h"
 
+#include "JsonRow.h"
 #include "core/AppState.h"
 #include "core/ChapterOrder.h"
 #include "core/PathHelpers.h"
@@ -20,8 +21,7 @@ void complete(ProgressSink& sink) {
     sink.ReportProgress(-1, QString(), QString(), QString(), QString());
 }
 
-void printLine(const QString& text) {
-    const QByteArray bytes = FileName::encode(text + u'\n');
+void printBytes(const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
@@ -62,6 +62,7 @@ void runReplace(JobEnv& env, const QString& find, const QString& replacement, bo
     ReplaceRunner runner(env);
     for (const FolderBatch& batch : groupByFolder(files)) {
         ReplaceRequest request{batch.names, batch.folder, find, replacement, caseSensitive};
+        env.state.CurrentFolder = batch.folder;
         runner.run(request);
     }
 }
@@ -76,11 +77,14 @@ void runMerge(JobEnv& env, const QString& output, const QStringList& files, bool
         });
     }
     const QString target = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
-    mergeWithRows(env.sink, paths, target);
+    TransformReport report;
+    report.unmappablePolicy = env.state.Prefs.Unmappable;
+    mergeWithRows(env.sink, paths, target, report);
     complete(env.sink);
 }
 
-bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message) {
+bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, bool json, const QStringList& files,
+               QString* message) {
     const QList<FolderBatch> batches = groupByFolder(files);
     if (batches.size() != 1) {
         *message = QStringLiteral("rename: all files must be in one folder");
@@ -91,8 +95,15 @@ bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, const QSt
     for (const QString& name : batch.names)
         items.append({name, QString()});
     RenameSeries(items, nameTemplate.trimmed(), start);
-    for (const RenameItem& item : items)
-        printLine(item.oldName + u'\t' + item.newName);
+    for (const RenameItem& item : items) {
+        if (json)
+            printBytes(JsonRow::object({{"old", item.oldName},
+                                        {"new", item.newName},
+                                        {"file", JsonRow::bytesSafe(batch.folder + item.oldName)},
+                                        {"new_file", JsonRow::bytesSafe(batch.folder + item.newName)}}));
+        else
+            printBytes(FileName::encode(item.oldName + u'\t' + item.newName + u'\n'));
+    }
     std::fflush(stdout);
 
     *message = checkRenamePlan(batch.folder, items);

@@ -26,8 +26,10 @@ void runReplace(JobEnv& env, const QString& find, const QString& replacement, bo
 // `sortChapters`: the files are joined in chapter reading order of their names (files of the same
 // name in the order given); otherwise in the order given.
 void runMerge(JobEnv& env, const QString& output, const QStringList& files, bool sortChapters);
-// Prints "old TAB new" per file; renames unless `dryRun`. False when the plan was refused.
-bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, const QStringList& files, QString* message);
+// Prints "old TAB new" per file (with `json`, {"old", "new", "file", "new_file"}, the last two
+// full paths, bytes-safe); renames unless `dryRun`. False when the plan was refused.
+bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, bool json, const QStringList& files,
+               QString* message);
 // False with `message` when the run was refused before it started.
 bool runWizard(JobEnv& env, WizardOptions options, QString* message);
 

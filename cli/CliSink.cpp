@@ -1,11 +1,16 @@
 #include "CliSink.h"
 
+#include "JsonRow.h"
+#include "core/AppState.h"
 #include "platform/FileName.h"
+
+#include <QDir>
 
 #include <unistd.h>
 
-CliSink::CliSink(bool showBar)
-    : m_showBar(showBar && ::isatty(STDERR_FILENO)), m_stdoutIsTerminal(::isatty(STDOUT_FILENO)) {}
+CliSink::CliSink(bool showBar, Format format, const AppState& state)
+    : m_showBar(showBar && ::isatty(STDERR_FILENO)), m_format(format), m_state(state),
+      m_stdoutIsTerminal(::isatty(STDOUT_FILENO)) {}
 
 CliSink::~CliSink() {
     clearBar();
@@ -15,8 +20,7 @@ void CliSink::ReportProgress(int percent, const QString& text, const QString& st
                              const QString& markKey) {
     if (!text.isEmpty()) {
         clearBar();
-        // Names that are not UTF-8 are printed with their own bytes, as ls prints them.
-        const QByteArray line = FileName::encode(text + u'\t' + status + u'\t' + reason + u'\t' + markKey + u'\n');
+        const QByteArray line = rowLine(text, status, reason, markKey);
         std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
         // A terminal sees each row at once; a pipe or a file gets them in large writes.
         if (m_stdoutIsTerminal)
@@ -28,6 +32,17 @@ void CliSink::ReportProgress(int percent, const QString& text, const QString& st
         drawBar(percent);
     else if (percent == -1)
         clearBar();
+}
+
+QByteArray CliSink::rowLine(const QString& text, const QString& status, const QString& reason,
+                            const QString& markKey) const {
+    // Names that are not UTF-8 are printed with their own bytes, as ls prints them.
+    if (m_format == Format::Tab)
+        return FileName::encode(text + u'\t' + status + u'\t' + reason + u'\t' + markKey + u'\n');
+    std::optional<QString> file;
+    if (!status.isEmpty())
+        file = JsonRow::bytesSafe(QDir::isAbsolutePath(text) ? text : m_state.CurrentFolder + text);
+    return JsonRow::object({{"text", text}, {"status", status}, {"reason", reason}, {"mark", markKey}, {"file", file}});
 }
 
 void CliSink::drawBar(int percent) {

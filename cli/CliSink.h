@@ -2,13 +2,21 @@
 
 #include "core/ProgressSink.h"
 
+#include <QString>
 #include <cstdio>
 
+class AppState;
+
 // Prints every row as one line on standard output, "text TAB status TAB reason TAB mark" (UTF-8,
-// LF), and draws the percentage as a bar on standard error when that is a terminal.
+// LF), or as one JSON object {"text", "status", "reason", "mark", "file"} (see JsonRow): "file" is
+// the full path of the row's file, bytes-safe, for rows that have a status (file rows) and null for
+// the others (stage titles, the total time); names are taken in the state's CurrentFolder. Draws
+// the percentage as a bar on standard error when that is a terminal.
 class CliSink : public ProgressSink {
 public:
-    explicit CliSink(bool showBar);
+    enum class Format { Tab, Json };
+
+    CliSink(bool showBar, Format format, const AppState& state);
     ~CliSink() override;
 
     void ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
@@ -20,7 +28,11 @@ private:
     void drawBar(int percent);
     void clearBar();
 
+    QByteArray rowLine(const QString& text, const QString& status, const QString& reason, const QString& markKey) const;
+
     bool m_showBar;
+    Format m_format;
+    const AppState& m_state;
     bool m_stdoutIsTerminal;
     bool m_barVisible = false;
     bool m_sawRed = false;

@@ -5,6 +5,7 @@
 #include "CliSink.h"
 #include "core/AppFolder.h"
 #include "core/AppState.h"
+#include "core/Preferences.h"
 #include "core/Settings.h"
 #include "core/Version.h"
 #include "platform/ChineseConverter.h"
@@ -53,6 +54,8 @@ struct Arguments {
     bool quiet = false;
     std::string encoding;
     std::string legacy;
+    bool json = false;
+    std::string unmappable;
     std::string phrases;
 
     std::vector<std::string> files;
@@ -105,6 +108,12 @@ int main(int argc, char** argv) {
                    "the code page of a file that reads equally well as GB18030 and as Big5, or is ASCII only "
                    "(default: the options dialog's choice)")
         ->check(CLI::IsMember({"gb18030", "big5"}));
+    app.add_flag("--json", a.json, "print each row as one JSON object per line (text, status, reason, mark, file)");
+    app.set_help_all_flag("--help-all", "print the help of every command and exit");
+    app.add_option("--unmappable", a.unmappable,
+                   "characters a file's encoding cannot hold: skip the file (leave it as it was), save it as "
+                   "utf-8, or write question-mark (\"?\")")
+        ->check(CLI::IsMember({"skip", "utf-8", "question-mark"}));
     app.add_option("--phrases", a.phrases,
                    "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");
 
@@ -185,6 +194,8 @@ int main(int argc, char** argv) {
         printError(QStringLiteral("quillmar-cli: settings: ") + loadError.description);
     if (a.backup || a.noBackup)
         state.Settings.BackupOn = toFlag(a.backup);
+    if (!a.unmappable.empty())
+        state.Prefs.Unmappable = PreferencesFile::unmappableFromName(toQString(a.unmappable)).value();
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
     DecodingRules rules{std::nullopt, state.Prefs.LegacyEncoding};
@@ -203,7 +214,7 @@ int main(int argc, char** argv) {
     }
     ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
 
-    CliSink sink(!a.quiet);
+    CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, state);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
     SystemClock clock;
     JobEnv env{state, sink, prompt, clock};
@@ -227,7 +238,7 @@ int main(int argc, char** argv) {
         CliCommands::runMerge(env, toName(a.output), files, a.sortChapters);
     if (rename->parsed()) {
         QString message;
-        if (!CliCommands::runRename(toName(a.nameTemplate), a.start, a.dryRun, files, &message)) {
+        if (!CliCommands::runRename(toName(a.nameTemplate), a.start, a.dryRun, a.json, files, &message)) {
             printError(message);
             status = ExitFailed;
         }

@@ -4,48 +4,74 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
-
-#include <unistd.h>
 
 namespace {
 
-bool isWritableFolder(const QString& folder) {
-    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+// Set by the build: the folder the programs install into and the data folder seen from there.
+#ifndef QM_INSTALL_BINDIR
+#define QM_INSTALL_BINDIR ""
+#endif
+#ifndef QM_DATADIR_FROM_BINDIR
+#define QM_DATADIR_FROM_BINDIR "../share"
+#endif
+
+const QString DataName = QStringLiteral("quillmar");
+const QString DefaultsName = QStringLiteral("Default.cfg");
+
+// "<prefix>/share/quillmar/" of the installation `programFolder` belongs to.
+QString installedDataFolder(const QString& programFolder) {
+    return AddBackslash(
+        QDir::cleanPath(AddBackslash(programFolder) + QStringLiteral(QM_DATADIR_FROM_BINDIR) + u'/' + DataName));
 }
 
-// "Default.cfg" beside the program in a build tree, or in the data folder of an installation.
-QString deliveredDefaults(const QString& programFolder) {
-    const QString candidates[] = {
-        programFolder + QStringLiteral("Default.cfg"),
-        programFolder + QStringLiteral("../share/quillmar/Default.cfg"),
-        QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("quillmar/Default.cfg")),
-    };
-    for (const QString& candidate : candidates) {
-        if (!candidate.isEmpty() && QFile::exists(candidate))
-            return candidate;
-    }
-    return QString();
+bool sameFolder(const QString& a, const QString& b) {
+    const QString first = QFileInfo(a).canonicalFilePath();
+    return !first.isEmpty() && first == QFileInfo(b).canonicalFilePath();
 }
 
 } // namespace
 
-QString resolveAppFolder(const QString& programFolder) {
-    return resolveAppFolder(programFolder, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+bool isInstalledProgram(const QString& programFolder) {
+    if (programFolder.isEmpty())
+        return false;
+    const QString configured = QStringLiteral(QM_INSTALL_BINDIR);
+    if (!configured.isEmpty() && sameFolder(programFolder, configured))
+        return true;
+    return QFileInfo::exists(installedDataFolder(programFolder) + DefaultsName);
 }
 
-QString resolveAppFolder(const QString& programFolder, const QString& fallbackFolder) {
+QString userDataFolder() {
+    // The generic location with our own name, so that the result does not hang on the application
+    // or organisation names that each program sets.
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base.isEmpty() ? QString() : AddBackslash(base) + DataName + u'/';
+}
+
+QString resolveAppFolder(const QString& programFolder) {
+    return resolveAppFolder(programFolder, userDataFolder());
+}
+
+QString resolveAppFolder(const QString& programFolder, const QString& userFolder) {
     const QString program = AddBackslash(programFolder);
-    if (isWritableFolder(program) || fallbackFolder.isEmpty())
+    if (!isInstalledProgram(programFolder) || userFolder.isEmpty())
         return program;
 
-    const QString folder = AddBackslash(fallbackFolder);
-    QDir().mkpath(folder);
-    const QString defaults = folder + QStringLiteral("Default.cfg");
+    const QString folder = AddBackslash(userFolder);
+    if (!QDir().mkpath(folder))
+        return program;
+    const QString defaults = folder + DefaultsName;
     if (!QFile::exists(defaults)) {
-        const QString source = deliveredDefaults(program);
-        if (!source.isEmpty())
+        const QString installed = installedDataFolder(programFolder) + DefaultsName;
+        const QString source = QFile::exists(installed) ? installed
+                                                        : QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                                                 DataName + u'/' + DefaultsName);
+        if (!source.isEmpty()) {
             QFile::copy(source, defaults);
+            // A copy of a read-only installed file would stay read-only; the user's copy is theirs.
+            QFile::setPermissions(defaults, QFile::permissions(defaults) | QFileDevice::WriteOwner);
+        }
     }
     return folder;
 }

@@ -20,42 +20,106 @@ bool fail(TransformReport* report, const FileError& error) {
     return false;
 }
 
-} // namespace
+enum class PassOutcome { Committed, Failed, Unmappable };
 
-bool transformLines(const QString& sourcePath, const QString& targetPath, const LineHandler& handler,
-                    TransformReport* report, const LineTransformOptions& options) {
+struct Pass {
+    PassOutcome outcome = PassOutcome::Failed;
+    FileError error;
+    TextFormat format;
+    int unmappable = 0;
+    std::vector<char32_t> unmappableSample;
+};
+
+// One pass of `handler` over the source into the target, in `format` when given. A pass that met
+// characters the target cannot hold is cancelled unless `commitUnmappable`.
+Pass runPass(const QString& sourcePath, const QString& targetPath, const LineHandler& handler,
+             const LineTransformOptions& options, std::optional<TextFormat> format, bool commitUnmappable) {
+    Pass pass;
     TextReader reader;
-    if (!reader.open(sourcePath, options.declaredEncoding))
-        return fail(report, reader.error());
-
-    const TextFormat format = options.targetFormat ? options.targetFormat(reader.format()) : reader.format();
+    if (!reader.open(sourcePath, options.declaredEncoding)) {
+        pass.error = orGeneric(reader.error());
+        return pass;
+    }
+    if (!format)
+        format = options.targetFormat ? options.targetFormat(reader.format()) : reader.format();
+    pass.format = *format;
     TextWriter writer;
-    if (!writer.open(targetPath, format))
-        return fail(report, writer.error());
+    if (!writer.open(targetPath, pass.format)) {
+        pass.error = orGeneric(writer.error());
+        return pass;
+    }
+    const bool keepExtensions =
+        reader.format().encoding == TextEncoding::Big5 && pass.format.encoding == TextEncoding::Big5;
 
     QString line;
     line.reserve(4096);
     while (reader.readLine(line)) {
+        if (keepExtensions)
+            writer.keepExtensionCodesOf(line);
         handler(line, writer);
         // A full disk shows at once; no need to read the rest of a large file.
         if (writer.error().isSet()) {
             writer.cancel();
-            return fail(report, writer.error());
+            pass.error = orGeneric(writer.error());
+            return pass;
         }
     }
     if (reader.error().isSet()) {
         writer.cancel();
-        return fail(report, reader.error());
+        pass.error = orGeneric(reader.error());
+        return pass;
     }
     reader.close();
 
-    if (!writer.commit())
-        return fail(report, writer.error());
-    if (report)
-        report->unmappable = writer.unmappableCount();
+    pass.unmappable = writer.unmappableCount();
+    pass.unmappableSample = writer.unmappableSample();
+    if (pass.unmappable > 0 && !commitUnmappable) {
+        writer.cancel();
+        pass.outcome = PassOutcome::Unmappable;
+        return pass;
+    }
+    if (!writer.commit()) {
+        pass.error = orGeneric(writer.error());
+        return pass;
+    }
+    pass.outcome = PassOutcome::Committed;
+    return pass;
+}
+
+} // namespace
+
+bool transformLines(const QString& sourcePath, const QString& targetPath, const LineHandlerFactory& makeHandler,
+                    TransformReport* report, const LineTransformOptions& options) {
+    TransformReport own;
+    TransformReport& result = report ? *report : own;
+    const UnmappablePolicy policy = result.unmappablePolicy;
+
+    const Pass first =
+        runPass(sourcePath, targetPath, makeHandler(), options, std::nullopt, policy == UnmappablePolicy::QuestionMark);
+    if (first.outcome == PassOutcome::Failed)
+        return fail(report, first.error);
+    result.intendedEncoding = first.format.encoding;
+    result.unmappable = first.unmappable;
+    result.unmappableSample = first.unmappableSample;
+    if (first.outcome == PassOutcome::Unmappable) {
+        if (policy != UnmappablePolicy::SaveUtf8 || isUnicodeEncoding(first.format.encoding))
+            return fail(report, FileError::withText(EILSEQ, unmappableDescription(result)));
+        const Pass second = runPass(sourcePath, targetPath, makeHandler(), options,
+                                    TextFormat{TextEncoding::Utf8, first.format.lineEnd}, false);
+        if (second.outcome == PassOutcome::Failed)
+            return fail(report, second.error);
+        if (second.outcome == PassOutcome::Unmappable)
+            return fail(report, FileError::withText(EILSEQ, unmappableDescription(result)));
+        result.savedAs = TextEncoding::Utf8;
+    }
 
     // The target is in place; a temporary copy that cannot be deleted is overwritten by the next job.
     if (options.removeSource && QFileInfo(sourcePath) != QFileInfo(targetPath))
         FileOps::removeFile(sourcePath);
     return true;
+}
+
+bool transformLines(const QString& sourcePath, const QString& targetPath, const LineHandler& handler,
+                    TransformReport* report, const LineTransformOptions& options) {
+    return transformLines(sourcePath, targetPath, LineHandlerFactory([&handler] { return handler; }), report, options);
 }

@@ -27,51 +27,98 @@ bool appendSource(TextReader& source, const QString& path, TextWriter& out, File
         source.close();
         return TextRawCopy::append(path, format, out, &error);
     }
+    const bool keepExtensions =
+        source.format().encoding == TextEncoding::Big5 && out.format().encoding == TextEncoding::Big5;
     QString line;
-    while (source.readLine(line))
+    while (source.readLine(line)) {
+        if (keepExtensions)
+            out.keepExtensionCodesOf(line);
         out.writeLine(line);
+    }
     error = source.error();
     source.close();
     return !error.isSet();
 }
 
+enum class PassOutcome { Committed, Failed, Unmappable };
+
+struct Pass {
+    PassOutcome outcome = PassOutcome::Failed;
+    FileError error;
+    int unmappable = 0;
+    std::vector<char32_t> unmappableSample;
+};
+
+// Joins every file into the target in `format`, with one row per file when `withRows`. A pass that
+// met characters `format` cannot hold is cancelled unless `commitUnmappable`.
+Pass mergePass(const QStringList& files, const QString& targetPath, const TextFormat& format, ProgressSink& sink,
+               bool withRows, bool commitUnmappable) {
+    Pass pass;
+    TextWriter out;
+    if (!out.open(targetPath, format)) {
+        pass.error = out.error();
+        return pass;
+    }
+    const qsizetype lastIndex = files.size() - 1;
+    for (qsizetype i = 0; i <= lastIndex; ++i) {
+        TextReader source;
+        if (!source.open(files[i])) {
+            pass.error = source.error();
+            return pass;
+        }
+        if (!appendSource(source, files[i], out, pass.error))
+            return pass;
+        if (out.error().isSet()) {
+            pass.error = out.error();
+            return pass;
+        }
+        if (withRows) {
+            sink.ReportProgress(percentDone(i, lastIndex), files[i], QStringLiteral("合并完成"), QString(), Mark::Blue);
+        }
+        sink.processEvents();
+    }
+    pass.unmappable = out.unmappableCount();
+    pass.unmappableSample = out.unmappableSample();
+    if (pass.unmappable > 0 && !commitUnmappable) {
+        out.cancel();
+        pass.outcome = PassOutcome::Unmappable;
+        return pass;
+    }
+    if (!out.commit()) {
+        pass.error = out.error();
+        return pass;
+    }
+    pass.outcome = PassOutcome::Committed;
+    return pass;
+}
+
 } // namespace
 
 bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSink& sink, TransformReport* report) {
-    const QString merged = QStringLiteral("合并完成");
-    TextReader source;
-    TextWriter out;
+    TransformReport own;
+    TransformReport& result = report ? *report : own;
     TextFormat format;
     if (!files.isEmpty()) {
-        if (!source.open(files.first()))
-            return fail(report, source.error());
-        format = source.format();
+        TextReader first;
+        if (!first.open(files.first()))
+            return fail(report, first.error());
+        format = first.format();
     }
-    if (!out.open(targetPath, format))
-        return fail(report, out.error());
+    // The encoding that holds every character when the first source's does not.
+    const TextEncoding wider = isUnicodeEncoding(format.encoding) ? TextEncoding::Utf8 : TextEncoding::Gb18030;
+    const bool questionMarks = result.unmappablePolicy == UnmappablePolicy::QuestionMark;
 
-    const qsizetype lastIndex = files.size() - 1;
-    for (qsizetype i = 0; i <= lastIndex; ++i) {
-        if (i > 0 && !source.open(files[i])) {
-            out.cancel();
-            return fail(report, source.error());
-        }
-        FileError error;
-        if (!appendSource(source, files[i], out, error)) {
-            out.cancel();
-            return fail(report, error);
-        }
-        if (out.error().isSet()) {
-            out.cancel();
-            return fail(report, out.error());
-        }
-        sink.ReportProgress(percentDone(i, lastIndex), files[i], merged, QString(), Mark::Blue);
-        sink.processEvents();
+    Pass pass = mergePass(files, targetPath, format, sink, true, questionMarks && wider == format.encoding);
+    result.intendedEncoding = format.encoding;
+    result.unmappable = pass.unmappable;
+    result.unmappableSample = pass.unmappableSample;
+    if (pass.outcome == PassOutcome::Unmappable && wider != format.encoding) {
+        result.savedAs = wider;
+        pass = mergePass(files, targetPath, TextFormat{wider, format.lineEnd}, sink, false, questionMarks);
     }
-
-    if (!out.commit())
-        return fail(report, out.error());
-    if (report)
-        report->unmappable = out.unmappableCount();
+    if (pass.outcome == PassOutcome::Failed)
+        return fail(report, pass.error);
+    if (pass.outcome == PassOutcome::Unmappable)
+        return fail(report, FileError::withText(EILSEQ, unmappableDescription(result)));
     return true;
 }

@@ -1,10 +1,32 @@
 #pragma once
 
 #include "platform/FileError.h"
+#include "platform/TextFormat.h"
 
-// What a transformation tells its caller besides true or false: why it failed, and how many
-// characters the target encoding could not hold (written as "?").
+#include <QString>
+#include <optional>
+#include <vector>
+
+// What a transformation is told about characters its target encoding cannot hold, and what it tells
+// its caller besides true or false.
 struct TransformReport {
-    FileError error;
-    int unmappable = 0;
+    // In: Refuse leaves the target as it was and fails with an error naming the characters; SaveUtf8
+    // writes the target as UTF-8 instead; QuestionMark writes "?" for each of them.
+    UnmappablePolicy unmappablePolicy = UnmappablePolicy::Refuse;
+
+    FileError error;                        // why it failed
+    int unmappable = 0;                     // characters `intendedEncoding` could not hold
+    std::vector<char32_t> unmappableSample; // the first few of them, each once
+    TextEncoding intendedEncoding = TextEncoding::Gb18030;
+    std::optional<TextEncoding> savedAs; // the encoding the target got instead of `intendedEncoding`
+
+    // The target was written with "?" in place of characters: the source holds the only whole copy.
+    bool lostCharacters() const { return unmappable > 0 && !savedAs; }
 };
+
+// The encoding as messages name it ("BIG5", "GB18030", "UTF-8").
+QString encodingTitle(TextEncoding encoding);
+// "3 个字符无法以 BIG5 保存：㗎 …": how many, the first few, and "…" when there are more.
+QString unmappableDescription(const TransformReport& report);
+// The note after a target that was written all the same: what could not be kept and what was done.
+QString unmappableNote(const TransformReport& report);

@@ -21,34 +21,31 @@ QString pieceBuffer() {
 
 bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report,
                 HtmlRules rules) {
-    HtmlLineConverter converter(dropLinks, rules);
-    QString piece = pieceBuffer();
     LineTransformOptions options;
     // An encoding the user forces wins over what the page declares.
     if (!TextReader::decodingRules().forced)
         options.declaredEncoding = declaredHtmlCharset(sourcePath);
-    return transformLines(
-        sourcePath, targetPath,
-        [&](QString& line, TextWriter& out) {
+    const LineHandlerFactory makeHandler = [dropLinks, rules]() -> LineHandler {
+        return [converter = HtmlLineConverter(dropLinks, rules), piece = pieceBuffer()](QString& line,
+                                                                                        TextWriter& out) mutable {
             converter.convertLine(line, piece);
             if (!piece.isEmpty())
                 out.write(piece);
-        },
-        report, options);
+        };
+    };
+    return transformLines(sourcePath, targetPath, makeHandler, report, options);
 }
 
 bool ReflowParagraphs(const QString& sourcePath, const QString& targetPath, int /*level*/, TransformReport* report) {
     // Every level reflows as level 0: the others are names on the sliders without a behaviour.
-    ParagraphReflower reflower;
-    QString piece = pieceBuffer();
-    return transformLines(
-        sourcePath, targetPath,
-        [&](QString& line, TextWriter& out) {
+    const LineHandlerFactory makeHandler = []() -> LineHandler {
+        return [reflower = ParagraphReflower(), piece = pieceBuffer()](QString& line, TextWriter& out) mutable {
             reflower.reflowLine(line, piece);
             if (!piece.isEmpty())
                 out.write(piece);
-        },
-        report);
+        };
+    };
+    return transformLines(sourcePath, targetPath, makeHandler, report);
 }
 
 bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, TransformReport* report) {

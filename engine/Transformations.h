@@ -9,7 +9,8 @@
 // The file transformations. Each reads `sourcePath` through the platform text reader and replaces
 // `targetPath` atomically through the text writer, in the source's encoding and line end unless
 // said otherwise. True when the whole file was processed; on false the target is untouched and
-// `report` (when given) says why.
+// `report` (when given) says why. Characters the target encoding cannot hold are handled as
+// `report->unmappablePolicy` says (see transformLines).
 
 // A web page to plain text. The page's declared charset is read when it has no BOM, and the text
 // keeps that encoding. `dropLinks` leaves out the text of links; `rules` as HtmlLineConverter has them.

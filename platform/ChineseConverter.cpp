@@ -13,8 +13,14 @@
 
 namespace {
 
+// Traditional text takes the Taiwan-standard forms, the ones Big5 holds: 为→為, 着→著, 众→眾 (s2t
+// gives 爲, 着, 衆, which Big5 cannot store). Simplified text comes from t2s: on Taiwan text tw2s would
+// also turn the particle 著 into 着, but it turns every 抬 into the traditional 擡.
+constexpr const char* ToSimplifiedConfig = "t2s.json";
+constexpr const char* ToTraditionalConfig = "s2tw.json";
+
 const char* configName(ChineseConverter::Direction direction) {
-    return direction == ChineseConverter::ToSimplified ? "t2s.json" : "s2t.json";
+    return direction == ChineseConverter::ToSimplified ? ToSimplifiedConfig : ToTraditionalConfig;
 }
 
 // The package's data folder first; the bare name lets OpenCC look in its own data folder.

@@ -7,8 +7,9 @@
 #include <memory>
 
 // Converts one line between Simplified and Traditional Chinese, phrase by phrase, giving exactly what
-// OpenCC gives with its t2s and s2t configurations (DictionaryConverter). The tables are loaded once
-// per process on first use and kept. The user's phrase files win over the tables (PhraseFile).
+// OpenCC gives with its t2s and s2tw configurations (s2tw: the Taiwan-standard forms that Big5 holds;
+// DictionaryConverter). The tables are loaded once per process on first use and kept. The user's
+// phrase files win over the tables (PhraseFile).
 class ChineseConverter {
 public:
     enum Direction { ToSimplified = 0, ToTraditional = 1 };

@@ -154,6 +154,15 @@ const CodePageTables& CodePageTables::gb18030() {
     return tables;
 }
 
+bool CodePageTables::isPlainBig5(quint32 packed) {
+    const quint32 lead = packed >> 8;
+    const quint32 trail = packed & 0xFF;
+    if (packed < 0x100 || packed > 0xFFFF || !((trail >= 0x40 && trail <= 0x7E) || (trail >= 0xA1 && trail <= 0xFE)))
+        return false;
+    return (packed >= 0xA140 && packed <= 0xA3BF) || packed == 0xA3E1 || (packed >= 0xA440 && packed <= 0xC67E) ||
+           (lead >= 0xC9 && lead <= 0xF9);
+}
+
 const CodePageTables& CodePageTables::big5() {
     // Big5-HKSCS first (it holds the Hong Kong supplement), then the Windows Big5 table for the codes
     // HKSCS leaves out (parts of the ETEN extensions and the user-defined areas).
@@ -163,6 +172,22 @@ const CodePageTables& CodePageTables::big5() {
         addConverter(t, "windows-950-2000");
         markUnmappedPairs(t, "ibm-1375_P100-2008");
         markUnmappedPairs(t, "windows-950-2000");
+
+        // Writing keeps to the standard areas. A character whose code above is an extension code is
+        // written under the standard code Windows gives it, when there is one (HKSCS and CP950 read a
+        // few standard codes as different but equivalent characters, e.g. A145 as U+2022 or U+2027).
+        CodePageTables windows = emptyTables(false);
+        addConverter(windows, "windows-950-2000");
+        t.extensionFromBmp.assign(0x10000, 0);
+        for (char32_t codePoint = 0x80; codePoint < 0x10000; ++codePoint) {
+            quint32& packed = t.fromBmp[codePoint];
+            if (packed != 0 && !isPlainBig5(packed)) {
+                t.extensionFromBmp[codePoint] = packed;
+                packed = 0;
+            }
+            if (packed == 0 && isPlainBig5(windows.fromBmp[codePoint]))
+                packed = windows.fromBmp[codePoint];
+        }
         return t;
     }();
     return tables;

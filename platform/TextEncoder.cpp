@@ -2,6 +2,8 @@
 
 #include "CodePageTables.h"
 
+#include <algorithm>
+
 namespace {
 
 inline bool isHighSurrogate(char16_t unit) {
@@ -91,17 +93,47 @@ char* TextEncoder::put(char32_t codePoint, char* out) {
         packed = m_tables->fromBmp[codePoint];
     } else if (m_tables->fourByteForm) {
         packed = CodePageTables::fourBytePacked(CodePageTables::FourByteSupplementaryStart + codePoint - 0x10000);
-    } else {
-        const auto found = m_tables->fromSupplementary.find(codePoint);
-        if (found != m_tables->fromSupplementary.end())
-            packed = found->second;
     }
-    if (packed == 0) {
-        ++m_unmappable;
-        *out++ = '?';
-        return out;
-    }
+    if (packed == 0 && !m_allowedExtensions.empty() && m_allowedExtensions.count(codePoint) != 0)
+        packed = extensionCode(codePoint);
+    if (packed == 0)
+        return putUnmappable(codePoint, out);
     return putPacked(packed, out);
+}
+
+char* TextEncoder::putUnmappable(char32_t codePoint, char* out) {
+    ++m_unmappable;
+    if (m_sample.size() < SampleSize && std::find(m_sample.begin(), m_sample.end(), codePoint) == m_sample.end())
+        m_sample.push_back(codePoint);
+    *out++ = '?';
+    return out;
+}
+
+quint32 TextEncoder::extensionCode(char32_t codePoint) const {
+    if (codePoint < 0x10000)
+        return m_tables->extensionFromBmp.empty() ? 0 : m_tables->extensionFromBmp[codePoint];
+    const auto found = m_tables->fromSupplementary.find(codePoint);
+    return found != m_tables->fromSupplementary.end() ? found->second : 0;
+}
+
+void TextEncoder::allowExtensionCharacters(QStringView sourceText) {
+    if (m_encoding != TextEncoding::Big5)
+        return;
+    const auto* units = reinterpret_cast<const char16_t*>(sourceText.utf16());
+    const qsizetype size = sourceText.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t codePoint = units[i];
+        if (codePoint < 0x80)
+            continue;
+        if (isHighSurrogate(units[i]) && i + 1 < size && isLowSurrogate(units[i + 1])) {
+            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        } else if (m_tables->fromBmp[codePoint] != 0) {
+            continue;
+        }
+        if (extensionCode(codePoint) != 0)
+            m_allowedExtensions.insert(codePoint);
+    }
 }
 
 char* TextEncoder::putLone(char16_t unit, char* out) {
@@ -111,9 +143,7 @@ char* TextEncoder::putLone(char16_t unit, char* out) {
     }
     if (isUtf16(m_encoding))
         return putUnit16(unit, isLittleEndian(m_encoding), out);
-    ++m_unmappable;
-    *out++ = '?';
-    return out;
+    return putUnmappable(unit, out);
 }
 
 qsizetype TextEncoder::encode(const char16_t* text, qsizetype size, char* out) {

@@ -3,14 +3,22 @@
 #include "TextFormat.h"
 
 #include <QByteArray>
+#include <QStringView>
 #include <QtGlobal>
+#include <unordered_set>
+#include <vector>
 
 struct CodePageTables;
 
 // Turns UTF-16 text into the bytes of an encoding; the inverse of TextDecoder. An escaped byte (a lone
 // U+DC00..U+DCFF) is written as that byte. A character the encoding cannot hold, and in the byte
-// encodings any other unpaired surrogate, is written as "?" and counted. A high surrogate at the end of
-// one call waits for the next call, so text may be handed over in any pieces.
+// encodings any other unpaired surrogate, is written as "?", counted, and the first few distinct ones
+// are kept for the message that names them. A high surrogate at the end of one call waits for the next
+// call, so text may be handed over in any pieces.
+//
+// Big5 is written as plain Big5 (see CodePageTables): a character that only an extension code holds is
+// unmappable, unless allowExtensionCharacters() was shown text holding it, that is text read from a
+// Big5 file that already stored it under that code.
 class TextEncoder {
 public:
     explicit TextEncoder(TextEncoding encoding);
@@ -22,15 +30,26 @@ public:
     // Writes a high surrogate still waiting for its partner.
     qsizetype finish(char* out);
 
+    // Big5: the extension characters of `sourceText` may be written under their extension codes.
+    void allowExtensionCharacters(QStringView sourceText);
+
     int unmappableCount() const { return m_unmappable; }
+    // The first distinct characters that were unmappable, in order of appearance (at most SampleSize).
+    const std::vector<char32_t>& unmappableSample() const { return m_sample; }
+    static constexpr size_t SampleSize = 5;
+
     static QByteArray byteOrderMark(TextEncoding encoding);
 
 private:
     char* put(char32_t codePoint, char* out);
     char* putLone(char16_t unit, char* out);
+    char* putUnmappable(char32_t codePoint, char* out);
+    quint32 extensionCode(char32_t codePoint) const;
 
     TextEncoding m_encoding;
     const CodePageTables* m_tables = nullptr;
     char16_t m_pendingHigh = 0;
     int m_unmappable = 0;
+    std::vector<char32_t> m_sample;
+    std::unordered_set<char32_t> m_allowedExtensions;
 };

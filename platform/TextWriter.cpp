@@ -59,6 +59,7 @@ struct TextWriter::Impl {
     qint64 written = 0;
     qint64 failAfter = -1;
     int unmappable = 0; // of the last writer, once it is gone
+    std::vector<char32_t> unmappableSample;
 
     bool isOpen() const { return fd >= 0; }
 
@@ -80,8 +81,10 @@ struct TextWriter::Impl {
         }
         folderFd = -1;
         tempName.clear();
-        if (encoder)
+        if (encoder) {
             unmappable = encoder->unmappableCount();
+            unmappableSample = encoder->unmappableSample();
+        }
         encoder.reset();
         used = 0;
     }
@@ -207,6 +210,7 @@ bool TextWriter::open(const QString& path, const TextFormat& format) {
     d->used = 0;
     d->failAfter = failAfterSetting.load();
     d->unmappable = 0;
+    d->unmappableSample.clear();
     if (!d->create(path))
         return false;
     d->buffer.resize(BufferSize);
@@ -310,6 +314,15 @@ void TextWriter::cancel() {
 
 int TextWriter::unmappableCount() const {
     return d->encoder ? d->encoder->unmappableCount() : d->unmappable;
+}
+
+std::vector<char32_t> TextWriter::unmappableSample() const {
+    return d->encoder ? d->encoder->unmappableSample() : d->unmappableSample;
+}
+
+void TextWriter::keepExtensionCodesOf(QStringView sourceText) {
+    if (d->encoder)
+        d->encoder->allowExtensionCharacters(sourceText);
 }
 
 const FileError& TextWriter::error() const {

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <memory>
+#include <vector>
 
 // Writes a text file in a given format and replaces the target atomically: nothing reaches the
 // target path before commit(); commit() flushes, syncs and renames over the target, keeping an
@@ -13,7 +14,8 @@
 // failure the old file stays as it was and no temporary file is left behind.
 //
 // Escaped bytes from TextReader are written back as the original bytes. A character the target
-// encoding cannot hold (Big5 has no room for many) is written as "?" and counted.
+// encoding cannot hold (Big5 has no room for many) is written as "?" and counted; callers that must not
+// lose it check unmappableCount() and cancel() instead of committing.
 class TextWriter {
 public:
     TextWriter();
@@ -32,10 +34,16 @@ public:
     // Bytes already in the target encoding, written as they stand: no line-end translation, no BOM.
     void writeRaw(QByteArrayView bytes);
 
+    // Big5: text read from a Big5 file, whose extension characters (HKSCS and others outside plain
+    // Big5) may then be written back under their own codes. Call it before writing that text.
+    void keepExtensionCodesOf(QStringView sourceText);
+
     bool commit();
     void cancel();
 
+    // Of the file being written, or of the last one once it is committed or cancelled.
     int unmappableCount() const;
+    std::vector<char32_t> unmappableSample() const;
     const FileError& error() const;
 
     // Test seam: the next writers opened fail after this many bytes (-1 turns it off).

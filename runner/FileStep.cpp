@@ -9,6 +9,7 @@
 
 bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report) {
     const QString source = m_folder + name;
+    report.unmappablePolicy = m_env.state.Prefs.Unmappable;
     if (command == BatchCommand::WebPageToText) {
         const QString output = webPageOutputName(name);
         if (!BeginFileJob(m_env, name, output, m_folder))
@@ -45,5 +46,5 @@ void FileStep::reportOutcome(int percent, const QString& text, bool done, const 
     }
     sink.ReportProgress(percent, text, QStringLiteral("完成"), reason, Mark::Blue);
     if (report.unmappable > 0)
-        reportUnmappable(sink, text, report.unmappable);
+        reportUnmappable(sink, text, report);
 }

@@ -3,20 +3,17 @@
 #include "core/ProgressSink.h"
 #include "engine/MergeFiles.h"
 
-bool mergeWithRows(ProgressSink& sink, const QStringList& files, const QString& targetPath, TransformReport* report,
-                   const QString& noteAddition) {
-    TransformReport own;
-    TransformReport& result = report ? *report : own;
-    if (!MergeFiles(files, targetPath, sink, &result)) {
-        sink.ReportProgress(0, targetPath, QStringLiteral("未完成"), result.error.description, Mark::Red);
+bool mergeWithRows(ProgressSink& sink, const QStringList& files, const QString& targetPath, TransformReport& report,
+                   const QString& lossAddition) {
+    if (!MergeFiles(files, targetPath, sink, &report)) {
+        sink.ReportProgress(0, targetPath, QStringLiteral("未完成"), report.error.description, Mark::Red);
         return false;
     }
-    if (result.unmappable > 0)
-        reportUnmappable(sink, targetPath, result.unmappable, noteAddition);
+    if (report.unmappable > 0)
+        reportUnmappable(sink, targetPath, report, report.lostCharacters() ? lossAddition : QString());
     return true;
 }
 
-void reportUnmappable(ProgressSink& sink, const QString& text, int count, const QString& addition) {
-    sink.ReportProgress(0, text, QStringLiteral("注意"),
-                        QStringLiteral("%1 个字符无法以 Big5 表示，已写为“?”").arg(count) + addition, Mark::Yellow);
+void reportUnmappable(ProgressSink& sink, const QString& text, const TransformReport& report, const QString& addition) {
+    sink.ReportProgress(0, text, QStringLiteral("注意"), unmappableNote(report) + addition, Mark::Yellow);
 }

@@ -9,10 +9,12 @@ class ProgressSink;
 
 // The merge as every front end runs it (merge dialog, wizard, command line): MergeFiles with its
 // one row per joined file, then a red "未完成" row for the target when the merge failed, or a yellow
-// note when characters the target's encoding cannot hold were written as "?" (`noteAddition` is
-// appended to its text). True when the target was written.
-bool mergeWithRows(ProgressSink& sink, const QStringList& files, const QString& targetPath,
-                   TransformReport* report = nullptr, const QString& noteAddition = QString());
+// note when the target took a wider encoding than the first source's or characters were written as
+// "?" (`lossAddition` is appended to the note in that last case). `report.unmappablePolicy` says what
+// to do with characters no encoding of the merge can hold. True when the target was written.
+bool mergeWithRows(ProgressSink& sink, const QStringList& files, const QString& targetPath, TransformReport& report,
+                   const QString& lossAddition = QString());
 
-// The yellow note after a file whose target encoding could not hold `count` characters.
-void reportUnmappable(ProgressSink& sink, const QString& text, int count, const QString& addition = QString());
+// The yellow note after a file whose encoding could not hold every character.
+void reportUnmappable(ProgressSink& sink, const QString& text, const TransformReport& report,
+                      const QString& addition = QString());

@@ -96,6 +96,7 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
         const QString path = request.folder + name;
 
         TransformReport report;
+        report.unmappablePolicy = m_env.state.Prefs.Unmappable;
         const bool ok = BeginFileJob(m_env, name, name, request.folder) &&
                         replaceInFile(m_env.state.TempFile, path, request, &report);
         step.reportOutcome(percent, path, ok, QString(), report);

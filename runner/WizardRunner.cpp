@@ -121,11 +121,11 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     for (const QString& name : names)
         paths.append(options.folder + name);
     const QString target = options.folder + options.newName;
-    // Characters the merged file's encoding cannot hold are written as "?": the sources are then
-    // the only whole copy of that text and are kept.
+    // When characters were written as "?", the sources are the only whole copy of that text and are kept.
     TransformReport report;
+    report.unmappablePolicy = m_env.state.Prefs.Unmappable;
     const QString kept = options.deleteMerged ? QStringLiteral("；源文件未删除") : QString();
-    if (!mergeWithRows(sink, paths, target, &report, kept) || report.unmappable > 0)
+    if (!mergeWithRows(sink, paths, target, report, kept) || report.lostCharacters())
         return;
     if (!options.deleteMerged)
         return;

@@ -9,6 +9,7 @@ packages=(
     libopencc-dev opencc libuchardet-dev libicu-dev libcli11-dev libgtest-dev
     fonts-noto-cjk xvfb xauth
     clang libclang-rt-14-dev
+    dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin bash-completion
 )
 
 exec "$(dirname "$0")/install-packages.sh" "${packages[@]}"

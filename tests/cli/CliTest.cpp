@@ -2,10 +2,15 @@
 #include "fakes/TestFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -198,6 +203,54 @@ TEST_F(CliTest, filesThatAreNotTextAreLeftAsTheyAre) {
         EXPECT_EQ(TestFiles::read(work + "p.htm"), png);
         EXPECT_EQ(TestFiles::read(work + "e.htm"), elf);
         EXPECT_EQ(TestFiles::filesIn(work), QStringList({"e.htm", "p.htm"}));
+    }
+}
+
+TEST_F(CliTest, jsonRowsKeepTheBytesOfNamesThatAreNotUtf8) {
+    // "第" in GBK followed by "%1.txt": no UTF-8 at all, and a "%" that must not read as an escape.
+    const QByteArray gbkName = QFile::encodeName(work) + "\xB5\xDA%1.txt";
+    const int fd = ::open(gbkName.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "a b\r\n", 5), 5);
+    ::close(fd);
+
+    EXPECT_EQ(run({"--json", "--quiet", "wizard", work, "--space"}), 0) << err.toStdString();
+    // The temporary folder's clean-up cannot name it.
+    ::unlink(gbkName.constData());
+    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << out.toStdString();
+    EXPECT_EQ(lines[0], R"({"text": "-删除空格-", "status": "", "reason": "", "mark": "", "file": null})");
+    EXPECT_EQ(lines[1], QStringLiteral(R"({"text": "��%1.txt", "status": "完成", "reason": "", )") +
+                            R"("mark": "blue", "file": ")" + work + R"(%B5%DA%251.txt"})");
+
+    ASSERT_TRUE(TestFiles::write(work + "q\"\\.txt", "x"));
+    EXPECT_EQ(run({"--json", "rename", "--template", "新*", "--dry-run", work + "q\"\\.txt"}), 0);
+    EXPECT_EQ(out, R"({"old": "q\"\\.txt", "new": "新q\"\\.txt", "file": ")" + work + R"(q\"\\.txt", "new_file": ")" +
+                       work + R"(新q\"\\.txt"})" + u'\n');
+}
+
+// The manual page and the bash completion name every command and option the tool accepts.
+TEST_F(CliTest, manualPageAndCompletionKnowEveryOption) {
+    ASSERT_EQ(run({"--help-all"}), 0);
+    QStringList words;
+    for (const QRegularExpressionMatch& match : QRegularExpression(R"(--[a-z][a-z-]*)").globalMatch(out))
+        words.append(match.captured());
+    for (const QRegularExpressionMatch& match :
+         QRegularExpression(R"(^(?:Subcommands:)?\s*([a-z0-9]+)\s*$)", QRegularExpression::MultilineOption)
+             .globalMatch(out))
+        words.append(match.captured(1));
+    words.removeDuplicates();
+    ASSERT_GT(words.size(), 30) << out.toStdString();
+
+    const QString page = QString::fromUtf8(TestFiles::read(QStringLiteral(QM_SOURCE_DIR "/packaging/quillmar-cli.1")))
+                             .replace(QLatin1String("\\-"), QLatin1String("-"));
+    const QString completion =
+        QString::fromUtf8(TestFiles::read(QStringLiteral(QM_SOURCE_DIR "/packaging/quillmar-cli.bash-completion")));
+    for (const QString& word : words) {
+        const QRegularExpression whole(QStringLiteral("(^|[^a-z-])") + QRegularExpression::escape(word) +
+                                       QStringLiteral("($|[^a-z-])"));
+        EXPECT_TRUE(page.contains(whole)) << "manual page: " << word.toStdString();
+        EXPECT_TRUE(completion.contains(whole)) << "completion: " << word.toStdString();
     }
 }
 

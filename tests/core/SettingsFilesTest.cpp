@@ -387,24 +387,40 @@ TEST_F(SettingsFilesTest, SaveIntoAMissingFolderReportsAnError) {
 
 // The app folder
 
-TEST(AppFolderTest, WritableProgramFolderIsTheAppFolder) {
-    QTemporaryDir program;
-    QTemporaryDir fallback;
-    EXPECT_EQ(resolveAppFolder(program.path(), fallback.path() + QStringLiteral("/data")), program.path() + "/");
-    EXPECT_FALSE(QFileInfo::exists(fallback.path() + QStringLiteral("/data")));
+// An installation's layout: "<prefix>/bin/" with "<prefix>/share/quillmar/Default.cfg".
+QString makeInstallation(const QString& prefix) {
+    QDir().mkpath(prefix + QStringLiteral("/bin"));
+    QDir().mkpath(prefix + QStringLiteral("/share/quillmar"));
+    QFile defaults(prefix + QStringLiteral("/share/quillmar/Default.cfg"));
+    if (defaults.open(QIODevice::WriteOnly))
+        defaults.write("factory\r\n");
+    defaults.close();
+    // Installed files are read-only for the user.
+    defaults.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    return prefix + QStringLiteral("/bin");
 }
 
-TEST(AppFolderTest, UnusableProgramFolderFallsBackToTheDataFolder) {
+TEST(AppFolderTest, TheInstallationDecidesNotWhetherTheFolderCanBeWritten) {
     QTemporaryDir scratch;
-    const QString fallback = scratch.path() + QStringLiteral("/data/quillmar");
-    EXPECT_EQ(resolveAppFolder(scratch.path() + QStringLiteral("/missing"), fallback), fallback + "/");
-    EXPECT_TRUE(QFileInfo(fallback).isDir());
+    const QString user = scratch.path() + QStringLiteral("/home/.local/share/quillmar");
+    const QString build = scratch.path() + QStringLiteral("/build/bin");
+    QDir().mkpath(build);
+    const QString installed = makeInstallation(scratch.path() + QStringLiteral("/usr"));
 
-    QFile own(fallback + QStringLiteral("/Default.cfg"));
-    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    // A writable installation still uses the user's folder; a build folder keeps its own files.
+    EXPECT_EQ(resolveAppFolder(build, user), build + "/");
+    EXPECT_FALSE(QFileInfo::exists(user));
+    EXPECT_EQ(resolveAppFolder(installed, user), user + "/");
+    EXPECT_EQ(resolveAppFolder(installed + "/", user), user + "/");
+
+    // The factory prefixes are copied in, writable, and a copy the user has is never replaced.
+    QFile own(user + QStringLiteral("/Default.cfg"));
+    ASSERT_TRUE(own.open(QIODevice::ReadWrite));
+    EXPECT_EQ(own.readAll(), QByteArray("factory\r\n"));
+    own.resize(0);
     own.write("mine\r\n");
     own.close();
-    resolveAppFolder(scratch.path() + QStringLiteral("/missing"), fallback);
+    resolveAppFolder(installed, user);
     ASSERT_TRUE(own.open(QIODevice::ReadOnly));
     EXPECT_EQ(own.readAll(), QByteArray("mine\r\n"));
 }

@@ -61,12 +61,47 @@ TEST_F(ConvertCodePageTest, UnicodeFilesKeepTheirEncodingAndLineEnd) {
     }
 }
 
-TEST_F(ConvertCodePageTest, CharactersBig5CannotHoldBecomeQuestionMarksAndAreCounted) {
+TEST_F(ConvertCodePageTest, RealSimplifiedTextBecomesTaiwanStandardBig5WithoutLoss) {
+    // Cut from Debian's fortunes-zh; the expected file was made with OpenCC's s2tw and iconv: 为→為,
+    // 着→著, 众→眾, 伪→偽, 峰, 床, 群 and 里 in the forms Big5 holds.
+    const QByteArray source = TestFiles::read(QStringLiteral(QM_TEST_DATA "/code-page/gb-chapter.txt"));
+    TransformReport report;
+    EXPECT_EQ(convert(source, 1, &report),
+              TestFiles::read(QStringLiteral(QM_TEST_DATA "/code-page/gb-chapter.big5.txt")));
+    EXPECT_EQ(report.unmappable, 0);
+}
+
+TEST_F(ConvertCodePageTest, CharactersBig5CannotHoldAreHandledAsTheUserChose) {
     // "韩国" becomes "韓國", which Big5 holds; the Hangul "한국" and "😀" it does not.
     const QByteArray source = QByteArray::fromHex("baabb9fa") + " " + QByteArray::fromHex("833684338237f4309439fc36");
-    TransformReport report;
-    EXPECT_EQ(convert(source, 1, &report), QByteArray::fromHex("c1fab0ea") + " ???\r\n");
-    EXPECT_EQ(report.unmappable, 3);
+    const struct {
+        const char* rule;
+        UnmappablePolicy policy;
+        bool done;
+        QByteArray file;
+        std::optional<TextEncoding> savedAs;
+    } cases[] = {
+        {"refused: the file stays as it was", UnmappablePolicy::Refuse, false, source, std::nullopt},
+        {"saved as UTF-8 instead", UnmappablePolicy::SaveUtf8, true,
+         "\xe9\x9f\x93\xe5\x9c\x8b \xed\x95\x9c\xea\xb5\xad\xf0\x9f\x98\x80\r\n", TextEncoding::Utf8},
+        {"question marks", UnmappablePolicy::QuestionMark, true, QByteArray::fromHex("c1fab0ea") + " ???\r\n",
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        ASSERT_TRUE(TestFiles::write(path("tempfile.tmp"), source));
+        ASSERT_TRUE(TestFiles::write(path("file.txt"), source));
+        TransformReport report;
+        report.unmappablePolicy = c.policy;
+        EXPECT_EQ(ConvertCodePage(path("tempfile.tmp"), path("file.txt"), 1, &report), c.done);
+        EXPECT_EQ(TestFiles::read(path("file.txt")), c.file);
+        EXPECT_EQ(FileOps::exists(path("tempfile.tmp")), !c.done);
+        EXPECT_EQ(report.unmappable, 3);
+        EXPECT_EQ(report.savedAs, c.savedAs);
+        if (!c.done) {
+            EXPECT_EQ(report.error.description, QStringLiteral("3 个字符无法以 BIG5 保存：한 국 😀"));
+        }
+    }
 }
 
 TEST_F(ConvertCodePageTest, AFailureLeavesTheTargetAndTheSourceAlone) {

@@ -3,6 +3,7 @@
 #include "fakes/QtPrinting.h"
 #include "fakes/RecordingSink.h"
 #include "fakes/TestFiles.h"
+#include "platform/TextReader.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -95,6 +96,49 @@ TEST_F(MergeFilesTest, ATargetThatIsAlsoASourceIsMergedFromItsOldContent) {
     const QStringList files = {file("a.txt", "a\r\n"), file("all.txt", "old 1\r\nold 2\r\n"), file("c.txt", "c\r\n")};
     ASSERT_TRUE(MergeFiles(files, path("all.txt"), m_sink));
     EXPECT_EQ(TestFiles::read(path("all.txt")), QByteArray("a\r\nold 1\r\nold 2\r\nc\r\n"));
+}
+
+TEST_F(MergeFilesTest, TheTargetTakesAnEncodingThatHoldsEverySource) {
+    const QByteArray big5 = TestFiles::read(QStringLiteral(QM_TEST_DATA "/code-page/gb-chapter.big5.txt"));
+    const QByteArray gb = TestFiles::read(QStringLiteral(QM_TEST_DATA "/code-page/gb-chapter.txt"));
+    // A Unix file, so that it is decoded: its 着① (extension codes) go back as they came.
+    const QByteArray big5Unix = QByteArray(big5).replace("\r\n", "\n") + "\xFE\xD3\xC6\xA1\n";
+    const struct {
+        const char* rule;
+        QList<QByteArray> sources;
+        std::optional<TextEncoding> savedAs;
+        QByteArray startsWith;
+    } cases[] = {
+        {"Big5 chapters stay Big5, extension codes included", {big5, big5Unix}, std::nullopt, big5 + big5},
+        {"a Big5 book with a simplified chapter becomes GB18030",
+         {big5, gb},
+         TextEncoding::Gb18030,
+         "\xc8\xfd\xca\xae"},
+        {"a UTF-8 book stays UTF-8", {"\xed\x95\x9c\r\n", gb, big5}, std::nullopt, "\xed\x95\x9c\r\n\xe4\xb8\x89"},
+        {"a GB18030 book holds Big5 chapters", {gb, big5}, std::nullopt, gb},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        QStringList files;
+        QString expectedText;
+        for (const QByteArray& bytes : c.sources) {
+            files << file(qPrintable(QStringLiteral("%1.txt").arg(files.size())), bytes);
+            QString text;
+            ASSERT_TRUE(TextReader::readAll(files.last(), text));
+            if (!text.contains(QLatin1Char('\r')))
+                text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+            expectedText += text;
+        }
+        m_sink.clear();
+        TransformReport report;
+        ASSERT_TRUE(MergeFiles(files, path("all.txt"), m_sink, &report));
+        EXPECT_EQ(report.savedAs, c.savedAs);
+        EXPECT_EQ(m_sink.calls().size(), files.size());
+        EXPECT_TRUE(TestFiles::read(path("all.txt")).startsWith(c.startsWith));
+        QString merged;
+        ASSERT_TRUE(TextReader::readAll(path("all.txt"), merged));
+        EXPECT_EQ(merged, expectedText);
+    }
 }
 
 TEST_F(MergeFilesTest, AMissingSourceFailsAndLeavesTheTargetUntouched) {

@@ -152,8 +152,10 @@ bool writeLines(const QString& path, const QStringList& lines, const TextFormat&
     TextWriter writer;
     if (!writer.open(path, format))
         return false;
-    for (const QString& line : lines)
+    for (const QString& line : lines) {
+        writer.keepExtensionCodesOf(line); // the text is the file's own
         writer.writeLine(line);
+    }
     return writer.commit();
 }
 

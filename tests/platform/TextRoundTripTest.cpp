@@ -6,9 +6,12 @@
 #include "fakes/QtPrinting.h"
 #include "fakes/TestFiles.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -60,8 +63,10 @@ std::u16string decodeInPieces(TextEncoding encoding, const QByteArray& bytes, st
     }
 }
 
+// The text is written back as the file's own, so Big5 keeps the extension codes the text came from.
 QByteArray encodeInPieces(TextEncoding encoding, const std::u16string& text, std::mt19937& random, int* unmappable) {
     TextEncoder encoder(encoding);
+    encoder.allowExtensionCharacters(QStringView(text.data(), qsizetype(text.size())));
     QByteArray bytes;
     size_t at = 0;
     while (at < text.size()) {
@@ -117,6 +122,40 @@ TEST(TextRoundTripTest, EveryTwoByteCodeOfTheCodePagesRoundTrips) {
     }
 }
 
+// Big5 is written as plain Big5: every character the writer can store, written out, is read back by
+// glibc's BIG5 and CP950 converters, none of them as a private-use character.
+TEST(TextRoundTripTest, EveryBig5CodeWrittenIsReadByCp950AndGlibc) {
+    if (QStandardPaths::findExecutable(QStringLiteral("iconv")).isEmpty())
+        GTEST_SKIP() << "no iconv";
+    TextEncoder encoder(TextEncoding::Big5);
+    QByteArray all;
+    qsizetype characters = 0;
+    for (char16_t unit = 0x80; unit < 0xD800; ++unit) {
+        char bytes[8];
+        const qsizetype size = encoder.encode(&unit, 1, bytes);
+        if (size == 2) {
+            all.append(bytes, 2);
+            ++characters;
+        }
+    }
+    EXPECT_GT(characters, 13000);
+    for (const char* name : {"BIG5", "CP950"}) {
+        SCOPED_TRACE(name);
+        QProcess iconv;
+        iconv.start(QStringLiteral("iconv"),
+                    {QStringLiteral("-f"), QLatin1String(name), QStringLiteral("-t"), QStringLiteral("UTF-16LE")});
+        iconv.write(all);
+        iconv.closeWriteChannel();
+        ASSERT_TRUE(iconv.waitForFinished(30000));
+        EXPECT_EQ(iconv.exitCode(), 0) << iconv.readAllStandardError().toStdString();
+        const QByteArray read = iconv.readAllStandardOutput();
+        const QString text(reinterpret_cast<const QChar*>(read.constData()), read.size() / 2);
+        EXPECT_EQ(text.size(), characters);
+        EXPECT_FALSE(std::any_of(text.begin(), text.end(),
+                                 [](QChar c) { return c.unicode() >= 0xE000 && c.unicode() < 0xF900; }));
+    }
+}
+
 // The same at the level of files: whatever a file holds, reading it whole and writing the text back in
 // the format found for it gives the very same file.
 TEST(TextRoundTripTest, AnyFileIsWrittenBackByteForByte) {
@@ -141,6 +180,7 @@ TEST(TextRoundTripTest, AnyFileIsWrittenBackByteForByte) {
         ++read;
         TextWriter writer;
         ASSERT_TRUE(writer.open(target, format));
+        writer.keepExtensionCodesOf(text);
         writer.write(text);
         ASSERT_TRUE(writer.commit());
         ASSERT_EQ(TestFiles::read(target), bytes)

@@ -43,7 +43,15 @@ TEST_F(TextWriterTest, WritesLinesInTheChosenFormat) {
          {"中文", "𠍀"},
          "\xD6\xD0\xCE\xC4\r\n\x95\x32\xD5\x38\r\n"},
         {"a Unix file gets LF", {TextEncoding::Gb18030, LineEnd::Lf}, {"a", ""}, "a\n\n"},
-        {"Big5", {TextEncoding::Big5, LineEnd::CrLf}, {"繁體", "𧉧"}, "\xC1\x63\xC5\xE9\r\n\x87\x45\r\n"},
+        {"Big5",
+         {TextEncoding::Big5, LineEnd::CrLf},
+         {"繁體", "著€▓"},
+         "\xC1\x63\xC5\xE9\r\n\xB5\xDB\xA3\xE1\xF9\xFE\r\n"},
+        {"Big5 is plain Big5: no HKSCS (着 FED3, 𧉧 8745) or ETEN (＂ C8D0) extension codes",
+         {TextEncoding::Big5, LineEnd::CrLf},
+         {"着＂𧉧"},
+         "???\r\n",
+         3},
         {"UTF-8 without BOM", {TextEncoding::Utf8, LineEnd::CrLf}, {"中𠍀"}, "\xE4\xB8\xAD\xF0\xA0\x8D\x80\r\n"},
         {"UTF-8 with BOM", {TextEncoding::Utf8Bom, LineEnd::Lf}, {"中"}, "\xEF\xBB\xBF\xE4\xB8\xAD\n"},
         {"UTF-16 LE with BOM",
@@ -80,6 +88,21 @@ TEST_F(TextWriterTest, WritesLinesInTheChosenFormat) {
         EXPECT_EQ(TestFiles::read(target), c.bytes);
         EXPECT_EQ(writer.unmappableCount(), c.unmappable);
     }
+}
+
+TEST_F(TextWriterTest, ABig5FileKeepsItsOwnExtensionCodesAndNamesTheFirstCharactersItCannotHold) {
+    // The source line held 着 as FED3 and ① as C6A1; the new text adds 㗎 (HKSCS 8C6D) and ＂, which the
+    // file did not hold, and a second 㗎.
+    const QString target = path(QStringLiteral("out.txt"));
+    TextWriter writer;
+    ASSERT_TRUE(writer.open(target, {TextEncoding::Big5, LineEnd::CrLf}));
+    writer.keepExtensionCodesOf(u"看着①");
+    writer.writeLine(u"着①㗎＂㗎");
+    EXPECT_EQ(writer.unmappableCount(), 3);
+    EXPECT_EQ(writer.unmappableSample(), (std::vector<char32_t>{U'㗎', U'＂'}));
+    ASSERT_TRUE(writer.commit());
+    EXPECT_EQ(TestFiles::read(target), QByteArray("\xFE\xD3\xC6\xA1???\r\n"));
+    EXPECT_EQ(writer.unmappableCount(), 3);
 }
 
 TEST_F(TextWriterTest, PiecesAreJoinedAndTheirCrLfBecomesTheFormatsLineEnd) {

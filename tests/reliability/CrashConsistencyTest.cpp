@@ -74,7 +74,7 @@ const Scenario Scenarios[] = {
      }},
     {"replace", Kind::InPlace,
      [](const QByteArray& w) {
-         return command({"replace", "--find", "他", "--with", "她们"}, filesEndingIn(w, ".txt"));
+         return command({"replace", "--find", "他", "--with", "她們"}, filesEndingIn(w, ".txt"));
      }},
     {"gb", Kind::InPlace,
      [](const QByteArray& w) {
@@ -82,7 +82,8 @@ const Scenario Scenarios[] = {
      }},
     {"big5", Kind::InPlace,
      [](const QByteArray& w) {
-         return command({"big5"}, filesEndingIn(w, ".txt"));
+         // The chapters hold 𠍀, which Big5 cannot: those files are saved as UTF-8 (in a second pass).
+         return command({"--unmappable", "utf-8", "big5"}, filesEndingIn(w, ".txt"));
      }},
     {"narrow", Kind::InPlace,
      [](const QByteArray& w) {

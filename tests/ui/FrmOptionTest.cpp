@@ -31,7 +31,8 @@ FrmOption* openOptions(TestApplication& t) {
 // The settings OK may change, as one comparable text.
 QString stored(const AppState& state) {
     const SettingsRec& s = state.Settings;
-    return QStringLiteral("save %1 start %2 backup %3 time %4 links %5 classic %6 recent %7 prefix %8 folder %9")
+    return QStringLiteral(
+               "save %1 start %2 backup %3 time %4 links %5 classic %6 recent %7 prefix %8 folder %9 unmappable %10")
         .arg(s.SaveStatus)
         .arg(s.StartMode)
         .arg(s.BackupOn)
@@ -40,7 +41,8 @@ QString stored(const AppState& state) {
         .arg(int(state.Prefs.ClassicHtml))
         .arg(s.RecentMax)
         .arg(s.PrefixMax)
-        .arg(state.BackupFolder);
+        .arg(state.BackupFolder)
+        .arg(int(state.Prefs.Unmappable));
 }
 
 QString visiblePages(const FrmOption* dialog) {
@@ -80,6 +82,7 @@ void FrmOptionTest::loadShowsTheSettings() {
     s.StartMode = 1;
     s.BackupOn = 0;
     s.RecentMax = 3;
+    t.state().Prefs.Unmappable = UnmappablePolicy::QuestionMark;
     // 1536000 bytes in two files, one of them below a batch folder.
     t.writeFile(t.state().BackupFolder + QStringLiteral("2003070514/000/a.txt"), QByteArray(1536000 - 1023, 'x'));
     t.writeFile(t.state().BackupFolder + QStringLiteral("b.txt"), QByteArray(1023, 'y'));
@@ -94,6 +97,7 @@ void FrmOptionTest::loadShowsTheSettings() {
     QVERIFY(!dialog->OptStart[1]->isEnabled());
     QVERIFY(dialog->FrameBackup->isHidden());
     QCOMPARE(dialog->ComboRecent->currentText(), QStringLiteral("4"));
+    QCOMPARE(dialog->ComboUnmappable->currentText(), QStringLiteral("写为“?”"));
     QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("1,500 KB"));
     QVERIFY(!dialog->CmdHelp->isEnabled());
 
@@ -129,23 +133,23 @@ void FrmOptionTest::storing_data() {
 
     QTest::newRow("unchecked save status stores nothing else")
         << false << true << "new"
-        << "save 0 start 0 backup -1 time 5 links -1 classic 0 recent 7 prefix 29 folder %1backup/"
+        << "save 0 start 0 backup -1 time 5 links -1 classic 0 recent 7 prefix 29 folder %1backup/ unmappable 0"
         << "";
     QTest::newRow("unchecked backup keeps time and folder")
         << true << false << "new"
-        << "save -1 start 0 backup 0 time 5 links 0 classic 1 recent 3 prefix 9 folder %1backup/"
+        << "save -1 start 0 backup 0 time 5 links 0 classic 1 recent 3 prefix 9 folder %1backup/ unmappable 1"
         << "";
     QTest::newRow("checked backup stores time and a new folder, created")
         << true << true << "new"
-        << "save -1 start 0 backup -1 time 2 links 0 classic 1 recent 3 prefix 9 folder %1new/"
+        << "save -1 start 0 backup -1 time 2 links 0 classic 1 recent 3 prefix 9 folder %1new/ unmappable 1"
         << "";
     QTest::newRow("a folder that cannot be created falls back to the default")
         << true << true << "missing/deeper"
-        << "save -1 start 0 backup -1 time 2 links 0 classic 1 recent 3 prefix 9 folder %1backup/"
+        << "save -1 start 0 backup -1 time 2 links 0 classic 1 recent 3 prefix 9 folder %1backup/ unmappable 1"
         << "error: 2\nNo such file or directory\n";
     QTest::newRow("an empty folder box falls back to the default")
         << true << true << ""
-        << "save -1 start 0 backup -1 time 2 links 0 classic 1 recent 3 prefix 9 folder %1backup/"
+        << "save -1 start 0 backup -1 time 2 links 0 classic 1 recent 3 prefix 9 folder %1backup/ unmappable 1"
         << "error: 2\nNo such file or directory\n";
 }
 
@@ -168,6 +172,7 @@ void FrmOptionTest::storing() {
     dialog->CheckClassicHtml->setChecked(true);
     dialog->ComboRecent->setEditText(QStringLiteral("4"));
     dialog->ComboPrefix->setEditText(QStringLiteral("10"));
+    dialog->ComboUnmappable->setCurrentIndex(1);
     dialog->CmdOk->click();
     settle();
 
@@ -243,9 +248,11 @@ void FrmOptionTest::defaultsThenCancelKeepsDefaults() {
     state.Settings.BackupTime = 2;
     state.Settings.DelLinks = 0;
     state.Settings.RecentMax = 3;
+    state.Prefs.Unmappable = UnmappablePolicy::SaveUtf8;
     state.BackupFolder = t.folder(QStringLiteral("elsewhere"));
     const QString defaults =
-        QStringLiteral("save -1 start 0 backup -1 time 5 links -1 classic 0 recent 7 prefix 29 folder %1backup/")
+        QStringLiteral(
+            "save -1 start 0 backup -1 time 5 links -1 classic 0 recent 7 prefix 29 folder %1backup/ unmappable 0")
             .arg(t.appFolder());
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);

@@ -323,14 +323,18 @@ QWidget* FrmOption::buildOthersPage() {
     ComboLegacy = new QComboBox(page);
     ComboLegacy->setObjectName(QStringLiteral("ComboLegacy"));
     ComboLegacy->addItems({QStringLiteral("GB18030（简体）"), QStringLiteral("Big5（繁体）")});
+    // In the order of UnmappablePolicy.
+    LabelUnmappable = makeLabel(QStringLiteral("LabelUnmappable"), QStringLiteral("文件编码无法保存的字符："), page);
+    ComboUnmappable = new QComboBox(page);
+    ComboUnmappable->setObjectName(QStringLiteral("ComboUnmappable"));
+    ComboUnmappable->addItems({QStringLiteral("不处理该文件，保持原样 <推荐>"), QStringLiteral("将该文件改存为 UTF-8"),
+                               QStringLiteral("写为“?”")});
 
     auto* grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0);
     grid->addWidget(ComboRecent, 0, 1);
     grid->addWidget(Labelothers1, 1, 0);
     grid->addWidget(ComboPrefix, 1, 1);
-    grid->addWidget(LabelLegacy, 2, 0);
-    grid->addWidget(ComboLegacy, 2, 1);
     grid->setColumnStretch(2, 1);
 
     auto* layout = new QVBoxLayout(page);
@@ -338,6 +342,12 @@ QWidget* FrmOption::buildOthersPage() {
     layout->addSpacing(8);
     layout->addWidget(CheckDelLinks);
     layout->addWidget(CheckClassicHtml);
+    layout->addSpacing(8);
+    layout->addWidget(LabelUnmappable);
+    layout->addWidget(ComboUnmappable);
+    layout->addSpacing(8);
+    layout->addWidget(LabelLegacy);
+    layout->addWidget(ComboLegacy);
     layout->addStretch();
     return page;
 }
@@ -364,6 +374,7 @@ void FrmOption::showSettings() {
     TextBackupfolder->setText(state.BackupFolder);
     CheckDelLinks->setChecked(isTrue(settings.DelLinks));
     CheckClassicHtml->setChecked(state.Prefs.ClassicHtml);
+    ComboUnmappable->setCurrentIndex(int(state.Prefs.Unmappable));
     ComboPrefix->setEditText(QString::number(settings.PrefixMax + 1));
     ComboRecent->setEditText(QString::number(settings.RecentMax + 1));
     ComboLegacy->setCurrentIndex(state.Prefs.LegacyEncoding == TextEncoding::Big5 ? 1 : 0);
@@ -485,6 +496,7 @@ void FrmOption::store() {
     }
     settings.DelLinks = toFlag(CheckDelLinks->isChecked());
     state.Prefs.ClassicHtml = CheckClassicHtml->isChecked();
+    state.Prefs.Unmappable = UnmappablePolicy(ComboUnmappable->currentIndex());
     // The boxes hold 0 < v <= limit now; v - 1 below 0.5 must not become a negative count.
     auto storedCount = [](const QComboBox* box) {
         const qint32 count = NumberText::toInt32(NumberText::read(box->currentText()).value_or(1) - 1).value_or(0);

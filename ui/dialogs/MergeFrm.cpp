@@ -447,7 +447,9 @@ void MergeFrm::merge() {
     for (int i = 0; i < List1->count(); ++i)
         files.append(List1->item(i)->text());
     const QString targetPath = target + savedBaseName();
-    mergeWithRows(sink, files, targetPath);
+    TransformReport report;
+    report.unmappablePolicy = m_app.state().Prefs.Unmappable;
+    mergeWithRows(sink, files, targetPath, report);
 
     Dir1->refresh();
     File1->refresh();
