@@ -41,6 +41,8 @@ struct CostTable {
     static uchar byRange(char32_t c) {
         if (c < 0x80)
             return 0;
+        if (c < 0xA0)
+            return Garbage; // C1 control characters
         if (c >= 0xDC00 && c <= 0xDFFF)
             return Garbage; // an escaped byte; the low half of a pair is handled by the caller
         if (c >= 0xD800 && c <= 0xDBFF)

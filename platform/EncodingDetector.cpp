@@ -108,13 +108,51 @@ void EncodingDetector::feed(const uchar* bytes, qsizetype size) {
                 i += 8;
                 continue;
             }
-            scanSlow(bytes + i, 8);
-            i += 8;
-            continue;
+            if (bytes[i] >= 0x80) {
+                i += utf8Sequence(bytes + i);
+                continue;
+            }
         }
         scanSlow(bytes + i, 1);
         ++i;
     }
+}
+
+// One UTF-8 sequence at p, with at least four bytes there; the same verdicts as utf8Byte() gives
+// byte by byte. Returns the bytes it took: a character, or the stray bytes before the first one
+// that does not continue it.
+qsizetype EncodingDetector::utf8Sequence(const uchar* p) {
+    m_nonAscii = true;
+    const uchar lead = p[0];
+    int trails = 0;
+    uchar low = 0x80;
+    uchar high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        trails = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        trails = 2;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        trails = 3;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        ++m_stray;
+        return 1;
+    }
+    for (int k = 1; k <= trails; ++k) {
+        if (p[k] < low || p[k] > high) {
+            m_stray += k;
+            return k;
+        }
+        low = 0x80;
+        high = 0xBF;
+    }
+    ++m_valid;
+    if (trails >= 2)
+        ++m_wide;
+    return trails + 1;
 }
 
 void EncodingDetector::scanControls(const uchar* p, qsizetype size) {

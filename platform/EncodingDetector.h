@@ -38,6 +38,7 @@ private:
     void scanControls(const uchar* p, qsizetype size);
     void controlBytes(const uchar* p, qsizetype size);
     void utf8Byte(uchar byte);
+    qsizetype utf8Sequence(const uchar* p);
     void sampleBytes(const uchar* p, qsizetype size);
     std::optional<TextEncoding> utf16Verdict() const;
     TextEncoding legacyVerdict(TextEncoding fallback, bool utf8Candidate) const;
