@@ -9,14 +9,6 @@ namespace {
 
 enum Group { FrontMatter, Unnumbered, Numbered, BackMatter };
 
-struct Key {
-    Group group = Unnumbered;
-    // Decimal digits without leading zeros ("0" for zero), volume numbers first.
-    QStringList numbers;
-    // The name without its numbers.
-    QString rest;
-};
-
 // Values larger than this compare as equal; then the rest of the name decides.
 constexpr quint64 Cap = 1'000'000'000'000'000'000ULL;
 
@@ -240,10 +232,17 @@ bool isVolumeNumber(QStringView base, qsizetype start, qsizetype end) {
     return before == 0 || (decimalDigit(base[before - 1]) < 0 && !isChineseNumeral(base[before - 1]));
 }
 
-Key keyOf(const QString& name) {
+int compareNumbers(const QString& a, const QString& b) {
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return a.compare(b);
+}
+
+} // namespace
+
+SortKey::SortKey(const QString& name) : m_name(name) {
     const qsizetype extension = extensionLength(name);
     const QStringView base = QStringView(name).first(name.size() - extension);
-    Key key;
     QStringList volumes;
     QStringList others;
     qsizetype i = 0;
@@ -264,57 +263,48 @@ Key keyOf(const QString& name) {
             j = i + 1;
         }
         if (number.isEmpty())
-            key.rest += base.sliced(i, j - i);
+            m_rest += base.sliced(i, j - i);
         else
             (isVolumeNumber(base, i, j) ? volumes : others).append(number);
         i = j;
     }
-    key.rest += QStringView(name).last(extension);
-    key.numbers = volumes + others;
-    key.group = matterGroup(base);
-    if (key.group == Unnumbered && !key.numbers.isEmpty())
-        key.group = Numbered;
-    return key;
+    m_rest += QStringView(name).last(extension);
+    m_numbers = volumes + others;
+    Group group = matterGroup(base);
+    if (group == Unnumbered && !m_numbers.isEmpty())
+        group = Numbered;
+    m_group = group;
 }
 
-int compareNumbers(const QString& a, const QString& b) {
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    return a.compare(b);
-}
-
-bool keyLessThan(const Key& a, const QString& nameA, const Key& b, const QString& nameB) {
-    if (a.group != b.group)
-        return a.group < b.group;
-    const qsizetype shared = std::min(a.numbers.size(), b.numbers.size());
+bool SortKey::operator<(const SortKey& other) const {
+    if (m_group != other.m_group)
+        return m_group < other.m_group;
+    const qsizetype shared = std::min(m_numbers.size(), other.m_numbers.size());
     for (qsizetype i = 0; i < shared; ++i) {
-        if (const int c = compareNumbers(a.numbers[i], b.numbers[i]); c != 0)
+        if (const int c = compareNumbers(m_numbers[i], other.m_numbers[i]); c != 0)
             return c < 0;
     }
-    if (a.numbers.size() != b.numbers.size())
-        return a.numbers.size() < b.numbers.size();
-    if (const int c = a.rest.compare(b.rest, Qt::CaseInsensitive); c != 0)
+    if (m_numbers.size() != other.m_numbers.size())
+        return m_numbers.size() < other.m_numbers.size();
+    if (const int c = m_rest.compare(other.m_rest, Qt::CaseInsensitive); c != 0)
         return c < 0;
-    if (const int c = a.rest.compare(b.rest); c != 0)
+    if (const int c = m_rest.compare(other.m_rest); c != 0)
         return c < 0;
-    return nameA < nameB;
+    return m_name < other.m_name;
 }
 
-} // namespace
-
 bool lessThan(const QString& a, const QString& b) {
-    return keyLessThan(keyOf(a), a, keyOf(b), b);
+    return SortKey(a) < SortKey(b);
 }
 
 void sort(QStringList& names) {
-    QList<Key> keys;
+    QList<SortKey> keys;
     keys.reserve(names.size());
     for (const QString& name : names)
-        keys.append(keyOf(name));
+        keys.append(SortKey(name));
     QList<qsizetype> order(names.size());
     std::iota(order.begin(), order.end(), qsizetype(0));
-    std::stable_sort(order.begin(), order.end(),
-                     [&](qsizetype x, qsizetype y) { return keyLessThan(keys[x], names[x], keys[y], names[y]); });
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype x, qsizetype y) { return keys[x] < keys[y]; });
     QStringList sorted;
     sorted.reserve(names.size());
     for (qsizetype index : order)

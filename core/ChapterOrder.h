@@ -18,6 +18,19 @@
 // the order is total: sorting gives the same result from any starting order.
 namespace ChapterOrder {
 
+// A name read once, for a list that compares it many times.
+class SortKey {
+public:
+    explicit SortKey(const QString& name);
+    bool operator<(const SortKey& other) const;
+
+private:
+    int m_group;
+    QStringList m_numbers; // decimal digits without leading zeros, volume numbers first
+    QString m_rest;        // the name without its numbers
+    QString m_name;
+};
+
 bool lessThan(const QString& a, const QString& b);
 // Sorts names in reading order (each name read once).
 void sort(QStringList& names);

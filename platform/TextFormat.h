@@ -12,7 +12,7 @@ enum class TextEncoding {
     Utf16LE,      // with its BOM
     Utf16BE,      // with its BOM
     Gb18030,      // the legacy code page of the simplified-Chinese systems (superset of GB2312 and GBK)
-    Big5,         // the legacy code page of the traditional-Chinese systems (HKSCS extensions allowed)
+    Big5,         // the legacy code page of the traditional-Chinese systems (read with HKSCS; written plain)
     Utf16LENoBom, // told from its byte pattern, written back without a BOM
     Utf16BENoBom,
 };

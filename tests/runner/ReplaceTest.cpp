@@ -91,6 +91,39 @@ TEST_F(ReplaceRunnerTest, refusedFileIsReportedTwiceAndOthersGoOn) {
     EXPECT_EQ(content("b.txt"), "\r\n");
 }
 
+// A replacement the file's encoding cannot hold ("众" in a Big5 file) follows the user's choice.
+TEST_F(ReplaceRunnerTest, aReplacementTheEncodingCannotHoldFollowsTheUsersChoice) {
+    const QByteArray big5 = TestFiles::read(QStringLiteral(QM_TEST_DATA "/code-page/gb-chapter.big5.txt"));
+    const struct {
+        const char* rule;
+        UnmappablePolicy policy;
+        QList<RecordingSink::Row> rows;
+        bool unchanged;
+    } cases[] = {
+        {"refused",
+         UnmappablePolicy::Refuse,
+         {row(100, path("a.txt"), "未完成", "1 个字符无法以 BIG5 保存：众", "red")},
+         true},
+        {"saved as UTF-8",
+         UnmappablePolicy::SaveUtf8,
+         {row(100, path("a.txt"), "完成", "", "blue"),
+          row(0, path("a.txt"), "注意", "1 个字符无法以 BIG5 保存：众；已保存为 UTF-8", "yellow")},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        put("a.txt", big5);
+        sink.clear();
+        state.Prefs.Unmappable = c.policy;
+        ReplaceRunner(env).run({{"a.txt"}, folder, "眾人", "众人", false});
+        EXPECT_EQ(sink.rows(), c.rows);
+        EXPECT_EQ(content("a.txt") == big5, c.unchanged);
+        if (!c.unchanged) {
+            EXPECT_TRUE(QString::fromUtf8(content("a.txt")).contains(QStringLiteral("众人裡面有聖賢")));
+        }
+    }
+}
+
 } // namespace
 
 namespace {

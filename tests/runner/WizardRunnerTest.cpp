@@ -75,6 +75,36 @@ TEST_F(WizardRunnerTest, pagesAreConvertedMergedAndReflowedInStageOrder) {
     EXPECT_FALSE(content("book.txt").contains("\r\n\r\n\r\n"));
 }
 
+TEST_F(WizardRunnerTest, savedChapterPagesBecomeOneBookInReadingOrder) {
+    // Real saved pages (UTF-8 and GBK), named as a site numbers its chapters; the folder lists them
+    // the other way round.
+    const QString data = QStringLiteral(QM_TEST_DATA "/pages/");
+    const std::pair<const char*, const char*> pages[] = {
+        {"第10章.html", "utf8-http-equiv"}, {"第2章.htm", "gbk-chapter"}, {"第一章.html", "utf8-chapter"}};
+    for (const auto& [name, page] : pages) {
+        const QString source = data + QLatin1String(page);
+        put(QString::fromUtf8(name), TestFiles::read(source + (QFile::exists(source + ".htm") ? ".htm" : ".html")));
+    }
+    WizardOptions o = options(true, true, "book");
+    o.deleteHtml = true;
+    o.deleteMerged = true;
+    ASSERT_EQ(runWizard(o), QString());
+    ASSERT_EQ(TestFiles::filesIn(folder), QStringList{"book.txt"});
+
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(content("book.txt")).split(u'\n'))
+        lines.append(line.trimmed());
+    qsizetype previous = -1;
+    for (const char* page : {"utf8-chapter", "gbk-chapter", "utf8-http-equiv"}) {
+        const QString expected = QString::fromUtf8(TestFiles::read(data + QLatin1String(page) + ".expected.txt"));
+        for (const QString& paragraph : expected.split(u'\n', Qt::SkipEmptyParts)) {
+            const qsizetype at = lines.indexOf(paragraph);
+            EXPECT_GT(at, previous) << page << ": " << paragraph.toStdString();
+            previous = std::max(previous, at);
+        }
+    }
+}
+
 TEST_F(WizardRunnerTest, indexFilesAreMergedFirstInNormalOrderOrLeftOut) {
     // Every round starts from the same four files.
     auto mergedOrder = [&](int indexMode) {

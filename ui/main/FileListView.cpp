@@ -23,11 +23,19 @@ public:
     }
 };
 
-// File names sort in reading order: 第2章 before 第10章, 序章 first, 后记 last.
+// File names sort in reading order: 第2章 before 第10章, 序章 first, 后记 last. The name is read
+// once, when the entry is made.
 class NameItem : public QStandardItem {
 public:
-    using QStandardItem::QStandardItem;
-    bool operator<(const QStandardItem& other) const override { return ChapterOrder::lessThan(text(), other.text()); }
+    NameItem(const QIcon& icon, const QString& name) : QStandardItem(icon, name), m_key(name) {}
+    bool operator<(const QStandardItem& other) const override {
+        if (const auto* name = dynamic_cast<const NameItem*>(&other))
+            return m_key < name->m_key;
+        return ChapterOrder::lessThan(text(), other.text());
+    }
+
+private:
+    ChapterOrder::SortKey m_key;
 };
 
 const QColor PlaceholderGreen(0, 128, 0);
