@@ -1,6 +1,9 @@
 // Measures the main window on large folders: how long a folder of 20,000 files takes to reach the
 // file list, and whether a batch of 2,000 files keeps the progress window repainting and ends with
-// every row listed. Runs on the offscreen platform; printed figures go into bench/README.md.
+// every row listed. With --big [MB] it measures one large file instead (1024 MB by default): the
+// preview, a reflow with its bar and the longest wait between two turns of the event loop, a stop
+// in the middle, and the peak memory. Runs on the offscreen platform; printed figures go into
+// bench/README.md.
 
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/FileListBox.h"
@@ -8,10 +11,20 @@
 #include "ui/main/FileListView.h"
 #include "ui/main/MainFrm.h"
 
+#include "ui/main/PreviewBox.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSet>
+#include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
+#include <sys/resource.h>
 
 namespace {
 
@@ -35,6 +48,97 @@ QString chapterText(int n) {
     return text;
 }
 
+long peakRssMb() {
+    rusage usage = {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// How the window fares while one large file is at work: the longest time between two turns of the
+// event loop (a 10 ms timer), and the bar values shown.
+class Watch : public QObject {
+public:
+    explicit Watch(QProgressBar* bar) : m_bar(bar) {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            m_longest = std::max(m_longest, m_clock.restart());
+            m_values.insert(m_bar->value());
+        });
+    }
+    void start() {
+        m_longest = 0;
+        m_values.clear();
+        m_clock.start();
+        m_timer.start(10);
+    }
+    void stop() { m_timer.stop(); }
+    qint64 longestGapMs() const { return m_longest; }
+    qsizetype barValues() const { return m_values.size(); }
+
+private:
+    QProgressBar* m_bar;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_longest = 0;
+    QSet<int> m_values;
+};
+
+int bigFile(TestApplication& program, qint64 megabytes) {
+    MainFrm* main = program.main();
+    InProgress* progress = program.app().inProgress();
+    const QString folder = program.folder(QStringLiteral("big"));
+    const QString path = folder + QStringLiteral("big.txt");
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        const QByteArray piece = chapterText(1).toUtf8().repeated(256);
+        while (file.size() < megabytes * 1024 * 1024)
+            file.write(piece);
+    }
+    const qint64 size = QFileInfo(path).size();
+    std::printf("big file: %.0f MB, RSS before %ld MB\n", size / 1048576.0, peakRssMb());
+
+    QElapsedTimer timer;
+    timer.start();
+    main->openFolder(folder);
+    main->previewEntry(0);
+    std::printf("preview: %lld ms, %lld characters shown, cut %d, peak RSS %ld MB\n", timer.elapsed(),
+                qint64(main->Rich1->toPlainText().size()), main->Rich1->isCut(), peakRssMb());
+
+    main->selectAll();
+    Watch watch(progress->PrgBar1);
+    watch.start();
+    timer.restart();
+    main->runBatch(BatchCommand::Reflow);
+    watch.stop();
+    std::printf("reflow in the window: %lld ms, longest wait between event-loop turns %lld ms, %lld bar values, "
+                "row \"%s\", peak RSS %ld MB\n",
+                timer.elapsed(), watch.longestGapMs(), qint64(watch.barValues()),
+                qPrintable(progress->LVResults->topLevelItem(0)->text(1)), peakRssMb());
+    progress->acknowledge();
+
+    // A stop two seconds in: how long until the batch has ended, and the file as it was.
+    const QDateTime before = QFileInfo(path).lastModified();
+    qint64 clicked = 0;
+    QTimer::singleShot(2000, progress, [&] {
+        clicked = timer.elapsed();
+        progress->CmdStop->click();
+    });
+    watch.start();
+    timer.restart();
+    main->runBatch(BatchCommand::Reflow);
+    watch.stop();
+    std::printf("stop after 2 s: batch ended %lld ms after the click, longest wait %lld ms, row \"%s %s\", "
+                "file unchanged %d, peak RSS %ld MB\n",
+                timer.elapsed() - clicked, watch.longestGapMs(),
+                qPrintable(progress->LVResults->topLevelItem(0)->text(1)),
+                qPrintable(progress->LVResults->topLevelItem(0)->text(2)),
+                QFileInfo(path).lastModified() == before && QFileInfo(path).size() == size, peakRssMb());
+    progress->acknowledge();
+    program.quit();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -45,6 +149,12 @@ int main(int argc, char** argv) {
     if (!program.start())
         return 1;
     MainFrm* main = program.main();
+    const QStringList arguments = application.arguments();
+    if (const qsizetype big = arguments.indexOf(QStringLiteral("--big")); big >= 0) {
+        // No backups: the figures are the window's, not the disk's.
+        program.state().Settings.BackupOn = 0;
+        return bigFile(program, big + 1 < arguments.size() ? arguments[big + 1].toLongLong() : 1024);
+    }
 
     const QString many = program.folder(QStringLiteral("many"));
     for (int i = 0; i < 20000; ++i)

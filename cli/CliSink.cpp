@@ -1,5 +1,6 @@
 #include "CliSink.h"
 
+#include "CliStop.h"
 #include "JsonRow.h"
 #include "core/AppState.h"
 #include "platform/FileName.h"
@@ -62,4 +63,8 @@ void CliSink::clearBar() {
     std::fprintf(stderr, "\r%*s\r", 48, "");
     std::fflush(stderr);
     m_barVisible = false;
+}
+
+bool CliSink::stopRequested() const {
+    return CliStop::signalNumber() != 0;
 }

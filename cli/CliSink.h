@@ -22,6 +22,9 @@ public:
     void ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
                         const QString& markKey) override;
 
+    // Once SIGINT or SIGTERM came (CliStop).
+    bool stopRequested() const override;
+
     bool sawRedRow() const { return m_sawRed; }
 
 private:

@@ -3,6 +3,7 @@
 #include "CliCommands.h"
 #include "CliPrompt.h"
 #include "CliSink.h"
+#include "CliStop.h"
 #include "core/AppFolder.h"
 #include "core/AppState.h"
 #include "core/Preferences.h"
@@ -214,6 +215,7 @@ int main(int argc, char** argv) {
     }
     ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
 
+    CliStop::install();
     CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, state);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
     SystemClock clock;
@@ -266,6 +268,8 @@ int main(int argc, char** argv) {
 
     // The working copy goes when the program ends, as it does when the windows close.
     FileOps::removeFile(state.TempFile);
+    if (CliStop::signalNumber() != 0)
+        return 128 + CliStop::signalNumber();
     if (sink.sawRedRow())
         status = ExitFailed;
     return status;

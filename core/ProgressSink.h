@@ -13,6 +13,12 @@ public:
                                 const QString& markKey) = 0;
     // Lets pending window events run once (so the progress window repaints between files).
     virtual void processEvents() {}
+    // True once the user asked the batch to stop (the progress window's stop button, a signal to the
+    // command line). Batches look at it at their safe points: between files, and between the lines
+    // of a file, whose target is then left exactly as it was.
+    virtual bool stopRequested() const { return false; }
+    // How often, inside one large file, the bar moves and events run (WorkPulse); tests use 0.
+    virtual int pulseIntervalMs() const { return 50; }
 };
 
 // Mark keys of the result rows.

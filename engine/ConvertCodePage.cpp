@@ -4,7 +4,8 @@
 #include "platform/ChineseConverter.h"
 #include "platform/TextWriter.h"
 
-bool ConvertCodePage(const QString& sourcePath, const QString& targetPath, int direction, TransformReport* report) {
+bool ConvertCodePage(const QString& sourcePath, const QString& targetPath, int direction, TransformReport* report,
+                     WorkPulse* pulse) {
     const auto towards = direction == 0 ? ChineseConverter::ToSimplified : ChineseConverter::ToTraditional;
     ChineseConverter& converter = ChineseConverter::instance();
     if (!converter.isAvailable(towards)) {
@@ -22,6 +23,7 @@ bool ConvertCodePage(const QString& sourcePath, const QString& targetPath, int d
         return target;
     };
     options.removeSource = true;
+    options.pulse = pulse;
 
     return transformLines(
         sourcePath, targetPath,

@@ -4,6 +4,7 @@
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "core/Prompt.h"
+#include "core/WorkPulse.h"
 #include "platform/Clock.h"
 #include "platform/FileOps.h"
 
@@ -52,7 +53,8 @@ bool batchFolder(JobEnv& env, QString& folder, FileError& error) {
     }
 }
 
-bool prepareInPlace(JobEnv& env, const QString& folder, const QString& name, FileError& error) {
+bool prepareInPlace(JobEnv& env, const QString& folder, const QString& name, FileError& error,
+                    const ReadProgress& progress) {
     AppState& state = env.state;
     const QString source = folder + name;
 
@@ -61,7 +63,7 @@ bool prepareInPlace(JobEnv& env, const QString& folder, const QString& name, Fil
         return false;
     if (!FileOps::resetAttributes(source, &error))
         return false;
-    if (!FileOps::copyFile(source, state.TempFile, &error))
+    if (!FileOps::copyFile(source, state.TempFile, &error, progress))
         return false;
 
     if (!isTrue(state.Settings.BackupOn))
@@ -69,7 +71,7 @@ bool prepareInPlace(JobEnv& env, const QString& folder, const QString& name, Fil
     QString backupFolder;
     if (!batchFolder(env, backupFolder, error))
         return false;
-    return FileOps::copyFile(source, backupFolder + name, &error);
+    return FileOps::copyFile(source, backupFolder + name, &error, progress);
 }
 
 enum class Go { Yes, Refused, Failed };
@@ -97,15 +99,25 @@ Go prepareNewTarget(JobEnv& env, const QString& folder, const QString& sourceNam
 
 } // namespace
 
-bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetName, const QString& folder) {
+bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetName, const QString& folder,
+                  WorkPulse* pulse) {
     const QString dir = AddBackslash(folder);
     FileError error;
     Go go = Go::Failed;
+    // The copies run before the bar's share of the file: they keep the windows alive without moving it.
+    ReadProgress progress;
+    if (pulse)
+        progress = [pulse](qint64 done, qint64) {
+            return pulse->beat(done, 0);
+        };
     if (sourceName == targetName)
-        go = prepareInPlace(env, dir, sourceName, error) ? Go::Yes : Go::Failed;
+        go = prepareInPlace(env, dir, sourceName, error, progress) ? Go::Yes : Go::Failed;
     else
         go = prepareNewTarget(env, dir, sourceName, targetName, error);
 
+    // A stop is no error of the file's: the caller's row tells of it (the pulse knows).
+    if (go == Go::Failed && error.isStopped())
+        return false;
     if (go == Go::Failed) {
         env.sink.ReportProgress(0, sourceName, QStringLiteral("错误") + QString::number(error.number),
                                 error.description, Mark::Red);

@@ -1,5 +1,6 @@
 #include "LineTransform.h"
 
+#include "core/WorkPulse.h"
 #include "platform/FileOps.h"
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
@@ -36,6 +37,8 @@ Pass runPass(const QString& sourcePath, const QString& targetPath, const LineHan
              const LineTransformOptions& options, std::optional<TextFormat> format, bool commitUnmappable) {
     Pass pass;
     TextReader reader;
+    if (options.pulse)
+        reader.setProgress([pulse = options.pulse](qint64 done, qint64 total) { return pulse->beat(done, total); });
     if (!reader.open(sourcePath, options.declaredEncoding)) {
         pass.error = orGeneric(reader.error());
         return pass;

@@ -8,6 +8,7 @@
 #include <optional>
 
 class TextWriter;
+class WorkPulse;
 
 // How transformLines reads its source and what it does around the line loop.
 struct LineTransformOptions {
@@ -17,6 +18,8 @@ struct LineTransformOptions {
     std::function<TextFormat(const TextFormat& sourceFormat)> targetFormat;
     // Deletes the source once the target is committed (the source is the job's temporary copy).
     bool removeSource = false;
+    // Hears how far the source has been read; a stop leaves the target as it was (FileError::stopped()).
+    WorkPulse* pulse = nullptr;
 };
 
 // Called once per source line, in order, with the line without its end. It writes what the line

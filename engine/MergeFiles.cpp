@@ -1,5 +1,6 @@
 #include "MergeFiles.h"
 
+#include "core/WorkPulse.h"
 #include "platform/TextRawCopy.h"
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
@@ -21,11 +22,12 @@ int percentDone(qsizetype index, qsizetype lastIndex) {
 
 // Appends every line of the open source to `out`, each followed by the target's line end. A source
 // whose bytes already are what the target needs is copied without being decoded.
-bool appendSource(TextReader& source, const QString& path, TextWriter& out, FileError& error) {
+bool appendSource(TextReader& source, const QString& path, TextWriter& out, FileError& error,
+                  const ReadProgress& progress) {
     if (TextRawCopy::canAppend(source.format(), out.format())) {
         const TextFormat format = source.format();
         source.close();
-        return TextRawCopy::append(path, format, out, &error);
+        return TextRawCopy::append(path, format, out, &error, progress);
     }
     const bool keepExtensions =
         source.format().encoding == TextEncoding::Big5 && out.format().encoding == TextEncoding::Big5;
@@ -61,12 +63,19 @@ Pass mergePass(const QStringList& files, const QString& targetPath, const TextFo
     }
     const qsizetype lastIndex = files.size() - 1;
     for (qsizetype i = 0; i <= lastIndex; ++i) {
+        // A large source moves the bar through its own share of the list, and a stop inside it leaves
+        // the target as it was.
+        WorkPulse pulse(sink, i == 0 ? 0 : percentDone(i - 1, lastIndex), percentDone(i, lastIndex));
+        const ReadProgress progress = [&pulse](qint64 done, qint64 total) {
+            return pulse.beat(done, total);
+        };
         TextReader source;
+        source.setProgress(progress);
         if (!source.open(files[i])) {
             pass.error = source.error();
             return pass;
         }
-        if (!appendSource(source, files[i], out, pass.error))
+        if (!appendSource(source, files[i], out, pass.error, progress))
             return pass;
         if (out.error().isSet()) {
             pass.error = out.error();
@@ -76,6 +85,10 @@ Pass mergePass(const QStringList& files, const QString& targetPath, const TextFo
             sink.ReportProgress(percentDone(i, lastIndex), files[i], QStringLiteral("合并完成"), QString(), Mark::Blue);
         }
         sink.processEvents();
+        if (sink.stopRequested()) {
+            pass.error = FileError::stopped();
+            return pass;
+        }
     }
     pass.unmappable = out.unmappableCount();
     pass.unmappableSample = out.unmappableSample();

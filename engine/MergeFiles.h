@@ -12,6 +12,7 @@
 // source: the first source's when it can, otherwise GB18030 when the first source is in a legacy code
 // page and UTF-8 when it is in Unicode (`report->savedAs` then says which). The target is replaced
 // only after every source has been read, so a target that is also a source is merged from its old
-// content.
+// content. A stop asked for through the sink (between two files or inside a large one) leaves the
+// target as it was and fails with FileError::stopped().
 bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSink& sink,
                 TransformReport* report = nullptr);

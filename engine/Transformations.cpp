@@ -17,11 +17,17 @@ QString pieceBuffer() {
     return piece;
 }
 
+LineTransformOptions withPulse(WorkPulse* pulse) {
+    LineTransformOptions options;
+    options.pulse = pulse;
+    return options;
+}
+
 } // namespace
 
 bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report,
-                HtmlRules rules) {
-    LineTransformOptions options;
+                HtmlRules rules, WorkPulse* pulse) {
+    LineTransformOptions options = withPulse(pulse);
     // An encoding the user forces wins over what the page declares.
     if (!TextReader::decodingRules().forced)
         options.declaredEncoding = declaredHtmlCharset(sourcePath);
@@ -36,7 +42,8 @@ bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropL
     return transformLines(sourcePath, targetPath, makeHandler, report, options);
 }
 
-bool ReflowParagraphs(const QString& sourcePath, const QString& targetPath, int /*level*/, TransformReport* report) {
+bool ReflowParagraphs(const QString& sourcePath, const QString& targetPath, int /*level*/, TransformReport* report,
+                      WorkPulse* pulse) {
     // Every level reflows as level 0: the others are names on the sliders without a behaviour.
     const LineHandlerFactory makeHandler = []() -> LineHandler {
         return [reflower = ParagraphReflower(), piece = pieceBuffer()](QString& line, TextWriter& out) mutable {
@@ -45,10 +52,10 @@ bool ReflowParagraphs(const QString& sourcePath, const QString& targetPath, int 
                 out.write(piece);
         };
     };
-    return transformLines(sourcePath, targetPath, makeHandler, report);
+    return transformLines(sourcePath, targetPath, makeHandler, report, withPulse(pulse));
 }
 
-bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, TransformReport* report) {
+bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, TransformReport* report, WorkPulse* pulse) {
     QString kept = pieceBuffer();
     return transformLines(
         sourcePath, targetPath,
@@ -56,11 +63,12 @@ bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, Transfor
             removeIsolatedSpaces(line, kept);
             out.writeLine(kept);
         },
-        report);
+        report, withPulse(pulse));
 }
 
-bool ConvertWidth(const QString& sourcePath, const QString& targetPath, int direction, TransformReport* report) {
-    LineTransformOptions options;
+bool ConvertWidth(const QString& sourcePath, const QString& targetPath, int direction, TransformReport* report,
+                  WorkPulse* pulse) {
+    LineTransformOptions options = withPulse(pulse);
     options.removeSource = true;
     return transformLines(
         sourcePath, targetPath,

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +26,9 @@ struct ByteLineReader::Impl {
     qsizetype end = 0;
     bool atEof = false;
     FileError error;
+    ReadProgress progress;
+    qint64 fileSize = 0;
+    qint64 offset = 0;
 
     ~Impl() {
         if (fd >= 0)
@@ -40,10 +44,15 @@ struct ByteLineReader::Impl {
         }
         if (end == qsizetype(buffer.size()))
             buffer.resize(buffer.size() * 2);
+        if (progress && !progress(offset, fileSize)) {
+            error = FileError::stopped();
+            return false;
+        }
         for (;;) {
             const ssize_t got = ::read(fd, buffer.data() + end, size_t(buffer.size() - end));
             if (got > 0) {
                 end += got;
+                offset += got;
                 return true;
             }
             if (got == 0) {
@@ -63,14 +72,22 @@ ByteLineReader::ByteLineReader() : d(std::make_unique<Impl>()) {}
 ByteLineReader::~ByteLineReader() = default;
 
 bool ByteLineReader::open(const QString& path, const TextFormat& format) {
+    ReadProgress progress = std::move(d->progress);
     d = std::make_unique<Impl>();
+    d->progress = std::move(progress);
     d->lineEnd = format.lineEnd;
     d->fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (d->fd < 0 || ::lseek(d->fd, bomSize(format.encoding), SEEK_SET) < 0) {
         d->error = FileError::fromErrno(errno);
         return false;
     }
+    struct stat st;
+    d->fileSize = ::fstat(d->fd, &st) == 0 ? qint64(st.st_size) : 0;
     return true;
+}
+
+void ByteLineReader::setProgress(ReadProgress progress) {
+    d->progress = std::move(progress);
 }
 
 bool ByteLineReader::readLine(QByteArrayView& line) {

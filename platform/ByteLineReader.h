@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "ReadProgress.h"
 #include "TextFormat.h"
 
 #include <QByteArray>
@@ -20,6 +21,8 @@ public:
     ByteLineReader& operator=(const ByteLineReader&) = delete;
 
     bool open(const QString& path, const TextFormat& format);
+    // Called before every piece is read; when it gives false the reader fails with FileError::stopped().
+    void setProgress(ReadProgress progress);
     // The next line, valid until the next call; false at the end of the file and on a read error
     // (error() tells which).
     bool readLine(QByteArrayView& line);

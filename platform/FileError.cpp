@@ -1,5 +1,6 @@
 #include "FileError.h"
 
+#include <cerrno>
 #include <cstring>
 
 FileError FileError::fromErrno(int errnoValue) {
@@ -8,4 +9,12 @@ FileError FileError::fromErrno(int errnoValue) {
 
 FileError FileError::withText(int errnoValue, const QString& text) {
     return FileError{errnoValue, text};
+}
+
+FileError FileError::stopped() {
+    return FileError{ECANCELED, QStringLiteral("已停止，文件保持原样")};
+}
+
+bool FileError::isStopped() const {
+    return number == ECANCELED;
 }

@@ -12,4 +12,7 @@ struct FileError {
     static FileError fromErrno(int errnoValue);
     // For failures that have no errno of their own (a decoder refusing its input, a library error).
     static FileError withText(int errnoValue, const QString& text);
+    // The work was stopped on request before it was complete; nothing was changed.
+    static FileError stopped();
+    bool isStopped() const;
 };

@@ -84,14 +84,24 @@ bool copyWithReadWrite(int in, int out) {
     }
 }
 
+// Pieces of a large file: each is done in well under a tenth of a second, between two progress calls.
+constexpr size_t CopyPiece = size_t(16) << 20;
+
 // copy_file_range lets the kernel move the bytes (or share extents); file systems that refuse it
 // fall back to a plain read/write loop before anything has been written.
-bool copyContents(int in, int out) {
+
+bool copyContents(int in, int out, qint64 size, const ReadProgress& progress, bool& stopped) {
     bool anyCopied = false;
+    qint64 done = 0;
     for (;;) {
-        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+        if (progress && !progress(done, size)) {
+            stopped = true;
+            return false;
+        }
+        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, progress ? CopyPiece : size_t(1) << 30, 0);
         if (copied > 0) {
             anyCopied = true;
+            done += copied;
             continue;
         }
         if (copied == 0)
@@ -214,7 +224,7 @@ bool removeFile(const QString& path, FileError* error) {
     return true;
 }
 
-bool copyFile(const QString& source, const QString& target, FileError* error) {
+bool copyFile(const QString& source, const QString& target, FileError* error, const ReadProgress& progress) {
     FdGuard in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0)
         return fail(error, errno);
@@ -242,7 +252,8 @@ bool copyFile(const QString& source, const QString& target, FileError* error) {
     }
     FdGuard out(created);
 
-    bool ok = copyContents(in.get(), out.get());
+    bool stopped = false;
+    bool ok = copyContents(in.get(), out.get(), qint64(st.st_size), progress, stopped);
     int failure = ok ? 0 : errno;
     if (::close(out.release()) != 0 && ok) {
         ok = false;
@@ -254,6 +265,11 @@ bool copyFile(const QString& source, const QString& target, FileError* error) {
     }
     if (!ok) {
         ::unlink(temporary.constData());
+        if (stopped) {
+            if (error)
+                *error = FileError::stopped();
+            return false;
+        }
         return fail(error, failure);
     }
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "ReadProgress.h"
 
 #include <QString>
 
@@ -19,7 +20,9 @@ bool removeFile(const QString& path, FileError* error = nullptr);
 // link planted there is replaced, never followed). The copy is made in a temporary file beside the
 // target and renamed into place when complete, so a failed or interrupted copy leaves no partial
 // target; a failed one leaves an existing target as it was.
-bool copyFile(const QString& source, const QString& target, FileError* error = nullptr);
+// `progress` hears of every piece copied and may stop the copy (FileError::stopped(), no target).
+bool copyFile(const QString& source, const QString& target, FileError* error = nullptr,
+              const ReadProgress& progress = {});
 // Total size in bytes of every file below `folder`; 0 for a missing folder.
 qint64 folderSize(const QString& folder);
 // Removes `folder` and everything below it, read-only files included.

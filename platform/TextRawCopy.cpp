@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -34,7 +35,8 @@ bool canAppend(const TextFormat& source, const TextFormat& target) {
            sameBytes(source.encoding, target.encoding) && source.lineEnd == target.lineEnd;
 }
 
-bool append(const QString& path, const TextFormat& source, TextWriter& out, FileError* error) {
+bool append(const QString& path, const TextFormat& source, TextWriter& out, FileError* error,
+            const ReadProgress& progress) {
     const int fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (error)
@@ -50,7 +52,16 @@ bool append(const QString& path, const TextFormat& source, TextWriter& out, File
     char last = 0;          // the last byte of the file so far
     char previous = 0;      // the byte before it
     int failure = 0;
+    struct stat st;
+    const qint64 fileSize = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
+    qint64 offset = 0;
     for (;;) {
+        if (progress && !progress(offset, fileSize)) {
+            ::close(fd);
+            if (error)
+                *error = FileError::stopped();
+            return false;
+        }
         const ssize_t got = ::read(fd, buffer.get(), static_cast<size_t>(ChunkSize));
         if (got < 0) {
             if (errno == EINTR)
@@ -60,6 +71,7 @@ bool append(const QString& path, const TextFormat& source, TextWriter& out, File
         }
         if (got == 0)
             break;
+        offset += got;
         const qsizetype begin = std::min<qsizetype>(skip, got);
         skip -= begin;
         if (begin == got)

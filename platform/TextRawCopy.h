@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "ReadProgress.h"
 #include "TextFormat.h"
 
 #include <QString>
@@ -18,6 +19,8 @@ bool canAppend(const TextFormat& source, const TextFormat& target);
 // Appends the bytes of `path` behind its BOM. In a CR LF file a lone CR ends a line and is written as
 // CR LF; a last line without an end gets one; an empty file adds nothing. `source` is the format
 // TextReader found for the file.
-bool append(const QString& path, const TextFormat& source, TextWriter& out, FileError* error = nullptr);
+// `progress` hears of every piece and may stop the copy (FileError::stopped()).
+bool append(const QString& path, const TextFormat& source, TextWriter& out, FileError* error = nullptr,
+            const ReadProgress& progress = {});
 
 } // namespace TextRawCopy

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -74,17 +75,46 @@ struct TextReader::Impl {
     qsizetype textEnd = 0;
     qsizetype scanned = 0; // how far past textBegin the search for a line end has looked
 
+    ReadProgress progress;
+    qint64 fileSize = 0;
+    qint64 offset = 0;      // where the next read starts
+    qint64 limit = -1;      // when not negative, reads end here as if the file did
+    bool examining = false; // open()'s look at the file reports no progress of its own
+    bool limited = false;   // a read ended at `limit` rather than at the end of the file
+
     void fail(int errnoValue) {
         error = FileError::fromErrno(errnoValue);
         atEnd = true;
     }
 
-    // Reads up to `capacity` bytes at `into`; 0 at the end of the file, -1 on an error.
+    bool seek(qint64 to) {
+        if (::lseek(fd, to, SEEK_SET) < 0) {
+            fail(errno);
+            return false;
+        }
+        offset = to;
+        return true;
+    }
+
+    // Reads up to `capacity` bytes at `into`; 0 at the end of the file, -1 on an error or a stop.
     qsizetype readBytes(uchar* into, qsizetype capacity) {
+        if (limit >= 0 && offset + capacity >= limit) {
+            capacity = qsizetype(std::max<qint64>(0, limit - offset));
+            limited = true;
+            if (capacity == 0)
+                return 0;
+        }
+        if (progress && !progress(examining ? 0 : offset, fileSize)) {
+            error = FileError::stopped();
+            atEnd = true;
+            return -1;
+        }
         for (;;) {
             const ssize_t got = ::read(fd, into, size_t(capacity));
-            if (got >= 0)
+            if (got >= 0) {
+                offset += got;
                 return got;
+            }
             if (errno != EINTR) {
                 fail(errno);
                 return -1;
@@ -120,7 +150,7 @@ bool TextReader::Impl::scanWide(WideLineEnds& ends, qsizetype kept, bool keepSta
         const qsizetype size = kept + got;
         const qsizetype used = ends.scan(raw.data(), size);
         if (got == 0) {
-            startIsWhole = keepStart && qsizetype(start.size()) <= chunkSize;
+            startIsWhole = keepStart && !limited && qsizetype(start.size()) <= chunkSize;
             return true;
         }
         if (ends.sawCr) {
@@ -131,7 +161,7 @@ bool TextReader::Impl::scanWide(WideLineEnds& ends, qsizetype kept, bool keepSta
                 if (more < 0)
                     return false;
                 remember(&probe, more);
-                startIsWhole = more == 0;
+                startIsWhole = more == 0 && !limited;
             }
             return true;
         }
@@ -198,7 +228,7 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const Decod
             detector.feed(raw.data(), got);
         }
         detector.finish();
-        startIsWhole = qsizetype(start.size()) <= chunkSize;
+        startIsWhole = !limited && qsizetype(start.size()) <= chunkSize;
         const std::optional<TextEncoding> found =
             known ? (detector.hasControlBytes() ? std::nullopt : known) : detector.verdict(rules.fallback);
         if (!found) {
@@ -213,13 +243,8 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const Decod
             WideLineEnds ends{*found == TextEncoding::Utf16BENoBom};
             if (startIsWhole) {
                 ends.scan(start.data(), qsizetype(start.size()));
-            } else {
-                if (::lseek(fd, 0, SEEK_SET) < 0) {
-                    fail(errno);
-                    return false;
-                }
-                if (!scanWide(ends, 0, false))
-                    return false;
+            } else if (!seek(0) || !scanWide(ends, 0, false)) {
+                return false;
             }
             sawCr = ends.sawCr;
             sawLf = ends.sawLf;
@@ -232,8 +257,7 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const Decod
         rawKept = qsizetype(start.size()) - bomSize;
         if (rawKept > 0)
             std::memcpy(raw.data(), start.data() + bomSize, size_t(rawKept));
-    } else if (::lseek(fd, bomSize, SEEK_SET) < 0) {
-        fail(errno);
+    } else if (!seek(bomSize)) {
         return false;
     }
     start.clear();
@@ -290,7 +314,14 @@ bool TextReader::open(const QString& path, std::optional<TextEncoding> declared,
         d->fail(errno);
         return false;
     }
-    if (!d->examine(declared, rules)) {
+    struct stat st;
+    d->fileSize = ::fstat(d->fd, &st) == 0 ? qint64(st.st_size) : 0;
+    d->offset = 0;
+    d->limited = false;
+    d->examining = true;
+    const bool examined = d->examine(declared, rules);
+    d->examining = false;
+    if (!examined) {
         close();
         return false;
     }
@@ -309,6 +340,14 @@ DecodingRules TextReader::decodingRules() {
 
 FileError TextReader::notTextError() {
     return FileError::withText(EILSEQ, QStringLiteral("不是文本文件"));
+}
+
+void TextReader::setProgress(ReadProgress progress) {
+    d->progress = std::move(progress);
+}
+
+void TextReader::setHeadLimit(qint64 bytes) {
+    d->limit = bytes;
 }
 
 void TextReader::close() {
@@ -389,6 +428,39 @@ bool TextReader::readAll(const QString& path, QString& text, FileError* error, T
         text.append(reinterpret_cast<const QChar*>(d.text.data()), d.textEnd);
         d.textEnd = 0;
     }
+    if (format)
+        *format = d.format;
+    if (error)
+        *error = {};
+    return true;
+}
+
+bool TextReader::readHead(const QString& path, qint64 maxBytes, QString& text, bool& truncated, FileError* error,
+                          TextFormat* format) {
+    TextReader reader;
+    Impl& d = *reader.d;
+    text.clear();
+    truncated = false;
+    // The encoding and line ends are judged from the head alone; the rest of the file is never read.
+    d.limit = std::max<qint64>(maxBytes, 4);
+    const bool opened = reader.open(path);
+    d.limit = -1;
+    if (!opened) {
+        if (error)
+            *error = reader.error();
+        return false;
+    }
+    // Bytes of a character cut at the end of the head stay undecoded, so the text ends on a whole one.
+    while (!d.atEnd && d.offset < maxBytes) {
+        if (!d.fill()) {
+            if (error)
+                *error = d.error;
+            return false;
+        }
+        text.append(reinterpret_cast<const QChar*>(d.text.data()), d.textEnd);
+        d.textEnd = 0;
+    }
+    truncated = !d.atEnd && d.offset < d.fileSize;
     if (format)
         *format = d.format;
     if (error)

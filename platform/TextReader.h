@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "ReadProgress.h"
 #include "TextFormat.h"
 
 #include <QString>
@@ -44,6 +45,12 @@ public:
     bool open(const QString& path, std::optional<TextEncoding> declared = std::nullopt);
     // As open(), with `rules` instead of the program's.
     bool open(const QString& path, std::optional<TextEncoding> declared, const DecodingRules& rules);
+    // Called for every piece read, from open()'s look at the whole file (as 0 done) to the last line;
+    // when it gives false the reader fails with FileError::stopped(). Kept across open().
+    void setProgress(ReadProgress progress);
+    // Makes the file end after `bytes` for the readers opened from now on (-1: the whole file), so
+    // that a look at the start of a large file (its first line) reads no more than that.
+    void setHeadLimit(qint64 bytes);
     void close();
 
     const TextFormat& format() const;
@@ -51,7 +58,7 @@ public:
     bool readLine(QString& line);
     const FileError& error() const;
 
-    // The whole file decoded as one string, line ends kept as they stand (for previews).
+    // The whole file decoded as one string, line ends kept as they stand.
     static bool readAll(const QString& path, QString& text, FileError* error = nullptr, TextFormat* format = nullptr);
 
     // The program's rules, used by every reader opened from now on.
@@ -59,6 +66,11 @@ public:
     static DecodingRules decodingRules();
     // The error of a file that is not text; its description says so.
     static FileError notTextError();
+    // The beginning of a file for a preview: at most about `maxBytes` of it, decoded in the encoding
+    // judged from those bytes alone (so a large file shows at once), cut at a character boundary, line
+    // ends kept as they stand. `truncated` tells that the file goes on behind the text.
+    static bool readHead(const QString& path, qint64 maxBytes, QString& text, bool& truncated,
+                         FileError* error = nullptr, TextFormat* format = nullptr);
 
     // Test seam: readers opened from now on read the file in pieces of this many bytes (0 restores the
     // normal size), so that tests can cut characters and line ends at every place.

@@ -2,8 +2,10 @@
 
 #include "FileStep.h"
 #include "NameRules.h"
+#include "StopRows.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
+#include "core/WorkPulse.h"
 
 #include <QElapsedTimer>
 
@@ -33,16 +35,28 @@ void BatchRunner::run(const BatchRequest& request) {
 
     FileStep step(m_env, request.folder);
     qint64 doneCount = 0;
-    for (const FileEntry& entry : request.entries) {
+    int percent = 0;
+    for (qsizetype i = 0; i < request.entries.size(); ++i) {
+        const FileEntry& entry = request.entries.at(i);
         const qint64 start = clock.nsecsElapsed();
         m_env.sink.processEvents();
         if (!entry.selected)
             continue;
+        if (m_env.sink.stopRequested()) {
+            QStringList waiting;
+            for (qsizetype k = i; k < request.entries.size(); ++k) {
+                if (request.entries.at(k).selected)
+                    waiting.append(request.entries.at(k).name);
+            }
+            reportNotProcessed(m_env.sink, waiting);
+            break;
+        }
         ++doneCount;
-        const int percent = int(doneCount * 100 / selectedCount);
+        WorkPulse pulse(m_env.sink, percent, int(doneCount * 100 / selectedCount));
+        percent = int(doneCount * 100 / selectedCount);
 
         TransformReport report;
-        const bool done = step.apply(request.command, request.direction, entry.name, report);
+        const bool done = step.apply(request.command, request.direction, entry.name, report, &pulse);
         QString reason;
         if (done && timed) {
             const double elapsed = (clock.nsecsElapsed() - start) / 1e9;

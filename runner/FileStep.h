@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class WorkPulse;
+
 // One file of a batch, shared by the main window's commands and the wizard's stages: the job frame,
 // then the command's transformation (in place through the working copy, or a web page into its
 // ".txt" beside it), and the rows that tell how it went.
@@ -13,8 +15,10 @@ public:
     FileStep(JobEnv& env, const QString& folder) : m_env(env), m_folder(folder) {}
 
     // True when the job frame let the file go ahead and the transformation processed all of it.
-    // The job frame adds its own rows; `report` tells why a transformation failed.
-    bool apply(BatchCommand command, int direction, const QString& name, TransformReport& report);
+    // The job frame adds its own rows; `report` tells why a transformation failed. A `pulse` keeps the
+    // windows alive inside a large file and may stop it, leaving the file as it was.
+    bool apply(BatchCommand command, int direction, const QString& name, TransformReport& report,
+               WorkPulse* pulse = nullptr);
 
     // The file's result row: "完成" in blue (with `reason`, e.g. the elapsed time), or "未完成" in red
     // with the transformation's error description when there is one. A file whose encoding could not

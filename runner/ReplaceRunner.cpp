@@ -2,8 +2,10 @@
 
 #include "FileStep.h"
 #include "LineReplacer.h"
+#include "StopRows.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
+#include "core/WorkPulse.h"
 #include "engine/FileJob.h"
 #include "engine/LineTransform.h"
 #include "platform/ByteLineReader.h"
@@ -37,10 +39,12 @@ bool mayReplaceBytes(const ReplaceRequest& request) {
 }
 
 bool replaceBytes(const QString& sourcePath, const QString& targetPath, const TextFormat& format,
-                  const ReplaceRequest& request, TransformReport* report) {
+                  const ReplaceRequest& request, TransformReport* report, WorkPulse* pulse) {
     const QByteArray find = request.find.toLatin1();
     const QByteArray replacement = request.replacement.toLatin1();
     ByteLineReader reader;
+    if (pulse)
+        reader.setProgress([pulse](qint64 done, qint64 total) { return pulse->beat(done, total); });
     if (!reader.open(sourcePath, format))
         return failed(report, reader.error());
     TextWriter writer;
@@ -55,8 +59,10 @@ bool replaceBytes(const QString& sourcePath, const QString& targetPath, const Te
         }
         writer.writeRaw(line.sliced(from));
         writer.writeLineEnd();
-        if (writer.error().isSet())
+        if (writer.error().isSet()) {
+            writer.cancel();
             return failed(report, writer.error());
+        }
     }
     if (reader.error().isSet()) {
         writer.cancel();
@@ -68,15 +74,23 @@ bool replaceBytes(const QString& sourcePath, const QString& targetPath, const Te
 } // namespace
 
 bool ReplaceRunner::replaceInFile(const QString& sourcePath, const QString& targetPath, const ReplaceRequest& request,
-                                  TransformReport* report) {
+                                  TransformReport* report, WorkPulse* pulse) {
     if (mayReplaceBytes(request)) {
         TextReader probe;
-        if (probe.open(sourcePath) && ByteLineReader::isSafeAscii(probe.format().encoding, request.find.toLatin1()))
-            return replaceBytes(sourcePath, targetPath, probe.format(), request, report);
+        if (pulse)
+            probe.setProgress([pulse](qint64, qint64 total) { return pulse->beat(0, total); });
+        const bool opened = probe.open(sourcePath);
+        if (probe.error().isStopped())
+            return failed(report, probe.error());
+        if (opened && ByteLineReader::isSafeAscii(probe.format().encoding, request.find.toLatin1()))
+            return replaceBytes(sourcePath, targetPath, probe.format(), request, report, pulse);
     }
     const LineReplacer replacer(request.find, request.replacement, request.caseSensitive);
+    LineTransformOptions options;
+    options.pulse = pulse;
     return transformLines(
-        sourcePath, targetPath, [&](QString& line, TextWriter& out) { out.writeLine(replacer.apply(line)); }, report);
+        sourcePath, targetPath, [&](QString& line, TextWriter& out) { out.writeLine(replacer.apply(line)); }, report,
+        options);
 }
 
 void ReplaceRunner::run(const ReplaceRequest& request) {
@@ -91,14 +105,24 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
     qint64 done = 0;
     for (const QString& name : request.files) {
         m_env.sink.processEvents();
+        if (m_env.sink.stopRequested()) {
+            QStringList waiting;
+            for (qsizetype k = done; k < request.files.size(); ++k)
+                waiting.append(request.folder + request.files.at(k));
+            reportNotProcessed(m_env.sink, waiting);
+            break;
+        }
+        WorkPulse pulse(m_env.sink, int(done * 100 / total), int((done + 1) * 100 / total));
         ++done;
         const int percent = int(done * 100 / total);
         const QString path = request.folder + name;
 
         TransformReport report;
         report.unmappablePolicy = m_env.state.Prefs.Unmappable;
-        const bool ok = BeginFileJob(m_env, name, name, request.folder) &&
-                        replaceInFile(m_env.state.TempFile, path, request, &report);
+        const bool ok = BeginFileJob(m_env, name, name, request.folder, &pulse) &&
+                        replaceInFile(m_env.state.TempFile, path, request, &report, &pulse);
+        if (!ok && pulse.stopped() && !report.error.isSet())
+            report.error = FileError::stopped();
         step.reportOutcome(percent, path, ok, QString(), report);
     }
     m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());

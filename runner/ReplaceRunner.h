@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class WorkPulse;
+
 struct ReplaceRequest {
     QStringList files; // names without folder, in list order
     QString folder;    // with its trailing "/"
@@ -22,9 +24,10 @@ public:
     explicit ReplaceRunner(JobEnv& env) : m_env(env) {}
     void run(const ReplaceRequest& request);
 
-    // Rewrites one file from `sourcePath` into `targetPath`, replacing in every non-empty line.
+    // Rewrites one file from `sourcePath` into `targetPath`, replacing in every non-empty line. A
+    // `pulse` hears how far it got and may stop it, leaving the target as it was.
     static bool replaceInFile(const QString& sourcePath, const QString& targetPath, const ReplaceRequest& request,
-                              TransformReport* report);
+                              TransformReport* report, WorkPulse* pulse = nullptr);
 
 private:
     JobEnv& m_env;

@@ -3,13 +3,17 @@
 #include "FileStep.h"
 #include "MergeStep.h"
 #include "NameRules.h"
+#include "StopRows.h"
 #include "core/AppState.h"
 #include "core/ChapterOrder.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
+#include "core/WorkPulse.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
+
+#include <functional>
 
 namespace {
 
@@ -49,18 +53,44 @@ QString WizardRunner::prepare(WizardOptions& options) {
 }
 
 void WizardRunner::run(const WizardOptions& options) {
-    if (options.html)
-        convertPages(options);
-    if (options.merge)
-        mergeTexts(options);
-    if (options.para)
-        rewriteTexts(options, QStringLiteral("-智能分段-"), BatchCommand::Reflow, 0);
-    if (options.space)
-        rewriteTexts(options, QStringLiteral("-删除空格-"), BatchCommand::RemoveSpaces, 0);
-    if (options.code == 1 || options.code == 2)
-        rewriteTexts(options, QStringLiteral("-内码转换-"), BatchCommand::CodePage, options.code - 1);
-    if (options.width == 1 || options.width == 2)
-        rewriteTexts(options, QStringLiteral("-字符转换-"), BatchCommand::Width, options.width - 1);
+    const std::pair<bool, std::function<void()>> stages[] = {
+        {options.html,
+         [&] {
+             convertPages(options);
+         }},
+        {options.merge,
+         [&] {
+             mergeTexts(options);
+         }},
+        {options.para,
+         [&] {
+             rewriteTexts(options, QStringLiteral("-智能分段-"), BatchCommand::Reflow, 0);
+         }},
+        {options.space,
+         [&] {
+             rewriteTexts(options, QStringLiteral("-删除空格-"), BatchCommand::RemoveSpaces, 0);
+         }},
+        {options.code == 1 || options.code == 2,
+         [&] {
+             rewriteTexts(options, QStringLiteral("-内码转换-"), BatchCommand::CodePage, options.code - 1);
+         }},
+        {options.width == 1 || options.width == 2,
+         [&] {
+             rewriteTexts(options, QStringLiteral("-字符转换-"), BatchCommand::Width, options.width - 1);
+         }},
+    };
+    int skipped = 0;
+    for (const auto& [enabled, stage] : stages) {
+        if (!enabled)
+            continue;
+        if (m_env.sink.stopRequested())
+            ++skipped;
+        else
+            stage();
+    }
+    if (m_env.sink.stopRequested()) {
+        reportStopped(m_env.sink, skipped > 0 ? QStringLiteral("其后 %1 个步骤未执行").arg(skipped) : QString());
+    }
     m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
 }
 
@@ -74,11 +104,19 @@ void WizardRunner::convertPages(const WizardOptions& options) {
     qint64 k = 0;
     for (qsizetype i = pages.size() - 1; i >= 0; --i) {
         sink.processEvents();
+        if (sink.stopRequested()) {
+            QStringList waiting;
+            for (qsizetype w = i; w >= 0; --w)
+                waiting.append(pages.at(w));
+            reportNotProcessed(sink, waiting);
+            return;
+        }
+        WorkPulse pulse(sink, int(k * 100 / n), int((k + 1) * 100 / n));
         ++k;
         const int percent = int(k * 100 / n);
         const QString& name = pages.at(i);
         TransformReport report;
-        const bool done = step.apply(BatchCommand::WebPageToText, 0, name, report);
+        const bool done = step.apply(BatchCommand::WebPageToText, 0, name, report, &pulse);
         FileError deleteError;
         if (done && options.deleteHtml) {
             const QString path = options.folder + name;
@@ -152,9 +190,14 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
     qint64 k = 0;
     for (const QString& name : texts) {
         sink.processEvents();
+        if (sink.stopRequested()) {
+            reportNotProcessed(sink, texts.mid(k));
+            return;
+        }
+        WorkPulse pulse(sink, int(k * 100 / n), int((k + 1) * 100 / n));
         ++k;
         TransformReport report;
-        const bool done = step.apply(command, direction, name, report);
+        const bool done = step.apply(command, direction, name, report, &pulse);
         step.reportOutcome(int(k * 100 / n), name, done, QString(), report);
     }
 }

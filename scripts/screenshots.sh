@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the program under a virtual display on a folder of Chinese sample files and saves pictures of
-# its windows (splash, main window with a selection and a preview, progress window after a batch,
-# about box, folder picker) into /tmp/quillmar-shots/.
+# its windows (splash, main window with a selection and a preview, progress window during and after
+# a batch, the task windows, about box, folder picker) into /tmp/quillmar-shots/ (SCALE=2: at 2x).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,12 +24,17 @@ printf '        第二章  夜 路\r\n\r\n　　雨 下 得 更 大 了 ，他�
 printf '　　这是用 GB18030 保存的一段文字，预览时照样显示为中文。\r\n' | iconv -f UTF-8 -t GB18030 >"$books/第三章（GB）.txt"
 printf '<html><head><meta charset="utf-8"><title>目录</title></head><body><p>第一章 山雨欲来</p></body></html>\r\n' >"$books/index.htm"
 printf '序言\r\n' >"$books/序言.txt"
+# A large chapter, so that the progress window is drawn while a file is at work.
+for i in $(seq 1 200000); do printf '　　这一段文字很长，还没有结束，\r\n接着写下去。\r\n'; done >"$books/第四章（长）.txt"
 
-out=/tmp/quillmar-shots
+out=${OUT:-/tmp/quillmar-shots}
 rm -rf "$out"
 mkdir -p "$out"
 cd "$books"
-QUILLMAR_SCREENSHOTS="$out" xvfb-run -a -s "-screen 0 1024x768x24" "$work/program/quillmar"
+# SCALE=2 draws every window at 2x (QT_SCALE_FACTOR) on a screen twice as large.
+scale=${SCALE:-1}
+QT_SCALE_FACTOR=$scale QUILLMAR_SCREENSHOTS="$out" \
+    xvfb-run -a -s "-screen 0 $((1600 * scale))x$((1000 * scale))x24" "$work/program/quillmar"
 ls -1 "$out"
 
 # The quick-processing wizard, with the normal and with the advanced options shown: its window test
@@ -39,5 +44,5 @@ if [ ! -x "$build/bin/test_ui_FastWorkTest" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$build" --target test_ui_FastWorkTest -j2
 fi
-QM_SCREENSHOTS="$out" QT_QPA_PLATFORM=offscreen "$build/bin/test_ui_FastWorkTest" screenshots >/dev/null
+QT_SCALE_FACTOR=$scale QM_SCREENSHOTS="$out" QT_QPA_PLATFORM=offscreen "$build/bin/test_ui_FastWorkTest" screenshots >/dev/null
 ls -1 "$out"/wizard*.png

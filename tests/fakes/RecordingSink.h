@@ -30,6 +30,13 @@ public:
         m_calls.append({percent, text, status, reason, markKey});
     }
     void processEvents() override { ++m_processEventsCount; }
+    bool stopRequested() const override { return m_stopAfter >= 0 && m_processEventsCount >= m_stopAfter; }
+    int pulseIntervalMs() const override { return m_pulseIntervalMs; }
+
+    // Inside a large file, the bar moves and events run at every chance instead of every 50 ms.
+    void pulseAtEveryChance() { m_pulseIntervalMs = 0; }
+    // The user asks to stop once events have run `count` times.
+    void stopAfterEvents(int count) { m_stopAfter = count; }
 
     // Every call, in order.
     const QList<Row>& calls() const { return m_calls; }
@@ -57,4 +64,6 @@ public:
 private:
     QList<Row> m_calls;
     int m_processEventsCount = 0;
+    int m_pulseIntervalMs = 50;
+    int m_stopAfter = -1;
 };

@@ -135,14 +135,14 @@ CliOutcome runCli(const CliOptions& options) {
         if (options.killAfterMs >= 0 && !outcome.killed) {
             timeout = std::max<int>(0, options.killAfterMs - int(clock.elapsed()));
             if (timeout == 0) {
-                ::kill(pid, SIGKILL);
+                ::kill(pid, options.killSignal);
                 outcome.killed = true;
                 timeout = -1;
             }
         }
         if (options.killWhen && !outcome.killed) {
             if (options.killWhen()) {
-                ::kill(pid, SIGKILL);
+                ::kill(pid, options.killSignal);
                 outcome.killed = true;
             } else {
                 timeout = 1;

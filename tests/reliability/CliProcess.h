@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <csignal>
 #include <functional>
 
 // Runs the built quillmar-cli as a child process under conditions a user's machine may impose: a
@@ -17,6 +18,8 @@ struct CliOptions {
     int killAfterMs = -1;      // SIGKILL after this many milliseconds, if still running
     // SIGKILL as soon as this turns true (asked every millisecond or so while the tool runs).
     std::function<bool()> killWhen;
+    // What killAfterMs and killWhen send instead of SIGKILL (SIGINT, SIGTERM: a request to stop).
+    int killSignal = SIGKILL;
 };
 
 struct CliRow {

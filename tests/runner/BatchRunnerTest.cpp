@@ -1,5 +1,6 @@
 #include "runner/BatchRunner.h"
 #include "RunnerFixture.h"
+#include "platform/TextReader.h"
 
 #include <QRegularExpression>
 
@@ -112,6 +113,90 @@ TEST_F(BatchRunnerTest, codePageCommandConvertsBothWays) {
     run(BatchCommand::CodePage, {{"a.txt", true}}, 0);
     EXPECT_EQ(QString::fromUtf8(content("a.txt")), "头发和简体中文\r\n");
     EXPECT_FALSE(QFile::exists(state.TempFile)) << "the conversions delete their working copy";
+}
+
+// A chapter long enough to be read in many small pieces.
+QByteArray longChapter() {
+    QByteArray text;
+    for (int i = 0; i < 3000; ++i)
+        text += QStringLiteral("第%1段的文字，还没有结束\r\n").arg(i).toUtf8();
+    return text;
+}
+
+// Reads files in small pieces, so that a test file gives the pulse many chances.
+struct SmallPieces {
+    SmallPieces() { TextReader::chunkSizeForTesting(1024); }
+    ~SmallPieces() { TextReader::chunkSizeForTesting(0); }
+};
+
+TEST_F(BatchRunnerTest, aStopInsideAFileLeavesItAsItWasAndNamesTheFilesNotReached) {
+    struct Case {
+        const char* rule;
+        BatchCommand command;
+        int direction;
+        QString large;
+        QString output; // the file the command would write
+    };
+    const QList<Case> cases = {
+        {"reflow", BatchCommand::Reflow, 0, "b.txt", "b.txt"},
+        {"space removal", BatchCommand::RemoveSpaces, 0, "b.txt", "b.txt"},
+        {"to Traditional", BatchCommand::CodePage, 1, "b.txt", "b.txt"},
+        {"to full width", BatchCommand::Width, 1, "b.txt", "b.txt"},
+        {"web page to text", BatchCommand::WebPageToText, 0, "b.htm", "b.txt"},
+    };
+    const SmallPieces pieces;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        for (const QString& name : TestFiles::filesIn(folder))
+            QFile::remove(path(name));
+        const QString ext = c.large.section(u'.', -1);
+        put("a." + ext, "一\r\n");
+        put(c.large, longChapter());
+        put("c." + ext, "三\r\n");
+        sink.clear();
+        sink.pulseAtEveryChance();
+        // Events ran before a and before b; the stop comes with the third look inside b.
+        sink.stopAfterEvents(2 + 3);
+
+        run(c.command, {{"a." + ext, true}, {c.large, true}, {"c." + ext, true}}, c.direction);
+
+        QList<RecordingSink::Row> rows;
+        for (const RecordingSink::Row& r : sink.rows()) {
+            if (!r.text.startsWith("总时间"))
+                rows.append({0, r.text, r.status, r.reason, r.mark});
+        }
+        EXPECT_EQ(rows, (QList<RecordingSink::Row>{
+                            {0, "a." + ext, "完成", rows.value(0).reason, "blue"},
+                            {0, c.large, "未完成", "已停止，文件保持原样", "red"},
+                            {0, "c." + ext, "未处理", "已停止", "red"},
+                        }));
+        if (c.output == c.large)
+            EXPECT_EQ(content(c.large), longChapter());
+        else
+            EXPECT_FALSE(QFile::exists(path(c.output)));
+        EXPECT_EQ(content("c." + ext), "三\r\n");
+        EXPECT_EQ(sink.calls().last(), Completion);
+        EXPECT_EQ(TestFiles::filesIn(folder).filter(".qmtmp"), QStringList()) << "no unfinished target is left";
+    }
+}
+
+TEST_F(BatchRunnerTest, theBarMovesInsideALargeFile) {
+    const SmallPieces pieces;
+    put("a.txt", "一\r\n");
+    put("b.txt", longChapter());
+    sink.pulseAtEveryChance();
+
+    run(BatchCommand::Reflow, {{"a.txt", true}, {"b.txt", true}});
+
+    QList<int> inside;
+    for (const RecordingSink::Row& r : sink.calls()) {
+        if (r.text.isEmpty() && r.percent > 50 && r.percent < 100)
+            inside.append(r.percent);
+    }
+    EXPECT_GE(inside.size(), 3) << "b's share of the bar, 50 to 100, is crossed in steps";
+    EXPECT_TRUE(std::is_sorted(inside.begin(), inside.end()));
+    EXPECT_EQ(sink.rows().last(), row(100, "b.txt", "完成", "", "blue"));
+    EXPECT_GT(sink.processEventsCount(), 2 + 3) << "events ran inside the file, not only between files";
 }
 
 } // namespace

@@ -64,6 +64,7 @@ private slots:
     void cleanup();
 
     void reflowOfTwoSelectedFiles();
+    void stopButtonLeavesTheFileInWorkAsItWas();
     void webPageOverwriteAnsweredNo();
     void webPageOverwriteAnsweredYes();
     void keyboardShortcutRunsOnlyEnabledCommands();
@@ -148,6 +149,36 @@ QStringList CommandsTest::convertPageOverText(const QByteArray& page) {
         return {u"menu_html disabled"_s};
     main->menu_html->trigger();
     return progressRows(t->app().inProgress());
+}
+
+void CommandsTest::stopButtonLeavesTheFileInWorkAsItWas() {
+    QByteArray big;
+    while (big.size() < 8 * 1024 * 1024)
+        big += BrokenFirst;
+    TestApplication::writeFile(folder + "big.txt", big);
+    TestApplication::writeFile(folder + "small.txt", BrokenSecond);
+    MainFrm* main = t->main();
+    QVERIFY(main->openFolder(folder));
+    DialogTest::selectInMain(main, {u"big.txt"_s, u"small.txt"_s});
+    InProgress* progress = t->app().inProgress();
+    // The stop is clicked once the large file's working copy exists: only events that run inside
+    // that file can deliver the click before the file is done.
+    QTimer poll;
+    poll.setInterval(1);
+    connect(&poll, &QTimer::timeout, [&] {
+        if (QFile::exists(t->state().TempFile) && progress->CmdStop->isVisible() && progress->CmdStop->isEnabled())
+            QTest::mouseClick(progress->CmdStop, Qt::LeftButton);
+    });
+    poll.start();
+    main->menu_autopara->trigger();
+    poll.stop();
+
+    QVERIFY(progress->isFinished());
+    QCOMPARE(progressRows(progress),
+             QStringList({u"big.txt|未完成|已停止，文件保持原样|mark"_s, u"small.txt|未处理|已停止|mark"_s}));
+    QVERIFY(TestApplication::readFile(folder + "big.txt") == big);
+    QCOMPARE(TestApplication::readFile(folder + "small.txt"), BrokenSecond);
+    QVERIFY(progress->CmdStop->isHidden());
 }
 
 void CommandsTest::webPageOverwriteAnsweredNo() {

@@ -572,6 +572,19 @@ void FastWorkTest::folderButton() {
     QCOMPARE(w->TextFolder->text(), other);
     QCOMPARE(w->File1->fileNames(), QStringList{"o.txt"});
     QCOMPARE(t.state().DialogFolder, folder);
+
+    // Enter in the folder box opens the folder typed there and starts nothing.
+    w->TextFolder->setText(folder);
+    w->TextFolder->setFocus();
+    QTest::keyClick(w->TextFolder, Qt::Key_Return);
+    QCOMPARE(w->File1->path(), folder);
+    QVERIFY(!t.app().inProgress()->isVisible());
+    QVERIFY(w->isEnabled());
+    w->TextFolder->setText(folder + "missing");
+    QTest::keyClick(w->TextFolder, Qt::Key_Enter);
+    QCOMPARE(t.messages().texts().last(), "文件夹“" + folder + "missing”不存在，请选择一个存在的文件夹。");
+    QCOMPARE(w->File1->path(), folder);
+    QVERIFY(!t.app().inProgress()->isVisible());
 }
 
 void FastWorkTest::sliderTexts_data() {

@@ -3,6 +3,7 @@
 
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/FolderList.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/common/Twips.h"
 #include "ui/main/FileListView.h"
 #include "ui/main/MainFrm.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QTest>
 #include <QTreeView>
 
@@ -95,6 +97,10 @@ private slots:
     void previewOfAVanishedFileRefreshesAndReports();
     void refreshShowsNewFilesAndReloadsThePreview();
     void largeFilePreviewsQuickly();
+    void listKeepsEightRowsAndTheSplitterItsPlace();
+    void restoredBoundsFitTheScreen_data();
+    void restoredBoundsFitTheScreen();
+    void helpWithoutABrowserSaysSo();
     void commandStateFollowsSelectionAndFilter_data();
     void commandStateFollowsSelectionAndFilter();
     void listAndReportViews();
@@ -178,9 +184,10 @@ void MainWindowTest::emptyFolderShowsTheGreenPlaceholder() {
 void MainWindowTest::headerClicksToggleTheOrder() {
     MainFrm* main = t->main();
     clickHeader(main->FileList, 2);
-    QCOMPARE(namesOf(main->FileList), QStringList({"a.txt", "b.TXT", "big.txt", "c.txt"})); // "11 KB" before "2 KB"
+    // By the bytes: 0, 1023, 1024 and 10245 ("2 KB" before "11 KB").
+    QCOMPARE(namesOf(main->FileList), QStringList({"a.txt", "b.TXT", "c.txt", "big.txt"}));
     clickHeader(main->FileList, 2);
-    QCOMPARE(namesOf(main->FileList), QStringList({"c.txt", "big.txt", "a.txt", "b.TXT"}));
+    QCOMPARE(namesOf(main->FileList), QStringList({"big.txt", "c.txt", "b.TXT", "a.txt"}));
     clickHeader(main->FileList, 0);
     QCOMPARE(namesOf(main->FileList), QStringList({"a.txt", "b.TXT", "big.txt", "c.txt"}));
     clickHeader(main->FileList, 0);
@@ -287,6 +294,68 @@ void MainWindowTest::largeFilePreviewsQuickly() {
     const qint64 elapsed = timer.elapsed();
     QCOMPARE(main->Rich1->fileName(), folder + "huge.txt");
     QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed) + " ms"));
+
+    // Only the start is read, cut at a whole character, and the last line says the rest is not shown.
+    QVERIFY(main->Rich1->isCut());
+    const QString shown = main->Rich1->toPlainText();
+    QVERIFY(shown.startsWith(QString::fromUtf8(line.chopped(2)) + u'\n'));
+    QVERIFY2(shown.size() < 1200 * 1000, qPrintable(QString::number(shown.size())));
+    QVERIFY(shown.endsWith(QStringLiteral("……（预览只显示文件开头的 1.0 MB，全文 10.0 MB，其余部分未显示）")));
+    QVERIFY(!shown.contains(QChar(0xFFFD)));
+
+    main->previewEntry(namesOf(main->FileList).indexOf("c.txt"));
+    QVERIFY(!main->Rich1->isCut());
+    QCOMPARE(main->Rich1->toPlainText().size(), 1024);
+}
+
+void MainWindowTest::listKeepsEightRowsAndTheSplitterItsPlace() {
+    MainFrm* main = t->main();
+    main->resize(1500, 950);
+    main->show();
+    QCoreApplication::processEvents();
+    const QTreeView* report = main->FileList->reportView();
+    const int rowHeight = report->sizeHintForRow(0);
+    QVERIFY(rowHeight > 0);
+    QVERIFY2(report->viewport()->height() >= 8 * rowHeight,
+             qPrintable(QString::number(report->viewport()->height()) + " / " + QString::number(rowHeight)));
+
+    // A position the user chose comes back from its saved state.
+    main->Splitter1->setSizes({500, main->Splitter1->height() - 500});
+    const QByteArray saved = main->splitterState();
+    main->Splitter1->setSizes({300, main->Splitter1->height() - 300});
+    main->setSplitterState(saved);
+    QCOMPARE(main->Splitter1->sizes().first(), 500);
+}
+
+void MainWindowTest::restoredBoundsFitTheScreen_data() {
+    QTest::addColumn<QRect>("wanted");
+    QTest::addColumn<QRect>("fitted");
+    QTest::newRow("bounds that fit stay") << QRect(100, 50, 800, 600) << QRect(100, 50, 800, 600);
+    QTest::newRow("saved at 2x: shrunk to the screen") << QRect(0, 0, 3000, 1900) << QRect(0, 0, 1280, 800);
+    QTest::newRow("off to the right and below: moved in") << QRect(1200, 700, 800, 600) << QRect(480, 200, 800, 600);
+    QTest::newRow("left of the screen: moved in") << QRect(-900, 10, 800, 600) << QRect(0, 10, 800, 600);
+    QTest::newRow("never below the window's minimum") << QRect(0, 0, 200, 100) << QRect(0, 0, 427, 320);
+}
+
+void MainWindowTest::restoredBoundsFitTheScreen() {
+    QFETCH(QRect, wanted);
+    QFETCH(QRect, fitted);
+    QCOMPARE(fitToScreen(wanted, QRect(0, 0, 1280, 800), QSize(427, 320)), fitted);
+}
+
+void MainWindowTest::helpWithoutABrowserSaysSo() {
+    MainFrm* main = t->main();
+    QList<QUrl> asked;
+    main->setUrlOpener([&asked](const QUrl& url) {
+        asked.append(url);
+        return false;
+    });
+    main->menu_helpcontent->trigger();
+    QCOMPARE(asked, QList<QUrl>{QUrl(QStringLiteral("https://quillmar.example.org/help/"))});
+    QCOMPARE(t->messages().texts(),
+             QStringList{QStringLiteral("无法打开帮助：这台电脑没有设置默认的网页浏览器或邮件程序。\n"
+                                        "请自行打开：https://quillmar.example.org/help/")});
+    QCOMPARE(main->menu_helpcontent->shortcut(), QKeySequence(Qt::Key_F1));
 }
 
 void MainWindowTest::commandStateFollowsSelectionAndFilter_data() {
@@ -406,7 +475,9 @@ void MainWindowTest::fileNameColumnFollowsTheListWidth() {
     main->resize(Twips::toPixels(16000), Twips::toPixels(9000));
     QCoreApplication::processEvents();
     const int wide = main->FileList->columnWidth(0);
-    QVERIFY(qAbs(wide - (main->FileList->width() - Twips::toPixels(2200))) <= 1);
+    // The three columns fill the list but for the room of a scroll bar.
+    const int columns = wide + main->FileList->columnWidth(1) + main->FileList->columnWidth(2);
+    QVERIFY(qAbs(columns - (main->FileList->width() - Twips::toPixels(400))) <= 2);
     QVERIFY(qAbs(main->Rich1->geometry().bottom() + 1 + Twips::toPixels(120) - main->centralWidget()->height()) <= 1);
     QVERIFY(qAbs(main->Rich1->width() + Twips::toPixels(60) - main->centralWidget()->width()) <= 1);
 

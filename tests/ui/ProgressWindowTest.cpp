@@ -4,6 +4,7 @@
 #include "core/AppState.h"
 #include "ui/common/InProgress.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -57,6 +58,8 @@ private slots:
     void batchWithoutOwnerStillEnablesTheRecordedWindow();
     void nextBatchStartsClean();
     void escapeDoesNotEndABatch();
+    void stopButtonOnlyWhileABatchRuns();
+    void inputQueuedDuringTheRunNeverAcknowledges();
 };
 
 void ProgressWindowTest::reports_data() {
@@ -213,6 +216,57 @@ void ProgressWindowTest::escapeDoesNotEndABatch() {
     QTest::keyClick(&window, Qt::Key_Return);
     QVERIFY(window.isVisible());
     QVERIFY(!owner.isEnabled());
+}
+
+void ProgressWindowTest::stopButtonOnlyWhileABatchRuns() {
+    AppState state;
+    QWidget owner;
+    owner.show();
+    InProgress window(state);
+    window.beginBatch(&owner);
+    QVERIFY(window.CmdStop->isVisible());
+    QCOMPARE(window.CmdStop->text(), QStringLiteral("停止[&S]"));
+    QVERIFY(!window.stopRequested());
+
+    QTest::mouseClick(window.CmdStop, Qt::LeftButton);
+    QVERIFY(window.stopRequested());
+    QVERIFY(!window.CmdStop->isEnabled());
+    QCOMPARE(window.LabelWait->text(), QStringLiteral("正在停止……"));
+    const QRect stopPlace = window.CmdStop->geometry();
+
+    complete(window);
+    QVERIFY(window.CmdStop->isHidden());
+    QVERIFY2(!window.CmdOK->geometry().intersects(stopPlace), "a late click on stop would acknowledge");
+    window.acknowledge();
+
+    window.beginBatch(&owner);
+    QVERIFY(!window.stopRequested());
+    QVERIFY(window.CmdStop->isEnabled());
+    QCOMPARE(window.LabelWait->text(), QStringLiteral("处理中，请稍候……"));
+}
+
+void ProgressWindowTest::inputQueuedDuringTheRunNeverAcknowledges() {
+    AppState state;
+    QWidget owner;
+    owner.show();
+    InProgress window(state);
+    window.beginBatch(&owner);
+    const QString note = QStringLiteral("3 个字符无法以 Big5 表示，已写为“?”");
+    window.ReportProgress(100, QStringLiteral("a.txt"), QStringLiteral("注意"), note, QStringLiteral("yellow"));
+    // An Enter pressed while the last file was still at work, not yet delivered.
+    QCoreApplication::postEvent(&window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+    QCoreApplication::postEvent(&window, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier));
+    complete(window);
+    QCoreApplication::processEvents();
+    QVERIFY(window.isVisible());
+    QVERIFY(window.isFinished());
+    QVERIFY(!owner.isEnabled());
+
+    // A note row reads whole: the reason column takes the rest of the width, the tooltip the rest of the text.
+    const QTreeWidget* rows = window.LVResults;
+    QCOMPARE(rows->columnWidth(0) + rows->columnWidth(1) + rows->columnWidth(2), rows->viewport()->width());
+    QVERIFY(rows->columnWidth(2) > rows->columnWidth(1));
+    QCOMPARE(rows->topLevelItem(0)->toolTip(2), note);
 }
 
 QTEST_MAIN(ProgressWindowTest)

@@ -183,6 +183,15 @@ void SmallWindowsTest::aboutBoxListsTheContributors() {
     QCOMPARE(about.Label1->text(), u"Version 2.1"_s);
     QCOMPARE(about.LV1->topLevelItemCount(), 1);
     QCOMPARE(about.size(), QSize(640, 373));
+
+    // The box closes through its own button, which Enter presses.
+    about.show();
+    QCOMPARE(about.CmdClose->text(), u"关闭[&C]"_s);
+    QVERIFY(about.rect().contains(about.CmdClose->geometry()));
+    QVERIFY(!about.LV1->geometry().intersects(about.CmdClose->geometry()));
+    QTest::keyClick(&about, Qt::Key_Return);
+    QVERIFY(!about.isVisible());
+    QCOMPARE(about.result(), int(QDialog::Accepted));
 }
 
 QTEST_MAIN(SmallWindowsTest)

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTest>
 #include <QTimer>
 
@@ -52,6 +53,7 @@ private slots:
     void firstStartUsesDefaultsAndWritesBothFilesAtExit();
     void storedBoundsAreAppliedAndSavedBack();
     void maximizedWindowSavesStateTwoWithTheEarlierBounds();
+    void splitterPositionSurvivesARestart();
     void saveStatusOffWritesNothing();
     void leftoverWorkingFileIsDeletedAtExit();
     void secondInstanceAnsweredNoStartsNothing();
@@ -105,6 +107,25 @@ void StartupTest::storedBoundsAreAppliedAndSavedBack() {
     main->resize(Twips::toPixels(7200), Twips::toPixels(5760));
     t.quit();
     QCOMPARE(TestApplication::readFile(t.appFolder() + "Quillmar.cfg"), record(-1, 0, 0, 150, 300, 5760, 7200));
+}
+
+void StartupTest::splitterPositionSurvivesARestart() {
+    const QByteArray bounds = record(-1, 0, 0, 720, 1440, 6000, 9000);
+    TestApplication t;
+    TestApplication::writeFile(t.appFolder() + "Quillmar.cfg", bounds);
+    QVERIFY(t.start());
+    QSplitter* splitter = t.main()->Splitter1;
+    splitter->setSizes({200, splitter->height() - 200});
+    QCOMPARE(splitter->sizes().first(), 200);
+    t.quit();
+    const QByteArray preferences = TestApplication::readFile(t.appFolder() + "Preferences.ini");
+    QVERIFY(preferences.contains("MainSplitter="));
+
+    TestApplication again;
+    TestApplication::writeFile(again.appFolder() + "Quillmar.cfg", bounds);
+    TestApplication::writeFile(again.appFolder() + "Preferences.ini", preferences);
+    QVERIFY(again.start());
+    QCOMPARE(again.main()->Splitter1->sizes().first(), 200);
 }
 
 void StartupTest::maximizedWindowSavesStateTwoWithTheEarlierBounds() {

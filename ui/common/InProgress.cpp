@@ -7,37 +7,45 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStyle>
 #include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString WaitText = QStringLiteral("处理中，请稍候……");
+
+} // namespace
 
 InProgress::InProgress(AppState& state, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_state(state) {
     setObjectName(QStringLiteral("InProgress"));
     setWindowTitle(QString());
     setModal(false);
-    setFixedSize(Twips::size(7590, 5055));
+    // The designed size is the smallest; a larger window gives the rows room to be read whole.
+    setMinimumSize(Twips::size(7590, 5055));
+    resize(minimumSize());
 
-    LabelWait = new QLabel(QStringLiteral("处理中，请稍候……"), this);
+    LabelWait = new QLabel(WaitText, this);
     LabelWait->setObjectName(QStringLiteral("LabelWait"));
-    LabelWait->setGeometry(Twips::rect(480, 120, 6615, 255));
+    // Hidden at the end of a batch, it keeps its place: the bar and the rows do not jump.
+    QSizePolicy keepPlace = LabelWait->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    LabelWait->setSizePolicy(keepPlace);
 
     PrgBar1 = new QProgressBar(this);
     PrgBar1->setObjectName(QStringLiteral("PrgBar1"));
     PrgBar1->setRange(0, 100);
     PrgBar1->setValue(0);
     PrgBar1->setTextVisible(false);
-    PrgBar1->setGeometry(Twips::rect(480, 360, 6615, 375));
 
     LabelStatus = new QLabel(QStringLiteral("0%"), this);
     LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
     LabelStatus->setAlignment(Qt::AlignCenter);
-    // Wider than designed, centred on the designed place: "100%" must fit in any font.
-    const QRect status = Twips::rect(3600, 720, 495, 255);
-    LabelStatus->setGeometry(status.adjusted(-status.width() / 2, 0, status.width() / 2, 0));
 
     LVResults = new QTreeWidget(this);
     LVResults->setObjectName(QStringLiteral("LVResults"));
@@ -46,29 +54,71 @@ InProgress::InProgress(AppState& state, QWidget* parent)
     LVResults->setUniformRowHeights(true);
     LVResults->setSelectionMode(QAbstractItemView::SingleSelection);
     LVResults->setIconSize(QSize(16, 16));
-    LVResults->setGeometry(Twips::rect(480, 1080, 6615, 3255));
-    // The status and reason columns keep their designed widths; the item column takes the rest, so
-    // that no horizontal scroll bar is needed for the three of them.
+    // The reason column takes what the item and status columns leave, so that a note is read without
+    // dragging column borders; a text cut off shows whole in its tooltip.
     LVResults->header()->setStretchLastSection(true);
-    const int scrollBar = LVResults->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    LVResults->setColumnWidth(0, LVResults->width() - 80 - 96 - scrollBar - 2 * LVResults->frameWidth());
-    LVResults->setColumnWidth(1, 80);
+    LVResults->header()->setMinimumSectionSize(40);
 
     CmdOK = new QPushButton(QStringLiteral("了解[&O]"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
     CmdOK->setDefault(true);
-    CmdOK->setGeometry(Twips::rect(3240, 4560, 1335, 375));
+    CmdOK->setMinimumSize(Twips::size(1335, 375));
     CmdOK->hide();
     connect(CmdOK, &QPushButton::clicked, this, &InProgress::acknowledge);
+
+    // Away from the acknowledge button's place: a click meant to stop a batch that has just ended
+    // must not close its results unseen.
+    CmdStop = new QPushButton(QStringLiteral("停止[&S]"), this);
+    CmdStop->setObjectName(QStringLiteral("CmdStop"));
+    CmdStop->setAutoDefault(false);
+    CmdStop->setMinimumSize(Twips::size(1335, 375));
+    CmdStop->hide();
+    connect(CmdStop, &QPushButton::clicked, this, &InProgress::requestStop);
+
+    const int margin = Twips::toPixels(480);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(margin, Twips::toPixels(120), margin, Twips::toPixels(120));
+    layout->addWidget(LabelWait);
+    layout->addWidget(PrgBar1);
+    layout->addWidget(LabelStatus);
+    layout->addWidget(LVResults, 1);
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(CmdOK, 0, 1);
+    buttons->addWidget(CmdStop, 0, 2, Qt::AlignRight);
+    buttons->setColumnStretch(0, 1);
+    buttons->setColumnStretch(2, 1);
+    layout->addLayout(buttons);
+    // The button row keeps its height while the acknowledge button is hidden.
+    buttons->setRowMinimumHeight(0, CmdOK->minimumHeight());
 
     OwnedWindow::centreOnScreen(this);
 }
 
 void InProgress::beginBatch(QWidget* owner, bool ownedByOwner) {
+    setRunning(true);
     OwnedWindow::showOwned(this, ownedByOwner ? owner : nullptr);
     if (owner)
         owner->setEnabled(false);
     m_state.ProgressOwner = owner;
+    // Item and status columns by the width the window has now; the reason column takes the rest.
+    const int width = LVResults->viewport()->width();
+    LVResults->setColumnWidth(0, width * 2 / 5);
+    LVResults->setColumnWidth(1, fontMetrics().horizontalAdvance(QStringLiteral("覆盖原有文件")) + 16);
+}
+
+void InProgress::setRunning(bool running) {
+    m_stopAsked = false;
+    LabelWait->setText(WaitText);
+    CmdStop->setEnabled(true);
+    CmdStop->setVisible(running);
+}
+
+void InProgress::requestStop() {
+    if (isFinished() || m_stopAsked)
+        return;
+    m_stopAsked = true;
+    CmdStop->setEnabled(false);
+    LabelWait->setText(QStringLiteral("正在停止……"));
 }
 
 void InProgress::setBar(int percent) {
@@ -83,12 +133,18 @@ void InProgress::ReportProgress(int percent, const QString& text, const QString&
 
     if (!text.isEmpty()) {
         auto* row = new QTreeWidgetItem(LVResults, {text, status, reason});
+        for (int column = 0; column < 3; ++column)
+            row->setToolTip(column, row->text(column));
         if (!markKey.isEmpty())
             row->setIcon(0, Icons::mark(markKey));
     }
 
     if (percent == -1) {
+        // Input that came during the last stretch of work goes to the running window now, never to
+        // the acknowledge button about to appear.
+        QCoreApplication::processEvents();
         setBar(100);
+        CmdStop->hide();
         CmdOK->show();
         LabelWait->hide();
         CmdOK->setFocus();
@@ -104,6 +160,7 @@ void InProgress::acknowledge() {
     LVResults->clear();
     CmdOK->hide();
     LabelWait->show();
+    setRunning(false);
     if (auto* owner = qobject_cast<QWidget*>(m_state.ProgressOwner.data()))
         owner->setEnabled(true);
     m_state.ProgressOwner.clear();

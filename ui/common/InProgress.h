@@ -18,6 +18,7 @@ class QTreeWidget;
 //   progress.beginBatch(this);              // shown, this window disabled and recorded as owner
 //   SomeRunner(env).run(request);           // rows through ReportProgress, ending with percent -1
 // and the user's "了解[&O]" (acknowledge()) clears and hides the window and enables the owner again.
+// While the batch runs, "停止[&S]" asks it to stop at its next safe point (stopRequested()).
 class InProgress : public QDialog, public ProgressSink {
     Q_OBJECT
 public:
@@ -35,6 +36,10 @@ public:
                         const QString& markKey) override;
     // Runs the window system's pending events once.
     void processEvents() override;
+    // True once "停止[&S]" was pressed in the running batch.
+    bool stopRequested() const override { return m_stopAsked; }
+    // What "停止[&S]" does: the batch stops at its next safe point.
+    void requestStop();
 
     // The acknowledge step of CmdOK: bar 0 and "0%", rows removed, CmdOK hidden and LabelWait shown,
     // ProgressOwner enabled and cleared, the window hidden.
@@ -47,6 +52,7 @@ public:
     QLabel* LabelStatus;
     QTreeWidget* LVResults;
     QPushButton* CmdOK;
+    QPushButton* CmdStop;
 
 signals:
     // After the acknowledge step, so that the window that started the batch can follow up.
@@ -58,6 +64,8 @@ protected:
 
 private:
     void setBar(int percent);
+    void setRunning(bool running);
 
     AppState& m_state;
+    bool m_stopAsked = false;
 };

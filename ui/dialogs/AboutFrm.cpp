@@ -6,6 +6,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTreeWidget>
 
 AboutFrm::AboutFrm(QWidget* parent)
@@ -46,7 +47,15 @@ AboutFrm::AboutFrm(QWidget* parent)
     LV1->setObjectName(QStringLiteral("LV1"));
     LV1->setRootIsDecorated(false);
     LV1->setHeaderLabels({QStringLiteral("姓名"), QStringLiteral("建议及帮助"), QStringLiteral("时间")});
-    LV1->setGeometry(left, 136, width, client.height() - 136 - 16);
+    CmdClose = new QPushButton(QStringLiteral("关闭[&C]"), this);
+    CmdClose->setObjectName(QStringLiteral("CmdClose"));
+    CmdClose->setDefault(true);
+    const QSize button = CmdClose->sizeHint().expandedTo(Twips::size(1335, 375));
+    CmdClose->setGeometry(client.width() - 16 - button.width(), client.height() - 16 - button.height(), button.width(),
+                          button.height());
+    connect(CmdClose, &QPushButton::clicked, this, &QDialog::accept);
+
+    LV1->setGeometry(left, 136, width, client.height() - 136 - 16 - button.height() - 12);
     LV1->header()->setStretchLastSection(false);
     LV1->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     LV1->setColumnWidth(0, 80);

@@ -3,10 +3,11 @@
 #include <QDialog>
 
 class QLabel;
+class QPushButton;
 class QTreeWidget;
 
-// The about box: the version, the maker and the people who helped. Shown modally; it has no
-// button and closes through its close box.
+// The about box: the version, the maker and the people who helped. Shown modally; it closes
+// through "关闭[&C]" (also Enter and Escape) or its close box.
 class AboutFrm : public QDialog {
     Q_OBJECT
 public:
@@ -17,4 +18,5 @@ public:
     QLabel* Label2;
     QLabel* Label3;
     QTreeWidget* LV1;
+    QPushButton* CmdClose;
 };

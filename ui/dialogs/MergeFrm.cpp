@@ -72,6 +72,8 @@ QString firstCharacters(const QString& text, int count) {
 // The first line of the file that is not empty after titleOf(); "" when there is none.
 bool readTitleLine(const QString& path, QString& title, FileError& error) {
     TextReader reader;
+    // The title is looked for where the preview shows the file: a large file is never read whole.
+    reader.setHeadLimit(PreviewBox::HeadBytes);
     if (!reader.open(path)) {
         error = reader.error();
         return false;

@@ -10,12 +10,14 @@
 #include "ui/common/InProgress.h"
 #include "ui/common/MessageBoxProvider.h"
 #include "ui/common/OwnedWindow.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/common/Twips.h"
 #include "ui/dialogs/SplashFrm.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
 
 Application::Application(const Options& options)
@@ -130,8 +132,19 @@ void Application::applyWindowSettings() {
     // The bounds go first and the state after them, so that a window that starts maximized or
     // minimized keeps the stored bounds as its normal ones.
     m_main->setWindowState(Qt::WindowNoState);
-    m_main->move(Twips::toPixels(settings.WinLeft), Twips::toPixels(settings.WinTop));
-    m_main->resize(Twips::toPixels(settings.WinWidth), Twips::toPixels(settings.WinHeight));
+    QRect bounds(Twips::toPixels(settings.WinLeft), Twips::toPixels(settings.WinTop),
+                 Twips::toPixels(settings.WinWidth), Twips::toPixels(settings.WinHeight));
+    const QScreen* screen = QGuiApplication::screenAt(bounds.topLeft());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        // The stored height is the inside's: the title bar comes on top of it.
+        const int titleBar = m_main->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        bounds = fitToScreen(bounds, screen->availableGeometry().adjusted(0, 0, 0, -titleBar), m_main->minimumSize());
+    }
+    m_main->move(bounds.topLeft());
+    m_main->resize(bounds.size());
+    m_main->setSplitterState(m_state.Prefs.MainSplitter);
     if (settings.WinState == 1)
         m_main->setWindowState(Qt::WindowMinimized);
     else if (settings.WinState == 2)
@@ -140,6 +153,7 @@ void Application::applyWindowSettings() {
 
 void Application::storeWindowSettings() {
     SettingsRec& settings = m_state.Settings;
+    m_state.Prefs.MainSplitter = m_main->splitterState();
     const Qt::WindowStates windowState = m_main->windowState();
     if (windowState & Qt::WindowMinimized)
         settings.WinState = 1;

@@ -2,17 +2,20 @@
 
 #include "core/ChapterOrder.h"
 #include "platform/FolderListing.h"
+#include "ui/common/FileSizeText.h"
 #include "ui/common/Icons.h"
 
 #include <QHeaderView>
 #include <QListView>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTreeView>
 
 namespace {
 
 constexpr int KeyRole = Qt::UserRole + 1;
 constexpr int IconNumberRole = Qt::UserRole + 2;
+constexpr int BytesRole = Qt::UserRole + 3;
 
 // Compares the cell texts the way the file list orders names: letter case ignored, then exact.
 class TextItem : public QStandardItem {
@@ -36,6 +39,15 @@ public:
 
 private:
     ChapterOrder::SortKey m_key;
+};
+
+// Sizes sort by the bytes they stand for: "900 KB" before "1.5 MB".
+class SizeItem : public QStandardItem {
+public:
+    SizeItem(const QString& text, qint64 bytes) : QStandardItem(text) { setData(bytes, BytesRole); }
+    bool operator<(const QStandardItem& other) const override {
+        return data(BytesRole).toLongLong() < other.data(BytesRole).toLongLong();
+    }
 };
 
 const QColor PlaceholderGreen(0, 128, 0);
@@ -95,10 +107,10 @@ void FileListView::clear() {
     m_model->removeRows(0, m_model->rowCount());
 }
 
-void FileListView::addEntry(const QString& name, int iconNumber, const QString& type, const QString& size) {
+void FileListView::addEntry(const QString& name, int iconNumber, const QString& type, qint64 bytes) {
     auto* nameItem = new NameItem(Icons::fileType(iconNumber), name);
     nameItem->setData(iconNumber, IconNumberRole);
-    auto* sizeItem = new TextItem(size);
+    auto* sizeItem = new SizeItem(fileSizeText(bytes), bytes);
     sizeItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_model->appendRow({nameItem, new TextItem(type), sizeItem});
 }
@@ -183,4 +195,21 @@ int FileListView::columnWidth(int column) const {
 
 void FileListView::setColumnWidth(int column, int width) {
     m_report->setColumnWidth(column, width);
+}
+
+int FileListView::reportHeightForRows(int rows) const {
+    // A row is as high as its text or its 16-pixel icon, with the style's padding.
+    const int row = std::max(m_report->sizeHintForRow(0), std::max(fontMetrics().height(), 16) + 4);
+    return m_report->header()->sizeHint().height() + rows * row + 2 * m_report->frameWidth();
+}
+
+void FileListView::fitSizeColumn() {
+    // Room for the longest size text ("1023.9 MB") and for the header with its sort arrow.
+    const int text = m_report->fontMetrics().horizontalAdvance(QStringLiteral("1023.9 MB")) + 12;
+    const QHeaderView* head = m_report->header();
+    const QStyle* style = head->style();
+    const int header =
+        head->fontMetrics().horizontalAdvance(m_model->headerData(SizeColumn, Qt::Horizontal).toString()) +
+        3 * style->pixelMetric(QStyle::PM_HeaderMargin) + style->pixelMetric(QStyle::PM_HeaderMarkSize) + 8;
+    m_report->setColumnWidth(SizeColumn, std::max({m_report->columnWidth(SizeColumn), text, header}));
 }

@@ -18,8 +18,9 @@ public:
     explicit FileListView(QWidget* parent = nullptr);
 
     void clear();
-    // Appends an entry, not selected; `iconNumber` 1 text document, 2 web page, 3 other file.
-    void addEntry(const QString& name, int iconNumber, const QString& type, const QString& size);
+    // Appends an entry, not selected; `iconNumber` 1 text document, 2 web page, 3 other file. The size
+    // shows in KB, MB or GB and sorts by its bytes.
+    void addEntry(const QString& name, int iconNumber, const QString& type, qint64 bytes);
     // Appends the placeholder entry: key "none", `text` in green.
     void addPlaceholder(const QString& text);
 
@@ -37,14 +38,18 @@ public:
     // Selected rows in list order.
     QList<int> selectedRows() const;
 
-    // Sorts by the column: names in chapter reading order, the other columns by their text (letter
-    // case ignored first); the order stays until the next sort.
+    // Sorts by the column: names in chapter reading order, sizes by their bytes, types by their text
+    // (letter case ignored first); the order stays until the next sort.
     void sort(int column, Qt::SortOrder order);
 
     bool isReportView() const;
     void setReportView(bool report);
     int columnWidth(int column) const;
     void setColumnWidth(int column, int width);
+    // Widens the size column, if need be, so that its header and every size text show whole.
+    void fitSizeColumn();
+    // The height the report view needs to show `rows` entries under its header.
+    int reportHeightForRows(int rows) const;
 
     QTreeView* reportView() const { return m_report; }
     QListView* listView() const { return m_list; }

@@ -31,6 +31,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QTextBlock>
 #include <QToolBar>
 #include <QUrl>
@@ -46,6 +47,8 @@ constexpr int Frame2Width = 2655;
 constexpr int FramesTop = 600 - BandHeight;
 constexpr int FramesHeight = 3015;
 constexpr int Rich1Top = 3720 - BandHeight;
+// The file list keeps at least this many rows when the window first shows it.
+constexpr int ListRows = 8;
 
 const QString TypePatterns[3] = {QStringLiteral("*.txt"), QStringLiteral("*.htm; *.html"), QStringLiteral("*.*")};
 const QString TypeCaptions[3] = {QStringLiteral("文本文件 (*.txt)"), QStringLiteral("网页文件 (*.htm)"),
@@ -73,7 +76,17 @@ void MainFrm::buildControls() {
     setCentralWidget(m_central);
     m_central->installEventFilter(this);
 
-    Frame1 = new QGroupBox(QStringLiteral("选择需要处理的文件"), m_central);
+    // The browsing controls above and the preview below share the window's height through a splitter
+    // whose position the user sets and the program remembers.
+    Splitter1 = new QSplitter(Qt::Vertical, m_central);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setChildrenCollapsible(false);
+    m_top = new QWidget(Splitter1);
+    m_top->setObjectName(QStringLiteral("MainFrmTop"));
+    m_top->setMinimumHeight(Twips::toPixels(2400));
+    m_top->installEventFilter(this);
+
+    Frame1 = new QGroupBox(QStringLiteral("选择需要处理的文件"), m_top);
     Frame1->setObjectName(QStringLiteral("Frame1"));
 
     Drive1 = new DriveList(Frame1);
@@ -91,7 +104,7 @@ void MainFrm::buildControls() {
     File1->setObjectName(QStringLiteral("File1"));
     File1->hide();
 
-    Frame2 = new QGroupBox(QStringLiteral("选择文件类型"), m_central);
+    Frame2 = new QGroupBox(QStringLiteral("选择文件类型"), m_top);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     auto* typeGroup = new QButtonGroup(this);
     const int typeTops[3] = {480, 960, 1440};
@@ -124,8 +137,15 @@ void MainFrm::buildControls() {
     LabelLink->setGeometry(Twips::rect(360, 2510, 2175, 255));
     LabelLink->installEventFilter(this);
 
-    Rich1 = new PreviewBox(m_central);
+    Rich1 = new PreviewBox(Splitter1);
     Rich1->setObjectName(QStringLiteral("Rich1"));
+    Rich1->setMinimumHeight(Twips::toPixels(900));
+    Splitter1->addWidget(m_top);
+    Splitter1->addWidget(Rich1);
+    // A taller window gives its height to the preview; the list keeps the rows it has.
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    FileList->fitSizeColumn();
 
     connect(Drive1, &DriveList::driveChanged, this,
             [this] { Browsing::followDriveChange(*Drive1, *Dir1, m_app.messages(), this); });
@@ -176,7 +196,7 @@ void MainFrm::buildMenus() {
         makeAction(menu_file, QStringLiteral("menu_refresh"), QStringLiteral("刷新 [&R]"), QKeySequence(Qt::Key_F5));
     menu_option = makeAction(menu_file, QStringLiteral("menu_option"), QStringLiteral("选项 [&O]"));
     menu_hyphen03 = addSeparator(menu_file, QStringLiteral("menu_hyphen03"));
-    menu_folder = makeMenu(menu_file, QStringLiteral("menu_folder"), QStringLiteral("最近的文档目录 [&R]"));
+    menu_folder = makeMenu(menu_file, QStringLiteral("menu_folder"), QStringLiteral("最近的文档目录 [&U]"));
     menu_hyphen01 = addSeparator(menu_file, QStringLiteral("menu_hyphen01"));
     menu_quit = makeAction(menu_file, QStringLiteral("menu_quit"), QStringLiteral("退出 [&X]"),
                            QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -234,6 +254,7 @@ void MainFrm::buildMenus() {
     connect(menu_writer, &QAction::triggered, this, &MainFrm::openMail);
     connect(menu_website, &QAction::triggered, this, &MainFrm::openWebsite);
     connect(menu_about, &QAction::triggered, this, &MainFrm::openAbout);
+    connect(menu_helpcontent, &QAction::triggered, this, &MainFrm::openHelp);
 }
 
 void MainFrm::buildToolbar() {
@@ -372,7 +393,7 @@ void MainFrm::RebuildFileList() {
                                  : icon == 2 ? QStringLiteral("网页文件")
                                              : GetExtension(name);
             const qint64 bytes = QFileInfo(state.CurrentFolder + name).size();
-            FileList->addEntry(name, icon, type, QString::number(bytes / 1024 + 1) + QStringLiteral(" KB"));
+            FileList->addEntry(name, icon, type, bytes);
         }
     } else {
         FileList->addPlaceholder(QStringLiteral("找不到符合的文件"));
@@ -615,11 +636,25 @@ void MainFrm::openAbout() {
 }
 
 void MainFrm::openWebsite() {
-    QDesktopServices::openUrl(QUrl(Contact::webAddress()));
+    openExternal(QUrl(Contact::webAddress()), QStringLiteral("网站"));
 }
 
 void MainFrm::openMail() {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + Contact::mailAddress()));
+    openExternal(QUrl(QStringLiteral("mailto:") + Contact::mailAddress()), QStringLiteral("邮件程序"));
+}
+
+void MainFrm::openHelp() {
+    openExternal(QUrl(Contact::helpAddress()), QStringLiteral("帮助"));
+}
+
+void MainFrm::openExternal(const QUrl& url, const QString& what) {
+    if (m_openUrl ? m_openUrl(url) : QDesktopServices::openUrl(url))
+        return;
+    const QString address = url.scheme() == QLatin1String("mailto") ? url.path() : url.toString();
+    m_app.messages().information(this, MessageProvider::appTitle(),
+                                 QStringLiteral("无法打开%1：这台电脑没有设置默认的网页浏览器或邮件程序。\n"
+                                                "请自行打开：%2")
+                                     .arg(what, address));
 }
 
 void MainFrm::layoutControls() {
@@ -627,26 +662,55 @@ void MainFrm::layoutControls() {
         return;
     const int sw = Twips::fromPixels(m_central->width());
     const int sh = Twips::fromPixels(m_central->height()) + BandHeight;
+    Splitter1->setGeometry(Twips::rect(0, FramesTop, sw - 60, sh - BandHeight - FramesTop - 120));
+    if (!m_splitterPlaced && Splitter1->height() > 0) {
+        m_splitterPlaced = true;
+        if (!Splitter1->restoreState(m_splitterState)) {
+            // The designed share, or more where the list would show fewer than ListRows rows.
+            const int listHeight = FileList->reportHeightForRows(ListRows);
+            const int top = std::max(Twips::toPixels(Rich1Top - FramesTop),
+                                     listHeight + Twips::toPixels(240 + 120 + Rich1Top - FramesTop - FramesHeight));
+            Splitter1->setSizes({top, std::max(Splitter1->height() - top, Rich1->minimumHeight())});
+        }
+    }
+}
+
+void MainFrm::layoutTop() {
+    const int sw = Twips::fromPixels(m_top->width()) + 60;
+    const int framesHeight = Twips::fromPixels(m_top->height()) - (Rich1Top - FramesTop - FramesHeight);
 
     const int frame1Width = sw - 200 - Frame2Width;
-    Frame1->setGeometry(Twips::rect(0, FramesTop, frame1Width, FramesHeight));
-    Frame2->setGeometry(Twips::rect(frame1Width + 120, FramesTop, Frame2Width, FramesHeight));
+    Frame1->setGeometry(Twips::rect(0, 0, frame1Width, framesHeight));
+    Frame2->setGeometry(Twips::rect(frame1Width + 120, 0, Frame2Width, framesHeight));
 
     const int driveWidth = int(0.3 * frame1Width);
     Drive1->setGeometry(Twips::rect(120, 240, driveWidth, 315));
-    Dir1->setGeometry(Twips::rect(120, 705, driveWidth, 2115));
+    Dir1->setGeometry(Twips::rect(120, 705, driveWidth, framesHeight - 705 - 195));
     const int listLeft = 120 + driveWidth + 80;
     const int listWidth = frame1Width - 240 - driveWidth - 80;
-    FileList->setGeometry(Twips::rect(listLeft, 240, listWidth, 2655));
-    if (listWidth - 2200 > 1800)
-        FileList->setColumnWidth(FileListView::NameColumn, Twips::toPixels(listWidth - 2200));
+    FileList->setGeometry(Twips::rect(listLeft, 240, listWidth, framesHeight - 240 - 120));
+    if (listWidth - 2200 > 1800) {
+        const int others = FileList->columnWidth(FileListView::TypeColumn) +
+                           FileList->columnWidth(FileListView::SizeColumn) - Twips::toPixels(1800);
+        FileList->setColumnWidth(FileListView::NameColumn, Twips::toPixels(listWidth - 2200) - std::max(0, others));
+    }
+}
 
-    Rich1->setGeometry(Twips::rect(0, Rich1Top, sw - 60, sh - 3720 - 120));
+QByteArray MainFrm::splitterState() const {
+    return Splitter1->saveState();
+}
+
+void MainFrm::setSplitterState(const QByteArray& state) {
+    m_splitterState = state;
+    m_splitterPlaced = false;
+    layoutControls();
 }
 
 bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_central && event->type() == QEvent::Resize) {
         layoutControls();
+    } else if (watched == m_top && event->type() == QEvent::Resize) {
+        layoutTop();
     } else if ((watched == ImageLink || watched == LabelLink) && event->type() == QEvent::MouseButtonRelease) {
         openWebsite();
         return true;

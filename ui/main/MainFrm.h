@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <array>
+#include <functional>
 
 class Application;
 class DriveList;
@@ -17,6 +18,8 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QRadioButton;
+class QSplitter;
+class QUrl;
 class QToolBar;
 
 // The main window: drive and folder browsing, the file list filtered by type, the preview, the
@@ -48,7 +51,7 @@ public:
     void sortByColumn(int column);
     // A click on the type filter option `index`.
     void chooseType(int index);
-    // Item `k` of "最近的文档目录 [&R]".
+    // Item `k` of "最近的文档目录 [&U]".
     void openRecent(int k);
     // One of the five file commands over the selected entries, in the progress window.
     void runBatch(BatchCommand command, int direction = 0);
@@ -70,6 +73,7 @@ public:
     QLabel* ImageLink;
     QLabel* LabelLink;
     PreviewBox* Rich1;
+    QSplitter* Splitter1;
 
     QMenu* menu_file;
     QAction* menu_selectall;
@@ -114,6 +118,15 @@ public:
     void openAbout();
     void openWebsite();
     void openMail();
+    // "羽墨工坊帮助 [&C]" (F1): the help pages in the browser, or a box that says why not.
+    void openHelp();
+
+    // The position of the splitter between the browsing controls and the preview, as saved with the
+    // settings; an empty or unreadable state gives the designed position (with room for the list).
+    QByteArray splitterState() const;
+    void setSplitterState(const QByteArray& state);
+    // What opens web and mail addresses: the desktop's services, or a test's stand-in that fails.
+    void setUrlOpener(std::function<bool(const QUrl&)> opener) { m_openUrl = std::move(opener); }
 
 signals:
     // The window is being unloaded (closed): the program's shutdown runs now.
@@ -130,6 +143,9 @@ private:
     void buildControls();
     void buildRecentMenu();
     void layoutControls();
+    void layoutTop();
+    // Opens `url` in the desktop's browser or mail program; says so in a box when none is set up.
+    void openExternal(const QUrl& url, const QString& what);
     bool loadPreview(const QString& path);
     void reloadPreviewQuietly();
     void prefillSearchText(QWidget* dialog);
@@ -138,6 +154,10 @@ private:
 
     Application& m_app;
     QWidget* m_central = nullptr;
+    QWidget* m_top = nullptr; // the splitter's upper pane: Frame1 and Frame2
+    QByteArray m_splitterState;
+    std::function<bool(const QUrl&)> m_openUrl;
+    bool m_splitterPlaced = false;
     QHash<QString, QAction*> m_buttons;
     bool m_sorted = false;
     int m_sortColumn = 0;

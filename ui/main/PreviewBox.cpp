@@ -1,7 +1,9 @@
 #include "PreviewBox.h"
 
 #include "platform/TextReader.h"
+#include "ui/common/FileSizeText.h"
 
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
@@ -18,14 +20,20 @@ PreviewBox::PreviewBox(QWidget* parent) : QPlainTextEdit(parent), m_encoding(new
 
 bool PreviewBox::loadFile(const QString& path, FileError* error) {
     QString text;
+    bool cut = false;
     TextFormat format;
-    if (!TextReader::readAll(path, text, error, &format))
+    if (!TextReader::readHead(path, HeadBytes, text, cut, error, &format))
         return false;
     // The text widget breaks lines at "\n" only.
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(u'\r', u'\n');
+    if (cut) {
+        text += QStringLiteral("\n\n……（预览只显示文件开头的 %1，全文 %2，其余部分未显示）")
+                    .arg(fileSizeText(HeadBytes), fileSizeText(QFileInfo(path).size()));
+    }
     setPlainText(text);
     m_fileName = path;
+    m_cut = cut;
     m_encoding->setText(QStringLiteral("编码：") + encodingName(format.encoding));
     m_encoding->adjustSize();
     m_encoding->show();
@@ -40,6 +48,7 @@ QString PreviewBox::encodingText() const {
 void PreviewBox::clearFile() {
     clear();
     m_fileName.clear();
+    m_cut = false;
     m_encoding->hide();
 }
 

@@ -11,15 +11,21 @@ class QLabel;
 class PreviewBox : public QPlainTextEdit {
     Q_OBJECT
 public:
+    // How much of a file the preview reads: enough for many pages, little enough to show at once.
+    static constexpr qint64 HeadBytes = 1 << 20;
+
     explicit PreviewBox(QWidget* parent = nullptr);
 
-    // Shows the file decoded in its own encoding; false (and the preview unchanged) when it cannot
-    // be read.
+    // Shows the start of the file (about HeadBytes) decoded in its own encoding, and, for a larger
+    // file, a last line that says the rest is not shown; false (and the preview unchanged) when it
+    // cannot be read.
     bool loadFile(const QString& path, FileError* error = nullptr);
     // Empty until a file has been shown.
     QString fileName() const { return m_fileName; }
     // "编码：GB18030" and the like while a file is shown; empty otherwise.
     QString encodingText() const;
+    // True when the file shown goes on behind the preview's text.
+    bool isCut() const { return m_cut; }
     void clearFile();
 
 protected:
@@ -32,4 +38,5 @@ private:
 
     QString m_fileName;
     QLabel* m_encoding;
+    bool m_cut = false;
 };

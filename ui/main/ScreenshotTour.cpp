@@ -54,14 +54,20 @@ private:
 
     void shootMain() {
         MainFrm* main = m_app.mainFrm();
+        // The size the list must keep eight rows in, as far as the screen allows.
+        if (QScreen* screen = main->screen())
+            main->resize(QSize(1500, 950).boundedTo(screen->availableGeometry().size() - QSize(40, 60)));
         FileListView* list = main->FileList;
-        for (int row = 0; row < list->count() && row < 2; ++row)
+        for (int row = 0; row < list->count(); ++row)
             list->setSelected(row, true);
         main->SetEnables();
-        main->previewEntry(0);
+        main->previewEntry(list->count() - 1);
         step([this, main] {
             save(main, QStringLiteral("2-main"));
             saveScreen(QStringLiteral("2-main-screen"));
+            // A large file in the batch: the window is drawn while it is at work, stop button up.
+            QTimer::singleShot(SettleMs, this,
+                               [this] { save(m_app.inProgress(), QStringLiteral("3-progress-running")); });
             main->runBatch(BatchCommand::Reflow);
             step([this] { shootProgress(); });
         });
@@ -71,7 +77,45 @@ private:
         save(m_app.inProgress(), QStringLiteral("3-progress"));
         saveScreen(QStringLiteral("3-progress-screen"));
         m_app.inProgress()->acknowledge();
-        step([this] { shootAbout(); });
+        step([this] { shootTaskWindows(); });
+    }
+
+    // The task windows the main window opens, each drawn and closed again.
+    void shootTaskWindows() {
+        MainFrm* main = m_app.mainFrm();
+        const std::pair<const char*, std::function<void()>> windows[] = {
+            {"MergeFrm",
+             [main] {
+                 main->openMerge();
+             }},
+            {"RenameFrm",
+             [main] {
+                 main->openRename();
+             }},
+            {"Replace",
+             [main] {
+                 main->openReplace();
+             }},
+            {"FrmOption",
+             [main] {
+                 main->openOptions();
+             }},
+        };
+        for (std::size_t i = 0; i < std::size(windows); ++i) {
+            const QString name = QString::fromLatin1(windows[i].first);
+            QTimer::singleShot(int(i) * 2 * SettleMs, this, [this, name, open = windows[i].second] {
+                open();
+                step([this, name] {
+                    for (QWidget* widget : QApplication::topLevelWidgets()) {
+                        if (widget->objectName() == name && widget->isVisible()) {
+                            save(widget, QStringLiteral("6-") + name);
+                            widget->close();
+                        }
+                    }
+                });
+            });
+        }
+        QTimer::singleShot(int(std::size(windows)) * 2 * SettleMs + SettleMs, this, [this] { shootAbout(); });
     }
 
     void shootModal(const QString& name) {

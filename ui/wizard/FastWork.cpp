@@ -22,6 +22,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -224,6 +225,7 @@ void FastWork::buildControls() {
     connect(CmdOk, &QPushButton::clicked, this, &FastWork::run);
     connect(CmdCancel, &QPushButton::clicked, this, &FastWork::close);
     TextNewName->installEventFilter(this);
+    TextFolder->installEventFilter(this);
 
     // The size is fixed once, with the larger of the two option pages, so that showing the
     // advanced options never resizes the window.
@@ -358,6 +360,16 @@ void FastWork::refusalFocus(const QString& message, const WizardOptions& refused
         TextNewName->setFocus();
 }
 
+void FastWork::openTypedFolder() {
+    const QString folder = TextFolder->text().trimmed();
+    if (folder.isEmpty() || !FileOps::folderExists(folder)) {
+        m_app.messages().exclamation(this, MessageProvider::appTitle(),
+                                     QStringLiteral("文件夹“%1”不存在，请选择一个存在的文件夹。").arg(folder));
+        return;
+    }
+    openFolder(AddBackslash(QDir(folder).absolutePath()));
+}
+
 void FastWork::browseFolder() {
     AppState& state = m_app.state();
     // Started in the wizard, no folder was handed over: the picker starts at the wizard's folder.
@@ -426,6 +438,14 @@ void FastWork::toggleAdvanced() {
 bool FastWork::eventFilter(QObject* watched, QEvent* event) {
     if (watched == TextNewName && event->type() == QEvent::FocusOut)
         m_baseName = TextNewName->text();
+    if (watched == TextFolder && event->type() == QEvent::KeyPress) {
+        // Enter in the folder box opens the folder typed there; the run starts only from "实行[&O]".
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            openTypedFolder();
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 

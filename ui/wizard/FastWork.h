@@ -40,6 +40,8 @@ public:
 
     // CmbBrowse: the folder picker; a cancelled pick changes nothing.
     void browseFolder();
+    // Enter in TextFolder: the typed folder opens in the file list, or a box says it does not exist.
+    void openTypedFolder();
     // A click on File1's entry `row`: preview, and the merged file's name suggested when CheckMerge
     // is checked.
     void previewFile(int row);

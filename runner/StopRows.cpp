@@ -1,0 +1,14 @@
+#include "StopRows.h"
+
+#include "core/ProgressSink.h"
+
+void reportNotProcessed(ProgressSink& sink, const QStringList& names) {
+    const QString status = QStringLiteral("未处理");
+    const QString reason = QStringLiteral("已停止");
+    for (const QString& name : names)
+        sink.ReportProgress(0, name, status, reason, Mark::Red);
+}
+
+void reportStopped(ProgressSink& sink, const QString& what) {
+    sink.ReportProgress(0, QStringLiteral("-已停止-"), QString(), what, Mark::Yellow);
+}
