@@ -14,8 +14,8 @@
 #include "ui/main/PreviewBox.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
@@ -60,24 +60,33 @@ class Watch : public QObject {
 public:
     explicit Watch(QProgressBar* bar) : m_bar(bar) {
         connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_longest = std::max(m_longest, m_clock.restart());
+            const qint64 gap = m_clock.restart();
+            m_longest = std::max(m_longest, gap);
+            if (gap > 100)
+                m_late.append(QStringLiteral("%1 ms at %2 s").arg(gap).arg(m_since.elapsed() / 1000.0, 0, 'f', 1));
             m_values.insert(m_bar->value());
         });
     }
     void start() {
         m_longest = 0;
         m_values.clear();
+        m_late.clear();
         m_clock.start();
+        m_since.start();
         m_timer.start(10);
     }
     void stop() { m_timer.stop(); }
     qint64 longestGapMs() const { return m_longest; }
     qsizetype barValues() const { return m_values.size(); }
+    // The waits over 100 ms, with when they ended.
+    QString late() const { return m_late.isEmpty() ? QStringLiteral("none") : m_late.join(QStringLiteral(", ")); }
 
 private:
     QProgressBar* m_bar;
     QTimer m_timer;
     QElapsedTimer m_clock;
+    QElapsedTimer m_since;
+    QStringList m_late;
     qint64 m_longest = 0;
     QSet<int> m_values;
 };
@@ -115,10 +124,12 @@ int bigFile(TestApplication& program, qint64 megabytes) {
                 "row \"%s\", peak RSS %ld MB\n",
                 timer.elapsed(), watch.longestGapMs(), qint64(watch.barValues()),
                 qPrintable(progress->LVResults->topLevelItem(0)->text(1)), peakRssMb());
+    std::printf("  waits over 100 ms: %s\n", qPrintable(watch.late()));
     progress->acknowledge();
 
     // A stop two seconds in: how long until the batch has ended, and the file as it was.
     const QDateTime before = QFileInfo(path).lastModified();
+    const qint64 reflowed = QFileInfo(path).size();
     qint64 clicked = 0;
     QTimer::singleShot(2000, progress, [&] {
         clicked = timer.elapsed();
@@ -133,7 +144,7 @@ int bigFile(TestApplication& program, qint64 megabytes) {
                 timer.elapsed() - clicked, watch.longestGapMs(),
                 qPrintable(progress->LVResults->topLevelItem(0)->text(1)),
                 qPrintable(progress->LVResults->topLevelItem(0)->text(2)),
-                QFileInfo(path).lastModified() == before && QFileInfo(path).size() == size, peakRssMb());
+                QFileInfo(path).lastModified() == before && QFileInfo(path).size() == reflowed, peakRssMb());
     progress->acknowledge();
     program.quit();
     return 0;

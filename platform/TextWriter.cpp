@@ -57,6 +57,8 @@ struct TextWriter::Impl {
     QByteArray buffer; // resize() leaves it unzeroed: a batch opens one writer per file
     qsizetype used = 0;
     qint64 written = 0;
+    qint64 handedOver = 0; // bytes whose write-back to the disk has been started
+    qint64 settled = 0;    // bytes known to be on the disk
     qint64 failAfter = -1;
     int unmappable = 0; // of the last writer, once it is gone
     std::vector<char32_t> unmappableSample;
@@ -112,7 +114,27 @@ struct TextWriter::Impl {
             written += done;
         }
         used = 0;
+        startWriteBack();
         return true;
+    }
+
+    // A large file's bytes go on to the disk while it is written, so that the data sync of the commit
+    // waits for the last pieces only, not for a whole gigabyte (the window would stand still meanwhile).
+    // The piece handed over before is waited for when the next one goes: never more than two pieces
+    // wait for the disk, and writing keeps pace with a disk slower than the transformation.
+    void startWriteBack() {
+#ifdef __linux__
+        constexpr qint64 Piece = qint64(16) << 20;
+        if (written - handedOver < Piece)
+            return;
+        if (handedOver > settled) {
+            ::sync_file_range(fd, settled, handedOver - settled,
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+            settled = handedOver;
+        }
+        ::sync_file_range(fd, handedOver, written - handedOver, SYNC_FILE_RANGE_WRITE);
+        handedOver = written;
+#endif
     }
 
     void append(const char* bytes, qsizetype size) {
@@ -207,6 +229,8 @@ bool TextWriter::open(const QString& path, const TextFormat& format) {
     d->error = {};
     d->format = format;
     d->written = 0;
+    d->handedOver = 0;
+    d->settled = 0;
     d->used = 0;
     d->failAfter = failAfterSetting.load();
     d->unmappable = 0;
