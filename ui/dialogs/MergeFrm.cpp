@@ -7,10 +7,12 @@
 #include "engine/TransformReport.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
+#include "platform/FolderListing.h"
 #include "platform/TextReader.h"
 #include "runner/MergeStep.h"
 #include "ui/common/Browsing.h"
 #include "ui/common/DriveList.h"
+#include "ui/common/DroppedFiles.h"
 #include "ui/common/FileListBox.h"
 #include "ui/common/FolderList.h"
 #include "ui/common/Icons.h"
@@ -27,6 +29,7 @@
 #include <QDir>
 #include <QDrag>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +39,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -343,6 +347,29 @@ void MergeFrm::addAll() {
         CmdOK->setEnabled(true);
 }
 
+void MergeFrm::appendDropped(const QStringList& paths) {
+    QStringList files;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            const QString folder = AddBackslash(path);
+            for (const QString& name : FolderListing::listFiles(folder, File1->pattern()))
+                files.append(folder + name);
+        } else if (info.isFile()) {
+            files.append(path);
+        }
+    }
+    if (ChkSorted->isChecked()) {
+        std::stable_sort(files.begin(), files.end(), [](const QString& a, const QString& b) {
+            return ChapterOrder::lessThan(QFileInfo(a).fileName(), QFileInfo(b).fileName());
+        });
+    }
+    for (const QString& file : files)
+        appendPath(file);
+    if (List1->count() > 1)
+        CmdOK->setEnabled(true);
+}
+
 void MergeFrm::remove() {
     const int s = List1->currentRow();
     if (s < 0 || !List1->item(s)->isSelected())
@@ -498,6 +525,14 @@ bool MergeFrm::listEvent(QListWidget* list, QEvent* event) {
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         const QString source = QString::fromUtf8(drop->mimeData()->data(dragFormat()));
+        // Files from a file manager are copied into the merge list.
+        if (!isFileList && source.isEmpty() && DroppedFiles::carriesLocalPaths(drop->mimeData())) {
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            if (event->type() == QEvent::Drop)
+                appendDropped(DroppedFiles::localPaths(drop->mimeData()));
+            return true;
+        }
         // Files go from File1 into List1 and entries from List1 back onto File1; a list dropped
         // onto itself does nothing.
         const QString accepted = isFileList ? List1->objectName() : File1->objectName();

@@ -43,6 +43,11 @@ public:
     void moveDown();  // CmdDown
     void merge();     // CmdOK
 
+    // Files and folders dropped from a file manager onto List1: appended after the entries there
+    // (each path once), a folder's text files (File1's pattern) in its place; all of them in chapter
+    // reading order of their names when ChkSorted is checked, else in the order dropped.
+    void appendDropped(const QStringList& paths);
+
     // What a drag out of File1 or List1 carries (the name of the list it comes from).
     static QString dragFormat();
     static QMimeData* dragData(const QString& sourceList);

@@ -24,7 +24,7 @@ Application::Application(const Options& options)
     : m_clock(options.clock ? options.clock : &m_systemClock),
       m_ownMessages(options.messages ? nullptr : std::make_unique<MessageBoxProvider>()),
       m_messages(options.messages ? options.messages : m_ownMessages.get()), m_prompt(*m_messages),
-      m_programFolder(options.programFolder), m_appFolder(options.appFolder) {
+      m_programFolder(options.programFolder), m_appFolder(options.appFolder), m_openPaths(options.openPaths) {
     registerTaskWindows(m_taskWindows);
 }
 
@@ -101,6 +101,8 @@ bool Application::start() {
     m_main = new MainFrm(*this);
     connect(m_main, &MainFrm::unloading, this, &Application::shutdown);
     applyWindowSettings();
+    if (!m_openPaths.isEmpty())
+        m_main->openPaths(m_openPaths);
 
     if (m_taskWindows.wizard) {
         m_fastWork = m_taskWindows.wizard(*this);
@@ -116,7 +118,7 @@ bool Application::start() {
 }
 
 void Application::showFirstWindow() {
-    if (m_state.Settings.StartMode != 0 && m_fastWork) {
+    if (m_state.Settings.StartMode != 0 && m_fastWork && m_openPaths.isEmpty()) {
         OwnedWindow::showOwned(m_fastWork, nullptr);
         return;
     }

@@ -34,6 +34,9 @@ public:
         MessageProvider* messages = nullptr;
         // Null: the system clock.
         const Clock* clock = nullptr;
+        // Files and folders named on the command line: the main window opens them
+        // (MainFrm::openPaths) and is the first window shown, whatever StartMode says.
+        QStringList openPaths;
     };
 
     explicit Application(const Options& options);
@@ -91,6 +94,7 @@ private:
     TaskWindows m_taskWindows;
     QString m_programFolder;
     QString m_appFolder;
+    QStringList m_openPaths;
     std::unique_ptr<QLockFile> m_instanceLock;
 
     QPointer<SplashFrm> m_splash;

@@ -175,6 +175,13 @@ QList<int> FileListView::selectedRows() const {
     return rows;
 }
 
+void FileListView::showRow(int row) {
+    const QModelIndex index = m_model->index(row, NameColumn);
+    m_report->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    m_report->scrollTo(index);
+    m_list->scrollTo(index);
+}
+
 void FileListView::sort(int column, Qt::SortOrder order) {
     m_model->sort(column, order);
     m_report->header()->setSortIndicatorShown(true);

@@ -37,6 +37,8 @@ public:
     void setSelected(int row, bool selected);
     // Selected rows in list order.
     QList<int> selectedRows() const;
+    // Makes `row` the current entry (without changing the selection) and scrolls it into view.
+    void showRow(int row);
 
     // Sorts by the column: names in chapter reading order, sizes by their bytes, types by their text
     // (letter case ignored first); the order stays until the next sort.

@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Contact.h"
 #include "FileListView.h"
+#include "FolderSelection.h"
 #include "PreviewBox.h"
 #include "core/AppState.h"
 #include "core/ChapterOrder.h"
@@ -11,6 +12,7 @@
 #include "platform/FileOps.h"
 #include "ui/common/Browsing.h"
 #include "ui/common/DriveList.h"
+#include "ui/common/DroppedFiles.h"
 #include "ui/common/FileListBox.h"
 #include "ui/common/FolderList.h"
 #include "ui/common/Icons.h"
@@ -25,15 +27,21 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTextBlock>
+#include <QTimer>
 #include <QToolBar>
+#include <QTreeView>
 #include <QUrl>
 
 #include <functional>
@@ -64,6 +72,17 @@ MainFrm::MainFrm(Application& app) : QMainWindow(nullptr), m_app(app) {
     setObjectName(QStringLiteral("MainFrm"));
     setWindowIcon(Icons::program());
     setMinimumSize(Twips::size(6400, 4800));
+    setAcceptDrops(true);
+    m_watcher = new QFileSystemWatcher(this);
+    m_diskTimer = new QTimer(this);
+    m_diskTimer->setSingleShot(true);
+    // Not restarted by further changes, so that a folder that keeps changing is still followed.
+    m_diskTimer->setInterval(300);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        if (!m_diskTimer->isActive())
+            m_diskTimer->start();
+    });
+    connect(m_diskTimer, &QTimer::timeout, this, &MainFrm::followDiskChanges);
     buildControls();
     buildMenus();
     buildToolbar();
@@ -382,6 +401,7 @@ void MainFrm::RebuildFileList() {
     FileList->clear();
     AppState& state = m_app.state();
     state.CurrentFolder = AddBackslash(Dir1->path());
+    watchFolder(state.CurrentFolder);
 
     // Until a header is clicked the list counts as sorted by name, in reading order.
     QStringList names = File1->fileNames();
@@ -503,6 +523,90 @@ void MainFrm::openRecent(int k) {
     const QString folder = menu_recent[k]->data().toString();
     if (!folder.isEmpty() && FileOps::folderExists(folder))
         openFolder(folder);
+}
+
+bool MainFrm::openPaths(const QStringList& paths) {
+    const FolderSelection selection = FolderSelection::fromPaths(paths);
+    if (selection.folder.isEmpty())
+        return false;
+    if (selection.typeIndex >= 0) {
+        TypeOpt[selection.typeIndex]->setChecked(true);
+        File1->setPattern(TypePatterns[selection.typeIndex]);
+    }
+    if (!openFolder(selection.folder))
+        return false;
+    // The folder may have been open already: it is read again, as it is on disk now.
+    File1->refresh();
+    RebuildFileList();
+    selectNames(selection.names);
+    const QList<int> rows = FileList->selectedRows();
+    if (!rows.isEmpty()) {
+        FileList->showRow(rows.first());
+        if (Rich1->loadFile(m_app.state().CurrentFolder + FileList->text(rows.first())))
+            SetEnables();
+    }
+    return true;
+}
+
+void MainFrm::selectNames(const QStringList& names) {
+    for (int row = 0; row < FileList->count(); ++row) {
+        if (!FileList->isPlaceholder(row))
+            FileList->setSelected(row, names.contains(FileList->text(row)));
+    }
+}
+
+void MainFrm::watchFolder(const QString& folder) {
+    const QString path = QDir::cleanPath(folder);
+    if (m_watcher->directories() == QStringList{path})
+        return;
+    if (!m_watcher->directories().isEmpty())
+        m_watcher->removePaths(m_watcher->directories());
+    m_watcher->addPath(path);
+}
+
+void MainFrm::followDiskChanges() {
+    if (!isEnabled()) {
+        m_diskChangePending = true;
+        return;
+    }
+    m_diskChangePending = false;
+    QStringList selected;
+    for (int row : FileList->selectedRows()) {
+        if (!FileList->isPlaceholder(row))
+            selected.append(FileList->text(row));
+    }
+    const int scrolled = FileList->reportView()->verticalScrollBar()->value();
+    // A folder that is gone gives way to its nearest parent (the list follows by itself then).
+    const QString before = Dir1->path();
+    Dir1->refresh();
+    if (Dir1->path() == before) {
+        File1->refresh();
+        RebuildFileList();
+    }
+    selectNames(selected);
+    FileList->reportView()->verticalScrollBar()->setValue(scrolled);
+}
+
+void MainFrm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange && isEnabled() && m_diskChangePending)
+        m_diskTimer->start();
+}
+
+void MainFrm::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedFiles::carriesLocalPaths(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+}
+
+void MainFrm::dropEvent(QDropEvent* event) {
+    const QStringList paths = DroppedFiles::localPaths(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    openPaths(paths);
 }
 
 QList<FileEntry> MainFrm::fileEntries() const {

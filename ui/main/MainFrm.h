@@ -14,13 +14,15 @@ class FileListView;
 class FolderList;
 class PreviewBox;
 class QAction;
+class QFileSystemWatcher;
 class QGroupBox;
 class QLabel;
 class QMenu;
 class QRadioButton;
 class QSplitter;
-class QUrl;
+class QTimer;
 class QToolBar;
+class QUrl;
 
 // The main window: drive and folder browsing, the file list filtered by type, the preview, the
 // menus and the toolbar, and the commands that run a batch or open a task window.
@@ -43,6 +45,12 @@ public:
     void refresh();
     // Chooses the folder's drive and opens it (the list follows); false when it cannot be read.
     bool openFolder(const QString& folder);
+    // Files and folders named on the command line or dropped on the window: their folder opened
+    // (type filter chosen to list them) with the named files selected and the first one previewed;
+    // see FolderSelection. False when none of them exists.
+    bool openPaths(const QStringList& paths);
+    // Selects exactly the entries named (others unselected), in the list as it is.
+    void selectNames(const QStringList& names);
     // "选择全部文件 [&A]".
     void selectAll();
     // A click on the entry at `row`: preview and command state.
@@ -135,6 +143,9 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void load();
@@ -162,4 +173,12 @@ private:
     bool m_sorted = false;
     int m_sortColumn = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+
+    // The open folder is watched: files that other programs add, remove or rename show within a
+    // moment. Changes wait while the window is disabled (a batch or a dialog runs).
+    void watchFolder(const QString& folder);
+    void followDiskChanges();
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_diskTimer = nullptr;
+    bool m_diskChangePending = false;
 };
