@@ -79,7 +79,7 @@ void runMerge(JobEnv& env, const QString& output, const QStringList& files, bool
     const QString target = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
     TransformReport report;
     report.unmappablePolicy = env.state.Prefs.Unmappable;
-    mergeWithRows(env.sink, paths, target, report);
+    mergeWithRows(env, paths, target, report);
     complete(env.sink);
 }
 

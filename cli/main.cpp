@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
                  "quillmar-cli"};
     app.require_subcommand(1);
     app.set_version_flag("--version", (Version::versionText() + u'\n' + Version::revisionText()).toStdString());
-    app.add_option("--app-dir", a.appDir, "the app folder: settings files, tempfile.tmp, default backup folder");
+    app.add_option("--app-dir", a.appDir, "the app folder: settings files, default backup folder");
     auto* backup = app.add_flag("--backup", a.backup, "back up every file changed (overrides the settings)");
     app.add_flag("--no-backup", a.noBackup, "make no backups in this run")->excludes(backup);
     auto* yes = app.add_flag("--yes", a.yes, "answer every overwrite question Yes");
@@ -266,8 +266,6 @@ int main(int argc, char** argv) {
         }
     }
 
-    // The working copy goes when the program ends, as it does when the windows close.
-    FileOps::removeFile(state.TempFile);
     if (CliStop::signalNumber() != 0)
         return 128 + CliStop::signalNumber();
     if (sink.sawRedRow())

@@ -17,7 +17,7 @@ public:
 
     QString AppFolder;      // settings files, the working file, the default backup folder
     QString BackupFolder;   // root of the backup tree
-    QString TempFile;       // AppFolder + "tempfile.tmp"
+    QString TempFile;       // AppFolder + "tempfile.tmp": an older version's working copy, removed at exit
     QStringList PrefixList; // indexes 0..PrefixMax, most recent first
     QStringList RecentList; // indexes 0..RecentMax, most recent first
 

@@ -29,12 +29,14 @@ struct Pass {
     TextFormat format;
     int unmappable = 0;
     std::vector<char32_t> unmappableSample;
+    bool unchanged = false;
 };
 
 // One pass of `handler` over the source into the target, in `format` when given. A pass that met
 // characters the target cannot hold is cancelled unless `commitUnmappable`.
 Pass runPass(const QString& sourcePath, const QString& targetPath, const LineHandler& handler,
-             const LineTransformOptions& options, std::optional<TextFormat> format, bool commitUnmappable) {
+             const LineTransformOptions& options, std::optional<TextFormat> format, bool commitUnmappable,
+             const std::function<bool(FileError&)>& beforeReplace) {
     Pass pass;
     TextReader reader;
     if (options.pulse)
@@ -51,6 +53,7 @@ Pass runPass(const QString& sourcePath, const QString& targetPath, const LineHan
         pass.error = orGeneric(writer.error());
         return pass;
     }
+    writer.setBeforeReplace(beforeReplace);
     const bool keepExtensions =
         reader.format().encoding == TextEncoding::Big5 && pass.format.encoding == TextEncoding::Big5;
 
@@ -86,6 +89,7 @@ Pass runPass(const QString& sourcePath, const QString& targetPath, const LineHan
         return pass;
     }
     pass.outcome = PassOutcome::Committed;
+    pass.unchanged = writer.unchanged();
     return pass;
 }
 
@@ -97,8 +101,8 @@ bool transformLines(const QString& sourcePath, const QString& targetPath, const 
     TransformReport& result = report ? *report : own;
     const UnmappablePolicy policy = result.unmappablePolicy;
 
-    const Pass first =
-        runPass(sourcePath, targetPath, makeHandler(), options, std::nullopt, policy == UnmappablePolicy::QuestionMark);
+    const Pass first = runPass(sourcePath, targetPath, makeHandler(), options, std::nullopt,
+                               policy == UnmappablePolicy::QuestionMark, result.beforeReplace);
     if (first.outcome == PassOutcome::Failed)
         return fail(report, first.error);
     result.intendedEncoding = first.format.encoding;
@@ -108,13 +112,14 @@ bool transformLines(const QString& sourcePath, const QString& targetPath, const 
         if (policy != UnmappablePolicy::SaveUtf8 || isUnicodeEncoding(first.format.encoding))
             return fail(report, FileError::withText(EILSEQ, unmappableDescription(result)));
         const Pass second = runPass(sourcePath, targetPath, makeHandler(), options,
-                                    TextFormat{TextEncoding::Utf8, first.format.lineEnd}, false);
+                                    TextFormat{TextEncoding::Utf8, first.format.lineEnd}, false, result.beforeReplace);
         if (second.outcome == PassOutcome::Failed)
             return fail(report, second.error);
         if (second.outcome == PassOutcome::Unmappable)
             return fail(report, FileError::withText(EILSEQ, unmappableDescription(result)));
         result.savedAs = TextEncoding::Utf8;
     }
+    result.unchanged = first.unchanged;
 
     // The target is in place; a temporary copy that cannot be deleted is overwritten by the next job.
     if (options.removeSource && QFileInfo(sourcePath) != QFileInfo(targetPath))

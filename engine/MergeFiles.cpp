@@ -49,18 +49,20 @@ struct Pass {
     FileError error;
     int unmappable = 0;
     std::vector<char32_t> unmappableSample;
+    bool unchanged = false;
 };
 
 // Joins every file into the target in `format`, with one row per file when `withRows`. A pass that
 // met characters `format` cannot hold is cancelled unless `commitUnmappable`.
 Pass mergePass(const QStringList& files, const QString& targetPath, const TextFormat& format, ProgressSink& sink,
-               bool withRows, bool commitUnmappable) {
+               bool withRows, bool commitUnmappable, const std::function<bool(FileError&)>& beforeReplace) {
     Pass pass;
     TextWriter out;
     if (!out.open(targetPath, format)) {
         pass.error = out.error();
         return pass;
     }
+    out.setBeforeReplace(beforeReplace);
     const qsizetype lastIndex = files.size() - 1;
     for (qsizetype i = 0; i <= lastIndex; ++i) {
         // A large source moves the bar through its own share of the list, and a stop inside it leaves
@@ -102,6 +104,7 @@ Pass mergePass(const QStringList& files, const QString& targetPath, const TextFo
         return pass;
     }
     pass.outcome = PassOutcome::Committed;
+    pass.unchanged = out.unchanged();
     return pass;
 }
 
@@ -121,17 +124,20 @@ bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSin
     const TextEncoding wider = isUnicodeEncoding(format.encoding) ? TextEncoding::Utf8 : TextEncoding::Gb18030;
     const bool questionMarks = result.unmappablePolicy == UnmappablePolicy::QuestionMark;
 
-    Pass pass = mergePass(files, targetPath, format, sink, true, questionMarks && wider == format.encoding);
+    Pass pass = mergePass(files, targetPath, format, sink, true, questionMarks && wider == format.encoding,
+                          result.beforeReplace);
     result.intendedEncoding = format.encoding;
     result.unmappable = pass.unmappable;
     result.unmappableSample = pass.unmappableSample;
     if (pass.outcome == PassOutcome::Unmappable && wider != format.encoding) {
         result.savedAs = wider;
-        pass = mergePass(files, targetPath, TextFormat{wider, format.lineEnd}, sink, false, questionMarks);
+        pass = mergePass(files, targetPath, TextFormat{wider, format.lineEnd}, sink, false, questionMarks,
+                         result.beforeReplace);
     }
     if (pass.outcome == PassOutcome::Failed)
         return fail(report, pass.error);
     if (pass.outcome == PassOutcome::Unmappable)
         return fail(report, FileError::withText(EILSEQ, unmappableDescription(result)));
+    result.unchanged = pass.unchanged;
     return true;
 }

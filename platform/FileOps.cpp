@@ -2,7 +2,12 @@
 
 #include "FileName.h"
 
+#include <QDateTime>
 #include <QRandomGenerator>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
 
 #include <cerrno>
 #include <dirent.h>
@@ -11,6 +16,8 @@
 #include <unistd.h>
 
 namespace {
+
+std::atomic<bool> noReplaceUnsupported{false};
 
 QByteArray nativePath(const QString& path) {
     return FileName::encode(path);
@@ -224,7 +231,8 @@ bool removeFile(const QString& path, FileError* error) {
     return true;
 }
 
-bool copyFile(const QString& source, const QString& target, FileError* error, const ReadProgress& progress) {
+static bool copyInto(const QString& source, const QString& target, bool replace, FileError* error,
+                     const ReadProgress& progress) {
     FdGuard in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0)
         return fail(error, errno);
@@ -259,9 +267,16 @@ bool copyFile(const QString& source, const QString& target, FileError* error, co
         ok = false;
         failure = errno;
     }
-    if (ok && ::rename(temporary.constData(), nativeTarget.constData()) != 0) {
+    if (ok && replace && ::rename(temporary.constData(), nativeTarget.constData()) != 0) {
         ok = false;
         failure = errno;
+    }
+    if (ok && !replace) {
+        FileError renameError;
+        if (!renameNoReplace(FileName::decode(temporary), target, &renameError)) {
+            ok = false;
+            failure = renameError.number;
+        }
     }
     if (!ok) {
         ::unlink(temporary.constData());
@@ -272,6 +287,203 @@ bool copyFile(const QString& source, const QString& target, FileError* error, co
         }
         return fail(error, failure);
     }
+    return true;
+}
+
+bool copyFile(const QString& source, const QString& target, FileError* error, const ReadProgress& progress) {
+    return copyInto(source, target, true, error, progress);
+}
+
+bool copyFileNew(const QString& source, const QString& target, FileError* error, const ReadProgress& progress) {
+    if (exists(target))
+        return fail(error, EEXIST);
+    return copyInto(source, target, false, error, progress);
+}
+
+bool renameNoReplace(const QString& from, const QString& to, FileError* error) {
+    const QByteArray a = nativePath(from);
+    const QByteArray b = nativePath(to);
+    int result = -1;
+    if (noReplaceUnsupported) {
+        errno = EINVAL;
+    } else {
+        result = ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE);
+        if (result == 0)
+            return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return fail(error, errno);
+
+    // A hard link is made only where no entry is: the same promise, in two steps.
+    if (::link(a.constData(), b.constData()) == 0) {
+        if (::unlink(a.constData()) != 0) {
+            const int saved = errno;
+            ::unlink(b.constData());
+            return fail(error, saved);
+        }
+        return true;
+    }
+    if (errno == EEXIST)
+        return fail(error, EEXIST);
+    struct stat st;
+    if (::lstat(b.constData(), &st) == 0)
+        return fail(error, EEXIST);
+    if (errno != ENOENT)
+        return fail(error, errno);
+    if (::rename(a.constData(), b.constData()) != 0)
+        return fail(error, errno);
+    return true;
+}
+
+namespace {
+
+// The user's trash folder (freedesktop.org layout): $XDG_DATA_HOME/Trash, ~/.local/share/Trash by default.
+QByteArray homeTrash() {
+    QByteArray data = qgetenv("XDG_DATA_HOME");
+    if (data.isEmpty() || !data.startsWith('/')) {
+        const QByteArray home = qgetenv("HOME");
+        if (home.isEmpty())
+            return QByteArray();
+        data = home + "/.local/share";
+    }
+    return data + "/Trash";
+}
+
+bool makeFolders(const QByteArray& path, mode_t mode) {
+    for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
+        const QByteArray part = slash < 0 ? path : path.left(slash);
+        if (::mkdir(part.constData(), mode) != 0 && errno != EEXIST)
+            return false;
+        if (slash < 0)
+            break;
+    }
+    struct stat st;
+    return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A usable trash folder with its "files" and "info", created when missing; never a link.
+bool prepareTrash(const QByteArray& trash) {
+    struct stat st;
+    if (!makeFolders(trash, 0700) || ::lstat(trash.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    for (const char* sub : {"/files", "/info"}) {
+        const QByteArray path = trash + sub;
+        if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return false;
+    }
+    return true;
+}
+
+// The top folder of the file system that holds `folder`: the last folder upwards on the same device.
+QByteArray topFolder(QByteArray folder, dev_t device) {
+    while (folder.size() > 1) {
+        const QByteArray parent = folder.left(std::max<qsizetype>(folder.lastIndexOf('/'), 1));
+        struct stat st;
+        if (::stat(parent.constData(), &st) != 0 || st.st_dev != device)
+            break;
+        folder = parent;
+    }
+    return folder;
+}
+
+// Moves (or, across mounts, copies and then removes) the file into `trash`, with the
+// ".trashinfo" that tells the desktop where it came from. The info file is made first and
+// exclusively: it reserves the name.
+bool trashInto(const QByteArray& trash, const QByteArray& file, int* failure) {
+    const QByteArray name = file.mid(file.lastIndexOf('/') + 1);
+    const QByteArray info = "[Trash Info]\nPath=" + file.toPercentEncoding("/") + "\nDeletionDate=" +
+                            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() +
+                            "\n";
+    for (int n = 1; n < 10000; ++n) {
+        const QByteArray entry = n == 1 ? name : name + '.' + QByteArray::number(n);
+        const QByteArray infoPath = trash + "/info/" + entry + ".trashinfo";
+        const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            *failure = errno;
+            return false;
+        }
+        const bool written = writeAll(fd, info.constData(), info.size());
+        *failure = errno;
+        ::close(fd);
+        const QString target = FileName::decode(trash + "/files/" + entry);
+        FileError moveError;
+        bool moved = false;
+        if (written) {
+            const QString source = FileName::decode(file);
+            moved = renameNoReplace(source, target, &moveError);
+            if (!moved && moveError.number == EXDEV)
+                moved = copyFileNew(source, target, &moveError) && removeFile(source, &moveError);
+            if (!moved && moveError.number == EEXIST) {
+                ::unlink(infoPath.constData());
+                continue;
+            }
+            *failure = moveError.number;
+        }
+        if (!moved)
+            ::unlink(infoPath.constData());
+        return moved;
+    }
+    *failure = EEXIST;
+    return false;
+}
+
+} // namespace
+
+bool moveToTrash(const QString& path, FileError* error) {
+    QByteArray file = nativePath(path);
+    if (!file.startsWith('/'))
+        return fail(error, EINVAL);
+    struct stat st;
+    if (::lstat(file.constData(), &st) != 0)
+        return fail(error, errno);
+    const QByteArray folder = file.left(std::max<qsizetype>(file.lastIndexOf('/'), 1));
+    int failure = EOPNOTSUPP;
+
+    // The home trash when the file is on its file system, otherwise the file system's own
+    // ".Trash-<uid>" at its top folder; failing both, the home trash takes a copy.
+    const QByteArray home = homeTrash();
+    struct stat homeSt;
+    const QByteArray homeParent = home.left(home.lastIndexOf('/'));
+    const bool homeUsable =
+        !home.isEmpty() && makeFolders(homeParent, 0700) && ::stat(homeParent.constData(), &homeSt) == 0;
+    if (homeUsable && homeSt.st_dev == st.st_dev && prepareTrash(home))
+        return trashInto(home, file, &failure) || fail(error, failure);
+    const QByteArray top = topFolder(folder, st.st_dev);
+    const QByteArray topTrash = (top == "/" ? QByteArray() : top) + "/.Trash-" + QByteArray::number(::getuid());
+    if (prepareTrash(topTrash) && trashInto(topTrash, file, &failure))
+        return true;
+    if (homeUsable && prepareTrash(home))
+        return trashInto(home, file, &failure) || fail(error, failure);
+    return fail(error, EOPNOTSUPP);
+}
+
+void noReplaceRenameUnsupportedForTesting(bool unsupported) {
+    noReplaceUnsupported = unsupported;
+}
+
+QStringList subfolders(const QString& folder) {
+    QStringList names;
+    DIR* dir = ::opendir(nativePath(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (isDotOrDotDot(entry->d_name))
+            continue;
+        struct stat st;
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+            names.append(FileName::decode(QByteArrayView(entry->d_name)));
+    }
+    ::closedir(dir);
+    return names;
+}
+
+bool removeFolder(const QString& path, FileError* error) {
+    if (::rmdir(nativePath(path).constData()) != 0)
+        return fail(error, errno);
     return true;
 }
 

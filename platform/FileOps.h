@@ -4,6 +4,7 @@
 #include "ReadProgress.h"
 
 #include <QString>
+#include <QStringList>
 
 // The file-system operations of the job frame and the dialogs. Every operation returns false on
 // failure and, when `error` is given, fills it with the errno and its text.
@@ -23,9 +24,31 @@ bool removeFile(const QString& path, FileError* error = nullptr);
 // `progress` hears of every piece copied and may stop the copy (FileError::stopped(), no target).
 bool copyFile(const QString& source, const QString& target, FileError* error = nullptr,
               const ReadProgress& progress = {});
+// The same copy into a new file only: when something named `target` exists already (a file, a folder
+// or a link), nothing is copied and the error is EEXIST.
+bool copyFileNew(const QString& source, const QString& target, FileError* error = nullptr,
+                 const ReadProgress& progress = {});
+// Renames `from` to `to` only when nothing is named `to` yet (EEXIST otherwise), atomically where the
+// file system can. Where it cannot (vfat and ntfs-3g drives, many FUSE mounts refuse the no-replace
+// rename with EINVAL), a hard link and an unlink do the same, and where there are no hard links
+// either, a rename after checking that `to` is still free.
+bool renameNoReplace(const QString& from, const QString& to, FileError* error = nullptr);
+// Moves a file to the desktop trash (the freedesktop.org trash that file managers show and restore
+// from, as QFile::moveToTrash does, but for names of any bytes): the home trash for files on its file
+// system, else the ".Trash-<uid>" folder at the top of the file's own file system, else a copy in the
+// home trash. Fails with EOPNOTSUPP when there is no trash at all; on any failure the file stays.
+// The path must be absolute.
+bool moveToTrash(const QString& path, FileError* error = nullptr);
+// The names of the folders inside `folder` (symbolic links to folders are not folders here).
+QStringList subfolders(const QString& folder);
+// Removes an empty folder.
+bool removeFolder(const QString& path, FileError* error = nullptr);
 // Total size in bytes of every file below `folder`; 0 for a missing folder.
 qint64 folderSize(const QString& folder);
 // Removes `folder` and everything below it, read-only files included.
 bool removeTree(const QString& folder, FileError* error = nullptr);
+
+// Test seam: from now on the atomic no-replace rename fails with EINVAL, as on a vfat drive.
+void noReplaceRenameUnsupportedForTesting(bool unsupported);
 
 } // namespace FileOps

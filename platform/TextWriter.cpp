@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -61,6 +62,13 @@ struct TextWriter::Impl {
     qint64 settled = 0;    // bytes known to be on the disk
     qint64 failAfter = -1;
     int unmappable = 0; // of the last writer, once it is gone
+    // The existing target, read alongside to tell whether the result differs from it at all.
+    int existingFd = -1;
+    bool sameSoFar = false;
+    QByteArray existingBytes;
+    bool targetExisted = false;
+    bool unchanged = false;
+    std::function<bool(FileError&)> beforeReplace;
     std::vector<char32_t> unmappableSample;
 
     bool isOpen() const { return fd >= 0; }
@@ -71,8 +79,48 @@ struct TextWriter::Impl {
         discard();
     }
 
+    void stopComparing() {
+        if (existingFd >= 0)
+            ::close(existingFd);
+        existingFd = -1;
+        sameSoFar = false;
+    }
+
+    // Reads the existing target's next bytes at the offset the new content has reached and keeps
+    // comparing only while they match; a read error just means "different".
+    void compare(const char* p, qsizetype size) {
+        if (!sameSoFar)
+            return;
+        if (existingBytes.size() < size)
+            existingBytes.resize(std::max(size, BufferSize));
+        qsizetype have = 0;
+        while (have < size) {
+            const ssize_t got = ::pread(existingFd, existingBytes.data() + have, size_t(size - have), written + have);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            have += got;
+        }
+        if (have != size || std::memcmp(existingBytes.constData(), p, size_t(size)) != 0)
+            stopComparing();
+    }
+
+    // True when the existing target ends exactly where the new content ends.
+    bool existingEndsHere() {
+        if (!sameSoFar)
+            return false;
+        char extra;
+        ssize_t got;
+        do {
+            got = ::pread(existingFd, &extra, 1, written);
+        } while (got < 0 && errno == EINTR);
+        return got == 0;
+    }
+
     // Closes and removes the temporary file, wherever its folder is now.
     void discard() {
+        stopComparing();
         if (fd >= 0)
             ::close(fd);
         fd = -1;
@@ -94,6 +142,7 @@ struct TextWriter::Impl {
     bool flush() {
         const char* p = buffer.data();
         qsizetype left = used;
+        compare(p, left);
         while (left > 0) {
             qsizetype chunk = left;
             if (failAfter >= 0 && written + chunk > failAfter)
@@ -201,6 +250,11 @@ bool TextWriter::Impl::create(const QString& path) {
         }
     }
     tempPath = folder + "/" + tempName;
+    targetExisted = exists;
+    if (exists && S_ISREG(existing.st_mode)) {
+        existingFd = ::open(targetPath.constData(), O_RDONLY | O_CLOEXEC);
+        sameSoFar = existingFd >= 0;
+    }
     if (exists) {
         if (::fchmod(fd, existing.st_mode & 07777) != 0) {
             fail(errno);
@@ -234,6 +288,9 @@ bool TextWriter::open(const QString& path, const TextFormat& format) {
     d->used = 0;
     d->failAfter = failAfterSetting.load();
     d->unmappable = 0;
+    d->targetExisted = false;
+    d->unchanged = false;
+    d->beforeReplace = nullptr;
     d->unmappableSample.clear();
     if (!d->create(path))
         return false;
@@ -309,6 +366,20 @@ bool TextWriter::commit() {
     d->used += d->encoder->finish(d->buffer.data() + d->used);
     if (!d->flush())
         return false;
+    if (d->existingEndsHere()) {
+        d->unchanged = true;
+        d->discard();
+        return true;
+    }
+    d->stopComparing();
+    if (d->targetExisted && d->beforeReplace) {
+        FileError hookError;
+        if (!d->beforeReplace(hookError)) {
+            d->error = hookError.isSet() ? hookError : FileError::fromErrno(EIO);
+            d->discard();
+            return false;
+        }
+    }
     // The data reaches the disk before the rename can, so that after a power cut the target holds
     // either its old or its whole new content.
     if (::fdatasync(d->fd) != 0) {
@@ -334,6 +405,14 @@ bool TextWriter::commit() {
 
 void TextWriter::cancel() {
     d->discard();
+}
+
+void TextWriter::setBeforeReplace(std::function<bool(FileError& error)> hook) {
+    d->beforeReplace = std::move(hook);
+}
+
+bool TextWriter::unchanged() const {
+    return d->unchanged;
 }
 
 int TextWriter::unmappableCount() const {

@@ -5,6 +5,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -12,6 +13,11 @@
 // target path before commit(); commit() flushes, syncs and renames over the target, keeping an
 // existing target's permission bits and writing through a symbolic link to its target. On any
 // failure the old file stays as it was and no temporary file is left behind.
+//
+// A result that is byte for byte the existing target leaves the target alone (its date stays):
+// commit() succeeds and unchanged() tells. Before an existing target is replaced by a different
+// content, the hook given to setBeforeReplace() runs (the job frame backs the old file up there); a
+// hook that fails stops the commit and the target stays as it was.
 //
 // Escaped bytes from TextReader are written back as the original bytes. A character the target
 // encoding cannot hold (Big5 has no room for many) is written as "?" and counted; callers that must not
@@ -34,12 +40,16 @@ public:
     // Bytes already in the target encoding, written as they stand: no line-end translation, no BOM.
     void writeRaw(QByteArrayView bytes);
 
+    // Set after open(); open() clears it.
+    void setBeforeReplace(std::function<bool(FileError& error)> hook);
     // Big5: text read from a Big5 file, whose extension characters (HKSCS and others outside plain
     // Big5) may then be written back under their own codes. Call it before writing that text.
     void keepExtensionCodesOf(QStringView sourceText);
 
     bool commit();
     void cancel();
+    // After a successful commit(): true when the target already held exactly this content.
+    bool unchanged() const;
 
     // Of the file being written, or of the last one once it is committed or cancelled.
     int unmappableCount() const;

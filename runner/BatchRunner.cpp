@@ -23,8 +23,9 @@ void BatchRunner::run(const BatchRequest& request) {
     clock.start();
     const bool timed = isTimed(request.command);
 
-    if (isInPlace(request.command))
-        m_env.state.BackupBatchOpen = false;
+    // Every batch backs up into a folder of its own: the files it rewrites, or the ".txt" files a
+    // web-page conversion replaces.
+    m_env.state.BackupBatchOpen = false;
 
     qint64 selectedCount = 0;
     for (const FileEntry& entry : request.entries) {

@@ -21,11 +21,14 @@ public:
                WorkPulse* pulse = nullptr);
 
     // The file's result row: "完成" in blue (with `reason`, e.g. the elapsed time), or "未完成" in red
-    // with the transformation's error description when there is one. A file whose encoding could not
-    // hold every character (written as "?" or saved as UTF-8, as the settings say) adds a yellow note
+    // with the transformation's error description when there is one. A file whose result was exactly its
+    // old content (left untouched) has the reason unchangedReason() instead. A file whose encoding could
+    // not hold every character (written as "?" or saved as UTF-8, as the settings say) adds a yellow note
     // row after its "完成" row.
     void reportOutcome(int percent, const QString& text, bool done, const QString& reason,
                        const TransformReport& report);
+
+    static QString unchangedReason();
 
 private:
     JobEnv& m_env;

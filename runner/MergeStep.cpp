@@ -1,10 +1,15 @@
 #include "MergeStep.h"
 
+#include "core/AppState.h"
 #include "core/ProgressSink.h"
+#include "engine/FileJob.h"
 #include "engine/MergeFiles.h"
 
-bool mergeWithRows(ProgressSink& sink, const QStringList& files, const QString& targetPath, TransformReport& report,
+bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetPath, TransformReport& report,
                    const QString& lossAddition) {
+    ProgressSink& sink = env.sink;
+    env.state.BackupBatchOpen = false;
+    report.beforeReplace = BackUpBeforeReplace(env, targetPath, targetPath);
     if (!MergeFiles(files, targetPath, sink, &report)) {
         sink.ReportProgress(0, targetPath, QStringLiteral("未完成"), report.error.description, Mark::Red);
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/JobEnv.h"
 #include "engine/TransformReport.h"
 
 #include <QString>
@@ -7,12 +8,13 @@
 
 class ProgressSink;
 
-// The merge as every front end runs it (merge dialog, wizard, command line): MergeFiles with its
-// one row per joined file, then a red "未完成" row for the target when the merge failed, or a yellow
+// The merge as every front end runs it (merge dialog, wizard, command line), as one batch: MergeFiles
+// with its one row per joined file, then a red "未完成" row for the target when the merge failed, or a yellow
 // note when the target took a wider encoding than the first source's or characters were written as
 // "?" (`lossAddition` is appended to the note in that last case). `report.unmappablePolicy` says what
-// to do with characters no encoding of the merge can hold. True when the target was written.
-bool mergeWithRows(ProgressSink& sink, const QStringList& files, const QString& targetPath, TransformReport& report,
+// to do with characters no encoding of the merge can hold. An existing target is backed up (backups on)
+// before it is replaced. True when the target was written.
+bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetPath, TransformReport& report,
                    const QString& lossAddition = QString());
 
 // The yellow note after a file whose encoding could not hold every character.

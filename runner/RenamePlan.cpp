@@ -31,12 +31,11 @@ bool pathExists(const QString& path) {
 
 // Renames without ever replacing an existing file.
 bool renameNoReplace(const QString& from, const QString& to, QString* error) {
-    const QByteArray a = FileName::encode(from);
-    const QByteArray b = FileName::encode(to);
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
+    FileError failure;
+    if (FileOps::renameNoReplace(from, to, &failure))
         return true;
     if (error)
-        *error = QString::fromLocal8Bit(std::strerror(errno));
+        *error = failure.description;
     return false;
 }
 

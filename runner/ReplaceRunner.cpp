@@ -50,6 +50,8 @@ bool replaceBytes(const QString& sourcePath, const QString& targetPath, const Te
     TextWriter writer;
     if (!writer.open(targetPath, format))
         return failed(report, writer.error());
+    if (report)
+        writer.setBeforeReplace(report->beforeReplace);
     QByteArrayView line;
     while (reader.readLine(line)) {
         qsizetype from = 0;
@@ -68,7 +70,11 @@ bool replaceBytes(const QString& sourcePath, const QString& targetPath, const Te
         writer.cancel();
         return failed(report, reader.error());
     }
-    return writer.commit() || failed(report, writer.error());
+    if (!writer.commit())
+        return failed(report, writer.error());
+    if (report)
+        report->unchanged = writer.unchanged();
+    return true;
 }
 
 } // namespace
@@ -119,8 +125,9 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
 
         TransformReport report;
         report.unmappablePolicy = m_env.state.Prefs.Unmappable;
-        const bool ok = BeginFileJob(m_env, name, name, request.folder, &pulse) &&
-                        replaceInFile(m_env.state.TempFile, path, request, &report, &pulse);
+        report.beforeReplace = BackUpBeforeReplace(m_env, path, path, &pulse);
+        const bool ok =
+            BeginFileJob(m_env, name, name, request.folder) && replaceInFile(path, path, request, &report, &pulse);
         if (!ok && pulse.stopped() && !report.error.isSet())
             report.error = FileError::stopped();
         step.reportOutcome(percent, path, ok, QString(), report);

@@ -16,9 +16,9 @@ struct ReplaceRequest {
     bool caseSensitive = false;
 };
 
-// The find-and-replace run: for each file the job frame (backup and working copy), then every
-// non-empty line of the copy is replaced and the file rewritten; one row per file, named by its
-// full path, then the completion call. An empty find text is never run.
+// The find-and-replace run: for each file the job frame, then every non-empty line is replaced and
+// the file rewritten (backed up first, and only when something was replaced); one row per file,
+// named by its full path, then the completion call. An empty find text is never run.
 class ReplaceRunner {
 public:
     explicit ReplaceRunner(JobEnv& env) : m_env(env) {}

@@ -9,6 +9,7 @@
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "core/WorkPulse.h"
+#include "engine/Backups.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
@@ -98,6 +99,7 @@ void WizardRunner::convertPages(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
     const QStringList pages = FolderListing::listFiles(options.folder, PageMask);
     sink.ReportProgress(0, QStringLiteral("-html转换-"), QString(), QString(), QString());
+    m_env.state.BackupBatchOpen = false;
 
     FileStep step(m_env, options.folder);
     const qint64 n = pages.size();
@@ -118,11 +120,8 @@ void WizardRunner::convertPages(const WizardOptions& options) {
         TransformReport report;
         const bool done = step.apply(BatchCommand::WebPageToText, 0, name, report, &pulse);
         FileError deleteError;
-        if (done && options.deleteHtml) {
-            const QString path = options.folder + name;
-            FileOps::resetAttributes(path);
-            FileOps::removeFile(path, &deleteError);
-        }
+        if (done && options.deleteHtml)
+            RetireFile(m_env, options.folder + name, deleteError);
         step.reportOutcome(percent, name, done, QString(), report);
         if (deleteError.isSet()) {
             sink.ReportProgress(0, name, QStringLiteral("错误") + QString::number(deleteError.number),
@@ -163,14 +162,13 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     TransformReport report;
     report.unmappablePolicy = m_env.state.Prefs.Unmappable;
     const QString kept = options.deleteMerged ? QStringLiteral("；源文件未删除") : QString();
-    if (!mergeWithRows(sink, paths, target, report, kept) || report.lostCharacters())
+    if (!mergeWithRows(m_env, paths, target, report, kept) || report.lostCharacters())
         return;
     if (!options.deleteMerged)
         return;
     for (const QString& path : paths) {
         FileError error;
-        FileOps::resetAttributes(path);
-        if (!FileOps::removeFile(path, &error)) {
+        if (!RetireFile(m_env, path, error)) {
             sink.ReportProgress(0, path, QStringLiteral("错误") + QString::number(error.number), error.description,
                                 Mark::Red);
         }

@@ -220,8 +220,9 @@ TEST_F(CliTest, jsonRowsKeepTheBytesOfNamesThatAreNotUtf8) {
     const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2) << out.toStdString();
     EXPECT_EQ(lines[0], R"({"text": "-删除空格-", "status": "", "reason": "", "mark": "", "file": null})");
-    EXPECT_EQ(lines[1], QStringLiteral(R"({"text": "��%1.txt", "status": "完成", "reason": "", )") +
-                            R"("mark": "blue", "file": ")" + work + R"(%B5%DA%251.txt"})");
+    EXPECT_EQ(lines[1],
+              QStringLiteral(R"({"text": "��%1.txt", "status": "完成", "reason": "内容没有变化，文件未改写", )") +
+                  R"("mark": "blue", "file": ")" + work + R"(%B5%DA%251.txt"})");
 
     ASSERT_TRUE(TestFiles::write(work + "q\"\\.txt", "x"));
     EXPECT_EQ(run({"--json", "rename", "--template", "新*", "--dry-run", work + "q\"\\.txt"}), 0);

@@ -1,6 +1,7 @@
 #include "engine/FileJob.h"
 
 #include "core/AppState.h"
+#include "engine/Backups.h"
 #include "fakes/FakeClock.h"
 #include "fakes/QtPrinting.h"
 #include "fakes/RecordingSink.h"
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +36,10 @@ protected:
     }
 
     bool begin(const QString& source, const QString& target) { return BeginFileJob(m_env, source, target, m_work); }
+    bool backUp(const QString& name) {
+        FileError error;
+        return BackUpFile(m_env, m_work + name, error);
+    }
 
     QStringList backupEntries(const QString& below) const {
         return QDir(m_state.BackupFolder + below).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
@@ -54,96 +60,89 @@ TEST_F(FileJobTest, OneBatchSharesANumberedFolderAndTheNextBatchTakesTheNextFree
         TestFiles::write(m_work + QLatin1String(name), QByteArray("content of ") + name);
 
     for (const QString& name : {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")})
-        ASSERT_TRUE(begin(name, name)) << name.toStdString();
+        ASSERT_TRUE(backUp(name)) << name.toStdString();
 
     EXPECT_EQ(TestFiles::treeOf(m_state.BackupFolder),
               (QStringList{QStringLiteral("20030705-14/000/a.txt"), QStringLiteral("20030705-14/000/b.txt"),
                            QStringLiteral("20030705-14/000/c.txt")}));
     EXPECT_EQ(TestFiles::read(m_state.BackupFolder + QStringLiteral("20030705-14/000/b.txt")),
               QByteArray("content of b.txt"));
-    EXPECT_EQ(TestFiles::read(m_state.TempFile), QByteArray("content of c.txt"));
-    EXPECT_TRUE(m_sink.calls().isEmpty());
-    EXPECT_EQ(m_state.RecentList.first(), m_work);
     EXPECT_EQ(m_state.BackupBatchNo, 0);
 
+    // The same file twice in one batch: the oldest copy stays, the later one goes beside it.
+    TestFiles::write(m_work + QStringLiteral("a.txt"), "rewritten once");
+    ASSERT_TRUE(backUp(QStringLiteral("a.txt")));
+    EXPECT_EQ(TestFiles::read(m_state.BackupFolder + QStringLiteral("20030705-14/000/a.txt")),
+              QByteArray("content of a.txt"));
+    EXPECT_EQ(TestFiles::read(m_state.BackupFolder + QStringLiteral("20030705-14/000/a.txt~2")),
+              QByteArray("rewritten once"));
+
     m_state.BackupBatchOpen = false;
-    ASSERT_TRUE(begin(QStringLiteral("a.txt"), QStringLiteral("a.txt")));
+    ASSERT_TRUE(backUp(QStringLiteral("a.txt")));
     EXPECT_EQ(backupEntries(QStringLiteral("20030705-14/001")), QStringList{QStringLiteral("a.txt")});
 
     // A file that carries the next number counts as taken, too.
     TestFiles::write(m_state.BackupFolder + QStringLiteral("20030705-14/002"), "not a folder");
     m_state.BackupBatchOpen = false;
-    ASSERT_TRUE(begin(QStringLiteral("b.txt"), QStringLiteral("b.txt")));
+    ASSERT_TRUE(backUp(QStringLiteral("b.txt")));
     EXPECT_EQ(backupEntries(QStringLiteral("20030705-14/003")), QStringList{QStringLiteral("b.txt")});
     EXPECT_EQ(m_state.BackupBatchNo, 3);
+    EXPECT_TRUE(m_sink.calls().isEmpty());
 }
 
 TEST_F(FileJobTest, ABatchAcrossTheFullHourStaysInTheFolderItOpened) {
     TestFiles::write(m_work + QStringLiteral("a.txt"), "a");
     TestFiles::write(m_work + QStringLiteral("b.txt"), "b");
     m_clock.set(QDateTime(QDate(2003, 7, 5), QTime(14, 59, 59)));
-    ASSERT_TRUE(begin(QStringLiteral("a.txt"), QStringLiteral("a.txt")));
+    ASSERT_TRUE(backUp(QStringLiteral("a.txt")));
     m_clock.advanceSeconds(2);
-    ASSERT_TRUE(begin(QStringLiteral("b.txt"), QStringLiteral("b.txt")));
+    ASSERT_TRUE(backUp(QStringLiteral("b.txt")));
 
     EXPECT_EQ(TestFiles::treeOf(m_state.BackupFolder),
               (QStringList{QStringLiteral("20030705-14/000/a.txt"), QStringLiteral("20030705-14/000/b.txt")}));
-    EXPECT_TRUE(m_sink.calls().isEmpty());
 }
 
-TEST_F(FileJobTest, WithBackupsOffOnlyTheWorkingCopyIsMadeOfAReadOnlyFile) {
-    m_state.Settings.BackupOn = 0;
+TEST_F(FileJobTest, AnInPlaceJobMakesTheFileWritableAndNoWorkingCopy) {
     const QString file = m_work + QStringLiteral("ro.txt");
     TestFiles::write(file, "read only");
     ::chmod(QFile::encodeName(file).constData(), 0444);
+    // A link left at the name older versions used for their working copy is never followed.
+    TestFiles::write(m_root + QStringLiteral("victim"), "victim");
+    ASSERT_EQ(::symlink(QFile::encodeName(m_root + QStringLiteral("victim")).constData(),
+                        QFile::encodeName(m_state.AppFolder + QStringLiteral("tempfile.tmp")).constData()),
+              0);
 
     ASSERT_TRUE(begin(QStringLiteral("ro.txt"), QStringLiteral("ro.txt")));
-    EXPECT_TRUE(backupEntries(QString()).isEmpty());
-    EXPECT_EQ(TestFiles::read(m_state.TempFile), QByteArray("read only"));
+    EXPECT_TRUE(backupEntries(QString()).isEmpty()) << "the backup waits until the file is replaced";
+    EXPECT_EQ(TestFiles::read(m_root + QStringLiteral("victim")), QByteArray("victim"));
     struct stat st {};
     ::stat(QFile::encodeName(file).constData(), &st);
     EXPECT_EQ(st.st_mode & 0777, mode_t(0644));
+    EXPECT_EQ(m_state.RecentList.first(), m_work);
+
+    m_state.Settings.BackupOn = 0;
+    FileError error;
+    EXPECT_TRUE(BackUpBeforeReplace(m_env, file, QStringLiteral("ro.txt"))(error));
+    EXPECT_TRUE(backupEntries(QString()).isEmpty()) << "backups off";
 }
 
-TEST_F(FileJobTest, ALinkPlantedAtTheWorkingFileIsReplacedNotFollowed) {
-    TestFiles::write(m_work + QStringLiteral("a.txt"), "source");
-    TestFiles::write(m_root + QStringLiteral("victim"), "victim");
-    ASSERT_EQ(::symlink(QFile::encodeName(m_root + QStringLiteral("victim")).constData(),
-                        QFile::encodeName(m_state.TempFile).constData()),
-              0);
+TEST_F(FileJobTest, FailuresGiveOneRedRowWithTheErrorNumber) {
+    TestFiles::write(m_work + QStringLiteral("x.txt"), "x");
+    EXPECT_FALSE(begin(QStringLiteral("gone.txt"), QStringLiteral("gone.txt")));
+    EXPECT_EQ(m_state.RecentList.first(), QStringLiteral("/elsewhere/")) << "no promotion after a failure";
 
-    ASSERT_TRUE(begin(QStringLiteral("a.txt"), QStringLiteral("a.txt")));
-    EXPECT_EQ(TestFiles::read(m_root + QStringLiteral("victim")), QByteArray("victim"));
-    EXPECT_EQ(TestFiles::read(m_state.TempFile), QByteArray("source"));
-}
+    m_state.BackupFolder = m_root + QStringLiteral("missing/backup/");
+    FileError error;
+    EXPECT_FALSE(BackUpBeforeReplace(m_env, m_work + QStringLiteral("x.txt"), QStringLiteral("x.txt"))(error));
+    EXPECT_EQ(error.number, ENOENT);
+    EXPECT_FALSE(m_state.BackupBatchOpen);
 
-TEST_F(FileJobTest, FailuresGiveOneRedRowWithTheErrorNumberAndNoPromotion) {
-    struct Case {
-        const char* rule;
-        bool createSource;
-        QString backupFolder;
-    };
-    const QList<Case> cases = {
-        {"a source that disappeared", false, QString()},
-        {"a backup folder whose parent is missing", true, QStringLiteral("missing/backup/")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.rule);
-        m_sink.clear();
-        m_state.BackupBatchOpen = false;
-        m_state.RecentList[0] = QStringLiteral("/elsewhere/");
-        TestFiles::write(m_state.TempFile, "an earlier copy");
-        if (c.createSource)
-            TestFiles::write(m_work + QStringLiteral("x.txt"), "x");
-        if (!c.backupFolder.isEmpty())
-            m_state.BackupFolder = m_root + c.backupFolder;
-
-        EXPECT_FALSE(begin(QStringLiteral("x.txt"), QStringLiteral("x.txt")));
-        EXPECT_EQ(m_sink.calls(), (QList<Row>{{0, QStringLiteral("x.txt"), QStringLiteral("错误2"),
-                                               QStringLiteral("No such file or directory"), QStringLiteral("red")}}));
-        EXPECT_EQ(m_state.RecentList.first(), QStringLiteral("/elsewhere/"));
-        EXPECT_FALSE(m_state.BackupBatchOpen);
-    }
+    const Row missing{0, QString(), QStringLiteral("错误2"), QStringLiteral("No such file or directory"),
+                      QStringLiteral("red")};
+    QList<Row> expected{missing, missing};
+    expected[0].text = QStringLiteral("gone.txt");
+    expected[1].text = QStringLiteral("x.txt");
+    EXPECT_EQ(m_sink.calls(), expected);
 }
 
 TEST_F(FileJobTest, AnExistingTargetIsReplacedOnlyAfterTheUserAgrees) {
@@ -175,7 +174,6 @@ TEST_F(FileJobTest, AnExistingTargetIsReplacedOnlyAfterTheUserAgrees) {
         EXPECT_EQ(TestFiles::read(m_work + QStringLiteral("page.txt")), QByteArray("old text"));
         EXPECT_EQ(m_state.RecentList.first(), m_work);
     }
-    EXPECT_FALSE(FileOps::exists(m_state.TempFile));
     EXPECT_TRUE(backupEntries(QString()).isEmpty());
 
     m_sink.clear();

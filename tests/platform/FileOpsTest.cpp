@@ -117,3 +117,29 @@ TEST_F(FileOpsTest, TreeSizeAndRemovalIncludeReadOnlyEntriesButNeverFollowLinks)
 }
 
 } // namespace
+
+namespace {
+
+// Drives without an atomic no-replace rename (vfat, ntfs-3g, FUSE) still rename, and still never
+// replace a file.
+TEST_F(FileOpsTest, RenameNeverReplacesAlsoWhereTheFileSystemLacksTheAtomicWay) {
+    for (const bool unsupported : {false, true}) {
+        SCOPED_TRACE(unsupported ? "EINVAL from renameat2" : "renameat2");
+        FileOps::noReplaceRenameUnsupportedForTesting(unsupported);
+        TestFiles::write(path("a.txt"), "a");
+        TestFiles::write(path("taken.txt"), "taken");
+        FileError error;
+        EXPECT_FALSE(FileOps::renameNoReplace(path("a.txt"), path("taken.txt"), &error));
+        EXPECT_EQ(error.number, EEXIST);
+        EXPECT_EQ(TestFiles::read(path("taken.txt")), QByteArray("taken"));
+        EXPECT_EQ(TestFiles::read(path("a.txt")), QByteArray("a"));
+
+        ASSERT_TRUE(FileOps::renameNoReplace(path("a.txt"), path("b.txt"), &error));
+        EXPECT_EQ(TestFiles::read(path("b.txt")), QByteArray("a"));
+        EXPECT_FALSE(FileOps::exists(path("a.txt")));
+        ::unlink(QFile::encodeName(path("b.txt")).constData());
+    }
+    FileOps::noReplaceRenameUnsupportedForTesting(false);
+}
+
+} // namespace

@@ -231,3 +231,58 @@ TEST_F(TextWriterTest, WritesThroughASymbolicLink) {
 }
 
 } // namespace
+
+namespace {
+
+// A result that equals the file leaves the file itself (same inode, so its date too) and runs no
+// hook; a different result runs the hook first, and a failing hook keeps the old file.
+TEST_F(TextWriterTest, AnUnchangedResultLeavesTheFileAndTheHookRunsOnlyBeforeARealReplacement) {
+    struct Case {
+        const char* rule;
+        QStringList lines;
+        bool hookSucceeds;
+        bool committed;
+        bool unchanged;
+        QByteArray after;
+        int hookCalls;
+    };
+    const Case cases[] = {
+        {"the same bytes", {"中文", "b"}, true, true, true, "中文\r\nb\r\n", 0},
+        {"a longer result", {"中文", "b", "c"}, true, true, false, "中文\r\nb\r\nc\r\n", 1},
+        {"a shorter result", {"中文"}, true, true, false, "中文\r\n", 1},
+        {"one byte differs", {"中文", "c"}, true, true, false, "中文\r\nc\r\n", 1},
+        {"a failing hook keeps the old file", {"x"}, false, false, false, "中文\r\nb\r\n", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        ASSERT_TRUE(TestFiles::write(path("a.txt"), "中文\r\nb\r\n"));
+        struct stat before {};
+        ::stat(QFile::encodeName(path("a.txt")).constData(), &before);
+
+        TextWriter writer;
+        ASSERT_TRUE(writer.open(path("a.txt"), {TextEncoding::Utf8, LineEnd::CrLf}));
+        int hookCalls = 0;
+        writer.setBeforeReplace([&](FileError& error) {
+            ++hookCalls;
+            EXPECT_EQ(TestFiles::read(path("a.txt")), QByteArray("中文\r\nb\r\n")) << "the hook sees the old file";
+            if (!c.hookSucceeds)
+                error = FileError::fromErrno(EACCES);
+            return c.hookSucceeds;
+        });
+        for (const QString& line : c.lines)
+            writer.writeLine(line);
+        EXPECT_EQ(writer.commit(), c.committed);
+        EXPECT_EQ(writer.unchanged(), c.unchanged);
+        EXPECT_EQ(hookCalls, c.hookCalls);
+        EXPECT_EQ(TestFiles::read(path("a.txt")), c.after);
+        if (!c.committed) {
+            EXPECT_EQ(writer.error().number, EACCES);
+        }
+        struct stat after {};
+        ::stat(QFile::encodeName(path("a.txt")).constData(), &after);
+        EXPECT_EQ(after.st_ino == before.st_ino, c.unchanged || !c.committed);
+        EXPECT_EQ(TestFiles::filesIn(m_dir.path()), QStringList{"a.txt"}) << "no temporary file is left";
+    }
+}
+
+} // namespace

@@ -1,10 +1,11 @@
 // SIGINT and SIGTERM in the middle of a large file: the tool stops at its next safe point, leaves
-// the file as it was, says so, removes its working file and exits with 128 + the signal.
+// the file as it was, says so, leaves no half-made file and exits with 128 + the signal.
 
 #include "FileTree.h"
 #include "SampleTexts.h"
 #include "ToolFolders.h"
 
+#include <QDir>
 #include <QFile>
 #include <algorithm>
 #include <random>
@@ -30,10 +31,11 @@ TEST_F(StopSignalTest, aSignalStopsTheRunAndLeavesEveryFileWhole) {
         FileTree::writeFile(work + "small.txt", "短\r\n行。\r\n");
         CliOptions options;
         options.killSignal = row.signal;
-        // The working copy is complete: the backup and the rewrite of the large file are under way.
+        // The rewrite of the large file is under way: its new content is being written beside it.
         const QByteArray temp = app + "tempfile.tmp";
-        options.killWhen = [temp] {
-            return QFile::exists(QString::fromUtf8(temp));
+        const QString folder = QString::fromUtf8(work);
+        options.killWhen = [folder] {
+            return !QDir(folder).entryList({QStringLiteral(".big.txt.*.qmtmp")}, QDir::Files | QDir::Hidden).isEmpty();
         };
 
         const CliOutcome outcome = run({"--backup", "reflow", work + "big.txt", work + "small.txt"}, options);

@@ -24,6 +24,14 @@ protected:
         return message;
     }
 
+    // Every backup copy as "hour/batch/name: content", the hour folder's name left out.
+    QStringList backups() const {
+        QStringList copies;
+        for (const QString& file : TestFiles::treeOf(state.BackupFolder))
+            copies.append(file.section(u'/', 1) + ": " + QString::fromUtf8(TestFiles::read(state.BackupFolder + file)));
+        return copies;
+    }
+
     QStringList rowTexts() const {
         QStringList texts;
         for (const RecordingSink::Row& r : sink.rows())
@@ -144,6 +152,8 @@ TEST_F(WizardRunnerTest, theMergedFileIsNeverItsOwnSourceNorDeleted) {
     ASSERT_EQ(runWizard(o), QString());
     EXPECT_EQ(content("book.txt"), "A\r\n");
     EXPECT_EQ(TestFiles::filesIn(folder), QStringList{"book.txt"});
+    EXPECT_EQ(backups(), (QStringList{"000/a.txt: A", "000/book.txt: old result"}))
+        << "the replaced book and the deleted source are both kept";
 }
 
 TEST_F(WizardRunnerTest, deletedPagesAreNotedAndOnlyConvertedOnesGo) {
@@ -158,6 +168,13 @@ TEST_F(WizardRunnerTest, deletedPagesAreNotedAndOnlyConvertedOnesGo) {
     EXPECT_TRUE(QFile::exists(path("a.txt")));
     EXPECT_TRUE(QFile::exists(path("b.htm"))) << "a page whose conversion did not happen stays";
     EXPECT_EQ(sink.rows().last(), row(0, "-源文件已删除-", "", "", "yellow"));
+    EXPECT_EQ(backups(), QStringList{"000/a.HTM: <p>a</p>"});
+
+    // A ".txt" replaced after "Yes" is kept too.
+    put("b.txt", "keep");
+    prompt.setDefaultAnswer(true);
+    ASSERT_EQ(runWizard(o), QString());
+    EXPECT_EQ(backups(), (QStringList{"000/a.HTM: <p>a</p>", "001/b.htm: b", "001/b.txt: keep"}));
 }
 
 TEST_F(WizardRunnerTest, stagesThatAreOffWriteNothingAndEmptyStagesOnlyTheirTitle) {

@@ -68,8 +68,8 @@ private slots:
     void counts();
     void defaultsThenCancelKeepsDefaults();
     void clearingBackups();
-    void clearingRefusesFoldersHoldingTheProgram_data();
-    void clearingRefusesFoldersHoldingTheProgram();
+    void clearingKeepsWhatTheProgramDidNotMake_data();
+    void clearingKeepsWhatTheProgramDidNotMake();
     void legacyChoiceDecidesUndecidableFiles();
 };
 
@@ -279,15 +279,15 @@ void FrmOptionTest::clearingBackups() {
     TestApplication t;
     QVERIFY(t.start());
     const QString backup = t.state().BackupFolder;
-    t.writeFile(backup + QStringLiteral("2003070514/000/a.txt"), QByteArray(4096, 'x'));
-    QFile::setPermissions(backup + QStringLiteral("2003070514/000/a.txt"), QFileDevice::ReadOwner);
+    t.writeFile(backup + QStringLiteral("20030705-14/000/a.txt"), QByteArray(4096, 'x'));
+    QFile::setPermissions(backup + QStringLiteral("20030705-14/000/a.txt"), QFileDevice::ReadOwner);
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
     QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("4 KB"));
 
     t.messages().queue({Answer::Cancel});
     dialog->CmdClearBackup->click();
-    QVERIFY(QFile::exists(backup + QStringLiteral("2003070514/000/a.txt")));
+    QVERIFY(QFile::exists(backup + QStringLiteral("20030705-14/000/a.txt")));
     QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("4 KB"));
 
     dialog->CmdClearBackup->click();
@@ -298,30 +298,29 @@ void FrmOptionTest::clearingBackups() {
     QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("0 KB"));
 }
 
-void FrmOptionTest::clearingRefusesFoldersHoldingTheProgram_data() {
+void FrmOptionTest::clearingKeepsWhatTheProgramDidNotMake_data() {
     QTest::addColumn<QString>("folder");
     QTest::newRow("the program's folder") << "app/";
     QTest::newRow("a folder above the program's folder") << "";
 }
 
-void FrmOptionTest::clearingRefusesFoldersHoldingTheProgram() {
+void FrmOptionTest::clearingKeepsWhatTheProgramDidNotMake() {
     QFETCH(QString, folder);
 
+    // Whatever the backup folder is set to, only the backups the program made there go.
     TestApplication t;
     QVERIFY(t.start());
     const QString root = t.appFolder().chopped(4);
     t.state().BackupFolder = root + folder;
     t.writeFile(t.appFolder() + QStringLiteral("keep.txt"), "k");
+    t.writeFile(root + folder + QStringLiteral("20030705-14/000/a.txt"), "a");
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
 
     dialog->CmdClearBackup->click();
-    QCOMPARE(
-        t.messages().texts(),
-        QStringList{
-            QStringLiteral("备份文件夹“%1”是程序所在的文件夹、主文件夹或磁盘的根目录，不能整个删除。没有删除任何文件。")
-                .arg(root + folder)});
+    QCOMPARE(t.messages().texts(), QStringList{QStringLiteral("确定要删除所有的备份文件吗？")});
     QCOMPARE(t.readFile(t.appFolder() + QStringLiteral("keep.txt")), QByteArray("k"));
+    QVERIFY(!QFile::exists(root + folder + QStringLiteral("20030705-14")));
 }
 
 QTEST_MAIN(FrmOptionTest)

@@ -4,6 +4,7 @@
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/Settings.h"
+#include "engine/Backups.h"
 #include "engine/ParaLevels.h"
 #include "engine/SpaceTrim.h"
 #include "platform/FileOps.h"
@@ -28,7 +29,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QStorageInfo>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -59,17 +59,6 @@ QComboBox* makeCountBox(const QString& name, const QStringList& items, QWidget* 
     box->setInsertPolicy(QComboBox::NoInsert);
     box->addItems(items);
     return box;
-}
-
-// The path with symbolic links resolved, or cleaned up when it does not exist.
-QString resolved(const QString& path) {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(QDir(path).absolutePath()) : canonical;
-}
-
-// True when `folder` is `other` or one of the folders above it.
-bool holds(const QString& folder, const QString& other) {
-    return other == folder || other.startsWith(folder == QLatin1String("/") ? folder : folder + u'/');
 }
 
 } // namespace
@@ -415,32 +404,14 @@ void FrmOption::pickFolder() {
         TextBackupfolder->setText(folder);
 }
 
-bool FrmOption::isProtectedFolder(const QString& folder) const {
-    const QString path = resolved(folder);
-    if (path == QLatin1String("/"))
-        return true;
-    const QStorageInfo volume(path);
-    if (volume.isValid() && resolved(volume.rootPath()) == path)
-        return true;
-    // Deleting the folder would take the program's own files or the user's home with it.
-    return holds(path, resolved(m_app.state().AppFolder)) || holds(path, resolved(QDir::homePath()));
-}
-
 void FrmOption::clearBackups() {
     AppState& state = m_app.state();
     MessageProvider& messages = m_app.messages();
-    const QString folder = state.BackupFolder;
-    if (isProtectedFolder(folder)) {
-        messages.exclamation(this, MessageProvider::appTitle(),
-                             QStringLiteral("备份文件夹“%1”是程序所在的文件夹、主文件夹或磁盘的根目录，"
-                                            "不能整个删除。没有删除任何文件。")
-                                 .arg(folder));
-        return;
-    }
     if (!messages.askOkCancel(this, MessageProvider::appTitle(), QStringLiteral("确定要删除所有的备份文件吗？")))
         return;
+    // Only the backups the program made go; whatever else the backup folder holds stays.
     FileError error;
-    if (!FileOps::removeTree(folder, &error) || !FileOps::createFolder(folder, &error))
+    if (!ClearBackups(state.BackupFolder, error))
         messages.showError(this, error);
     measureBackups();
 }

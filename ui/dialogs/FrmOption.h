@@ -103,7 +103,6 @@ private:
     void clearBackups();
     void restoreDefaults();
     void store();
-    bool isProtectedFolder(const QString& folder) const;
 
     Application& m_app;
     int m_optionsTab = 1;

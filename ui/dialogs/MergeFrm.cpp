@@ -478,7 +478,7 @@ void MergeFrm::merge() {
     const QString targetPath = target + savedBaseName();
     TransformReport report;
     report.unmappablePolicy = m_app.state().Prefs.Unmappable;
-    mergeWithRows(sink, files, targetPath, report);
+    mergeWithRows(m_app.jobEnv(), files, targetPath, report);
 
     Dir1->refresh();
     File1->refresh();

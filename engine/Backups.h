@@ -1,0 +1,29 @@
+#pragma once
+
+#include "JobEnv.h"
+#include "platform/FileError.h"
+#include "platform/FileOps.h"
+
+#include <QString>
+
+// The backup tree and the only places where a batch puts a user's file aside. Layout: BackupFolder +
+// "yyyyMMdd-hh/" + the batch's number ("000", "001", ..., "999", "1000") + "/" + the file's own name.
+// A batch opens its numbered folder with its first backup and keeps the whole path, so a batch that
+// runs across the full hour stays in one folder.
+
+// Copies the file at `path` into the running batch's backup folder, right before the batch replaces
+// it. A name the batch has backed up already (the same file twice in one batch) gets "~2", "~3", ...,
+// so the oldest copy stays. With backups off nothing happens. `copyPath` receives where the copy went.
+// `progress` hears of the copy's pieces and may stop it (FileError::stopped()).
+bool BackUpFile(JobEnv& env, const QString& path, FileError& error, QString* copyPath = nullptr,
+                const ReadProgress& progress = {});
+
+// Removes a user's file that a batch has finished with (the wizard's converted pages and merged
+// chapters). With backups on it moves into the running batch's backup folder (a copy and a deletion
+// when that is on another file system); with backups off it goes to the desktop trash, and is
+// deleted for good only where there is no trash. `keptPath` receives where a moved file went.
+bool RetireFile(JobEnv& env, const QString& path, FileError& error, QString* keptPath = nullptr);
+
+// Deletes what the program made inside `backupFolder`: the numbered batch folders of its date-hour
+// folders ("yyyyMMdd-hh"), and each hour folder once it is empty. Anything else there stays.
+bool ClearBackups(const QString& backupFolder, FileError& error);
