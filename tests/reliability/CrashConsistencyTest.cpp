@@ -334,13 +334,7 @@ protected:
 
 TEST_F(KillWhileWritingTest, backupCopyAndNewFileAreNeverLeftHalfMade) {
     std::mt19937 random(seed());
-    QByteArray big;
-    while (big.size() < 24 * 1024 * 1024) {
-        // UTF-16 chapters among byte-encoded ones would make NUL bytes: no text file.
-        const QByteArray chapter = SampleTexts::chapter(random, 200);
-        if (!chapter.startsWith("\xFF\xFE"))
-            big += chapter.startsWith("\xEF\xBB\xBF") ? chapter.mid(3) : chapter;
-    }
+    const QByteArray big = SampleTexts::largeText(random, 24 * 1024 * 1024);
     const Tree start{{"big.txt", big}};
     const struct {
         const char* rule;
