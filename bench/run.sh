@@ -177,10 +177,24 @@ if wanted narrow; then
 fi
 
 if wanted codepage; then
-    measure "gb Big5" "quillmar-cli gb" "$b5_bytes" 1 "" "$(fresh_copy "$b5")" \
+    # The tables the program converts with; the peers use the same OpenCC configurations.
+    t2s=${QM_T2S_CONFIG:-t2s.json}
+    s2t=${QM_S2T_CONFIG:-s2tw.json}
+    # Characters Big5 cannot hold are written as "?" where the program can be told so.
+    unmappable=""
+    "$qm" --help 2>/dev/null | grep -q -- --unmappable && unmappable="--unmappable question-mark"
+    measure "gb Big5" "quillmar-cli gb" "$b5_bytes" 1 "rss<65536" "$(fresh_copy "$b5")" \
         "$qm_run gb '$in'"
-    measure "gb Big5" "iconv | opencc -c t2s.json | iconv" "$b5_bytes" 1 2 "$no_copy" \
-        "iconv -f BIG5 -t UTF-8 '$b5' | opencc -c t2s.json | iconv -f UTF-8 -t GB18030 > '$out'" "$same_as_qm"
+    measure "gb Big5" "iconv | opencc -c $t2s | iconv" "$b5_bytes" 1 10 "$no_copy" \
+        "iconv -f BIG5 -t UTF-8 '$b5' | opencc -c $t2s | iconv -f UTF-8 -t GB18030 > '$out'" "$same_as_qm"
+    measure "big5 GB18030" "quillmar-cli big5" "$gb_bytes" 1 "rss<65536" "$(fresh_copy "$gb")" \
+        "$qm_run $unmappable big5 '$in'"
+    measure "big5 GB18030" "iconv | opencc -c $s2t | iconv -c" "$gb_bytes" 1 10 "$no_copy" \
+        "iconv -f GB18030 -t UTF-8 '$gb' | opencc -c $s2t | iconv -c -f UTF-8 -t BIG5 > '$out'"
+    measure "big5 UTF-8" "quillmar-cli big5" "$u8_bytes" 1 "rss<65536" "$(fresh_copy "$u8")" \
+        "$qm_run big5 '$in'"
+    measure "big5 UTF-8" "opencc -c $s2t" "$u8_bytes" 1 10 "$no_copy" \
+        "opencc -c $s2t -i '$u8' -o '$out'" "$same_as_qm"
 fi
 
 if wanted html; then

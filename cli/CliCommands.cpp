@@ -1,6 +1,7 @@
 #include "CliCommands.h"
 
 #include "JsonRow.h"
+#include "TabRow.h"
 #include "core/AppState.h"
 #include "core/ChapterOrder.h"
 #include "core/PathHelpers.h"
@@ -30,15 +31,16 @@ void printBytes(const QByteArray& bytes) {
 QList<FolderBatch> groupByFolder(const QStringList& files) {
     QList<FolderBatch> batches;
     for (const QString& file : files) {
-        const QFileInfo info(file);
-        const QString folder = AddBackslash(QDir::cleanPath(info.absolutePath()));
+        const QString path = FileName::absolutePath(file);
+        const qsizetype slash = path.lastIndexOf(u'/');
+        const QString folder = path.left(slash + 1);
         auto it = std::find_if(batches.begin(), batches.end(),
                                [&](const FolderBatch& batch) { return batch.folder == folder; });
         if (it == batches.end()) {
             batches.append({folder, {}});
             it = batches.end() - 1;
         }
-        it->names.append(info.fileName());
+        it->names.append(path.mid(slash + 1));
     }
     return batches;
 }
@@ -70,13 +72,13 @@ void runReplace(JobEnv& env, const QString& find, const QString& replacement, bo
 void runMerge(JobEnv& env, const QString& output, const QStringList& files, bool sortChapters) {
     QStringList paths;
     for (const QString& file : files)
-        paths.append(QDir::cleanPath(QFileInfo(file).absoluteFilePath()));
+        paths.append(FileName::absolutePath(file));
     if (sortChapters) {
         std::stable_sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) {
-            return ChapterOrder::lessThan(QFileInfo(a).fileName(), QFileInfo(b).fileName());
+            return ChapterOrder::lessThan(a.mid(a.lastIndexOf(u'/') + 1), b.mid(b.lastIndexOf(u'/') + 1));
         });
     }
-    const QString target = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
+    const QString target = FileName::absolutePath(output);
     TransformReport report;
     report.unmappablePolicy = env.state.Prefs.Unmappable;
     mergeWithRows(env, paths, target, report);
@@ -102,7 +104,7 @@ bool runRename(const QString& nameTemplate, qint32 start, bool dryRun, bool json
                                         {"file", JsonRow::bytesSafe(batch.folder + item.oldName)},
                                         {"new_file", JsonRow::bytesSafe(batch.folder + item.newName)}}));
         else
-            printBytes(FileName::encode(item.oldName + u'\t' + item.newName + u'\n'));
+            printBytes(FileName::encode(TabRow::line({item.oldName, item.newName})));
     }
     std::fflush(stdout);
 

@@ -2,6 +2,7 @@
 
 #include "CliStop.h"
 #include "JsonRow.h"
+#include "TabRow.h"
 #include "core/AppState.h"
 #include "platform/FileName.h"
 
@@ -39,7 +40,7 @@ QByteArray CliSink::rowLine(const QString& text, const QString& status, const QS
                             const QString& markKey) const {
     // Names that are not UTF-8 are printed with their own bytes, as ls prints them.
     if (m_format == Format::Tab)
-        return FileName::encode(text + u'\t' + status + u'\t' + reason + u'\t' + markKey + u'\n');
+        return FileName::encode(TabRow::line({text, status, reason, markKey}));
     std::optional<QString> file;
     if (!status.isEmpty())
         file = JsonRow::bytesSafe(QDir::isAbsolutePath(text) ? text : m_state.CurrentFolder + text);

@@ -8,10 +8,10 @@
 class AppState;
 
 // Prints every row as one line on standard output, "text TAB status TAB reason TAB mark" (UTF-8,
-// LF), or as one JSON object {"text", "status", "reason", "mark", "file"} (see JsonRow): "file" is
-// the full path of the row's file, bytes-safe, for rows that have a status (file rows) and null for
-// the others (stage titles, the total time); names are taken in the state's CurrentFolder. Draws
-// the percentage as a bar on standard error when that is a terminal.
+// LF; TAB, CR, LF and backslash inside a field written as \t, \r, \n, \\: see TabRow), or as one JSON object {"text",
+// "status", "reason", "mark", "file"} (see JsonRow): "file" is the full path of the row's file, bytes-safe, for rows
+// that have a status (file rows) and null for the others (stage titles, the total time); names are taken in the state's
+// CurrentFolder. Draws the percentage as a bar on standard error when that is a terminal.
 class CliSink : public ProgressSink {
 public:
     enum class Format { Tab, Json };

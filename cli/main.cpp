@@ -6,6 +6,7 @@
 #include "CliStop.h"
 #include "core/AppFolder.h"
 #include "core/AppState.h"
+#include "core/PathHelpers.h"
 #include "core/Preferences.h"
 #include "core/Settings.h"
 #include "core/Version.h"
@@ -18,6 +19,7 @@
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 #include <cstdio>
 
 namespace {
@@ -95,6 +97,8 @@ int main(int argc, char** argv) {
 
     CLI::App app{"QuillMar 羽墨工坊: cleans up and converts Chinese text files and saved web pages in batches.",
                  "quillmar-cli"};
+    app.footer("Rows: text TAB status TAB reason TAB mark (rename: old TAB new); a TAB, CR, LF or backslash "
+               "inside a field is written as \\t, \\r, \\n or \\\\.");
     app.require_subcommand(1);
     app.set_version_flag("--version", (Version::versionText() + u'\n' + Version::revisionText()).toStdString());
     app.add_option("--app-dir", a.appDir, "the app folder: settings files, default backup folder");
@@ -189,7 +193,16 @@ int main(int argc, char** argv) {
 
     AppState state;
     const QString programFolder = QCoreApplication::applicationDirPath();
-    state.setAppFolder(a.appDir.empty() ? resolveAppFolder(programFolder) : QDir(toName(a.appDir)).absolutePath());
+    if (a.appDir.empty()) {
+        state.setAppFolder(resolveAppFolder(programFolder));
+    } else {
+        // A folder named for this run is made when it is not there yet.
+        const QString appDir = FileName::absolutePath(toName(a.appDir));
+        FileError created;
+        if (!FileOps::createFolderPath(appDir, &created))
+            printError(QStringLiteral("quillmar-cli: --app-dir: ") + created.description);
+        state.setAppFolder(appDir);
+    }
     const FileError loadError = Settings::loadAtStartup(state);
     if (loadError.isSet())
         printError(QStringLiteral("quillmar-cli: settings: ") + loadError.description);
@@ -214,6 +227,7 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
     ChineseConverter::instance().usePhraseFiles(state.AppFolder, phrases);
+    ChineseConverter::instance().setTableCacheFolder(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
 
     CliStop::install();
     CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, state);
@@ -247,7 +261,7 @@ int main(int argc, char** argv) {
     }
     if (wizard->parsed()) {
         WizardOptions options;
-        options.folder = QDir(toName(a.folder)).absolutePath() + u'/';
+        options.folder = AddBackslash(FileName::absolutePath(toName(a.folder)));
         options.html = a.html;
         options.deleteHtml = a.deleteHtml;
         options.merge = !a.mergeName.empty();

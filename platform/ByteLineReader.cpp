@@ -1,6 +1,7 @@
 #include "ByteLineReader.h"
 
-#include <QFile>
+#include "FileName.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -76,7 +77,7 @@ bool ByteLineReader::open(const QString& path, const TextFormat& format) {
     d = std::make_unique<Impl>();
     d->progress = std::move(progress);
     d->lineEnd = format.lineEnd;
-    d->fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    d->fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
     if (d->fd < 0 || ::lseek(d->fd, bomSize(format.encoding), SEEK_SET) < 0) {
         d->error = FileError::fromErrno(errno);
         return false;

@@ -1,6 +1,6 @@
 #include "ChineseConverter.h"
 
-#include "DictionaryConverter.h"
+#include "ConverterCache.h"
 #include "FileName.h"
 #include "PhraseFile.h"
 
@@ -66,14 +66,16 @@ struct ChineseConverter::Impl {
     };
 
     Table tables[2];
+    QString cacheFolder;
     Phrases phrases[2];
     std::mutex phrasesLock;
     FileError error;
 
     Table& table(Direction direction) {
         Table& t = tables[direction == ToSimplified ? 0 : 1];
-        std::call_once(t.loaded,
-                       [&t, direction] { t.converter = DictionaryConverter::load(findConfig(direction), &t.error); });
+        std::call_once(t.loaded, [this, &t, direction] {
+            t.converter = ConverterCache::load(findConfig(direction), cacheFolder, &t.error);
+        });
         return t;
     }
 
@@ -133,6 +135,10 @@ bool ChineseConverter::isAvailable(Direction direction) {
 
 const FileError& ChineseConverter::error() const {
     return d->error;
+}
+
+void ChineseConverter::setTableCacheFolder(const QString& folder) {
+    d->cacheFolder = folder;
 }
 
 void ChineseConverter::setPhraseFiles(Direction direction, const QStringList& files) {

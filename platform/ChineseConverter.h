@@ -24,6 +24,10 @@ public:
     // The converted line; the line unchanged when the tables are not available.
     QString convert(const QString& line, Direction direction);
 
+    // Where a copy of the built tables is kept between runs (ConverterCache); empty: none. Takes effect
+    // for tables not loaded yet.
+    void setTableCacheFolder(const QString& folder);
+
     // The phrase files for one direction, later files winning over earlier ones; files that do not
     // exist add nothing. An empty list: none.
     void setPhraseFiles(Direction direction, const QStringList& files);

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <exception>
 #include <map>
 
@@ -74,7 +75,14 @@ private:
         if (found != m_built.end())
             return found->second;
         auto trie = std::make_unique<PhraseTrie>();
-        for (const auto& entry : *dict.GetLexicon()) {
+        const opencc::LexiconPtr lexicon = dict.GetLexicon();
+        std::size_t keyBytes = 0;
+        for (const auto& entry : *lexicon)
+            keyBytes += entry->KeyLength();
+        // Most keys are Chinese: three UTF-8 bytes a code unit, and every code unit but a key's first
+        // is an edge (fewer where keys share their beginning).
+        trie->reserveEdges(keyBytes / 3 > lexicon->Length() ? keyBytes / 3 - lexicon->Length() : 0);
+        for (const auto& entry : *lexicon) {
             const std::string key = entry->Key();
             const std::string value = entry->GetDefault();
             trie->insert(utf16(key, m_key), utf16(value, m_value));
@@ -212,4 +220,80 @@ std::size_t DictionaryConverter::memoryBytes() const {
     for (const auto& trie : m_tries)
         bytes += trie->memoryBytes();
     return bytes;
+}
+
+namespace {
+
+void appendIndexes(std::string& out, const std::vector<const PhraseTrie*>& dicts,
+                   const std::vector<std::unique_ptr<PhraseTrie>>& tries) {
+    const std::uint32_t count = std::uint32_t(dicts.size());
+    out.append(reinterpret_cast<const char*>(&count), sizeof count);
+    for (const PhraseTrie* dict : dicts) {
+        std::uint32_t index = 0;
+        while (tries[index].get() != dict)
+            ++index;
+        out.append(reinterpret_cast<const char*>(&index), sizeof index);
+    }
+}
+
+bool takeCount(std::string_view& bytes, std::uint32_t& value) {
+    if (bytes.size() < sizeof value)
+        return false;
+    std::memcpy(&value, bytes.data(), sizeof value);
+    bytes.remove_prefix(sizeof value);
+    return true;
+}
+
+bool takeIndexes(std::string_view& bytes, std::vector<const PhraseTrie*>& dicts,
+                 const std::vector<std::unique_ptr<PhraseTrie>>& tries) {
+    std::uint32_t count = 0;
+    if (!takeCount(bytes, count) || count > bytes.size() / sizeof count)
+        return false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t index = 0;
+        if (!takeCount(bytes, index) || index >= tries.size())
+            return false;
+        dicts.push_back(tries[index].get());
+    }
+    return true;
+}
+
+} // namespace
+
+void DictionaryConverter::appendTo(std::string& out) const {
+    const std::uint32_t tries = std::uint32_t(m_tries.size());
+    out.append(reinterpret_cast<const char*>(&tries), sizeof tries);
+    for (const auto& trie : m_tries)
+        trie->appendTo(out);
+    appendIndexes(out, m_segmentation, m_tries);
+    const std::uint32_t stages = std::uint32_t(m_stages.size());
+    out.append(reinterpret_cast<const char*>(&stages), sizeof stages);
+    for (const Dicts& stage : m_stages)
+        appendIndexes(out, stage, m_tries);
+    appendIndexes(out, m_firstStageUnmatched, m_tries);
+}
+
+std::unique_ptr<DictionaryConverter> DictionaryConverter::readFrom(std::string_view bytes) {
+    std::unique_ptr<DictionaryConverter> converter(new DictionaryConverter);
+    std::uint32_t tries = 0;
+    if (!takeCount(bytes, tries) || tries > 1024)
+        return nullptr;
+    for (std::uint32_t i = 0; i < tries; ++i) {
+        auto trie = std::make_unique<PhraseTrie>();
+        if (!trie->readFrom(bytes))
+            return nullptr;
+        converter->m_tries.push_back(std::move(trie));
+    }
+    std::uint32_t stages = 0;
+    if (!takeIndexes(bytes, converter->m_segmentation, converter->m_tries) || !takeCount(bytes, stages) ||
+        stages > 1024)
+        return nullptr;
+    converter->m_stages.resize(stages);
+    for (Dicts& stage : converter->m_stages) {
+        if (!takeIndexes(bytes, stage, converter->m_tries))
+            return nullptr;
+    }
+    if (!takeIndexes(bytes, converter->m_firstStageUnmatched, converter->m_tries) || !bytes.empty())
+        return nullptr;
+    return converter;
 }

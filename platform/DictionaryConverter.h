@@ -34,6 +34,10 @@ public:
 
     std::size_t memoryBytes() const;
 
+    // The converter as bytes, and back (null for bytes that do not make a consistent converter).
+    void appendTo(std::string& out) const;
+    static std::unique_ptr<DictionaryConverter> readFrom(std::string_view bytes);
+
 private:
     using Dicts = std::vector<const PhraseTrie*>;
 

@@ -2,6 +2,10 @@
 
 #include "TextDecoder.h"
 
+#include <QStringList>
+#include <cerrno>
+#include <unistd.h>
+
 namespace {
 
 // The bytes 0x80..0xFF that decode() could not read as UTF-8.
@@ -77,6 +81,28 @@ bool isPlainFileName(QStringView name) {
             return false;
     }
     return isFaithful(name);
+}
+
+QString absolutePath(const QString& path) {
+    QString full = path;
+    if (!path.startsWith(u'/')) {
+        QByteArray here(4096, Qt::Uninitialized);
+        while (!::getcwd(here.data(), size_t(here.size())) && errno == ERANGE)
+            here.resize(here.size() * 2);
+        full = decode(QByteArrayView(here.constData())) + u'/' + path;
+    }
+    QStringList parts;
+    for (const QString& part : full.split(u'/', Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+            continue;
+        }
+        parts.append(part);
+    }
+    return u'/' + parts.join(u'/');
 }
 
 } // namespace FileName

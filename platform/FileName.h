@@ -27,4 +27,10 @@ bool isFaithful(QStringView name);
 // control character, and faithful (see above).
 bool isPlainFileName(QStringView name);
 
+// `path` made absolute against the current folder (read as bytes) and cleaned up without looking
+// at the disk: "." parts and doubled "/" go, ".." takes away the part before it; no trailing "/"
+// (except for "/" itself). Names that are not UTF-8 keep their bytes, in the path and in the
+// current folder.
+QString absolutePath(const QString& path);
+
 } // namespace FileName

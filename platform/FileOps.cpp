@@ -461,6 +461,15 @@ bool moveToTrash(const QString& path, FileError* error) {
     return fail(error, EOPNOTSUPP);
 }
 
+bool createFolderPath(const QString& path, FileError* error) {
+    QByteArray native = nativePath(path);
+    while (native.size() > 1 && native.endsWith('/'))
+        native.chop(1);
+    if (!makeFolders(native, 0777))
+        return fail(error, errno == 0 ? ENOTDIR : errno);
+    return true;
+}
+
 void noReplaceRenameUnsupportedForTesting(bool unsupported) {
     noReplaceUnsupported = unsupported;
 }

@@ -14,6 +14,8 @@ bool exists(const QString& path);
 bool folderExists(const QString& path);
 // Creates one folder; its parent must exist.
 bool createFolder(const QString& path, FileError* error = nullptr);
+// Creates a folder and every missing folder above it; true when it exists afterwards.
+bool createFolderPath(const QString& path, FileError* error = nullptr);
 // Makes the file writable by its owner (the "normal attributes" of a file about to be rewritten).
 bool resetAttributes(const QString& path, FileError* error = nullptr);
 bool removeFile(const QString& path, FileError* error = nullptr);

@@ -21,8 +21,10 @@ QList<QRegularExpression> compileMask(const QString& mask) {
             patterns.append(QRegularExpression(QStringLiteral("^.*$"), QRegularExpression::DotMatchesEverythingOption));
             continue;
         }
+        // The whole name must match: "*.txt" is not "notes.txt.bak" nor "a.txtx".
         patterns.append(QRegularExpression(
-            QRegularExpression::wildcardToRegularExpression(pattern, QRegularExpression::UnanchoredWildcardConversion),
+            QRegularExpression::anchoredPattern(QRegularExpression::wildcardToRegularExpression(
+                pattern, QRegularExpression::UnanchoredWildcardConversion)),
             QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption));
     }
     return patterns;
@@ -73,8 +75,10 @@ QStringList listFilesUnsorted(const QString& folder) {
         struct stat info;
         if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode))
             continue;
+        // Hidden files (".name") are not listed, as hidden folders are not: among them are the
+        // program's own temporary files beside a file being written.
         const QByteArray name(entry->d_name);
-        if (name == "." || name == "..")
+        if (name.startsWith('.'))
             continue;
         names.append(FileName::decode(name));
     }

@@ -3,11 +3,11 @@
 #include <QString>
 #include <QStringList>
 
-// The files of one folder (no sub-folders), as the file lists of the windows and the wizard show
-// them: filtered by a mask such as "*.txt;*.htm;*.html" (patterns separated by ";", blanks around
-// them ignored, matched without regard to letter case) and ordered by name compared case-
-// insensitively code unit by code unit, ties broken exactly. Locale collation is not used: it
-// would put "index2.txt" before "index.txt".
+// The files of one folder (no sub-folders, no hidden ".name" files), as the file lists of the windows
+// and the wizard show them: filtered by a mask such as "*.txt;*.htm;*.html" (patterns separated by
+// ";", blanks around them ignored, each matched against the whole name without regard to letter case) and ordered by
+// name compared case- insensitively code unit by code unit, ties broken exactly. Locale collation is not used: it would
+// put "index2.txt" before "index.txt".
 namespace FolderListing {
 
 QStringList listFiles(const QString& folder, const QString& mask);

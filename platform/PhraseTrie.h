@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +20,8 @@ public:
 
     // Adds a key, or gives an existing key a new replacement. An empty key is ignored.
     void insert(std::u16string_view key, std::u16string_view replacement);
+    // Room for this many edges below the first code unit without growing the table.
+    void reserveEdges(std::size_t count);
     bool isEmpty() const { return m_keys == 0; }
     std::size_t size() const { return m_keys; }
 
@@ -53,6 +56,12 @@ public:
 
     // Bytes held by the tables (for the memory figures).
     std::size_t memoryBytes() const;
+
+    // The tables as bytes, appended to out, and back: readFrom() takes them from the front of bytes
+    // and is false for bytes that do not make consistent tables (a lookup in what it accepts stays
+    // inside the tables, whatever the bytes were).
+    void appendTo(std::string& out) const;
+    bool readFrom(std::string_view& bytes);
 
 private:
     static constexpr std::uint32_t HasChildren = 0x80000000u;

@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -264,6 +266,56 @@ TEST_F(CliTest, phraseFilesOfTheAppFolderAndFromTheCommandLineWinOverTheTables) 
 
     EXPECT_EQ(run({"--phrases", work + "missing.txt", "big5", work + "a.txt"}), 2);
     EXPECT_TRUE(err.contains("missing.txt"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CliTest, rowsStayOneLineOfFourFieldsWhateverTheNameHolds) {
+    const QString name = "a\tb\\c\nd\re.txt";
+    ASSERT_TRUE(TestFiles::write(work + name, "中 文\r\n"));
+    EXPECT_EQ(run({"--quiet", "--no-backup", "despace", work + name}), 0) << err.toStdString();
+    const QStringList rows = out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 2) << out.toStdString();
+    EXPECT_EQ(rows[0].section(u'\t', 0, 0), "a\\tb\\\\c\\nd\\re.txt");
+    EXPECT_EQ(rows[0].count(u'\t'), 3);
+}
+
+// Names that are not UTF-8 (GBK "啊" here) in the current folder, in relative paths and in the app folder.
+TEST_F(CliTest, relativeAndAbsolutePathsKeepTheirBytes) {
+    const QByteArray gbk = "\xB0\xA1";
+    const QByteArray root = QFile::encodeName(work) + "bk" + gbk;
+    ASSERT_EQ(::mkdir(root.constData(), 0755), 0);
+    ASSERT_EQ(::mkdir(root + "/ch", 0755), 0);
+    auto put = [](const QByteArray& path, const QByteArray& bytes) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        EXPECT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
+        ::close(fd);
+    };
+    auto get = [](const QByteArray& path) {
+        QByteArray bytes(4096, '\0');
+        const int fd = ::open(path.constData(), O_RDONLY);
+        const ssize_t got = fd < 0 ? -1 : ::read(fd, bytes.data(), size_t(bytes.size()));
+        if (fd >= 0)
+            ::close(fd);
+        return got < 0 ? QByteArray("<missing>") : bytes.left(got);
+    };
+    put(root + "/ch/" + gbk + ".txt", "a, b\r\n");
+    auto runIn = [&](const QByteArray& cwd, const QList<QByteArray>& arguments) {
+        // QProcess names arguments and folders by text: a shell passes the bytes as they are.
+        QByteArray command = "cd '" + cwd + "' && '" QM_BIN_DIR "/quillmar-cli' --quiet --app-dir '" +
+                             QFile::encodeName(app) + "app" + gbk + "/new'";
+        for (const QByteArray& argument : arguments)
+            command += " '" + argument + "'";
+        return ::system(command.constData());
+    };
+    EXPECT_EQ(runIn(root, {"replace", "--find", ", ", "--with", "+", "ch/" + gbk + ".txt"}), 0);
+    EXPECT_EQ(get(root + "/ch/" + gbk + ".txt"), "a+b\r\n");
+    EXPECT_EQ(runIn(QFile::encodeName(work), {"wizard", "bk" + gbk + "/ch", "--merge", "book" + gbk}), 0);
+    EXPECT_EQ(get(root + "/ch/book" + gbk + ".txt"), "a+b\r\n");
+    struct stat st;
+    EXPECT_EQ(::stat(QFile::encodeName(app) + "app" + gbk + "/new", &st), 0) << "a missing app folder is made";
 }
 
 } // namespace

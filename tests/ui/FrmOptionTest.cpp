@@ -6,12 +6,14 @@
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
 #include "platform/TextReader.h"
+#include "ui/dialogs/PhraseEditFrm.h"
 #include "ui/main/MainFrm.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -71,6 +73,7 @@ private slots:
     void clearingKeepsWhatTheProgramDidNotMake_data();
     void clearingKeepsWhatTheProgramDidNotMake();
     void legacyChoiceDecidesUndecidableFiles();
+    void phraseFilesAreEditedInTheAppFolder();
 };
 
 void FrmOptionTest::loadShowsTheSettings() {
@@ -343,6 +346,34 @@ void FrmOptionTest::legacyChoiceDecidesUndecidableFiles() {
     dialog->CmdCancel->click();
     settle();
     TextReader::setDecodingRules({});
+}
+
+void FrmOptionTest::phraseFilesAreEditedInTheAppFolder() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString file = t.appFolder() + QStringLiteral("Phrases-s2t.txt");
+    FrmOption* dialog = openOptions(t);
+    QVERIFY(dialog);
+
+    dialog->CmdPhrasesS2T->click();
+    PhraseEditFrm* editor = shownWindow<PhraseEditFrm>(QStringLiteral("PhraseEditFrm"));
+    QVERIFY(editor);
+    QVERIFY2(editor->TextPhrases->toPlainText().startsWith(u'#'), "a new file starts with the explanation");
+    editor->TextPhrases->setPlainText(QStringLiteral("被发明 被發明"));
+    editor->CmdOk->click();
+    settle();
+    QCOMPARE(t.readFile(file), QByteArray("被发明 被發明\n"));
+    QVERIFY(!QFile::exists(t.appFolder() + QStringLiteral("Phrases-t2s.txt")));
+
+    t.writeFile(file, "头发 頭髮\r\n");
+    dialog->CmdPhrasesS2T->click();
+    editor = shownWindow<PhraseEditFrm>(QStringLiteral("PhraseEditFrm"));
+    QVERIFY(editor);
+    QCOMPARE(editor->TextPhrases->toPlainText(), QStringLiteral("头发 頭髮\n"));
+    editor->TextPhrases->setPlainText(QStringLiteral("x y"));
+    editor->CmdCancel->click();
+    settle();
+    QCOMPARE(t.readFile(file), QByteArray("头发 頭髮\r\n"));
 }
 
 #include "FrmOptionTest.moc"

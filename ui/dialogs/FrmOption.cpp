@@ -1,12 +1,14 @@
 #include "FrmOption.h"
 
 #include "NumberText.h"
+#include "PhraseEditFrm.h"
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/Settings.h"
 #include "engine/Backups.h"
 #include "engine/ParaLevels.h"
 #include "engine/SpaceTrim.h"
+#include "platform/ChineseConverter.h"
 #include "platform/FileOps.h"
 #include "platform/TextReader.h"
 #include "ui/common/Icons.h"
@@ -318,6 +320,16 @@ QWidget* FrmOption::buildOthersPage() {
     ComboUnmappable->setObjectName(QStringLiteral("ComboUnmappable"));
     ComboUnmappable->addItems({QStringLiteral("不处理该文件，保持原样 <推荐>"), QStringLiteral("将该文件改存为 UTF-8"),
                                QStringLiteral("写为“?”")});
+    LabelPhrases = makeLabel(QStringLiteral("LabelPhrases"), QStringLiteral("简繁转换的自定义词组："), page);
+    CmdPhrasesS2T = makeButton(QStringLiteral("CmdPhrasesS2T"), QStringLiteral("简→繁…"), page);
+    CmdPhrasesT2S = makeButton(QStringLiteral("CmdPhrasesT2S"), QStringLiteral("繁→简…"), page);
+    connect(CmdPhrasesS2T, &QPushButton::clicked, this, [this] { editPhrases(true); });
+    connect(CmdPhrasesT2S, &QPushButton::clicked, this, [this] { editPhrases(false); });
+    auto* phrases = new QHBoxLayout;
+    phrases->addWidget(LabelPhrases);
+    phrases->addWidget(CmdPhrasesS2T);
+    phrases->addWidget(CmdPhrasesT2S);
+    phrases->addStretch();
 
     auto* grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0);
@@ -337,8 +349,20 @@ QWidget* FrmOption::buildOthersPage() {
     layout->addSpacing(8);
     layout->addWidget(LabelLegacy);
     layout->addWidget(ComboLegacy);
+    layout->addLayout(phrases);
     layout->addStretch();
     return page;
+}
+
+// The editor writes the file itself when its OK is pressed, whatever this dialog's OK or Cancel.
+void FrmOption::editPhrases(bool toTraditional) {
+    const auto direction = toTraditional ? ChineseConverter::ToTraditional : ChineseConverter::ToSimplified;
+    const QString name = ChineseConverter::phraseFileName(direction);
+    auto* editor = new PhraseEditFrm(
+        m_app.messages(), m_app.state().AppFolder + name,
+        (toTraditional ? QStringLiteral("简→繁词组 - ") : QStringLiteral("繁→简词组 - ")) + name, this);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    editor->open();
 }
 
 void FrmOption::load() {

@@ -76,6 +76,9 @@ public:
     QCheckBox* CheckClassicHtml;
     QLabel* LabelUnmappable;
     QComboBox* ComboUnmappable; // what to do with characters a file's encoding cannot hold
+    QLabel* LabelPhrases;
+    QPushButton* CmdPhrasesS2T; // opens PhraseEditFrm on the app folder's "Phrases-s2t.txt"
+    QPushButton* CmdPhrasesT2S; // and on "Phrases-t2s.txt"
 
     QPushButton* CmdOk;
     QPushButton* CmdCancel;
@@ -102,6 +105,7 @@ private:
     void pickFolder();
     void clearBackups();
     void restoreDefaults();
+    void editPhrases(bool toTraditional);
     void store();
 
     Application& m_app;

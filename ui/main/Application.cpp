@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 
@@ -78,6 +79,7 @@ bool Application::start() {
     FileError lastError;
     m_state.setAppFolder(m_appFolder);
     ChineseConverter::instance().usePhraseFiles(m_state.AppFolder);
+    ChineseConverter::instance().setTableCacheFolder(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
 
     m_splash = new SplashFrm();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
