@@ -20,7 +20,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
+#include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +45,17 @@ QStringList toNames(const std::vector<std::string>& values) {
 
 QString toQString(const std::string& value) {
     return QString::fromLocal8Bit(value);
+}
+
+// The folder of this program with its own bytes (Qt's application folder turns bytes that are not
+// UTF-8 into U+FFFD, naming another folder or none).
+QString programFolderBytesSafe() {
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target);
+    if (length <= 0 || length == ssize_t(sizeof target))
+        return QCoreApplication::applicationDirPath();
+    const QString program = FileName::decode(QByteArrayView(target, qsizetype(length)));
+    return program.left(std::max<qsizetype>(program.lastIndexOf(u'/'), 1));
 }
 
 void printError(const QString& text) {
@@ -192,7 +206,7 @@ int main(int argc, char** argv) {
     }
 
     AppState state;
-    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString programFolder = programFolderBytesSafe();
     if (a.appDir.empty()) {
         state.setAppFolder(resolveAppFolder(programFolder));
     } else {
