@@ -7,6 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
+scripts/check-sources.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen

@@ -1,13 +1,16 @@
 #include "CliStop.h"
 
+#include <atomic>
 #include <csignal>
 
 namespace {
 
-volatile std::sig_atomic_t received = 0;
+// Lock-free, so the handler may set it, and atomic, so the workers of a batch may read it.
+std::atomic<int> received{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 void onSignal(int number) {
-    received = number;
+    received.store(number, std::memory_order_relaxed);
 }
 
 } // namespace
@@ -25,7 +28,7 @@ void install() {
 }
 
 int signalNumber() {
-    return received;
+    return received.load(std::memory_order_relaxed);
 }
 
 } // namespace CliStop

@@ -6,6 +6,7 @@
 #include "CliStop.h"
 #include "core/AppFolder.h"
 #include "core/AppState.h"
+#include "core/ParallelMap.h"
 #include "core/PathHelpers.h"
 #include "core/Preferences.h"
 #include "core/Settings.h"
@@ -74,6 +75,7 @@ struct Arguments {
     bool json = false;
     std::string unmappable;
     std::string phrases;
+    int jobs = 0;
 
     std::vector<std::string> files;
     bool dropLinks = false;
@@ -133,6 +135,8 @@ int main(int argc, char** argv) {
                    "characters a file's encoding cannot hold: skip the file (leave it as it was), save it as "
                    "utf-8, or write question-mark (\"?\")")
         ->check(CLI::IsMember({"skip", "utf-8", "question-mark"}));
+    app.add_option("--jobs", a.jobs, "files worked on at once (default: one per core; 1: one after the other)")
+        ->check(CLI::Range(1, 1024));
     app.add_option("--phrases", a.phrases,
                    "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");
 
@@ -234,6 +238,7 @@ int main(int argc, char** argv) {
     TextReader::setDecodingRules(rules);
     if (a.classicHtml)
         state.Prefs.ClassicHtml = true;
+    state.Workers = a.jobs > 0 ? a.jobs : defaultWorkerCount();
 
     const QString phrases = toName(a.phrases);
     if (!phrases.isEmpty() && !FileOps::exists(phrases)) {

@@ -23,6 +23,8 @@ public:
 
     // The backup folder of the batch that is running: open once its numbered folder exists.
     // The whole path is kept, so a batch that runs across the full hour stays in one folder.
+    int Workers = 1; // files a batch works on at once (the command line's --jobs; the windows keep 1)
+
     bool BackupBatchOpen = false;
     qint32 BackupBatchNo = 0;
     QString BackupBatchFolder;

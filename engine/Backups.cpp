@@ -74,6 +74,11 @@ bool intoBatchFolder(JobEnv& env, const QString& path, FileError& error, QString
 
 } // namespace
 
+bool OpenBackupBatch(JobEnv& env, FileError& error) {
+    QString folder;
+    return batchFolder(env, folder, error);
+}
+
 bool BackUpFile(JobEnv& env, const QString& path, FileError& error, QString* copyPath, const ReadProgress& progress) {
     if (!isTrue(env.state.Settings.BackupOn))
         return true;

@@ -18,6 +18,10 @@
 bool BackUpFile(JobEnv& env, const QString& path, FileError& error, QString* copyPath = nullptr,
                 const ReadProgress& progress = {});
 
+// Opens the running batch's backup folder now rather than with its first backup (a batch whose
+// files are worked on at once opens it before they start, so that they all back up into it).
+bool OpenBackupBatch(JobEnv& env, FileError& error);
+
 // Removes a user's file that a batch has finished with (the wizard's converted pages and merged
 // chapters). With backups on it moves into the running batch's backup folder (a copy and a deletion
 // when that is on another file system); with backups off it goes to the desktop trash, and is

@@ -123,17 +123,20 @@ ChineseConverter& ChineseConverter::instance() {
 bool ChineseConverter::isAvailable(Direction direction) {
     Impl::Table& t = d->table(direction);
     if (!t.converter) {
+        const std::lock_guard<std::mutex> guard(d->phrasesLock);
         d->error = t.error;
         return false;
     }
     if (!d->refreshPhrases(direction)) {
+        const std::lock_guard<std::mutex> guard(d->phrasesLock);
         d->error = d->phrasesOf(direction).error;
         return false;
     }
     return true;
 }
 
-const FileError& ChineseConverter::error() const {
+FileError ChineseConverter::error() const {
+    const std::lock_guard<std::mutex> guard(d->phrasesLock);
     return d->error;
 }
 

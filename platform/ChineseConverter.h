@@ -19,8 +19,9 @@ public:
     // False when the tables could not be loaded or a phrase file could not be read; error() says why.
     // Phrase files that changed since they were read are read again here (once per file converted,
     // so an edit takes effect from the next file on).
+    // Safe to call from several threads at once, as convert() is.
     bool isAvailable(Direction direction);
-    const FileError& error() const;
+    FileError error() const;
     // The converted line; the line unchanged when the tables are not available.
     QString convert(const QString& line, Direction direction);
 

@@ -1,5 +1,6 @@
 #include "TextRawCopy.h"
 
+#include "ByteReplacer.h"
 #include "FileName.h"
 #include "TextDecoder.h"
 #include "TextWriter.h"
@@ -36,13 +37,19 @@ bool canAppend(const TextFormat& source, const TextFormat& target) {
 }
 
 bool append(const QString& path, const TextFormat& source, TextWriter& out, FileError* error,
-            const ReadProgress& progress) {
+            const ReadProgress& progress, ByteReplacer* edit) {
     const int fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (error)
             *error = FileError::fromErrno(errno);
         return false;
     }
+    const auto put = [&](QByteArrayView bytes) {
+        if (edit)
+            edit->feed(bytes);
+        else
+            out.writeRaw(bytes);
+    };
     const bool crLf = source.lineEnd == LineEnd::CrLf;
     // Not zeroed: a merge appends thousands of small files, and clearing 256 KB for each cost more than reading it.
     const auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(ChunkSize));
@@ -80,7 +87,7 @@ bool append(const QString& path, const TextFormat& source, TextWriter& out, File
         const qsizetype size = got - begin;
 
         if (crWaiting && data[0] != '\n')
-            out.writeRaw("\n");
+            put("\n");
         crWaiting = false;
         qsizetype from = 0;
         if (crLf) {
@@ -92,13 +99,13 @@ bool append(const QString& path, const TextFormat& source, TextWriter& out, File
                 if (at + 1 == size) {
                     crWaiting = true;
                 } else if (data[at + 1] != '\n') {
-                    out.writeRaw(QByteArrayView(data + from, at + 1 - from));
-                    out.writeRaw("\n");
+                    put(QByteArrayView(data + from, at + 1 - from));
+                    put("\n");
                     from = at + 1;
                 }
             }
         }
-        out.writeRaw(QByteArrayView(data + from, size - from));
+        put(QByteArrayView(data + from, size - from));
 
         previous = size >= 2 ? data[size - 2] : last;
         last = data[size - 1];
@@ -112,10 +119,12 @@ bool append(const QString& path, const TextFormat& source, TextWriter& out, File
             *error = FileError::fromErrno(failure);
         return false;
     }
-    if (crWaiting) {
-        out.writeRaw("\n");
+    if (crWaiting)
+        put("\n");
+    if (edit)
+        edit->finish();
+    if (crWaiting)
         return true;
-    }
     const bool ended = last == '\n' && (!crLf || previous == '\r');
     if (any && !ended)
         out.writeLineEnd();

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+class ByteReplacer;
 class TextWriter;
 
 // Appends a text file to a TextWriter without decoding it, giving the very bytes that writing its
@@ -19,8 +20,10 @@ bool canAppend(const TextFormat& source, const TextFormat& target);
 // Appends the bytes of `path` behind its BOM. In a CR LF file a lone CR ends a line and is written as
 // CR LF; a last line without an end gets one; an empty file adds nothing. `source` is the format
 // TextReader found for the file.
-// `progress` hears of every piece and may stop the copy (FileError::stopped()).
+// `progress` hears of every piece and may stop the copy (FileError::stopped()). With `edit`, the bytes
+// go through it on their way to `out` (its output must write to `out`): an edit that never touches a
+// line end gives what editing line by line gives.
 bool append(const QString& path, const TextFormat& source, TextWriter& out, FileError* error = nullptr,
-            const ReadProgress& progress = {});
+            const ReadProgress& progress = {}, ByteReplacer* edit = nullptr);
 
 } // namespace TextRawCopy

@@ -2,12 +2,14 @@
 
 #include "FileStep.h"
 #include "NameRules.h"
+#include "ParallelFiles.h"
 #include "StopRows.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
 #include "core/WorkPulse.h"
 
 #include <QElapsedTimer>
+#include <vector>
 
 bool BatchRunner::isTimed(BatchCommand command) {
     return command == BatchCommand::WebPageToText || command == BatchCommand::RemoveSpaces;
@@ -27,44 +29,45 @@ void BatchRunner::run(const BatchRequest& request) {
     // web-page conversion replaces.
     m_env.state.BackupBatchOpen = false;
 
-    qint64 selectedCount = 0;
-    for (const FileEntry& entry : request.entries) {
-        if (entry.selected)
-            ++selectedCount;
-    }
-    double total = clock.nsecsElapsed() / 1e9;
-
-    FileStep step(m_env, request.folder);
-    qint64 doneCount = 0;
-    int percent = 0;
+    QList<qsizetype> selected;
     for (qsizetype i = 0; i < request.entries.size(); ++i) {
-        const FileEntry& entry = request.entries.at(i);
-        const qint64 start = clock.nsecsElapsed();
-        m_env.sink.processEvents();
-        if (!entry.selected)
-            continue;
-        if (m_env.sink.stopRequested()) {
-            QStringList waiting;
-            for (qsizetype k = i; k < request.entries.size(); ++k) {
-                if (request.entries.at(k).selected)
-                    waiting.append(request.entries.at(k).name);
-            }
-            reportNotProcessed(m_env.sink, waiting);
-            break;
-        }
-        ++doneCount;
-        WorkPulse pulse(m_env.sink, percent, int(doneCount * 100 / selectedCount));
-        percent = int(doneCount * 100 / selectedCount);
+        if (request.entries.at(i).selected)
+            selected.append(i);
+        else
+            m_env.sink.processEvents(); // a long list stays responsive; forEachFile runs them per file
+    }
+    const qsizetype selectedCount = selected.size();
+    // Each file's time in a slot of its own: files worked on at once add up afterwards.
+    std::vector<double> seconds(size_t(selectedCount), 0.0);
 
+    const QList<qsizetype> waiting = forEachFile(m_env, selectedCount, [&](JobEnv& env, qsizetype n) {
+        QElapsedTimer fileClock;
+        fileClock.start();
+        const QString& name = request.entries.at(selected.at(n)).name;
+        WorkPulse pulse(env.sink, int(n * 100 / selectedCount), int((n + 1) * 100 / selectedCount));
+        const int percent = int((n + 1) * 100 / selectedCount);
+
+        FileStep step(env, request.folder);
         TransformReport report;
-        const bool done = step.apply(request.command, request.direction, entry.name, report, &pulse);
+        const bool done = step.apply(request.command, request.direction, name, report, &pulse);
         QString reason;
         if (done && timed) {
-            const double elapsed = (clock.nsecsElapsed() - start) / 1e9;
-            total += elapsed;
-            reason = secondsText(elapsed);
+            seconds[size_t(n)] = fileClock.nsecsElapsed() / 1e9;
+            reason = secondsText(seconds[size_t(n)]);
         }
-        step.reportOutcome(percent, entry.name, done, reason, report);
+        step.reportOutcome(percent, name, done, reason, report);
+    });
+    if (!waiting.isEmpty()) {
+        QStringList names;
+        for (const qsizetype n : waiting)
+            names.append(request.entries.at(selected.at(n)).name);
+        reportNotProcessed(m_env.sink, names);
+    }
+    double total = clock.nsecsElapsed() / 1e9;
+    if (m_env.state.Workers <= 1 || selectedCount <= 1) {
+        total = 0;
+        for (const double s : seconds)
+            total += s;
     }
 
     if (timed)

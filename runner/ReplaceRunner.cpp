@@ -2,6 +2,7 @@
 
 #include "FileStep.h"
 #include "LineReplacer.h"
+#include "ParallelFiles.h"
 #include "StopRows.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
@@ -9,9 +10,12 @@
 #include "engine/FileJob.h"
 #include "engine/LineTransform.h"
 #include "platform/ByteLineReader.h"
+#include "platform/ByteReplacer.h"
+#include "platform/TextRawCopy.h"
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -22,8 +26,9 @@ bool failed(TransformReport* report, const FileError& error) {
     return false;
 }
 
-// ASCII texts whose case does not matter to the search (no letters, or case-sensitive) can be
-// replaced in the encoded bytes when the encoding allows it: much faster, and the same result.
+// ASCII find and replacement texts without line breaks can be replaced in the encoded bytes where
+// the encoding allows it (ByteLineReader::isSafeAscii): much faster, and the same result. A caseless
+// find text with letters qualifies on UTF-8 only, where no byte of a multi-byte character is ASCII.
 bool mayReplaceBytes(const ReplaceRequest& request) {
     if (request.find.isEmpty())
         return false;
@@ -31,50 +36,58 @@ bool mayReplaceBytes(const ReplaceRequest& request) {
         for (QChar c : *text) {
             if (c.unicode() >= 0x80 || c == u'\r' || c == u'\n')
                 return false;
-            if (!request.caseSensitive && text == &request.find && c.isLetter())
-                return false;
         }
     }
     return true;
 }
 
-bool replaceBytes(const QString& sourcePath, const QString& targetPath, const TextFormat& format,
-                  const ReplaceRequest& request, TransformReport* report, WorkPulse* pulse) {
+bool hasAsciiLetter(const QByteArray& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; });
+}
+
+enum class ByteRun { Done, Failed, NotExact };
+
+// Streams the file through the byte searcher in whole pieces, straight into the writer. NotExact: the
+// text holds a character that Unicode folds to a letter of the find text (U+017F, U+212A), which only
+// the decoded search sees; nothing was written.
+ByteRun replaceBytes(const QString& sourcePath, const QString& targetPath, const TextFormat& format,
+                     const ReplaceRequest& request, TransformReport* report, WorkPulse* pulse) {
     const QByteArray find = request.find.toLatin1();
-    const QByteArray replacement = request.replacement.toLatin1();
-    ByteLineReader reader;
-    if (pulse)
-        reader.setProgress([pulse](qint64 done, qint64 total) { return pulse->beat(done, total); });
-    if (!reader.open(sourcePath, format))
-        return failed(report, reader.error());
+    const bool caseless = !request.caseSensitive && hasAsciiLetter(find);
+    const ByteSearcher searcher(find, caseless ? ByteSearcher::Case::AsciiCaseless : ByteSearcher::Case::Sensitive);
     TextWriter writer;
-    if (!writer.open(targetPath, format))
-        return failed(report, writer.error());
+    if (!writer.open(targetPath, format)) {
+        failed(report, writer.error());
+        return ByteRun::Failed;
+    }
     if (report)
         writer.setBeforeReplace(report->beforeReplace);
-    QByteArrayView line;
-    while (reader.readLine(line)) {
-        qsizetype from = 0;
-        for (qsizetype at; (at = line.indexOf(find, from)) >= 0; from = at + find.size()) {
-            writer.writeRaw(line.sliced(from, at - from));
-            writer.writeRaw(replacement);
-        }
-        writer.writeRaw(line.sliced(from));
-        writer.writeLineEnd();
-        if (writer.error().isSet()) {
-            writer.cancel();
-            return failed(report, writer.error());
-        }
-    }
-    if (reader.error().isSet()) {
+    ByteReplacer replacer(searcher, request.replacement.toLatin1(),
+                          [&writer](QByteArrayView bytes) { writer.writeRaw(bytes); });
+    if (caseless)
+        replacer.setTripwires(ByteSearcher::foldsToAsciiUtf8(find));
+    ReadProgress progress;
+    if (pulse)
+        progress = [pulse](qint64 done, qint64 total) {
+            return pulse->beat(done, total);
+        };
+    FileError error;
+    if (!TextRawCopy::append(sourcePath, format, writer, &error, progress, &replacer) || writer.error().isSet()) {
+        failed(report, error.isSet() ? error : writer.error());
         writer.cancel();
-        return failed(report, reader.error());
+        return ByteRun::Failed;
     }
-    if (!writer.commit())
-        return failed(report, writer.error());
+    if (replacer.tripped()) {
+        writer.cancel();
+        return ByteRun::NotExact;
+    }
+    if (!writer.commit()) {
+        failed(report, writer.error());
+        return ByteRun::Failed;
+    }
     if (report)
         report->unchanged = writer.unchanged();
-    return true;
+    return ByteRun::Done;
 }
 
 } // namespace
@@ -88,8 +101,11 @@ bool ReplaceRunner::replaceInFile(const QString& sourcePath, const QString& targ
         const bool opened = probe.open(sourcePath);
         if (probe.error().isStopped())
             return failed(report, probe.error());
-        if (opened && ByteLineReader::isSafeAscii(probe.format().encoding, request.find.toLatin1()))
-            return replaceBytes(sourcePath, targetPath, probe.format(), request, report, pulse);
+        if (opened && ByteLineReader::isSafeAscii(probe.format().encoding, request.find.toLatin1())) {
+            const ByteRun run = replaceBytes(sourcePath, targetPath, probe.format(), request, report, pulse);
+            if (run != ByteRun::NotExact)
+                return run == ByteRun::Done;
+        }
     }
     const LineReplacer replacer(request.find, request.replacement, request.caseSensitive);
     LineTransformOptions options;
@@ -106,31 +122,27 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
     }
     m_env.state.BackupBatchOpen = false;
 
-    FileStep step(m_env, request.folder);
-    const qint64 total = request.files.size();
-    qint64 done = 0;
-    for (const QString& name : request.files) {
-        m_env.sink.processEvents();
-        if (m_env.sink.stopRequested()) {
-            QStringList waiting;
-            for (qsizetype k = done; k < request.files.size(); ++k)
-                waiting.append(request.folder + request.files.at(k));
-            reportNotProcessed(m_env.sink, waiting);
-            break;
-        }
-        WorkPulse pulse(m_env.sink, int(done * 100 / total), int((done + 1) * 100 / total));
-        ++done;
-        const int percent = int(done * 100 / total);
+    const qsizetype total = request.files.size();
+    const QList<qsizetype> waiting = forEachFile(m_env, total, [&](JobEnv& env, qsizetype i) {
+        const QString& name = request.files.at(i);
+        WorkPulse pulse(env.sink, int(i * 100 / total), int((i + 1) * 100 / total));
+        const int percent = int((i + 1) * 100 / total);
         const QString path = request.folder + name;
 
         TransformReport report;
-        report.unmappablePolicy = m_env.state.Prefs.Unmappable;
-        report.beforeReplace = BackUpBeforeReplace(m_env, path, path, &pulse);
+        report.unmappablePolicy = env.state.Prefs.Unmappable;
+        report.beforeReplace = BackUpBeforeReplace(env, path, path, &pulse);
         const bool ok =
-            BeginFileJob(m_env, name, name, request.folder) && replaceInFile(path, path, request, &report, &pulse);
+            BeginFileJob(env, name, name, request.folder) && replaceInFile(path, path, request, &report, &pulse);
         if (!ok && pulse.stopped() && !report.error.isSet())
             report.error = FileError::stopped();
-        step.reportOutcome(percent, path, ok, QString(), report);
+        FileStep(env, request.folder).reportOutcome(percent, path, ok, QString(), report);
+    });
+    if (!waiting.isEmpty()) {
+        QStringList names;
+        for (const qsizetype i : waiting)
+            names.append(request.folder + request.files.at(i));
+        reportNotProcessed(m_env.sink, names);
     }
     m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
 }

@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringEncoder>
@@ -319,3 +321,64 @@ TEST_F(CliTest, relativeAndAbsolutePathsKeepTheirBytes) {
 }
 
 } // namespace
+
+namespace {
+
+// A folder of real files, a few times over, with a page whose ".txt" is already there (its step asks)
+// and a name that does not exist (a red row).
+QStringList makeMixedFolder(const QString& folder) {
+    QDir().mkpath(folder);
+    const QStringList sources = {"code-page/gb-chapter.txt", "code-page/gb-chapter.big5.txt", "convert/simplified.txt",
+                                 "convert/traditional.txt",  "pages/gbk-chapter.htm",         "pages/utf8-chapter.html",
+                                 "pages/big5-article.html"};
+    QStringList files;
+    for (int copy = 0; copy < 3; ++copy) {
+        for (const QString& source : sources) {
+            const QString name = QString::number(copy) + "-" + QFileInfo(source).fileName();
+            TestFiles::write(folder + name, TestFiles::read(QStringLiteral(QM_TEST_DATA "/") + source));
+            files.append(folder + name);
+        }
+        files.insert(files.size() - 4, folder + QString::number(copy) + "-gone.txt");
+    }
+    TestFiles::write(folder + "1-gbk-chapter.txt", "old");
+    return files;
+}
+
+} // namespace
+
+// Files worked on at once give what one after the other gives: the same bytes in every file, the same
+// rows in the same order, one backup folder holding the same copies.
+TEST_F(CliTest, parallelJobsGiveTheResultsAndRowsOfOneAfterTheOther) {
+    const QList<QStringList> commands = {{"big5"},
+                                         {"gb"},
+                                         {"reflow"},
+                                         {"replace", "--find", "的", "--with", "之"},
+                                         {"replace", "--find", "p", "--with", "Q"},
+                                         {"html2txt"},
+                                         {"narrow"}};
+    const QRegularExpression seconds(QStringLiteral("[0-9]+\\.[0-9]+ 秒"));
+    for (const QStringList& command : commands) {
+        QMap<QString, QByteArray> results[2];
+        QString rows[2];
+        for (int pass = 0; pass < 2; ++pass) {
+            const QString folder = work + command.join('_') + "/" + QString::number(pass) + "/";
+            const QString appFolder = folder + "app/";
+            const QStringList files = makeMixedFolder(folder + "files/");
+            QProcess process;
+            process.start(
+                QStringLiteral(QM_BIN_DIR "/quillmar-cli"),
+                QStringList{"--app-dir", appFolder, "--backup", "--yes", "--quiet", "--jobs", pass == 0 ? "1" : "3"} +
+                    command + files);
+            ASSERT_TRUE(process.waitForFinished(60000));
+            rows[pass] = QString::fromUtf8(process.readAllStandardOutput()).replace(folder, "").replace(seconds, "秒");
+            for (const QString& file : TestFiles::treeOf(folder))
+                results[pass][QString(file).replace(folder, "").replace(QRegularExpression("/\\d{8}-\\d\\d/"), "/")] =
+                    TestFiles::read(folder + file);
+        }
+        const std::string name = command.join(' ').toStdString();
+        EXPECT_EQ(rows[1], rows[0]) << name;
+        EXPECT_GT(rows[0].count('\n'), 21) << name;
+        EXPECT_EQ(results[1].keys(), results[0].keys()) << name;
+        EXPECT_TRUE(results[1] == results[0]) << name;
+    }
+}

@@ -132,32 +132,52 @@ namespace {
 // The byte-level replacement must give exactly what decoding, replacing and encoding gives.
 TEST_F(ReplaceRunnerTest, replacingInTheBytesGivesWhatReplacingInTheTextGives) {
     const QByteArray pieces[] = {
-        "<",        ">",        "<>",           "a",
-        "\r\n",     "\r",       "\n",           "\xd6\xd0",
-        "\xce\xc4", "\xa4\x40", "\xb3\x5c",     "\x81\x30\x81\x30",
-        "\x81",     "\xff",     "\xe4\xb8\xad", "\xef\xbb\xbf",
-        " ",        "\x3c\x81",
+        "<",
+        ">",
+        "<>",
+        "a",
+        "\r\n",
+        "\r",
+        "\n",
+        "\xd6\xd0",
+        "\xce\xc4",
+        "\xa4\x40",
+        "\xb3\x5c",
+        "\x81\x30\x81\x30",
+        "\x81",
+        "\xff",
+        "\xe4\xb8\xad",
+        "\xef\xbb\xbf",
+        " ",
+        "\x3c\x81",
+        "A",
+        "k",
+        "S",
+        "\xe2\x84\xaa",
+        "\xc5\xbf",
     };
     const struct {
         QString find;
         QString with;
-    } edits[] = {{"<", ""}, {"<", "<<"}, {"<>", "[]"}, {">", "\xe3\x80\x8b"}};
+        bool caseSensitive;
+    } edits[] = {{"<", "", true},    {"<", "<<", true}, {"<>", "[]", true}, {">", "\xe3\x80\x8b", true},
+                 {"ak", "x", false}, {"s", "-", false}, {"A", "a", true}};
     quint32 seed = 12345;
     auto next = [&seed] {
         return (seed = seed * 1103515245u + 12345u) >> 16;
     };
-    for (int round = 0; round < 100; ++round) {
+    for (int round = 0; round < 300; ++round) {
         QByteArray bytes;
         const int count = int(next() % 40);
         for (int i = 0; i < count; ++i)
             bytes += pieces[next() % std::size(pieces)];
         const auto& edit = edits[round % std::size(edits)];
-        const ReplaceRequest request{{}, folder, edit.find, QString::fromUtf8(edit.with.toUtf8()), true};
+        const ReplaceRequest request{{}, folder, edit.find, QString::fromUtf8(edit.with.toUtf8()), edit.caseSensitive};
         put("in.txt", bytes);
 
         TransformReport report;
         ASSERT_TRUE(ReplaceRunner::replaceInFile(path("in.txt"), path("fast.txt"), request, &report));
-        const LineReplacer replacer(request.find, request.replacement, true);
+        const LineReplacer replacer(request.find, request.replacement, edit.caseSensitive);
         ASSERT_TRUE(transformLines(
             path("in.txt"), path("slow.txt"),
             [&](QString& line, TextWriter& out) { out.writeLine(replacer.apply(line)); }, &report));

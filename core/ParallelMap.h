@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QtGlobal>
+#include <functional>
+
+// Runs `work(i)` for every index 0..count-1 on up to `workers` threads and hands the indexes to
+// `report(i)` on the calling thread, in index order: report(i) runs once work(i) and every report
+// before it are done. When report() returns false no further work starts, the work already started
+// finishes, and no further index is reported. With one worker (or one index) work and report
+// alternate on the calling thread, work(0), report(0), work(1), ..., as a plain loop would.
+//
+// work() must not touch what belongs to the calling thread (Qt objects that are not thread-safe,
+// the program-wide state, the prompt or the sink): it leaves what it finds where the caller keeps
+// a slot per index, and report() does everything else.
+void parallelMap(qsizetype count, int workers, const std::function<void(qsizetype)>& work,
+                 const std::function<bool(qsizetype)>& report);
+
+// The default number of workers: one per core the program may run on.
+int defaultWorkerCount();
