@@ -48,17 +48,6 @@ QString toQString(const std::string& value) {
     return QString::fromLocal8Bit(value);
 }
 
-// The folder of this program with its own bytes (Qt's application folder turns bytes that are not
-// UTF-8 into U+FFFD, naming another folder or none).
-QString programFolderBytesSafe() {
-    char target[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target);
-    if (length <= 0 || length == ssize_t(sizeof target))
-        return QCoreApplication::applicationDirPath();
-    const QString program = FileName::decode(QByteArrayView(target, qsizetype(length)));
-    return program.left(std::max<qsizetype>(program.lastIndexOf(u'/'), 1));
-}
-
 void printError(const QString& text) {
     std::fputs(FileName::encode(text + u'\n').constData(), stderr);
 }
@@ -210,7 +199,7 @@ int main(int argc, char** argv) {
     }
 
     AppState state;
-    const QString programFolder = programFolderBytesSafe();
+    const QString programFolder = FileName::programFolder(QCoreApplication::applicationDirPath());
     if (a.appDir.empty()) {
         state.setAppFolder(resolveAppFolder(programFolder));
     } else {

@@ -3,7 +3,9 @@
 #include "TextDecoder.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <unistd.h>
 
 namespace {
@@ -103,6 +105,15 @@ QString absolutePath(const QString& path) {
         parts.append(part);
     }
     return u'/' + parts.join(u'/');
+}
+
+QString programFolder(const QString& fallback) {
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target);
+    if (length <= 0 || length == ssize_t(sizeof target))
+        return fallback;
+    const QString program = decode(QByteArrayView(target, qsizetype(length)));
+    return program.left(std::max<qsizetype>(program.lastIndexOf(u'/'), 1));
 }
 
 } // namespace FileName

@@ -33,4 +33,8 @@ bool isPlainFileName(QStringView name);
 // current folder.
 QString absolutePath(const QString& path);
 
+// The folder of the running program with its own bytes (Qt's application folder turns bytes that are
+// not UTF-8 into U+FFFD, naming another folder or none); `fallback` where the system does not say.
+QString programFolder(const QString& fallback);
+
 } // namespace FileName

@@ -5,6 +5,7 @@
 #include "MessageProvider.h"
 #include "platform/FileError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace Browsing {
@@ -20,10 +21,12 @@ void followDriveChange(DriveList& drives, FolderList& folders, MessageProvider& 
     const QString root = drives.drive();
     FileError error;
     if (!VolumeList::isReady(root)) {
-        messages.exclamation(parent, MessageProvider::appTitle(), QStringLiteral("该驱动器目前不可用，请插入磁盘。"));
+        messages.exclamation(parent, MessageProvider::appTitle(),
+                             QCoreApplication::translate("Browsing", "该驱动器目前不可用，请插入磁盘。"));
     } else if (!folders.setPath(root, &error)) {
         messages.show(parent, MessageProvider::Icon::None, MessageProvider::Buttons::Ok, MessageProvider::appTitle(),
-                      QStringLiteral("错误：") + QString::number(error.number) + u' ' + error.description);
+                      QCoreApplication::translate("Browsing", "错误：") + QString::number(error.number) + u' ' +
+                          error.description);
     } else {
         return;
     }

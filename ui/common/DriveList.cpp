@@ -27,7 +27,7 @@ void DriveList::fill(const QList<Volume>& volumes) {
     for (const Volume& volume : m_volumes) {
         QString text = volume.rootPath;
         if (volume.isHome)
-            text += QStringLiteral("  [主文件夹]");
+            text += tr("  [主文件夹]");
         else if (!volume.label.isEmpty())
             text += QStringLiteral("  [") + volume.label + u']';
         addItem(Icons::drive(), text, volume.rootPath);

@@ -17,7 +17,9 @@
 
 namespace {
 
-const QString WaitText = QStringLiteral("处理中，请稍候……");
+QString waitText() {
+    return QCoreApplication::translate("InProgress", "处理中，请稍候……");
+}
 
 } // namespace
 
@@ -30,7 +32,7 @@ InProgress::InProgress(AppState& state, QWidget* parent)
     setMinimumSize(Twips::size(7590, 5055));
     resize(minimumSize());
 
-    LabelWait = new QLabel(WaitText, this);
+    LabelWait = new QLabel(waitText(), this);
     LabelWait->setObjectName(QStringLiteral("LabelWait"));
     // Hidden at the end of a batch, it keeps its place: the bar and the rows do not jump.
     QSizePolicy keepPlace = LabelWait->sizePolicy();
@@ -49,7 +51,7 @@ InProgress::InProgress(AppState& state, QWidget* parent)
 
     LVResults = new QTreeWidget(this);
     LVResults->setObjectName(QStringLiteral("LVResults"));
-    LVResults->setHeaderLabels({QStringLiteral("项目"), QStringLiteral("状态"), QStringLiteral("原因")});
+    LVResults->setHeaderLabels({tr("项目"), tr("状态"), tr("原因")});
     LVResults->setRootIsDecorated(false);
     LVResults->setUniformRowHeights(true);
     LVResults->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -59,7 +61,7 @@ InProgress::InProgress(AppState& state, QWidget* parent)
     LVResults->header()->setStretchLastSection(true);
     LVResults->header()->setMinimumSectionSize(40);
 
-    CmdOK = new QPushButton(QStringLiteral("了解[&O]"), this);
+    CmdOK = new QPushButton(tr("了解[&O]"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
     CmdOK->setDefault(true);
     CmdOK->setMinimumSize(Twips::size(1335, 375));
@@ -68,7 +70,7 @@ InProgress::InProgress(AppState& state, QWidget* parent)
 
     // Away from the acknowledge button's place: a click meant to stop a batch that has just ended
     // must not close its results unseen.
-    CmdStop = new QPushButton(QStringLiteral("停止[&S]"), this);
+    CmdStop = new QPushButton(tr("停止[&S]"), this);
     CmdStop->setObjectName(QStringLiteral("CmdStop"));
     CmdStop->setAutoDefault(false);
     CmdStop->setMinimumSize(Twips::size(1335, 375));
@@ -108,7 +110,7 @@ void InProgress::beginBatch(QWidget* owner, bool ownedByOwner) {
 
 void InProgress::setRunning(bool running) {
     m_stopAsked = false;
-    LabelWait->setText(WaitText);
+    LabelWait->setText(waitText());
     CmdStop->setEnabled(true);
     CmdStop->setVisible(running);
 }
@@ -118,7 +120,7 @@ void InProgress::requestStop() {
         return;
     m_stopAsked = true;
     CmdStop->setEnabled(false);
-    LabelWait->setText(QStringLiteral("正在停止……"));
+    LabelWait->setText(tr("正在停止……"));
 }
 
 void InProgress::setBar(int percent) {

@@ -1,5 +1,6 @@
 #include "MessageBoxProvider.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -28,17 +29,17 @@ MessageProvider::Answer MessageBoxProvider::show(QWidget* parent, Icon icon, But
     QAbstractButton* yes = nullptr;
     switch (buttons) {
     case Buttons::Ok:
-        ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+        ok = box.addButton(QCoreApplication::translate("MessageBoxProvider", "确定"), QMessageBox::AcceptRole);
         box.setEscapeButton(ok);
         break;
     case Buttons::OkCancel:
-        ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-        cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        ok = box.addButton(QCoreApplication::translate("MessageBoxProvider", "确定"), QMessageBox::AcceptRole);
+        cancel = box.addButton(QCoreApplication::translate("MessageBoxProvider", "取消"), QMessageBox::RejectRole);
         box.setEscapeButton(cancel);
         break;
     case Buttons::YesNo:
-        yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
-        cancel = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
+        yes = box.addButton(QCoreApplication::translate("MessageBoxProvider", "是(&Y)"), QMessageBox::YesRole);
+        cancel = box.addButton(QCoreApplication::translate("MessageBoxProvider", "否(&N)"), QMessageBox::NoRole);
         box.setEscapeButton(cancel);
         break;
     }

@@ -2,6 +2,7 @@
 
 #include "platform/FileError.h"
 
+#include <QCoreApplication>
 void MessageProvider::information(QWidget* parent, const QString& title, const QString& text) {
     show(parent, Icon::Information, Buttons::Ok, title, text);
 }
@@ -24,5 +25,6 @@ void MessageProvider::showError(QWidget* parent, const FileError& error) {
 
 QString MessageProvider::errorText(const FileError& error) {
     // A message box breaks lines at "\n"; a CR would show as a stray character here.
-    return QStringLiteral("错误: ") + QString::number(error.number) + u'\n' + error.description;
+    return QCoreApplication::translate("MessageProvider", "错误: ") + QString::number(error.number) + u'\n' +
+           error.description;
 }

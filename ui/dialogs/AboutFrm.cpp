@@ -12,7 +12,7 @@
 AboutFrm::AboutFrm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("AboutFrm"));
-    setWindowTitle(QStringLiteral("QuillMar 羽墨工坊"));
+    setWindowTitle(tr("QuillMar 羽墨工坊"));
     setModal(true);
     const QSize client = Twips::size(9600, 5595);
     setFixedSize(client);
@@ -35,19 +35,19 @@ AboutFrm::AboutFrm(QWidget* parent)
     Label1->setGeometry(left, 16, width, 36);
     Label1->setText(Version::versionText());
 
-    Label2 = new QLabel(QStringLiteral("羽墨工作室 出品\nCopyright © 2003 羽墨工作室"), this);
+    Label2 = new QLabel(tr("羽墨工作室 出品\nCopyright © 2003 羽墨工作室"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(left, 58, width, 40);
 
-    Label3 = new QLabel(QStringLiteral("为本软件作出各种贡献的人们:"), this);
+    Label3 = new QLabel(tr("为本软件作出各种贡献的人们:"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setGeometry(left, 112, width, 20);
 
     LV1 = new QTreeWidget(this);
     LV1->setObjectName(QStringLiteral("LV1"));
     LV1->setRootIsDecorated(false);
-    LV1->setHeaderLabels({QStringLiteral("姓名"), QStringLiteral("建议及帮助"), QStringLiteral("时间")});
-    CmdClose = new QPushButton(QStringLiteral("关闭[&C]"), this);
+    LV1->setHeaderLabels({tr("姓名"), tr("建议及帮助"), tr("时间")});
+    CmdClose = new QPushButton(tr("关闭[&C]"), this);
     CmdClose->setObjectName(QStringLiteral("CmdClose"));
     CmdClose->setDefault(true);
     const QSize button = CmdClose->sizeHint().expandedTo(Twips::size(1335, 375));
@@ -60,6 +60,5 @@ AboutFrm::AboutFrm(QWidget* parent)
     LV1->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     LV1->setColumnWidth(0, 80);
     LV1->setColumnWidth(2, 90);
-    new QTreeWidgetItem(
-        LV1, {QStringLiteral("青禾"), QStringLiteral("建议增加替换去除字符功能"), QStringLiteral("2003.7.5")});
+    new QTreeWidgetItem(LV1, {QStringLiteral("青禾"), tr("建议增加替换去除字符功能"), QStringLiteral("2003.7.5")});
 }

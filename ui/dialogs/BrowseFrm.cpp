@@ -24,7 +24,7 @@ BrowseFrm::BrowseFrm(AppState& state, MessageProvider& messages, QWidget* parent
     setModal(true);
     setFixedSize(Twips::size(4905, 5280));
 
-    Label1 = new QLabel(QStringLiteral("请选择目录："), this);
+    Label1 = new QLabel(tr("请选择目录："), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(Twips::rect(120, 120, 4665, 255));
 
@@ -36,12 +36,12 @@ BrowseFrm::BrowseFrm(AppState& state, MessageProvider& messages, QWidget* parent
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setGeometry(Twips::rect(120, 885, 4665, 3675));
 
-    CmdOk = new QPushButton(QStringLiteral("确定"), this);
+    CmdOk = new QPushButton(tr("确定"), this);
     CmdOk->setObjectName(QStringLiteral("CmdOk"));
     CmdOk->setDefault(true);
     CmdOk->setGeometry(Twips::rect(1680, 4740, 1455, 375));
 
-    Cmdcancel = new QPushButton(QStringLiteral("取消"), this);
+    Cmdcancel = new QPushButton(tr("取消"), this);
     Cmdcancel->setObjectName(QStringLiteral("Cmdcancel"));
     Cmdcancel->setAutoDefault(false);
     Cmdcancel->setGeometry(Twips::rect(3330, 4740, 1455, 375));

@@ -68,7 +68,7 @@ QComboBox* makeCountBox(const QString& name, const QStringList& items, QWidget* 
 FrmOption::FrmOption(Application& app, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_app(app) {
     setObjectName(QStringLiteral("FrmOption"));
-    setWindowTitle(QStringLiteral("选项"));
+    setWindowTitle(tr("选项"));
     setModal(false);
     buildControls();
 
@@ -99,10 +99,12 @@ FrmOption::FrmOption(Application& app, QWidget* parent)
 }
 
 QString FrmOption::backupTimeText(int position) {
-    static const char* const texts[] = {"一日", "三日", "一星期", "一个月", "三个月", "六个月", "一年"};
+    static const char* const texts[] = {QT_TR_NOOP("一日"),   QT_TR_NOOP("三日"),   QT_TR_NOOP("一星期"),
+                                        QT_TR_NOOP("一个月"), QT_TR_NOOP("三个月"), QT_TR_NOOP("六个月"),
+                                        QT_TR_NOOP("一年")};
     if (position < 1 || position > 7)
         return QString();
-    return QString::fromUtf8(texts[position - 1]);
+    return tr(texts[position - 1]);
 }
 
 QString FrmOption::usedSpaceText(qint64 bytes) {
@@ -115,9 +117,9 @@ void FrmOption::buildControls() {
     TabStrip1->setExpanding(false);
     TabStrip1->setDrawBase(true);
     const char* keys[4] = {"general", "backup", "autopara", "others"};
-    const char* captions[4] = {"通常", "备份", "自动分段", "其他"};
+    const char* captions[4] = {QT_TR_NOOP("通常"), QT_TR_NOOP("备份"), QT_TR_NOOP("自动分段"), QT_TR_NOOP("其他")};
     for (int i = 0; i < 4; ++i) {
-        TabStrip1->addTab(QString::fromUtf8(captions[i]));
+        TabStrip1->addTab(tr(captions[i]));
         TabStrip1->setTabData(i, QString::fromLatin1(keys[i]));
     }
 
@@ -126,11 +128,11 @@ void FrmOption::buildControls() {
     Tabholder[3] = buildParagraphPage();
     Tabholder[4] = buildOthersPage();
 
-    CmdOk = new QPushButton(QStringLiteral("确定"), this);
+    CmdOk = new QPushButton(tr("确定"), this);
     CmdOk->setObjectName(QStringLiteral("CmdOk"));
     CmdOk->setDefault(true);
-    CmdCancel = makeButton(QStringLiteral("CmdCancel"), QStringLiteral("取消"), this);
-    CmdHelp = makeButton(QStringLiteral("CmdHelp"), QStringLiteral("帮助"), this);
+    CmdCancel = makeButton(QStringLiteral("CmdCancel"), tr("取消"), this);
+    CmdHelp = makeButton(QStringLiteral("CmdHelp"), tr("帮助"), this);
     CmdHelp->setEnabled(false);
 
     // The pages share one place; only the chosen one is visible.
@@ -168,10 +170,10 @@ void FrmOption::buildControls() {
 
 QWidget* FrmOption::buildGeneralPage() {
     auto* page = new QWidget(this);
-    Frame2 = new QGroupBox(QStringLiteral("启动设定"), page);
+    Frame2 = new QGroupBox(tr("启动设定"), page);
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    OptStart[0] = new QRadioButton(QStringLiteral("启动后进入主界面"), Frame2);
-    OptStart[1] = new QRadioButton(QStringLiteral("启动后进入快速处理向导"), Frame2);
+    OptStart[0] = new QRadioButton(tr("启动后进入主界面"), Frame2);
+    OptStart[1] = new QRadioButton(tr("启动后进入快速处理向导"), Frame2);
     auto* startLayout = new QVBoxLayout(Frame2);
     for (int i = 0; i < 2; ++i) {
         OptStart[i]->setObjectName(QStringLiteral("OptStart") + QString::number(i));
@@ -180,15 +182,15 @@ QWidget* FrmOption::buildGeneralPage() {
     OptStart[0]->setChecked(true);
     OptStart[1]->setEnabled(false);
 
-    Frame1 = new QGroupBox(QStringLiteral("常规设定"), page);
+    Frame1 = new QGroupBox(tr("常规设定"), page);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    ChkSaveStatus = new QCheckBox(QStringLiteral("退出时保存各项设置 <推荐>"), Frame1);
+    ChkSaveStatus = new QCheckBox(tr("退出时保存各项设置 <推荐>"), Frame1);
     ChkSaveStatus->setObjectName(QStringLiteral("ChkSaveStatus"));
     ChkSaveStatus->setChecked(true);
     auto* generalLayout = new QVBoxLayout(Frame1);
     generalLayout->addWidget(ChkSaveStatus);
 
-    CmdDefault = makeButton(QStringLiteral("CmdDefault"), QStringLiteral("恢复缺省值"), page);
+    CmdDefault = makeButton(QStringLiteral("CmdDefault"), tr("恢复缺省值"), page);
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Frame2);
@@ -203,21 +205,21 @@ QWidget* FrmOption::buildGeneralPage() {
 
 QWidget* FrmOption::buildBackupPage() {
     auto* page = new QWidget(this);
-    Frame3 = new QGroupBox(QStringLiteral("文件备份设定"), page);
+    Frame3 = new QGroupBox(tr("文件备份设定"), page);
     Frame3->setObjectName(QStringLiteral("Frame3"));
-    ChkBackup = new QCheckBox(QStringLiteral("处理前备份源文件  <推荐>"), Frame3);
+    ChkBackup = new QCheckBox(tr("处理前备份源文件  <推荐>"), Frame3);
     ChkBackup->setObjectName(QStringLiteral("ChkBackup"));
     ChkBackup->setChecked(true);
 
     FrameBackup = new QFrame(Frame3);
     FrameBackup->setObjectName(QStringLiteral("FrameBackup"));
-    Labelbackup6 = makeLabel(QStringLiteral("Labelbackup6"), QStringLiteral("备份到以下文件夹："), FrameBackup);
+    Labelbackup6 = makeLabel(QStringLiteral("Labelbackup6"), tr("备份到以下文件夹："), FrameBackup);
     TextBackupfolder = new QLineEdit(FrameBackup);
     TextBackupfolder->setObjectName(QStringLiteral("TextBackupfolder"));
-    CmdSelectFolder = makeButton(QStringLiteral("CmdSelectFolder"), QStringLiteral("选择目录"), FrameBackup);
-    Labelbackup1 = makeLabel(QStringLiteral("Labelbackup1"), QStringLiteral("备份文件保留的时间："), FrameBackup);
+    CmdSelectFolder = makeButton(QStringLiteral("CmdSelectFolder"), tr("选择目录"), FrameBackup);
+    Labelbackup1 = makeLabel(QStringLiteral("Labelbackup1"), tr("备份文件保留的时间："), FrameBackup);
     Labelbackup1->setEnabled(false);
-    Labelbackup3 = makeLabel(QStringLiteral("Labelbackup3"), QStringLiteral("短"), FrameBackup);
+    Labelbackup3 = makeLabel(QStringLiteral("Labelbackup3"), tr("短"), FrameBackup);
     SliderTime = new QSlider(Qt::Horizontal, FrameBackup);
     SliderTime->setObjectName(QStringLiteral("SliderTime"));
     SliderTime->setRange(1, 7);
@@ -225,14 +227,13 @@ QWidget* FrmOption::buildBackupPage() {
     SliderTime->setTickPosition(QSlider::TicksBelow);
     SliderTime->setTickInterval(1);
     SliderTime->setValue(5);
-    Labelbackup4 = makeLabel(QStringLiteral("Labelbackup4"), QStringLiteral("长"), FrameBackup);
-    LblTime = makeLabel(QStringLiteral("LblTime"), QStringLiteral("三个月"), FrameBackup);
+    Labelbackup4 = makeLabel(QStringLiteral("Labelbackup4"), tr("长"), FrameBackup);
+    LblTime = makeLabel(QStringLiteral("LblTime"), tr("三个月"), FrameBackup);
     LblTime->setEnabled(false);
-    LblTime->setMinimumWidth(LblTime->fontMetrics().horizontalAdvance(QStringLiteral("一个星期")));
-    Labelbackup2 =
-        makeLabel(QStringLiteral("Labelbackup2"), QStringLiteral("现在备份文件已经使用的空间："), FrameBackup);
+    LblTime->setMinimumWidth(LblTime->fontMetrics().horizontalAdvance(tr("一个星期")));
+    Labelbackup2 = makeLabel(QStringLiteral("Labelbackup2"), tr("现在备份文件已经使用的空间："), FrameBackup);
     LabelUsedSpace = makeLabel(QStringLiteral("LabelUsedSpace"), QString(), FrameBackup);
-    CmdClearBackup = makeButton(QStringLiteral("CmdClearBackup"), QStringLiteral("清除备份"), FrameBackup);
+    CmdClearBackup = makeButton(QStringLiteral("CmdClearBackup"), tr("清除备份"), FrameBackup);
 
     auto* grid = new QGridLayout(FrameBackup);
     grid->setContentsMargins(0, 4, 0, 0);
@@ -262,9 +263,9 @@ QWidget* FrmOption::buildBackupPage() {
 
 QWidget* FrmOption::buildParagraphPage() {
     auto* page = new QWidget(this);
-    Frame4 = new QGroupBox(QStringLiteral("自动分段设定"), page);
+    Frame4 = new QGroupBox(tr("自动分段设定"), page);
     Frame4->setObjectName(QStringLiteral("Frame4"));
-    Labelauto = makeLabel(QStringLiteral("Labelauto"), QStringLiteral("重排时修改原有段落的程度："), Frame4);
+    Labelauto = makeLabel(QStringLiteral("Labelauto"), tr("重排时修改原有段落的程度："), Frame4);
     Slider1 = new QSlider(Qt::Horizontal, Frame4);
     Slider1->setObjectName(QStringLiteral("Slider1"));
     Slider1->setRange(0, ParaLevelCount - 1);
@@ -293,20 +294,20 @@ QWidget* FrmOption::buildParagraphPage() {
 
 QWidget* FrmOption::buildOthersPage() {
     auto* page = new QWidget(this);
-    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("显示最近访问文件夹的数量："), page);
+    Label1 = makeLabel(QStringLiteral("Label1"), tr("显示最近访问文件夹的数量："), page);
     ComboRecent = makeCountBox(
         QStringLiteral("ComboRecent"),
         {QStringLiteral("4"), QStringLiteral("8"), QStringLiteral("10"), QStringLiteral("15"), QStringLiteral("20")},
         page);
-    Labelothers1 = makeLabel(QStringLiteral("Labelothers1"), QStringLiteral("自定义前缀的数量："), page);
+    Labelothers1 = makeLabel(QStringLiteral("Labelothers1"), tr("自定义前缀的数量："), page);
     ComboPrefix = makeCountBox(QStringLiteral("ComboPrefix"),
                                {QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("15"), QStringLiteral("20"),
                                 QStringLiteral("30"), QStringLiteral("50")},
                                page);
-    CheckDelLinks = new QCheckBox(QStringLiteral("转换html文件时删除链接，但索引除外"), page);
+    CheckDelLinks = new QCheckBox(tr("转换html文件时删除链接，但索引除外"), page);
     CheckDelLinks->setObjectName(QStringLiteral("CheckDelLinks"));
     CheckDelLinks->setChecked(true);
-    CheckClassicHtml = new QCheckBox(QStringLiteral("网页转换时按旧规则处理"), page);
+    CheckClassicHtml = new QCheckBox(tr("网页转换时按旧规则处理"), page);
     CheckClassicHtml->setObjectName(QStringLiteral("CheckClassicHtml"));
     ComboRecent->installEventFilter(this);
     ComboPrefix->installEventFilter(this);
@@ -315,14 +316,13 @@ QWidget* FrmOption::buildOthersPage() {
     ComboLegacy->setObjectName(QStringLiteral("ComboLegacy"));
     ComboLegacy->addItems({QStringLiteral("GB18030（简体）"), QStringLiteral("Big5（繁体）")});
     // In the order of UnmappablePolicy.
-    LabelUnmappable = makeLabel(QStringLiteral("LabelUnmappable"), QStringLiteral("文件编码无法保存的字符："), page);
+    LabelUnmappable = makeLabel(QStringLiteral("LabelUnmappable"), tr("文件编码无法保存的字符："), page);
     ComboUnmappable = new QComboBox(page);
     ComboUnmappable->setObjectName(QStringLiteral("ComboUnmappable"));
-    ComboUnmappable->addItems({QStringLiteral("不处理该文件，保持原样 <推荐>"), QStringLiteral("将该文件改存为 UTF-8"),
-                               QStringLiteral("写为“?”")});
-    LabelPhrases = makeLabel(QStringLiteral("LabelPhrases"), QStringLiteral("简繁转换的自定义词组："), page);
-    CmdPhrasesS2T = makeButton(QStringLiteral("CmdPhrasesS2T"), QStringLiteral("简→繁…"), page);
-    CmdPhrasesT2S = makeButton(QStringLiteral("CmdPhrasesT2S"), QStringLiteral("繁→简…"), page);
+    ComboUnmappable->addItems({tr("不处理该文件，保持原样 <推荐>"), tr("将该文件改存为 UTF-8"), tr("写为“?”")});
+    LabelPhrases = makeLabel(QStringLiteral("LabelPhrases"), tr("简繁转换的自定义词组："), page);
+    CmdPhrasesS2T = makeButton(QStringLiteral("CmdPhrasesS2T"), tr("简→繁…"), page);
+    CmdPhrasesT2S = makeButton(QStringLiteral("CmdPhrasesT2S"), tr("繁→简…"), page);
     connect(CmdPhrasesS2T, &QPushButton::clicked, this, [this] { editPhrases(true); });
     connect(CmdPhrasesT2S, &QPushButton::clicked, this, [this] { editPhrases(false); });
     auto* phrases = new QHBoxLayout;
@@ -358,9 +358,8 @@ QWidget* FrmOption::buildOthersPage() {
 void FrmOption::editPhrases(bool toTraditional) {
     const auto direction = toTraditional ? ChineseConverter::ToTraditional : ChineseConverter::ToSimplified;
     const QString name = ChineseConverter::phraseFileName(direction);
-    auto* editor = new PhraseEditFrm(
-        m_app.messages(), m_app.state().AppFolder + name,
-        (toTraditional ? QStringLiteral("简→繁词组 - ") : QStringLiteral("繁→简词组 - ")) + name, this);
+    auto* editor = new PhraseEditFrm(m_app.messages(), m_app.state().AppFolder + name,
+                                     (toTraditional ? tr("简→繁词组 - ") : tr("繁→简词组 - ")) + name, this);
     editor->setAttribute(Qt::WA_DeleteOnClose);
     editor->open();
 }
@@ -431,7 +430,7 @@ void FrmOption::pickFolder() {
 void FrmOption::clearBackups() {
     AppState& state = m_app.state();
     MessageProvider& messages = m_app.messages();
-    if (!messages.askOkCancel(this, MessageProvider::appTitle(), QStringLiteral("确定要删除所有的备份文件吗？")))
+    if (!messages.askOkCancel(this, MessageProvider::appTitle(), tr("确定要删除所有的备份文件吗？")))
         return;
     // Only the backups the program made go; whatever else the backup folder holds stays.
     FileError error;
@@ -442,8 +441,7 @@ void FrmOption::clearBackups() {
 
 void FrmOption::restoreDefaults() {
     MessageProvider& messages = m_app.messages();
-    if (!messages.askOkCancel(this, QStringLiteral("Confirm Restore Default？"),
-                              QStringLiteral("确定要把所有的设置恢复为默认值吗?")))
+    if (!messages.askOkCancel(this, tr("Confirm Restore Default？"), tr("确定要把所有的设置恢复为默认值吗?")))
         return;
     FileError error;
     Settings::LoadDefaultSettings(m_app.state(), &error);
@@ -479,9 +477,9 @@ void FrmOption::store() {
         if (FileOps::folderExists(folder) || FileOps::createFolder(folder, &error)) {
             state.BackupFolder = folder;
         } else {
-            m_app.messages().show(
-                this, MessageProvider::Icon::Exclamation, MessageProvider::Buttons::Ok, QStringLiteral("错误"),
-                QStringLiteral("error: ") + QString::number(error.number) + u'\n' + error.description + u'\n');
+            m_app.messages().show(this, MessageProvider::Icon::Exclamation, MessageProvider::Buttons::Ok, tr("错误"),
+                                  QStringLiteral("error: ") + QString::number(error.number) + u'\n' +
+                                      error.description + u'\n');
             state.BackupFolder = state.defaultBackupFolder();
             if (!FileOps::folderExists(state.BackupFolder))
                 FileOps::createFolder(state.BackupFolder);

@@ -43,7 +43,9 @@
 
 namespace {
 
-const QString PreviewPlaceholder = QStringLiteral("文件预览");
+QString previewPlaceholder() {
+    return QCoreApplication::translate("MergeFrm", "文件预览");
+}
 constexpr int TitleLength = 30;
 
 // Kept from one opening of the dialog to the next, like the name it stands for: a prefix chosen
@@ -112,7 +114,7 @@ MergeFrm::MergeFrm(Application& app, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
       m_app(app) {
     setObjectName(QStringLiteral("MergeFrm"));
-    setWindowTitle(QStringLiteral("合并文件"));
+    setWindowTitle(tr("合并文件"));
     setWindowIcon(Icons::program());
     setModal(false);
     buildControls();
@@ -150,7 +152,7 @@ MergeFrm::MergeFrm(Application& app, QWidget* parent)
 }
 
 void MergeFrm::buildControls() {
-    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("从下面的列表中选择希望合并的文件"), this);
+    Label1 = makeLabel(QStringLiteral("Label1"), tr("从下面的列表中选择希望合并的文件"), this);
     Drive1 = new DriveList(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Dir1 = new FolderList(this);
@@ -160,42 +162,42 @@ void MergeFrm::buildControls() {
     File1->setPattern(QStringLiteral("*.txt"));
     File1->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
-    CmdAdd = makeButton(QStringLiteral("CmdAdd"), QStringLiteral("添加[&A]"), this);
-    CmdAddall = makeButton(QStringLiteral("CmdAddall"), QStringLiteral("全部添加[&F]"), this);
-    ChkSorted = new QCheckBox(QStringLiteral("全部添加时自动排序"), this);
+    CmdAdd = makeButton(QStringLiteral("CmdAdd"), tr("添加[&A]"), this);
+    CmdAddall = makeButton(QStringLiteral("CmdAddall"), tr("全部添加[&F]"), this);
+    ChkSorted = new QCheckBox(tr("全部添加时自动排序"), this);
     ChkSorted->setObjectName(QStringLiteral("ChkSorted"));
     ChkSorted->setChecked(true);
 
-    Label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("以下的文件将按照顺序被合并"), this);
+    Label2 = makeLabel(QStringLiteral("Label2"), tr("以下的文件将按照顺序被合并"), this);
     List1 = new QListWidget(this);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    CmdRemove = makeButton(QStringLiteral("CmdRemove"), QStringLiteral("移除[&R]"), this);
-    CmdRemoveAll = makeButton(QStringLiteral("CmdRemoveAll"), QStringLiteral("全部移除[&L]"), this);
-    CmdUp = makeButton(QStringLiteral("CmdUp"), QStringLiteral("位置向上[&U]"), this);
-    CmdDown = makeButton(QStringLiteral("CmdDown"), QStringLiteral("位置向下[&D]"), this);
+    CmdRemove = makeButton(QStringLiteral("CmdRemove"), tr("移除[&R]"), this);
+    CmdRemoveAll = makeButton(QStringLiteral("CmdRemoveAll"), tr("全部移除[&L]"), this);
+    CmdUp = makeButton(QStringLiteral("CmdUp"), tr("位置向上[&U]"), this);
+    CmdDown = makeButton(QStringLiteral("CmdDown"), tr("位置向下[&D]"), this);
 
     TextPreview = new PreviewBox(this);
     TextPreview->setObjectName(QStringLiteral("TextPreview"));
-    TextPreview->setPlainText(PreviewPlaceholder);
+    TextPreview->setPlainText(previewPlaceholder());
 
-    Label5 = makeLabel(QStringLiteral("Label5"), QStringLiteral("合并至以下的文件夹中："), this);
+    Label5 = makeLabel(QStringLiteral("Label5"), tr("合并至以下的文件夹中："), this);
     TextDir = new QLineEdit(this);
     TextDir->setObjectName(QStringLiteral("TextDir"));
-    Label4 = makeLabel(QStringLiteral("Label4"), QStringLiteral("加前缀："), this);
+    Label4 = makeLabel(QStringLiteral("Label4"), tr("加前缀："), this);
     ComboPrefix = new QComboBox(this);
     ComboPrefix->setObjectName(QStringLiteral("ComboPrefix"));
     ComboPrefix->setEditable(true);
     ComboPrefix->setInsertPolicy(QComboBox::NoInsert);
-    Label3 = makeLabel(QStringLiteral("Label3"), QStringLiteral("请决定合并后的文件名："), this);
+    Label3 = makeLabel(QStringLiteral("Label3"), tr("请决定合并后的文件名："), this);
     TextFilename = new QLineEdit(this);
     TextFilename->setObjectName(QStringLiteral("TextFilename"));
 
-    CmdOK = new QPushButton(QStringLiteral("实行文件合并[&M]"), this);
+    CmdOK = new QPushButton(tr("实行文件合并[&M]"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
     CmdOK->setDefault(true);
     CmdOK->setEnabled(false);
-    CmnCancel = makeButton(QStringLiteral("CmnCancel"), QStringLiteral("取消[&C]"), this);
+    CmnCancel = makeButton(QStringLiteral("CmnCancel"), tr("取消[&C]"), this);
 
     // Drags start from mouse moves over the lists' viewports and end in drops on them.
     for (QListWidget* list : {static_cast<QListWidget*>(File1), List1}) {
@@ -437,9 +439,8 @@ void MergeFrm::merge() {
     if (!FileOps::folderExists(target)) {
         FileError error;
         if (!FileOps::createFolder(target, &error)) {
-            messages.exclamation(
-                this, QStringLiteral("提示"),
-                QStringLiteral("无法创建文件夹“%1”，没有合并任何文件。\n%2").arg(target, error.description));
+            messages.exclamation(this, tr("提示"),
+                                 tr("无法创建文件夹“%1”，没有合并任何文件。\n%2").arg(target, error.description));
             TextDir->setFocus();
             return;
         }
@@ -447,13 +448,12 @@ void MergeFrm::merge() {
 
     TextFilename->setText(trimSpaces(TextFilename->text()));
     if (TextFilename->text().isEmpty()) {
-        messages.information(this, QStringLiteral("提示"), QStringLiteral("请输入合并后的文件名。"));
+        messages.information(this, tr("提示"), tr("请输入合并后的文件名。"));
         TextFilename->setFocus();
         return;
     }
     if (!FileName::isPlainFileName(TextFilename->text())) {
-        messages.information(this, QStringLiteral("提示"),
-                             QStringLiteral("文件名中不能含有“/”或控制字符，请输入另一个文件名。"));
+        messages.information(this, tr("提示"), tr("文件名中不能含有“/”或控制字符，请输入另一个文件名。"));
         TextFilename->setFocus();
         return;
     }
@@ -487,7 +487,7 @@ void MergeFrm::merge() {
     List1->clear();
     savedBaseName().clear();
     TextPreview->clearFile();
-    TextPreview->setPlainText(PreviewPlaceholder);
+    TextPreview->setPlainText(previewPlaceholder());
     TextFilename->clear();
     CmdOK->setEnabled(false);
 

@@ -25,17 +25,17 @@ PhraseEditFrm::PhraseEditFrm(MessageProvider& messages, const QString& path, con
     : QDialog(parent), m_messages(messages), m_path(path) {
     setObjectName(QStringLiteral("PhraseEditFrm"));
     setWindowTitle(title);
-    LabelHint = new QLabel(QStringLiteral("每行一对：原文 译文，以空格分开；以 # 开头的行是注释。\n"
-                                          "这些词组优先于内置词典，从下一个转换的文件起生效。"),
+    LabelHint = new QLabel(tr("每行一对：原文 译文，以空格分开；以 # 开头的行是注释。\n"
+                              "这些词组优先于内置词典，从下一个转换的文件起生效。"),
                            this);
     LabelHint->setObjectName(QStringLiteral("LabelHint"));
     TextPhrases = new QPlainTextEdit(this);
     TextPhrases->setObjectName(QStringLiteral("TextPhrases"));
     TextPhrases->setLineWrapMode(QPlainTextEdit::NoWrap);
-    CmdOk = new QPushButton(QStringLiteral("确定"), this);
+    CmdOk = new QPushButton(tr("确定"), this);
     CmdOk->setObjectName(QStringLiteral("CmdOk"));
     CmdOk->setDefault(true);
-    CmdCancel = new QPushButton(QStringLiteral("取消"), this);
+    CmdCancel = new QPushButton(tr("取消"), this);
     CmdCancel->setObjectName(QStringLiteral("CmdCancel"));
 
     auto* buttons = new QHBoxLayout;

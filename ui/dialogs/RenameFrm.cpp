@@ -11,6 +11,7 @@
 #include "ui/main/MainFrm.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -24,14 +25,16 @@
 
 namespace {
 
-const QString Title = QStringLiteral("文件更名");
+QString title() {
+    return QCoreApplication::translate("RenameFrm", "文件更名");
+}
 
 } // namespace
 
 RenameFrm::RenameFrm(Application& app, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_app(app) {
     setObjectName(QStringLiteral("RenameFrm"));
-    setWindowTitle(Title);
+    setWindowTitle(title());
     setWindowIcon(Icons::program());
     setModal(false);
     buildControls();
@@ -45,19 +48,20 @@ RenameFrm::RenameFrm(Application& app, QWidget* parent)
 }
 
 void RenameFrm::buildControls() {
-    const char* captions[4] = {"使用模板为文件更名:", "在模板中使用一个或多个\" # \"号以加入递增的数字;",
-                               "该数字的初始值在\" 初始值 \"栏中设定;", "在模板中使用\" * \"号以加入原来的文件名。"};
+    const char* captions[4] = {
+        QT_TR_NOOP("使用模板为文件更名:"), QT_TR_NOOP("在模板中使用一个或多个\" # \"号以加入递增的数字;"),
+        QT_TR_NOOP("该数字的初始值在\" 初始值 \"栏中设定;"), QT_TR_NOOP("在模板中使用\" * \"号以加入原来的文件名。")};
     for (int i = 0; i < 4; ++i) {
-        Label1[i] = new QLabel(QString::fromUtf8(captions[i]), this);
+        Label1[i] = new QLabel(tr(captions[i]), this);
         Label1[i]->setObjectName(QStringLiteral("Label1") + QString::number(i));
     }
-    Label2 = new QLabel(QStringLiteral("更名模板:"), this);
+    Label2 = new QLabel(tr("更名模板:"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Label3 = new QLabel(QStringLiteral("初始值:"), this);
+    Label3 = new QLabel(tr("初始值:"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Text1 = new QLineEdit(QStringLiteral("0"), this);
     Text1->setObjectName(QStringLiteral("Text1"));
@@ -67,14 +71,14 @@ void RenameFrm::buildControls() {
     LViewMain->setObjectName(QStringLiteral("LViewMain"));
     LViewMain->setRootIsDecorated(false);
     LViewMain->setUniformRowHeights(true);
-    LViewMain->setHeaderLabels({QStringLiteral("原文件名"), QStringLiteral("新文件名")});
+    LViewMain->setHeaderLabels({tr("原文件名"), tr("新文件名")});
     LViewMain->setColumnWidth(0, 230);
 
-    Cmdok = new QPushButton(QStringLiteral("确定[&O]"), this);
+    Cmdok = new QPushButton(tr("确定[&O]"), this);
     Cmdok->setObjectName(QStringLiteral("Cmdok"));
     Cmdok->setDefault(true);
     Cmdok->setEnabled(false);
-    Cmdcancel = new QPushButton(QStringLiteral("取消[&C]"), this);
+    Cmdcancel = new QPushButton(tr("取消[&C]"), this);
     Cmdcancel->setObjectName(QStringLiteral("Cmdcancel"));
     Cmdcancel->setAutoDefault(false);
 
@@ -148,12 +152,12 @@ void RenameFrm::rename() {
     const QString problem = checkRenamePlan(folder, m_items);
     if (!problem.isEmpty()) {
         // Nothing is renamed; the dialog stays so that the template can be changed.
-        m_app.messages().exclamation(this, Title, problem);
+        m_app.messages().exclamation(this, title(), problem);
         return;
     }
     QString message;
     if (!executeRenamePlan(folder, m_items, &message))
-        m_app.messages().exclamation(this, Title, message);
+        m_app.messages().exclamation(this, title(), message);
     if (MainFrm* main = m_app.mainFrm())
         main->refresh();
     accept();

@@ -18,7 +18,7 @@
 Replace::Replace(Application& app, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_app(app) {
     setObjectName(QStringLiteral("Replace"));
-    setWindowTitle(QStringLiteral("查找并替换"));
+    setWindowTitle(tr("查找并替换"));
     setModal(false);
     buildControls();
 
@@ -36,7 +36,7 @@ QStringList Replace::presetFindTexts() {
 }
 
 void Replace::buildControls() {
-    Label1 = new QLabel(QStringLiteral("查找内容(&N):"), this);
+    Label1 = new QLabel(tr("查找内容(&N):"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     ComboSource = new QComboBox(this);
     ComboSource->setObjectName(QStringLiteral("ComboSource"));
@@ -44,7 +44,7 @@ void Replace::buildControls() {
     ComboSource->setInsertPolicy(QComboBox::NoInsert);
     Label1->setBuddy(ComboSource);
 
-    Label2 = new QLabel(QStringLiteral("替换为(&R):"), this);
+    Label2 = new QLabel(tr("替换为(&R):"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     ComboTo = new QComboBox(this);
     ComboTo->setObjectName(QStringLiteral("ComboTo"));
@@ -52,16 +52,16 @@ void Replace::buildControls() {
     ComboTo->setInsertPolicy(QComboBox::NoInsert);
     Label2->setBuddy(ComboTo);
 
-    CheckCaps = new QCheckBox(QStringLiteral("区分大小写(&C)"), this);
+    CheckCaps = new QCheckBox(tr("区分大小写(&C)"), this);
     CheckCaps->setObjectName(QStringLiteral("CheckCaps"));
-    CheckWord = new QCheckBox(QStringLiteral("全字匹配(&W)"), this);
+    CheckWord = new QCheckBox(tr("全字匹配(&W)"), this);
     CheckWord->setObjectName(QStringLiteral("CheckWord"));
     CheckWord->setEnabled(false);
 
-    CmdOk = new QPushButton(QStringLiteral("开始[&O]"), this);
+    CmdOk = new QPushButton(tr("开始[&O]"), this);
     CmdOk->setObjectName(QStringLiteral("CmdOk"));
     CmdOk->setDefault(true);
-    CmdCancel = new QPushButton(QStringLiteral("取消"), this);
+    CmdCancel = new QPushButton(tr("取消"), this);
     CmdCancel->setObjectName(QStringLiteral("CmdCancel"));
     CmdCancel->setAutoDefault(false);
 

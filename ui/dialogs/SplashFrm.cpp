@@ -50,7 +50,7 @@ SplashFrm::SplashFrm(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     Image3 = makeLabel(Frame1, QStringLiteral("Image3"), QString(), QRect(client.width() - 72, 16, 56, 56));
     Image3->setPixmap(Icons::picture(QStringLiteral("splash-seal")));
 
-    Label1 = makeLabel(Frame1, QStringLiteral("Label1"), QStringLiteral("QuillMar 羽墨工坊"), QRect(left, 26, 250, 44));
+    Label1 = makeLabel(Frame1, QStringLiteral("Label1"), tr("QuillMar 羽墨工坊"), QRect(left, 26, 250, 44));
     Label1->setFont(scaled(font(), 20, true));
 
     LabelVersion =
@@ -65,22 +65,19 @@ SplashFrm::SplashFrm(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
 
     Image2 = makeLabel(Frame1, QStringLiteral("Image2"), QString(), QRect(left, 160, 48, 48));
     Image2->setPixmap(Icons::picture(QStringLiteral("splash-leaf")));
-    LabelCall = makeLabel(Frame1, QStringLiteral("LabelCall"), QStringLiteral("举手之劳做环保，爱护我们的地球"),
+    LabelCall = makeLabel(Frame1, QStringLiteral("LabelCall"), tr("举手之劳做环保，爱护我们的地球"),
                           QRect(left + 58, 170, client.width() - left - 70, 28));
     LabelCall->setFont(scaled(font(), 11));
     QPalette green = LabelCall->palette();
     green.setColor(QPalette::WindowText, QColor(0x2e, 0x7d, 0x32));
     LabelCall->setPalette(green);
 
-    LabelStatus =
-        makeLabel(Frame1, QStringLiteral("LabelStatus"), QStringLiteral("载入中......"), QRect(left, 226, 250, 20));
+    LabelStatus = makeLabel(Frame1, QStringLiteral("LabelStatus"), tr("载入中......"), QRect(left, 226, 250, 20));
 
-    LabelCompany =
-        makeLabel(Frame1, QStringLiteral("LabelCompany"), QStringLiteral("羽墨工作室"), QRect(left, 262, 320, 18));
-    LabelCopyRight = makeLabel(Frame1, QStringLiteral("LabelCopyRight"), QStringLiteral("Copyright © 2003 羽墨工作室"),
+    LabelCompany = makeLabel(Frame1, QStringLiteral("LabelCompany"), tr("羽墨工作室"), QRect(left, 262, 320, 18));
+    LabelCopyRight = makeLabel(Frame1, QStringLiteral("LabelCopyRight"), tr("Copyright © 2003 羽墨工作室"),
                                QRect(left, 282, 320, 18));
-    LabelRights =
-        makeLabel(Frame1, QStringLiteral("LabelRights"), QStringLiteral("保留所有权利。"), QRect(left, 302, 320, 18));
+    LabelRights = makeLabel(Frame1, QStringLiteral("LabelRights"), tr("保留所有权利。"), QRect(left, 302, 320, 18));
     for (QLabel* small : {LabelCompany, LabelCopyRight, LabelRights})
         small->setFont(scaled(font(), 8.5));
 

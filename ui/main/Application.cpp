@@ -53,7 +53,7 @@ SplashFrm* Application::splash() const {
 }
 
 QString Application::secondInstanceQuestion() {
-    return QStringLiteral("已经有QuillMar 羽墨工坊的一个实例在运行，您想要重新运行一个新的实例吗？");
+    return tr("已经有QuillMar 羽墨工坊的一个实例在运行，您想要重新运行一个新的实例吗？");
 }
 
 bool Application::otherInstanceRuns() {

@@ -56,7 +56,7 @@ const QColor PlaceholderGreen(0, 128, 0);
 
 FileListView::FileListView(QWidget* parent) : QStackedWidget(parent) {
     m_model = new QStandardItemModel(0, 3, this);
-    m_model->setHorizontalHeaderLabels({QStringLiteral("文件名"), QStringLiteral("文件类型"), QStringLiteral("大小")});
+    m_model->setHorizontalHeaderLabels({tr("文件名"), tr("文件类型"), tr("大小")});
     m_model->horizontalHeaderItem(SizeColumn)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     m_report = new QTreeView(this);

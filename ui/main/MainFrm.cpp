@@ -59,8 +59,9 @@ constexpr int Rich1Top = 3720 - BandHeight;
 constexpr int ListRows = 8;
 
 const QString TypePatterns[3] = {QStringLiteral("*.txt"), QStringLiteral("*.htm; *.html"), QStringLiteral("*.*")};
-const QString TypeCaptions[3] = {QStringLiteral("文本文件 (*.txt)"), QStringLiteral("网页文件 (*.htm)"),
-                                 QStringLiteral("所有文件 (*.*)")};
+const char* const TypeCaptions[3] = {QT_TRANSLATE_NOOP("MainFrm", "文本文件 (*.txt)"),
+                                     QT_TRANSLATE_NOOP("MainFrm", "网页文件 (*.htm)"),
+                                     QT_TRANSLATE_NOOP("MainFrm", "所有文件 (*.*)")};
 
 QString escapeMnemonic(QString text) {
     return text.replace(u'&', QLatin1String("&&"));
@@ -105,7 +106,7 @@ void MainFrm::buildControls() {
     m_top->setMinimumHeight(Twips::toPixels(2400));
     m_top->installEventFilter(this);
 
-    Frame1 = new QGroupBox(QStringLiteral("选择需要处理的文件"), m_top);
+    Frame1 = new QGroupBox(tr("选择需要处理的文件"), m_top);
     Frame1->setObjectName(QStringLiteral("Frame1"));
 
     Drive1 = new DriveList(Frame1);
@@ -123,13 +124,13 @@ void MainFrm::buildControls() {
     File1->setObjectName(QStringLiteral("File1"));
     File1->hide();
 
-    Frame2 = new QGroupBox(QStringLiteral("选择文件类型"), m_top);
+    Frame2 = new QGroupBox(tr("选择文件类型"), m_top);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     auto* typeGroup = new QButtonGroup(this);
     const int typeTops[3] = {480, 960, 1440};
     const int typeWidths[3] = {1935, 1935, 1815};
     for (int i = 0; i < 3; ++i) {
-        TypeOpt[i] = new QRadioButton(TypeCaptions[i], Frame2);
+        TypeOpt[i] = new QRadioButton(tr(TypeCaptions[i]), Frame2);
         TypeOpt[i]->setObjectName(QStringLiteral("TypeOpt") + QString::number(i));
         // Wider than designed so that the caption fits whatever the font.
         TypeOpt[i]->setGeometry(Twips::rect(360, typeTops[i], std::max(typeWidths[i], 2175), 255));
@@ -141,14 +142,14 @@ void MainFrm::buildControls() {
     ImageLink = new QLabel(Frame2);
     ImageLink->setObjectName(QStringLiteral("ImageLink"));
     ImageLink->setPixmap(Icons::banner());
-    ImageLink->setToolTip(QStringLiteral("访问网站"));
+    ImageLink->setToolTip(tr("访问网站"));
     ImageLink->setCursor(Qt::PointingHandCursor);
     ImageLink->setGeometry(Twips::toPixels(360), Twips::toPixels(1875), 88, 31);
     ImageLink->installEventFilter(this);
 
     LabelLink = new QLabel(Contact::webAddressShown(), Frame2);
     LabelLink->setObjectName(QStringLiteral("LabelLink"));
-    LabelLink->setToolTip(QStringLiteral("访问网站"));
+    LabelLink->setToolTip(tr("访问网站"));
     LabelLink->setCursor(Qt::PointingHandCursor);
     QPalette linkPalette = LabelLink->palette();
     linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
@@ -205,53 +206,50 @@ void MainFrm::buildMenus() {
         return action;
     };
 
-    menu_file = makeMenu(nullptr, QStringLiteral("menu_file"), QStringLiteral("文件 [&F]"));
-    menu_selectall = makeAction(menu_file, QStringLiteral("menu_selectall"), QStringLiteral("选择全部文件 [&A]"),
+    menu_file = makeMenu(nullptr, QStringLiteral("menu_file"), tr("文件 [&F]"));
+    menu_selectall = makeAction(menu_file, QStringLiteral("menu_selectall"), tr("选择全部文件 [&A]"),
                                 QKeySequence(Qt::CTRL | Qt::Key_A));
-    menu_showdatail = makeAction(menu_file, QStringLiteral("menu_showdatail"), QStringLiteral("显示详细信息 [&D]"));
-    menu_showlist = makeAction(menu_file, QStringLiteral("menu_showlist"), QStringLiteral("显示图标列表 [&I]"));
+    menu_showdatail = makeAction(menu_file, QStringLiteral("menu_showdatail"), tr("显示详细信息 [&D]"));
+    menu_showlist = makeAction(menu_file, QStringLiteral("menu_showlist"), tr("显示图标列表 [&I]"));
     menu_hyphen02 = addSeparator(menu_file, QStringLiteral("menu_hyphen02"));
-    menu_refresh =
-        makeAction(menu_file, QStringLiteral("menu_refresh"), QStringLiteral("刷新 [&R]"), QKeySequence(Qt::Key_F5));
-    menu_option = makeAction(menu_file, QStringLiteral("menu_option"), QStringLiteral("选项 [&O]"));
+    menu_refresh = makeAction(menu_file, QStringLiteral("menu_refresh"), tr("刷新 [&R]"), QKeySequence(Qt::Key_F5));
+    menu_option = makeAction(menu_file, QStringLiteral("menu_option"), tr("选项 [&O]"));
     menu_hyphen03 = addSeparator(menu_file, QStringLiteral("menu_hyphen03"));
-    menu_folder = makeMenu(menu_file, QStringLiteral("menu_folder"), QStringLiteral("最近的文档目录 [&U]"));
+    menu_folder = makeMenu(menu_file, QStringLiteral("menu_folder"), tr("最近的文档目录 [&U]"));
     menu_hyphen01 = addSeparator(menu_file, QStringLiteral("menu_hyphen01"));
-    menu_quit = makeAction(menu_file, QStringLiteral("menu_quit"), QStringLiteral("退出 [&X]"),
-                           QKeySequence(Qt::CTRL | Qt::Key_Q));
+    menu_quit = makeAction(menu_file, QStringLiteral("menu_quit"), tr("退出 [&X]"), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    menu_convert = makeMenu(nullptr, QStringLiteral("menu_convert"), QStringLiteral("转换 [&E]"));
-    menu_code = makeMenu(menu_convert, QStringLiteral("menu_code"), QStringLiteral("内码转换 [&C]"));
-    menu_big2gb[0] = makeAction(menu_code, QStringLiteral("menu_big2gb0"), QStringLiteral("GB2312码 (简体中文)"),
+    menu_convert = makeMenu(nullptr, QStringLiteral("menu_convert"), tr("转换 [&E]"));
+    menu_code = makeMenu(menu_convert, QStringLiteral("menu_code"), tr("内码转换 [&C]"));
+    menu_big2gb[0] = makeAction(menu_code, QStringLiteral("menu_big2gb0"), tr("GB2312码 (简体中文)"),
                                 QKeySequence(Qt::CTRL | Qt::Key_J));
-    menu_big2gb[1] = makeAction(menu_code, QStringLiteral("menu_big2gb1"), QStringLiteral("Big5码 (繁体中文)"),
+    menu_big2gb[1] = makeAction(menu_code, QStringLiteral("menu_big2gb1"), tr("Big5码 (繁体中文)"),
                                 QKeySequence(Qt::CTRL | Qt::Key_F));
-    menu_char[0] = makeAction(menu_convert, QStringLiteral("menu_char0"), QStringLiteral("全角字符 -> 半角字符 [&H]"));
-    menu_char[1] = makeAction(menu_convert, QStringLiteral("menu_char1"), QStringLiteral("半角字符 -> 全角字符 [&F]"));
+    menu_char[0] = makeAction(menu_convert, QStringLiteral("menu_char0"), tr("全角字符 -> 半角字符 [&H]"));
+    menu_char[1] = makeAction(menu_convert, QStringLiteral("menu_char1"), tr("半角字符 -> 全角字符 [&F]"));
     menu_hyphen04 = addSeparator(menu_convert, QStringLiteral("menu_hyphen04"));
-    menu_html = makeAction(menu_convert, QStringLiteral("menu_html"), QStringLiteral("网页文件转换 [&T]"),
+    menu_html = makeAction(menu_convert, QStringLiteral("menu_html"), tr("网页文件转换 [&T]"),
                            QKeySequence(Qt::CTRL | Qt::Key_T));
 
-    menu_tools = makeMenu(nullptr, QStringLiteral("menu_tools"), QStringLiteral("工具 [&T]"));
-    menu_autopara = makeAction(menu_tools, QStringLiteral("menu_autopara"), QStringLiteral("自动分段 [&P]"));
-    menu_delspace = makeAction(menu_tools, QStringLiteral("menu_delspace"), QStringLiteral("自动去除空格 [&S]"));
-    menu_replace = makeAction(menu_tools, QStringLiteral("menu_replace"), QStringLiteral("替换去除字符 [&L]"));
+    menu_tools = makeMenu(nullptr, QStringLiteral("menu_tools"), tr("工具 [&T]"));
+    menu_autopara = makeAction(menu_tools, QStringLiteral("menu_autopara"), tr("自动分段 [&P]"));
+    menu_delspace = makeAction(menu_tools, QStringLiteral("menu_delspace"), tr("自动去除空格 [&S]"));
+    menu_replace = makeAction(menu_tools, QStringLiteral("menu_replace"), tr("替换去除字符 [&L]"));
     menu_hyphen05 = addSeparator(menu_tools, QStringLiteral("menu_hyphen05"));
-    menu_merge = makeAction(menu_tools, QStringLiteral("menu_merge"), QStringLiteral("合并文件... [&M]"),
-                            QKeySequence(Qt::Key_F6));
-    menu_rename = makeAction(menu_tools, QStringLiteral("menu_rename"), QStringLiteral("系列文件更名... [&R]"),
-                             QKeySequence(Qt::Key_F7));
-    menu_fastwork = makeAction(menu_tools, QStringLiteral("menu_fastwork"), QStringLiteral("快速处理向导... [&W]"),
-                               QKeySequence(Qt::Key_F8));
+    menu_merge = makeAction(menu_tools, QStringLiteral("menu_merge"), tr("合并文件... [&M]"), QKeySequence(Qt::Key_F6));
+    menu_rename =
+        makeAction(menu_tools, QStringLiteral("menu_rename"), tr("系列文件更名... [&R]"), QKeySequence(Qt::Key_F7));
+    menu_fastwork =
+        makeAction(menu_tools, QStringLiteral("menu_fastwork"), tr("快速处理向导... [&W]"), QKeySequence(Qt::Key_F8));
 
-    menu_help = makeMenu(nullptr, QStringLiteral("menu_help"), QStringLiteral("帮助 [&H]"));
-    menu_helpcontent = makeAction(menu_help, QStringLiteral("menu_helpcontent"), QStringLiteral("羽墨工坊帮助 [&C]"),
-                                  QKeySequence(Qt::Key_F1));
+    menu_help = makeMenu(nullptr, QStringLiteral("menu_help"), tr("帮助 [&H]"));
+    menu_helpcontent =
+        makeAction(menu_help, QStringLiteral("menu_helpcontent"), tr("羽墨工坊帮助 [&C]"), QKeySequence(Qt::Key_F1));
     menu_hyphen07 = addSeparator(menu_help, QStringLiteral("menu_hyphen07"));
-    menu_writer = makeAction(menu_help, QStringLiteral("menu_writer"), QStringLiteral("联系作者... [&E]"));
-    menu_website = makeAction(menu_help, QStringLiteral("menu_website"), QStringLiteral("访问网站... [&W]"));
+    menu_writer = makeAction(menu_help, QStringLiteral("menu_writer"), tr("联系作者... [&E]"));
+    menu_website = makeAction(menu_help, QStringLiteral("menu_website"), tr("访问网站... [&W]"));
     menu_hyphen08 = addSeparator(menu_help, QStringLiteral("menu_hyphen08"));
-    menu_about = makeAction(menu_help, QStringLiteral("menu_about"), QStringLiteral("关于QuillMar 羽墨工坊... [&A]"));
+    menu_about = makeAction(menu_help, QStringLiteral("menu_about"), tr("关于QuillMar 羽墨工坊... [&A]"));
 
     connect(menu_selectall, &QAction::triggered, this, &MainFrm::selectAll);
     connect(menu_showdatail, &QAction::triggered, this, [this] { FileList->setReportView(true); });
@@ -292,43 +290,43 @@ void MainFrm::buildToolbar() {
         std::function<void()> run;
     };
     const Button buttons[] = {
-        {"gb", "转换文件编码为简体中文 (GB2312)",
+        {"gb", QT_TR_NOOP("转换文件编码为简体中文 (GB2312)"),
          [this] {
              runBatch(BatchCommand::CodePage, 0);
          }},
-        {"big", "转换文件编码为繁体中文 (BIG5)",
+        {"big", QT_TR_NOOP("转换文件编码为繁体中文 (BIG5)"),
          [this] {
              runBatch(BatchCommand::CodePage, 1);
          }},
-        {"autopara", "智能分段",
+        {"autopara", QT_TR_NOOP("智能分段"),
          [this] {
              runBatch(BatchCommand::Reflow);
          }},
-        {"space", "去除多余的空格",
+        {"space", QT_TR_NOOP("去除多余的空格"),
          [this] {
              runBatch(BatchCommand::RemoveSpaces);
          }},
-        {"rename", "系列重命名",
+        {"rename", QT_TR_NOOP("系列重命名"),
          [this] {
              openRename();
          }},
-        {"merge", "合并文件",
+        {"merge", QT_TR_NOOP("合并文件"),
          [this] {
              openMerge();
          }},
-        {"fast", "快速处理向导",
+        {"fast", QT_TR_NOOP("快速处理向导"),
          [this] {
              openWizard();
          }},
-        {"html", "网页文件转换",
+        {"html", QT_TR_NOOP("网页文件转换"),
          [this] {
              runBatch(BatchCommand::WebPageToText);
          }},
-        {"option", "选项设定",
+        {"option", QT_TR_NOOP("选项设定"),
          [this] {
              openOptions();
          }},
-        {"about", "关于Quillmar羽墨工坊",
+        {"about", QT_TR_NOOP("关于Quillmar羽墨工坊"),
          [this] {
              openAbout();
          }},
@@ -337,7 +335,7 @@ void MainFrm::buildToolbar() {
         const QString key = QString::fromLatin1(button.key);
         QAction* action = Toolbar1->addAction(Icons::toolbarButton(key), QString());
         action->setObjectName(key);
-        action->setToolTip(QString::fromUtf8(button.tooltip));
+        action->setToolTip(tr(button.tooltip));
         connect(action, &QAction::triggered, this, button.run);
         m_buttons.insert(key, action);
     }
@@ -369,8 +367,7 @@ void MainFrm::buildRecentMenu() {
 void MainFrm::load() {
     FileError lastError;
     File1->setPattern(TypePatterns[0]);
-    setWindowTitle(QStringLiteral("QuillMar 羽墨工坊 ") + QString::number(Version::Major) + u'.' +
-                   QString::number(Version::Minor));
+    setWindowTitle(tr("QuillMar 羽墨工坊 ") + QString::number(Version::Major) + u'.' + QString::number(Version::Minor));
 
     buildRecentMenu();
     bool opened = false;
@@ -409,14 +406,12 @@ void MainFrm::RebuildFileList() {
     if (!names.isEmpty()) {
         for (const QString& name : names) {
             const int icon = Icons::fileTypeNumber(name);
-            const QString type = icon == 1   ? QStringLiteral("文本文档")
-                                 : icon == 2 ? QStringLiteral("网页文件")
-                                             : GetExtension(name);
+            const QString type = icon == 1 ? tr("文本文档") : icon == 2 ? tr("网页文件") : GetExtension(name);
             const qint64 bytes = QFileInfo(state.CurrentFolder + name).size();
             FileList->addEntry(name, icon, type, bytes);
         }
     } else {
-        FileList->addPlaceholder(QStringLiteral("找不到符合的文件"));
+        FileList->addPlaceholder(tr("找不到符合的文件"));
     }
     if (m_sorted)
         FileList->sort(m_sortColumn, m_sortOrder);
@@ -740,15 +735,15 @@ void MainFrm::openAbout() {
 }
 
 void MainFrm::openWebsite() {
-    openExternal(QUrl(Contact::webAddress()), QStringLiteral("网站"));
+    openExternal(QUrl(Contact::webAddress()), tr("网站"));
 }
 
 void MainFrm::openMail() {
-    openExternal(QUrl(QStringLiteral("mailto:") + Contact::mailAddress()), QStringLiteral("邮件程序"));
+    openExternal(QUrl(QStringLiteral("mailto:") + Contact::mailAddress()), tr("邮件程序"));
 }
 
 void MainFrm::openHelp() {
-    openExternal(QUrl(Contact::helpAddress()), QStringLiteral("帮助"));
+    openExternal(QUrl(Contact::helpAddress()), tr("帮助"));
 }
 
 void MainFrm::openExternal(const QUrl& url, const QString& what) {
@@ -756,8 +751,8 @@ void MainFrm::openExternal(const QUrl& url, const QString& what) {
         return;
     const QString address = url.scheme() == QLatin1String("mailto") ? url.path() : url.toString();
     m_app.messages().information(this, MessageProvider::appTitle(),
-                                 QStringLiteral("无法打开%1：这台电脑没有设置默认的网页浏览器或邮件程序。\n"
-                                                "请自行打开：%2")
+                                 tr("无法打开%1：这台电脑没有设置默认的网页浏览器或邮件程序。\n"
+                                    "请自行打开：%2")
                                      .arg(what, address));
 }
 

@@ -28,7 +28,7 @@ bool PreviewBox::loadFile(const QString& path, FileError* error) {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(u'\r', u'\n');
     if (cut) {
-        text += QStringLiteral("\n\n……（预览只显示文件开头的 %1，全文 %2，其余部分未显示）")
+        text += tr("\n\n……（预览只显示文件开头的 %1，全文 %2，其余部分未显示）")
                     .arg(fileSizeText(HeadBytes), fileSizeText(QFileInfo(path).size()));
     }
     setPlainText(text);

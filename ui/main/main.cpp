@@ -1,6 +1,7 @@
 // quillmar: the desktop program.
 
 #include "Application.h"
+#include "FaceTranslation.h"
 #include "ScreenshotTour.h"
 #include "core/Version.h"
 #include "platform/FileName.h"
@@ -65,12 +66,13 @@ int main(int argc, char** argv) {
     // The program's name for the window system and for Qt's own per-user folders.
     QApplication::setApplicationName(QStringLiteral("quillmar"));
     QApplication::setWindowIcon(Icons::program());
+    FaceTranslation::install(qtApplication);
     // The program ends with the main window's shutdown, not with its last visible window: the main
     // window is hidden while the wizard runs first.
     QApplication::setQuitOnLastWindowClosed(false);
 
     Application::Options options;
-    options.programFolder = QApplication::applicationDirPath();
+    options.programFolder = FileName::programFolder(QApplication::applicationDirPath());
     options.openPaths = paths;
     Application application(options);
     if (!application.start())

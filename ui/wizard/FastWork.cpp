@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFrame>
 #include <QGridLayout>
@@ -33,8 +34,12 @@
 
 namespace {
 
-const QString AdvancedShownCaption = QStringLiteral("<= 普通选项");
-const QString AdvancedHiddenCaption = QStringLiteral("高级选项 =>");
+QString advancedShownCaption() {
+    return QCoreApplication::translate("FastWork", "<= 普通选项");
+}
+QString advancedHiddenCaption() {
+    return QCoreApplication::translate("FastWork", "高级选项 =>");
+}
 
 QGroupBox* makeFrame(const QString& name, const QString& caption, QWidget* parent) {
     auto* frame = new QGroupBox(caption, parent);
@@ -51,7 +56,7 @@ template <typename Widget> Widget* named(Widget* widget, const QString& name) {
 
 FastWork::FastWork(Application& app, QWidget* parent) : QDialog(parent), m_app(app) {
     setObjectName(QStringLiteral("FastWork"));
-    setWindowTitle(QStringLiteral("快速处理向导"));
+    setWindowTitle(tr("快速处理向导"));
     setModal(false);
     buildControls();
     setDesignedStates();
@@ -64,18 +69,17 @@ FastWork::FastWork(Application& app, QWidget* parent) : QDialog(parent), m_app(a
 }
 
 void FastWork::buildControls() {
-    Label6 =
-        named(new QLabel(QStringLiteral("以下操作将依顺序应用于本目录中的所有文件："), this), QStringLiteral("Label6"));
+    Label6 = named(new QLabel(tr("以下操作将依顺序应用于本目录中的所有文件："), this), QStringLiteral("Label6"));
     TextFolder = named(new QLineEdit(this), QStringLiteral("TextFolder"));
-    CmbBrowse = named(new QPushButton(QStringLiteral("选择目录[&B]"), this), QStringLiteral("CmbBrowse"));
+    CmbBrowse = named(new QPushButton(tr("选择目录[&B]"), this), QStringLiteral("CmbBrowse"));
     CmbBrowse->setAutoDefault(false);
 
     Frame1 = makeFrame(QStringLiteral("Frame1"), QString(), this);
 
-    Frame6 = makeFrame(QStringLiteral("Frame6"), QStringLiteral("浏览文件"), Frame1);
+    Frame6 = makeFrame(QStringLiteral("Frame6"), tr("浏览文件"), Frame1);
     Combo2 = named(new QComboBox(Frame6), QStringLiteral("Combo2"));
-    Combo2->addItems({QStringLiteral("所有支持的类型"), QStringLiteral("文本文件 (*.txt)"),
-                      QStringLiteral("网页文件 (*.htm;*.html)"), QStringLiteral("所有文件(*.*)")});
+    Combo2->addItems(
+        {tr("所有支持的类型"), tr("文本文件 (*.txt)"), tr("网页文件 (*.htm;*.html)"), tr("所有文件(*.*)")});
     File1 = named(new FileListBox(Frame6), QStringLiteral("File1"));
     File1->setMinimumHeight(Twips::toPixels(1800));
     RichPreview = named(new PreviewBox(Frame6), QStringLiteral("RichPreview"));
@@ -87,16 +91,16 @@ void FastWork::buildControls() {
 
     m_stageOptions = named(new QWidget(Frame1), QStringLiteral("StageOptions"));
 
-    Frame3 = makeFrame(QStringLiteral("Frame3"), QStringLiteral("1. 网页文件转换"), m_stageOptions);
-    CheckHtml = named(new QCheckBox(QStringLiteral("把html文件转换成文本文件"), Frame3), QStringLiteral("CheckHtml"));
+    Frame3 = makeFrame(QStringLiteral("Frame3"), tr("1. 网页文件转换"), m_stageOptions);
+    CheckHtml = named(new QCheckBox(tr("把html文件转换成文本文件"), Frame3), QStringLiteral("CheckHtml"));
     auto* htmlLayout = new QVBoxLayout(Frame3);
     htmlLayout->addWidget(CheckHtml);
 
-    Frame5 = makeFrame(QStringLiteral("Frame5"), QStringLiteral("2. 文件合并选项"), m_stageOptions);
-    CheckMerge = named(new QCheckBox(QStringLiteral("按顺序合并所有文本文件"), Frame5), QStringLiteral("CheckMerge"));
-    Label3 = named(new QLabel(QStringLiteral("合并后的新文件名："), Frame5), QStringLiteral("Label3"));
+    Frame5 = makeFrame(QStringLiteral("Frame5"), tr("2. 文件合并选项"), m_stageOptions);
+    CheckMerge = named(new QCheckBox(tr("按顺序合并所有文本文件"), Frame5), QStringLiteral("CheckMerge"));
+    Label3 = named(new QLabel(tr("合并后的新文件名："), Frame5), QStringLiteral("Label3"));
     TextNewName = named(new QLineEdit(Frame5), QStringLiteral("TextNewName"));
-    Label4 = named(new QLabel(QStringLiteral("加前缀："), Frame5), QStringLiteral("Label4"));
+    Label4 = named(new QLabel(tr("加前缀："), Frame5), QStringLiteral("Label4"));
     ComboPrefix = named(new QComboBox(Frame5), QStringLiteral("ComboPrefix"));
     ComboPrefix->setEditable(true);
     // Enter in the prefix box must not add the typed text to the saved prefixes.
@@ -109,18 +113,18 @@ void FastWork::buildControls() {
     mergeLayout->addWidget(ComboPrefix, 2, 1);
     mergeLayout->setColumnStretch(1, 1);
 
-    Frame4 = makeFrame(QStringLiteral("Frame4"), QStringLiteral("3. 重排文章段落"), m_stageOptions);
-    CheckPara = named(new QCheckBox(QStringLiteral("自动重排段落"), Frame4), QStringLiteral("CheckPara"));
-    CheckSpace = named(new QCheckBox(QStringLiteral("去除多余的空格"), Frame4), QStringLiteral("CheckSpace"));
+    Frame4 = makeFrame(QStringLiteral("Frame4"), tr("3. 重排文章段落"), m_stageOptions);
+    CheckPara = named(new QCheckBox(tr("自动重排段落"), Frame4), QStringLiteral("CheckPara"));
+    CheckSpace = named(new QCheckBox(tr("去除多余的空格"), Frame4), QStringLiteral("CheckSpace"));
     auto* paraLayout = new QHBoxLayout(Frame4);
     paraLayout->addWidget(CheckPara);
     paraLayout->addWidget(CheckSpace);
     paraLayout->addStretch();
 
-    Frame2 = makeFrame(QStringLiteral("Frame2"), QStringLiteral("4. 内码和字符设定"), m_stageOptions);
-    LabelCode = named(new QLabel(QStringLiteral("内码设定"), Frame2), QStringLiteral("LabelCode"));
+    Frame2 = makeFrame(QStringLiteral("Frame2"), tr("4. 内码和字符设定"), m_stageOptions);
+    LabelCode = named(new QLabel(tr("内码设定"), Frame2), QStringLiteral("LabelCode"));
     ComboCode = named(new QComboBox(Frame2), QStringLiteral("ComboCode"));
-    LabelChar = named(new QLabel(QStringLiteral("字符半角/全角转换"), Frame2), QStringLiteral("LabelChar"));
+    LabelChar = named(new QLabel(tr("字符半角/全角转换"), Frame2), QStringLiteral("LabelChar"));
     ComboChar = named(new QComboBox(Frame2), QStringLiteral("ComboChar"));
     auto* codeLayout = new QGridLayout(Frame2);
     codeLayout->addWidget(LabelCode, 0, 0);
@@ -137,15 +141,14 @@ void FastWork::buildControls() {
     stageLayout->addWidget(Frame2);
     stageLayout->addStretch();
 
-    FrameAdv = makeFrame(QStringLiteral("FrameAdv"), QStringLiteral("高级选项"), Frame1);
-    CheckDelH =
-        named(new QCheckBox(QStringLiteral("网页文件转换完成后删除源文件"), FrameAdv), QStringLiteral("CheckDelH"));
-    CheckDelLink = named(new QCheckBox(QStringLiteral("转换时删除除索引文件以外的链接文字"), FrameAdv),
-                         QStringLiteral("CheckDelLink"));
-    CheckDelM = named(new QCheckBox(QStringLiteral("文件合并后删除源文件"), FrameAdv), QStringLiteral("CheckDelM"));
-    Label2 = named(new QLabel(QStringLiteral("文件合并时对索引 Index 文件的处理"), FrameAdv), QStringLiteral("Label2"));
+    FrameAdv = makeFrame(QStringLiteral("FrameAdv"), tr("高级选项"), Frame1);
+    CheckDelH = named(new QCheckBox(tr("网页文件转换完成后删除源文件"), FrameAdv), QStringLiteral("CheckDelH"));
+    CheckDelLink =
+        named(new QCheckBox(tr("转换时删除除索引文件以外的链接文字"), FrameAdv), QStringLiteral("CheckDelLink"));
+    CheckDelM = named(new QCheckBox(tr("文件合并后删除源文件"), FrameAdv), QStringLiteral("CheckDelM"));
+    Label2 = named(new QLabel(tr("文件合并时对索引 Index 文件的处理"), FrameAdv), QStringLiteral("Label2"));
     ComboIndex = named(new QComboBox(FrameAdv), QStringLiteral("ComboIndex"));
-    Labelauto = named(new QLabel(QStringLiteral("段落重排时修改的程度："), FrameAdv), QStringLiteral("Labelauto"));
+    Labelauto = named(new QLabel(tr("段落重排时修改的程度："), FrameAdv), QStringLiteral("Labelauto"));
     Slider1 = named(new QSlider(Qt::Horizontal, FrameAdv), QStringLiteral("Slider1"));
     Slider1->setRange(0, ParaLevelCount - 1);
     Slider1->setPageStep(1);
@@ -189,11 +192,11 @@ void FastWork::buildControls() {
     Line1->setFrameShape(QFrame::HLine);
     Line1->setFrameShadow(QFrame::Sunken);
 
-    CmdAdv = named(new QPushButton(AdvancedHiddenCaption, this), QStringLiteral("CmdAdv"));
+    CmdAdv = named(new QPushButton(advancedHiddenCaption(), this), QStringLiteral("CmdAdv"));
     CmdAdv->setAutoDefault(false);
-    CmdOk = named(new QPushButton(QStringLiteral("实行[&O]"), this), QStringLiteral("CmdOk"));
+    CmdOk = named(new QPushButton(tr("实行[&O]"), this), QStringLiteral("CmdOk"));
     CmdOk->setDefault(true);
-    CmdCancel = named(new QPushButton(QStringLiteral("关闭[&C]"), this), QStringLiteral("CmdCancel"));
+    CmdCancel = named(new QPushButton(tr("关闭[&C]"), this), QStringLiteral("CmdCancel"));
     CmdCancel->setAutoDefault(false);
 
     auto* folderRow = new QHBoxLayout;
@@ -243,7 +246,7 @@ void FastWork::setDesignedStates() {
     CheckDelLink->setChecked(true);
     CheckDelM->setChecked(true);
     m_optionPages->setCurrentWidget(m_stageOptions);
-    CmdAdv->setText(AdvancedHiddenCaption);
+    CmdAdv->setText(advancedHiddenCaption());
     RichPreview->clearFile();
     m_baseName.clear();
 }
@@ -253,15 +256,14 @@ void FastWork::load() {
     File1->setPattern(typeMask(0));
 
     ComboCode->clear();
-    ComboCode->addItems({QStringLiteral("无转换"), QStringLiteral("简体中文 GB2312"), QStringLiteral("繁体中文 BIG5")});
+    ComboCode->addItems({tr("无转换"), tr("简体中文 GB2312"), tr("繁体中文 BIG5")});
     ComboCode->setCurrentIndex(0);
     ComboChar->clear();
-    ComboChar->addItems({QStringLiteral("无转换"), QStringLiteral("所有字符半角"), QStringLiteral("所有字符全角")});
+    ComboChar->addItems({tr("无转换"), tr("所有字符半角"), tr("所有字符全角")});
     ComboChar->setCurrentIndex(0);
 
     ComboIndex->clear();
-    ComboIndex->addItems(
-        {QStringLiteral("如果存在则首先合并"), QStringLiteral("按照普通顺序合并"), QStringLiteral("不合并该文件")});
+    ComboIndex->addItems({tr("如果存在则首先合并"), tr("按照普通顺序合并"), tr("不合并该文件")});
     ComboIndex->setCurrentIndex(0);
 
     Slider1->setValue(m_app.state().Settings.ParaLevel);
@@ -364,7 +366,7 @@ void FastWork::openTypedFolder() {
     const QString folder = TextFolder->text().trimmed();
     if (folder.isEmpty() || !FileOps::folderExists(folder)) {
         m_app.messages().exclamation(this, MessageProvider::appTitle(),
-                                     QStringLiteral("文件夹“%1”不存在，请选择一个存在的文件夹。").arg(folder));
+                                     tr("文件夹“%1”不存在，请选择一个存在的文件夹。").arg(folder));
         return;
     }
     openFolder(AddBackslash(QDir(folder).absolutePath()));
@@ -427,10 +429,10 @@ bool FastWork::advancedShown() const {
 void FastWork::toggleAdvanced() {
     if (advancedShown()) {
         m_optionPages->setCurrentWidget(m_stageOptions);
-        CmdAdv->setText(AdvancedHiddenCaption);
+        CmdAdv->setText(advancedHiddenCaption());
     } else {
         m_optionPages->setCurrentWidget(FrameAdv);
-        CmdAdv->setText(AdvancedShownCaption);
+        CmdAdv->setText(advancedShownCaption());
     }
     RichPreview->setFocus();
 }
