@@ -36,6 +36,13 @@ scale=${SCALE:-1}
 QT_SCALE_FACTOR=$scale QUILLMAR_SCREENSHOTS="$out" \
     xvfb-run -a -s "-screen 0 $((1600 * scale))x$((1000 * scale))x24" "$work/program/quillmar"
 ls -1 "$out"
+# The same windows in the Traditional Chinese face (Taiwan), on a fresh copy of the settings.
+mkdir -p "$out/zh_TW"
+rm -f "$work/program/"*.cfg "$work/program/"*.dat "$work/program/tempfile.tmp"
+cp "$OLDPWD/resources/Default.cfg" "$work/program/"
+LANG=zh_TW.UTF-8 LC_ALL= LANGUAGE= QT_SCALE_FACTOR=$scale QUILLMAR_SCREENSHOTS="$out/zh_TW" \
+    xvfb-run -a -s "-screen 0 $((1600 * scale))x$((1000 * scale))x24" "$work/program/quillmar"
+ls -1 "$out/zh_TW"
 
 # The quick-processing wizard, with the normal and with the advanced options shown: its window test
 # draws it on sample files of its own (wizard.png, wizard-advanced.png).

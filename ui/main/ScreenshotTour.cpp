@@ -140,7 +140,17 @@ private:
     void shootPicker() {
         shootModal(QStringLiteral("5-picker"));
         PickFolder(m_app.state(), m_app.messages(), m_app.state().CurrentFolder, m_app.mainFrm());
-        step([this] { m_app.mainFrm()->close(); });
+        step([this] { shootWizard(); });
+    }
+
+    void shootWizard() {
+        m_app.mainFrm()->openWizard();
+        step([this] {
+            save(m_app.fastWork(), QStringLiteral("6-wizard"));
+            if (m_app.fastWork())
+                m_app.fastWork()->close();
+            step([this] { m_app.mainFrm()->close(); });
+        });
     }
 
     Application& m_app;
