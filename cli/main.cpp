@@ -16,6 +16,7 @@
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "runner/DryRun.h"
+#include "platform/TextReader.h"
 
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
@@ -63,6 +64,8 @@ struct Arguments {
     bool quiet = false;
     bool preview = false;
     bool diff = false;
+    std::string encoding;
+    std::string legacy;
     bool json = false;
     std::string unmappable;
     std::string phrases;
@@ -121,6 +124,12 @@ int main(int argc, char** argv) {
     app.add_flag("--quiet", a.quiet, "no progress bar");
     app.add_flag("--dry-run", a.preview, "write, back up and create nothing: each file's row says what would change");
     app.add_flag("--diff", a.diff, "like --dry-run, but print a unified diff of each file's text instead of rows");
+    app.add_option("--encoding", a.encoding, "read every input file in this encoding (a byte order mark still wins)")
+        ->check(CLI::IsMember({"gb18030", "big5", "utf-8", "utf-16le", "utf-16be"}));
+    app.add_option("--legacy", a.legacy,
+                   "the code page of a file that reads equally well as GB18030 and as Big5, or is ASCII only "
+                   "(default: the options dialog's choice)")
+        ->check(CLI::IsMember({"gb18030", "big5"}));
     app.add_flag("--json", a.json, "print each row as one JSON object per line (text, status, reason, mark, file)");
     app.set_help_all_flag("--help-all", "print the help of every command and exit");
     app.add_option("--unmappable", a.unmappable,
@@ -235,6 +244,12 @@ int main(int argc, char** argv) {
         state.Prefs.Unmappable = PreferencesFile::unmappableFromName(toQString(a.unmappable)).value();
     if (a.dropLinks || a.keepLinks)
         state.Settings.DelLinks = toFlag(a.dropLinks);
+    DecodingRules rules{std::nullopt, state.Prefs.LegacyEncoding};
+    if (!a.legacy.empty())
+        rules.fallback = PreferencesFile::legacyEncodingFromName(toQString(a.legacy)).value_or(rules.fallback);
+    if (!a.encoding.empty())
+        rules.forced = encodingFromCharsetName(a.encoding);
+    TextReader::setDecodingRules(rules);
     if (a.classicHtml)
         state.Prefs.ClassicHtml = true;
     state.Workers = a.jobs > 0 ? a.jobs : defaultWorkerCount();

@@ -1,5 +1,7 @@
 #include "LineTransform.h"
 
+#include "WritePass.h"
+
 #include "core/WorkPulse.h"
 #include "platform/FileOps.h"
 #include "platform/TextReader.h"
@@ -21,23 +23,12 @@ bool fail(TransformReport* report, const FileError& error) {
     return false;
 }
 
-enum class PassOutcome { Committed, Failed, Unmappable };
-
-struct Pass {
-    PassOutcome outcome = PassOutcome::Failed;
-    FileError error;
-    TextFormat format;
-    int unmappable = 0;
-    std::vector<char32_t> unmappableSample;
-    bool unchanged = false;
-};
-
 // One pass of `handler` over the source into the target, in `format` when given. A pass that met
 // characters the target cannot hold is cancelled unless `commitUnmappable`.
-Pass runPass(const QString& sourcePath, const QString& targetPath, const LineHandler& handler,
-             const LineTransformOptions& options, std::optional<TextFormat> format, bool commitUnmappable,
-             const std::function<bool(FileError&)>& beforeReplace) {
-    Pass pass;
+WritePass runPass(const QString& sourcePath, const QString& targetPath, const LineHandler& handler,
+                  const LineTransformOptions& options, std::optional<TextFormat> format, bool commitUnmappable,
+                  const std::function<bool(FileError&)>& beforeReplace) {
+    WritePass pass;
     TextReader reader;
     if (options.pulse)
         reader.setProgress([pulse = options.pulse](qint64 done, qint64 total) { return pulse->beat(done, total); });
@@ -77,19 +68,7 @@ Pass runPass(const QString& sourcePath, const QString& targetPath, const LineHan
     }
     reader.close();
 
-    pass.unmappable = writer.unmappableCount();
-    pass.unmappableSample = writer.unmappableSample();
-    if (pass.unmappable > 0 && !commitUnmappable) {
-        writer.cancel();
-        pass.outcome = PassOutcome::Unmappable;
-        return pass;
-    }
-    if (!writer.commit()) {
-        pass.error = orGeneric(writer.error());
-        return pass;
-    }
-    pass.outcome = PassOutcome::Committed;
-    pass.unchanged = writer.unchanged();
+    finishPass(writer, commitUnmappable, pass);
     return pass;
 }
 
@@ -101,8 +80,8 @@ bool transformLines(const QString& sourcePath, const QString& targetPath, const 
     TransformReport& result = report ? *report : own;
     const UnmappablePolicy policy = result.unmappablePolicy;
 
-    const Pass first = runPass(sourcePath, targetPath, makeHandler(), options, std::nullopt,
-                               policy == UnmappablePolicy::QuestionMark, result.beforeReplace);
+    const WritePass first = runPass(sourcePath, targetPath, makeHandler(), options, std::nullopt,
+                                    policy == UnmappablePolicy::QuestionMark, result.beforeReplace);
     if (first.outcome == PassOutcome::Failed)
         return fail(report, first.error);
     result.intendedEncoding = first.format.encoding;
@@ -111,8 +90,9 @@ bool transformLines(const QString& sourcePath, const QString& targetPath, const 
     if (first.outcome == PassOutcome::Unmappable) {
         if (policy != UnmappablePolicy::SaveUtf8 || isUnicodeEncoding(first.format.encoding))
             return fail(report, FileError::withText(EILSEQ, unmappableDescription(result)));
-        const Pass second = runPass(sourcePath, targetPath, makeHandler(), options,
-                                    TextFormat{TextEncoding::Utf8, first.format.lineEnd}, false, result.beforeReplace);
+        const WritePass second =
+            runPass(sourcePath, targetPath, makeHandler(), options,
+                    TextFormat{TextEncoding::Utf8, first.format.lineEnd}, false, result.beforeReplace);
         if (second.outcome == PassOutcome::Failed)
             return fail(report, second.error);
         if (second.outcome == PassOutcome::Unmappable)

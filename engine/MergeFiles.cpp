@@ -1,5 +1,7 @@
 #include "MergeFiles.h"
 
+#include "WritePass.h"
+
 #include "core/WorkPulse.h"
 #include "platform/TextRawCopy.h"
 #include "platform/TextReader.h"
@@ -42,21 +44,11 @@ bool appendSource(TextReader& source, const QString& path, TextWriter& out, File
     return !error.isSet();
 }
 
-enum class PassOutcome { Committed, Failed, Unmappable };
-
-struct Pass {
-    PassOutcome outcome = PassOutcome::Failed;
-    FileError error;
-    int unmappable = 0;
-    std::vector<char32_t> unmappableSample;
-    bool unchanged = false;
-};
-
 // Joins every file into the target in `format`, with one row per file when `withRows`. A pass that
 // met characters `format` cannot hold is cancelled unless `commitUnmappable`.
-Pass mergePass(const QStringList& files, const QString& targetPath, const TextFormat& format, ProgressSink& sink,
-               bool withRows, bool commitUnmappable, const std::function<bool(FileError&)>& beforeReplace) {
-    Pass pass;
+WritePass mergePass(const QStringList& files, const QString& targetPath, const TextFormat& format, ProgressSink& sink,
+                    bool withRows, bool commitUnmappable, const std::function<bool(FileError&)>& beforeReplace) {
+    WritePass pass;
     TextWriter out;
     if (!out.open(targetPath, format)) {
         pass.error = out.error();
@@ -92,19 +84,7 @@ Pass mergePass(const QStringList& files, const QString& targetPath, const TextFo
             return pass;
         }
     }
-    pass.unmappable = out.unmappableCount();
-    pass.unmappableSample = out.unmappableSample();
-    if (pass.unmappable > 0 && !commitUnmappable) {
-        out.cancel();
-        pass.outcome = PassOutcome::Unmappable;
-        return pass;
-    }
-    if (!out.commit()) {
-        pass.error = out.error();
-        return pass;
-    }
-    pass.outcome = PassOutcome::Committed;
-    pass.unchanged = out.unchanged();
+    finishPass(out, commitUnmappable, pass);
     return pass;
 }
 
@@ -124,8 +104,8 @@ bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSin
     const TextEncoding wider = isUnicodeEncoding(format.encoding) ? TextEncoding::Utf8 : TextEncoding::Gb18030;
     const bool questionMarks = result.unmappablePolicy == UnmappablePolicy::QuestionMark;
 
-    Pass pass = mergePass(files, targetPath, format, sink, true, questionMarks && wider == format.encoding,
-                          result.beforeReplace);
+    WritePass pass = mergePass(files, targetPath, format, sink, true, questionMarks && wider == format.encoding,
+                               result.beforeReplace);
     result.intendedEncoding = format.encoding;
     result.unmappable = pass.unmappable;
     result.unmappableSample = pass.unmappableSample;

@@ -6,6 +6,7 @@
 #include "SpaceRemoval.h"
 #include "WidthConversion.h"
 #include "platform/HtmlCharset.h"
+#include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
 namespace {
@@ -27,7 +28,9 @@ LineTransformOptions withPulse(WorkPulse* pulse) {
 bool HtmlToText(const QString& sourcePath, const QString& targetPath, bool dropLinks, TransformReport* report,
                 HtmlRules rules, WorkPulse* pulse) {
     LineTransformOptions options = withPulse(pulse);
-    options.declaredEncoding = declaredHtmlCharset(sourcePath);
+    // An encoding the user forces wins over what the page declares.
+    if (!TextReader::decodingRules().forced)
+        options.declaredEncoding = declaredHtmlCharset(sourcePath);
     const LineHandlerFactory makeHandler = [dropLinks, rules]() -> LineHandler {
         return [converter = HtmlLineConverter(dropLinks, rules), piece = pieceBuffer()](QString& line,
                                                                                         TextWriter& out) mutable {

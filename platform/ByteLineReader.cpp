@@ -132,7 +132,7 @@ const FileError& ByteLineReader::error() const {
 }
 
 bool ByteLineReader::isSafeAscii(TextEncoding encoding, QByteArrayView ascii) {
-    if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
+    if (isUtf16(encoding))
         return false;
     const bool legacy = encoding == TextEncoding::Gb18030 || encoding == TextEncoding::Big5;
     for (const char c : ascii) {

@@ -19,8 +19,12 @@ void CodePageGuess::feed(const uchar* bytes, qsizetype size) {
             continue;
         }
         const uchar trail = bytes[i + 1];
-        if (trail >= 0x30 && trail <= 0x39 && lead >= 0x81 && lead <= 0xFE)
+        if (trail >= 0x30 && trail <= 0x39 && i + 3 < size && bytes[i + 2] >= 0x81 && bytes[i + 2] <= 0xFE &&
+            bytes[i + 3] >= 0x30 && bytes[i + 3] <= 0x39) {
             ++m_fourByte;
+            i += 4;
+            continue;
+        }
         ++m_pairs;
         if (trail >= 0x40 && trail <= 0x7E)
             ++m_lowTrails;

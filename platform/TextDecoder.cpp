@@ -49,6 +49,8 @@ qsizetype TextDecoder::decode(const uchar* bytes, qsizetype size, bool final, ch
         return decodeUtf8(bytes, size, final, out, written);
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
+    case TextEncoding::Utf16LENoBom:
+    case TextEncoding::Utf16BENoBom:
         return decodeUtf16(bytes, size, final, out, written);
     case TextEncoding::Gb18030:
     case TextEncoding::Big5:
@@ -126,7 +128,7 @@ qsizetype TextDecoder::decodeUtf8(const uchar* bytes, qsizetype size, bool final
 
 qsizetype TextDecoder::decodeUtf16(const uchar* bytes, qsizetype size, bool final, char16_t* out,
                                    qsizetype* written) const {
-    const bool littleEndian = m_encoding == TextEncoding::Utf16LE;
+    const bool littleEndian = isLittleEndian(m_encoding);
     const auto unitAt = [littleEndian](const uchar* q) {
         return littleEndian ? char16_t(q[0] | q[1] << 8) : char16_t(q[0] << 8 | q[1]);
     };

@@ -75,8 +75,10 @@ char* TextEncoder::put(char32_t codePoint, char* out) {
         *out++ = char(0x80 | (codePoint & 0x3F));
         return out;
     case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE: {
-        const bool littleEndian = m_encoding == TextEncoding::Utf16LE;
+    case TextEncoding::Utf16BE:
+    case TextEncoding::Utf16LENoBom:
+    case TextEncoding::Utf16BENoBom: {
+        const bool littleEndian = isLittleEndian(m_encoding);
         if (codePoint < 0x10000)
             return putUnit16(char16_t(codePoint), littleEndian, out);
         out = putUnit16(char16_t(0xD800 + ((codePoint - 0x10000) >> 10)), littleEndian, out);
@@ -139,8 +141,8 @@ char* TextEncoder::putLone(char16_t unit, char* out) {
         *out++ = char(unit & 0xFF);
         return out;
     }
-    if (m_encoding == TextEncoding::Utf16LE || m_encoding == TextEncoding::Utf16BE)
-        return putUnit16(unit, m_encoding == TextEncoding::Utf16LE, out);
+    if (isUtf16(m_encoding))
+        return putUnit16(unit, isLittleEndian(m_encoding), out);
     return putUnmappable(unit, out);
 }
 
@@ -157,7 +159,7 @@ qsizetype TextEncoder::encode(const char16_t* text, qsizetype size, char* out) {
             o = putLone(high, o);
         }
     }
-    const bool wide = m_encoding == TextEncoding::Utf16LE || m_encoding == TextEncoding::Utf16BE;
+    const bool wide = isUtf16(m_encoding);
     const bool codePage = m_tables != nullptr;
     while (i < size) {
         const char16_t unit = text[i];

@@ -4,6 +4,15 @@ bool isUnicodeEncoding(TextEncoding encoding) {
     return encoding != TextEncoding::Gb18030 && encoding != TextEncoding::Big5;
 }
 
+bool isUtf16(TextEncoding encoding) {
+    return encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE ||
+           encoding == TextEncoding::Utf16LENoBom || encoding == TextEncoding::Utf16BENoBom;
+}
+
+bool isLittleEndian(TextEncoding encoding) {
+    return encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16LENoBom;
+}
+
 QString encodingName(TextEncoding encoding) {
     switch (encoding) {
     case TextEncoding::Utf8:
@@ -14,6 +23,10 @@ QString encodingName(TextEncoding encoding) {
         return QStringLiteral("UTF-16LE");
     case TextEncoding::Utf16BE:
         return QStringLiteral("UTF-16BE");
+    case TextEncoding::Utf16LENoBom:
+        return QStringLiteral("UTF-16LE (无 BOM)");
+    case TextEncoding::Utf16BENoBom:
+        return QStringLiteral("UTF-16BE (无 BOM)");
     case TextEncoding::Gb18030:
         return QStringLiteral("GB18030");
     case TextEncoding::Big5:
@@ -31,5 +44,9 @@ std::optional<TextEncoding> encodingFromCharsetName(QByteArrayView name) {
         return TextEncoding::Big5;
     if (lower == "utf-8" || lower == "utf8")
         return TextEncoding::Utf8;
+    if (lower == "utf-16le")
+        return TextEncoding::Utf16LE;
+    if (lower == "utf-16be")
+        return TextEncoding::Utf16BE;
     return std::nullopt;
 }

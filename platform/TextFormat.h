@@ -7,12 +7,14 @@
 // How a text file is stored on disk. Every file is read with the format detected for it and the
 // transformations write their result in that same format unless they have a reason not to.
 enum class TextEncoding {
-    Utf8,    // no BOM
-    Utf8Bom, // EF BB BF at the start
-    Utf16LE, // with its BOM
-    Utf16BE, // with its BOM
-    Gb18030, // the legacy code page of the simplified-Chinese systems (superset of GB2312 and GBK)
-    Big5,    // the legacy code page of the traditional-Chinese systems (read with HKSCS; written plain)
+    Utf8,         // no BOM
+    Utf8Bom,      // EF BB BF at the start
+    Utf16LE,      // with its BOM
+    Utf16BE,      // with its BOM
+    Gb18030,      // the legacy code page of the simplified-Chinese systems (superset of GB2312 and GBK)
+    Big5,         // the legacy code page of the traditional-Chinese systems (read with HKSCS; written plain)
+    Utf16LENoBom, // told from its byte pattern, written back without a BOM
+    Utf16BENoBom,
 };
 
 // Lines end at CR LF or a lone CR and are written with CR LF; a file without any CR but with at
@@ -31,7 +33,9 @@ struct TextFormat {
 };
 
 bool isUnicodeEncoding(TextEncoding encoding);
+bool isUtf16(TextEncoding encoding);
+bool isLittleEndian(TextEncoding encoding); // of the UTF-16 encodings
 QString encodingName(TextEncoding encoding);
-// The encoding a web page's declared charset names ("gb2312", "GBK", "gb18030", "big5", "utf-8", ...);
-// nothing for a name this program does not read.
+// The encoding a charset name names ("gb2312", "GBK", "gb18030", "big5", "utf-8", "utf-16le", ...), as a
+// web page declares it or the command line takes it; nothing for a name this program does not read.
 std::optional<TextEncoding> encodingFromCharsetName(QByteArrayView name);

@@ -17,7 +17,7 @@ namespace {
 constexpr qsizetype ChunkSize = 256 * 1024;
 
 bool isByteEncoding(TextEncoding encoding) {
-    return encoding != TextEncoding::Utf16LE && encoding != TextEncoding::Utf16BE;
+    return !isUtf16(encoding);
 }
 
 bool sameBytes(TextEncoding a, TextEncoding b) {

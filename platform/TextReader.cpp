@@ -1,6 +1,6 @@
 #include "TextReader.h"
 
-#include "CodePageGuess.h"
+#include "EncodingDetector.h"
 #include "FileName.h"
 #include "TextDecoder.h"
 
@@ -9,107 +9,52 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
-#include <uchardet/uchardet.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 constexpr int DefaultChunkSize = 64 * 1024;
-// uchardet costs about 0.2 ms per KB, so it sees only the first pieces of a file that hold non-ASCII
-// bytes, in slices, until it is sure or has seen this much; thousands of characters settle the question.
-constexpr qsizetype DetectorBudget = 16 * 1024;
-constexpr qsizetype DetectorSlice = 4 * 1024;
 std::atomic<int> chunkSizeSetting{0};
 
-bool hasNonAscii(const uchar* p, qsizetype size) {
-    qsizetype i = 0;
-    for (; i + 8 <= size; i += 8) {
-        quint64 word;
-        std::memcpy(&word, p + i, 8);
-        if (word & 0x8080808080808080ULL)
-            return true;
+std::mutex rulesMutex;
+DecodingRules programRules;
+
+// What a caller or the user names without a BOM in the file: the BOM-less form of that encoding.
+TextEncoding withoutBom(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8Bom:
+        return TextEncoding::Utf8;
+    case TextEncoding::Utf16LE:
+        return TextEncoding::Utf16LENoBom;
+    case TextEncoding::Utf16BE:
+        return TextEncoding::Utf16BENoBom;
+    default:
+        return encoding;
     }
-    for (; i < size; ++i) {
-        if (p[i] & 0x80)
-            return true;
-    }
-    return false;
 }
 
-// Checks UTF-8 validity piece by piece; a sequence cut off at the end of a piece is handed back to be
-// checked again with the next piece.
-class Utf8Checker {
-public:
-    // Returns the number of bytes checked; the rest must be offered again with more bytes behind them.
-    qsizetype feed(const uchar* p, qsizetype size, bool final) {
-        qsizetype i = 0;
-        while (i < size && m_valid) {
-            while (i + 8 <= size) {
-                quint64 word;
-                std::memcpy(&word, p + i, 8);
-                if (word & 0x8080808080808080ULL)
-                    break;
-                i += 8;
-            }
-            if (i >= size)
-                break;
-            const uchar lead = p[i];
-            if (lead < 0x80) {
-                ++i;
-                continue;
-            }
-            m_nonAscii = true;
-            int trailCount = 0;
-            uchar low = 0x80;
-            uchar high = 0xBF;
-            if (lead >= 0xC2 && lead <= 0xDF) {
-                trailCount = 1;
-            } else if (lead >= 0xE0 && lead <= 0xEF) {
-                trailCount = 2;
-                low = lead == 0xE0 ? 0xA0 : 0x80;
-                high = lead == 0xED ? 0x9F : 0xBF;
-            } else if (lead >= 0xF0 && lead <= 0xF4) {
-                trailCount = 3;
-                low = lead == 0xF0 ? 0x90 : 0x80;
-                high = lead == 0xF4 ? 0x8F : 0xBF;
-            } else {
-                m_valid = false;
-                break;
-            }
-            if (size - i - 1 < trailCount) {
-                // A file cut off inside its last character is still a UTF-8 file: the cut bytes
-                // read as escapes, the rest as the text it is.
-                if (final) {
-                    for (qsizetype k = 1; i + k < size; ++k) {
-                        if (p[i + k] < low || p[i + k] > high)
-                            m_valid = false;
-                        low = 0x80;
-                        high = 0xBF;
-                    }
-                    i = size;
-                }
-                break;
-            }
-            for (int k = 1; k <= trailCount; ++k) {
-                if (p[i + k] < low || p[i + k] > high) {
-                    m_valid = false;
-                    break;
-                }
-                low = 0x80;
-                high = 0xBF;
-            }
-            i += trailCount + 1;
-        }
-        return m_valid ? i : size;
-    }
-    bool valid() const { return m_valid; }
-    bool nonAscii() const { return m_nonAscii; }
+// Finds CR and LF code units in UTF-16 text (a 0x0D byte inside another unit is no line end).
+struct WideLineEnds {
+    bool bigEndian = false;
+    bool sawCr = false;
+    bool sawLf = false;
 
-private:
-    bool m_valid = true;
-    bool m_nonAscii = false;
+    // Looks at the whole units of p[0..size) and returns how many bytes that was.
+    qsizetype scan(const uchar* p, qsizetype size) {
+        const qsizetype used = size & ~qsizetype(1);
+        const int high = bigEndian ? 0 : 1;
+        for (qsizetype i = 0; i < used; i += 2) {
+            if (p[i + high] == 0) {
+                const uchar low = p[i + 1 - high];
+                sawCr = sawCr || low == '\r';
+                sawLf = sawLf || low == '\n';
+            }
+        }
+        return used;
+    }
 };
 
 } // namespace
@@ -188,12 +133,44 @@ struct TextReader::Impl {
             start.resize(size_t(chunkSize) + 1); // more than a piece: the file is read again instead
     }
 
-    bool examine(std::optional<TextEncoding> declared);
-    TextEncoding detectCodePage();
+    bool examine(std::optional<TextEncoding> declared, const DecodingRules& rules);
+    bool scanWide(WideLineEnds& ends, qsizetype kept, bool keepStart);
     bool fill();
 };
 
-bool TextReader::Impl::examine(std::optional<TextEncoding> declared) {
+// Reads on from the file position, with `kept` bytes already at the front of `raw`, until the end of
+// the file or the first CR (after which nothing can change the line end).
+bool TextReader::Impl::scanWide(WideLineEnds& ends, qsizetype kept, bool keepStart) {
+    for (;;) {
+        const qsizetype got = readBytes(raw.data() + kept, chunkSize);
+        if (got < 0)
+            return false;
+        if (keepStart)
+            remember(raw.data() + kept, got);
+        const qsizetype size = kept + got;
+        const qsizetype used = ends.scan(raw.data(), size);
+        if (got == 0) {
+            startIsWhole = keepStart && !limited && qsizetype(start.size()) <= chunkSize;
+            return true;
+        }
+        if (ends.sawCr) {
+            // Whether the bytes seen are the whole file decides if it must be read again.
+            if (keepStart && qsizetype(start.size()) <= chunkSize) {
+                uchar probe;
+                const qsizetype more = readBytes(&probe, 1);
+                if (more < 0)
+                    return false;
+                remember(&probe, more);
+                startIsWhole = more == 0 && !limited;
+            }
+            return true;
+        }
+        kept = size - used;
+        std::memmove(raw.data(), raw.data() + used, size_t(kept));
+    }
+}
+
+bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const DecodingRules& rules) {
     raw.resize(size_t(chunkSize) + 8);
     // The byte order mark needs the first three bytes, however small the pieces.
     uchar head[3];
@@ -210,87 +187,69 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared) {
     }
     remember(head, headSize);
     qsizetype bomSize = 0;
-    std::optional<TextEncoding> fromBom;
+    std::optional<TextEncoding> known;
     if (headSize >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
-        fromBom = TextEncoding::Utf8Bom;
+        known = TextEncoding::Utf8Bom;
         bomSize = 3;
     } else if (headSize >= 2 && head[0] == 0xFF && head[1] == 0xFE) {
-        fromBom = TextEncoding::Utf16LE;
+        known = TextEncoding::Utf16LE;
         bomSize = 2;
     } else if (headSize >= 2 && head[0] == 0xFE && head[1] == 0xFF) {
-        fromBom = TextEncoding::Utf16BE;
+        known = TextEncoding::Utf16BE;
         bomSize = 2;
+    } else if (declared) {
+        known = withoutBom(*declared);
+    } else if (rules.forced) {
+        known = withoutBom(*rules.forced);
     }
-    if (!fromBom && declared == TextEncoding::Utf8Bom)
-        declared = TextEncoding::Utf8;
-    const std::optional<TextEncoding> known = fromBom ? fromBom : declared;
-    const bool wide = known == TextEncoding::Utf16LE || known == TextEncoding::Utf16BE;
-    const bool bigEndian = known == TextEncoding::Utf16BE;
 
-    // One pass over the file: CR and LF, and whether the non-ASCII bytes are UTF-8. It ends early once
-    // a CR has turned up and the encoding no longer depends on the rest.
+    const qsizetype kept = headSize - bomSize;
+    std::memcpy(raw.data(), head + bomSize, size_t(kept));
     bool sawCr = false;
     bool sawLf = false;
-    Utf8Checker checker;
-    const bool checkUtf8 = !known;
-    qsizetype kept = headSize - bomSize;
-    std::memcpy(raw.data(), head + bomSize, size_t(kept));
-    bool end = false;
-    while (!end) {
-        const qsizetype got = readBytes(raw.data() + kept, chunkSize);
-        if (got < 0)
+    if (known && isUtf16(*known)) {
+        WideLineEnds ends{!isLittleEndian(*known)};
+        if (!scanWide(ends, kept, true))
             return false;
-        end = got == 0;
-        remember(raw.data() + kept, got);
-        const qsizetype size = kept + got;
-        const uchar* p = raw.data();
-        qsizetype used = size;
-        if (wide) {
-            used = size & ~qsizetype(1);
-            const int high = bigEndian ? 0 : 1;
-            for (qsizetype i = 0; i < used; i += 2) {
-                if (p[i + high] == 0) {
-                    const uchar low = p[i + 1 - high];
-                    sawCr = sawCr || low == '\r';
-                    sawLf = sawLf || low == '\n';
-                }
-            }
-        } else {
-            if (checkUtf8 && checker.valid())
-                used = checker.feed(p, size, end);
-            if (!sawCr)
-                sawCr = std::memchr(p, '\r', size_t(used)) != nullptr;
-            if (!sawLf)
-                sawLf = std::memchr(p, '\n', size_t(used)) != nullptr;
+        format.encoding = *known;
+        sawCr = ends.sawCr;
+        sawLf = ends.sawLf;
+    } else {
+        // One pass over the whole file: whether it is text, and in which encoding.
+        EncodingDetector detector;
+        detector.feed(raw.data(), kept);
+        for (;;) {
+            const qsizetype got = readBytes(raw.data(), chunkSize);
+            if (got < 0)
+                return false;
+            if (got == 0)
+                break;
+            remember(raw.data(), got);
+            detector.feed(raw.data(), got);
         }
-        if (sawCr && (!checkUtf8 || !checker.valid())) {
-            // Whether the bytes seen are the whole file decides if it must be read again.
-            if (qsizetype(start.size()) <= chunkSize) {
-                uchar probe;
-                const qsizetype more = readBytes(&probe, 1);
-                if (more < 0)
-                    return false;
-                remember(&probe, more);
-                end = more == 0;
-            }
-            break;
+        detector.finish();
+        startIsWhole = !limited && qsizetype(start.size()) <= chunkSize;
+        const std::optional<TextEncoding> found =
+            known ? (detector.hasControlBytes() ? std::nullopt : known) : detector.verdict(rules.fallback);
+        if (!found) {
+            error = notTextError();
+            return false;
         }
-        kept = size - used;
-        std::memmove(raw.data(), p + used, size_t(kept));
+        format.encoding = *found;
+        sawCr = detector.sawCr();
+        sawLf = detector.sawLf();
+        if (isUtf16(*found)) {
+            // The byte scan saw CR and LF bytes, which in UTF-16 can be halves of other characters.
+            WideLineEnds ends{*found == TextEncoding::Utf16BENoBom};
+            if (startIsWhole) {
+                ends.scan(start.data(), qsizetype(start.size()));
+            } else if (!seek(0) || !scanWide(ends, 0, false)) {
+                return false;
+            }
+            sawCr = ends.sawCr;
+            sawLf = ends.sawLf;
+        }
     }
-    startIsWhole = end && !limited && qsizetype(start.size()) <= chunkSize;
-    if (fromBom)
-        format.encoding = *fromBom;
-    else if (declared)
-        format.encoding = *declared;
-    else if (!checker.nonAscii())
-        format.encoding = TextEncoding::Gb18030;
-    else if (checker.valid())
-        format.encoding = TextEncoding::Utf8;
-    else
-        format.encoding = detectCodePage();
-    if (error.isSet())
-        return false;
     format.lineEnd = !sawCr && sawLf ? LineEnd::Lf : LineEnd::CrLf;
     unixLines = format.lineEnd == LineEnd::Lf;
     if (startIsWhole) {
@@ -306,57 +265,15 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared) {
     return true;
 }
 
-TextEncoding TextReader::Impl::detectCodePage() {
-    // The first piece that holds non-ASCII bytes usually settles it without the detector.
-    qsizetype got = 0;
-    if (startIsWhole) {
-        got = qsizetype(start.size());
-        if (got > 0)
-            std::memcpy(raw.data(), start.data(), size_t(got));
-    } else {
-        if (!seek(0))
-            return TextEncoding::Gb18030;
-        do {
-            got = readBytes(raw.data(), chunkSize);
-        } while (got > 0 && !hasNonAscii(raw.data(), got));
-    }
-    if (got <= 0)
-        return TextEncoding::Gb18030;
-    CodePageGuess guess;
-    guess.feed(raw.data(), std::min(got, DetectorBudget));
-    if (const std::optional<TextEncoding> clear = guess.verdict())
-        return *clear;
-
-    uchardet_t detector = uchardet_new();
-    qsizetype fed = 0;
-    bool sure = false;
-    for (bool first = true; fed < DetectorBudget && !sure; first = false) {
-        if (!first)
-            got = readBytes(raw.data(), chunkSize);
-        if (got <= 0)
-            break;
-        if (!hasNonAscii(raw.data(), got))
-            continue;
-        for (qsizetype at = 0; at < got && fed < DetectorBudget && !sure; at += DetectorSlice) {
-            const qsizetype slice = std::min(DetectorSlice, got - at);
-            sure = uchardet_handle_data(detector, reinterpret_cast<const char*>(raw.data() + at), size_t(slice)) != 0 ||
-                   *uchardet_get_charset(detector) != '\0';
-            fed += slice;
-        }
-    }
-    uchardet_data_end(detector);
-    const QByteArray charset = QByteArray(uchardet_get_charset(detector)).toUpper();
-    uchardet_delete(detector);
-    return charset.contains("BIG5") ? TextEncoding::Big5 : TextEncoding::Gb18030;
-}
-
 bool TextReader::Impl::fill() {
     if (textBegin > 0) {
         std::memmove(text.data(), text.data() + textBegin, size_t(textEnd - textBegin) * sizeof(char16_t));
         textEnd -= textBegin;
         textBegin = 0;
     }
-    const qsizetype got = readBytes(raw.data() + rawKept, chunkSize);
+    // The bytes kept may fill most of the buffer (a file that grew after examine() had it all in one
+    // piece): read only what fits behind them.
+    const qsizetype got = readBytes(raw.data() + rawKept, qsizetype(raw.size()) - rawKept);
     if (got < 0)
         return false;
     const bool final = got == 0;
@@ -383,6 +300,10 @@ void TextReader::chunkSizeForTesting(int bytes) {
 }
 
 bool TextReader::open(const QString& path, std::optional<TextEncoding> declared) {
+    return open(path, declared, decodingRules());
+}
+
+bool TextReader::open(const QString& path, std::optional<TextEncoding> declared, const DecodingRules& rules) {
     close();
     d->error = {};
     d->format = {};
@@ -398,13 +319,27 @@ bool TextReader::open(const QString& path, std::optional<TextEncoding> declared)
     d->offset = 0;
     d->limited = false;
     d->examining = true;
-    const bool examined = d->examine(declared);
+    const bool examined = d->examine(declared, rules);
     d->examining = false;
     if (!examined) {
         close();
         return false;
     }
     return true;
+}
+
+void TextReader::setDecodingRules(const DecodingRules& rules) {
+    const std::lock_guard lock(rulesMutex);
+    programRules = rules;
+}
+
+DecodingRules TextReader::decodingRules() {
+    const std::lock_guard lock(rulesMutex);
+    return programRules;
+}
+
+FileError TextReader::notTextError() {
+    return FileError::withText(EILSEQ, QStringLiteral("不是文本文件"));
 }
 
 void TextReader::setProgress(ReadProgress progress) {

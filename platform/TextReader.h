@@ -8,12 +8,26 @@
 #include <memory>
 #include <optional>
 
+// How files are decoded when their bytes leave a choice: the program sets these from the user's
+// preferences (the options dialog, the command line's global options).
+struct DecodingRules {
+    // Every file is read in this encoding (a BOM or a caller's `declared` still wins): the user knows
+    // better than detection.
+    std::optional<TextEncoding> forced;
+    // A file whose bytes read equally well as GB18030 and as Big5, or that is ASCII only.
+    TextEncoding fallback = TextEncoding::Gb18030;
+
+    bool operator==(const DecodingRules&) const = default;
+};
+
 // Reads a text file line by line, streaming: memory stays bounded whatever the file's size.
 //
-// open() examines the whole file once: a BOM (UTF-8, UTF-16 LE/BE) decides the encoding; otherwise
-// non-ASCII bytes that are valid UTF-8 mean UTF-8; otherwise uchardet chooses between GB18030 and
-// Big5, and anything else reads as GB18030. A caller that knows better (a web page's declared
-// charset) passes `declared`, which wins over everything but a BOM.
+// open() examines the whole file once. A BOM (UTF-8, UTF-16 LE/BE) decides the encoding; then
+// `declared`, what a caller knows of the file (the program's own settings files, a web page's
+// declared charset); then the rules' forced encoding; otherwise EncodingDetector tells it from the bytes
+// (BOM-less UTF-16, UTF-8 even with a few stray bytes, GB18030 or Big5 by plausibility, the rules'
+// fallback when undecidable). A file that is not text (a NUL byte or other control characters, and
+// not UTF-16) is refused: open() fails with notTextError(), whatever the encoding given.
 //
 // Lines come back without their end. A line ends at CR LF or a lone CR; a lone LF stays inside the
 // line, except in a Unix file (no CR at all, at least one LF), where LF ends the line. A final line
@@ -29,6 +43,8 @@ public:
     TextReader& operator=(const TextReader&) = delete;
 
     bool open(const QString& path, std::optional<TextEncoding> declared = std::nullopt);
+    // As open(), with `rules` instead of the program's.
+    bool open(const QString& path, std::optional<TextEncoding> declared, const DecodingRules& rules);
     // Called for every piece read, from open()'s look at the whole file (as 0 done) to the last line;
     // when it gives false the reader fails with FileError::stopped(). Kept across open().
     void setProgress(ReadProgress progress);
@@ -45,6 +61,11 @@ public:
     // The whole file decoded as one string, line ends kept as they stand.
     static bool readAll(const QString& path, QString& text, FileError* error = nullptr, TextFormat* format = nullptr);
 
+    // The program's rules, used by every reader opened from now on.
+    static void setDecodingRules(const DecodingRules& rules);
+    static DecodingRules decodingRules();
+    // The error of a file that is not text; its description says so.
+    static FileError notTextError();
     // The beginning of a file for a preview: at most about `maxBytes` of it, decoded in the encoding
     // judged from those bytes alone (so a large file shows at once), cut at a character boundary, line
     // ends kept as they stand. `truncated` tells that the file goes on behind the text.

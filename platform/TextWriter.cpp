@@ -327,7 +327,7 @@ void TextWriter::write(QStringView text) {
 void TextWriter::writeRaw(QByteArrayView bytes) {
     if (!d->isOpen())
         return;
-    if (d->format.encoding != TextEncoding::Utf16LE && d->format.encoding != TextEncoding::Utf16BE) {
+    if (!isUtf16(d->format.encoding)) {
         d->append(bytes.data(), bytes.size());
         return;
     }

@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -206,6 +207,69 @@ TEST_F(CliTest, restoreSkipsAChangedFileUnlessForcedAndPruneAsksFirst) {
     EXPECT_EQ(run({"--yes", "--quiet", "backups", "prune", "--older-than", "0"}), 0);
     EXPECT_EQ(run({"backups"}), 0);
     EXPECT_TRUE(out.isEmpty());
+}
+
+// Files keep the encoding they are in, whatever their bytes make hard to tell; the global options
+// decide what the bytes leave open.
+TEST_F(CliTest, filesAreRewrittenInTheirOwnEncoding) {
+    const auto in = [](const char* codec, const QString& text) {
+        QStringEncoder encoder(codec);
+        return QByteArray(encoder.encode(text));
+    };
+    const struct {
+        const char* rule;
+        QStringList arguments;
+        QByteArray before;
+        QByteArray after;
+    } rows[] = {
+        {"UTF-8 with a stray byte stays UTF-8",
+         {"narrow"},
+         in("UTF-8", "欣欣向荣，") + "\xFF",
+         in("UTF-8", "欣欣向荣,") + "\xFF\r\n"},
+        {"short Big5 stays Big5", {"wide"}, in("Big5", "對ㄚ!"), in("Big5", "對ㄚ！\r\n")},
+        {"UTF-16 without BOM stays UTF-16 without BOM",
+         {"narrow"},
+         in("UTF-16LE", "第一章，开始\r\n"),
+         in("UTF-16LE", "第一章,开始\r\n")},
+        {"ASCII only takes the legacy code page chosen", {"--legacy", "big5", "wide"}, "a!", in("Big5", "ａ！\r\n")},
+        {"a forced encoding wins", {"--encoding", "utf-16le", "wide"}, QByteArray("a\0", 2), in("UTF-16LE", "ａ\r\n")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        ASSERT_TRUE(TestFiles::write(work + "a.txt", row.before));
+        const QStringList arguments =
+            QStringList{"--quiet", "--no-backup"} + row.arguments + QStringList{work + "a.txt"};
+        EXPECT_EQ(run(arguments), 0) << out.toStdString() << err.toStdString();
+        EXPECT_EQ(TestFiles::read(work + "a.txt"), row.after);
+    }
+}
+
+// A binary file is never rewritten, by any command: a red row says it is not text.
+TEST_F(CliTest, filesThatAreNotTextAreLeftAsTheyAre) {
+    QFile program(QStringLiteral(QM_BIN_DIR "/quillmar-cli"));
+    ASSERT_TRUE(program.open(QIODevice::ReadOnly));
+    const QByteArray elf = program.read(4096);
+    const QByteArray png("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10", 20);
+    const QStringList commands[] = {{"html2txt"},
+                                    {"reflow"},
+                                    {"despace"},
+                                    {"gb"},
+                                    {"big5"},
+                                    {"narrow"},
+                                    {"wide"},
+                                    {"replace", "--find", "zzz"},
+                                    {"--encoding", "gb18030", "reflow"}};
+    for (const QStringList& command : commands) {
+        SCOPED_TRACE(command.join(' ').toStdString());
+        ASSERT_TRUE(TestFiles::write(work + "p.htm", png));
+        ASSERT_TRUE(TestFiles::write(work + "e.htm", elf));
+        EXPECT_EQ(run(QStringList{"--quiet"} + command + QStringList{work + "p.htm", work + "e.htm"}), 1);
+        for (const char* name : {"p.htm", "e.htm"})
+            EXPECT_TRUE(out.contains(QString(name) + "\t未完成\t不是文本文件\tred\n")) << out.toStdString();
+        EXPECT_EQ(TestFiles::read(work + "p.htm"), png);
+        EXPECT_EQ(TestFiles::read(work + "e.htm"), elf);
+        EXPECT_EQ(TestFiles::filesIn(work), QStringList({"e.htm", "p.htm"}));
+    }
 }
 
 TEST_F(CliTest, jsonRowsKeepTheBytesOfNamesThatAreNotUtf8) {

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -230,9 +231,14 @@ TEST_F(TransformFiles, OddInputsAreProcessedWithoutHarm) {
         binary += static_cast<char>((i * 37) % 256);
     binary += QByteArray(100, '\0');
     const QString bin = put(u"bin.dat"_s, binary);
-    EXPECT_TRUE(HtmlToText(bin, path(u"bin1.txt"_s), true));
-    EXPECT_TRUE(ReflowParagraphs(bin, path(u"bin2.txt"_s), 0));
-    EXPECT_TRUE(RemoveSpaces(bin, path(u"bin3.txt"_s)));
+    // Not text: refused with a reason, nothing written.
+    TransformReport report;
+    EXPECT_FALSE(HtmlToText(bin, path(u"bin1.txt"_s), true, &report));
+    EXPECT_EQ(report.error.description, TextReader::notTextError().description);
+    EXPECT_FALSE(ReflowParagraphs(bin, path(u"bin2.txt"_s), 0));
+    EXPECT_FALSE(RemoveSpaces(bin, path(u"bin3.txt"_s)));
+    for (const QString& name : {u"bin1.txt"_s, u"bin2.txt"_s, u"bin3.txt"_s})
+        EXPECT_FALSE(QFileInfo::exists(path(name)));
 
     const QString empty = put(u"empty.txt"_s, "");
     EXPECT_TRUE(HtmlToText(empty, path(u"e1.txt"_s), true));

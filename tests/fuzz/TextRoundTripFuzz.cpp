@@ -1,6 +1,7 @@
 // Any bytes, read line by line and written back line by line in the format the reader found, come
 // back as the same bytes, apart from what line-by-line writing must change: a lone CR of a CR LF file
-// becomes CR LF, a last line without its end gets one, and a BOM the caller declared is written.
+// becomes CR LF and a last line without its end gets one. A file the reader refuses as not text holds
+// a NUL or another control byte and is not UTF-16.
 // Also: the whole-file read agrees with the line reads, and a writer that fails half-way leaves the
 // old target exactly as it was, with no temporary file beside it.
 //
@@ -39,7 +40,16 @@ std::optional<TextEncoding> declaredFrom(uint8_t choice) {
 }
 
 bool isWide(TextEncoding encoding) {
-    return encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
+    return isUtf16(encoding);
+}
+
+bool hasControlByte(const QByteArray& bytes) {
+    for (const char c : bytes) {
+        const uint8_t b = uint8_t(c);
+        if (b < 0x20 && b != '\t' && b != '\n' && b != '\r' && b != '\f' && b != 0x1A)
+            return true;
+    }
+    return false;
 }
 
 // A file cut into the units its line ends are made of: bytes, or the 16-bit units of UTF-16 with a
@@ -57,7 +67,7 @@ Units cut(const QByteArray& body, TextEncoding encoding) {
         units.values.assign(p, p + size);
         return units;
     }
-    const bool little = encoding == TextEncoding::Utf16LE;
+    const bool little = isLittleEndian(encoding);
     qsizetype i = 0;
     for (; i + 1 < size; i += 2)
         units.values.push_back(little ? uint32_t(p[i] | p[i + 1] << 8) : uint32_t(p[i] << 8 | p[i + 1]));
@@ -69,7 +79,7 @@ Units cut(const QByteArray& body, TextEncoding encoding) {
 QByteArray join(const std::vector<uint32_t>& values, TextEncoding encoding) {
     QByteArray out;
     const bool wide = isWide(encoding);
-    const bool little = encoding == TextEncoding::Utf16LE;
+    const bool little = isLittleEndian(encoding);
     for (uint32_t value : values) {
         if (!wide || (value & Units::OddByte)) {
             out.append(char(value & 0xFF));
@@ -164,7 +174,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     TextReader::chunkSizeForTesting(chunk < 32 ? chunk % 8 + 1 : 0);
     TextReader reader;
-    FUZZ_CHECK(reader.open(source, declared), "open failed");
+    if (!reader.open(source, declared)) {
+        TextReader::chunkSizeForTesting(0);
+        FUZZ_CHECK(reader.error().number == TextReader::notTextError().number, "open failed");
+        FUZZ_CHECK(hasControlByte(file), "refused as not text: %s", Fuzz::hex(file).c_str());
+        return 0;
+    }
     const TextFormat format = reader.format();
     QStringList lines;
     QString line;

@@ -4,6 +4,7 @@
 #include "fakes/TestFiles.h"
 #include "platform/EscapedText.h"
 
+#include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -133,6 +134,14 @@ TEST_F(TextReaderTest, SplitsLinesAndDecodes) {
          {escaped("<E4><B8>"), escaped("<ED><A0><80>")},
          {TextEncoding::Utf8, LineEnd::CrLf},
          TextEncoding::Utf8},
+        {"UTF-16 without BOM: the CR byte of 不 ends no line",
+         QByteArray("\x0D\x4E\n\0a\0", 6),
+         {"不", "a"},
+         {TextEncoding::Utf16LENoBom, LineEnd::Lf}},
+        {"UTF-16BE without BOM",
+         QByteArray("\x4E\x2D\0\r\0\n\0a", 8),
+         {"中", "a"},
+         {TextEncoding::Utf16BENoBom, LineEnd::CrLf}},
         {"UTF-16 odd final byte and lone surrogate are escaped",
          QByteArray("\xFF\xFE\x00\xD8"
                     "A\0\x7F",
@@ -164,6 +173,69 @@ TEST_F(TextReaderTest, DetectsGb18030AndBig5FromTheText) {
         const LinesRead read = readLines(file(bytes));
         EXPECT_EQ(read.format.encoding, c.expected);
         EXPECT_EQ(read.lines, text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
+    }
+}
+
+TEST_F(TextReaderTest, DecodingRulesDecideWhatTheBytesLeaveOpen) {
+    const QByteArray gb = "\xD6\xD0\xCE\xC4\r\n"; // 中文
+    const DecodingRules big5Fallback{std::nullopt, TextEncoding::Big5};
+    const DecodingRules forcedBig5{TextEncoding::Big5, TextEncoding::Gb18030};
+    const struct {
+        const char* rule;
+        QByteArray bytes;
+        DecodingRules rules;
+        std::optional<TextEncoding> declared;
+        std::optional<TextEncoding> expected; // nothing: refused as not text
+    } cases[] = {
+        {"ASCII only takes the fallback", "abc\r\n", big5Fallback, std::nullopt, TextEncoding::Big5},
+        {"clear GB18030 ignores the fallback", gb, big5Fallback, std::nullopt, TextEncoding::Gb18030},
+        {"a forced encoding wins over detection", gb, forcedBig5, std::nullopt, TextEncoding::Big5},
+        {"forced UTF-16 without BOM", "a\0", {TextEncoding::Utf16LE}, std::nullopt, TextEncoding::Utf16LENoBom},
+        {"a BOM wins over the forced encoding", "\xEF\xBB\xBF" + gb, forcedBig5, std::nullopt, TextEncoding::Utf8Bom},
+        {"what the caller declares wins over the forced encoding", gb, forcedBig5, TextEncoding::Utf8,
+         TextEncoding::Utf8},
+        {"forcing an encoding does not make a binary file text", QByteArray("ab\0\x01\x02", 5), forcedBig5,
+         std::nullopt, std::nullopt},
+        {"a NUL byte in a file with a UTF-8 BOM is not text",
+         QByteArray("\xEF\xBB\xBF"
+                    "a\0b",
+                    6),
+         big5Fallback, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        TextReader reader;
+        const bool opened = reader.open(file(c.bytes), c.declared, c.rules);
+        EXPECT_EQ(opened, c.expected.has_value()) << reader.error().description.toStdString();
+        if (opened)
+            EXPECT_EQ(reader.format().encoding, *c.expected);
+        else
+            EXPECT_EQ(reader.error().description, TextReader::notTextError().description);
+    }
+}
+
+// The file is read again after the detection pass: what was added meanwhile (a page still being
+// saved) is read too, never past the reader's buffer.
+TEST_F(TextReaderTest, AFileThatGrowsAfterOpeningIsReadSafely) {
+    // A first pass that finds the whole file in one piece keeps it in the buffer.
+    for (int piece : {16, 64 * 1024}) {
+        SCOPED_TRACE(piece);
+        TextReader::chunkSizeForTesting(piece);
+        const QString first(piece - 2, u'f');
+        const QString path = file(first.toLatin1() + "\r\n");
+        TextReader reader;
+        ASSERT_TRUE(reader.open(path));
+        QFile grow(path);
+        ASSERT_TRUE(grow.open(QIODevice::Append));
+        const QByteArray more = QByteArray(300000, 'x') + "\r\nlast\r\n";
+        ASSERT_EQ(grow.write(more), more.size());
+        grow.close();
+        QStringList lines;
+        QString line;
+        while (reader.readLine(line))
+            lines.append(line);
+        EXPECT_FALSE(reader.error().isSet());
+        EXPECT_EQ(lines, QStringList({first, QString(300000, u'x'), "last"}));
     }
 }
 

@@ -334,9 +334,7 @@ protected:
 
 TEST_F(KillWhileWritingTest, backupCopyAndNewFileAreNeverLeftHalfMade) {
     std::mt19937 random(seed());
-    QByteArray big;
-    while (big.size() < 24 * 1024 * 1024)
-        big += SampleTexts::chapter(random, 200).replace("\xEF\xBB\xBF", "").replace("\xFF\xFE", "");
+    const QByteArray big = SampleTexts::largeText(random, 24 * 1024 * 1024);
     const Tree start{{"big.txt", big}};
     const struct {
         const char* rule;

@@ -101,4 +101,15 @@ FileTree::Tree webPages(int count, unsigned seed) {
     return files;
 }
 
+QByteArray largeText(std::mt19937& random, qsizetype size) {
+    QByteArray text;
+    while (text.size() < size) {
+        const QByteArray part = chapter(random, 200);
+        if (part.startsWith("\xFF\xFE"))
+            continue;
+        text += part.startsWith("\xEF\xBB\xBF") ? part.mid(3) : part;
+    }
+    return text;
+}
+
 } // namespace SampleTexts

@@ -16,9 +16,7 @@ class StopSignalTest : public ToolFolders<> {};
 
 TEST_F(StopSignalTest, aSignalStopsTheRunAndLeavesEveryFileWhole) {
     std::mt19937 random(7);
-    QByteArray big;
-    while (big.size() < 24 * 1024 * 1024)
-        big += SampleTexts::chapter(random, 200).replace("\xEF\xBB\xBF", "").replace("\xFF\xFE", "");
+    const QByteArray big = SampleTexts::largeText(random, 24 * 1024 * 1024);
     const struct {
         int signal;
         int exitCode;

@@ -5,6 +5,7 @@
 #include "DialogTestSupport.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
+#include "platform/TextReader.h"
 #include "ui/dialogs/PhraseEditFrm.h"
 #include "ui/main/MainFrm.h"
 
@@ -71,6 +72,7 @@ private slots:
     void clearingBackups();
     void clearingKeepsWhatTheProgramDidNotMake_data();
     void clearingKeepsWhatTheProgramDidNotMake();
+    void legacyChoiceDecidesUndecidableFiles();
     void phraseFilesAreEditedInTheAppFolder();
 };
 
@@ -325,6 +327,27 @@ void FrmOptionTest::clearingKeepsWhatTheProgramDidNotMake() {
 }
 
 QTEST_MAIN(FrmOptionTest)
+// The choice applies at once to the files read next, whether or not the settings are saved.
+void FrmOptionTest::legacyChoiceDecidesUndecidableFiles() {
+    TestApplication t;
+    QVERIFY(t.start());
+    FrmOption* dialog = openOptions(t);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->ComboLegacy->currentIndex(), 0);
+    dialog->ChkSaveStatus->setChecked(false);
+    dialog->ComboLegacy->setCurrentIndex(1);
+    dialog->CmdOk->click();
+    settle();
+    QCOMPARE(t.state().Prefs.LegacyEncoding, TextEncoding::Big5);
+    QCOMPARE(TextReader::decodingRules().fallback, TextEncoding::Big5);
+    dialog = openOptions(t);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->ComboLegacy->currentIndex(), 1);
+    dialog->CmdCancel->click();
+    settle();
+    TextReader::setDecodingRules({});
+}
+
 void FrmOptionTest::phraseFilesAreEditedInTheAppFolder() {
     TestApplication t;
     QVERIFY(t.start());

@@ -246,6 +246,7 @@ void MainWindowTest::clickedEntryIsPreviewedInItsOwnEncoding() {
     clickEntry(main->FileList, row);
     QCOMPARE(main->Rich1->fileName(), folder + "gb.txt");
     QCOMPARE(main->Rich1->toPlainText(), QStringLiteral("中文\n第二行"));
+    QCOMPARE(main->Rich1->encodingText(), QStringLiteral("编码：GB18030"));
     QVERIFY(main->Rich1->hasFocus() || !main->isActiveWindow());
     QVERIFY(main->Rich1->isReadOnly());
 }

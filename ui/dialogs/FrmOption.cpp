@@ -10,6 +10,7 @@
 #include "engine/SpaceTrim.h"
 #include "platform/ChineseConverter.h"
 #include "platform/FileOps.h"
+#include "platform/TextReader.h"
 #include "ui/common/Icons.h"
 #include "ui/common/MessageProvider.h"
 #include "ui/common/PickFolder.h"
@@ -310,6 +311,10 @@ QWidget* FrmOption::buildOthersPage() {
     CheckClassicHtml->setObjectName(QStringLiteral("CheckClassicHtml"));
     ComboRecent->installEventFilter(this);
     ComboPrefix->installEventFilter(this);
+    LabelLegacy = makeLabel(QStringLiteral("LabelLegacy"), QStringLiteral("无法判断编码的文件按此读取："), page);
+    ComboLegacy = new QComboBox(page);
+    ComboLegacy->setObjectName(QStringLiteral("ComboLegacy"));
+    ComboLegacy->addItems({QStringLiteral("GB18030（简体）"), QStringLiteral("Big5（繁体）")});
     // In the order of UnmappablePolicy.
     LabelUnmappable = makeLabel(QStringLiteral("LabelUnmappable"), tr("文件编码无法保存的字符："), page);
     ComboUnmappable = new QComboBox(page);
@@ -342,6 +347,8 @@ QWidget* FrmOption::buildOthersPage() {
     layout->addWidget(LabelUnmappable);
     layout->addWidget(ComboUnmappable);
     layout->addSpacing(8);
+    layout->addWidget(LabelLegacy);
+    layout->addWidget(ComboLegacy);
     layout->addLayout(phrases);
     layout->addStretch();
     return page;
@@ -382,6 +389,7 @@ void FrmOption::showSettings() {
     ComboUnmappable->setCurrentIndex(int(state.Prefs.Unmappable));
     ComboPrefix->setEditText(QString::number(settings.PrefixMax + 1));
     ComboRecent->setEditText(QString::number(settings.RecentMax + 1));
+    ComboLegacy->setCurrentIndex(state.Prefs.LegacyEncoding == TextEncoding::Big5 ? 1 : 0);
 }
 
 void FrmOption::showLevel(int level) {
@@ -439,12 +447,16 @@ void FrmOption::restoreDefaults() {
     Settings::LoadDefaultSettings(m_app.state(), &error);
     if (error.isSet())
         messages.showError(this, error);
+    TextReader::setDecodingRules({std::nullopt, m_app.state().Prefs.LegacyEncoding});
     showSettings();
 }
 
 void FrmOption::store() {
     AppState& state = m_app.state();
     SettingsRec& settings = state.Settings;
+    // The code page of undecidable files applies to the files read from now on.
+    state.Prefs.LegacyEncoding = ComboLegacy->currentIndex() == 1 ? TextEncoding::Big5 : TextEncoding::Gb18030;
+    TextReader::setDecodingRules({std::nullopt, state.Prefs.LegacyEncoding});
     if (!ChkSaveStatus->isChecked()) {
         settings.SaveStatus = toFlag(false);
         return;

@@ -71,6 +71,8 @@ public:
     QLabel* Labelothers1;
     QComboBox* ComboPrefix;
     QCheckBox* CheckDelLinks;
+    QLabel* LabelLegacy;
+    QComboBox* ComboLegacy; // 0 GB18030, 1 Big5: files whose bytes read equally well as both
     QCheckBox* CheckClassicHtml;
     QLabel* LabelUnmappable;
     QComboBox* ComboUnmappable; // what to do with characters a file's encoding cannot hold

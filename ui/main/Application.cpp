@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "platform/ChineseConverter.h"
 #include "platform/FileOps.h"
+#include "platform/TextReader.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/MessageBoxProvider.h"
 #include "ui/common/OwnedWindow.h"
@@ -93,6 +94,7 @@ bool Application::start() {
     const FileError settingsError = Settings::loadAtStartup(m_state);
     if (settingsError.isSet())
         lastError = settingsError;
+    TextReader::setDecodingRules({std::nullopt, m_state.Prefs.LegacyEncoding});
 
     m_progress = new InProgress(m_state);
     m_prompt.setParentWindow(m_progress);

@@ -5,8 +5,14 @@
 
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QScrollBar>
 
-PreviewBox::PreviewBox(QWidget* parent) : QPlainTextEdit(parent) {
+PreviewBox::PreviewBox(QWidget* parent) : QPlainTextEdit(parent), m_encoding(new QLabel(this)) {
+    m_encoding->setObjectName(QStringLiteral("LabelEncoding"));
+    m_encoding->setAutoFillBackground(true);
+    m_encoding->setContentsMargins(4, 1, 4, 1);
+    m_encoding->hide();
     setReadOnly(true);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setUndoRedoEnabled(false);
@@ -15,7 +21,8 @@ PreviewBox::PreviewBox(QWidget* parent) : QPlainTextEdit(parent) {
 bool PreviewBox::loadFile(const QString& path, FileError* error) {
     QString text;
     bool cut = false;
-    if (!TextReader::readHead(path, HeadBytes, text, cut, error))
+    TextFormat format;
+    if (!TextReader::readHead(path, HeadBytes, text, cut, error, &format))
         return false;
     // The text widget breaks lines at "\n" only.
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -27,13 +34,34 @@ bool PreviewBox::loadFile(const QString& path, FileError* error) {
     setPlainText(text);
     m_fileName = path;
     m_cut = cut;
+    m_encoding->setText(QStringLiteral("编码：") + encodingName(format.encoding));
+    m_encoding->adjustSize();
+    m_encoding->show();
+    placeEncodingLabel();
     return true;
+}
+
+QString PreviewBox::encodingText() const {
+    return m_encoding->isVisibleTo(this) ? m_encoding->text() : QString();
 }
 
 void PreviewBox::clearFile() {
     clear();
     m_fileName.clear();
     m_cut = false;
+    m_encoding->hide();
+}
+
+void PreviewBox::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    placeEncodingLabel();
+}
+
+// In the lower right corner of the text area, clear of the scroll bars.
+void PreviewBox::placeEncodingLabel() {
+    const QRect area = viewport()->geometry();
+    m_encoding->move(area.right() + 1 - m_encoding->width(), area.bottom() + 1 - m_encoding->height());
+    m_encoding->raise();
 }
 
 bool PreviewBox::event(QEvent* event) {

@@ -4,7 +4,10 @@
 
 #include <QPlainTextEdit>
 
-// The read-only preview of one text file (Rich1). It remembers the path of the file it shows.
+class QLabel;
+
+// The read-only preview of one text file (Rich1). It remembers the path of the file it shows, and
+// names the encoding it was read in at its lower right corner (LabelEncoding).
 class PreviewBox : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -19,6 +22,8 @@ public:
     bool loadFile(const QString& path, FileError* error = nullptr);
     // Empty until a file has been shown.
     QString fileName() const { return m_fileName; }
+    // "编码：GB18030" and the like while a file is shown; empty otherwise.
+    QString encodingText() const;
     // True when the file shown goes on behind the preview's text.
     bool isCut() const { return m_cut; }
     void clearFile();
@@ -26,8 +31,12 @@ public:
 protected:
     // Ctrl+A belongs to the window's "选择全部文件", not to the text.
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void placeEncodingLabel();
+
     QString m_fileName;
+    QLabel* m_encoding;
     bool m_cut = false;
 };

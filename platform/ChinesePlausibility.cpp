@@ -1,0 +1,99 @@
+#include "ChinesePlausibility.h"
+
+#include "CommonCharacters.h"
+#include "TextDecoder.h"
+
+#include <QString>
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// A Chinese character too rare for the frequency list.
+constexpr uchar RareHan = 20;
+// A byte that does not decode, a private-use or unassigned code point: no text has these.
+constexpr uchar Garbage = 24;
+
+// The punctuation of Chinese text is as common as its most common characters.
+constexpr char16_t CommonPunctuation[] = u"，。、；：？！「」『』《》〈〉（）…—“”‘’·【】～　";
+
+struct CostTable {
+    std::array<uchar, 0x10000> costs{};
+
+    CostTable() {
+        for (char32_t c = 0; c < 0x10000; ++c)
+            costs[c] = byRange(c);
+        for (int g = 0; g < CommonCharacters::groupCount; ++g) {
+            const CommonCharacters::CostGroup& group = CommonCharacters::groups[g];
+            const QString characters = QString::fromUtf8(reinterpret_cast<const char*>(group.characters));
+            for (QChar c : characters) {
+                if (!c.isSurrogate())
+                    costs[c.unicode()] = uchar(group.cost);
+            }
+        }
+        for (const char16_t* p = CommonPunctuation; *p != 0; ++p)
+            costs[*p] = 8;
+        for (const char16_t c : {u'．', u'％', u'＋', u'－', u'／', u'＝', u'＜', u'＞'})
+            costs[c] = 12;
+    }
+
+    static uchar byRange(char32_t c) {
+        if (c < 0x80)
+            return 0;
+        if (c < 0xA0)
+            return Garbage; // C1 control characters
+        if (c >= 0xDC00 && c <= 0xDFFF)
+            return Garbage; // an escaped byte; the low half of a pair is handled by the caller
+        if (c >= 0xD800 && c <= 0xDBFF)
+            return RareHan; // a character beyond the BMP: extension B and later
+        if ((c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF))
+            return RareHan;
+        if (c >= 0xFF01 && c <= 0xFF5E)
+            return 14; // other full-width forms
+        if (c >= 0x3000 && c <= 0x30FF)
+            return 14; // CJK symbols, kana
+        if (c >= 0x3100 && c <= 0x312F)
+            return 16; // bopomofo
+        if (c >= 0x2000 && c <= 0x2BFF)
+            return 14; // punctuation, symbols, box drawing
+        if (c >= 0xA0 && c <= 0xFF)
+            return 14;
+        if (c >= 0x100 && c <= 0x52F)
+            return 16; // other Latin, Greek, Cyrillic
+        if (c >= 0xE000 && c <= 0xF8FF)
+            return Garbage;
+        return 18;
+    }
+};
+
+const CostTable& table() {
+    static const CostTable instance;
+    return instance;
+}
+
+} // namespace
+
+namespace ChinesePlausibility {
+
+qint64 cost(const char16_t* text, qsizetype size) {
+    const std::array<uchar, 0x10000>& costs = table().costs;
+    qint64 total = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = text[i];
+        total += costs[unit];
+        // The second half of a surrogate pair adds nothing to the first.
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < size && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            ++i;
+    }
+    return total;
+}
+
+qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size) {
+    std::vector<char16_t> text(size_t(size) + 1);
+    qsizetype written = 0;
+    TextDecoder(encoding).decode(bytes, size, true, text.data(), &written);
+    return cost(text.data(), written);
+}
+
+} // namespace ChinesePlausibility

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "TextFormat.h"
+
+#include <QtGlobal>
+
+// How plausible a decoding of some bytes is as Chinese text: the sum, over its characters, of about
+// -log2 of how often each occurs in real text (a common character costs 6 to 10, a rare one 16 to 20).
+// Lower is more plausible. ASCII costs nothing, as it reads the same in every encoding compared here;
+// an escaped byte (one that does not decode) and a private-use code point cost most, so a decoding
+// that leaves bytes over loses against one that reads them all.
+namespace ChinesePlausibility {
+
+// The cost of UTF-16 text; an escaped byte of TextDecoder counts as such.
+qint64 cost(const char16_t* text, qsizetype size);
+// The cost of bytes[0..size) decoded as `encoding`.
+qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size);
+
+} // namespace ChinesePlausibility

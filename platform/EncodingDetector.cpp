@@ -1,0 +1,344 @@
+#include "EncodingDetector.h"
+
+#include "ChinesePlausibility.h"
+#include "CodePageGuess.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The UTF-16 pattern is judged on the first bytes of the file.
+constexpr qsizetype HeadSize = 64 * 1024;
+// Thousands of characters settle the code page; more would only cost time.
+constexpr qsizetype SampleBudget = 16 * 1024;
+// A stretch of the sample ends after this many ASCII bytes in a row.
+constexpr int StretchGap = 8;
+// Two code-page decodings whose costs differ by less than this many bits read equally well. Measured
+// on short lines of real text, a wider margin only sends more of them to the fallback.
+constexpr qint64 Margin = 1;
+// The most a character of UTF-16 text without BOM may cost on average: real Chinese text costs 9 to 12,
+// other bytes read as UTF-16 mostly give rare characters (18 to 20).
+constexpr qint64 MaxUtf16Cost = 14;
+
+constexpr quint64 Ones = 0x0101010101010101ULL;
+constexpr quint64 HighBits = 0x8080808080808080ULL;
+
+// True when one of the eight bytes may be below 0x20 (a byte 0x80 or above right after one can show
+// up too): such a word needs a closer look.
+inline bool mayHoldControl(quint64 word) {
+    return ((word - Ones * 0x20) & ~word & HighBits) != 0;
+}
+
+// True when one of the eight bytes is 0x80 or above or below 0x20.
+inline bool needsLook(quint64 word) {
+    return (word & HighBits) != 0 || mayHoldControl(word);
+}
+
+// Past this many stray bytes, and more than the rule for UTF-8 allows, the file is no UTF-8 and the
+// rest is only looked at for control characters.
+constexpr qint64 HopelessStray = 1024;
+// More valid two-byte UTF-8 characters than this in a legacy text are out of the question.
+constexpr qint64 ShortUtf8 = 8;
+
+enum class UnitKind { Ascii, Cjk, OtherText, Odd };
+
+UnitKind unitKind(char16_t u) {
+    if (u == 0x09 || u == 0x0A || u == 0x0C || u == 0x0D || (u >= 0x20 && u <= 0x7E))
+        return UnitKind::Ascii;
+    if ((u >= 0x3000 && u <= 0x303F) || (u >= 0x3400 && u <= 0x4DBF) || (u >= 0x4E00 && u <= 0x9FFF) ||
+        (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFFEF))
+        return UnitKind::Cjk;
+    if ((u >= 0xA0 && u <= 0x52F) || (u >= 0x2000 && u <= 0x2BFF) || (u >= 0x2E80 && u <= 0x2FDF) ||
+        (u >= 0x3040 && u <= 0x31FF) || (u >= 0xAC00 && u <= 0xD7A3) || (u >= 0xD800 && u <= 0xDFFF) || u == 0xFEFF)
+        return UnitKind::OtherText;
+    return UnitKind::Odd;
+}
+
+struct Utf16Reading {
+    qsizetype units = 0;
+    qsizetype ascii = 0;
+    qsizetype cjk = 0;
+    qsizetype text = 0; // ASCII, CJK and other text
+
+    Utf16Reading(const uchar* p, qsizetype size, bool littleEndian) {
+        units = size / 2;
+        for (qsizetype i = 0; i + 1 < size; i += 2) {
+            const char16_t u = littleEndian ? char16_t(p[i] | p[i + 1] << 8) : char16_t(p[i] << 8 | p[i + 1]);
+            switch (unitKind(u)) {
+            case UnitKind::Ascii:
+                ++ascii;
+                ++text;
+                break;
+            case UnitKind::Cjk:
+                ++cjk;
+                ++text;
+                break;
+            case UnitKind::OtherText:
+                ++text;
+                break;
+            case UnitKind::Odd:
+                break;
+            }
+        }
+    }
+    // At least `percent` of the units are text.
+    bool mostlyText(qsizetype percent) const { return text * 100 >= units * percent; }
+};
+
+} // namespace
+
+void EncodingDetector::feed(const uchar* bytes, qsizetype size) {
+    if (qsizetype(m_head.size()) < HeadSize) {
+        const qsizetype take = std::min(size, HeadSize - qsizetype(m_head.size()));
+        m_head.insert(m_head.end(), bytes, bytes + take);
+    }
+    if (qsizetype(m_sample.size()) < SampleBudget)
+        sampleBytes(bytes, size);
+    if (m_stray > HopelessStray && m_stray * 4 > m_wide) {
+        scanControls(bytes, size);
+        return;
+    }
+    qsizetype i = 0;
+    while (i < size) {
+        if (m_need == 0 && size - i >= 8) {
+            quint64 word;
+            std::memcpy(&word, bytes + i, 8);
+            if (!needsLook(word)) {
+                i += 8;
+                continue;
+            }
+            if (bytes[i] >= 0x80) {
+                i += utf8Sequence(bytes + i);
+                continue;
+            }
+        }
+        scanSlow(bytes + i, 1);
+        ++i;
+    }
+}
+
+// One UTF-8 sequence at p, with at least four bytes there; the same verdicts as utf8Byte() gives
+// byte by byte. Returns the bytes it took: a character, or the stray bytes before the first one
+// that does not continue it.
+qsizetype EncodingDetector::utf8Sequence(const uchar* p) {
+    m_nonAscii = true;
+    const uchar lead = p[0];
+    int trails = 0;
+    uchar low = 0x80;
+    uchar high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        trails = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        trails = 2;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        trails = 3;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        ++m_stray;
+        return 1;
+    }
+    for (int k = 1; k <= trails; ++k) {
+        if (p[k] < low || p[k] > high) {
+            m_stray += k;
+            return k;
+        }
+        low = 0x80;
+        high = 0xBF;
+    }
+    ++m_valid;
+    if (trails >= 2)
+        ++m_wide;
+    return trails + 1;
+}
+
+void EncodingDetector::scanControls(const uchar* p, qsizetype size) {
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, 8);
+        if (mayHoldControl(word))
+            controlBytes(p + i, 8);
+    }
+    controlBytes(p + i, size - i);
+}
+
+void EncodingDetector::controlBytes(const uchar* p, qsizetype size) {
+    for (qsizetype i = 0; i < size; ++i) {
+        const uchar b = p[i];
+        if (b >= 0x20)
+            continue;
+        if (b == '\r')
+            m_sawCr = true;
+        else if (b == '\n')
+            m_sawLf = true;
+        else if (b != '\t' && b != '\f' && b != 0x1A)
+            ++m_controls;
+    }
+}
+
+void EncodingDetector::scanSlow(const uchar* p, qsizetype size) {
+    for (qsizetype i = 0; i < size; ++i) {
+        const uchar b = p[i];
+        if (b >= 0x80) {
+            utf8Byte(b);
+            continue;
+        }
+        if (m_need > 0) {
+            // An ASCII byte where a trail byte belonged: the bytes so far are stray.
+            m_stray += m_seen;
+            m_need = 0;
+        }
+        if (b < 0x20)
+            controlBytes(p + i, 1);
+    }
+}
+
+void EncodingDetector::utf8Byte(uchar b) {
+    m_nonAscii = true;
+    if (m_need > 0) {
+        if (b >= m_low && b <= m_high) {
+            ++m_seen;
+            m_low = 0x80;
+            m_high = 0xBF;
+            if (--m_need == 0) {
+                ++m_valid;
+                if (m_seen >= 3)
+                    ++m_wide;
+            }
+            return;
+        }
+        m_stray += m_seen;
+        m_need = 0;
+    }
+    m_low = 0x80;
+    m_high = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        m_need = 1;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        m_need = 2;
+        if (b == 0xE0)
+            m_low = 0xA0; // overlong
+        else if (b == 0xED)
+            m_high = 0x9F; // surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        m_need = 3;
+        if (b == 0xF0)
+            m_low = 0x90; // overlong
+        else if (b == 0xF4)
+            m_high = 0x8F; // beyond U+10FFFF
+    } else {
+        ++m_stray;
+        return;
+    }
+    m_seen = 1;
+}
+
+void EncodingDetector::sampleBytes(const uchar* p, qsizetype size) {
+    qsizetype i = 0;
+    while (i < size && qsizetype(m_sample.size()) < SampleBudget) {
+        if (!m_inStretch) {
+            // Skip ASCII eight bytes at a time until a stretch begins.
+            while (size - i >= 8) {
+                quint64 word;
+                std::memcpy(&word, p + i, 8);
+                if (word & HighBits)
+                    break;
+                i += 8;
+            }
+            while (i < size && p[i] < 0x80)
+                ++i;
+            if (i == size)
+                break;
+            m_inStretch = true;
+            m_asciiRun = 0;
+        }
+        const uchar b = p[i++];
+        m_sample.push_back(b);
+        if (b >= 0x80) {
+            m_asciiRun = 0;
+        } else if (++m_asciiRun >= StretchGap) {
+            m_inStretch = false;
+        }
+    }
+}
+
+void EncodingDetector::finish() {
+    // A file cut off inside its last character is still a UTF-8 file: the cut bytes read as escapes.
+    m_need = 0;
+}
+
+std::optional<TextEncoding> EncodingDetector::utf16Verdict() const {
+    const qsizetype size = qsizetype(m_head.size()) & ~qsizetype(1);
+    if (size < 4)
+        return std::nullopt;
+    const uchar* p = m_head.data();
+    const Utf16Reading little(p, size, true);
+    const Utf16Reading big(p, size, false);
+    const Utf16Reading* best = nullptr;
+    if (std::memchr(p, 0, size_t(size)) != nullptr) {
+        // ASCII in UTF-16 puts a NUL in every other byte. The right byte order reads as text; the
+        // wrong one turns line ends and most characters into odd code units. ASCII-only text reads
+        // as CJK the wrong way round, so there the order with more ASCII wins.
+        best = big.text * little.units > little.text * big.units ? &big : &little;
+        if (little.mostlyText(95) && big.mostlyText(95))
+            best = big.ascii > little.ascii ? &big : &little;
+        if (!best->mostlyText(90))
+            return std::nullopt;
+    } else {
+        // Without any NUL the file holds no ASCII: one line of Chinese alone, whose units are mostly CJK.
+        // Valid UTF-8 is never taken for it.
+        if (m_stray == 0)
+            return std::nullopt;
+        const auto chinese = [](const Utf16Reading& r) {
+            return r.mostlyText(95) && r.cjk * 2 >= r.units;
+        };
+        if (chinese(little))
+            best = &little;
+        else if (chinese(big))
+            best = &big;
+        else
+            return std::nullopt;
+    }
+    // Its Chinese must be plausible: CJK code units made of other bytes are mostly rare characters.
+    const TextEncoding encoding = best == &little ? TextEncoding::Utf16LENoBom : TextEncoding::Utf16BENoBom;
+    if (ChinesePlausibility::cost(encoding, p, size) > MaxUtf16Cost * (best->units - best->ascii))
+        return std::nullopt;
+    return encoding;
+}
+
+TextEncoding EncodingDetector::legacyVerdict(TextEncoding fallback, bool utf8Candidate) const {
+    const uchar* p = m_sample.data();
+    const qsizetype size = qsizetype(m_sample.size());
+    const qint64 gb = ChinesePlausibility::cost(TextEncoding::Gb18030, p, size);
+    const qint64 big5 = ChinesePlausibility::cost(TextEncoding::Big5, p, size);
+    if (utf8Candidate && ChinesePlausibility::cost(TextEncoding::Utf8, p, size) < std::min(gb, big5) + Margin)
+        return TextEncoding::Utf8;
+    if (gb + Margin <= big5)
+        return TextEncoding::Gb18030;
+    if (big5 + Margin <= gb)
+        return TextEncoding::Big5;
+    CodePageGuess guess;
+    guess.feed(p, size);
+    return guess.verdict().value_or(fallback);
+}
+
+std::optional<TextEncoding> EncodingDetector::verdict(TextEncoding fallback) const {
+    if (const std::optional<TextEncoding> utf16 = utf16Verdict())
+        return utf16;
+    if (m_controls > 0)
+        return std::nullopt;
+    if (!m_nonAscii)
+        return fallback;
+    // Valid UTF-8 with characters of three bytes and more is Chinese in UTF-8; with a few stray bytes
+    // too. A few two-byte characters alone could be a short legacy text that happens to be valid
+    // UTF-8 (one GB18030 character in nine is): there the more plausible reading decides.
+    if (m_wide > 0 && m_wide >= 4 * m_stray)
+        return TextEncoding::Utf8;
+    if (m_stray == 0)
+        return m_valid > ShortUtf8 ? TextEncoding::Utf8 : legacyVerdict(fallback, true);
+    return legacyVerdict(fallback, m_wide > 0);
+}

@@ -1,0 +1,123 @@
+#include "platform/EncodingDetector.h"
+
+#include "fakes/QtPrinting.h"
+#include "fakes/TestFiles.h"
+#include "platform/TextDecoder.h"
+
+#include <QStringEncoder>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+std::optional<TextEncoding> detect(QByteArrayView bytes, TextEncoding fallback = TextEncoding::Gb18030) {
+    EncodingDetector detector;
+    detector.feed(reinterpret_cast<const uchar*>(bytes.data()), bytes.size());
+    detector.finish();
+    return detector.verdict(fallback);
+}
+
+QString decoded(TextEncoding encoding, QByteArrayView bytes) {
+    std::vector<char16_t> text(size_t(bytes.size()) + 1);
+    qsizetype written = 0;
+    TextDecoder(encoding).decode(reinterpret_cast<const uchar*>(bytes.data()), bytes.size(), true, text.data(),
+                                 &written);
+    return QString(reinterpret_cast<const QChar*>(text.data()), written);
+}
+
+QByteArray encoded(const char* codec, const QString& text) {
+    QStringEncoder encoder(codec);
+    return encoder.encode(text);
+}
+
+int hanCount(const QString& text) {
+    int count = 0;
+    for (QChar c : text)
+        count += c.unicode() >= 0x3400 && c.unicode() <= 0x9FFF;
+    return count;
+}
+
+// Short lines of real text (manual pages, fortunes and poems) in both code pages. Each line is told
+// on its own, with the other code page as the fallback, so that a line only counts as right when its
+// bytes decided it. Every line of four Chinese characters or more must be right.
+TEST(EncodingDetectorTest, tellsShortLinesOfRealTextApart) {
+    const struct {
+        const char* file;
+        TextEncoding encoding;
+        TextEncoding other;
+    } corpora[] = {{"gb18030-lines.txt", TextEncoding::Gb18030, TextEncoding::Big5},
+                   {"big5-lines.txt", TextEncoding::Big5, TextEncoding::Gb18030}};
+    for (const auto& corpus : corpora) {
+        SCOPED_TRACE(corpus.file);
+        const QByteArray all = TestFiles::read(QStringLiteral(QM_TEST_DATA "/detect/") + QLatin1String(corpus.file));
+        int lines = 0, right = 0, longLines = 0, longRight = 0;
+        for (const QByteArray& line : all.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            const bool isRight = detect(line, corpus.other) == corpus.encoding;
+            const QString text = decoded(corpus.encoding, line);
+            const bool isLong = hanCount(text) >= 4;
+            // The same line with its line end in UTF-16 without BOM, either byte order.
+            const QString inFile = text + QStringLiteral("\r\n");
+            EXPECT_EQ(detect(encoded("UTF-16LE", inFile)), TextEncoding::Utf16LENoBom) << text.toStdString();
+            EXPECT_EQ(detect(encoded("UTF-16BE", inFile)), TextEncoding::Utf16BENoBom) << text.toStdString();
+            ++lines;
+            right += isRight;
+            longLines += isLong;
+            longRight += isLong && isRight;
+            if (isLong)
+                EXPECT_TRUE(isRight) << decoded(corpus.encoding, line).toStdString();
+            else if (!isRight)
+                std::printf("short line misread: %s\n", decoded(corpus.encoding, line).toUtf8().constData());
+        }
+        EXPECT_GE(lines, 500);
+        std::printf("%s: %d of %d lines right; %d of %d lines of four characters or more\n", corpus.file, right, lines,
+                    longRight, longLines);
+    }
+}
+
+TEST(EncodingDetectorTest, followsTheRules) {
+    const QString poem = QStringLiteral("春眠不觉晓，处处闻啼鸟。夜来风雨声，花落知多少。");
+    const struct {
+        const char* rule;
+        QByteArray bytes;
+        std::optional<TextEncoding> expected;
+        TextEncoding fallback = TextEncoding::Gb18030;
+    } cases[] = {
+        {"UTF-8 with a stray byte is UTF-8", encoded("UTF-8", QStringLiteral("欣欣向荣，")) + "\xFF",
+         TextEncoding::Utf8},
+        {"UTF-8 with three stray bytes is UTF-8", "\xA3" + encoded("UTF-8", poem) + "\xE6\xAC" + encoded("UTF-8", poem),
+         TextEncoding::Utf8},
+        {"GB18030 with many valid UTF-8 pairs stays GB18030", encoded("GB18030", QStringLiteral("拍手称快，我们")),
+         TextEncoding::Gb18030, TextEncoding::Big5},
+        {"valid UTF-8 of two-byte characters only is UTF-8", encoded("UTF-8", QStringLiteral("Привет, как дела?")),
+         TextEncoding::Utf8},
+        {"short Big5 with ASCII", encoded("Big5", QStringLiteral("對ㄚ!")), TextEncoding::Big5},
+        {"UTF-16LE without BOM", encoded("UTF-16LE", QStringLiteral("第一章\r\n") + poem + QStringLiteral("\r\n")),
+         TextEncoding::Utf16LENoBom},
+        {"UTF-16BE without BOM", encoded("UTF-16BE", QStringLiteral("第一章\n") + poem), TextEncoding::Utf16BENoBom},
+        {"UTF-16LE of ASCII only", encoded("UTF-16LE", QStringLiteral("chapter 1\r\n")), TextEncoding::Utf16LENoBom},
+        {"UTF-16LE without a NUL byte", encoded("UTF-16LE", poem), TextEncoding::Utf16LENoBom},
+        {"a NUL byte is not text", QByteArray("abc\0def", 7), std::nullopt},
+        {"a NUL byte far behind long GB18030 text is not text",
+         encoded("GB18030", poem.repeated(200)) + QByteArray(1, '\0'), std::nullopt},
+        {"an escape character is not text", "\x1B[32mabc\x1B[m", std::nullopt},
+        {"a PNG file is not text", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), std::nullopt},
+        {"a gzip file is not text", QByteArray("\x1F\x8B\x08\x08\xC4\x37\x6F\x65\x00\x03", 10), std::nullopt},
+        {"TAB, FF and SUB are text", "a\tb\fc\x1A", TextEncoding::Big5, TextEncoding::Big5},
+        {"ASCII only takes the fallback", "plain text\r\n", TextEncoding::Big5, TextEncoding::Big5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        EXPECT_EQ(detect(c.bytes, c.fallback), c.expected);
+        // The same bytes fed one at a time.
+        EncodingDetector detector;
+        for (char byte : c.bytes)
+            detector.feed(reinterpret_cast<const uchar*>(&byte), 1);
+        detector.finish();
+        EXPECT_EQ(detector.verdict(c.fallback), c.expected);
+    }
+}
+} // namespace
