@@ -4,7 +4,9 @@
 #include "core/ParallelMap.h"
 #include "core/ProgressSink.h"
 #include "core/Prompt.h"
+#include "engine/BackupJournal.h"
 #include "engine/Backups.h"
+#include "platform/FileOps.h"
 
 #include <QDir>
 #include <memory>
@@ -115,8 +117,15 @@ QList<qsizetype> forEachFile(JobEnv& env, qsizetype count,
             env.sink.processEvents();
             return true;
         });
-    // Nothing changed, nothing backed up: the batch leaves no empty folder behind.
-    if (openedHere && QDir().rmdir(env.state.BackupBatchFolder))
-        env.state.BackupBatchOpen = false;
+    // Nothing changed, nothing backed up: the batch leaves no folder behind, not even one that holds
+    // only a journal without files.
+    if (openedHere) {
+        const QString folder = env.state.BackupBatchFolder;
+        const QStringList inside = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        if (inside == QStringList{BackupJournal::JournalName} && BackupJournal::read(folder).entries.isEmpty())
+            FileOps::removeFile(folder + BackupJournal::JournalName);
+        if (QDir().rmdir(folder))
+            env.state.BackupBatchOpen = false;
+    }
     return notProcessed;
 }
