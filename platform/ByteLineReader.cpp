@@ -1,5 +1,7 @@
 #include "ByteLineReader.h"
 
+#include "LineBreak.h"
+
 #include "FileName.h"
 
 #include <cerrno>
@@ -94,25 +96,19 @@ void ByteLineReader::setProgress(ReadProgress progress) {
 bool ByteLineReader::readLine(QByteArrayView& line) {
     if (d->fd < 0)
         return false;
-    const char ender = d->lineEnd == LineEnd::Lf ? '\n' : '\r';
     qsizetype scanned = 0;
     for (;;) {
         const char* data = d->buffer.data() + d->begin;
         const qsizetype size = d->end - d->begin;
-        const void* found = size > scanned ? std::memchr(data + scanned, ender, size_t(size - scanned)) : nullptr;
         // A CR as the last byte read may be the first half of a CR LF: read on before deciding.
-        const bool undecided =
-            found && ender == '\r' && static_cast<const char*>(found) + 1 == data + size && !d->atEof;
-        if (found && !undecided) {
-            const qsizetype at = static_cast<const char*>(found) - data;
-            line = QByteArrayView(data, at);
-            qsizetype next = at + 1;
-            if (ender == '\r' && next < size && data[next] == '\n')
-                ++next;
-            d->begin += next;
+        const LineBreak lineBreak = findLineBreak(data, size, scanned, d->lineEnd == LineEnd::Lf, d->atEof);
+        const bool undecided = lineBreak.kind == LineBreak::NeedMore;
+        if (lineBreak.kind == LineBreak::Found) {
+            line = QByteArrayView(data, lineBreak.at);
+            d->begin += lineBreak.next;
             return true;
         }
-        scanned = found ? static_cast<const char*>(found) - data : size;
+        scanned = lineBreak.resumeFrom;
         if (!d->atEof && d->fill())
             continue;
         if (d->error.isSet())

@@ -1,5 +1,7 @@
 #include "TextReader.h"
 
+#include "LineBreak.h"
+
 #include "EncodingDetector.h"
 #include "FileName.h"
 #include "TextDecoder.h"
@@ -372,31 +374,23 @@ const FileError& TextReader::error() const {
 bool TextReader::readLine(QString& line) {
     if (!d->decoder || d->error.isSet())
         return false;
-    const char16_t ending = d->unixLines ? u'\n' : u'\r';
     for (;;) {
         const char16_t* begin = d->text.data() + d->textBegin;
         const qsizetype available = d->textEnd - d->textBegin;
-        const QStringView pending(begin, available);
-        const qsizetype at = pending.indexOf(QChar(ending), d->scanned);
-        if (at >= 0) {
-            qsizetype next = at + 1;
-            if (!d->unixLines) {
-                if (next == available && !d->atEnd) {
-                    // The LF that may follow this CR is still in the file.
-                    d->scanned = at;
-                    if (!d->fill())
-                        return false;
-                    continue;
-                }
-                if (next < available && begin[next] == u'\n')
-                    ++next;
-            }
-            line = QString(reinterpret_cast<const QChar*>(begin), at);
-            d->textBegin += next;
+        const LineBreak lineBreak = findLineBreak(begin, available, d->scanned, d->unixLines, d->atEnd);
+        if (lineBreak.kind == LineBreak::Found) {
+            line = QString(reinterpret_cast<const QChar*>(begin), lineBreak.at);
+            d->textBegin += lineBreak.next;
             d->scanned = 0;
             return true;
         }
-        d->scanned = available;
+        d->scanned = lineBreak.resumeFrom;
+        if (lineBreak.kind == LineBreak::NeedMore) {
+            // The LF that may follow this CR is still in the file.
+            if (!d->fill())
+                return false;
+            continue;
+        }
         if (d->atEnd) {
             if (available == 0)
                 return false;
