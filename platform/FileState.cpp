@@ -118,8 +118,11 @@ bool append(const QString& path, const QByteArray& bytes, FileError* error) {
 
 bool writeAtomically(const QString& path, const QByteArray& bytes, FileError* error) {
     const QByteArray target = FileName::encode(path);
-    const QByteArray temporary =
-        target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".qmtmp";
+    // Hidden and named like every other temporary file of the program (".name.random.qmtmp"), so a
+    // leftover of a killed run is known for what it is.
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray temporary = target.left(slash + 1) + '.' + target.mid(slash + 1).left(120) + '.' +
+                                 QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".qmtmp";
     const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return fail(error, errno);
