@@ -87,6 +87,7 @@ bool read(const QString& path, Preferences& prefs, FileError* error) {
     if (!QFileInfo::exists(path))
         return true;
     TextReader reader;
+    reader.setAcceptControlBytes(true);
     if (!reader.open(path, TextEncoding::Utf8)) {
         setError(error, reader.error());
         return false;

@@ -205,6 +205,7 @@ bool readCustom(const QString& path, AppState& state, FileError* error) {
     // Read as the UTF-8 it is written in: a folder name whose bytes are not UTF-8 then reads back as
     // itself, instead of making the whole file look like another encoding.
     TextReader reader;
+    reader.setAcceptControlBytes(true);
     if (!reader.open(path, TextEncoding::Utf8)) {
         setError(error, reader.error());
         return false;
@@ -242,6 +243,7 @@ bool writeCustom(const QString& path, const AppState& state, FileError* error) {
 bool readDefaultPrefixes(const QString& path, AppState& state, FileError* error) {
     resizeList(state.PrefixList, state.Settings.PrefixMax);
     TextReader reader;
+    reader.setAcceptControlBytes(true);
     if (!reader.open(path, TextEncoding::Utf8)) {
         setError(error, reader.error());
         return false;

@@ -79,10 +79,11 @@ struct TextReader::Impl {
 
     ReadProgress progress;
     qint64 fileSize = 0;
-    qint64 offset = 0;      // where the next read starts
-    qint64 limit = -1;      // when not negative, reads end here as if the file did
-    bool examining = false; // open()'s look at the file reports no progress of its own
-    bool limited = false;   // a read ended at `limit` rather than at the end of the file
+    qint64 offset = 0;               // where the next read starts
+    qint64 limit = -1;               // when not negative, reads end here as if the file did
+    bool examining = false;          // open()'s look at the file reports no progress of its own
+    bool limited = false;            // a read ended at `limit` rather than at the end of the file
+    bool acceptControlBytes = false; // see setAcceptControlBytes()
 
     void fail(int errnoValue) {
         error = FileError::fromErrno(errnoValue);
@@ -232,7 +233,8 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const Decod
         detector.finish();
         startIsWhole = !limited && qsizetype(start.size()) <= chunkSize;
         const std::optional<TextEncoding> found =
-            known ? (detector.hasControlBytes() ? std::nullopt : known) : detector.verdict(rules.fallback);
+            known ? (detector.hasControlBytes() && !acceptControlBytes ? std::nullopt : known)
+                  : detector.verdict(rules.fallback);
         if (!found) {
             error = notTextError();
             return false;
@@ -346,6 +348,10 @@ FileError TextReader::notTextError() {
 
 void TextReader::setProgress(ReadProgress progress) {
     d->progress = std::move(progress);
+}
+
+void TextReader::setAcceptControlBytes(bool accept) {
+    d->acceptControlBytes = accept;
 }
 
 void TextReader::setHeadLimit(qint64 bytes) {

@@ -51,6 +51,10 @@ public:
     // Makes the file end after `bytes` for the readers opened from now on (-1: the whole file), so
     // that a look at the start of a large file (its first line) reads no more than that.
     void setHeadLimit(qint64 bytes);
+    // For files the program wrote itself and only reads (its settings files, read in their declared
+    // encoding): control characters do not make such a file "not text", so a damaged one still loads
+    // as well as it can. Kept across open().
+    void setAcceptControlBytes(bool accept);
     void close();
 
     const TextFormat& format() const;
