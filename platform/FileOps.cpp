@@ -60,21 +60,6 @@ bool isDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// Writes all of `size` bytes; false with errno set on failure.
-bool writeAll(int fd, const char* data, ssize_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
 bool copyWithReadWrite(int in, int out) {
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
@@ -86,7 +71,7 @@ bool copyWithReadWrite(int in, int out) {
         }
         if (got == 0)
             return true;
-        if (!writeAll(out, buffer.constData(), got))
+        if (!FileOps::writeAll(out, buffer.constData(), got))
             return false;
     }
 }
@@ -526,6 +511,20 @@ bool removeTree(const QString& folder, FileError* error) {
         return false;
     if (::rmdir(native.constData()) != 0)
         return fail(error, errno);
+    return true;
+}
+
+bool writeAll(int fd, const char* data, qsizetype size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
     return true;
 }
 

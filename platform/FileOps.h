@@ -19,6 +19,9 @@ bool createFolderPath(const QString& path, FileError* error = nullptr);
 // Makes the file writable by its owner (the "normal attributes" of a file about to be rewritten).
 bool resetAttributes(const QString& path, FileError* error = nullptr);
 bool removeFile(const QString& path, FileError* error = nullptr);
+// Writes all of `size` bytes to the open descriptor `fd`, going on after interruptions; false with
+// errno set on failure.
+bool writeAll(int fd, const char* data, qsizetype size);
 // Copies the bytes of `source` into a new file `target`, replacing an existing `target` (a symbolic
 // link planted there is replaced, never followed). The copy is made in a temporary file beside the
 // target and renamed into place when complete, so a failed or interrupted copy leaves no partial

@@ -20,20 +20,6 @@ bool fail(FileError* error, int errnoValue) {
     return false;
 }
 
-bool writeAll(int fd, const char* data, qsizetype size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
 } // namespace
 
 FileState FileState::of(const QString& path) {
@@ -110,7 +96,7 @@ bool append(const QString& path, const QByteArray& bytes, FileError* error) {
     const int fd = ::open(FileName::encode(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return fail(error, errno);
-    bool ok = writeAll(fd, bytes.constData(), bytes.size()) && ::fdatasync(fd) == 0;
+    bool ok = FileOps::writeAll(fd, bytes.constData(), bytes.size()) && ::fdatasync(fd) == 0;
     const int saved = errno;
     ok = (::close(fd) == 0) && ok;
     return ok || fail(error, saved ? saved : EIO);
@@ -126,7 +112,7 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, FileError* er
     const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return fail(error, errno);
-    bool ok = writeAll(fd, bytes.constData(), bytes.size()) && ::fdatasync(fd) == 0;
+    bool ok = FileOps::writeAll(fd, bytes.constData(), bytes.size()) && ::fdatasync(fd) == 0;
     int saved = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
