@@ -38,6 +38,9 @@ public:
     void processEvents() override;
     // True once "停止[&S]" was pressed in the running batch.
     bool stopRequested() const override { return m_stopAsked; }
+    // How often a long file lets the window's events run; 0 lets them run at every chance.
+    int pulseIntervalMs() const override { return m_pulseIntervalMs; }
+    void setPulseIntervalMs(int ms) { m_pulseIntervalMs = ms; }
     // What "停止[&S]" does: the batch stops at its next safe point.
     void requestStop();
 
@@ -68,4 +71,5 @@ private:
 
     AppState& m_state;
     bool m_stopAsked = false;
+    int m_pulseIntervalMs = ProgressSink::pulseIntervalMs();
 };
