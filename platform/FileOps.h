@@ -33,6 +33,9 @@ bool copyFile(const QString& source, const QString& target, FileError* error = n
 // or a link), nothing is copied and the error is EEXIST.
 bool copyFileNew(const QString& source, const QString& target, FileError* error = nullptr,
                  const ReadProgress& progress = {});
+// Moves `source` to a new file `target` on another file system: the copy of copyFileNew, synced to
+// the disk, then `source` removed, so that no moment (a power cut included) loses both.
+bool moveByCopy(const QString& source, const QString& target, FileError* error = nullptr);
 // Renames `from` to `to` only when nothing is named `to` yet (EEXIST otherwise), atomically where the
 // file system can. Where it cannot (vfat and ntfs-3g drives, many FUSE mounts refuse the no-replace
 // rename with EINVAL), a hard link and an unlink do the same, and where there are no hard links
