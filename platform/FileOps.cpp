@@ -287,12 +287,10 @@ static bool copyInto(const QString& source, const QString& target, bool replace,
     bool stopped = false;
     bool ok = copyContents(in.get(), out.get(), qint64(st.st_size), progress, stopped);
     int failure = ok ? 0 : errno;
-    // A copy that replaces a file (a restored one) reaches the disk before its rename, as every
-    // replaced file does; a new copy (a backup) is made durable with the rest of its batch.
-    if (ok && !DurableWrites::deferSync(out.get()) && replace && ::fdatasync(out.get()) != 0) {
-        ok = false;
-        failure = errno;
-    }
+    // A batch's copies (backups, restored files) reach the disk with the batch's sync at its end;
+    // scratch copies outside a batch (a dry run's) are never synced.
+    if (ok)
+        DurableWrites::deferSync(out.get());
     if (::close(out.release()) != 0 && ok) {
         ok = false;
         failure = errno;

@@ -25,7 +25,8 @@ bool writeAll(int fd, const char* data, qsizetype size);
 // Copies the bytes of `source` into a new file `target`, replacing an existing `target` (a symbolic
 // link planted there is replaced, never followed). The copy is made in a temporary file beside the
 // target and renamed into place when complete, so a failed or interrupted copy leaves no partial
-// target; a failed one leaves an existing target as it was.
+// target; a failed one leaves an existing target as it was. Within a batch the copy is made durable
+// with the batch's sync at its end (DurableWrites).
 // `progress` hears of every piece copied and may stop the copy (FileError::stopped(), no target).
 bool copyFile(const QString& source, const QString& target, FileError* error = nullptr,
               const ReadProgress& progress = {});
