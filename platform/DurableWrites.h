@@ -13,9 +13,10 @@
 // still replaced atomically (temporary file, rename), so a killed program leaves every file old or
 // new; only a power cut before finish() can lose what the batch wrote since it began.
 //
-// Where syncfs() cannot stand for the file's own sync (systems without it, FUSE file systems, whose
-// process it does not ask to sync), deferSync() declines and the writer syncs the file itself.
-// Outside a batch it always declines. Any thread may call deferSync() and noteRename().
+// Only file systems that keep a replaced file old or whole new across a power cut without its own
+// sync (ext4, btrfs; tmpfs) are left to the end; on the others (XFS, f2fs, vfat, NFS, FUSE, ...) and
+// on systems without syncfs(), deferSync() declines and the writer syncs the file itself, as it does
+// outside a batch. Any thread may call deferSync() and noteRename().
 namespace DurableWrites {
 
 // A batch starts: data syncs are deferred to finish() from now on.
