@@ -38,7 +38,7 @@ Ledger& ledger() {
 // ext4 (its default rename-replace rule, auto_da_alloc) and btrfs do; tmpfs keeps nothing across a
 // power cut anyway. Elsewhere (XFS, f2fs, vfat, exFAT, NFS, ...) each file keeps its own sync. On
 // FUSE syncfs() would hand the cached pages to the file system's process without asking it to sync.
-bool defersSafely([[maybe_unused]] int fd) {
+bool defersOnFileSystemOf([[maybe_unused]] int fd) {
 #ifdef __linux__
     struct statfs fs;
     if (::fstatfs(fd, &fs) != 0)
@@ -72,6 +72,15 @@ int syncAll(const std::vector<int>& fds) {
 
 } // namespace
 
+bool defersOn(const QByteArray& nativePath) {
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool defers = defersOnFileSystemOf(fd);
+    ::close(fd);
+    return defers;
+}
+
 void begin() {
     Ledger& l = ledger();
     const std::lock_guard<std::mutex> lock(l.mutex);
@@ -89,7 +98,7 @@ bool deferSync(int fd) {
         return false;
     auto volume = l.volumes.find(st.st_dev);
     if (volume == l.volumes.end())
-        volume = l.volumes.emplace(st.st_dev, defersSafely(fd) ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1).first;
+        volume = l.volumes.emplace(st.st_dev, defersOnFileSystemOf(fd) ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1).first;
     return volume->second >= 0;
 }
 

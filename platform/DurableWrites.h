@@ -19,6 +19,9 @@
 // outside a batch. Any thread may call deferSync() and noteRename().
 namespace DurableWrites {
 
+// True when a batch leaves the syncs of the file system holding `nativePath` to its end.
+bool defersOn(const QByteArray& nativePath);
+
 // A batch starts: data syncs are deferred to finish() from now on.
 void begin();
 

@@ -85,7 +85,8 @@ TEST_F(RestoreTest, everyKindOfBatchComesBackByteForByteWithNamesAndPermissions)
         ASSERT_NE(snapshot(folder), before) << "the batch changed something";
 
         const QList<BackupBatch> batches = BackupCatalog::list(state.BackupFolder);
-        EXPECT_EQ(DurableWrites::syncCountForTesting() - syncs, batches.size())
+        const qsizetype perBatch = DurableWrites::defersOn(FileName::encode(folder)) ? 1 : 0;
+        EXPECT_EQ(DurableWrites::syncCountForTesting() - syncs, perBatch * batches.size())
             << "the work and backup folders share one file system, synced once at each batch's end";
         for (const BackupBatch& batch : batches) {
             ASSERT_TRUE(batch.journal.present);
@@ -96,7 +97,7 @@ TEST_F(RestoreTest, everyKindOfBatchComesBackByteForByteWithNamesAndPermissions)
             const int restoreSyncs = DurableWrites::syncCountForTesting();
             const RestoreResult result = restore(batch.id);
             EXPECT_EQ(result.skipped + result.failed, 0) << batch.id.toStdString();
-            EXPECT_EQ(DurableWrites::syncCountForTesting() - restoreSyncs, 1) << "the restore is a batch too";
+            EXPECT_EQ(DurableWrites::syncCountForTesting() - restoreSyncs, perBatch) << "the restore is a batch too";
         }
         EXPECT_EQ(snapshot(folder), before);
         // The next case starts from an empty backup tree.
