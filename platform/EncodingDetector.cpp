@@ -263,13 +263,19 @@ void EncodingDetector::sampleBytes(const uchar* p, qsizetype size) {
             m_inStretch = true;
             m_asciiRun = 0;
         }
-        const uchar b = p[i++];
-        m_sample.push_back(b);
-        if (b >= 0x80) {
-            m_asciiRun = 0;
-        } else if (++m_asciiRun >= StretchGap) {
-            m_inStretch = false;
+        // The stretch goes into the sample in one piece, up to the ASCII byte that ends it.
+        const qsizetype begin = i;
+        const qsizetype end = std::min(size, i + (SampleBudget - qsizetype(m_sample.size())));
+        while (i < end) {
+            const uchar b = p[i++];
+            if (b >= 0x80) {
+                m_asciiRun = 0;
+            } else if (++m_asciiRun >= StretchGap) {
+                m_inStretch = false;
+                break;
+            }
         }
+        m_sample.insert(m_sample.end(), p + begin, p + i);
     }
 }
 
