@@ -5,8 +5,8 @@
 # table: wall seconds (best of N runs), MB/s (input bytes / 10^6 / seconds), peak RSS of the largest
 # process (/usr/bin/time %M), how many times faster QuillMar is than each peer, and the target.
 #
-# Every QuillMar command runs as a whole (start-up, working copy, backup when asked, atomic replace with
-# fsync); files it rewrites in place are copied fresh before each run, outside the measured time.
+# Every QuillMar command runs as a whole (start-up, backup when asked, atomic replace, the batch's one
+# sync at its end); files it rewrites in place are copied fresh before each run, outside the measured time.
 #
 # usage: bench/run.sh [--runs N] [--mb N] [--only LIST] [--no-build] [--fresh-corpus]
 #   --runs N        runs per measurement, the best one counts (default 3; at least 10 for a command
