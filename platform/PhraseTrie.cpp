@@ -34,7 +34,8 @@ template <class T> bool takeVector(std::string_view& bytes, std::vector<T>& valu
 
 } // namespace
 
-PhraseTrie::PhraseTrie() : m_root(0x10000, 0), m_nodes(1, NoValue), m_edges(1024), m_bits(10) {}
+PhraseTrie::PhraseTrie()
+    : m_root(0x10000, 0), m_nodes(1, NoValue), m_edges(1024), m_bits(10), m_pairs((std::size_t(1) << PairBits) / 64) {}
 
 std::uint32_t PhraseTrie::addNode() {
     m_nodes.push_back(NoValue);
@@ -87,6 +88,8 @@ void PhraseTrie::insert(std::u16string_view key, std::u16string_view replacement
     }
     for (std::size_t i = 1; i < key.size(); ++i)
         node = childOrNew(node, key[i]);
+    if (key.size() > 1)
+        addPair(key[0], key[1]);
     if ((m_nodes[node] & ValueMask) == NoValue)
         ++m_keys;
     m_values.push_back(Span{std::uint32_t(m_text.size()), std::uint32_t(replacement.size())});
@@ -97,7 +100,7 @@ void PhraseTrie::insert(std::u16string_view key, std::u16string_view replacement
 std::size_t PhraseTrie::memoryBytes() const {
     return m_root.capacity() * sizeof(std::uint32_t) + m_nodes.capacity() * sizeof(std::uint32_t) +
            m_edges.capacity() * sizeof(Edge) + m_values.capacity() * sizeof(Span) +
-           m_text.capacity() * sizeof(char16_t);
+           m_text.capacity() * sizeof(char16_t) + m_pairs.capacity() * sizeof(std::uint64_t);
 }
 
 void PhraseTrie::appendTo(std::string& out) const {
@@ -135,6 +138,7 @@ bool PhraseTrie::readFrom(std::string_view& bytes) {
         m_root[roots[i]] = roots[i + 1];
     }
     m_bits = bits;
+    m_pairs.assign((std::size_t(1) << PairBits) / 64, 0);
     m_edgeCount = std::size_t(edgeCount);
     m_keys = std::size_t(keys);
     // Every index must stay inside its table, and the edge table must keep an empty slot, where an
@@ -143,9 +147,15 @@ bool PhraseTrie::readFrom(std::string_view& bytes) {
         m_edgeCount >= m_edges.size())
         return false;
     const std::size_t nodes = m_nodes.size();
-    for (const std::uint32_t node : m_root) {
+    // The first code unit of every node right below the root, for the pair bits.
+    constexpr std::uint32_t Deeper = 0x10000;
+    std::vector<std::uint32_t> firstUnit(nodes, Deeper);
+    for (std::uint32_t unit = 0; unit < m_root.size(); ++unit) {
+        const std::uint32_t node = m_root[unit];
         if (node >= nodes)
             return false;
+        if (node != 0)
+            firstUnit[node] = unit;
     }
     for (const std::uint32_t info : m_nodes) {
         if ((info & ValueMask) != NoValue && (info & ValueMask) >= m_values.size())
@@ -157,6 +167,8 @@ bool PhraseTrie::readFrom(std::string_view& bytes) {
             continue;
         if (edge.parent >= nodes || edge.node == 0 || edge.node >= nodes || edge.unit > 0xFFFF)
             return false;
+        if (firstUnit[edge.parent] != Deeper)
+            addPair(char16_t(firstUnit[edge.parent]), char16_t(edge.unit));
         ++used;
     }
     if (used != m_edgeCount)
