@@ -120,6 +120,7 @@ void PhraseTrie::appendTo(std::string& out) const {
     appendVector(out, m_edges);
     appendVector(out, m_values);
     appendVector(out, m_text);
+    appendVector(out, m_pairs);
 }
 
 bool PhraseTrie::readFrom(std::string_view& bytes) {
@@ -129,7 +130,8 @@ bool PhraseTrie::readFrom(std::string_view& bytes) {
     std::vector<std::uint32_t> roots;
     if (!takeValue(bytes, bits) || !takeValue(bytes, edgeCount) || !takeValue(bytes, keys) ||
         !takeVector(bytes, roots) || !takeVector(bytes, m_nodes) || !takeVector(bytes, m_edges) ||
-        !takeVector(bytes, m_values) || !takeVector(bytes, m_text) || roots.size() % 2 != 0)
+        !takeVector(bytes, m_values) || !takeVector(bytes, m_text) || !takeVector(bytes, m_pairs) ||
+        m_pairs.size() != (std::size_t(1) << PairBits) / 64 || roots.size() % 2 != 0)
         return false;
     m_root.assign(0x10000, 0);
     for (std::size_t i = 0; i < roots.size(); i += 2) {
@@ -138,7 +140,6 @@ bool PhraseTrie::readFrom(std::string_view& bytes) {
         m_root[roots[i]] = roots[i + 1];
     }
     m_bits = bits;
-    m_pairs.assign((std::size_t(1) << PairBits) / 64, 0);
     m_edgeCount = std::size_t(edgeCount);
     m_keys = std::size_t(keys);
     // Every index must stay inside its table, and the edge table must keep an empty slot, where an
@@ -147,15 +148,9 @@ bool PhraseTrie::readFrom(std::string_view& bytes) {
         m_edgeCount >= m_edges.size())
         return false;
     const std::size_t nodes = m_nodes.size();
-    // The first code unit of every node right below the root, for the pair bits.
-    constexpr std::uint32_t Deeper = 0x10000;
-    std::vector<std::uint32_t> firstUnit(nodes, Deeper);
-    for (std::uint32_t unit = 0; unit < m_root.size(); ++unit) {
-        const std::uint32_t node = m_root[unit];
+    for (const std::uint32_t node : m_root) {
         if (node >= nodes)
             return false;
-        if (node != 0)
-            firstUnit[node] = unit;
     }
     for (const std::uint32_t info : m_nodes) {
         if ((info & ValueMask) != NoValue && (info & ValueMask) >= m_values.size())
@@ -167,8 +162,6 @@ bool PhraseTrie::readFrom(std::string_view& bytes) {
             continue;
         if (edge.parent >= nodes || edge.node == 0 || edge.node >= nodes || edge.unit > 0xFFFF)
             return false;
-        if (firstUnit[edge.parent] != Deeper)
-            addPair(char16_t(firstUnit[edge.parent]), char16_t(edge.unit));
         ++used;
     }
     if (used != m_edgeCount)

@@ -128,6 +128,6 @@ private:
     std::size_t m_edgeCount = 0;
     std::vector<Span> m_values;
     std::vector<char16_t> m_text;       // every replacement, one after the other
-    std::vector<std::uint64_t> m_pairs; // (1 << PairBits) bits; not stored, made again from the edges
+    std::vector<std::uint64_t> m_pairs; // (1 << PairBits) bits
     std::size_t m_keys = 0;
 };
