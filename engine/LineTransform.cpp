@@ -9,6 +9,7 @@
 #include "platform/TextWriter.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -85,10 +86,11 @@ PassBody lineByLine(const LineHandler& handler) {
     };
 }
 
-// Lines read into blocks of about this many code units are mapped on the workers; a few blocks are
-// under way at a time (two per worker), a few megabytes in all.
-constexpr qsizetype BlockUnits = 1 << 19;
-qsizetype blockUnits = BlockUnits;
+// Lines read into blocks are mapped on the workers, two blocks per worker under way at a time; the
+// blocks share about this many code units (4 MB of text and as much for the results), whatever the
+// number of workers.
+constexpr qsizetype UnitsUnderWay = 1 << 21;
+qsizetype testBlockUnits = 0;
 
 // The lines of one block, one after the other in `source`, and their results in `result`; each
 // vector holds where each line ends.
@@ -102,11 +104,18 @@ struct LineBlock {
 PassBody inBlocks(const LineMapper& map, int threads) {
     return [&map, threads](TextReader& reader, TextWriter& writer, bool keepExtensions) {
         std::vector<LineBlock> blocks(size_t(2 * threads));
+        const qsizetype blockUnits =
+            testBlockUnits > 0 ? testBlockUnits : std::max<qsizetype>(UnitsUnderWay / qsizetype(blocks.size()), 4096);
+        // Room for a block and a long line more: the buffers do not double when the block fills.
+        for (LineBlock& block : blocks) {
+            block.source.reserve(blockUnits + 4096);
+            block.result.reserve(std::size_t(blockUnits + 4096));
+        }
         QString line;
         line.reserve(4096);
         const auto produce = [&](int slot) {
             LineBlock& block = blocks[size_t(slot)];
-            block.source.clear();
+            block.source.resize(0); // keeps the room, unlike clear()
             block.sourceEnds.clear();
             while (block.source.size() < blockUnits && reader.readLine(line)) {
                 block.source.append(line);
@@ -215,5 +224,5 @@ bool transformLines(const QString& sourcePath, const QString& targetPath, const 
 }
 
 void mapBlockUnitsForTesting(qsizetype units) {
-    blockUnits = units > 0 ? units : BlockUnits;
+    testBlockUnits = units;
 }
