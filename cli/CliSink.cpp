@@ -10,9 +10,9 @@
 
 #include <unistd.h>
 
-CliSink::CliSink(bool showBar, Format format, const AppState& state)
-    : m_showBar(showBar && ::isatty(STDERR_FILENO)), m_format(format), m_state(state),
-      m_stdoutIsTerminal(::isatty(STDOUT_FILENO)) {}
+CliSink::CliSink(bool showBar, Format format, const AppState& state, std::FILE* rows)
+    : m_showBar(showBar && ::isatty(STDERR_FILENO)), m_format(format), m_state(state), m_rows(rows),
+      m_rowsToTerminal(::isatty(::fileno(rows))) {}
 
 CliSink::~CliSink() {
     clearBar();
@@ -23,10 +23,10 @@ void CliSink::ReportProgress(int percent, const QString& text, const QString& st
     if (!text.isEmpty()) {
         clearBar();
         const QByteArray line = rowLine(text, status, reason, markKey);
-        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        std::fwrite(line.constData(), 1, size_t(line.size()), m_rows);
         // A terminal sees each row at once; a pipe or a file gets them in large writes.
-        if (m_stdoutIsTerminal)
-            std::fflush(stdout);
+        if (m_rowsToTerminal)
+            std::fflush(m_rows);
         if (markKey == Mark::Red)
             m_sawRed = true;
     }

@@ -15,8 +15,8 @@
 #include "platform/Clock.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
-#include "runner/DryRun.h"
 #include "platform/TextReader.h"
+#include "runner/DryRun.h"
 
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
@@ -263,7 +263,8 @@ int main(int argc, char** argv) {
     ChineseConverter::instance().setTableCacheFolder(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
 
     CliStop::install();
-    CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, state);
+    // With --diff, standard output carries only the diff; the rows (a refused file, say) go to standard error.
+    CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, state, a.diff ? stderr : stdout);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
     SystemClock clock;
     JobEnv realEnv{state, sink, prompt, clock};

@@ -8,6 +8,9 @@
 #include "platform/TextWriter.h"
 
 #include <cerrno>
+#include <functional>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -23,14 +26,11 @@ int percentDone(qsizetype index, qsizetype lastIndex) {
 }
 
 // Appends every line of the open source to `out`, each followed by the target's line end. A source
-// whose bytes already are what the target needs is copied without being decoded.
-bool appendSource(TextReader& source, const QString& path, TextWriter& out, FileError& error,
-                  const ReadProgress& progress) {
-    if (TextRawCopy::canAppend(source.format(), out.format())) {
-        const TextFormat format = source.format();
-        source.close();
-        return TextRawCopy::append(path, format, out, &error, progress);
-    }
+// whose bytes already are what the target needs is copied without being decoded, from what the reader
+// already holds.
+bool appendSource(TextReader& source, TextWriter& out, FileError& error) {
+    if (TextRawCopy::canAppend(source.format(), out.format()))
+        return TextRawCopy::append(source, out, &error);
     const bool keepExtensions =
         source.format().encoding == TextEncoding::Big5 && out.format().encoding == TextEncoding::Big5;
     QString line;
@@ -40,51 +40,118 @@ bool appendSource(TextReader& source, const QString& path, TextWriter& out, File
         out.writeLine(line);
     }
     error = source.error();
-    source.close();
     return !error.isSet();
 }
 
-// Joins every file into the target in `format`, with one row per file when `withRows`. A pass that
-// met characters `format` cannot hold is cancelled unless `commitUnmappable`.
-WritePass mergePass(const QStringList& files, const QString& targetPath, const TextFormat& format, ProgressSink& sink,
-                    bool withRows, bool commitUnmappable, const std::function<bool(FileError&)>& beforeReplace) {
+// The files of one merge and what its first pass learned of each, so that a second pass in a wider
+// encoding reads them without examining them again.
+class Merge {
+public:
+    // `questionMarks`: characters no encoding of the target can hold are written as "?".
+    Merge(const QStringList& files, const QString& targetPath, ProgressSink& sink,
+          std::function<bool(FileError&)> beforeReplace, bool questionMarks)
+        : m_files(files), m_targetPath(targetPath), m_sink(sink), m_beforeReplace(std::move(beforeReplace)),
+          m_questionMarks(questionMarks) {
+        m_learned.resize(size_t(files.size()));
+    }
+
+    // The encoding that holds every character when `encoding` does not.
+    static TextEncoding widerThan(TextEncoding encoding) {
+        return isUnicodeEncoding(encoding) ? TextEncoding::Utf8 : TextEncoding::Gb18030;
+    }
+
+    // Examines every source and joins it into the target in the first source's format, with one row
+    // per file. A pass that met characters that format cannot hold is cancelled while a wider
+    // encoding remains; `pass.format` tells the format.
+    WritePass first() { return pass(std::nullopt); }
+    // Joins the sources again, as the first pass found them, into the target in `format`.
+    WritePass again(const TextFormat& format) { return pass(format); }
+
+private:
+    // What the first pass learned of one source; `whole` holds a small one's bytes when kept.
+    struct Learned {
+        TextFormat format;
+        QByteArray whole;
+    };
+    // Memory a merge may spend on keeping sources between its passes.
+    static constexpr qsizetype KeepBudget = 8 * 1024 * 1024;
+
+    WritePass pass(std::optional<TextFormat> format);
+    bool openSource(TextReader& source, qsizetype index, bool examine);
+
+    const QStringList& m_files;
+    const QString& m_targetPath;
+    ProgressSink& m_sink;
+    std::function<bool(FileError&)> m_beforeReplace;
+    bool m_questionMarks;
+    std::vector<Learned> m_learned;
+    bool m_keep = false; // a second pass may follow: small sources are kept
+    qsizetype m_kept = 0;
+};
+
+bool Merge::openSource(TextReader& source, qsizetype index, bool examine) {
+    Learned& learned = m_learned[size_t(index)];
+    if (!examine)
+        return source.reopen(m_files[index], learned.format, learned.whole);
+    if (!source.open(m_files[index]))
+        return false;
+    learned.format = source.format();
+    const QByteArrayView whole = source.wholeFile();
+    if (m_keep && !whole.isEmpty() && m_kept + whole.size() <= KeepBudget) {
+        learned.whole = whole.toByteArray();
+        m_kept += whole.size();
+    }
+    return true;
+}
+
+WritePass Merge::pass(std::optional<TextFormat> format) {
+    const bool examine = !format;
     WritePass pass;
     TextWriter out;
-    if (!out.open(targetPath, format)) {
-        pass.error = out.error();
+    const auto openTarget = [&](const TextFormat& targetFormat) {
+        pass.format = targetFormat;
+        m_keep = examine && widerThan(targetFormat.encoding) != targetFormat.encoding;
+        if (!out.open(m_targetPath, targetFormat)) {
+            pass.error = out.error();
+            return false;
+        }
+        out.setBeforeReplace(m_beforeReplace);
+        return true;
+    };
+    if ((format || m_files.isEmpty()) && !openTarget(format.value_or(TextFormat{})))
         return pass;
-    }
-    out.setBeforeReplace(beforeReplace);
-    const qsizetype lastIndex = files.size() - 1;
+    const qsizetype lastIndex = m_files.size() - 1;
     for (qsizetype i = 0; i <= lastIndex; ++i) {
         // A large source moves the bar through its own share of the list, and a stop inside it leaves
         // the target as it was.
-        WorkPulse pulse(sink, i == 0 ? 0 : percentDone(i - 1, lastIndex), percentDone(i, lastIndex));
-        const ReadProgress progress = [&pulse](qint64 done, qint64 total) {
-            return pulse.beat(done, total);
-        };
+        WorkPulse pulse(m_sink, i == 0 ? 0 : percentDone(i - 1, lastIndex), percentDone(i, lastIndex));
         TextReader source;
-        source.setProgress(progress);
-        if (!source.open(files[i])) {
+        source.setProgress([&pulse](qint64 done, qint64 total) { return pulse.beat(done, total); });
+        if (!openSource(source, i, examine)) {
             pass.error = source.error();
             return pass;
         }
-        if (!appendSource(source, files[i], out, pass.error, progress))
+        if (i == 0 && !format && !openTarget(source.format()))
+            return pass;
+        if (!appendSource(source, out, pass.error))
             return pass;
         if (out.error().isSet()) {
             pass.error = out.error();
             return pass;
         }
-        if (withRows) {
-            sink.ReportProgress(percentDone(i, lastIndex), files[i], QStringLiteral("合并完成"), QString(), Mark::Blue);
+        if (examine) {
+            m_sink.ReportProgress(percentDone(i, lastIndex), m_files[i], QStringLiteral("合并完成"), QString(),
+                                  Mark::Blue);
         }
-        sink.processEvents();
-        if (sink.stopRequested()) {
+        m_sink.processEvents();
+        if (m_sink.stopRequested()) {
             pass.error = FileError::stopped();
             return pass;
         }
     }
-    finishPass(out, commitUnmappable, pass);
+    // The first pass gives up on unmappable characters while a wider encoding remains.
+    const bool lastPass = !examine || widerThan(pass.format.encoding) == pass.format.encoding;
+    finishPass(out, m_questionMarks && lastPass, pass);
     return pass;
 }
 
@@ -93,26 +160,17 @@ WritePass mergePass(const QStringList& files, const QString& targetPath, const T
 bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSink& sink, TransformReport* report) {
     TransformReport own;
     TransformReport& result = report ? *report : own;
-    TextFormat format;
-    if (!files.isEmpty()) {
-        TextReader first;
-        if (!first.open(files.first()))
-            return fail(report, first.error());
-        format = first.format();
-    }
-    // The encoding that holds every character when the first source's does not.
-    const TextEncoding wider = isUnicodeEncoding(format.encoding) ? TextEncoding::Utf8 : TextEncoding::Gb18030;
-    const bool questionMarks = result.unmappablePolicy == UnmappablePolicy::QuestionMark;
-
-    WritePass pass = mergePass(files, targetPath, format, sink, true, questionMarks && wider == format.encoding,
-                               result.beforeReplace);
+    Merge merge(files, targetPath, sink, result.beforeReplace,
+                result.unmappablePolicy == UnmappablePolicy::QuestionMark);
+    WritePass pass = merge.first();
+    const TextFormat format = pass.format;
+    const TextEncoding wider = Merge::widerThan(format.encoding);
     result.intendedEncoding = format.encoding;
     result.unmappable = pass.unmappable;
     result.unmappableSample = pass.unmappableSample;
     if (pass.outcome == PassOutcome::Unmappable && wider != format.encoding) {
         result.savedAs = wider;
-        pass = mergePass(files, targetPath, TextFormat{wider, format.lineEnd}, sink, false, questionMarks,
-                         result.beforeReplace);
+        pass = merge.again(TextFormat{wider, format.lineEnd});
     }
     if (pass.outcome == PassOutcome::Failed)
         return fail(report, pass.error);

@@ -1,7 +1,12 @@
 #include "ByteSearcher.h"
 
 #include <QList>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -36,6 +41,42 @@ ByteSearcher::ByteSearcher(QByteArrayView needle, Case mode)
     }
 }
 
+#if defined(__SSE2__)
+// Caseless search sixteen positions at a time: a position is a candidate when the needle's first and
+// last bytes match there (a letter in either case: its byte with 0x20 set equals the lower-case
+// letter). Candidates are rare in real text and are then compared in full.
+qsizetype ByteSearcher::indexCaselessWide(const uchar* base, qsizetype from, qsizetype n) const {
+    const qsizetype m = m_needle.size();
+    const auto* needle = reinterpret_cast<const uchar*>(m_needle.constData());
+    const auto caseBit = [](uchar b) {
+        return char(b >= 'a' && b <= 'z' ? 0x20 : 0);
+    };
+    const __m128i firstBit = _mm_set1_epi8(caseBit(needle[0]));
+    const __m128i first = _mm_set1_epi8(char(needle[0]));
+    const __m128i lastBit = _mm_set1_epi8(caseBit(needle[m - 1]));
+    const __m128i last = _mm_set1_epi8(char(needle[m - 1]));
+    qsizetype at = from;
+    // Every block reads 16 bytes at `at` and at `at + m - 1`, all inside the haystack.
+    for (; at + m - 1 + 16 <= n; at += 16) {
+        const __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at));
+        const __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at + m - 1));
+        const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(heads, firstBit), first),
+                                           _mm_cmpeq_epi8(_mm_or_si128(tails, lastBit), last));
+        for (unsigned bits = unsigned(_mm_movemask_epi8(both)); bits != 0; bits &= bits - 1) {
+            const qsizetype candidate = at + std::countr_zero(bits);
+            if (matchesFoldedAt(base + candidate))
+                return candidate;
+        }
+    }
+    // The last few positions, one by one.
+    for (; at + m <= n; ++at) {
+        if (Lower[base[at + m - 1]] == needle[m - 1] && matchesFoldedAt(base + at))
+            return at;
+    }
+    return -1;
+}
+#endif
+
 bool ByteSearcher::matchesFoldedAt(const uchar* at) const {
     const auto* needle = reinterpret_cast<const uchar*>(m_needle.constData());
     for (qsizetype i = m_needle.size() - 2; i >= 0; --i) {
@@ -58,6 +99,9 @@ qsizetype ByteSearcher::indexIn(QByteArrayView haystack, qsizetype from) const {
         const void* found = ::memmem(base + from, size_t(n - from), m_needle.constData(), size_t(m));
         return found ? static_cast<const uchar*>(found) - base : -1;
     }
+#if defined(__SSE2__)
+    return indexCaselessWide(base, from, n);
+#endif
     const uchar last = uchar(m_needle[m - 1]);
     for (qsizetype end = from + m - 1; end < n; end += m_shift[base[end]]) {
         if (Lower[base[end]] == last && matchesFoldedAt(base + end - m + 1))

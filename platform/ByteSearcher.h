@@ -8,7 +8,8 @@
 //
 // Sensitive: every byte compares exactly (memmem, which scans for candidates word-wide).
 // AsciiCaseless: the ASCII letters A-Z and a-z compare without case, every other byte exactly
-// (Boyer-Moore-Horspool over case-folded bytes). On UTF-8 text an ASCII needle then finds what a
+// (where SSE2 is there, sixteen positions at a time by the needle's first and last bytes; otherwise
+// Boyer-Moore-Horspool over case-folded bytes). On UTF-8 text an ASCII needle then finds what a
 // search for it with ASCII case folding would find in the decoded text: the bytes of a multi-byte
 // character are all 0x80 and above and never take part in a match. Unicode case folding goes further
 // only for two characters, U+017F (folds to "s") and U+212A (folds to "k"); see mayFoldToAscii().
@@ -28,7 +29,9 @@ public:
     static QList<QByteArray> foldsToAsciiUtf8(QByteArrayView needle);
 
 private:
+    // Whether the needle's bytes but its last match at `at`, without case.
     bool matchesFoldedAt(const uchar* at) const;
+    qsizetype indexCaselessWide(const uchar* base, qsizetype from, qsizetype n) const;
 
     QByteArray m_needle; // in AsciiCaseless mode with its letters in lower case
     bool m_caseless;

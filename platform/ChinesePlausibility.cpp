@@ -4,6 +4,7 @@
 #include "TextDecoder.h"
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <vector>
@@ -89,11 +90,26 @@ qint64 cost(const char16_t* text, qsizetype size) {
     return total;
 }
 
-qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size) {
-    std::vector<char16_t> text(size_t(size) + 1);
-    qsizetype written = 0;
-    TextDecoder(encoding).decode(bytes, size, true, text.data(), &written);
-    return cost(text.data(), written);
+qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size, qint64 ceiling) {
+    // Decoded a piece at a time, so that a reading already past the ceiling is not decoded further.
+    constexpr qsizetype Piece = 512;
+    std::array<char16_t, Piece + 16> text;
+    const TextDecoder decoder(encoding);
+    qint64 total = 0;
+    qsizetype at = 0;
+    while (at < size && total < ceiling) {
+        const qsizetype take = std::min(Piece, size - at);
+        const bool final = at + take == size;
+        qsizetype written = 0;
+        const qsizetype used = decoder.decode(bytes + at, take, final, text.data(), &written);
+        total += cost(text.data(), written);
+        // A character cut at the end of the piece is decoded with the next one (a piece always
+        // holds whole characters, so some bytes are used).
+        at += used;
+        if (final || used == 0)
+            break;
+    }
+    return total;
 }
 
 } // namespace ChinesePlausibility

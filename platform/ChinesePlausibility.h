@@ -3,6 +3,7 @@
 #include "TextFormat.h"
 
 #include <QtGlobal>
+#include <limits>
 
 // How plausible a decoding of some bytes is as Chinese text: the sum, over its characters, of about
 // -log2 of how often each occurs in real text (a common character costs 6 to 10, a rare one 16 to 20).
@@ -13,7 +14,10 @@ namespace ChinesePlausibility {
 
 // The cost of UTF-16 text; an escaped byte of TextDecoder counts as such.
 qint64 cost(const char16_t* text, qsizetype size);
-// The cost of bytes[0..size) decoded as `encoding`.
-qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size);
+// The cost of bytes[0..size) decoded as `encoding`. Once the cost reaches `ceiling` the rest is not
+// looked at, and the cost so far (at least `ceiling`) is returned: enough to tell which of two
+// readings is more plausible.
+qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size,
+            qint64 ceiling = std::numeric_limits<qint64>::max());
 
 } // namespace ChinesePlausibility

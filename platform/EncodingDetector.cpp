@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -61,9 +62,15 @@ struct Utf16Reading {
     qsizetype cjk = 0;
     qsizetype text = 0; // ASCII, CJK and other text
 
-    Utf16Reading(const uchar* p, qsizetype size, bool littleEndian) {
+    // With `mostlyTextPercent`, the reading stops as soon as it cannot be mostly text any more
+    // (its counts are then partial).
+    Utf16Reading(const uchar* p, qsizetype size, bool littleEndian, qsizetype mostlyTextPercent = 0) {
         units = size / 2;
+        // More odd units than this and fewer than mostlyTextPercent of them are text.
+        const qsizetype maxOdd = mostlyTextPercent > 0 ? units * (100 - mostlyTextPercent) / 100 : units;
         for (qsizetype i = 0; i + 1 < size; i += 2) {
+            if (i / 2 - text >= maxOdd + 1)
+                break;
             const char16_t u = littleEndian ? char16_t(p[i] | p[i + 1] << 8) : char16_t(p[i] << 8 | p[i + 1]);
             switch (unitKind(u)) {
             case UnitKind::Ascii:
@@ -256,13 +263,19 @@ void EncodingDetector::sampleBytes(const uchar* p, qsizetype size) {
             m_inStretch = true;
             m_asciiRun = 0;
         }
-        const uchar b = p[i++];
-        m_sample.push_back(b);
-        if (b >= 0x80) {
-            m_asciiRun = 0;
-        } else if (++m_asciiRun >= StretchGap) {
-            m_inStretch = false;
+        // The stretch goes into the sample in one piece, up to the ASCII byte that ends it.
+        const qsizetype begin = i;
+        const qsizetype end = std::min(size, i + (SampleBudget - qsizetype(m_sample.size())));
+        while (i < end) {
+            const uchar b = p[i++];
+            if (b >= 0x80) {
+                m_asciiRun = 0;
+            } else if (++m_asciiRun >= StretchGap) {
+                m_inStretch = false;
+                break;
+            }
         }
+        m_sample.insert(m_sample.end(), p + begin, p + i);
     }
 }
 
@@ -276,16 +289,18 @@ std::optional<TextEncoding> EncodingDetector::utf16Verdict() const {
     if (size < 4)
         return std::nullopt;
     const uchar* p = m_head.data();
-    const Utf16Reading little(p, size, true);
-    const Utf16Reading big(p, size, false);
+    std::optional<Utf16Reading> little;
+    std::optional<Utf16Reading> big;
     const Utf16Reading* best = nullptr;
     if (std::memchr(p, 0, size_t(size)) != nullptr) {
+        little.emplace(p, size, true);
+        big.emplace(p, size, false);
         // ASCII in UTF-16 puts a NUL in every other byte. The right byte order reads as text; the
         // wrong one turns line ends and most characters into odd code units. ASCII-only text reads
         // as CJK the wrong way round, so there the order with more ASCII wins.
-        best = big.text * little.units > little.text * big.units ? &big : &little;
-        if (little.mostlyText(95) && big.mostlyText(95))
-            best = big.ascii > little.ascii ? &big : &little;
+        best = big->text * little->units > little->text * big->units ? &*big : &*little;
+        if (little->mostlyText(95) && big->mostlyText(95))
+            best = big->ascii > little->ascii ? &*big : &*little;
         if (!best->mostlyText(90))
             return std::nullopt;
     } else {
@@ -293,18 +308,20 @@ std::optional<TextEncoding> EncodingDetector::utf16Verdict() const {
         // Valid UTF-8 is never taken for it.
         if (m_stray == 0)
             return std::nullopt;
-        const auto chinese = [](const Utf16Reading& r) {
-            return r.mostlyText(95) && r.cjk * 2 >= r.units;
+        // Most files are no UTF-16: each reading stops once too few of its units are text.
+        const auto chinese = [&](std::optional<Utf16Reading>& r, bool littleEndian) {
+            r.emplace(p, size, littleEndian, 95);
+            return r->mostlyText(95) && r->cjk * 2 >= r->units;
         };
-        if (chinese(little))
-            best = &little;
-        else if (chinese(big))
-            best = &big;
+        if (chinese(little, true))
+            best = &*little;
+        else if (chinese(big, false))
+            best = &*big;
         else
             return std::nullopt;
     }
     // Its Chinese must be plausible: CJK code units made of other bytes are mostly rare characters.
-    const TextEncoding encoding = best == &little ? TextEncoding::Utf16LENoBom : TextEncoding::Utf16BENoBom;
+    const TextEncoding encoding = best == &*little ? TextEncoding::Utf16LENoBom : TextEncoding::Utf16BENoBom;
     if (ChinesePlausibility::cost(encoding, p, size) > MaxUtf16Cost * (best->units - best->ascii))
         return std::nullopt;
     return encoding;
@@ -313,9 +330,12 @@ std::optional<TextEncoding> EncodingDetector::utf16Verdict() const {
 TextEncoding EncodingDetector::legacyVerdict(TextEncoding fallback, bool utf8Candidate) const {
     const uchar* p = m_sample.data();
     const qsizetype size = qsizetype(m_sample.size());
+    // A reading is weighed only as far as it can still win: Big5 up to where GB18030 would win, UTF-8
+    // up to where it would lose.
     const qint64 gb = ChinesePlausibility::cost(TextEncoding::Gb18030, p, size);
-    const qint64 big5 = ChinesePlausibility::cost(TextEncoding::Big5, p, size);
-    if (utf8Candidate && ChinesePlausibility::cost(TextEncoding::Utf8, p, size) < std::min(gb, big5) + Margin)
+    const qint64 big5 = ChinesePlausibility::cost(TextEncoding::Big5, p, size, gb + Margin);
+    const qint64 best = std::min(gb, big5);
+    if (utf8Candidate && ChinesePlausibility::cost(TextEncoding::Utf8, p, size, best + Margin) < best + Margin)
         return TextEncoding::Utf8;
     if (gb + Margin <= big5)
         return TextEncoding::Gb18030;

@@ -3,6 +3,7 @@
 #include "ByteReplacer.h"
 #include "FileName.h"
 #include "TextDecoder.h"
+#include "TextReader.h"
 #include "TextWriter.h"
 
 #include <cerrno>
@@ -27,6 +28,70 @@ bool sameBytes(TextEncoding a, TextEncoding b) {
     return family(a) == family(b);
 }
 
+// Writes a source's bytes, piece by piece, as writing its lines one by one would: in a CR LF file a
+// lone CR becomes CR LF, and a last line without an end gets one.
+class RawAppender {
+public:
+    RawAppender(const TextFormat& source, TextWriter& out, ByteReplacer* edit)
+        : m_out(out), m_edit(edit), m_crLf(source.lineEnd == LineEnd::CrLf) {}
+
+    void feed(const char* data, qsizetype size) {
+        if (size <= 0)
+            return;
+        if (m_crWaiting && data[0] != '\n')
+            put("\n");
+        m_crWaiting = false;
+        qsizetype from = 0;
+        if (m_crLf) {
+            for (qsizetype at = 0; at < size; ++at) {
+                const void* found = std::memchr(data + at, '\r', size_t(size - at));
+                if (!found)
+                    break;
+                at = static_cast<const char*>(found) - data;
+                if (at + 1 == size) {
+                    m_crWaiting = true;
+                } else if (data[at + 1] != '\n') {
+                    put(QByteArrayView(data + from, at + 1 - from));
+                    put("\n");
+                    from = at + 1;
+                }
+            }
+        }
+        put(QByteArrayView(data + from, size - from));
+        m_previous = size >= 2 ? data[size - 2] : m_last;
+        m_last = data[size - 1];
+        m_any = true;
+    }
+
+    void finish() {
+        if (m_crWaiting)
+            put("\n");
+        if (m_edit)
+            m_edit->finish();
+        if (m_crWaiting)
+            return;
+        const bool ended = m_last == '\n' && (!m_crLf || m_previous == '\r');
+        if (m_any && !ended)
+            m_out.writeLineEnd();
+    }
+
+private:
+    void put(QByteArrayView bytes) {
+        if (m_edit)
+            m_edit->feed(bytes);
+        else
+            m_out.writeRaw(bytes);
+    }
+
+    TextWriter& m_out;
+    ByteReplacer* m_edit;
+    bool m_crLf;
+    bool m_any = false;
+    bool m_crWaiting = false; // a CR ended the last piece: the next byte tells whether it is lone
+    char m_last = 0;          // the last byte of the file so far
+    char m_previous = 0;      // the byte before it
+};
+
 } // namespace
 
 namespace TextRawCopy {
@@ -44,20 +109,10 @@ bool append(const QString& path, const TextFormat& source, TextWriter& out, File
             *error = FileError::fromErrno(errno);
         return false;
     }
-    const auto put = [&](QByteArrayView bytes) {
-        if (edit)
-            edit->feed(bytes);
-        else
-            out.writeRaw(bytes);
-    };
-    const bool crLf = source.lineEnd == LineEnd::CrLf;
+    RawAppender appender(source, out, edit);
     // Not zeroed: a merge appends thousands of small files, and clearing 256 KB for each cost more than reading it.
     const auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(ChunkSize));
     qsizetype skip = source.encoding == TextEncoding::Utf8Bom ? 3 : 0;
-    bool any = false;
-    bool crWaiting = false; // a CR ended the last chunk: the next byte tells whether it is lone
-    char last = 0;          // the last byte of the file so far
-    char previous = 0;      // the byte before it
     int failure = 0;
     struct stat st;
     const qint64 fileSize = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
@@ -81,35 +136,7 @@ bool append(const QString& path, const TextFormat& source, TextWriter& out, File
         offset += got;
         const qsizetype begin = std::min<qsizetype>(skip, got);
         skip -= begin;
-        if (begin == got)
-            continue;
-        const char* data = buffer.get() + begin;
-        const qsizetype size = got - begin;
-
-        if (crWaiting && data[0] != '\n')
-            put("\n");
-        crWaiting = false;
-        qsizetype from = 0;
-        if (crLf) {
-            for (qsizetype at = 0; at < size; ++at) {
-                const void* found = std::memchr(data + at, '\r', size_t(size - at));
-                if (!found)
-                    break;
-                at = static_cast<const char*>(found) - data;
-                if (at + 1 == size) {
-                    crWaiting = true;
-                } else if (data[at + 1] != '\n') {
-                    put(QByteArrayView(data + from, at + 1 - from));
-                    put("\n");
-                    from = at + 1;
-                }
-            }
-        }
-        put(QByteArrayView(data + from, size - from));
-
-        previous = size >= 2 ? data[size - 2] : last;
-        last = data[size - 1];
-        any = true;
+        appender.feed(buffer.get() + begin, got - begin);
         if (out.error().isSet())
             break;
     }
@@ -119,15 +146,24 @@ bool append(const QString& path, const TextFormat& source, TextWriter& out, File
             *error = FileError::fromErrno(failure);
         return false;
     }
-    if (crWaiting)
-        put("\n");
-    if (edit)
-        edit->finish();
-    if (crWaiting)
-        return true;
-    const bool ended = last == '\n' && (!crLf || previous == '\r');
-    if (any && !ended)
-        out.writeLineEnd();
+    appender.finish();
+    return true;
+}
+
+bool append(TextReader& source, TextWriter& out, FileError* error, ByteReplacer* edit) {
+    RawAppender appender(source.format(), out, edit);
+    QByteArrayView piece;
+    while (source.readRaw(piece)) {
+        appender.feed(piece.data(), piece.size());
+        if (out.error().isSet())
+            return true;
+    }
+    if (source.error().isSet()) {
+        if (error)
+            *error = source.error();
+        return false;
+    }
+    appender.finish();
     return true;
 }
 

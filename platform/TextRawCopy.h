@@ -7,6 +7,7 @@
 #include <QString>
 
 class ByteReplacer;
+class TextReader;
 class TextWriter;
 
 // Appends a text file to a TextWriter without decoding it, giving the very bytes that writing its
@@ -25,5 +26,8 @@ bool canAppend(const TextFormat& source, const TextFormat& target);
 // line end gives what editing line by line gives.
 bool append(const QString& path, const TextFormat& source, TextWriter& out, FileError* error = nullptr,
             const ReadProgress& progress = {}, ByteReplacer* edit = nullptr);
+// As above, from a reader just opened on the file (no line read yet): the bytes it already holds are
+// used and the file is not opened again. Progress and stops go through the reader's own progress.
+bool append(TextReader& source, TextWriter& out, FileError* error = nullptr, ByteReplacer* edit = nullptr);
 
 } // namespace TextRawCopy

@@ -38,6 +38,19 @@ TextEncoding withoutBom(TextEncoding encoding) {
     }
 }
 
+// The length of the byte order mark that a file read in `encoding` starts with.
+qsizetype bomSizeOf(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8Bom:
+        return 3;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
 // Finds CR and LF code units in UTF-16 text (a 0x0D byte inside another unit is no line end).
 struct WideLineEnds {
     bool bigEndian = false;
@@ -112,6 +125,8 @@ struct TextReader::Impl {
             atEnd = true;
             return -1;
         }
+        if (fd < 0)
+            return 0; // reopened from bytes held in memory: they are all in `raw` already
         for (;;) {
             const ssize_t got = ::read(fd, into, size_t(capacity));
             if (got >= 0) {
@@ -141,21 +156,11 @@ struct TextReader::Impl {
     bool fill();
 };
 
-// Reads on from the file position, with `kept` bytes already at the front of `raw`, until the end of
-// the file or the first CR (after which nothing can change the line end).
+// Looks at the `kept` bytes at the front of `raw` and reads on from the file position, until the end
+// of the file or the first CR (after which nothing can change the line end).
 bool TextReader::Impl::scanWide(WideLineEnds& ends, qsizetype kept, bool keepStart) {
     for (;;) {
-        const qsizetype got = readBytes(raw.data() + kept, chunkSize);
-        if (got < 0)
-            return false;
-        if (keepStart)
-            remember(raw.data() + kept, got);
-        const qsizetype size = kept + got;
-        const qsizetype used = ends.scan(raw.data(), size);
-        if (got == 0) {
-            startIsWhole = keepStart && !limited && qsizetype(start.size()) <= chunkSize;
-            return true;
-        }
+        const qsizetype used = ends.scan(raw.data(), kept);
         if (ends.sawCr) {
             // Whether the bytes seen are the whole file decides if it must be read again.
             if (keepStart && qsizetype(start.size()) <= chunkSize) {
@@ -168,27 +173,39 @@ bool TextReader::Impl::scanWide(WideLineEnds& ends, qsizetype kept, bool keepSta
             }
             return true;
         }
-        kept = size - used;
+        kept -= used;
         std::memmove(raw.data(), raw.data() + used, size_t(kept));
+        const qsizetype got = readBytes(raw.data() + kept, chunkSize);
+        if (got < 0)
+            return false;
+        if (keepStart)
+            remember(raw.data() + kept, got);
+        if (got == 0) {
+            startIsWhole = keepStart && !limited && qsizetype(start.size()) <= chunkSize;
+            return true;
+        }
+        kept += got;
     }
 }
 
 bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const DecodingRules& rules) {
     raw.resize(size_t(chunkSize) + 8);
-    // The byte order mark needs the first three bytes, however small the pieces.
-    uchar head[3];
-    qsizetype headSize = 0;
     start.clear();
     startIsWhole = false;
+    // The first piece, with at least the three bytes a byte order mark needs however small the pieces
+    // (a small file is then read whole by this one read).
+    const qsizetype firstPiece = std::max(chunkSize, 3);
+    qsizetype headSize = 0;
     while (headSize < 3) {
-        const qsizetype got = readBytes(head + headSize, 3 - headSize);
+        const qsizetype got = readBytes(raw.data() + headSize, firstPiece - headSize);
         if (got < 0)
             return false;
         if (got == 0)
             break;
         headSize += got;
     }
-    remember(head, headSize);
+    remember(raw.data(), headSize);
+    const uchar* head = raw.data();
     qsizetype bomSize = 0;
     std::optional<TextEncoding> known;
     if (headSize >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
@@ -207,7 +224,7 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const Decod
     }
 
     const qsizetype kept = headSize - bomSize;
-    std::memcpy(raw.data(), head + bomSize, size_t(kept));
+    std::memmove(raw.data(), raw.data() + bomSize, size_t(kept));
     bool sawCr = false;
     bool sawLf = false;
     if (known && isUtf16(*known)) {
@@ -264,7 +281,6 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const Decod
     } else if (!seek(bomSize)) {
         return false;
     }
-    start.clear();
     decoder.emplace(format.encoding);
     return true;
 }
@@ -332,6 +348,45 @@ bool TextReader::open(const QString& path, std::optional<TextEncoding> declared,
     return true;
 }
 
+bool TextReader::reopen(const QString& path, const TextFormat& format, QByteArrayView whole) {
+    close();
+    d->error = {};
+    d->format = format;
+    const int chunk = chunkSizeSetting.load();
+    d->chunkSize = chunk > 0 ? chunk : DefaultChunkSize;
+    d->raw.resize(size_t(d->chunkSize) + 8);
+    d->offset = 0;
+    d->limited = false;
+    const qsizetype bomSize = bomSizeOf(format.encoding);
+    if (!whole.isEmpty() && whole.size() >= bomSize && whole.size() - bomSize <= d->chunkSize) {
+        d->fileSize = whole.size();
+        d->offset = whole.size();
+        d->rawKept = whole.size() - bomSize;
+        std::memcpy(d->raw.data(), whole.data() + bomSize, size_t(d->rawKept));
+    } else {
+        d->fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (d->fd < 0) {
+            d->fail(errno);
+            return false;
+        }
+        struct stat st;
+        d->fileSize = ::fstat(d->fd, &st) == 0 ? qint64(st.st_size) : 0;
+        if (bomSize > 0 && !d->seek(bomSize)) {
+            close();
+            return false;
+        }
+    }
+    d->unixLines = format.lineEnd == LineEnd::Lf;
+    d->decoder.emplace(format.encoding);
+    return true;
+}
+
+QByteArrayView TextReader::wholeFile() const {
+    if (!d->decoder || !d->startIsWhole)
+        return {};
+    return QByteArrayView(reinterpret_cast<const char*>(d->start.data()), qsizetype(d->start.size()));
+}
+
 void TextReader::setDecodingRules(const DecodingRules& rules) {
     const std::lock_guard lock(rulesMutex);
     programRules = rules;
@@ -363,6 +418,7 @@ void TextReader::close() {
         ::close(d->fd);
     d->fd = -1;
     d->decoder.reset();
+    d->startIsWhole = false;
     d->unixLines = false;
     d->atEnd = false;
     d->rawKept = 0;
@@ -408,6 +464,25 @@ bool TextReader::readLine(QString& line) {
         if (!d->fill())
             return false;
     }
+}
+
+bool TextReader::readRaw(QByteArrayView& piece) {
+    if (!d->decoder || d->error.isSet())
+        return false;
+    if (d->rawKept > 0) {
+        piece = QByteArrayView(reinterpret_cast<const char*>(d->raw.data()), d->rawKept);
+        d->rawKept = 0;
+        return true;
+    }
+    if (d->atEnd)
+        return false;
+    const qsizetype got = d->readBytes(d->raw.data(), qsizetype(d->raw.size()));
+    if (got <= 0) {
+        d->atEnd = true;
+        return false;
+    }
+    piece = QByteArrayView(reinterpret_cast<const char*>(d->raw.data()), got);
+    return true;
 }
 
 bool TextReader::readAll(const QString& path, QString& text, FileError* error, TextFormat* format) {

@@ -4,6 +4,7 @@
 #include "ReadProgress.h"
 #include "TextFormat.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -45,6 +46,13 @@ public:
     bool open(const QString& path, std::optional<TextEncoding> declared = std::nullopt);
     // As open(), with `rules` instead of the program's.
     bool open(const QString& path, std::optional<TextEncoding> declared, const DecodingRules& rules);
+    // Opens a file that open() examined before as `format` without examining it again (a second pass
+    // over the same files). When `whole` holds the file's bytes as wholeFile() gave them then, they
+    // are decoded and the file is not read at all.
+    bool reopen(const QString& path, const TextFormat& format, QByteArrayView whole = {});
+    // Every byte of the file (its BOM too) when open() found it small enough to hold in one piece,
+    // otherwise empty. Valid until the next open() or close().
+    QByteArrayView wholeFile() const;
     // Called for every piece read, from open()'s look at the whole file (as 0 done) to the last line;
     // when it gives false the reader fails with FileError::stopped(). Kept across open().
     void setProgress(ReadProgress progress);
@@ -60,6 +68,10 @@ public:
     const TextFormat& format() const;
     // False at the end of the file and on a read error; error() tells which.
     bool readLine(QString& line);
+    // The file's bytes behind its BOM, undecoded, piece by piece, for a reader from which no line was
+    // read: what open() already holds first, then the rest of the file. `piece` stays valid until the
+    // next call. False at the end of the file and on a read error or a stop; error() tells which.
+    bool readRaw(QByteArrayView& piece);
     const FileError& error() const;
 
     // The whole file decoded as one string, line ends kept as they stand.

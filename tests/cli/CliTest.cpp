@@ -184,8 +184,11 @@ TEST_F(CliTest, dryRunWritesNothingInTheFolderTreeOrTheAppFolder) {
         EXPECT_EQ(run(QStringList{"--quiet"} + command), 0) << err.toStdString();
         EXPECT_EQ(fingerprint(work) + fingerprint(app), before);
     }
-    EXPECT_EQ(run({"--quiet", "--diff", "despace", work + "a.txt"}), 0);
+    // Standard output holds the diff alone, whatever rows the batch gives.
+    ASSERT_TRUE(TestFiles::write(work + "b.bin", QByteArray("\x89PNG\0\0", 6)));
+    EXPECT_EQ(run({"--quiet", "--diff", "despace", work + "a.txt", work + "b.bin"}), 1);
     EXPECT_EQ(out, "--- a/a.txt\n+++ b/a.txt\n@@ -1 +1 @@\n-中 文\n+中文\n");
+    EXPECT_TRUE(err.contains("b.bin\t未完成")) << err.toStdString();
 }
 
 TEST_F(CliTest, restoreSkipsAChangedFileUnlessForcedAndPruneAsksFirst) {

@@ -103,6 +103,10 @@ TEST_F(MergeFilesTest, TheTargetTakesAnEncodingThatHoldsEverySource) {
     const QByteArray gb = TestFiles::read(QStringLiteral(QM_TEST_DATA "/code-page/gb-chapter.txt"));
     // A Unix file, so that it is decoded: its 着① (extension codes) go back as they came.
     const QByteArray big5Unix = QByteArray(big5).replace("\r\n", "\n") + "\xFE\xD3\xC6\xA1\n";
+    // Larger than the merge keeps in memory between its passes: the second pass reads it again.
+    QString gbText;
+    ASSERT_TRUE(TextReader::readAll(QStringLiteral(QM_TEST_DATA "/code-page/gb-chapter.txt"), gbText));
+    const QByteArray largeUtf8Bom = "\xef\xbb\xbf" + gbText.toUtf8().repeated(100);
     const struct {
         const char* rule;
         QList<QByteArray> sources;
@@ -112,6 +116,10 @@ TEST_F(MergeFilesTest, TheTargetTakesAnEncodingThatHoldsEverySource) {
         {"Big5 chapters stay Big5, extension codes included", {big5, big5Unix}, std::nullopt, big5 + big5},
         {"a Big5 book with a simplified chapter becomes GB18030",
          {big5, gb},
+         TextEncoding::Gb18030,
+         "\xc8\xfd\xca\xae"},
+        {"a large UTF-8 chapter with a BOM is read again behind its BOM",
+         {big5, largeUtf8Bom},
          TextEncoding::Gb18030,
          "\xc8\xfd\xca\xae"},
         {"a UTF-8 book stays UTF-8", {"\xed\x95\x9c\r\n", gb, big5}, std::nullopt, "\xed\x95\x9c\r\n\xe4\xb8\x89"},

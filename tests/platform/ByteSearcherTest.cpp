@@ -42,6 +42,34 @@ TEST(ByteSearcherTest, FindsTheFirstMatchAtOrAfterFrom) {
     }
 }
 
+// Long haystacks are searched many positions at a time: a match, or a near miss whose first and
+// last bytes match, at every place relative to those blocks and to the end is judged as one position
+// at a time would judge it.
+TEST(ByteSearcherTest, CaselessSearchFindsWhatAPlainScanFindsAtEveryPlace) {
+    const QByteArray needle = "deb-an";
+    const auto plainScan = [&](const QByteArray& text, qsizetype from) {
+        for (qsizetype at = from; at + needle.size() <= text.size(); ++at) {
+            if (text.sliced(at, needle.size()).toLower() == needle)
+                return at;
+        }
+        return qsizetype(-1);
+    };
+    const ByteSearcher searcher(needle, Case::AsciiCaseless);
+    const QByteArray chinese = QByteArray("\xE5\xA5\xBD").repeated(22); // 好, 66 bytes
+    for (const QByteArray& planted : {QByteArray("DeB-aN"), QByteArray("dEbXaN"),
+                                      QByteArray("d\xE5\xA5\xBD"
+                                                 "an")}) {
+        for (qsizetype place = 0; place + planted.size() <= chinese.size(); ++place) {
+            QByteArray text = chinese;
+            text.replace(place, planted.size(), planted);
+            for (const qsizetype from : {qsizetype(0), place, place + 1}) {
+                EXPECT_EQ(searcher.indexIn(text, from), plainScan(text, from))
+                    << planted.constData() << " at " << place << ", from " << from;
+            }
+        }
+    }
+}
+
 struct ReplaceCase {
     const char* rule;
     QByteArray needle;
