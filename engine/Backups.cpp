@@ -68,7 +68,7 @@ bool RetireFile(JobEnv& env, const QString& path, FileError& error, QString* kep
                 return true;
             if (error.number != EXDEV)
                 return false;
-            return FileOps::copyFileNew(path, target, &error) && FileOps::removeFile(path, &error);
+            return FileOps::moveByCopy(path, target, &error);
         });
     }
     if (FileOps::moveToTrash(path, &error))

@@ -4,6 +4,7 @@
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "platform/Clock.h"
+#include "platform/DurableWrites.h"
 #include "platform/FileOps.h"
 
 #include <cerrno>
@@ -30,6 +31,7 @@ void begin(JobEnv& env, const QString& command, const QString& folder) {
     state.BatchCommand = command;
     state.BatchWorkFolder = folder;
     state.BatchStarted = env.clock.now();
+    DurableWrites::begin();
 }
 
 bool folder(JobEnv& env, QString& batchFolder, FileError& error) {
@@ -83,8 +85,15 @@ void record(JobEnv& env, const JournalEntry& entry) {
 
 void end(JobEnv& env) {
     AppState& state = env.state;
-    if (state.BackupBatchOpen && !state.BackupBatchFolder.isEmpty())
+    // Every file, backup copy and journal line of the batch reaches the disk before the journal says
+    // that the batch ended; the window's events run meanwhile.
+    FileError error;
+    if (!DurableWrites::finish(&error, [&env] { env.sink.processEvents(); })) {
+        env.sink.ReportProgress(0, state.BatchWorkFolder, QStringLiteral("错误") + QString::number(error.number),
+                                QStringLiteral("写入的数据未能存到磁盘上：") + error.description, Mark::Red);
+    } else if (state.BackupBatchOpen && !state.BackupBatchFolder.isEmpty()) {
         BackupJournal::finish(state.BackupBatchFolder, env.clock.now());
+    }
     state.BackupBatchOpen = false;
     state.BackupBatchFolder.clear();
 }

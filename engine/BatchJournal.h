@@ -10,7 +10,7 @@
 namespace BatchJournal {
 
 // Starts a new batch (a fresh numbered backup folder at its first backup or journal line) that runs
-// `command` in `folder`. Ends the journal of the batch before it, if one is open.
+// `command` in `folder`, its writes made durable at its end. Ends the batch before it, if one is open.
 void begin(JobEnv& env, const QString& command, const QString& folder);
 
 // The running batch's numbered backup folder, created with its journal on first use: the lowest
@@ -24,7 +24,9 @@ bool isKept(const JobEnv& env);
 // cannot be written adds a red row naming the file.
 void record(JobEnv& env, const JournalEntry& entry);
 
-// Appends the end time to the running batch's journal, if it has one.
+// Ends the running batch: makes everything it wrote durable (DurableWrites), then appends the end
+// time to its journal, if it has one. A failed sync is a red row, and the journal is left without
+// its end, as the journal of an interrupted batch.
 void end(JobEnv& env);
 
 } // namespace BatchJournal

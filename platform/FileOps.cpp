@@ -1,5 +1,6 @@
 #include "FileOps.h"
 
+#include "DurableWrites.h"
 #include "FileName.h"
 
 #include <QDateTime>
@@ -216,6 +217,44 @@ bool removeFile(const QString& path, FileError* error) {
     return true;
 }
 
+namespace {
+
+// The rename of renameNoReplace on native paths.
+bool renameBytesNoReplace(const QByteArray& a, const QByteArray& b, FileError* error) {
+    int result = -1;
+    if (noReplaceUnsupported) {
+        errno = EINVAL;
+    } else {
+        result = ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE);
+        if (result == 0)
+            return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return fail(error, errno);
+
+    // A hard link is made only where no entry is: the same promise, in two steps.
+    if (::link(a.constData(), b.constData()) == 0) {
+        if (::unlink(a.constData()) != 0) {
+            const int saved = errno;
+            ::unlink(b.constData());
+            return fail(error, saved);
+        }
+        return true;
+    }
+    if (errno == EEXIST)
+        return fail(error, EEXIST);
+    struct stat st;
+    if (::lstat(b.constData(), &st) == 0)
+        return fail(error, EEXIST);
+    if (errno != ENOENT)
+        return fail(error, errno);
+    if (::rename(a.constData(), b.constData()) != 0)
+        return fail(error, errno);
+    return true;
+}
+
+} // namespace
+
 static bool copyInto(const QString& source, const QString& target, bool replace, FileError* error,
                      const ReadProgress& progress) {
     FdGuard in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
@@ -248,6 +287,10 @@ static bool copyInto(const QString& source, const QString& target, bool replace,
     bool stopped = false;
     bool ok = copyContents(in.get(), out.get(), qint64(st.st_size), progress, stopped);
     int failure = ok ? 0 : errno;
+    // A batch's copies (backups, restored files) reach the disk with the batch's sync at its end;
+    // scratch copies outside a batch (a dry run's) are never synced.
+    if (ok)
+        DurableWrites::deferSync(out.get());
     if (::close(out.release()) != 0 && ok) {
         ok = false;
         failure = errno;
@@ -258,7 +301,7 @@ static bool copyInto(const QString& source, const QString& target, bool replace,
     }
     if (ok && !replace) {
         FileError renameError;
-        if (!renameNoReplace(FileName::decode(temporary), target, &renameError)) {
+        if (!renameBytesNoReplace(temporary, nativeTarget, &renameError)) {
             ok = false;
             failure = renameError.number;
         }
@@ -285,38 +328,21 @@ bool copyFileNew(const QString& source, const QString& target, FileError* error,
     return copyInto(source, target, false, error, progress);
 }
 
-bool renameNoReplace(const QString& from, const QString& to, FileError* error) {
-    const QByteArray a = nativePath(from);
-    const QByteArray b = nativePath(to);
-    int result = -1;
-    if (noReplaceUnsupported) {
-        errno = EINVAL;
-    } else {
-        result = ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE);
-        if (result == 0)
-            return true;
-    }
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+bool moveByCopy(const QString& source, const QString& target, FileError* error) {
+    if (!copyFileNew(source, target, error))
+        return false;
+    // The copy reaches the disk before the source goes, whether or not a batch defers its syncs.
+    FdGuard copy(::open(nativePath(target).constData(), O_RDONLY | O_CLOEXEC));
+    if (copy.get() < 0 || ::fdatasync(copy.get()) != 0)
         return fail(error, errno);
+    return removeFile(source, error);
+}
 
-    // A hard link is made only where no entry is: the same promise, in two steps.
-    if (::link(a.constData(), b.constData()) == 0) {
-        if (::unlink(a.constData()) != 0) {
-            const int saved = errno;
-            ::unlink(b.constData());
-            return fail(error, saved);
-        }
-        return true;
-    }
-    if (errno == EEXIST)
-        return fail(error, EEXIST);
-    struct stat st;
-    if (::lstat(b.constData(), &st) == 0)
-        return fail(error, EEXIST);
-    if (errno != ENOENT)
-        return fail(error, errno);
-    if (::rename(a.constData(), b.constData()) != 0)
-        return fail(error, errno);
+bool renameNoReplace(const QString& from, const QString& to, FileError* error) {
+    const QByteArray b = nativePath(to);
+    if (!renameBytesNoReplace(nativePath(from), b, error))
+        return false;
+    DurableWrites::noteRename(b);
     return true;
 }
 
@@ -401,7 +427,7 @@ bool trashInto(const QByteArray& trash, const QByteArray& file, int* failure) {
             const QString source = FileName::decode(file);
             moved = renameNoReplace(source, target, &moveError);
             if (!moved && moveError.number == EXDEV)
-                moved = copyFileNew(source, target, &moveError) && removeFile(source, &moveError);
+                moved = moveByCopy(source, target, &moveError);
             if (!moved && moveError.number == EEXIST) {
                 ::unlink(infoPath.constData());
                 continue;

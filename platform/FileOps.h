@@ -25,7 +25,8 @@ bool writeAll(int fd, const char* data, qsizetype size);
 // Copies the bytes of `source` into a new file `target`, replacing an existing `target` (a symbolic
 // link planted there is replaced, never followed). The copy is made in a temporary file beside the
 // target and renamed into place when complete, so a failed or interrupted copy leaves no partial
-// target; a failed one leaves an existing target as it was.
+// target; a failed one leaves an existing target as it was. Within a batch the copy is made durable
+// with the batch's sync at its end (DurableWrites).
 // `progress` hears of every piece copied and may stop the copy (FileError::stopped(), no target).
 bool copyFile(const QString& source, const QString& target, FileError* error = nullptr,
               const ReadProgress& progress = {});
@@ -33,6 +34,9 @@ bool copyFile(const QString& source, const QString& target, FileError* error = n
 // or a link), nothing is copied and the error is EEXIST.
 bool copyFileNew(const QString& source, const QString& target, FileError* error = nullptr,
                  const ReadProgress& progress = {});
+// Moves `source` to a new file `target` on another file system: the copy of copyFileNew, synced to
+// the disk, then `source` removed, so that no moment (a power cut included) loses both.
+bool moveByCopy(const QString& source, const QString& target, FileError* error = nullptr);
 // Renames `from` to `to` only when nothing is named `to` yet (EEXIST otherwise), atomically where the
 // file system can. Where it cannot (vfat and ntfs-3g drives, many FUSE mounts refuse the no-replace
 // rename with EINVAL), a hard link and an unlink do the same, and where there are no hard links

@@ -1,5 +1,6 @@
 #include "FileState.h"
 
+#include "DurableWrites.h"
 #include "FileName.h"
 #include "FileOps.h"
 
@@ -96,7 +97,8 @@ bool append(const QString& path, const QByteArray& bytes, FileError* error) {
     const int fd = ::open(FileName::encode(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return fail(error, errno);
-    bool ok = FileOps::writeAll(fd, bytes.constData(), bytes.size()) && ::fdatasync(fd) == 0;
+    bool ok = FileOps::writeAll(fd, bytes.constData(), bytes.size()) &&
+              (DurableWrites::deferSync(fd) || ::fdatasync(fd) == 0);
     const int saved = errno;
     ok = (::close(fd) == 0) && ok;
     return ok || fail(error, saved ? saved : EIO);
@@ -112,7 +114,8 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, FileError* er
     const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return fail(error, errno);
-    bool ok = FileOps::writeAll(fd, bytes.constData(), bytes.size()) && ::fdatasync(fd) == 0;
+    bool ok = FileOps::writeAll(fd, bytes.constData(), bytes.size()) &&
+              (DurableWrites::deferSync(fd) || ::fdatasync(fd) == 0);
     int saved = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;

@@ -27,10 +27,12 @@ namespace FileBytes {
 
 // The whole content of a file of at most `maxSize` bytes.
 bool read(const QString& path, QByteArray& bytes, qint64 maxSize, FileError* error = nullptr);
-// Appends `bytes` with one write to the end of `path` (created when missing) and syncs it, so a
-// reader sees either all of the record or none of it, also after a crash.
+// Appends `bytes` with one write to the end of `path` (created when missing), so a reader sees all of
+// the record or none of it. It is synced now, or with the running batch's sync at its end
+// (DurableWrites).
 bool append(const QString& path, const QByteArray& bytes, FileError* error = nullptr);
-// Writes a new file whole: a temporary file beside it, synced, renamed into place.
+// Writes a new file whole: a temporary file beside it, synced (now, or at the running batch's end),
+// renamed into place.
 bool writeAtomically(const QString& path, const QByteArray& bytes, FileError* error = nullptr);
 // Sets the permission bits of `path`.
 bool setMode(const QString& path, uint mode, FileError* error = nullptr);

@@ -1,5 +1,6 @@
 #include "TextWriter.h"
 
+#include "DurableWrites.h"
 #include "TextDecoder.h"
 
 #include "FileName.h"
@@ -380,9 +381,10 @@ bool TextWriter::commit() {
             return false;
         }
     }
-    // The data reaches the disk before the rename can, so that after a power cut the target holds
-    // either its old or its whole new content.
-    if (::fdatasync(d->fd) != 0) {
+    // Within a batch the data reaches the disk with the batch's one sync at its end; alone, the data
+    // reaches it before the rename can, so that after a power cut the target holds either its old or
+    // its whole new content.
+    if (!DurableWrites::deferSync(d->fd) && ::fdatasync(d->fd) != 0) {
         d->fail(errno);
         return false;
     }

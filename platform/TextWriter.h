@@ -12,7 +12,8 @@
 // Writes a text file in a given format and replaces the target atomically: nothing reaches the
 // target path before commit(); commit() flushes, syncs and renames over the target, keeping an
 // existing target's permission bits and writing through a symbolic link to its target. On any
-// failure the old file stays as it was and no temporary file is left behind.
+// failure the old file stays as it was and no temporary file is left behind. Within a batch the sync
+// is the batch's one sync at its end (DurableWrites).
 //
 // A result that is byte for byte the existing target leaves the target alone (its date stays):
 // commit() succeeds and unchanged() tells. Before an existing target is replaced by a different

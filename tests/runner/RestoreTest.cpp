@@ -1,4 +1,5 @@
 #include "RunnerFixture.h"
+#include "platform/DurableWrites.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "runner/BackupCatalog.h"
@@ -79,18 +80,24 @@ TEST_F(RestoreTest, everyKindOfBatchComesBackByteForByteWithNamesAndPermissions)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rule);
         const QStringList before = snapshot(folder);
+        const int syncs = DurableWrites::syncCountForTesting();
         c.run(env, folder);
         ASSERT_NE(snapshot(folder), before) << "the batch changed something";
 
         const QList<BackupBatch> batches = BackupCatalog::list(state.BackupFolder);
+        const qsizetype perBatch = DurableWrites::defersOn(FileName::encode(folder)) ? 1 : 0;
+        EXPECT_EQ(DurableWrites::syncCountForTesting() - syncs, perBatch * batches.size())
+            << "the work and backup folders share one file system, synced once at each batch's end";
         for (const BackupBatch& batch : batches) {
             ASSERT_TRUE(batch.journal.present);
             if (batch.journal.header.command.startsWith(QLatin1String("restore")))
                 break;
             EXPECT_EQ(batch.journal.header.folder, folder);
             EXPECT_TRUE(batch.journal.header.ended.isValid());
+            const int restoreSyncs = DurableWrites::syncCountForTesting();
             const RestoreResult result = restore(batch.id);
             EXPECT_EQ(result.skipped + result.failed, 0) << batch.id.toStdString();
+            EXPECT_EQ(DurableWrites::syncCountForTesting() - restoreSyncs, perBatch) << "the restore is a batch too";
         }
         EXPECT_EQ(snapshot(folder), before);
         // The next case starts from an empty backup tree.

@@ -1,0 +1,173 @@
+#include "DurableWrites.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#ifdef __linux__
+#include <linux/magic.h>
+#include <sys/vfs.h>
+#endif
+
+namespace DurableWrites {
+namespace {
+
+struct Ledger {
+    std::mutex mutex;
+    bool deferring = false;
+    // One descriptor on each file system the batch wrote to, kept open until the batch ends (syncfs
+    // needs one); -1 for a file system whose files sync themselves.
+    std::map<dev_t, int> volumes;
+    int syncs = 0;
+    int failWith = 0;
+};
+
+Ledger& ledger() {
+    static Ledger instance;
+    return instance;
+}
+
+// Whether the batch may leave this file system's syncs to its end. A file replaced by a rename stays
+// old or whole new after a power cut only where the file system writes the data before the rename:
+// ext4 (its default rename-replace rule, auto_da_alloc) and btrfs do; tmpfs keeps nothing across a
+// power cut anyway. Elsewhere (XFS, f2fs, vfat, exFAT, NFS, ...) each file keeps its own sync. On
+// FUSE syncfs() would hand the cached pages to the file system's process without asking it to sync.
+bool defersOnFileSystemOf([[maybe_unused]] int fd) {
+#ifdef __linux__
+    struct statfs fs;
+    if (::fstatfs(fd, &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case RAMFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+#else
+    return false;
+#endif
+}
+
+int syncAll(const std::vector<int>& fds) {
+    int failure = 0;
+    for (const int fd : fds) {
+#ifdef __linux__
+        if (::syncfs(fd) != 0 && failure == 0)
+            failure = errno;
+#else
+        (void)fd;
+#endif
+    }
+    return failure;
+}
+
+} // namespace
+
+bool defersOn(const QByteArray& nativePath) {
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool defers = defersOnFileSystemOf(fd);
+    ::close(fd);
+    return defers;
+}
+
+void begin() {
+    Ledger& l = ledger();
+    const std::lock_guard<std::mutex> lock(l.mutex);
+    // File systems of a batch that never finished stay noted: this batch's end syncs them too.
+    l.deferring = true;
+}
+
+bool deferSync(int fd) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return false;
+    Ledger& l = ledger();
+    const std::lock_guard<std::mutex> lock(l.mutex);
+    if (!l.deferring)
+        return false;
+    auto volume = l.volumes.find(st.st_dev);
+    if (volume == l.volumes.end())
+        volume = l.volumes.emplace(st.st_dev, defersOnFileSystemOf(fd) ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1).first;
+    return volume->second >= 0;
+}
+
+void noteRename(const QByteArray& nativePath) {
+    {
+        Ledger& l = ledger();
+        const std::lock_guard<std::mutex> lock(l.mutex);
+        if (!l.deferring)
+            return;
+    }
+    const qsizetype slash = nativePath.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : nativePath.left(slash + 1);
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    deferSync(fd);
+    ::close(fd);
+}
+
+bool finish(FileError* error, const std::function<void()>& whileWaiting) {
+    Ledger& l = ledger();
+    std::vector<int> fds;
+    int injected = 0;
+    {
+        const std::lock_guard<std::mutex> lock(l.mutex);
+        l.deferring = false;
+        for (const auto& volume : l.volumes) {
+            if (volume.second >= 0)
+                fds.push_back(volume.second);
+        }
+        l.volumes.clear();
+        l.syncs += int(fds.size());
+        if (!fds.empty()) {
+            injected = l.failWith;
+            l.failWith = 0;
+        }
+    }
+    int failure = 0;
+    if (!fds.empty()) {
+        // The sync of a large batch can take a while: the caller's events keep running meanwhile.
+        std::future<int> synced = std::async(std::launch::async, syncAll, fds);
+        while (synced.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+            if (whileWaiting)
+                whileWaiting();
+        }
+        failure = synced.get();
+        for (const int fd : fds)
+            ::close(fd);
+    }
+    if (failure == 0)
+        failure = injected;
+    if (failure != 0) {
+        if (error)
+            *error = FileError::fromErrno(failure);
+        return false;
+    }
+    return true;
+}
+
+int syncCountForTesting() {
+    Ledger& l = ledger();
+    const std::lock_guard<std::mutex> lock(l.mutex);
+    return l.syncs;
+}
+
+void failNextFinishForTesting(int errnoValue) {
+    Ledger& l = ledger();
+    const std::lock_guard<std::mutex> lock(l.mutex);
+    l.failWith = errnoValue;
+}
+
+} // namespace DurableWrites
