@@ -118,6 +118,12 @@ PassBody inBlocks(const LineMapper& map, int threads) {
             block.source.resize(0); // keeps the room, unlike clear()
             block.sourceEnds.clear();
             while (block.source.size() < blockUnits && reader.readLine(line)) {
+                // A line longer than a block is its own block, taken over rather than copied.
+                if (block.source.isEmpty() && line.size() >= blockUnits) {
+                    block.source.swap(line);
+                    block.sourceEnds.push_back(block.source.size());
+                    break;
+                }
                 block.source.append(line);
                 block.sourceEnds.push_back(block.source.size());
             }
