@@ -136,7 +136,9 @@ int main(int argc, char** argv) {
                    "characters a file's encoding cannot hold: skip the file (leave it as it was), save it as "
                    "utf-8, or write question-mark (\"?\")")
         ->check(CLI::IsMember({"skip", "utf-8", "question-mark"}));
-    app.add_option("--jobs", a.jobs, "files worked on at once (default: one per core; 1: one after the other)")
+    app.add_option("--jobs", a.jobs,
+                   "files worked on at once (default: one per core; 1: one after the other); "
+                   "gb and big5 convert a single file on N threads")
         ->check(CLI::Range(1, 1024));
     app.add_option("--phrases", a.phrases,
                    "one more file of \"原文 译文\" pairs for gb and big5, winning over the tables");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -51,6 +52,88 @@ void parallelMap(qsizetype count, int workers, const std::function<void(qsizetyp
             break;
         }
     }
+    // The jthreads join here: the work already started ends before the caller's slots go away.
+}
+
+void streamInOrder(int workers, int slots, const std::function<bool(int)>& produce,
+                   const std::function<void(int)>& work, const std::function<bool(int)>& consume) {
+    if (workers <= 1 || slots <= 1) {
+        while (produce(0)) {
+            work(0);
+            if (!consume(0))
+                return;
+        }
+        return;
+    }
+
+    std::mutex mutex;
+    std::condition_variable queued;   // a slot waits for a worker, or the workers may leave
+    std::condition_variable finished; // a slot's work is done
+    std::deque<int> waiting;          // produced, not taken by a worker yet
+    std::vector<char> done(size_t(slots), 0);
+    bool closing = false;
+    const auto loop = [&] {
+        for (;;) {
+            int slot = 0;
+            {
+                std::unique_lock lock(mutex);
+                queued.wait(lock, [&] { return closing || !waiting.empty(); });
+                if (closing)
+                    return;
+                slot = waiting.front();
+                waiting.pop_front();
+            }
+            work(slot);
+            {
+                const std::lock_guard lock(mutex);
+                done[size_t(slot)] = 1;
+            }
+            finished.notify_all();
+        }
+    };
+    std::vector<std::jthread> threads;
+    for (int t = 0; t < workers; ++t)
+        threads.emplace_back(loop);
+
+    std::vector<int> free;
+    for (int slot = slots - 1; slot >= 0; --slot)
+        free.push_back(slot);
+    std::deque<int> inOrder; // produced, not consumed yet
+    bool more = true;
+    for (;;) {
+        while (more && !free.empty()) {
+            const int slot = free.back();
+            if (!produce(slot)) {
+                more = false;
+                break;
+            }
+            free.pop_back();
+            inOrder.push_back(slot);
+            {
+                const std::lock_guard lock(mutex);
+                done[size_t(slot)] = 0;
+                waiting.push_back(slot);
+            }
+            queued.notify_one();
+        }
+        if (inOrder.empty())
+            break;
+        const int slot = inOrder.front();
+        inOrder.pop_front();
+        {
+            std::unique_lock lock(mutex);
+            finished.wait(lock, [&] { return done[size_t(slot)] != 0; });
+        }
+        if (!consume(slot))
+            break;
+        free.push_back(slot);
+    }
+    {
+        const std::lock_guard lock(mutex);
+        closing = true;
+        waiting.clear();
+    }
+    queued.notify_all();
     // The jthreads join here: the work already started ends before the caller's slots go away.
 }
 

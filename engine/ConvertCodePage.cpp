@@ -2,10 +2,9 @@
 #include "Transformations.h"
 
 #include "platform/ChineseConverter.h"
-#include "platform/TextWriter.h"
 
 bool ConvertCodePage(const QString& sourcePath, const QString& targetPath, int direction, TransformReport* report,
-                     WorkPulse* pulse) {
+                     WorkPulse* pulse, int threads) {
     const auto towards = direction == 0 ? ChineseConverter::ToSimplified : ChineseConverter::ToTraditional;
     ChineseConverter& converter = ChineseConverter::instance();
     if (!converter.isAvailable(towards)) {
@@ -25,10 +24,9 @@ bool ConvertCodePage(const QString& sourcePath, const QString& targetPath, int d
     options.removeSource = true;
     options.pulse = pulse;
 
-    return transformLines(
-        sourcePath, targetPath,
-        [&converter, towards](QString& line, TextWriter& out) {
-            out.writeLine(line.isEmpty() ? line : converter.convert(line, towards));
-        },
+    // No phrase is looked for across a line end, so the lines of a large file can be converted apart.
+    const ChineseConverter::Lines lines = converter.lines(towards);
+    return mapLines(
+        sourcePath, targetPath, [&lines](QStringView line, std::u16string& out) { lines.convert(line, out); }, threads,
         report, options);
 }

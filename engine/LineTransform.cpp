@@ -2,12 +2,14 @@
 
 #include "WritePass.h"
 
+#include "core/ParallelMap.h"
 #include "core/WorkPulse.h"
 #include "platform/FileOps.h"
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -23,9 +25,14 @@ bool fail(TransformReport* report, const FileError& error) {
     return false;
 }
 
-// One pass of `handler` over the source into the target, in `format` when given. A pass that met
+// Reads the source's lines and writes their results, stopping early when the writer fails (a full
+// disk shows at once; no need to read the rest of a large file). `keepExtensions`: the source's Big5
+// extension codes may be written back.
+using PassBody = std::function<void(TextReader& reader, TextWriter& writer, bool keepExtensions)>;
+
+// One pass of `body` over the source into the target, in `format` when given. A pass that met
 // characters the target cannot hold is cancelled unless `commitUnmappable`.
-WritePass runPass(const QString& sourcePath, const QString& targetPath, const LineHandler& handler,
+WritePass runPass(const QString& sourcePath, const QString& targetPath, const PassBody& body,
                   const LineTransformOptions& options, std::optional<TextFormat> format, bool commitUnmappable,
                   const std::function<bool(FileError&)>& beforeReplace) {
     WritePass pass;
@@ -48,18 +55,11 @@ WritePass runPass(const QString& sourcePath, const QString& targetPath, const Li
     const bool keepExtensions =
         reader.format().encoding == TextEncoding::Big5 && pass.format.encoding == TextEncoding::Big5;
 
-    QString line;
-    line.reserve(4096);
-    while (reader.readLine(line)) {
-        if (keepExtensions)
-            writer.keepExtensionCodesOf(line);
-        handler(line, writer);
-        // A full disk shows at once; no need to read the rest of a large file.
-        if (writer.error().isSet()) {
-            writer.cancel();
-            pass.error = orGeneric(writer.error());
-            return pass;
-        }
+    body(reader, writer, keepExtensions);
+    if (writer.error().isSet()) {
+        writer.cancel();
+        pass.error = orGeneric(writer.error());
+        return pass;
     }
     if (reader.error().isSet()) {
         writer.cancel();
@@ -72,15 +72,101 @@ WritePass runPass(const QString& sourcePath, const QString& targetPath, const Li
     return pass;
 }
 
-} // namespace
+PassBody lineByLine(const LineHandler& handler) {
+    return [&handler](TextReader& reader, TextWriter& writer, bool keepExtensions) {
+        QString line;
+        line.reserve(4096);
+        while (reader.readLine(line)) {
+            if (keepExtensions)
+                writer.keepExtensionCodesOf(line);
+            handler(line, writer);
+            if (writer.error().isSet())
+                return;
+        }
+    };
+}
 
-bool transformLines(const QString& sourcePath, const QString& targetPath, const LineHandlerFactory& makeHandler,
-                    TransformReport* report, const LineTransformOptions& options) {
+// Lines read into blocks are mapped on the workers, two blocks per worker under way at a time; the
+// blocks share about this many code units (4 MB of text and as much for the results), whatever the
+// number of workers.
+constexpr qsizetype UnitsUnderWay = 1 << 21;
+qsizetype testBlockUnits = 0;
+
+// The lines of one block, one after the other in `source`, and their results in `result`; each
+// vector holds where each line ends.
+struct LineBlock {
+    QString source;
+    std::vector<qsizetype> sourceEnds;
+    std::u16string result;
+    std::vector<std::size_t> resultEnds;
+};
+
+PassBody inBlocks(const LineMapper& map, int threads) {
+    return [&map, threads](TextReader& reader, TextWriter& writer, bool keepExtensions) {
+        std::vector<LineBlock> blocks(size_t(2 * threads));
+        const qsizetype blockUnits =
+            testBlockUnits > 0 ? testBlockUnits : std::max<qsizetype>(UnitsUnderWay / qsizetype(blocks.size()), 4096);
+        // Room for a block and a long line more: the buffers do not double when the block fills.
+        for (LineBlock& block : blocks) {
+            block.source.reserve(blockUnits + 4096);
+            block.result.reserve(std::size_t(blockUnits + 4096));
+        }
+        QString line;
+        line.reserve(4096);
+        const auto produce = [&](int slot) {
+            LineBlock& block = blocks[size_t(slot)];
+            block.source.resize(0); // keeps the room, unlike clear()
+            block.sourceEnds.clear();
+            while (block.source.size() < blockUnits && reader.readLine(line)) {
+                // A line longer than a block is its own block, taken over rather than copied.
+                if (block.source.isEmpty() && line.size() >= blockUnits) {
+                    block.source.swap(line);
+                    block.sourceEnds.push_back(block.source.size());
+                    break;
+                }
+                block.source.append(line);
+                block.sourceEnds.push_back(block.source.size());
+            }
+            return !block.sourceEnds.empty() && !reader.error().isSet();
+        };
+        const auto work = [&](int slot) {
+            LineBlock& block = blocks[size_t(slot)];
+            block.result.clear();
+            block.resultEnds.clear();
+            qsizetype start = 0;
+            for (const qsizetype end : block.sourceEnds) {
+                map(QStringView(block.source).sliced(start, end - start), block.result);
+                block.resultEnds.push_back(block.result.size());
+                start = end;
+            }
+        };
+        const auto consume = [&](int slot) {
+            const LineBlock& block = blocks[size_t(slot)];
+            qsizetype start = 0;
+            std::size_t resultStart = 0;
+            for (std::size_t i = 0; i < block.sourceEnds.size(); ++i) {
+                if (keepExtensions)
+                    writer.keepExtensionCodesOf(QStringView(block.source).sliced(start, block.sourceEnds[i] - start));
+                writer.writeLine(
+                    QStringView(block.result.data() + resultStart, qsizetype(block.resultEnds[i] - resultStart)));
+                start = block.sourceEnds[i];
+                resultStart = block.resultEnds[i];
+            }
+            return !writer.error().isSet();
+        };
+        streamInOrder(threads, int(blocks.size()), produce, work, consume);
+    };
+}
+
+// Runs one or two passes (the second into UTF-8, when the user chose so for characters the target
+// encoding cannot hold), each with a body that `makeBody` makes fresh.
+bool runPasses(const QString& sourcePath, const QString& targetPath, const std::function<PassBody()>& makeBody,
+               TransformReport* report, const LineTransformOptions& options) {
     TransformReport own;
     TransformReport& result = report ? *report : own;
     const UnmappablePolicy policy = result.unmappablePolicy;
 
-    const WritePass first = runPass(sourcePath, targetPath, makeHandler(), options, std::nullopt,
+    const WritePass first = runPass(sourcePath, targetPath, makeBody(), options, std::nullopt,
                                     policy == UnmappablePolicy::QuestionMark, result.beforeReplace);
     if (first.outcome == PassOutcome::Failed)
         return fail(report, first.error);
@@ -91,8 +177,8 @@ bool transformLines(const QString& sourcePath, const QString& targetPath, const 
         if (policy != UnmappablePolicy::SaveUtf8 || isUnicodeEncoding(first.format.encoding))
             return fail(report, FileError::withText(EILSEQ, unmappableDescription(result)));
         const WritePass second =
-            runPass(sourcePath, targetPath, makeHandler(), options,
-                    TextFormat{TextEncoding::Utf8, first.format.lineEnd}, false, result.beforeReplace);
+            runPass(sourcePath, targetPath, makeBody(), options, TextFormat{TextEncoding::Utf8, first.format.lineEnd},
+                    false, result.beforeReplace);
         if (second.outcome == PassOutcome::Failed)
             return fail(report, second.error);
         if (second.outcome == PassOutcome::Unmappable)
@@ -107,7 +193,45 @@ bool transformLines(const QString& sourcePath, const QString& targetPath, const 
     return true;
 }
 
+} // namespace
+
+bool transformLines(const QString& sourcePath, const QString& targetPath, const LineHandlerFactory& makeHandler,
+                    TransformReport* report, const LineTransformOptions& options) {
+    // The handler lives as long as its pass: the body holds it by reference.
+    LineHandler handler;
+    return runPasses(
+        sourcePath, targetPath,
+        [&] {
+            handler = makeHandler();
+            return lineByLine(handler);
+        },
+        report, options);
+}
+
+bool mapLines(const QString& sourcePath, const QString& targetPath, const LineMapper& map, int threads,
+              TransformReport* report, const LineTransformOptions& options) {
+    if (threads <= 1) {
+        std::u16string result;
+        const LineHandler handler = [&map, &result](QString& line, TextWriter& out) {
+            result.clear();
+            map(line, result);
+            out.writeLine(QStringView(result.data(), qsizetype(result.size())));
+        };
+        return runPasses(
+            sourcePath, targetPath, [&] { return lineByLine(handler); }, report, options);
+    }
+    // More threads buy nothing on the machines this runs on; each holds blocks of its own.
+    constexpr int MostThreads = 64;
+    const int workers = std::min(threads, MostThreads);
+    return runPasses(
+        sourcePath, targetPath, [&] { return inBlocks(map, workers); }, report, options);
+}
+
 bool transformLines(const QString& sourcePath, const QString& targetPath, const LineHandler& handler,
                     TransformReport* report, const LineTransformOptions& options) {
     return transformLines(sourcePath, targetPath, LineHandlerFactory([&handler] { return handler; }), report, options);
+}
+
+void mapBlockUnitsForTesting(qsizetype units) {
+    testBlockUnits = units;
 }

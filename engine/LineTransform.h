@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <string>
 
 class TextWriter;
 class WorkPulse;
@@ -44,3 +45,17 @@ bool transformLines(const QString& sourcePath, const QString& targetPath, const 
 // The same for a handler that keeps no state from one line to the next.
 bool transformLines(const QString& sourcePath, const QString& targetPath, const LineHandler& handler,
                     TransformReport* report = nullptr, const LineTransformOptions& options = {});
+
+// Gives one line's result, appended to `out`, from the line alone (without its end): no state from
+// one line to the next, and safe to call from several threads at once.
+using LineMapper = std::function<void(QStringView line, std::u16string& out)>;
+
+// As transformLines(), with every line's result written as one line, the lines mapped on `threads`
+// threads: the calling thread reads blocks of lines and writes their results in order while the
+// workers map them, a few blocks at a time, so memory stays bounded. The target gets the same bytes
+// whatever the number of threads; with one (or fewer) the lines are mapped on the calling thread.
+bool mapLines(const QString& sourcePath, const QString& targetPath, const LineMapper& map, int threads,
+              TransformReport* report = nullptr, const LineTransformOptions& options = {});
+// Test seam: mapLines() on several threads makes its blocks of about this many code units (0
+// restores the normal size), so that tests see many blocks in a small file.
+void mapBlockUnitsForTesting(qsizetype units);

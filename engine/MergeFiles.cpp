@@ -78,6 +78,8 @@ private:
 
     WritePass pass(std::optional<TextFormat> format);
     bool openSource(TextReader& source, qsizetype index, bool examine);
+    // Keeps a small source's bytes for a second pass while one may follow, within the budget.
+    void keepForAgain(const TextReader& source, qsizetype index);
 
     const QStringList& m_files;
     const QString& m_targetPath;
@@ -96,12 +98,15 @@ bool Merge::openSource(TextReader& source, qsizetype index, bool examine) {
     if (!source.open(m_files[index]))
         return false;
     learned.format = source.format();
+    return true;
+}
+
+void Merge::keepForAgain(const TextReader& source, qsizetype index) {
     const QByteArrayView whole = source.wholeFile();
     if (m_keep && !whole.isEmpty() && m_kept + whole.size() <= KeepBudget) {
-        learned.whole = whole.toByteArray();
+        m_learned[size_t(index)].whole = whole.toByteArray();
         m_kept += whole.size();
     }
-    return true;
 }
 
 WritePass Merge::pass(std::optional<TextFormat> format) {
@@ -133,6 +138,8 @@ WritePass Merge::pass(std::optional<TextFormat> format) {
         }
         if (i == 0 && !format && !openTarget(source.format()))
             return pass;
+        if (examine)
+            keepForAgain(source, i);
         if (!appendSource(source, out, pass.error))
             return pass;
         if (out.error().isSet()) {

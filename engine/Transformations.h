@@ -30,9 +30,10 @@ bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, Transfor
                   WorkPulse* pulse = nullptr);
 
 // Direction 0 towards Simplified Chinese (a legacy file becomes GB18030), any other towards
-// Traditional (a legacy file becomes Big5). Deletes the source at the end.
+// Traditional (a legacy file becomes Big5). Deletes the source at the end. A large file's lines are
+// converted on up to `threads` threads (the result is the same for any number).
 bool ConvertCodePage(const QString& sourcePath, const QString& targetPath, int direction,
-                     TransformReport* report = nullptr, WorkPulse* pulse = nullptr);
+                     TransformReport* report = nullptr, WorkPulse* pulse = nullptr, int threads = 1);
 
 // Direction 0 full-width to half-width, any other half-width to full-width. Deletes the source at
 // the end.

@@ -164,17 +164,26 @@ void ChineseConverter::usePhraseFiles(const QString& appFolder, const QString& e
     }
 }
 
+ChineseConverter::Lines ChineseConverter::lines(Direction direction) {
+    Lines lines;
+    lines.m_tables = d->table(direction).converter.get();
+    lines.m_phrases = d->currentPhrases(direction);
+    return lines;
+}
+
+void ChineseConverter::Lines::convert(QStringView line, std::u16string& out) const {
+    const std::u16string_view text(reinterpret_cast<const char16_t*>(line.data()), std::size_t(line.size()));
+    if (!m_tables || text.empty())
+        out.append(text);
+    else
+        m_tables->convert(text, m_phrases.get(), out);
+}
+
 QString ChineseConverter::convert(const QString& line, Direction direction) {
     if (line.isEmpty())
         return line;
-    const DictionaryConverter* converter = d->table(direction).converter.get();
-    if (!converter)
-        return line;
-    const std::shared_ptr<const PhraseTrie> phrases = d->currentPhrases(direction);
     std::u16string out;
     out.reserve(std::size_t(line.size()) + 16);
-    converter->convert(
-        std::u16string_view(reinterpret_cast<const char16_t*>(line.constData()), std::size_t(line.size())),
-        phrases.get(), out);
+    lines(direction).convert(line, out);
     return QString(reinterpret_cast<const QChar*>(out.data()), qsizetype(out.size()));
 }

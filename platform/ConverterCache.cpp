@@ -17,7 +17,7 @@
 namespace {
 
 constexpr char Magic[8] = {'Q', 'M', 'T', 'A', 'B', 'L', 'E', 'S'};
-constexpr std::uint32_t FormatVersion = 1;
+constexpr std::uint32_t FormatVersion = 2;
 
 void collectFiles(const QJsonValue& value, QStringList& files) {
     if (value.isObject()) {

@@ -4,6 +4,7 @@
 #include "CodePageGuess.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 
@@ -44,7 +45,7 @@ constexpr qint64 ShortUtf8 = 8;
 
 enum class UnitKind { Ascii, Cjk, OtherText, Odd };
 
-UnitKind unitKind(char16_t u) {
+constexpr UnitKind kindOf(char16_t u) {
     if (u == 0x09 || u == 0x0A || u == 0x0C || u == 0x0D || (u >= 0x20 && u <= 0x7E))
         return UnitKind::Ascii;
     if ((u >= 0x3000 && u <= 0x303F) || (u >= 0x3400 && u <= 0x4DBF) || (u >= 0x4E00 && u <= 0x9FFF) ||
@@ -55,6 +56,15 @@ UnitKind unitKind(char16_t u) {
         return UnitKind::OtherText;
     return UnitKind::Odd;
 }
+
+// Every UTF-16 code unit's kind, looked up rather than worked out: the readings of a file's head as
+// UTF-16 look at thousands of units for every file examined.
+constexpr std::array<UnitKind, 0x10000> UnitKinds = [] {
+    std::array<UnitKind, 0x10000> kinds{};
+    for (std::size_t u = 0; u < kinds.size(); ++u)
+        kinds[u] = kindOf(char16_t(u));
+    return kinds;
+}();
 
 struct Utf16Reading {
     qsizetype units = 0;
@@ -72,7 +82,7 @@ struct Utf16Reading {
             if (i / 2 - text >= maxOdd + 1)
                 break;
             const char16_t u = littleEndian ? char16_t(p[i] | p[i + 1] << 8) : char16_t(p[i] << 8 | p[i + 1]);
-            switch (unitKind(u)) {
+            switch (UnitKinds[u]) {
             case UnitKind::Ascii:
                 ++ascii;
                 ++text;

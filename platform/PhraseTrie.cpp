@@ -34,7 +34,8 @@ template <class T> bool takeVector(std::string_view& bytes, std::vector<T>& valu
 
 } // namespace
 
-PhraseTrie::PhraseTrie() : m_root(0x10000, 0), m_nodes(1, NoValue), m_edges(1024), m_bits(10) {}
+PhraseTrie::PhraseTrie()
+    : m_root(0x10000, 0), m_nodes(1, NoValue), m_edges(1024), m_bits(10), m_pairs((std::size_t(1) << PairBits) / 64) {}
 
 std::uint32_t PhraseTrie::addNode() {
     m_nodes.push_back(NoValue);
@@ -87,6 +88,8 @@ void PhraseTrie::insert(std::u16string_view key, std::u16string_view replacement
     }
     for (std::size_t i = 1; i < key.size(); ++i)
         node = childOrNew(node, key[i]);
+    if (key.size() > 1)
+        addPair(key[0], key[1]);
     if ((m_nodes[node] & ValueMask) == NoValue)
         ++m_keys;
     m_values.push_back(Span{std::uint32_t(m_text.size()), std::uint32_t(replacement.size())});
@@ -97,7 +100,7 @@ void PhraseTrie::insert(std::u16string_view key, std::u16string_view replacement
 std::size_t PhraseTrie::memoryBytes() const {
     return m_root.capacity() * sizeof(std::uint32_t) + m_nodes.capacity() * sizeof(std::uint32_t) +
            m_edges.capacity() * sizeof(Edge) + m_values.capacity() * sizeof(Span) +
-           m_text.capacity() * sizeof(char16_t);
+           m_text.capacity() * sizeof(char16_t) + m_pairs.capacity() * sizeof(std::uint64_t);
 }
 
 void PhraseTrie::appendTo(std::string& out) const {
@@ -117,6 +120,7 @@ void PhraseTrie::appendTo(std::string& out) const {
     appendVector(out, m_edges);
     appendVector(out, m_values);
     appendVector(out, m_text);
+    appendVector(out, m_pairs);
 }
 
 bool PhraseTrie::readFrom(std::string_view& bytes) {
@@ -126,7 +130,8 @@ bool PhraseTrie::readFrom(std::string_view& bytes) {
     std::vector<std::uint32_t> roots;
     if (!takeValue(bytes, bits) || !takeValue(bytes, edgeCount) || !takeValue(bytes, keys) ||
         !takeVector(bytes, roots) || !takeVector(bytes, m_nodes) || !takeVector(bytes, m_edges) ||
-        !takeVector(bytes, m_values) || !takeVector(bytes, m_text) || roots.size() % 2 != 0)
+        !takeVector(bytes, m_values) || !takeVector(bytes, m_text) || !takeVector(bytes, m_pairs) ||
+        m_pairs.size() != (std::size_t(1) << PairBits) / 64 || roots.size() % 2 != 0)
         return false;
     m_root.assign(0x10000, 0);
     for (std::size_t i = 0; i < roots.size(); i += 2) {

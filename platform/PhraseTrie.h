@@ -44,6 +44,8 @@ public:
             }
             if (p == end || (info & HasChildren) == 0)
                 break;
+            if (p == text + 1 && !mayStartWith(text[0], *p))
+                break;
             node = child(node, *p);
             if (node == 0)
                 break;
@@ -83,6 +85,22 @@ private:
         return std::size_t((key * 0x9E3779B97F4A7C15ull) >> (64 - bits));
     }
 
+    // Most first code units that have keys below them are followed by a code unit that no key
+    // continues with; a bit per hashed pair of first code units tells most of those without a probe of
+    // the (large, seldom cached) edge table.
+    static constexpr unsigned PairBits = 20;
+    static std::size_t pairOf(char16_t first, char16_t second) {
+        return std::size_t(((std::uint64_t(first) << 16 | second) * 0x9E3779B97F4A7C15ull) >> (64 - PairBits));
+    }
+    bool mayStartWith(char16_t first, char16_t second) const {
+        const std::size_t pair = pairOf(first, second);
+        return (m_pairs[pair / 64] >> (pair % 64)) & 1;
+    }
+    void addPair(char16_t first, char16_t second) {
+        const std::size_t pair = pairOf(first, second);
+        m_pairs[pair / 64] |= std::uint64_t(1) << (pair % 64);
+    }
+
     std::uint32_t child(std::uint32_t parent, char16_t unit) const {
         const std::size_t mask = m_edges.size() - 1;
         for (std::size_t slot = slotOf(parent, unit, m_bits);; slot = (slot + 1) & mask) {
@@ -109,6 +127,7 @@ private:
     unsigned m_bits = 0;                // log2 of m_edges.size()
     std::size_t m_edgeCount = 0;
     std::vector<Span> m_values;
-    std::vector<char16_t> m_text; // every replacement, one after the other
+    std::vector<char16_t> m_text;       // every replacement, one after the other
+    std::vector<std::uint64_t> m_pairs; // (1 << PairBits) bits
     std::size_t m_keys = 0;
 };

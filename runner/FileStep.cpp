@@ -49,7 +49,7 @@ bool runTransformation(const AppState& state, BatchCommand command, int directio
     case BatchCommand::RemoveSpaces:
         return RemoveSpaces(sourcePath, targetPath, &report, pulse);
     case BatchCommand::CodePage:
-        return ConvertCodePage(sourcePath, targetPath, direction, &report, pulse);
+        return ConvertCodePage(sourcePath, targetPath, direction, &report, pulse, state.Workers);
     case BatchCommand::Width:
         return ConvertWidth(sourcePath, targetPath, direction, &report, pulse);
     }

@@ -95,6 +95,8 @@ QList<qsizetype> forEachFile(JobEnv& env, qsizetype count,
                 return;
             run.started = true;
             AppState state = snapshot;
+            // The batch keeps every worker busy with a file of its own: a file's step takes no more.
+            state.Workers = 1;
             NoQuestions prompt;
             JobEnv own{state, *run.rows, prompt, env.clock};
             step(own, i);

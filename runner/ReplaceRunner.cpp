@@ -51,8 +51,9 @@ enum class ByteRun { Done, Failed, NotExact };
 // Streams the file through the byte searcher in whole pieces, straight into the writer. NotExact: the
 // text holds a character that Unicode folds to a letter of the find text (U+017F, U+212A), which only
 // the decoded search sees; nothing was written.
-ByteRun replaceBytes(const QString& sourcePath, const QString& targetPath, const TextFormat& format,
-                     const ReplaceRequest& request, TransformReport* report, WorkPulse* pulse) {
+ByteRun replaceBytes(TextReader& source, const QString& targetPath, const ReplaceRequest& request,
+                     TransformReport* report, WorkPulse* pulse) {
+    const TextFormat& format = source.format();
     const QByteArray find = request.find.toLatin1();
     const bool caseless = !request.caseSensitive && hasAsciiLetter(find);
     const ByteSearcher searcher(find, caseless ? ByteSearcher::Case::AsciiCaseless : ByteSearcher::Case::Sensitive);
@@ -67,13 +68,10 @@ ByteRun replaceBytes(const QString& sourcePath, const QString& targetPath, const
                           [&writer](QByteArrayView bytes) { writer.writeRaw(bytes); });
     if (caseless)
         replacer.setTripwires(ByteSearcher::foldsToAsciiUtf8(find));
-    ReadProgress progress;
     if (pulse)
-        progress = [pulse](qint64 done, qint64 total) {
-            return pulse->beat(done, total);
-        };
+        source.setProgress([pulse](qint64 done, qint64 total) { return pulse->beat(done, total); });
     FileError error;
-    if (!TextRawCopy::append(sourcePath, format, writer, &error, progress, &replacer) || writer.error().isSet()) {
+    if (!TextRawCopy::append(source, writer, &error, &replacer) || writer.error().isSet()) {
         failed(report, error.isSet() ? error : writer.error());
         writer.cancel();
         return ByteRun::Failed;
@@ -103,7 +101,8 @@ bool ReplaceRunner::replaceInFile(const QString& sourcePath, const QString& targ
         if (probe.error().isStopped())
             return failed(report, probe.error());
         if (opened && ByteLineReader::isSafeAscii(probe.format().encoding, request.find.toLatin1())) {
-            const ByteRun run = replaceBytes(sourcePath, targetPath, probe.format(), request, report, pulse);
+            // The bytes the examination already read are searched from the reader, the file not opened again.
+            const ByteRun run = replaceBytes(probe, targetPath, request, report, pulse);
             if (run != ByteRun::NotExact)
                 return run == ByteRun::Done;
         }

@@ -12,7 +12,9 @@
 #include "platform/FileName.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -35,7 +37,12 @@ protected:
         m_previousFolder = QDir::currentPath();
         QDir::setCurrent(m_dir.path());
     }
-    void TearDown() override { QDir::setCurrent(m_previousFolder); }
+    void TearDown() override {
+        QDir::setCurrent(m_previousFolder);
+        // Folders named by cut lines have names that are not UTF-8, which QTemporaryDir cannot remove.
+        std::error_code ignored;
+        std::filesystem::remove_all(QFile::encodeName(m_dir.path()).toStdString(), ignored);
+    }
 
     void writeFile(const QString& name, const QByteArray& bytes) const {
         ASSERT_TRUE(TestFiles::write(app + name, bytes));

@@ -1,9 +1,14 @@
 #include "engine/Transformations.h"
 
+#include "core/WorkPulse.h"
+#include "engine/LineTransform.h"
 #include "fakes/QtPrinting.h"
+#include "fakes/RecordingSink.h"
 #include "fakes/TestFiles.h"
 #include "platform/FileOps.h"
+#include "platform/TextReader.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -114,6 +119,79 @@ TEST_F(ConvertCodePageTest, AFailureLeavesTheTargetAndTheSourceAlone) {
     ASSERT_TRUE(TestFiles::write(path("tempfile.tmp"), SimplifiedGb));
     EXPECT_FALSE(ConvertCodePage(path("tempfile.tmp"), path("no/such/folder.txt"), 1, &report));
     EXPECT_EQ(TestFiles::read(path("tempfile.tmp")), SimplifiedGb);
+}
+
+// Blocks of a few code units, so that lines, characters and phrases fall on every block boundary
+// of a small file, and the workers take many blocks each.
+class TinyBlocks {
+public:
+    TinyBlocks() { mapBlockUnitsForTesting(5); }
+    ~TinyBlocks() { mapBlockUnitsForTesting(0); }
+};
+
+TEST_F(ConvertCodePageTest, AFileConvertedOnSeveralThreadsGetsTheSameResultAsOnOne) {
+    const TinyBlocks tiny;
+    const QByteArray chapter = TestFiles::read(QStringLiteral(QM_TEST_DATA "/code-page/gb-chapter.txt"));
+    const QByteArray chapterBig5 = TestFiles::read(QStringLiteral(QM_TEST_DATA "/code-page/gb-chapter.big5.txt"));
+    // "韩国 한국😀": Big5 holds the first word only.
+    const QByteArray hangul = QByteArray::fromHex("baabb9fa20833684338237f4309439fc36");
+    const struct {
+        const char* rule;
+        QByteArray source;
+        int direction;
+        UnmappablePolicy policy;
+    } cases[] = {
+        {"GB18030 towards Big5", chapter, 1, UnmappablePolicy::Refuse},
+        {"Big5 towards GB18030", chapterBig5, 0, UnmappablePolicy::Refuse},
+        {"already Traditional: the file is left alone", chapterBig5, 1, UnmappablePolicy::Refuse},
+        {"UTF-8 with empty lines, a lone LF inside a line and no final line end",
+         "\xe5\xa4\xb4\xe5\x8f\x91\r\n\r\n\xe7\xae\x80\n\xe4\xbd\x93\r\n\r\n\xe4\xb8\xaa", 1, UnmappablePolicy::Refuse},
+        {"unmappable characters refused", chapter + "\r\n" + hangul, 1, UnmappablePolicy::Refuse},
+        {"unmappable characters saved as UTF-8", chapter + "\r\n" + hangul, 1, UnmappablePolicy::SaveUtf8},
+        {"unmappable characters written as question marks", hangul + "\r\n" + chapter, 1,
+         UnmappablePolicy::QuestionMark},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        QByteArray file[2];
+        TransformReport report[2];
+        bool done[2] = {};
+        for (const int threads : {1, 3}) {
+            const int i = threads == 1 ? 0 : 1;
+            ASSERT_TRUE(TestFiles::write(path("tempfile.tmp"), c.source));
+            ASSERT_TRUE(TestFiles::write(path("file.txt"), c.source));
+            report[i].unmappablePolicy = c.policy;
+            done[i] =
+                ConvertCodePage(path("tempfile.tmp"), path("file.txt"), c.direction, &report[i], nullptr, threads);
+            file[i] = TestFiles::read(path("file.txt"));
+        }
+        EXPECT_EQ(done[1], done[0]);
+        EXPECT_EQ(file[1], file[0]);
+        EXPECT_EQ(report[1].unmappable, report[0].unmappable);
+        EXPECT_EQ(report[1].savedAs, report[0].savedAs);
+        EXPECT_EQ(report[1].unchanged, report[0].unchanged);
+        EXPECT_EQ(report[1].error.description, report[0].error.description);
+    }
+}
+
+TEST_F(ConvertCodePageTest, AStopWhileSeveralThreadsConvertLeavesTheFileAsItWas) {
+    const TinyBlocks tiny;
+    TextReader::chunkSizeForTesting(64);
+    const QByteArray chapter = TestFiles::read(QStringLiteral(QM_TEST_DATA "/code-page/gb-chapter.txt"));
+    ASSERT_TRUE(TestFiles::write(path("tempfile.tmp"), chapter));
+    ASSERT_TRUE(TestFiles::write(path("file.txt"), chapter));
+    RecordingSink sink;
+    sink.pulseAtEveryChance();
+    sink.stopAfterEvents(3);
+    WorkPulse pulse(sink, 0, 100);
+    TransformReport report;
+    const bool done = ConvertCodePage(path("tempfile.tmp"), path("file.txt"), 1, &report, &pulse, 3);
+    TextReader::chunkSizeForTesting(0);
+    EXPECT_FALSE(done);
+    EXPECT_EQ(report.error.number, FileError::stopped().number);
+    EXPECT_EQ(TestFiles::read(path("file.txt")), chapter);
+    EXPECT_EQ(TestFiles::read(path("tempfile.tmp")), chapter);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 } // namespace

@@ -16,16 +16,20 @@ class TextRawCopyTest : public ::testing::Test {
 protected:
     QString path(const char* name) const { return m_dir.path() + QLatin1Char('/') + QLatin1String(name); }
 
-    // The file appended to a new target of its own format, raw or line by line.
-    QByteArray appended(const QByteArray& bytes, bool raw) {
+    enum class Way { LineByLine, RawFromPath, RawFromReader };
+
+    // The file appended to a new target of its own format, raw (from the file, or from the reader
+    // that examined it) or line by line.
+    QByteArray appended(const QByteArray& bytes, Way way) {
         TestFiles::write(path("source.txt"), bytes);
         TextReader reader;
         EXPECT_TRUE(reader.open(path("source.txt")));
         TextWriter out;
         EXPECT_TRUE(out.open(path("target.txt"), reader.format()));
-        if (raw) {
+        if (way != Way::LineByLine) {
             EXPECT_TRUE(TextRawCopy::canAppend(reader.format(), out.format()));
-            EXPECT_TRUE(TextRawCopy::append(path("source.txt"), reader.format(), out));
+            EXPECT_TRUE(way == Way::RawFromPath ? TextRawCopy::append(path("source.txt"), reader.format(), out)
+                                                : TextRawCopy::append(reader, out));
         } else {
             QString line;
             while (reader.readLine(line))
@@ -59,8 +63,16 @@ TEST_F(TextRawCopyTest, GivesTheBytesThatWritingLineByLineGives) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rule);
-        const QByteArray lineByLine = appended(c.bytes, false);
-        EXPECT_TRUE(appended(c.bytes, true) == lineByLine) << "line by line: " << lineByLine.right(8).toHex().data();
+        const QByteArray lineByLine = appended(c.bytes, Way::LineByLine);
+        EXPECT_TRUE(appended(c.bytes, Way::RawFromPath) == lineByLine)
+            << "line by line: " << lineByLine.right(8).toHex().data();
+        // The reader hands over what it holds, then reads on in its own pieces (small ones cut the
+        // text at many more places).
+        for (const int piece : {0, 5}) {
+            TextReader::chunkSizeForTesting(piece);
+            EXPECT_TRUE(appended(c.bytes, Way::RawFromReader) == lineByLine) << "reader pieces of " << piece;
+        }
+        TextReader::chunkSizeForTesting(0);
     }
 }
 

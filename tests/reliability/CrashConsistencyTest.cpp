@@ -354,14 +354,15 @@ TEST_F(KillWhileWritingTest, backupCopyAndNewFileAreNeverLeftHalfMade) {
             const QByteArray watched = row.watched;
             options.killWhen = [watched] {
                 QByteArrayList paths = FileTree::files(watched);
-                paths.removeIf([](const QByteArray& path) { return path.endsWith("quillmar-journal.txt"); });
+                // The journal and its own temporary file come and go before and after the file's work.
+                paths.removeIf([](const QByteArray& path) { return path.contains("quillmar-journal.txt"); });
                 return paths.size() > (paths.contains("big.txt") ? 1 : 0);
             };
             const CliOutcome outcome = runCli(options);
             ASSERT_TRUE(outcome.killed) << outcome.describe();
             EXPECT_TRUE(FileTree::readFile(work + "big.txt") == big) << "the file itself was changed";
             for (const QByteArray& path : FileTree::files(app + "backup")) {
-                if (path.endsWith("/quillmar-journal.txt"))
+                if (path.contains("quillmar-journal.txt"))
                     continue;
                 if (isLeftover(path))
                     ++caught;
