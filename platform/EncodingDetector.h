@@ -39,6 +39,7 @@ private:
     void controlBytes(const uchar* p, qsizetype size);
     void utf8Byte(uchar byte);
     qsizetype utf8Sequence(const uchar* p);
+    qsizetype threeByteRun(const uchar* p, qsizetype size);
     void sampleBytes(const uchar* p, qsizetype size);
     std::optional<TextEncoding> utf16Verdict() const;
     TextEncoding legacyVerdict(TextEncoding fallback, bool utf8Candidate) const;
