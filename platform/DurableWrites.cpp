@@ -1,5 +1,7 @@
 #include "DurableWrites.h"
 
+#include <QList>
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -7,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -33,18 +36,48 @@ Ledger& ledger() {
     return instance;
 }
 
+#ifdef __linux__
+// Whether the ext4 file system of the device `dev` writes a replaced file's data before the rename
+// commits: only with a journal in data=ordered (or data=journal) mode and auto_da_alloc, as the
+// kernel lists them in /proc/fs/ext4/<device>/options. Without a journal, with data=writeback or
+// noauto_da_alloc, or when the options cannot be read, each file keeps its own sync.
+bool ext4KeepsReplacedFilesWhole(dev_t dev) {
+    const QByteArray device = "/sys/dev/block/" + QByteArray::number(major(dev)) + ':' + QByteArray::number(minor(dev));
+    char target[4096];
+    const ssize_t length = ::readlink(device.constData(), target, sizeof target);
+    if (length <= 0)
+        return false;
+    const QByteArray link(target, length);
+    const QByteArray optionsFile = "/proc/fs/ext4/" + link.mid(link.lastIndexOf('/') + 1) + "/options";
+    const int fd = ::open(optionsFile.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char text[4096];
+    const ssize_t read = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (read <= 0)
+        return false;
+    const QList<QByteArray> options = QByteArray(text, read).simplified().split(' ');
+    return options.contains("auto_da_alloc") && (options.contains("data=ordered") || options.contains("data=journal"));
+}
+#endif
+
 // Whether the batch may leave this file system's syncs to its end. A file replaced by a rename stays
 // old or whole new after a power cut only where the file system writes the data before the rename:
-// ext4 (its default rename-replace rule, auto_da_alloc) and btrfs do; tmpfs keeps nothing across a
-// power cut anyway. Elsewhere (XFS, f2fs, vfat, exFAT, NFS, ...) each file keeps its own sync. On
-// FUSE syncfs() would hand the cached pages to the file system's process without asking it to sync.
+// ext4 (with a journal and its default rename-replace rule, auto_da_alloc) and btrfs do; tmpfs keeps
+// nothing across a power cut anyway. Elsewhere (XFS, f2fs, vfat, exFAT, NFS, ...) each file keeps its
+// own sync. On FUSE syncfs() would hand the cached pages to the file system's process without asking
+// it to sync.
 bool defersOnFileSystemOf([[maybe_unused]] int fd) {
 #ifdef __linux__
     struct statfs fs;
     if (::fstatfs(fd, &fs) != 0)
         return false;
     switch (static_cast<unsigned long>(fs.f_type)) {
-    case EXT4_SUPER_MAGIC:
+    case EXT4_SUPER_MAGIC: {
+        struct stat st;
+        return ::fstat(fd, &st) == 0 && ext4KeepsReplacedFilesWhole(st.st_dev);
+    }
     case BTRFS_SUPER_MAGIC:
     case TMPFS_MAGIC:
     case RAMFS_MAGIC:
