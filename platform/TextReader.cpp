@@ -122,6 +122,18 @@ struct TextReader::Impl {
         atEnd = true;
     }
 
+    // Opens the file for reading and notes its size.
+    bool openFile(const QString& path) {
+        fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            fail(errno);
+            return false;
+        }
+        struct stat st;
+        fileSize = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
+        return true;
+    }
+
     bool seek(qint64 to) {
         if (::lseek(fd, to, SEEK_SET) < 0) {
             fail(errno);
@@ -348,13 +360,8 @@ bool TextReader::open(const QString& path, std::optional<TextEncoding> declared,
     d->format = {};
     const int chunk = chunkSizeSetting.load();
     d->chunkSize = chunk > 0 ? chunk : DefaultChunkSize;
-    d->fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (d->fd < 0) {
-        d->fail(errno);
+    if (!d->openFile(path))
         return false;
-    }
-    struct stat st;
-    d->fileSize = ::fstat(d->fd, &st) == 0 ? qint64(st.st_size) : 0;
     d->offset = 0;
     d->limited = false;
     d->examining = true;
@@ -383,13 +390,8 @@ bool TextReader::reopen(const QString& path, const TextFormat& format, QByteArra
         d->rawKept = whole.size() - bomSize;
         std::memcpy(d->raw.data(), whole.data() + bomSize, size_t(d->rawKept));
     } else {
-        d->fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
-        if (d->fd < 0) {
-            d->fail(errno);
+        if (!d->openFile(path))
             return false;
-        }
-        struct stat st;
-        d->fileSize = ::fstat(d->fd, &st) == 0 ? qint64(st.st_size) : 0;
         if (bomSize > 0 && !d->seek(bomSize)) {
             close();
             return false;
