@@ -42,6 +42,8 @@ inline bool needsLook(quint64 word) {
 constexpr qint64 HopelessStray = 1024;
 // More valid two-byte UTF-8 characters than this in a legacy text are out of the question.
 constexpr qint64 ShortUtf8 = 8;
+// How often, in bytes, the UTF-8 walk looks whether its question is settled.
+constexpr qsizetype SettleLook = 256;
 
 enum class UnitKind { Ascii, Cjk, OtherText, Odd };
 
@@ -112,12 +114,22 @@ void EncodingDetector::feed(const uchar* bytes, qsizetype size) {
     }
     if (qsizetype(m_sample.size()) < SampleBudget)
         sampleBytes(bytes, size);
-    if (m_stray > HopelessStray && m_stray * 4 > m_wide) {
+    if (m_settled || (m_stray > HopelessStray && m_stray * 4 > m_wide)) {
         scanControls(bytes, size);
+        m_fed += size;
         return;
     }
     qsizetype i = 0;
+    qsizetype nextLook = SettleLook;
     while (i < size) {
+        if (i >= nextLook) {
+            nextLook = i + SettleLook;
+            if (utf8Settled(m_fed + i)) {
+                m_settled = true;
+                scanControls(bytes + i, size - i);
+                break;
+            }
+        }
         if (m_need == 0 && size - i >= 8) {
             quint64 word;
             std::memcpy(&word, bytes + i, 8);
@@ -137,6 +149,18 @@ void EncodingDetector::feed(const uchar* bytes, qsizetype size) {
         scanSlow(bytes + i, 1);
         ++i;
     }
+    m_fed += size;
+}
+
+// Settled once the stray bytes are too many for UTF-8 (the rule wants four characters of three or
+// more bytes to each stray byte) even if every byte still to come made such characters, and a
+// three-byte character was seen: then the verdict no longer depends on the rest's UTF-8 counts.
+bool EncodingDetector::utf8Settled(qint64 fed) const {
+    if (m_expected < 0 || fed > m_expected || m_wide == 0)
+        return false;
+    // The character under way may still complete: one more.
+    const qint64 mostWide = m_wide + (m_expected - fed) / 3 + 1;
+    return m_stray * 4 > mostWide;
 }
 
 // Chinese in UTF-8 is mostly an unbroken run of three-byte characters whose lead byte needs no

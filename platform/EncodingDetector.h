@@ -21,6 +21,9 @@
 // - When both read equally well (and for a file of ASCII only) the caller's fallback decides.
 class EncodingDetector {
 public:
+    // How many bytes will be fed in all, when known: once the UTF-8 question is settled whatever the
+    // rest holds, the rest is only looked at for control characters. The verdict is the same.
+    void expectSize(qint64 bytes) { m_expected = bytes; }
     void feed(const uchar* bytes, qsizetype size);
     // Ends the file; must come before the questions below.
     void finish();
@@ -40,6 +43,7 @@ private:
     void utf8Byte(uchar byte);
     qsizetype utf8Sequence(const uchar* p);
     qsizetype threeByteRun(const uchar* p, qsizetype size);
+    bool utf8Settled(qint64 fed) const;
     void sampleBytes(const uchar* p, qsizetype size);
     std::optional<TextEncoding> utf16Verdict() const;
     TextEncoding legacyVerdict(TextEncoding fallback, bool utf8Candidate) const;
@@ -57,6 +61,9 @@ private:
     qint64 m_wide = 0;  // of those, three and four bytes long (CJK and beyond)
     qint64 m_stray = 0; // bytes that belong to no character
     bool m_nonAscii = false;
+    qint64 m_expected = -1; // bytes the whole file will give, -1 when not known
+    qint64 m_fed = 0;       // bytes fed before the current feed() call
+    bool m_settled = false; // the UTF-8 counts can no longer change the verdict
 
     std::vector<uchar> m_head;   // the first bytes, for the UTF-16 pattern
     std::vector<uchar> m_sample; // the stretches around non-ASCII bytes, for the code-page question

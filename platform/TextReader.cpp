@@ -268,6 +268,8 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const Decod
     } else {
         // One pass over the whole file: whether it is text, and in which encoding.
         EncodingDetector detector;
+        if (fileSize > 0)
+            detector.expectSize((limit >= 0 ? std::min(limit, fileSize) : fileSize) - bomSize);
         detector.feed(raw.data(), kept);
         for (;;) {
             const qsizetype got = readBytes(raw.data(), chunkSize);

@@ -103,9 +103,13 @@ TEST(EncodingDetectorTest, followsTheRules) {
         {"a NUL byte is not text", QByteArray("abc\0def", 7), std::nullopt},
         {"a NUL byte far behind long GB18030 text is not text",
          encoded("GB18030", poem.repeated(200)) + QByteArray(1, '\0'), std::nullopt},
+        {"a NUL byte far behind text that is clearly no UTF-8 is not text",
+         encoded("UTF-8", poem) + encoded("GB18030", poem.repeated(200)) + QByteArray(1, '\0'), std::nullopt},
         {"an escape character is not text", "\x1B[32mabc\x1B[m", std::nullopt},
         {"a PNG file is not text", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), std::nullopt},
         {"a gzip file is not text", QByteArray("\x1F\x8B\x08\x08\xC4\x37\x6F\x65\x00\x03", 10), std::nullopt},
+        {"a GB18030 heading before long UTF-8 text is UTF-8 with stray bytes",
+         encoded("GB18030", poem.repeated(2)) + encoded("UTF-8", poem.repeated(40)), TextEncoding::Utf8},
         {"TAB, FF and SUB are text", "a\tb\fc\x1A", TextEncoding::Big5, TextEncoding::Big5},
         {"ASCII only takes the fallback", "plain text\r\n", TextEncoding::Big5, TextEncoding::Big5},
     };
@@ -118,6 +122,13 @@ TEST(EncodingDetectorTest, followsTheRules) {
             detector.feed(reinterpret_cast<const uchar*>(&byte), 1);
         detector.finish();
         EXPECT_EQ(detector.verdict(c.fallback), c.expected);
+        // The same bytes with their size told first, as the reader tells it: the detector may settle
+        // early, never on another verdict.
+        EncodingDetector sized;
+        sized.expectSize(c.bytes.size());
+        sized.feed(reinterpret_cast<const uchar*>(c.bytes.data()), c.bytes.size());
+        sized.finish();
+        EXPECT_EQ(sized.verdict(c.fallback), c.expected);
     }
 }
 } // namespace
