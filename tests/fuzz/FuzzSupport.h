@@ -88,7 +88,11 @@ inline const std::string& scratchFolder() {
         std::string pattern = std::string(base && *base ? base : "/tmp") + "/quillmar-fuzz-XXXXXX";
         if (!::mkdtemp(pattern.data()))
             std::abort();
-        std::atexit([] { ::nftw(scratchFolder().c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS); });
+        // The handler runs after this string is destroyed (it was registered before the string was
+        // made): it removes the folder through a copy of the path that is never destroyed.
+        static char removeAtExit[4096];
+        std::snprintf(removeAtExit, sizeof removeAtExit, "%s", pattern.c_str());
+        std::atexit([] { ::nftw(removeAtExit, removeEntry, 16, FTW_DEPTH | FTW_PHYS); });
         return pattern;
     }();
     return folder;
