@@ -26,6 +26,23 @@ QString copyHolding(const JobEnv& env, const QString& name, const FileState& sta
     return latest;
 }
 
+// Journals a file the batch wrote in place of `before` (or made new), with the copy holding its old
+// content. A result that was exactly the old content left the file untouched: nothing to journal.
+void journalWrite(JobEnv& env, JournalEntry::Action action, const QString& folder, const QString& name,
+                  const FileState& before) {
+    if (!BatchJournal::isKept(env))
+        return;
+    JournalEntry entry;
+    entry.action = action;
+    entry.name = name;
+    entry.before = before;
+    entry.after = FileState::of(folder + name);
+    if (before.exists && entry.after.sameContent(before) && entry.after.mode == before.mode)
+        return;
+    entry.backupName = copyHolding(env, name, before);
+    BatchJournal::record(env, entry);
+}
+
 } // namespace
 
 FileState stateIfKept(const JobEnv& env, const QString& path) {
@@ -33,32 +50,12 @@ FileState stateIfKept(const JobEnv& env, const QString& path) {
 }
 
 void rewritten(JobEnv& env, const QString& folder, const QString& name, const FileState& before) {
-    if (!BatchJournal::isKept(env))
-        return;
-    JournalEntry entry;
-    entry.action = JournalEntry::Action::Rewritten;
-    entry.name = name;
-    entry.before = before;
-    entry.after = FileState::of(folder + name);
-    // A result that was exactly the old content left the file untouched: nothing to journal.
-    if (entry.after.sameContent(before) && entry.after.mode == before.mode)
-        return;
-    entry.backupName = copyHolding(env, name, before);
-    BatchJournal::record(env, entry);
+    journalWrite(env, JournalEntry::Action::Rewritten, folder, name, before);
 }
 
 void written(JobEnv& env, const QString& folder, const QString& name, const FileState& before) {
-    if (!BatchJournal::isKept(env))
-        return;
-    JournalEntry entry;
-    entry.action = before.exists ? JournalEntry::Action::Replaced : JournalEntry::Action::Created;
-    entry.name = name;
-    entry.before = before;
-    entry.after = FileState::of(folder + name);
-    if (before.exists && entry.after.sameContent(before))
-        return;
-    entry.backupName = copyHolding(env, name, before);
-    BatchJournal::record(env, entry);
+    journalWrite(env, before.exists ? JournalEntry::Action::Replaced : JournalEntry::Action::Created, folder, name,
+                 before);
 }
 
 void deleted(JobEnv& env, const QString& name, const FileState& before) {
