@@ -1,5 +1,6 @@
 // quillmar-cli: the batch commands of the program, from a terminal or a script.
 
+#include "BookCommands.h"
 #include "CliCommands.h"
 #include "CliPrompt.h"
 #include "CliSink.h"
@@ -100,6 +101,8 @@ struct Arguments {
     bool space = false;
     std::string code;
     std::string width;
+
+    std::string book;
 };
 
 } // namespace
@@ -199,6 +202,11 @@ int main(int argc, char** argv) {
     wizard->add_option("--code", a.code, "stage 5: gb or big5")->check(CLI::IsMember({"gb", "big5"}));
     wizard->add_option("--width", a.width, "stage 6: narrow or wide")->check(CLI::IsMember({"narrow", "wide"}));
 
+    auto* chapters = app.add_subcommand("chapters", "list the volumes and chapters found in a book");
+    chapters->add_option("BOOK", a.book, "the book, a text file")->required();
+    chapters->add_flag("--json", a.json, "one JSON object per heading");
+    auto* check = app.add_subcommand("check", "look for missing, doubled, misplaced and broken chapters");
+    check->add_option("BOOK", a.book, "a book, or a folder of chapter files (.txt)")->required();
     auto* backups = app.add_subcommand("backups", "list the backup batches, newest first");
     backups->require_subcommand(0, 1);
     auto* show = backups->add_subcommand("show", "the files of one batch and how they stand now");
@@ -272,7 +280,8 @@ int main(int argc, char** argv) {
     JobEnv realEnv{state, sink, prompt, clock};
     // A preview runs the command on copies in a temporary folder and then shows what changed.
     std::optional<DryRun> dryRun;
-    const bool writesFiles = !(backups->parsed() || restore->parsed() || rename->parsed());
+    const bool writesFiles =
+        !(backups->parsed() || restore->parsed() || rename->parsed() || chapters->parsed() || check->parsed());
     if (preview && writesFiles) {
         dryRun.emplace(realEnv);
         if (!dryRun->isValid()) {
@@ -351,6 +360,10 @@ int main(int argc, char** argv) {
             CliCommands::listBackups(state);
         }
     }
+    if (chapters->parsed())
+        status = BookCommands::printChapters(toName(a.book), a.json);
+    if (check->parsed())
+        status = BookCommands::checkBook(env, toName(a.book));
     if (restore->parsed())
         status = CliCommands::runRestore(env, toName(a.batchId), toNames(a.restoreFiles), a.force, preview);
 

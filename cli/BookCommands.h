@@ -1,0 +1,21 @@
+#pragma once
+
+#include "engine/JobEnv.h"
+
+#include <QString>
+
+// The book commands: the chapters of a book, and the check of a book or of a folder of chapter files.
+// Each returns the process exit status.
+namespace BookCommands {
+
+// Prints "line TAB level TAB number TAB heading TAB mark" per heading (level 1 a volume, 2 a chapter;
+// the mark empty or "doubtful"); with `json`, one object per line {"line", "offset", "level", "number",
+// "label", "title", "text", "doubtful"}. 1 when the book cannot be read (a file that is not text too).
+int printChapters(const QString& book, bool json);
+
+// One yellow row per finding: the chapter (a book) or the file (a folder's .txt files, one chapter
+// each, in chapter reading order), the finding (缺章, 重复章节, ...), what to do. 0 for a clean book,
+// 1 when anything was found or a file could not be read (a red row).
+int checkBook(JobEnv& env, const QString& bookOrFolder);
+
+} // namespace BookCommands

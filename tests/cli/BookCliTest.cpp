@@ -1,0 +1,90 @@
+#include "fakes/QtPrinting.h"
+#include "fakes/TestFiles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs the built quillmar-cli's book commands on files in a temporary folder.
+class BookCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_root.isValid());
+        work = m_root.path() + "/";
+    }
+
+    int run(const QStringList& arguments) {
+        QProcess process;
+        process.start(QStringLiteral(QM_BIN_DIR "/quillmar-cli"),
+                      QStringList{"--app-dir", work + "app", "--quiet"} + arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        out = QString::fromUtf8(process.readAllStandardOutput());
+        err = QString::fromUtf8(process.readAllStandardError());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    static QByteArray gb18030(const QString& text) {
+        QStringEncoder encoder("GB18030");
+        return encoder.encode(text);
+    }
+
+    QString work;
+    QString out;
+    QString err;
+
+private:
+    QTemporaryDir m_root;
+};
+
+// A GB18030 book with CR LF line ends: the reader decodes it, the rows give line, level, number,
+// heading and mark; a repeated number is doubtful.
+TEST_F(BookCliTest, chaptersPrintsOneRowPerHeading) {
+    ASSERT_TRUE(TestFiles::write(work + "book.txt",
+                                 gb18030("《西游》\r\n上卷 第一回　灵根育孕源流出\r\n正文。\r\n第二回　悟彻菩提真妙理\r\n"
+                                         "他打了第六回合\r\n第二回　悟彻菩提真妙理\r\n正文。\r\n后记\r\n")));
+    EXPECT_EQ(run({"chapters", work + "book.txt"}), 0) << err.toStdString();
+    EXPECT_EQ(out, "2\t1\t\t上卷\t\n"
+                   "2\t2\t1\t第一回　灵根育孕源流出\t\n"
+                   "4\t2\t2\t第二回　悟彻菩提真妙理\t\n"
+                   "6\t2\t2\t第二回　悟彻菩提真妙理\tdoubtful\n"
+                   "8\t2\t\t后记\t\n");
+    EXPECT_EQ(run({"chapters", work + "book.txt", "--json"}), 0);
+    const QStringList objects = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(objects.size(), 5);
+    EXPECT_EQ(objects[4], R"({"doubtful":false,"label":"后记","level":2,"line":8,"number":null,"offset":67,"text":"后记","title":""})");
+}
+
+TEST_F(BookCliTest, aFileThatIsNotTextIsRefused) {
+    ASSERT_TRUE(TestFiles::write(work + "picture.txt", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
+    EXPECT_EQ(run({"chapters", work + "picture.txt"}), 1);
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_TRUE(err.contains("picture.txt")) << err.toStdString();
+    EXPECT_EQ(run({"check", work + "picture.txt"}), 1);
+    EXPECT_TRUE(out.startsWith("picture.txt\t错误")) << out.toStdString();
+    EXPECT_TRUE(out.endsWith("\tred\n"));
+}
+
+// A clean book exits 0 silently; a faulty one gives a yellow row per finding and exits 1; a folder of
+// chapter files is checked file by file, a page saved as "name_2.txt" found by its name.
+TEST_F(BookCliTest, checkRowsAndExitStatus) {
+    ASSERT_TRUE(TestFiles::write(work + "clean.txt", "序章\n起。\n第一章 甲\n一。\n第二章 乙\n二。\n番外\n外。\n"));
+    EXPECT_EQ(run({"check", work + "clean.txt"}), 0) << out.toStdString();
+    EXPECT_TRUE(out.isEmpty());
+
+    ASSERT_TRUE(TestFiles::write(work + "gap.txt", "第一章 甲\n一。\n第三章 丙\n三。\n"));
+    EXPECT_EQ(run({"check", work + "gap.txt"}), 1);
+    EXPECT_EQ(out, "第三章 丙\t缺章\t之前缺少第2章：补上缺的章节\tyellow\n");
+
+    ASSERT_TRUE(QDir(work).mkdir("pages"));
+    ASSERT_TRUE(TestFiles::write(work + "pages/565590.txt", "第一章 甲\n前半。\n"));
+    ASSERT_TRUE(TestFiles::write(work + "pages/565590_2.txt", "后半。\n"));
+    ASSERT_TRUE(TestFiles::write(work + "pages/565591.txt", "第二章 乙\n二。\n"));
+    EXPECT_EQ(run({"check", work + "pages"}), 1);
+    EXPECT_EQ(out, "565590_2.txt\t分页\t同一章的又一页：与上一页合并为一章\tyellow\n");
+}
+
+} // namespace
