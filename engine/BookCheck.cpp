@@ -1,16 +1,18 @@
 #include "BookCheck.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
 #include <map>
 #include <set>
+#include <vector>
 
 namespace {
 
 // Two chapters are alike when an estimated 90 % of the pieces of three characters of both are shared
 // (Jaccard): chapters of one length that share 95 % of their pieces.
 constexpr double AlikeShare = 0.9;
-constexpr size_t SketchSize = 256;
+constexpr size_t SketchSize = 128;
 // The smallest hashes of a sketch that pair chapters up for comparing; a hash shared by more chapters
 // than this is common phrasing, not a copied chapter.
 constexpr size_t PairingHashes = 8;
@@ -18,7 +20,6 @@ constexpr size_t CommonHashChapters = 64;
 // A chapter shorter than a quarter of the median stopped downloading; the median needs a few chapters.
 constexpr int ShortFactor = 4;
 constexpr qsizetype ShortCheckMinimum = 5;
-constexpr int FirstLineKept = 200;
 
 bool isBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\uFEFF';
@@ -62,11 +63,13 @@ QString numberLabel(quint64 number, const Heading& example) {
 struct BookCheck::Chapter {
     bool isChapter = false;
     qint64 characters = 0;
-    QString firstLine;
+    size_t firstLine = 0; // qHash of the first line that is not blank, without its blanks
     bool sawFirstLine = false;
     quint64 window = 0; // the last three characters
     int inWindow = 0;
-    std::vector<quint64> sketch; // the smallest hashes of its pieces, ascending, distinct
+    // The smallest hashes of its pieces, ascending, distinct; 32 bits each, as a book may have tens of
+    // thousands of chapters.
+    std::vector<quint32> sketch;
 
     void add(QStringView line) {
         for (QChar c : line) {
@@ -75,13 +78,15 @@ struct BookCheck::Chapter {
             ++characters;
             window = ((window << 16) | c.unicode()) & 0xFFFF'FFFF'FFFFULL;
             if (++inWindow >= 3)
-                addPiece(mix(window));
+                addPiece(quint32(mix(window) >> 32));
         }
     }
 
-    void addPiece(quint64 hash) {
+    void addPiece(quint32 hash) {
         if (sketch.size() >= SketchSize && hash >= sketch.back())
             return;
+        if (sketch.capacity() == 0)
+            sketch.reserve(SketchSize + 1);
         const auto place = std::lower_bound(sketch.begin(), sketch.end(), hash);
         if (place != sketch.end() && *place == hash)
             return;
@@ -94,7 +99,7 @@ struct BookCheck::Chapter {
 namespace {
 
 // The estimated share of pieces two chapters have in common, from their sketches.
-double alikeShare(const std::vector<quint64>& a, const std::vector<quint64>& b) {
+double alikeShare(const std::vector<quint32>& a, const std::vector<quint32>& b) {
     size_t i = 0;
     size_t j = 0;
     size_t taken = 0;
@@ -143,10 +148,9 @@ void BookCheck::addLine(QStringView line) {
         return;
     m_current->add(line);
     if (!m_current->sawFirstLine) {
-        QString text = withoutBlanks(line);
+        const QString text = withoutBlanks(line);
         if (!text.isEmpty()) {
-            text.truncate(FirstLineKept);
-            m_current->firstLine = text;
+            m_current->firstLine = qHash(text);
             m_current->sawFirstLine = true;
         }
     }
@@ -209,7 +213,8 @@ void BookCheck::checkTexts(QList<std::pair<qsizetype, Finding>>& found) const {
         }
         const QString heading = withoutBlanks(entry.heading.text);
         const QString title = withoutBlanks(entry.heading.title);
-        if (chapter.sawFirstLine && (chapter.firstLine == heading || (!title.isEmpty() && chapter.firstLine == title)))
+        if (chapter.sawFirstLine &&
+            (chapter.firstLine == qHash(heading) || (!title.isEmpty() && chapter.firstLine == qHash(title))))
             found.append({i, {Fault::TitleRepeated, entry.where, QStringLiteral("正文第一行重复了标题：删去这一行")}});
     }
 
@@ -238,22 +243,25 @@ void BookCheck::checkTexts(QList<std::pair<qsizetype, Finding>>& found) const {
     }
 
     // Chapters alike: paired by the smallest hashes they share, then compared sketch to sketch.
-    std::map<quint64, std::vector<qsizetype>> byHash;
+    std::vector<std::pair<quint32, qsizetype>> byHash; // sorted by hash, then chapter
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
         const Chapter& chapter = m_chapters[size_t(i)];
         if (!chapter.isChapter)
             continue;
         for (size_t k = 0; k < std::min(PairingHashes, chapter.sketch.size()); ++k)
-            byHash[chapter.sketch[k]].push_back(i);
+            byHash.emplace_back(chapter.sketch[k], i);
     }
+    std::sort(byHash.begin(), byHash.end());
     std::set<std::pair<qsizetype, qsizetype>> pairs;
-    for (const auto& [hash, chapters] : byHash) {
-        if (chapters.size() > CommonHashChapters)
-            continue;
-        for (size_t a = 0; a < chapters.size(); ++a) {
-            for (size_t b = a + 1; b < chapters.size(); ++b)
-                pairs.insert({chapters[a], chapters[b]});
+    for (auto run = byHash.begin(); run != byHash.end();) {
+        const auto end = std::find_if(run, byHash.end(), [&](const auto& item) { return item.first != run->first; });
+        if (size_t(end - run) <= CommonHashChapters) {
+            for (auto a = run; a != end; ++a) {
+                for (auto b = a + 1; b != end; ++b)
+                    pairs.insert({a->second, b->second});
+            }
         }
+        run = end;
     }
     std::set<qsizetype> reported;
     for (const auto& [first, second] : pairs) {

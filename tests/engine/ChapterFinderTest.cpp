@@ -34,18 +34,19 @@ struct BookCase {
     std::vector<Row> rows;
 };
 
-// A heading as found, for comparing: where, what, which number.
+// A heading as found, for comparing: where, what, which number; no labelled heading is doubtful.
 struct Found {
     qint64 line;
     Heading::Level level;
     std::optional<quint64> number;
     QString text;
+    bool doubtful = false;
     bool operator==(const Found&) const = default;
 };
 
 void PrintTo(const Found& f, std::ostream* os) {
     *os << f.line << "/" << int(f.level) << "/" << (f.number ? std::to_string(*f.number) : "-") << "/"
-        << f.text.toStdString();
+        << f.text.toStdString() << (f.doubtful ? "/doubtful" : "");
 }
 
 // Each row's line, then three sentences of the corpus, so that every heading stands among real text.
@@ -74,7 +75,7 @@ Book makeBook(const BookCase& book, const QStringList& sentences, qsizetype& nex
 std::vector<Found> found(const QList<Heading>& headings) {
     std::vector<Found> list;
     for (const Heading& h : headings)
-        list.push_back({h.line, h.level, h.number, h.text});
+        list.push_back({h.line, h.level, h.number, h.text, h.doubtful});
     return list;
 }
 
