@@ -87,16 +87,18 @@ const std::vector<Row> Traps = {
     {u"第一次见到他", {}},         {u"“第一章”写得很好", {}},      {u"第三者插足", {}},
     {u"第一章的内容很长", {}},     {u"第五章写完了。", {}},        {u"第一集团军开进城里", {}},
     {u"序列号丢了", {}},           {u"前言不搭后语地说了几句", {}}, {u"1、先把火生起来", {}},
-    {u"第十章，就在这里结束；", {}}, {u"第一百章还远着呢的时候他就走了，没有留下一句话，连个字条都没有", {}},
+    {u"第十章，就在这里结束；", {}}, {u"第一百章还远着呢", {}},
+    {u"第二十章 那一年的春天来得特别早而且特别温暖让人忍不住想出门走走看看外面的世界于是他们一起出了门", {}},
 };
 
+// A trap after every heading but the first, the traps taken in turn over all books.
 std::vector<Row> withTraps(std::vector<Row> rows) {
-    // A trap after every heading but the first.
+    static size_t next = 0;
     std::vector<Row> mixed;
     for (size_t i = 0; i < rows.size(); ++i) {
         mixed.push_back(rows[i]);
         if (i > 0)
-            mixed.push_back(Traps[i % Traps.size()]);
+            mixed.push_back(Traps[next++ % Traps.size()]);
     }
     return mixed;
 }
