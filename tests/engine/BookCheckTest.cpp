@@ -89,11 +89,11 @@ TEST(BookCheck, findsEveryPlantedFaultAndNothingElse) {
         {"a chapter that stopped downloading",
          [](QList<Chapter>& b, const QStringList&) { b[9].body = b[9].body.mid(0, 2); },
          {{Fault::TooShort, "第九章 题9"}}},
-        {"a chapter saved as two pages",
+        {"a chapter saved as two pages, the second a short rest",
          [](QList<Chapter>& b, const QStringList&) {
              const QStringList body = b[10].body;
-             b[10] = {QStringLiteral("第十章 题10（1/2）"), body.mid(0, 12)};
-             b.insert(11, {QStringLiteral("第十章 题10（2/2）"), body.mid(12)});
+             b[10] = {QStringLiteral("第十章 题10（1/2）"), body.mid(0, 23)};
+             b.insert(11, {QStringLiteral("第十章 题10（2/2）"), body.mid(23)});
          },
          {{Fault::SplitPage, "第十章 题10（2/2）"}}},
     };
