@@ -1,5 +1,6 @@
 #include "BookCommands.h"
 
+#include "CliStop.h"
 #include "TabRow.h"
 #include "core/AppState.h"
 #include "core/ChapterOrder.h"
@@ -10,6 +11,7 @@
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
 #include "platform/TextReader.h"
+#include "runner/StopRows.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,42 +30,57 @@ void print(const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
-// Reads every line of `path` into `take`; false with `error` set when the file cannot be read.
-bool readLines(const QString& path, const std::function<void(const QString&)>& take, FileError* error,
-               TextFormat* format = nullptr) {
+// A book read once for its chapters: what the finder found, the format the reader found (so the
+// second pass need not examine the file again) and its number of lines.
+struct Scan {
+    QList<Heading> headings;
+    TextFormat format;
+    qint64 lines = 0;
+};
+
+// Every read stops at once on SIGINT or SIGTERM (main then exits 128 + the signal); `progress` is
+// told the share of the file read.
+ReadProgress stoppable(const std::function<void(qint64 done, qint64 total)>& progress) {
+    return [progress](qint64 done, qint64 total) {
+        if (progress)
+            progress(done, total);
+        return CliStop::signalNumber() == 0;
+    };
+}
+
+bool scan(const QString& path, Scan* result, FileError* error, const ReadProgress& progress) {
     TextReader reader;
+    reader.setProgress(progress);
     if (!reader.open(path)) {
         *error = reader.error();
         return false;
     }
-    if (format)
-        *format = reader.format();
+    result->format = reader.format();
+    ChapterFinder finder(result->format.lineEnd == LineEnd::CrLf ? 2 : 1);
+    QString line;
+    while (reader.readLine(line)) {
+        finder.addLine(line);
+        ++result->lines;
+    }
+    *error = reader.error();
+    result->headings = finder.finish();
+    return !error->isSet();
+}
+
+// The lines of a file scan() read, again, into `take`.
+bool readAgain(const QString& path, const TextFormat& format, const std::function<void(const QString&)>& take,
+               FileError* error, const ReadProgress& progress) {
+    TextReader reader;
+    reader.setProgress(progress);
+    if (!reader.reopen(path, format)) {
+        *error = reader.error();
+        return false;
+    }
     QString line;
     while (reader.readLine(line))
         take(line);
     *error = reader.error();
     return !error->isSet();
-}
-
-int lineEndLength(const TextFormat& format) {
-    return format.lineEnd == LineEnd::CrLf ? 2 : 1;
-}
-
-bool findChapters(const QString& path, QList<Heading>* headings, FileError* error) {
-    TextFormat format;
-    {
-        TextReader reader;
-        if (!reader.open(path)) {
-            *error = reader.error();
-            return false;
-        }
-        format = reader.format();
-    }
-    ChapterFinder finder(lineEndLength(format));
-    if (!readLines(path, [&](const QString& line) { finder.addLine(line); }, error))
-        return false;
-    *headings = finder.finish();
-    return true;
 }
 
 QByteArray jsonLine(const Heading& heading) {
@@ -78,9 +95,13 @@ QByteArray jsonLine(const Heading& heading) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
+// A file that could not be read gets a red row; a stop ends the run with the "-已停止-" row of every batch.
 void reportError(JobEnv& env, const QString& name, const FileError& error) {
-    env.sink.ReportProgress(0, name, QStringLiteral("错误") + QString::number(error.number), error.description,
-                            Mark::Red);
+    if (error.isStopped())
+        reportStopped(env.sink, QString());
+    else
+        env.sink.ReportProgress(0, name, QStringLiteral("错误") + QString::number(error.number), error.description,
+                                Mark::Red);
 }
 
 void report(JobEnv& env, const QList<BookCheck::Finding>& findings) {
@@ -99,16 +120,26 @@ bool isLaterPageName(const QString& name, const QSet<QString>& stems) {
     return ok && page >= 2 && stems.contains(stem.left(underscore));
 }
 
+// The bar runs over both passes: finding the chapters, then checking them.
+ReadProgress passProgress(JobEnv& env, int pass) {
+    return stoppable([&env, pass](qint64 done, qint64 total) {
+        if (total > 0)
+            env.sink.ReportProgress(int((pass * 100 + done * 100 / total) / 2), QString(), QString(), QString(),
+                                    QString());
+    });
+}
+
 int checkFile(JobEnv& env, const QString& path) {
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    QList<Heading> headings;
+    Scan book;
     FileError error;
-    if (!findChapters(path, &headings, &error)) {
+    if (!scan(path, &book, &error, passProgress(env, 0))) {
         reportError(env, name, error);
         return 1;
     }
-    BookCheck check(BookCheck::entriesOf(headings));
-    if (!readLines(path, [&](const QString& line) { check.addLine(line); }, &error)) {
+    BookCheck check(BookCheck::entriesOf(book.headings));
+    if (!readAgain(path, book.format, [&](const QString& line) { check.addLine(line); }, &error,
+                   passProgress(env, 1))) {
         reportError(env, name, error);
         return 1;
     }
@@ -129,6 +160,7 @@ int checkFolder(JobEnv& env, const QString& folder) {
 
     struct File {
         QString name;
+        TextFormat format;
         qint64 headingLine = 0; // in the file; 0 when it has none
     };
     QList<File> files;
@@ -136,40 +168,38 @@ int checkFolder(JobEnv& env, const QString& folder) {
     int status = 0;
     qint64 fed = 0;
     for (const QString& name : names) {
-        QList<Heading> headings;
+        Scan chapter;
         FileError error;
-        qint64 lines = 0;
-        if (!findChapters(folder + name, &headings, &error) ||
-            !readLines(folder + name, [&](const QString&) { ++lines; }, &error)) {
+        if (!scan(folder + name, &chapter, &error, stoppable({}))) {
             reportError(env, name, error);
+            if (error.isStopped())
+                return 1;
             status = 1;
             continue;
         }
-        Heading heading;
-        const auto chapter = std::find_if(headings.begin(), headings.end(),
-                                          [](const Heading& h) { return h.level == Heading::Level::Chapter; });
-        if (chapter != headings.end())
-            heading = *chapter;
-        files.append({name, chapter != headings.end() ? heading.line : 0});
-        heading.level = Heading::Level::Chapter;
+        const auto found = std::find_if(chapter.headings.begin(), chapter.headings.end(),
+                                        [](const Heading& h) { return h.level == Heading::Level::Chapter; });
+        Heading heading = found != chapter.headings.end() ? *found : Heading();
+        files.append({name, chapter.format, found != chapter.headings.end() ? heading.line : 0});
         heading.line = fed + 1;
         heading.sequence = 0;
-        const QList<BookCheck::Entry> own = BookCheck::entriesOf({heading});
-        entries.append({heading, name, own.first().laterPage || isLaterPageName(name, stems)});
-        fed += 1 + lines - (files.back().headingLine > 0 ? 1 : 0);
+        const bool laterPage = BookCheck::entriesOf({heading}).first().laterPage || isLaterPageName(name, stems);
+        entries.append({heading, name, laterPage});
+        fed += 1 + chapter.lines - (files.back().headingLine > 0 ? 1 : 0);
     }
     BookCheck check(entries);
     for (const File& file : files) {
         check.addLine(QString());
         qint64 line = 0;
         FileError error;
-        readLines(
-            folder + file.name,
-            [&](const QString& text) {
-                if (++line != file.headingLine)
-                    check.addLine(text);
-            },
-            &error);
+        const auto take = [&](const QString& text) {
+            if (++line != file.headingLine)
+                check.addLine(text);
+        };
+        if (!readAgain(folder + file.name, file.format, take, &error, stoppable({}))) {
+            reportError(env, file.name, error);
+            return 1;
+        }
     }
     const QList<BookCheck::Finding> findings = check.finish();
     report(env, findings);
@@ -179,12 +209,13 @@ int checkFolder(JobEnv& env, const QString& folder) {
 } // namespace
 
 int printChapters(const QString& book, bool json) {
-    QList<Heading> headings;
+    Scan scanned;
     FileError error;
-    if (!findChapters(FileName::absolutePath(book), &headings, &error)) {
+    if (!scan(FileName::absolutePath(book), &scanned, &error, stoppable({}))) {
         printError(QStringLiteral("chapters: ") + book + QStringLiteral(": ") + error.description);
         return 1;
     }
+    const QList<Heading>& headings = scanned.headings;
     for (const Heading& heading : headings) {
         if (json)
             print(jsonLine(heading));
