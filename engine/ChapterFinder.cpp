@@ -159,10 +159,14 @@ std::optional<Part> matterAt(QStringView text, qsizetype at) {
             isOneOf(text[end], u"（(【「")) {
             return Part{Heading::Level::Chapter, std::nullopt, at, end, text.size()};
         }
-        // "番外一", "番外篇"
-        if (word == u"番外" && (ChineseNumber::readAt(text, end).isNumber() || text[end] == u'篇'))
-            return Part{Heading::Level::Chapter, std::nullopt, at, end, text.size()};
-        return std::nullopt;
+        // "番外一", "番外篇": the label holds the number or 篇, which counts in no sequence.
+        if (word != u"番外")
+            return std::nullopt;
+        const ChineseNumber::Reading reading = ChineseNumber::readAt(text, end);
+        if (!reading.isNumber() && text[end] != u'篇')
+            return std::nullopt;
+        const qsizetype labelEnd = end + (reading.isNumber() ? reading.length : 1);
+        return Part{Heading::Level::Chapter, std::nullopt, at, labelEnd, text.size()};
     }
     return std::nullopt;
 }

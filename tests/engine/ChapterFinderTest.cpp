@@ -146,6 +146,7 @@ const std::vector<BookCase>& cases() {
                     {u"第二章 过河", {{C, 2, u"第二章 过河"}}},
                     {u"尾声", {{C, std::nullopt, u"尾声"}}},
                     {u"番外一 旧事", {{C, std::nullopt, u"番外一 旧事"}}},
+                    {u"番外篇：新事", {{C, std::nullopt, u"番外篇：新事"}}},
                     {u"后记", {{C, std::nullopt, u"后记"}}},
                     {u"完本感言", {{C, std::nullopt, u"完本感言"}}}})},
         {"引子 序 前言 as headings",
@@ -262,6 +263,29 @@ TEST(ChapterFinder, offsetsPointAtTheHeadingLines) {
     for (const QString& line : text.split(QStringLiteral("\r\n")))
         finder.addLine(line);
     EXPECT_EQ(finder.finish(), headings);
+}
+
+// Label and title apart, as file names and tables of contents show them.
+TEST(ChapterFinder, splitsLabelAndTitle) {
+    struct Case {
+        const char16_t* line;
+        const char16_t* label;
+        const char16_t* title;
+    };
+    const Case table[] = {
+        {u"第一章　风起云涌", u"第一章", u"风起云涌"},
+        {u"第一百零三章：归来", u"第一百零三章", u"归来"},
+        {u"正文 第二回 悟彻菩提真妙理", u"第二回", u"悟彻菩提真妙理"},
+        {u"番外一 旧事", u"番外一", u"旧事"},
+        {u"序章·缘起", u"序章", u"缘起"},
+        {u"Chapter 12 - Home", u"Chapter 12", u"Home"},
+    };
+    for (const Case& c : table) {
+        const QList<Heading> headings = ChapterFinder::find(QString::fromUtf16(c.line));
+        ASSERT_EQ(headings.size(), 1) << QString::fromUtf16(c.line).toStdString();
+        EXPECT_EQ(headings[0].label, QString::fromUtf16(c.label));
+        EXPECT_EQ(headings[0].title, QString::fromUtf16(c.title));
+    }
 }
 
 } // namespace
