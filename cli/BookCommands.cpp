@@ -84,14 +84,11 @@ bool readAgain(const QString& path, const TextFormat& format, const std::functio
 }
 
 QByteArray jsonLine(const Heading& heading) {
-    QJsonObject object{{"line", heading.line},
-                       {"offset", heading.offset},
-                       {"level", int(heading.level)},
-                       {"number", heading.number ? QJsonValue(qint64(*heading.number)) : QJsonValue()},
-                       {"label", heading.label},
-                       {"title", heading.title},
-                       {"text", heading.text},
-                       {"doubtful", heading.doubtful}};
+    QJsonObject object{
+        {"line", heading.line},        {"offset", heading.offset},
+        {"level", int(heading.level)}, {"number", heading.number ? QJsonValue(qint64(*heading.number)) : QJsonValue()},
+        {"label", heading.label},      {"title", heading.title},
+        {"text", heading.text},        {"doubtful", heading.doubtful}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -138,8 +135,8 @@ int checkFile(JobEnv& env, const QString& path) {
         return 1;
     }
     BookCheck check(BookCheck::entriesOf(book.headings));
-    if (!readAgain(path, book.format, [&](const QString& line) { check.addLine(line); }, &error,
-                   passProgress(env, 1))) {
+    if (!readAgain(
+            path, book.format, [&](const QString& line) { check.addLine(line); }, &error, passProgress(env, 1))) {
         reportError(env, name, error);
         return 1;
     }
@@ -220,9 +217,10 @@ int printChapters(const QString& book, bool json) {
         if (json)
             print(jsonLine(heading));
         else
-            print(FileName::encode(TabRow::line({QString::number(heading.line), QString::number(int(heading.level)),
-                                                 heading.number ? QString::number(*heading.number) : QString(),
-                                                 heading.text, heading.doubtful ? QStringLiteral("doubtful") : QString()})));
+            print(FileName::encode(
+                TabRow::line({QString::number(heading.line), QString::number(int(heading.level)),
+                              heading.number ? QString::number(*heading.number) : QString(), heading.text,
+                              heading.doubtful ? QStringLiteral("doubtful") : QString()})));
     }
     std::fflush(stdout);
     return 0;

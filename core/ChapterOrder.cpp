@@ -68,7 +68,8 @@ bool isVolumeNumber(QStringView base, qsizetype start, qsizetype end) {
         --before;
     if (before < 0 || base[before] != u'卷')
         return false;
-    return before == 0 || (ChineseNumber::decimalDigit(base[before - 1]) < 0 && !ChineseNumber::isNumeral(base[before - 1]));
+    return before == 0 ||
+           (ChineseNumber::decimalDigit(base[before - 1]) < 0 && !ChineseNumber::isNumeral(base[before - 1]));
 }
 
 int compareNumbers(const QString& a, const QString& b) {

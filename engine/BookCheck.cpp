@@ -191,8 +191,7 @@ void BookCheck::checkNumbers(QList<std::pair<qsizetype, Finding>>& found) const 
             if (before && number > *before + 1) {
                 const Heading& heading = m_entries[at].heading;
                 const QString first = numberLabel(*before + 1, heading);
-                const QString missing =
-                    number == *before + 2 ? first : first + u'—' + numberLabel(number - 1, heading);
+                const QString missing = number == *before + 2 ? first : first + u'—' + numberLabel(number - 1, heading);
                 found.append({at,
                               {Fault::MissingChapter, m_entries[at].where,
                                QStringLiteral("之前缺少%1：补上缺的章节").arg(missing)}});
@@ -271,11 +270,12 @@ void BookCheck::checkTexts(QList<std::pair<qsizetype, Finding>>& found) const {
         if (share < AlikeShare)
             continue;
         reported.insert(second);
-        const QString how = share >= 1.0 ? QStringLiteral("相同")
-                                         : QStringLiteral("几乎相同（约 %1%）").arg(qRound(share * 100));
-        found.append({second,
-                      {Fault::SameText, m_entries[second].where,
-                       QStringLiteral("与「%1」的内容%2：删去重复的一章，或重新下载").arg(m_entries[first].where, how)}});
+        const QString how =
+            share >= 1.0 ? QStringLiteral("相同") : QStringLiteral("几乎相同（约 %1%）").arg(qRound(share * 100));
+        found.append(
+            {second,
+             {Fault::SameText, m_entries[second].where,
+              QStringLiteral("与「%1」的内容%2：删去重复的一章，或重新下载").arg(m_entries[first].where, how)}});
     }
 }
 

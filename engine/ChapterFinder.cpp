@@ -148,8 +148,8 @@ std::optional<Part> chapterAt(QStringView text, qsizetype at) {
 
 // 序章, 楔子, 后记 and the like: a heading without a number, alone or before a title.
 std::optional<Part> matterAt(QStringView text, qsizetype at) {
-    static const QStringView words[] = {u"完本感言", u"序章", u"序言", u"楔子", u"引子", u"前言", u"尾声",
-                                        u"尾聲", u"后记", u"後記", u"番外", u"序"};
+    static const QStringView words[] = {u"完本感言", u"序章", u"序言", u"楔子", u"引子", u"前言",
+                                        u"尾声",     u"尾聲", u"后记", u"後記", u"番外", u"序"};
     const QStringView rest = text.sliced(at);
     for (QStringView word : words) {
         if (!rest.startsWith(word))

@@ -43,9 +43,9 @@ private:
 // A GB18030 book with CR LF line ends: the reader decodes it, the rows give line, level, number,
 // heading and mark; a repeated number is doubtful.
 TEST_F(BookCliTest, chaptersPrintsOneRowPerHeading) {
-    ASSERT_TRUE(TestFiles::write(work + "book.txt",
-                                 gb18030("《西游》\r\n上卷 第一回　灵根育孕源流出\r\n正文。\r\n第二回　悟彻菩提真妙理\r\n"
-                                         "他打了第六回合\r\n第二回　悟彻菩提真妙理\r\n正文。\r\n后记\r\n")));
+    ASSERT_TRUE(TestFiles::write(
+        work + "book.txt", gb18030("《西游》\r\n上卷 第一回　灵根育孕源流出\r\n正文。\r\n第二回　悟彻菩提真妙理\r\n"
+                                   "他打了第六回合\r\n第二回　悟彻菩提真妙理\r\n正文。\r\n后记\r\n")));
     EXPECT_EQ(run({"chapters", work + "book.txt"}), 0) << err.toStdString();
     EXPECT_EQ(out, "2\t1\t\t上卷\t\n"
                    "2\t2\t1\t第一回　灵根育孕源流出\t\n"
@@ -55,7 +55,9 @@ TEST_F(BookCliTest, chaptersPrintsOneRowPerHeading) {
     EXPECT_EQ(run({"chapters", work + "book.txt", "--json"}), 0);
     const QStringList objects = out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(objects.size(), 5);
-    EXPECT_EQ(objects[4], R"({"doubtful":false,"label":"后记","level":2,"line":8,"number":null,"offset":67,"text":"后记","title":""})");
+    EXPECT_EQ(
+        objects[4],
+        R"({"doubtful":false,"label":"后记","level":2,"line":8,"number":null,"offset":67,"text":"后记","title":""})");
 }
 
 TEST_F(BookCliTest, aFileThatIsNotTextIsRefused) {

@@ -20,7 +20,8 @@ struct Chapter {
     QStringList body;
 };
 
-const char16_t* const Numbers[] = {u"一", u"二", u"三", u"四", u"五", u"六", u"七", u"八", u"九", u"十", u"十一", u"十二"};
+const char16_t* const Numbers[] = {u"一", u"二", u"三", u"四", u"五",   u"六",
+                                   u"七", u"八", u"九", u"十", u"十一", u"十二"};
 
 // Twelve chapters of 25 different real sentences each, with 序章 before and 番外 and 后记 after.
 QList<Chapter> cleanBook(const QStringList& sentences) {
@@ -67,15 +68,19 @@ TEST(BookCheck, findsEveryPlantedFaultAndNothingElse) {
     ASSERT_GE(sentences.size(), 400);
     const Planted table[] = {
         {"a clean book with front and back matter", [](QList<Chapter>&, const QStringList&) {}, {}},
-        {"a missing chapter", [](QList<Chapter>& b, const QStringList&) { b.removeAt(5); },
+        {"a missing chapter",
+         [](QList<Chapter>& b, const QStringList&) { b.removeAt(5); },
          {{Fault::MissingChapter, "第六章 题6"}}},
         {"three missing chapters in a row",
          [](QList<Chapter>& b, const QStringList&) { b.remove(3, 3); },
          {{Fault::MissingChapter, "第六章 题6"}}},
         {"a number given twice",
-         [](QList<Chapter>& b, const QStringList& s) { b.insert(7, {QStringLiteral("第六章 又一个"), s.mid(340, 25)}); },
+         [](QList<Chapter>& b, const QStringList& s) {
+             b.insert(7, {QStringLiteral("第六章 又一个"), s.mid(340, 25)});
+         },
          {{Fault::DuplicateNumber, "第六章 又一个"}}},
-        {"two chapters swapped", [](QList<Chapter>& b, const QStringList&) { b.swapItemsAt(3, 4); },
+        {"two chapters swapped",
+         [](QList<Chapter>& b, const QStringList&) { b.swapItemsAt(3, 4); },
          {{Fault::OutOfOrder, "第三章 题3"}}},
         {"a chapter's text again, a few characters changed",
          [](QList<Chapter>& b, const QStringList&) {
@@ -115,7 +120,8 @@ TEST(BookCheck, volumesNumberedOnTheirOwnAreClean) {
     for (const char16_t* volume : {u"第一卷 上", u"第二卷 下"}) {
         book.append({QString::fromUtf16(volume), {}});
         for (int i = 0; i < 4; ++i)
-            book.append({QStringLiteral("第%1章 题").arg(QString::fromUtf16(Numbers[i])), sentences.mid(next += 20, 20)});
+            book.append(
+                {QStringLiteral("第%1章 题").arg(QString::fromUtf16(Numbers[i])), sentences.mid(next += 20, 20)});
     }
     EXPECT_TRUE(check(book).isEmpty());
 }
