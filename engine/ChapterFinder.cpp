@@ -315,6 +315,57 @@ void ChapterFinder::acceptWeakStyle() {
     m_candidates = kept;
 }
 
+namespace {
+
+// The word of a numbered chapter heading: 章 回 节 集 篇, or C for "Chapter N".
+QChar chapterWord(const Heading& heading) {
+    return heading.label.startsWith(u'第') ? heading.label.back() : QChar(u'C');
+}
+
+} // namespace
+
+// A chapter word whose numbers start again each time a heading of another word came between (第一章,
+// 第一节, 第二节, 第二章, 第一节) marks sections inside the other word's chapters: its lines are dropped.
+void ChapterFinder::dropSections() {
+    QList<QChar> words;
+    for (const Candidate& candidate : m_candidates) {
+        const Heading& heading = candidate.heading;
+        if (candidate.style == Style::Strong && heading.level == Heading::Level::Chapter &&
+            !words.contains(chapterWord(heading)))
+            words.append(chapterWord(heading));
+    }
+    if (words.size() < 2)
+        return;
+    QList<QChar> sections;
+    for (QChar word : words) {
+        std::optional<quint64> previous;
+        bool otherBetween = false;
+        int restarts = 0;
+        int continued = 0;
+        for (const Candidate& candidate : m_candidates) {
+            const Heading& heading = candidate.heading;
+            if (candidate.style != Style::Strong || heading.level != Heading::Level::Chapter)
+                continue;
+            if (chapterWord(heading) != word) {
+                otherBetween = true;
+                continue;
+            }
+            if (previous && otherBetween)
+                (*heading.number <= *previous ? restarts : continued) += 1;
+            previous = heading.number;
+            otherBetween = false;
+        }
+        if (restarts > 0 && continued == 0)
+            sections.append(word);
+    }
+    if (sections.size() == words.size())
+        return;
+    m_candidates.removeIf([&](const Candidate& candidate) {
+        return candidate.style == Style::Strong && candidate.heading.level == Heading::Level::Chapter &&
+               sections.contains(chapterWord(candidate.heading));
+    });
+}
+
 // Chapters are numbered per volume when, at most volume headings, the chapter numbers start again.
 void ChapterFinder::groupSequences() {
     int boundaries = 0;
@@ -338,13 +389,20 @@ void ChapterFinder::groupSequences() {
         lastBefore = heading.number;
     }
     const bool perVolume = restarts > 0 && restarts * 2 >= boundaries;
+    // Each chapter word counts on its own (第一集 … 第一章 第二章 … 第二集), per volume where they start again.
+    std::map<std::pair<int, QChar>, int> sequences;
     int volume = 0;
     for (Candidate& candidate : m_candidates) {
-        if (candidate.heading.level == Heading::Level::Volume) {
+        Heading& heading = candidate.heading;
+        if (heading.level == Heading::Level::Volume) {
             ++volume;
             continue;
         }
-        candidate.heading.sequence = perVolume ? volume : 0;
+        if (!heading.number)
+            continue;
+        const QChar word = candidate.style == Style::Strong ? chapterWord(heading) : QChar(u'N');
+        const auto key = std::make_pair(perVolume ? volume : 0, word);
+        heading.sequence = sequences.try_emplace(key, int(sequences.size())).first->second;
     }
 }
 
@@ -372,6 +430,7 @@ void ChapterFinder::markDoubtful() {
 
 QList<Heading> ChapterFinder::finish() {
     acceptWeakStyle();
+    dropSections();
     groupSequences();
     markDoubtful();
     QList<Heading> headings;

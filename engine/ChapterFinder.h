@@ -14,6 +14,8 @@
 // chapter's first line is not one more heading. Numbers are read as ChineseNumber reads them. Over the
 // whole text the chapter numbers are checked for sequence (per volume where each volume starts again):
 // a heading whose number breaks the sequence is kept and marked doubtful (the later of two equal ones).
+// Where one chapter word numbers parts of another's chapters (第一节 again under each 第N章), those
+// lines are sections of the chapters, not headings.
 struct Heading {
     enum class Level { Volume = 1, Chapter = 2 };
 
@@ -25,7 +27,9 @@ struct Heading {
     QString title;                 // the words after the label, trimmed; may be empty
     QString text;                  // this level's part of the line: the label and title as written
     bool doubtful = false;
-    int sequence = 0; // headings of one level and one sequence are numbered in one run
+    // Numbered headings of one level and one sequence are numbered in one run: a volume's chapters
+    // where each volume starts again, each chapter word (章, 集) on its own.
+    int sequence = 0;
 
     bool operator==(const Heading&) const = default;
 };
@@ -53,6 +57,7 @@ private:
     };
 
     void acceptWeakStyle();
+    void dropSections();
     void groupSequences();
     void markDoubtful();
 
