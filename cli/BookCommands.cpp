@@ -134,6 +134,10 @@ int checkFile(JobEnv& env, const QString& path) {
         reportError(env, name, error);
         return 1;
     }
+    if (book.headings.isEmpty()) {
+        printError(QStringLiteral("check: no chapters found in ") + name);
+        return 0;
+    }
     BookCheck check(BookCheck::entriesOf(book.headings));
     if (!readAgain(
             path, book.format, [&](const QString& line) { check.addLine(line); }, &error, passProgress(env, 1))) {

@@ -10,12 +10,15 @@ namespace BookCommands {
 
 // Prints "line TAB level TAB number TAB heading TAB mark" per heading (level 1 a volume, 2 a chapter;
 // the mark empty or "doubtful"); with `json`, one object per line {"line", "offset", "level", "number",
-// "label", "title", "text", "doubtful"}. 1 when the book cannot be read (a file that is not text too).
+// "label", "title", "text", "doubtful"}, the offset counting UTF-16 code units of the decoded text up
+// to the heading's line (line ends counted as the file's CR LF or LF). 1 when the book cannot be read
+// (a file that is not text too).
 int printChapters(const QString& book, bool json);
 
 // One yellow row per finding: the chapter (a book) or the file (a folder's .txt files, one chapter
-// each, in chapter reading order), the finding (缺章, 重复章节, ...), what to do. 0 for a clean book,
-// 1 when anything was found or a file could not be read (a red row).
+// each, in chapter reading order), the finding (缺章, 重复章节, ...), what to do. 0 for a clean book
+// (and for one without chapters, which standard error names), 1 when anything was found or a file
+// could not be read (a red row).
 int checkBook(JobEnv& env, const QString& bookOrFolder);
 
 } // namespace BookCommands
