@@ -77,20 +77,24 @@ const CostTable& table() {
 
 namespace ChinesePlausibility {
 
-qint64 cost(const char16_t* text, qsizetype size) {
+qint64 cost(const char16_t* text, qsizetype size, qsizetype* characters) {
     const std::array<uchar, 0x10000>& costs = table().costs;
     qint64 total = 0;
+    qsizetype costing = 0;
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t unit = text[i];
         total += costs[unit];
+        costing += costs[unit] > 0;
         // The second half of a surrogate pair adds nothing to the first.
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < size && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
             ++i;
     }
+    if (characters)
+        *characters += costing;
     return total;
 }
 
-qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size, qint64 ceiling) {
+qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size, qint64 ceiling, qsizetype* characters) {
     // Decoded a piece at a time, so that a reading already past the ceiling is not decoded further.
     constexpr qsizetype Piece = 512;
     std::array<char16_t, Piece + 16> text;
@@ -102,7 +106,7 @@ qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size, qint64 ce
         const bool final = at + take == size;
         qsizetype written = 0;
         const qsizetype used = decoder.decode(bytes + at, take, final, text.data(), &written);
-        total += cost(text.data(), written);
+        total += cost(text.data(), written, characters);
         // A character cut at the end of the piece is decoded with the next one (a piece always
         // holds whole characters, so some bytes are used).
         at += used;

@@ -12,12 +12,13 @@
 // that leaves bytes over loses against one that reads them all.
 namespace ChinesePlausibility {
 
-// The cost of UTF-16 text; an escaped byte of TextDecoder counts as such.
-qint64 cost(const char16_t* text, qsizetype size);
+// The cost of UTF-16 text; an escaped byte of TextDecoder counts as such. `characters`, when given, is
+// increased by the number of characters that cost something (all but ASCII).
+qint64 cost(const char16_t* text, qsizetype size, qsizetype* characters = nullptr);
 // The cost of bytes[0..size) decoded as `encoding`. Once the cost reaches `ceiling` the rest is not
 // looked at, and the cost so far (at least `ceiling`) is returned: enough to tell which of two
-// readings is more plausible.
+// readings is more plausible. `characters` as above, of the part looked at.
 qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size,
-            qint64 ceiling = std::numeric_limits<qint64>::max());
+            qint64 ceiling = std::numeric_limits<qint64>::max(), qsizetype* characters = nullptr);
 
 } // namespace ChinesePlausibility

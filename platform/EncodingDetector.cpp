@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -22,6 +23,11 @@ constexpr qint64 Margin = 1;
 // The most a character of UTF-16 text without BOM may cost on average: real Chinese text costs 9 to 12,
 // other bytes read as UTF-16 mostly give rare characters (18 to 20).
 constexpr qint64 MaxUtf16Cost = 14;
+// The most a non-ASCII character of a code-page file may cost on average in its more plausible
+// reading. Real Chinese costs 8 to 12 even on short lines; Latin-1, CP1252 and Shift-JIS bytes read
+// as Chinese give rare characters and bytes that do not decode (16 to 24).
+constexpr qint64 MaxLegacyCost = 15;
+constexpr qint64 MostCost = std::numeric_limits<qint64>::max();
 
 constexpr quint64 Ones = 0x0101010101010101ULL;
 constexpr quint64 HighBits = 0x8080808080808080ULL;
@@ -37,9 +43,6 @@ inline bool needsLook(quint64 word) {
     return (word & HighBits) != 0 || mayHoldControl(word);
 }
 
-// Past this many stray bytes, and more than the rule for UTF-8 allows, the file is no UTF-8 and the
-// rest is only looked at for control characters.
-constexpr qint64 HopelessStray = 1024;
 // More valid two-byte UTF-8 characters than this in a legacy text are out of the question.
 constexpr qint64 ShortUtf8 = 8;
 // How often, in bytes, the UTF-8 walk looks whether its question is settled.
@@ -114,7 +117,10 @@ void EncodingDetector::feed(const uchar* bytes, qsizetype size) {
     }
     if (qsizetype(m_sample.size()) < SampleBudget)
         sampleBytes(bytes, size);
-    if (m_settled || (m_stray > HopelessStray && m_stray * 4 > m_wide)) {
+    // Only what the bytes prove settles the UTF-8 question, never where a piece happens to end: a file
+    // that starts in a code page may go on in UTF-8 long enough to be UTF-8 after all.
+    m_settled = m_settled || utf8Settled(m_fed);
+    if (m_settled) {
         scanControls(bytes, size);
         m_fed += size;
         return;
@@ -385,16 +391,23 @@ std::optional<TextEncoding> EncodingDetector::utf16Verdict() const {
     return encoding;
 }
 
-TextEncoding EncodingDetector::legacyVerdict(TextEncoding fallback, bool utf8Candidate) const {
+std::optional<TextEncoding> EncodingDetector::legacyVerdict(TextEncoding fallback, bool utf8Candidate) const {
     const uchar* p = m_sample.data();
     const qsizetype size = qsizetype(m_sample.size());
     // A reading is weighed only as far as it can still win: Big5 up to where GB18030 would win, UTF-8
     // up to where it would lose.
-    const qint64 gb = ChinesePlausibility::cost(TextEncoding::Gb18030, p, size);
-    const qint64 big5 = ChinesePlausibility::cost(TextEncoding::Big5, p, size, gb + Margin);
+    qsizetype gbCharacters = 0;
+    qsizetype big5Characters = 0;
+    const qint64 gb = ChinesePlausibility::cost(TextEncoding::Gb18030, p, size, MostCost, &gbCharacters);
+    const qint64 big5 = ChinesePlausibility::cost(TextEncoding::Big5, p, size, gb + Margin, &big5Characters);
     const qint64 best = std::min(gb, big5);
     if (utf8Candidate && ChinesePlausibility::cost(TextEncoding::Utf8, p, size, best + Margin) < best + Margin)
         return TextEncoding::Utf8;
+    // Bytes that read as rare characters in both code pages are no Chinese text (Latin-1, Shift-JIS):
+    // not understood rather than rewritten as if they were. The lower reading is complete.
+    const qsizetype characters = gb <= big5 ? gbCharacters : big5Characters;
+    if (best > MaxLegacyCost * characters)
+        return std::nullopt;
     if (gb + Margin <= big5)
         return TextEncoding::Gb18030;
     if (big5 + Margin <= gb)
@@ -402,6 +415,19 @@ TextEncoding EncodingDetector::legacyVerdict(TextEncoding fallback, bool utf8Can
     CodePageGuess guess;
     guess.feed(p, size);
     return guess.verdict().value_or(fallback);
+}
+
+bool EncodingDetector::provenNotText() const {
+    if (m_controls == 0 || qsizetype(m_head.size()) < HeadSize)
+        return false;
+    // A head without NUL reads as UTF-16 only once a stray byte has shown it is no UTF-8; stray bytes
+    // only ever grow, so from then on (and at once with a NUL) the head's reading is final.
+    if (!m_headIsUtf16) {
+        if (m_stray == 0 && std::memchr(m_head.data(), 0, m_head.size()) == nullptr)
+            return false;
+        m_headIsUtf16 = utf16Verdict().has_value();
+    }
+    return !*m_headIsUtf16;
 }
 
 std::optional<TextEncoding> EncodingDetector::verdict(TextEncoding fallback) const {
