@@ -23,11 +23,21 @@ constexpr qint64 Margin = 1;
 // The most a character of UTF-16 text without BOM may cost on average: real Chinese text costs 9 to 12,
 // other bytes read as UTF-16 mostly give rare characters (18 to 20).
 constexpr qint64 MaxUtf16Cost = 14;
-// The most a non-ASCII character of a code-page file may cost on average in its more plausible
-// reading. Real Chinese costs 8 to 12 even on short lines; Latin-1, CP1252 and Shift-JIS bytes read
-// as Chinese give rare characters and bytes that do not decode (16 to 24).
-constexpr qint64 MaxLegacyCost = 15;
+// The most a Chinese character of a code-page file may cost on average in its more plausible reading.
+// Real Chinese costs 8 to 12 even on short lines; Latin-1, CP1252 and Shift-JIS bytes read as Chinese
+// give rare characters (16 to 20).
+constexpr qint64 MaxHanCost = 15;
 constexpr qint64 MostCost = std::numeric_limits<qint64>::max();
+
+// A code-page reading is Chinese text unless its Chinese characters are mostly rare ones, or it has
+// none but bytes that do not decode: what Latin-1, CP1252 and Shift-JIS give. Other scripts a code
+// page holds (symbols, Cyrillic, GB18030's four-byte characters) are no evidence either way, and a
+// few undecodable bytes in real Chinese (a damaged file) do not make it less Chinese.
+bool readsAsChinese(const ChinesePlausibility::Tally& reading) {
+    if (reading.han == 0)
+        return reading.garbage == 0;
+    return reading.hanCost <= MaxHanCost * reading.han;
+}
 
 constexpr quint64 Ones = 0x0101010101010101ULL;
 constexpr quint64 HighBits = 0x8080808080808080ULL;
@@ -396,17 +406,15 @@ std::optional<TextEncoding> EncodingDetector::legacyVerdict(TextEncoding fallbac
     const qsizetype size = qsizetype(m_sample.size());
     // A reading is weighed only as far as it can still win: Big5 up to where GB18030 would win, UTF-8
     // up to where it would lose.
-    qsizetype gbCharacters = 0;
-    qsizetype big5Characters = 0;
-    const qint64 gb = ChinesePlausibility::cost(TextEncoding::Gb18030, p, size, MostCost, &gbCharacters);
-    const qint64 big5 = ChinesePlausibility::cost(TextEncoding::Big5, p, size, gb + Margin, &big5Characters);
+    ChinesePlausibility::Tally gbTally;
+    ChinesePlausibility::Tally big5Tally;
+    const qint64 gb = ChinesePlausibility::cost(TextEncoding::Gb18030, p, size, MostCost, &gbTally);
+    const qint64 big5 = ChinesePlausibility::cost(TextEncoding::Big5, p, size, gb + Margin, &big5Tally);
     const qint64 best = std::min(gb, big5);
     if (utf8Candidate && ChinesePlausibility::cost(TextEncoding::Utf8, p, size, best + Margin) < best + Margin)
         return TextEncoding::Utf8;
-    // Bytes that read as rare characters in both code pages are no Chinese text (Latin-1, Shift-JIS):
-    // not understood rather than rewritten as if they were. The lower reading is complete.
-    const qsizetype characters = gb <= big5 ? gbCharacters : big5Characters;
-    if (best > MaxLegacyCost * characters)
+    // The more plausible reading is complete; when it is no Chinese text, neither is the other.
+    if (!readsAsChinese(gb <= big5 ? gbTally : big5Tally))
         return std::nullopt;
     if (gb + Margin <= big5)
         return TextEncoding::Gb18030;

@@ -19,9 +19,9 @@
 //   text (ChinesePlausibility) over a sample of the parts that hold non-ASCII bytes. A byte pair
 //   that is valid in both code pages proves nothing; the frequency of the characters it gives does.
 // - When both read equally well (and for a file of ASCII only) the caller's fallback decides.
-// - When even the more plausible reading is mostly rare characters and bytes that do not decode
-//   (Latin-1, CP1252 or Shift-JIS text), the encoding is not understood: no verdict, though the file
-//   holds no control bytes.
+// - When the Chinese characters of even the more plausible reading are mostly rare ones, or it has
+//   none but bytes that do not decode (Latin-1, CP1252 or Shift-JIS text), the encoding is not
+//   understood: no verdict, though the file holds no control bytes.
 class EncodingDetector {
 public:
     // How many bytes will be fed in all, when known (it must be exact): once the UTF-8 question is

@@ -10,9 +10,9 @@
 namespace RegularFile {
 
 struct Opened {
-    int fd = -1;       // open for reading, blocking, close-on-exec; -1 on a failure
-    qint64 size = 0;   // the size at the open
-    FileError error;   // why there is no fd
+    int fd = -1;     // open for reading, blocking, close-on-exec; -1 on a failure
+    qint64 size = 0; // the size at the open
+    FileError error; // why there is no fd
 };
 
 Opened openForReading(const QString& path);
