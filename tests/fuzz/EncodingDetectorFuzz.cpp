@@ -22,8 +22,7 @@ struct Findings {
     bool operator==(const Findings&) const = default;
 };
 
-template <typename NextPiece>
-Findings detect(const QByteArray& bytes, bool sized, NextPiece nextPiece) {
+template <typename NextPiece> Findings detect(const QByteArray& bytes, bool sized, NextPiece nextPiece) {
     EncodingDetector detector;
     if (sized)
         detector.expectSize(bytes.size());
@@ -57,7 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::uniform_int_distribution<int> small(1, 16);
     std::uniform_int_distribution<int> large(1, 70000);
     const bool smallPieces = seed & 1;
-    const auto piece = [&] { return smallPieces ? small(random) : large(random); };
+    const auto piece = [&] {
+        return smallPieces ? small(random) : large(random);
+    };
     for (const bool sized : {false, true}) {
         const Findings inOne = detect(bytes, sized, [&] { return bytes.size() + 1; });
         const Findings inPieces = detect(bytes, sized, piece);
