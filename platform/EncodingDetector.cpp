@@ -169,14 +169,19 @@ void EncodingDetector::feed(const uchar* bytes, qsizetype size) {
 }
 
 // Settled once the stray bytes are too many for UTF-8 (the rule wants four characters of three or
-// more bytes to each stray byte) even if every byte still to come made such characters, and a
-// three-byte character was seen: then the verdict no longer depends on the rest's UTF-8 counts.
+// more bytes to each stray byte) even if every byte still to come made such characters, and the
+// UTF-8 reading's part in the verdict is known: then the verdict no longer depends on the rest's
+// UTF-8 counts.
 bool EncodingDetector::utf8Settled(qint64 fed) const {
-    if (m_expected < 0 || fed > m_expected || m_wide == 0)
+    if (m_expected < 0 || fed > m_expected)
         return false;
     // The character under way may still complete: one more.
     const qint64 mostWide = m_wide + (m_expected - fed) / 3 + 1;
-    return m_stray * 4 > mostWide;
+    if (m_stray * 4 <= mostWide)
+        return false;
+    // Without a three-byte character yet, whether the UTF-8 reading is weighed at all may still
+    // change; that makes no difference once the whole sample reads worse in UTF-8.
+    return m_wide > 0 || utf8LosesOnFullSample();
 }
 
 // Chinese in UTF-8 is mostly an unbroken run of three-byte characters whose lead byte needs no
@@ -401,27 +406,42 @@ std::optional<TextEncoding> EncodingDetector::utf16Verdict() const {
     return encoding;
 }
 
-std::optional<TextEncoding> EncodingDetector::legacyVerdict(TextEncoding fallback, bool utf8Candidate) const {
+EncodingDetector::SampleReadings EncodingDetector::readSample() const {
     const uchar* p = m_sample.data();
     const qsizetype size = qsizetype(m_sample.size());
     // A reading is weighed only as far as it can still win: Big5 up to where GB18030 would win, UTF-8
     // up to where it would lose.
-    ChinesePlausibility::Tally gbTally;
-    ChinesePlausibility::Tally big5Tally;
-    const qint64 gb = ChinesePlausibility::cost(TextEncoding::Gb18030, p, size, MostCost, &gbTally);
-    const qint64 big5 = ChinesePlausibility::cost(TextEncoding::Big5, p, size, gb + Margin, &big5Tally);
-    const qint64 best = std::min(gb, big5);
-    if (utf8Candidate && ChinesePlausibility::cost(TextEncoding::Utf8, p, size, best + Margin) < best + Margin)
+    SampleReadings readings;
+    readings.gb = ChinesePlausibility::cost(TextEncoding::Gb18030, p, size, MostCost, &readings.gbTally);
+    readings.big5 = ChinesePlausibility::cost(TextEncoding::Big5, p, size, readings.gb + Margin, &readings.big5Tally);
+    const qint64 best = std::min(readings.gb, readings.big5);
+    readings.utf8Wins = ChinesePlausibility::cost(TextEncoding::Utf8, p, size, best + Margin) < best + Margin;
+    return readings;
+}
+
+bool EncodingDetector::utf8LosesOnFullSample() const {
+    if (qsizetype(m_sample.size()) < SampleBudget)
+        return false;
+    if (!m_utf8LosesSample)
+        m_utf8LosesSample = !readSample().utf8Wins;
+    return *m_utf8LosesSample;
+}
+
+std::optional<TextEncoding> EncodingDetector::legacyVerdict(TextEncoding fallback, bool utf8Candidate) const {
+    const SampleReadings readings = readSample();
+    const qint64 gb = readings.gb;
+    const qint64 big5 = readings.big5;
+    if (utf8Candidate && readings.utf8Wins)
         return TextEncoding::Utf8;
     // The more plausible reading is complete; when it is no Chinese text, neither is the other.
-    if (!readsAsChinese(gb <= big5 ? gbTally : big5Tally))
+    if (!readsAsChinese(gb <= big5 ? readings.gbTally : readings.big5Tally))
         return std::nullopt;
     if (gb + Margin <= big5)
         return TextEncoding::Gb18030;
     if (big5 + Margin <= gb)
         return TextEncoding::Big5;
     CodePageGuess guess;
-    guess.feed(p, size);
+    guess.feed(m_sample.data(), qsizetype(m_sample.size()));
     return guess.verdict().value_or(fallback);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChinesePlausibility.h"
 #include "TextFormat.h"
 
 #include <QtGlobal>
@@ -55,6 +56,16 @@ private:
     bool utf8Settled(qint64 fed) const;
     void sampleBytes(const uchar* p, qsizetype size);
     std::optional<TextEncoding> utf16Verdict() const;
+    // The sample read in each candidate encoding.
+    struct SampleReadings {
+        qint64 gb = 0;
+        qint64 big5 = 0;
+        ChinesePlausibility::Tally gbTally;
+        ChinesePlausibility::Tally big5Tally;
+        bool utf8Wins = false; // the UTF-8 reading is more plausible than both
+    };
+    SampleReadings readSample() const;
+    bool utf8LosesOnFullSample() const;
     std::optional<TextEncoding> legacyVerdict(TextEncoding fallback, bool utf8Candidate) const;
 
     bool m_sawCr = false;
@@ -74,9 +85,10 @@ private:
     qint64 m_fed = 0;       // bytes fed before the current feed() call
     bool m_settled = false; // the UTF-8 counts can no longer change the verdict
 
-    std::vector<uchar> m_head;   // the first bytes, for the UTF-16 pattern
-    mutable std::optional<bool> m_headIsUtf16; // once it can no longer change
-    std::vector<uchar> m_sample; // the stretches around non-ASCII bytes, for the code-page question
+    std::vector<uchar> m_head;                     // the first bytes, for the UTF-16 pattern
+    mutable std::optional<bool> m_headIsUtf16;     // once it can no longer change
+    mutable std::optional<bool> m_utf8LosesSample; // once the sample is complete
+    std::vector<uchar> m_sample;                   // the stretches around non-ASCII bytes, for the code-page question
     int m_asciiRun = 0;
     bool m_inStretch = false;
 };
