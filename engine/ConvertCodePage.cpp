@@ -21,12 +21,18 @@ bool ConvertCodePage(const QString& sourcePath, const QString& targetPath, int d
             target.encoding = towards == ChineseConverter::ToSimplified ? TextEncoding::Gb18030 : TextEncoding::Big5;
         return target;
     };
-    options.removeSource = true;
     options.pulse = pulse;
+    TextChanges changes;
+    options.changes = &changes;
 
     // No phrase is looked for across a line end, so the lines of a large file can be converted apart.
     const ChineseConverter::Lines lines = converter.lines(towards);
     return mapLines(
-        sourcePath, targetPath, [&lines](QStringView line, std::u16string& out) { lines.convert(line, out); }, threads,
-        report, options);
+        sourcePath, targetPath,
+        [&lines, &changes](QStringView line, std::u16string& out) {
+            const std::size_t from = out.size();
+            lines.convert(line, out);
+            changes.note(QStringView(out).sliced(qsizetype(from)) != line);
+        },
+        threads, report, options);
 }

@@ -4,7 +4,6 @@
 
 #include "core/ParallelMap.h"
 #include "core/WorkPulse.h"
-#include "platform/FileOps.h"
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
@@ -29,6 +28,14 @@ bool fail(TransformReport* report, const FileError& error) {
 // disk shows at once; no need to read the rest of a large file). `keepExtensions`: the source's Big5
 // extension codes may be written back.
 using PassBody = std::function<void(TextReader& reader, TextWriter& writer, bool keepExtensions)>;
+
+// A job whose text came out as it went in, over its own source and in the source's format: its result
+// is the file as it stands, however differently the line model would write it.
+bool leavesSourceAsItIs(const QString& sourcePath, const QString& targetPath, const LineTransformOptions& options,
+                        const TextFormat& sourceFormat, const TextFormat& targetFormat) {
+    return options.changes && !options.changes->any() && sourceFormat == targetFormat &&
+           isSameFile(sourcePath, targetPath);
+}
 
 // One pass of `body` over the source into the target, in `format` when given. A pass that met
 // characters the target cannot hold is cancelled unless `commitUnmappable`.
@@ -67,6 +74,13 @@ WritePass runPass(const QString& sourcePath, const QString& targetPath, const Pa
         return pass;
     }
     reader.close();
+
+    if (leavesSourceAsItIs(sourcePath, targetPath, options, reader.format(), pass.format)) {
+        writer.cancel();
+        pass.outcome = PassOutcome::Committed;
+        pass.unchanged = true;
+        return pass;
+    }
 
     finishPass(writer, commitUnmappable, pass);
     return pass;
@@ -186,10 +200,6 @@ bool runPasses(const QString& sourcePath, const QString& targetPath, const std::
         result.savedAs = TextEncoding::Utf8;
     }
     result.unchanged = first.unchanged;
-
-    // The target is in place; a temporary copy that cannot be deleted is overwritten by the next job.
-    if (options.removeSource && QFileInfo(sourcePath) != QFileInfo(targetPath))
-        FileOps::removeFile(sourcePath);
     return true;
 }
 
@@ -230,6 +240,10 @@ bool mapLines(const QString& sourcePath, const QString& targetPath, const LineMa
 bool transformLines(const QString& sourcePath, const QString& targetPath, const LineHandler& handler,
                     TransformReport* report, const LineTransformOptions& options) {
     return transformLines(sourcePath, targetPath, LineHandlerFactory([&handler] { return handler; }), report, options);
+}
+
+bool isSameFile(const QString& sourcePath, const QString& targetPath) {
+    return sourcePath == targetPath || QFileInfo(sourcePath) == QFileInfo(targetPath);
 }
 
 void mapBlockUnitsForTesting(qsizetype units) {

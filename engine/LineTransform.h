@@ -4,6 +4,7 @@
 #include "platform/TextFormat.h"
 
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,17 +12,37 @@
 class TextWriter;
 class WorkPulse;
 
+// What a job's handler tells of its lines: noted as changed when a line's result is not the line
+// itself. Safe to note from several threads at once (mapLines' workers).
+class TextChanges {
+public:
+    void note(bool changed) {
+        if (changed)
+            m_changed.store(true, std::memory_order_relaxed);
+    }
+    bool any() const { return m_changed.load(std::memory_order_relaxed); }
+
+private:
+    std::atomic<bool> m_changed{false};
+};
+
 // How transformLines reads its source and what it does around the line loop.
 struct LineTransformOptions {
     // The encoding to read a source without BOM with (a web page's declared charset).
     std::optional<TextEncoding> declaredEncoding;
     // The target's format, given the source's; when empty the target keeps the source's format.
     std::function<TextFormat(const TextFormat& sourceFormat)> targetFormat;
-    // Deletes the source once the target is committed (the source is the job's temporary copy).
-    bool removeSource = false;
+    // Where the handler notes the lines it changes. When given, a job whose every line came out as it
+    // went in, rewriting its own source in the source's format, leaves the file untouched, whatever
+    // the line model would write (a final line end, CR LF for a lone CR, the line end after a SUB or
+    // an odd byte of UTF-16): the report says unchanged.
+    TextChanges* changes = nullptr;
     // Hears how far the source has been read; a stop leaves the target as it was (FileError::stopped()).
     WorkPulse* pulse = nullptr;
 };
+
+// True when the two paths name one file: a job that rewrites its own source.
+bool isSameFile(const QString& sourcePath, const QString& targetPath);
 
 // Called once per source line, in order, with the line without its end. It writes what the line
 // gives to `out` (write() turns "\r\n" into the target's line end, writeLine() adds one). It may
@@ -33,9 +54,9 @@ using LineHandlerFactory = std::function<LineHandler()>;
 
 // The file side of every line-by-line transformation: reads `sourcePath` through TextReader, hands
 // each line to a handler, and replaces `targetPath` atomically through TextWriter. One line is in
-// memory at a time. True when every line was handled and the target committed. On false the target
-// is exactly as it was, the source stays, and `report->error` says why (unreadable source, unwritable
-// target, full disk, characters the target encoding cannot hold).
+// memory at a time. True when every line was handled and the target committed. The source is only
+// read, never moved or deleted. On false the target is exactly as it was, and `report->error` says
+// why (unreadable source, unwritable target, full disk, characters the target encoding cannot hold).
 //
 // Characters the target encoding cannot hold are handled as `report->unmappablePolicy` says (Refuse
 // without a report); `report->unmappable` and its sample name them. A Big5 target keeps the extension

@@ -57,26 +57,28 @@ bool ReflowParagraphs(const QString& sourcePath, const QString& targetPath, int 
 
 bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, TransformReport* report, WorkPulse* pulse) {
     QString kept = pieceBuffer();
+    TextChanges changes;
+    LineTransformOptions options = withPulse(pulse);
+    options.changes = &changes;
     return transformLines(
         sourcePath, targetPath,
         [&](QString& line, TextWriter& out) {
             removeIsolatedSpaces(line, kept);
+            changes.note(kept.size() != line.size());
             out.writeLine(kept);
         },
-        report, withPulse(pulse));
+        report, options);
 }
 
 bool ConvertWidth(const QString& sourcePath, const QString& targetPath, int direction, TransformReport* report,
                   WorkPulse* pulse) {
+    TextChanges changes;
     LineTransformOptions options = withPulse(pulse);
-    options.removeSource = true;
+    options.changes = &changes;
     return transformLines(
         sourcePath, targetPath,
-        [direction](QString& line, TextWriter& out) {
-            if (direction == 0)
-                toHalfWidth(line);
-            else
-                toFullWidth(line);
+        [direction, &changes](QString& line, TextWriter& out) {
+            changes.note(direction == 0 ? toHalfWidth(line) : toFullWidth(line));
             out.writeLine(line);
         },
         report, options);

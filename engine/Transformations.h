@@ -30,12 +30,11 @@ bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, Transfor
                   WorkPulse* pulse = nullptr);
 
 // Direction 0 towards Simplified Chinese (a legacy file becomes GB18030), any other towards
-// Traditional (a legacy file becomes Big5). Deletes the source at the end. A large file's lines are
-// converted on up to `threads` threads (the result is the same for any number).
+// Traditional (a legacy file becomes Big5). A large file's lines are converted on up to `threads`
+// threads (the result is the same for any number).
 bool ConvertCodePage(const QString& sourcePath, const QString& targetPath, int direction,
                      TransformReport* report = nullptr, WorkPulse* pulse = nullptr, int threads = 1);
 
-// Direction 0 full-width to half-width, any other half-width to full-width. Deletes the source at
-// the end.
+// Direction 0 full-width to half-width, any other half-width to full-width.
 bool ConvertWidth(const QString& sourcePath, const QString& targetPath, int direction,
                   TransformReport* report = nullptr, WorkPulse* pulse = nullptr);

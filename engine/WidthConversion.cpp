@@ -6,7 +6,8 @@ constexpr char16_t FullWidthOffset = u'\uFF01' - u'!';
 
 } // namespace
 
-void toHalfWidth(QString& line) {
+bool toHalfWidth(QString& line) {
+    bool changed = false;
     QChar* const end = line.data() + line.size();
     for (QChar* c = line.data(); c != end; ++c) {
         const char16_t u = c->unicode();
@@ -14,10 +15,15 @@ void toHalfWidth(QString& line) {
             *c = QChar(static_cast<char16_t>(u - FullWidthOffset));
         else if (u == u'\u3000')
             *c = QChar(u' ');
+        else
+            continue;
+        changed = true;
     }
+    return changed;
 }
 
-void toFullWidth(QString& line) {
+bool toFullWidth(QString& line) {
+    bool changed = false;
     QChar* const end = line.data() + line.size();
     for (QChar* c = line.data(); c != end; ++c) {
         const char16_t u = c->unicode();
@@ -25,5 +31,9 @@ void toFullWidth(QString& line) {
             *c = QChar(static_cast<char16_t>(u + FullWidthOffset));
         else if (u == u' ')
             *c = QChar(u'\u3000');
+        else
+            continue;
+        changed = true;
     }
+    return changed;
 }

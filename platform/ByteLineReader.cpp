@@ -2,7 +2,7 @@
 
 #include "LineBreak.h"
 
-#include "FileName.h"
+#include "RegularFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -79,13 +79,17 @@ bool ByteLineReader::open(const QString& path, const TextFormat& format) {
     d = std::make_unique<Impl>();
     d->progress = std::move(progress);
     d->lineEnd = format.lineEnd;
-    d->fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (d->fd < 0 || ::lseek(d->fd, bomSize(format.encoding), SEEK_SET) < 0) {
+    const RegularFile::Opened opened = RegularFile::openForReading(path);
+    d->fd = opened.fd;
+    if (d->fd < 0) {
+        d->error = opened.error;
+        return false;
+    }
+    if (::lseek(d->fd, bomSize(format.encoding), SEEK_SET) < 0) {
         d->error = FileError::fromErrno(errno);
         return false;
     }
-    struct stat st;
-    d->fileSize = ::fstat(d->fd, &st) == 0 ? qint64(st.st_size) : 0;
+    d->fileSize = opened.size;
     return true;
 }
 

@@ -77,12 +77,28 @@ const CostTable& table() {
 
 namespace ChinesePlausibility {
 
-qint64 cost(const char16_t* text, qsizetype size) {
+namespace {
+
+void count(char16_t unit, uchar unitCost, Tally& tally) {
+    if ((unit >= 0x3400 && unit <= 0x4DBF) || (unit >= 0x4E00 && unit <= 0x9FFF) ||
+        (unit >= 0xF900 && unit <= 0xFAFF)) {
+        ++tally.han;
+        tally.hanCost += unitCost;
+    } else if (unitCost == Garbage) {
+        ++tally.garbage;
+    }
+}
+
+} // namespace
+
+qint64 cost(const char16_t* text, qsizetype size, Tally* tally) {
     const std::array<uchar, 0x10000>& costs = table().costs;
     qint64 total = 0;
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t unit = text[i];
         total += costs[unit];
+        if (tally)
+            count(unit, costs[unit], *tally);
         // The second half of a surrogate pair adds nothing to the first.
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < size && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
             ++i;
@@ -90,7 +106,7 @@ qint64 cost(const char16_t* text, qsizetype size) {
     return total;
 }
 
-qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size, qint64 ceiling) {
+qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size, qint64 ceiling, Tally* tally) {
     // Decoded a piece at a time, so that a reading already past the ceiling is not decoded further.
     constexpr qsizetype Piece = 512;
     std::array<char16_t, Piece + 16> text;
@@ -102,7 +118,7 @@ qint64 cost(TextEncoding encoding, const uchar* bytes, qsizetype size, qint64 ce
         const bool final = at + take == size;
         qsizetype written = 0;
         const qsizetype used = decoder.decode(bytes + at, take, final, text.data(), &written);
-        total += cost(text.data(), written);
+        total += cost(text.data(), written, tally);
         // A character cut at the end of the piece is decoded with the next one (a piece always
         // holds whole characters, so some bytes are used).
         at += used;

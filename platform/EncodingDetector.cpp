@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -22,6 +23,21 @@ constexpr qint64 Margin = 1;
 // The most a character of UTF-16 text without BOM may cost on average: real Chinese text costs 9 to 12,
 // other bytes read as UTF-16 mostly give rare characters (18 to 20).
 constexpr qint64 MaxUtf16Cost = 14;
+// The most a Chinese character of a code-page file may cost on average in its more plausible reading.
+// Real Chinese costs 8 to 12 even on short lines; Latin-1, CP1252 and Shift-JIS bytes read as Chinese
+// give rare characters (16 to 20).
+constexpr qint64 MaxHanCost = 15;
+constexpr qint64 MostCost = std::numeric_limits<qint64>::max();
+
+// A code-page reading is Chinese text unless its Chinese characters are mostly rare ones, or it has
+// none but bytes that do not decode: what Latin-1, CP1252 and Shift-JIS give. Other scripts a code
+// page holds (symbols, Cyrillic, GB18030's four-byte characters) are no evidence either way, and a
+// few undecodable bytes in real Chinese (a damaged file) do not make it less Chinese.
+bool readsAsChinese(const ChinesePlausibility::Tally& reading) {
+    if (reading.han == 0)
+        return reading.garbage == 0;
+    return reading.hanCost <= MaxHanCost * reading.han;
+}
 
 constexpr quint64 Ones = 0x0101010101010101ULL;
 constexpr quint64 HighBits = 0x8080808080808080ULL;
@@ -37,9 +53,6 @@ inline bool needsLook(quint64 word) {
     return (word & HighBits) != 0 || mayHoldControl(word);
 }
 
-// Past this many stray bytes, and more than the rule for UTF-8 allows, the file is no UTF-8 and the
-// rest is only looked at for control characters.
-constexpr qint64 HopelessStray = 1024;
 // More valid two-byte UTF-8 characters than this in a legacy text are out of the question.
 constexpr qint64 ShortUtf8 = 8;
 // How often, in bytes, the UTF-8 walk looks whether its question is settled.
@@ -114,7 +127,10 @@ void EncodingDetector::feed(const uchar* bytes, qsizetype size) {
     }
     if (qsizetype(m_sample.size()) < SampleBudget)
         sampleBytes(bytes, size);
-    if (m_settled || (m_stray > HopelessStray && m_stray * 4 > m_wide)) {
+    // Only what the bytes prove settles the UTF-8 question, never where a piece happens to end: a file
+    // that starts in a code page may go on in UTF-8 long enough to be UTF-8 after all.
+    m_settled = m_settled || utf8Settled(m_fed);
+    if (m_settled) {
         scanControls(bytes, size);
         m_fed += size;
         return;
@@ -153,14 +169,19 @@ void EncodingDetector::feed(const uchar* bytes, qsizetype size) {
 }
 
 // Settled once the stray bytes are too many for UTF-8 (the rule wants four characters of three or
-// more bytes to each stray byte) even if every byte still to come made such characters, and a
-// three-byte character was seen: then the verdict no longer depends on the rest's UTF-8 counts.
+// more bytes to each stray byte) even if every byte still to come made such characters, and the
+// UTF-8 reading's part in the verdict is known: then the verdict no longer depends on the rest's
+// UTF-8 counts.
 bool EncodingDetector::utf8Settled(qint64 fed) const {
-    if (m_expected < 0 || fed > m_expected || m_wide == 0)
+    if (m_expected < 0 || fed > m_expected)
         return false;
     // The character under way may still complete: one more.
     const qint64 mostWide = m_wide + (m_expected - fed) / 3 + 1;
-    return m_stray * 4 > mostWide;
+    if (m_stray * 4 <= mostWide)
+        return false;
+    // Without a three-byte character yet, whether the UTF-8 reading is weighed at all may still
+    // change; that makes no difference once the whole sample reads worse in UTF-8.
+    return m_wide > 0 || utf8LosesOnFullSample();
 }
 
 // Chinese in UTF-8 is mostly an unbroken run of three-byte characters whose lead byte needs no
@@ -385,23 +406,56 @@ std::optional<TextEncoding> EncodingDetector::utf16Verdict() const {
     return encoding;
 }
 
-TextEncoding EncodingDetector::legacyVerdict(TextEncoding fallback, bool utf8Candidate) const {
+EncodingDetector::SampleReadings EncodingDetector::readSample() const {
     const uchar* p = m_sample.data();
     const qsizetype size = qsizetype(m_sample.size());
     // A reading is weighed only as far as it can still win: Big5 up to where GB18030 would win, UTF-8
     // up to where it would lose.
-    const qint64 gb = ChinesePlausibility::cost(TextEncoding::Gb18030, p, size);
-    const qint64 big5 = ChinesePlausibility::cost(TextEncoding::Big5, p, size, gb + Margin);
-    const qint64 best = std::min(gb, big5);
-    if (utf8Candidate && ChinesePlausibility::cost(TextEncoding::Utf8, p, size, best + Margin) < best + Margin)
+    SampleReadings readings;
+    readings.gb = ChinesePlausibility::cost(TextEncoding::Gb18030, p, size, MostCost, &readings.gbTally);
+    readings.big5 = ChinesePlausibility::cost(TextEncoding::Big5, p, size, readings.gb + Margin, &readings.big5Tally);
+    const qint64 best = std::min(readings.gb, readings.big5);
+    readings.utf8Wins = ChinesePlausibility::cost(TextEncoding::Utf8, p, size, best + Margin) < best + Margin;
+    return readings;
+}
+
+bool EncodingDetector::utf8LosesOnFullSample() const {
+    if (qsizetype(m_sample.size()) < SampleBudget)
+        return false;
+    if (!m_utf8LosesSample)
+        m_utf8LosesSample = !readSample().utf8Wins;
+    return *m_utf8LosesSample;
+}
+
+std::optional<TextEncoding> EncodingDetector::legacyVerdict(TextEncoding fallback, bool utf8Candidate) const {
+    const SampleReadings readings = readSample();
+    const qint64 gb = readings.gb;
+    const qint64 big5 = readings.big5;
+    if (utf8Candidate && readings.utf8Wins)
         return TextEncoding::Utf8;
+    // The more plausible reading is complete; when it is no Chinese text, neither is the other.
+    if (!readsAsChinese(gb <= big5 ? readings.gbTally : readings.big5Tally))
+        return std::nullopt;
     if (gb + Margin <= big5)
         return TextEncoding::Gb18030;
     if (big5 + Margin <= gb)
         return TextEncoding::Big5;
     CodePageGuess guess;
-    guess.feed(p, size);
+    guess.feed(m_sample.data(), qsizetype(m_sample.size()));
     return guess.verdict().value_or(fallback);
+}
+
+bool EncodingDetector::provenNotText() const {
+    if (m_controls == 0 || qsizetype(m_head.size()) < HeadSize)
+        return false;
+    // A head without NUL reads as UTF-16 only once a stray byte has shown it is no UTF-8; stray bytes
+    // only ever grow, so from then on (and at once with a NUL) the head's reading is final.
+    if (!m_headIsUtf16) {
+        if (m_stray == 0 && std::memchr(m_head.data(), 0, m_head.size()) == nullptr)
+            return false;
+        m_headIsUtf16 = utf16Verdict().has_value();
+    }
+    return !*m_headIsUtf16;
 }
 
 std::optional<TextEncoding> EncodingDetector::verdict(TextEncoding fallback) const {

@@ -3,6 +3,7 @@
 #include "DurableWrites.h"
 #include "FileName.h"
 #include "FileOps.h"
+#include "RegularFile.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
@@ -25,11 +26,12 @@ bool fail(FileError* error, int errnoValue) {
 
 FileState FileState::of(const QString& path) {
     FileState state;
-    const int fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting: a FIFO given as a file has no state to keep, and must not block the batch.
+    const int fd = RegularFile::openForReading(path).fd;
     if (fd < 0)
         return state;
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
         ::close(fd);
         return state;
     }

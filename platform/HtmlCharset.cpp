@@ -1,6 +1,6 @@
 #include "HtmlCharset.h"
 
-#include "FileName.h"
+#include "RegularFile.h"
 
 #include <QFile>
 #include <fcntl.h>
@@ -43,7 +43,7 @@ QByteArray charsetInTag(const QByteArray& tag) {
 } // namespace
 
 std::optional<TextEncoding> declaredHtmlCharset(const QString& path) {
-    const int fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = RegularFile::openForReading(path).fd;
     QFile file;
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         if (fd >= 0)

@@ -1,7 +1,7 @@
 #include "TextRawCopy.h"
 
 #include "ByteReplacer.h"
-#include "FileName.h"
+#include "RegularFile.h"
 #include "TextDecoder.h"
 #include "TextReader.h"
 #include "TextWriter.h"
@@ -103,10 +103,11 @@ bool canAppend(const TextFormat& source, const TextFormat& target) {
 
 bool append(const QString& path, const TextFormat& source, TextWriter& out, FileError* error,
             const ReadProgress& progress, ByteReplacer* edit) {
-    const int fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+    const RegularFile::Opened opened = RegularFile::openForReading(path);
+    const int fd = opened.fd;
     if (fd < 0) {
         if (error)
-            *error = FileError::fromErrno(errno);
+            *error = opened.error;
         return false;
     }
     RawAppender appender(source, out, edit);
@@ -114,8 +115,7 @@ bool append(const QString& path, const TextFormat& source, TextWriter& out, File
     const auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(ChunkSize));
     qsizetype skip = source.encoding == TextEncoding::Utf8Bom ? 3 : 0;
     int failure = 0;
-    struct stat st;
-    const qint64 fileSize = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
+    const qint64 fileSize = opened.size;
     qint64 offset = 0;
     for (;;) {
         if (progress && !progress(offset, fileSize)) {

@@ -3,7 +3,7 @@
 #include "LineBreak.h"
 
 #include "EncodingDetector.h"
-#include "FileName.h"
+#include "RegularFile.h"
 #include "TextDecoder.h"
 
 #include <QStringView>
@@ -122,15 +122,16 @@ struct TextReader::Impl {
         atEnd = true;
     }
 
-    // Opens the file for reading and notes its size.
+    // Opens the file for reading, a regular file only, and notes its size.
     bool openFile(const QString& path) {
-        fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            fail(errno);
+        const RegularFile::Opened opened = RegularFile::openForReading(path);
+        if (opened.fd < 0) {
+            error = opened.error;
+            atEnd = true;
             return false;
         }
-        struct stat st;
-        fileSize = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
+        fd = opened.fd;
+        fileSize = opened.size;
         return true;
     }
 
@@ -272,6 +273,12 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const Decod
             detector.expectSize((limit >= 0 ? std::min(limit, fileSize) : fileSize) - bomSize);
         detector.feed(raw.data(), kept);
         for (;;) {
+            // A file that cannot be text any more is refused without reading the rest (a large file
+            // of NULs is refused after its head).
+            if (!acceptControlBytes && (known ? detector.hasControlBytes() : detector.provenNotText())) {
+                error = notTextError();
+                return false;
+            }
             const qsizetype got = readBytes(raw.data(), chunkSize);
             if (got < 0)
                 return false;
@@ -286,7 +293,7 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const Decod
             known ? (detector.hasControlBytes() && !acceptControlBytes ? std::nullopt : known)
                   : detector.verdict(rules.fallback);
         if (!found) {
-            error = notTextError();
+            error = detector.hasControlBytes() ? notTextError() : unknownEncodingError();
             return false;
         }
         format.encoding = *found;
@@ -422,6 +429,10 @@ DecodingRules TextReader::decodingRules() {
 
 FileError TextReader::notTextError() {
     return FileError::withText(EILSEQ, QStringLiteral("不是文本文件"));
+}
+
+FileError TextReader::unknownEncodingError() {
+    return FileError::withText(EILSEQ, QStringLiteral("无法判断文件的编码"));
 }
 
 void TextReader::setProgress(ReadProgress progress) {

@@ -28,7 +28,10 @@ struct DecodingRules {
 // declared charset); then the rules' forced encoding; otherwise EncodingDetector tells it from the bytes
 // (BOM-less UTF-16, UTF-8 even with a few stray bytes, GB18030 or Big5 by plausibility, the rules'
 // fallback when undecidable). A file that is not text (a NUL byte or other control characters, and
-// not UTF-16) is refused: open() fails with notTextError(), whatever the encoding given.
+// not UTF-16) is refused: open() fails with notTextError(), whatever the encoding given, as soon as
+// its bytes show it (a huge file of NULs after its first 64 KB). A file whose non-ASCII bytes read as
+// no plausible Chinese in any encoding (Latin-1, Shift-JIS) fails with unknownEncodingError() unless
+// an encoding is given. Only regular files are read: anything else fails at once (a FIFO, a device).
 //
 // Lines come back without their end. A line ends at CR LF or a lone CR; a lone LF stays inside the
 // line, except in a Unix file (no CR at all, at least one LF), where LF ends the line. A final line
@@ -82,6 +85,8 @@ public:
     static DecodingRules decodingRules();
     // The error of a file that is not text; its description says so.
     static FileError notTextError();
+    // The error of a file whose encoding detection cannot tell; its description says so.
+    static FileError unknownEncodingError();
     // The beginning of a file for a preview: at most about `maxBytes` of it, decoded in the encoding
     // judged from those bytes alone (so a large file shows at once), cut at a character boundary, line
     // ends kept as they stand. `truncated` tells that the file goes on behind the text.

@@ -37,6 +37,21 @@ bool readLines(const QString& path, QStringList& lines, qsizetype maxCharacters,
     return true;
 }
 
+bool writePart(const QString& to, const TextFormat& format, const QStringList& lines, QString* error) {
+    TextWriter writer;
+    if (!writer.open(to, format)) {
+        *error = writer.error().description;
+        return false;
+    }
+    for (const QString& line : lines)
+        writer.writeLine(line);
+    if (!writer.commit()) {
+        *error = writer.error().description;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 ChangePreview ChangePreview::of(const AppState& state, BatchCommand command, int direction, const QString& path,
@@ -51,23 +66,13 @@ ChangePreview ChangePreview::of(const AppState& state, BatchCommand command, int
         preview.error = scratch.errorString();
         return preview;
     }
-    // The part keeps the file's name (an index page keeps its links) and its encoding and line end.
-    QString source = path;
-    if (preview.partial) {
-        source = scratch.path() + QStringLiteral("/part/") + QFileInfo(path).fileName();
-        QDir().mkpath(scratch.path() + QStringLiteral("/part"));
-        TextWriter writer;
-        if (!writer.open(source, format)) {
-            preview.error = writer.error().description;
-            return preview;
-        }
-        for (const QString& line : preview.before)
-            writer.writeLine(line);
-        if (!writer.commit()) {
-            preview.error = writer.error().description;
-            return preview;
-        }
-    }
+    // The command works on a copy of the lines read, in the scratch folder, never on the user's file: it
+    // reads its source and writes its target, both in there. The copy keeps the file's name (an index
+    // page keeps its links), its encoding and line end.
+    QDir(scratch.path()).mkdir(QStringLiteral("part"));
+    const QString source = scratch.path() + QStringLiteral("/part/") + QFileInfo(path).fileName();
+    if (!writePart(source, format, preview.before, &preview.error))
+        return preview;
     const QString target = scratch.path() + QStringLiteral("/after.txt");
     TransformReport report;
     if (!runTransformation(state, command, direction, source, target, report)) {

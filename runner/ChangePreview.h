@@ -8,8 +8,9 @@
 class AppState;
 
 // One file before and after a command, as decoded lines, for the preview window. Only the first
-// `maxCharacters` or so of a big file are taken (whole lines, written in the file's own encoding
-// to a temporary copy outside the folder tree and the app folder), so the preview stays quick.
+// `maxCharacters` or so of a big file are taken (whole lines, written in the file's own encoding),
+// so the preview stays quick. The command runs on a copy in a private temporary folder: the file and
+// its folder are only read.
 struct ChangePreview {
     QStringList before;
     QStringList after;

@@ -51,7 +51,7 @@ enum class ByteRun { Done, Failed, NotExact };
 // Streams the file through the byte searcher in whole pieces, straight into the writer. NotExact: the
 // text holds a character that Unicode folds to a letter of the find text (U+017F, U+212A), which only
 // the decoded search sees; nothing was written.
-ByteRun replaceBytes(TextReader& source, const QString& targetPath, const ReplaceRequest& request,
+ByteRun replaceBytes(TextReader& source, const QString& targetPath, bool sameFile, const ReplaceRequest& request,
                      TransformReport* report, WorkPulse* pulse) {
     const TextFormat& format = source.format();
     const QByteArray find = request.find.toLatin1();
@@ -80,6 +80,15 @@ ByteRun replaceBytes(TextReader& source, const QString& targetPath, const Replac
         writer.cancel();
         return ByteRun::NotExact;
     }
+    // Nothing replaced, or every find replaced by itself: the file stays as it stands, even where writing
+    // it back would add a final line end or make a lone CR a CR LF.
+    const bool sameText = replacer.replacements() == 0 || (!caseless && request.find == request.replacement);
+    if (sameText && sameFile) {
+        writer.cancel();
+        if (report)
+            report->unchanged = true;
+        return ByteRun::Done;
+    }
     if (!writer.commit()) {
         failed(report, writer.error());
         return ByteRun::Failed;
@@ -102,17 +111,25 @@ bool ReplaceRunner::replaceInFile(const QString& sourcePath, const QString& targ
             return failed(report, probe.error());
         if (opened && ByteLineReader::isSafeAscii(probe.format().encoding, request.find.toLatin1())) {
             // The bytes the examination already read are searched from the reader, the file not opened again.
-            const ByteRun run = replaceBytes(probe, targetPath, request, report, pulse);
+            const ByteRun run =
+                replaceBytes(probe, targetPath, isSameFile(sourcePath, targetPath), request, report, pulse);
             if (run != ByteRun::NotExact)
                 return run == ByteRun::Done;
         }
     }
     const LineReplacer replacer(request.find, request.replacement, request.caseSensitive);
+    TextChanges changes;
     LineTransformOptions options;
     options.pulse = pulse;
+    options.changes = &changes;
     return transformLines(
-        sourcePath, targetPath, [&](QString& line, TextWriter& out) { out.writeLine(replacer.apply(line)); }, report,
-        options);
+        sourcePath, targetPath,
+        [&](QString& line, TextWriter& out) {
+            const QString replaced = replacer.apply(line);
+            changes.note(replaced != line);
+            out.writeLine(replaced);
+        },
+        report, options);
 }
 
 ReplaceRunner::Matches ReplaceRunner::countMatches(const ReplaceRequest& request) {

@@ -62,8 +62,9 @@ TEST_F(MergeFilesTest, LinesKeepTheirTextAndTakeTheFirstFilesLineEnd) {
         {"a later Unix file takes the first file's CR LF", "a\r\n", "c\nd", "a\r\nc\r\nd\r\n"},
         {"a Unix first file makes a Unix result", "a\nb\n", "c\r\nd", "a\nb\nc\nd\n"},
         {"empty lines are kept", "\r\n\r\n", "x\r\n\r\n", "\r\n\r\nx\r\n\r\n"},
-        {"undecodable bytes come through unchanged", "\x81\r\n\xff\xfe\r\n", "\xa1\r\n",
-         "\x81\r\n\xff\xfe\r\n\xa1\r\n"},
+        // Beside real text: a file of undecodable bytes only is not understood.
+        {"undecodable bytes come through unchanged", "\xd6\xd0\xce\xc4\r\n\x81\r\n\xff\xfe\r\n", "\xce\xc4\xa1\r\n",
+         "\xd6\xd0\xce\xc4\r\n\x81\r\n\xff\xfe\r\n\xce\xc4\xa1\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rule);

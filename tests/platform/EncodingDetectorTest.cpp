@@ -8,9 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <vector>
 
 namespace {
+
+constexpr qsizetype WholePiece = qsizetype(1) << 30;
 
 std::optional<TextEncoding> detect(QByteArrayView bytes, TextEncoding fallback = TextEncoding::Gb18030) {
     EncodingDetector detector;
@@ -129,6 +132,92 @@ TEST(EncodingDetectorTest, followsTheRules) {
         sized.feed(reinterpret_cast<const uchar*>(c.bytes.data()), c.bytes.size());
         sized.finish();
         EXPECT_EQ(sized.verdict(c.fallback), c.expected);
+    }
+}
+
+// Lines of real French, German, Spanish and Japanese (program messages) in Latin-1, CP1252 and
+// Shift-JIS: read as GB18030 or Big5 they give rare characters and bytes that do not decode. Each
+// line alone, and each file whole, is not understood (no verdict, and no control bytes either).
+TEST(EncodingDetectorTest, textThatIsNoChineseIsNotUnderstood) {
+    const char* corpora[] = {"latin1-lines.txt", "cp1252-lines.txt", "shift-jis-lines.txt"};
+    for (const char* corpus : corpora) {
+        SCOPED_TRACE(corpus);
+        const QByteArray all = TestFiles::read(QStringLiteral(QM_TEST_DATA "/detect/") + QLatin1String(corpus));
+        int lines = 0;
+        int refused = 0;
+        for (const QByteArray& line : all.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            ++lines;
+            refused += !detect(line).has_value();
+        }
+        EXPECT_GE(lines, 150);
+        // A line with a single accented letter may happen to read as a plausible character.
+        EXPECT_GE(refused * 100, lines * 90);
+        std::printf("%s: %d of %d lines not understood\n", corpus, refused, lines);
+        EncodingDetector whole;
+        whole.feed(reinterpret_cast<const uchar*>(all.data()), all.size());
+        whole.finish();
+        EXPECT_EQ(whole.verdict(TextEncoding::Gb18030), std::nullopt);
+        EXPECT_FALSE(whole.hasControlBytes());
+    }
+    // Short lines with one or two accented letters.
+    for (const QByteArray& line : {QByteArray("Le caf\xe9 est tr\xe8s bon."), QByteArray("M\xfcnchen ist sch\xf6n")}) {
+        SCOPED_TRACE(line.constData());
+        EXPECT_EQ(detect(line), std::nullopt);
+        EXPECT_EQ(detect(line, TextEncoding::Big5), std::nullopt);
+    }
+}
+
+// The bytes fed in pieces whose sizes `nextPiece` gives, with the size told first when `sized`.
+template <typename NextPiece>
+std::optional<TextEncoding> detectInPieces(QByteArrayView bytes, bool sized, NextPiece nextPiece) {
+    EncodingDetector detector;
+    if (sized)
+        detector.expectSize(bytes.size());
+    for (qsizetype at = 0; at < bytes.size();) {
+        const qsizetype size = std::min<qsizetype>(nextPiece(), bytes.size() - at);
+        detector.feed(reinterpret_cast<const uchar*>(bytes.data()) + at, size);
+        at += size;
+    }
+    detector.finish();
+    return detector.verdict(TextEncoding::Gb18030);
+}
+
+TEST(EncodingDetectorTest, theVerdictDependsOnTheBytesNotOnThePieces) {
+    const QString poem = QStringLiteral("春眠不觉晓，处处闻啼鸟。夜来风雨声，花落知多少。\r\n");
+    const QString latin = QStringLiteral("Le café est très bon, dit-il à l'été.\r\n");
+    const struct {
+        const char* rule;
+        QByteArray bytes;
+    } cases[] = {
+        // 10 KB of code page, then 237 KB of UTF-8: the first piece alone looks like no UTF-8.
+        {"a long GB18030 start before much longer UTF-8",
+         encoded("GB18030", poem.repeated(140)) + encoded("UTF-8", poem.repeated(3300))},
+        {"a long Big5 start before much longer UTF-8",
+         encoded("Big5", QStringLiteral("國語日報，天天看報。\r\n").repeated(500)) +
+             encoded("UTF-8", poem.repeated(3300))},
+        {"long GB18030 with a little UTF-8 behind",
+         encoded("GB18030", poem.repeated(3000)) + encoded("UTF-8", poem.repeated(30))},
+        {"long UTF-8 with stray bytes all along", (encoded("UTF-8", poem.repeated(20)) + "\xFF").repeated(400)},
+        {"Latin-1 then UTF-8", encoded("ISO-8859-1", latin.repeated(2000)) + encoded("UTF-8", poem.repeated(3000))},
+        {"UTF-8 then a NUL far behind", encoded("UTF-8", poem.repeated(5000)) + QByteArray(1, '\0')},
+    };
+    std::mt19937 random(20261207);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        const std::optional<TextEncoding> whole = detect(c.bytes);
+        for (const bool sized : {false, true}) {
+            EXPECT_EQ(detectInPieces(c.bytes, sized, [] { return 64 * 1024; }), whole) << "64 KB pieces";
+            EXPECT_EQ(detectInPieces(c.bytes, sized, [] { return WholePiece; }), whole) << "one piece";
+            for (int round = 0; round < 20; ++round) {
+                const unsigned seed = unsigned(random());
+                std::mt19937 pieces(seed);
+                std::uniform_int_distribution<int> size(1, round % 2 == 0 ? 64 : 100000);
+                EXPECT_EQ(detectInPieces(c.bytes, sized, [&] { return size(pieces); }), whole)
+                    << "random pieces, seed " << seed;
+            }
+        }
     }
 }
 } // namespace

@@ -55,7 +55,7 @@ TEST_F(TextRawCopyTest, GivesTheBytesThatWritingLineByLineGives) {
         {"a Unix file keeps LF", "a\nb"},
         {"an empty file adds nothing", ""},
         {"a BOM alone adds nothing", "\xef\xbb\xbf"},
-        {"undecodable bytes pass", "a\xff\x81\r\n\x80"},
+        {"undecodable bytes pass", "\xb5\xda\xd2\xbb\xd5\xc2\xd6\xd0\xce\xc4" "a\xff\x81\r\n\x80"}, // 第一章中文
         {"a lone CR closing a piece", fill + "\ry\r\n"},
         {"CR LF split between pieces", fill + "\r\nz"},
         {"a CR that ends the file after a piece", fill + "\r"},

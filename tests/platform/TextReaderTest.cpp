@@ -11,6 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <sys/stat.h>
 
 namespace {
 
@@ -323,6 +328,76 @@ TEST_F(TextReaderTest, MissingFileTellsItsErrorNumber) {
     FileError error;
     EXPECT_FALSE(TextReader::readAll(m_dir.filePath(QStringLiteral("none.txt")), text, &error));
     EXPECT_EQ(error.number, ENOENT);
+}
+
+// Opens `path` on another thread. A reader that blocks (a FIFO without writer) or reads without end
+// (/dev/zero) cannot be stopped from outside: the test program stops with a message instead of hanging.
+bool openWithWatchdog(const QString& path, FileError& error) {
+    auto opened = std::async(std::launch::async, [path, &error] {
+        TextReader reader;
+        const bool ok = reader.open(path);
+        error = reader.error();
+        return ok;
+    });
+    if (opened.wait_for(std::chrono::seconds(60)) == std::future_status::timeout) {
+        std::fprintf(stderr, "the reader did not return from %s\n", qPrintable(path));
+        std::abort();
+    }
+    return opened.get();
+}
+
+TEST_F(TextReaderTest, AFileInNoChineseEncodingIsRefusedUnlessTheUserNamesOne) {
+    const QString latin1 = file("Le caf\xe9 est tr\xe8s bon.\r\n");
+    TextReader reader;
+    EXPECT_FALSE(reader.open(latin1));
+    EXPECT_EQ(reader.error().description, TextReader::unknownEncodingError().description);
+    const DecodingRules forcedGb{TextEncoding::Gb18030, TextEncoding::Gb18030};
+    ASSERT_TRUE(reader.open(latin1, std::nullopt, forcedGb));
+    EXPECT_EQ(reader.format().encoding, TextEncoding::Gb18030);
+}
+
+TEST_F(TextReaderTest, OnlyRegularFilesAreRead) {
+    const QString fifo = m_dir.filePath(QStringLiteral("pipe.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {fifo, QStringLiteral("/dev/zero"), QStringLiteral("/dev/null")}) {
+        SCOPED_TRACE(path.toStdString());
+        FileError error;
+        EXPECT_FALSE(openWithWatchdog(path, error));
+        EXPECT_EQ(error.description, QStringLiteral("不是普通文件"));
+    }
+}
+
+TEST_F(TextReaderTest, AFileIsRefusedAsSoonAsItsBytesShowItIsNoText) {
+    // Sparse: four gigabytes of NUL cost nothing on disk. Reads are counted through the progress,
+    // which hears of every piece read.
+    const QString path = m_dir.filePath(QStringLiteral("zeros.txt"));
+    const struct {
+        const char* rule;
+        QByteArray head;
+        std::optional<TextEncoding> declared;
+    } cases[] = {
+        {"NUL from the start", "", std::nullopt},
+        {"text, then NUL", "\xb5\xda\xd2\xbb\xd5\xc2\r\nChapter one\r\n", std::nullopt},
+        {"NUL in a file of a declared encoding", "abc", TextEncoding::Big5},
+    };
+    constexpr int Piece = 4096;
+    TextReader::chunkSizeForTesting(Piece);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        ASSERT_TRUE(TestFiles::write(path, c.head));
+        QFile grown(path);
+        ASSERT_TRUE(grown.resize(qint64(4) << 30));
+        int reads = 0;
+        TextReader reader;
+        reader.setProgress([&reads](qint64, qint64) {
+            ++reads;
+            return true;
+        });
+        EXPECT_FALSE(reader.open(path, c.declared));
+        EXPECT_EQ(reader.error().description, TextReader::notTextError().description);
+        // The 64 KB head that tells UTF-16 apart, and a piece or two around it.
+        EXPECT_LE(reads, 64 * 1024 / Piece + 3);
+    }
 }
 
 TEST_F(TextReaderTest, AFolderIsNoTextFile) {

@@ -15,8 +15,8 @@ namespace SampleTexts {
 // `text` in `encoding`, with the BOM the encoding has.
 QByteArray encoded(const QString& text, TextEncoding encoding);
 QByteArray chapter(std::mt19937& random, int lines);
-// One large text file of at least `size` bytes: chapters in the byte encodings, BOMs dropped (UTF-16
-// chapters among them would make NUL bytes, and no text file).
+// One large text file of at least `size` bytes: chapters in GB18030 (chapters in several encodings
+// would make a file no encoding reads as Chinese).
 QByteArray largeText(std::mt19937& random, qsizetype size);
 QByteArray webPage(std::mt19937& random, int paragraphs);
 // `count` text files "NNN.txt" (every tenth one empty or tiny), from `seed`.
