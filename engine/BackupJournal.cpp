@@ -3,8 +3,8 @@
 #include "platform/FileName.h"
 
 #include <QHash>
-#include <optional>
 #include <QStringList>
+#include <optional>
 
 namespace BackupJournal {
 namespace {
@@ -25,8 +25,8 @@ constexpr ActionName ActionNames[] = {
 } // namespace
 
 bool isPlainName(const QString& name) {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(u'/') && !name.contains(QChar(u'\0')) && FileName::isFaithful(name);
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(u'/') &&
+           !name.contains(QChar(u'\0')) && FileName::isFaithful(name);
 }
 
 QString escape(const QString& text) {
@@ -191,10 +191,9 @@ bool create(const QString& batchFolder, const Header& header, FileError* error) 
 
 bool intend(const QString& batchFolder, const QString& name, const QString& backupName, const FileState& before,
             FileError* error) {
-    return appendLine(batchFolder,
-                      QStringLiteral("intent\t") + escape(name) + u'\t' + escape(backupName) + u'\t' +
-                          stateFields(before),
-                      error);
+    return appendLine(
+        batchFolder,
+        QStringLiteral("intent\t") + escape(name) + u'\t' + escape(backupName) + u'\t' + stateFields(before), error);
 }
 
 bool append(const QString& batchFolder, const JournalEntry& entry, FileError* error) {

@@ -54,10 +54,9 @@ bool OpenBackupBatch(JobEnv& env, FileError& error) {
 bool BackUpFile(JobEnv& env, const QString& path, FileError& error, QString* copyPath, const ReadProgress& progress) {
     if (!isTrue(env.state.Settings.BackupOn))
         return true;
-    return intoBatchFolder(env, path, error, copyPath,
-                           [&](const QString& target) {
-                               return BackupLink::keepAside(path, target, nullptr, &error, progress);
-                           });
+    return intoBatchFolder(env, path, error, copyPath, [&](const QString& target) {
+        return BackupLink::keepAside(path, target, nullptr, &error, progress);
+    });
 }
 
 bool RetireFile(JobEnv& env, const QString& path, FileError& error, QString* keptPath) {

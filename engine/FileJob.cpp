@@ -1,7 +1,7 @@
 #include "FileJob.h"
 
-#include "BatchJournal.h"
 #include "Backups.h"
+#include "BatchJournal.h"
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"

@@ -173,8 +173,8 @@ bool restoreInto(const QString& batchFolder, const QString& backupName, const QS
     int created = -1;
     for (int attempt = 0; created < 0; ++attempt) {
         temporary = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".qmtmp";
-        created = ::openat(folder.get(), temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                           0600);
+        created =
+            ::openat(folder.get(), temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (created < 0 && (errno != EEXIST || attempt == 100))
             return fail(error, errno);
     }

@@ -166,9 +166,10 @@ bool RestoreRunner::mayGoOn(const RestoreRequest& request, const QString& path, 
     if (now != FileNow::Changed || request.changed == RestoreRequest::Changed::Overwrite)
         return true;
     // The question promises a backup of the current content only when one will be made.
-    const QString question = BatchJournal::isKept(m_env)
-                                 ? QStringLiteral("文件 %1 在这批之后已被更改。\r\n仍要恢复吗？（现在的内容会先备份）")
-                                 : QStringLiteral("文件 %1 在这批之后已被更改。\r\n仍要恢复吗？（备份已关闭，现在的内容不会备份）");
+    const QString question =
+        BatchJournal::isKept(m_env)
+            ? QStringLiteral("文件 %1 在这批之后已被更改。\r\n仍要恢复吗？（现在的内容会先备份）")
+            : QStringLiteral("文件 %1 在这批之后已被更改。\r\n仍要恢复吗？（备份已关闭，现在的内容不会备份）");
     if (request.changed == RestoreRequest::Changed::Ask &&
         m_env.prompt.askYesNo(QStringLiteral("恢复"), question.arg(path)))
         return true;
@@ -205,8 +206,8 @@ void RestoreRunner::removeCreated(const QString& folder, const JournalEntry& ent
     done(path, QStringLiteral("已删除这批建立的文件"), result);
 }
 
-void RestoreRunner::renameBack(const QString& folder, const QList<JournalEntry>& entries,
-                               const RestoreRequest& request, RestoreResult& result) {
+void RestoreRunner::renameBack(const QString& folder, const QList<JournalEntry>& entries, const RestoreRequest& request,
+                               RestoreResult& result) {
     QList<RenameItem> items;
     for (const JournalEntry& entry : entries) {
         m_env.sink.processEvents();

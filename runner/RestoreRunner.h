@@ -7,7 +7,7 @@
 #include <QStringList>
 
 struct RestoreRequest {
-    QString batchId;   // e.g. "20261207-11/003"
+    QString batchId; // e.g. "20261207-11/003"
     // The files to restore: their names in the batch (old or new names), or their paths in the batch's
     // folder; empty: the whole batch. A name the batch does not hold is a red row.
     QStringList names;
@@ -44,8 +44,7 @@ public:
 
 private:
     QString folderOf(const BackupBatch& batch, const RestoreRequest& request) const;
-    bool takeNames(const BackupBatch& batch, const RestoreRequest& request, QStringList& names,
-                   RestoreResult& result);
+    bool takeNames(const BackupBatch& batch, const RestoreRequest& request, QStringList& names, RestoreResult& result);
     bool isAtStart(const QString& folder, const JournalEntry& entry) const;
     void preview(const QString& folder, const JournalEntry& entry, const RestoreRequest& request,
                  RestoreResult& result);

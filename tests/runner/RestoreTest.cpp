@@ -224,11 +224,11 @@ TEST_F(RestoreTest, aHostileJournalIsARedRowAndWritesNothingOutsideItsFolders) {
     };
     const Case cases[] = {
         {"names that climb out of their folders",
-         "file\treplaced\t../escaped.txt\t\t../../outside.txt\t0644\t6\t" + hash + "\t0644\t1\tx",
-         [] {},
+         "file\treplaced\t../escaped.txt\t\t../../outside.txt\t0644\t6\t" + hash + "\t0644\t1\tx", [] {},
          [&] {
              EXPECT_FALSE(QFile::exists(folder + "../escaped.txt"));
-             EXPECT_TRUE(sink.rows().contains(row(0, "../escaped.txt", "错误22", "日志中的文件名不可信，未恢复", "red")));
+             EXPECT_TRUE(
+                 sink.rows().contains(row(0, "../escaped.txt", "错误22", "日志中的文件名不可信，未恢复", "red")));
          }},
         {"a backup that is a link to a file elsewhere",
          "file\trewritten\t一.txt\t\tlinked\t0644\t6\t" + hash + "\t0644\t1\tx",
@@ -250,9 +250,9 @@ TEST_F(RestoreTest, aHostileJournalIsARedRowAndWritesNothingOutsideItsFolders) {
         SCOPED_TRACE(c.rule);
         FileOps::removeTree(state.BackupFolder);
         ASSERT_TRUE(QDir().mkpath(batch));
-        ASSERT_TRUE(TestFiles::write(batch + BackupJournal::JournalName,
-                                     ("QuillMar backup journal 1\ncommand\tx\nfolder\t" + folder + "\n" + c.line + "\n")
-                                         .toUtf8()));
+        ASSERT_TRUE(TestFiles::write(
+            batch + BackupJournal::JournalName,
+            ("QuillMar backup journal 1\ncommand\tx\nfolder\t" + folder + "\n" + c.line + "\n").toUtf8()));
         c.plant();
         sink.clear();
         restore("20200101-01/000", RestoreRequest::Changed::Overwrite);
@@ -291,7 +291,8 @@ TEST_F(RestoreTest, filesAskedForByPathOrByNameAndNamesTheBatchDoesNotHold) {
         clock.advanceSeconds(3600);
         ReplaceRunner(env).run({{"一.txt"}, folder, "甲", "丙", false});
         sink.clear();
-        const RestoreResult result = RestoreRunner(env).run({newestBatch(state), {c.asked}, RestoreRequest::Changed::Skip});
+        const RestoreResult result =
+            RestoreRunner(env).run({newestBatch(state), {c.asked}, RestoreRequest::Changed::Skip});
         EXPECT_EQ(result.restored, c.restored);
         EXPECT_EQ(result.failed, c.failed);
         EXPECT_EQ(content("一.txt") == "第一章\r\n  甲 乙\r\n", c.restored == 1);
