@@ -141,6 +141,14 @@ bool keepAside(const QString& source, const QString& target, bool* linked, FileE
         return false;
     if (linked)
         *linked = isLinked;
+    // A link is a change of metadata only: on the journaling file systems where links exist, the sync
+    // of the journal line that names it (written next) commits it too, in order, so it costs no sync
+    // of its own. A copy's entry is synced now where the batch does not defer syncs (vfat has no
+    // journal to order it).
+    if (isLinked) {
+        DurableWrites::noteRename(to);
+        return true;
+    }
     return settleEntry(to, error);
 }
 

@@ -15,9 +15,10 @@ namespace BackupLink {
 // target it is a hard link to the file itself: no byte is copied, its blocks are on the disk already,
 // and the writers never write a file in place (they write a new file and rename it over the name), so
 // the link keeps the old content once the name holds the new one. Elsewhere (another file system, no
-// hard links, a file another user owns) it is a copy whose data is synced before this returns. The
-// entry itself reaches the disk with the running batch's sync, or now where the batch does not defer
-// syncs (DurableWrites). EEXIST when something is named `target` already; `linked` tells which way.
+// hard links, a file another user owns) it is a copy whose data is synced before this returns. A
+// copy's entry reaches the disk with the running batch's sync, or now where the batch does not defer
+// syncs (DurableWrites); a link's entry with the next sync on its file system (the journal line that
+// names it). EEXIST when something is named `target` already; `linked` tells which way.
 bool keepAside(const QString& source, const QString& target, bool* linked = nullptr, FileError* error = nullptr,
                const ReadProgress& progress = {});
 
