@@ -157,6 +157,7 @@ struct Figures {
     qint64 filesChecked = 0;
     qint64 backupsChecked = 0;
     int leftovers = 0;
+    int restores = 0;
 };
 
 class CrashConsistencyTest : public ToolFolders<::testing::TestWithParam<Scenario>> {
@@ -222,6 +223,24 @@ protected:
             else
                 EXPECT_TRUE(bookDone) << it.key().toStdString() << " is gone before the merged file was complete";
         }
+    }
+
+    // The killed run's batch, restored, gives back the tree the run started from: a file the kill
+    // caught between its change and the journal's done line too. The work folder is then put back as
+    // the kill left it, for the next run.
+    void checkRestore(const Tree& killedState, const Tree& start, Figures& figures) {
+        const CliOutcome listed = run({"backups"});
+        const QByteArray id = listed.out.left(listed.out.indexOf('\t'));
+        if (id.isEmpty()) {
+            EXPECT_EQ(withoutLeftovers(killedState), start) << "no batch was opened, yet a file changed";
+            return;
+        }
+        const CliOutcome restored = run({"restore", id, "--force"});
+        EXPECT_EQ(restored.count(QStringLiteral("red")), 0) << restored.describe();
+        EXPECT_EQ(withoutLeftovers(FileTree::read(work)), start) << "the restore of " << id.toStdString();
+        ++figures.restores;
+        reset(killedState);
+        FileTree::clear(app + "backup");
     }
 
     // Every backup copy holds a content its file had before the run changed it.
@@ -297,6 +316,8 @@ TEST_P(CrashConsistencyTest, killedAtAnyMomentLosesNothing) {
         }
         checkWork(state, versions, figures);
         checkBackups(scenario.kind == Kind::InPlace ? QList<Tree>{start} : versions, figures);
+        if (scenario.kind != Kind::Wizard)
+            checkRestore(state, start, figures);
 
         // The next run, over whatever the killed one left.
         const CliOutcome next = run(arguments);
@@ -324,7 +345,8 @@ TEST_P(CrashConsistencyTest, killedAtAnyMomentLosesNothing) {
     }
     std::cout << "[ figures  ] " << scenario.key << ": " << figures.kills << " kills (" << figures.killedMidRun
               << " in mid-run), " << figures.filesChecked << " files and " << figures.backupsChecked
-              << " backups checked, " << figures.leftovers << " leftovers, a full run " << seconds << " s" << std::endl;
+              << " backups checked, " << figures.restores << " restores, " << figures.leftovers
+              << " leftovers, a full run " << seconds << " s" << std::endl;
 }
 
 // A kill the very moment a backup copy or a new file begins to appear, for a file big enough to take
