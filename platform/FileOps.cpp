@@ -2,6 +2,7 @@
 
 #include "DurableWrites.h"
 #include "FileName.h"
+#include "TrashCheck.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
@@ -387,15 +388,6 @@ bool prepareTrash(const QByteArray& trash) {
     return true;
 }
 
-// A trash folder of a shared file system is used only when it is the user's own (the freedesktop.org
-// rules for "$topdir/.Trash-$uid"): a real folder, not a link, owned by the user and closed to everyone
-// else (0700). Anything else there may be another user's trap: the home trash takes the file instead.
-bool isOwnTrash(const QByteArray& trash) {
-    struct stat st;
-    return ::lstat(trash.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
-           (st.st_mode & 07777) == 0700;
-}
-
 // The top folder of the file system that holds `folder`: the last folder upwards on the same device.
 QByteArray topFolder(QByteArray folder, dev_t device) {
     while (folder.size() > 1) {
@@ -474,7 +466,8 @@ bool moveToTrash(const QString& path, FileError* error) {
         return trashInto(home, file, &failure) || fail(error, failure);
     const QByteArray top = topFolder(folder, st.st_dev);
     const QByteArray topTrash = (top == "/" ? QByteArray() : top) + "/.Trash-" + QByteArray::number(::getuid());
-    if (prepareTrash(topTrash) && isOwnTrash(topTrash) && trashInto(topTrash, file, &failure))
+    // A trash folder found there that is not the user's own (TrashCheck) is never used.
+    if (prepareTrash(topTrash) && TrashCheck::isOwnTrash(topTrash) && trashInto(topTrash, file, &failure))
         return true;
     if (homeUsable && prepareTrash(home))
         return trashInto(home, file, &failure) || fail(error, failure);
