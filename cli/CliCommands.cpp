@@ -213,7 +213,29 @@ int runRestore(JobEnv& env, const QString& id, const QStringList& names, bool fo
     return result.found && result.skipped == 0 && result.failed == 0 ? 0 : 1;
 }
 
+int diffRestore(const AppState& state, DryRun& dryRun, const QString& id, const QStringList& names, bool force) {
+    RestoreRequest request;
+    request.batchId = id;
+    request.names = names;
+    request.changed = force ? RestoreRequest::Changed::Overwrite : RestoreRequest::Changed::Skip;
+    request.backupFolder = state.BackupFolder;
+    if (const std::optional<BackupBatch> batch = BackupCatalog::find(state.BackupFolder, id)) {
+        QStringList touched;
+        for (const JournalEntry& entry : batch->journal.entries)
+            touched << entry.name << entry.newName;
+        touched.removeAll(QString());
+        if (!batch->journal.header.folder.isEmpty())
+            request.folder = dryRun.mirror(batch->journal.header.folder, touched);
+    }
+    const RestoreResult result = RestoreRunner(dryRun.env()).run(request);
+    return result.found && result.skipped == 0 && result.failed == 0 ? 0 : 1;
+}
+
 int pruneBackups(JobEnv& env, int days, bool dryRun) {
+    for (const QString& link : BackupCatalog::linkedFolders(env.state.BackupFolder)) {
+        env.sink.ReportProgress(0, link, QStringLiteral("跳过"), QStringLiteral("是符号链接，不跟随也不删除"),
+                                Mark::Yellow);
+    }
     const QList<BackupBatch> old =
         BackupCatalog::olderThan(BackupCatalog::list(env.state.BackupFolder), env.clock.now().addDays(-days));
     if (old.isEmpty()) {

@@ -43,8 +43,12 @@ void listBackups(const AppState& state);
 bool showBackup(const AppState& state, const QString& id);
 // Exit status: 0 all restored, 1 a file skipped or failed, or no such batch.
 int runRestore(JobEnv& env, const QString& id, const QStringList& names, bool force, bool dryRun);
+// The restore run on copies of the batch's files in `dryRun`'s mirror, so that its report shows the
+// diff of what the restore would do. Exit status as runRestore.
+int diffRestore(const AppState& state, DryRun& dryRun, const QString& id, const QStringList& names, bool force);
 // Deletes the batches older than `days` after one question; declined or nothing old: 0. A dry run
-// lists them only.
+// lists them only. Hour and batch folders that are symbolic links are never followed: a yellow row
+// each, left alone.
 int pruneBackups(JobEnv& env, int days, bool dryRun);
 
 // The files named on the command line as copies in `dryRun`'s mirror (with the ".txt" beside each

@@ -216,8 +216,9 @@ int main(int argc, char** argv) {
         ->check(CLI::NonNegativeNumber);
     auto* restore = app.add_subcommand("restore", "undo a backup batch, or some of its files");
     restore->add_option("ID", a.batchId, "the batch, e.g. 20261207-11/003")->required();
-    restore->add_option("FILE", a.restoreFiles, "only these files (names as the batch lists them)");
-    restore->add_flag("--force", a.force, "restore files changed since the batch too (their content is backed up)");
+    restore->add_option("FILE", a.restoreFiles, "only these files (names as the batch lists them, or their paths)");
+    restore->add_flag("--force", a.force,
+                      "restore files changed since the batch too (their content is backed up when backups are on)");
 
     try {
         app.parse(argc, argv);
@@ -240,8 +241,12 @@ int main(int argc, char** argv) {
         // A folder named for this run is made when it is not there yet.
         const QString appDir = FileName::absolutePath(toName(a.appDir));
         FileError created;
-        if (!FileOps::createFolderPath(appDir, &created))
-            printError(QStringLiteral("quillmar-cli: --app-dir: ") + created.description);
+        if (!FileOps::createFolderPath(appDir, &created)) {
+            // Without its folder there are no settings and no backups to show or keep.
+            printError(QStringLiteral("quillmar-cli: --app-dir: ") + appDir + QStringLiteral(": ") +
+                       created.description);
+            return ExitFailed;
+        }
         state.setAppFolder(appDir);
     }
     const bool preview = a.preview || a.diff;
@@ -282,7 +287,8 @@ int main(int argc, char** argv) {
     std::optional<DryRun> dryRun;
     const bool writesFiles =
         !(backups->parsed() || restore->parsed() || rename->parsed() || chapters->parsed() || check->parsed());
-    if (preview && writesFiles) {
+    // A diff of a restore runs the restore on copies too; its dry run lists what it would do instead.
+    if (preview && (writesFiles || (restore->parsed() && a.diff))) {
         dryRun.emplace(realEnv);
         if (!dryRun->isValid()) {
             printError(QStringLiteral("quillmar-cli: no temporary folder for the dry run"));
@@ -364,7 +370,9 @@ int main(int argc, char** argv) {
         status = BookCommands::printChapters(toName(a.book), a.json);
     if (check->parsed())
         status = BookCommands::checkBook(env, toName(a.book));
-    if (restore->parsed())
+    if (restore->parsed() && dryRun)
+        status = CliCommands::diffRestore(state, *dryRun, toName(a.batchId), toNames(a.restoreFiles), a.force);
+    else if (restore->parsed())
         status = CliCommands::runRestore(env, toName(a.batchId), toNames(a.restoreFiles), a.force, preview);
 
     if (dryRun) {

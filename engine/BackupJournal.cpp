@@ -1,6 +1,10 @@
 #include "BackupJournal.h"
 
+#include "platform/FileName.h"
+
+#include <QHash>
 #include <QStringList>
+#include <optional>
 
 namespace BackupJournal {
 namespace {
@@ -17,6 +21,13 @@ constexpr ActionName ActionNames[] = {
     {JournalEntry::Action::Deleted, "deleted"},     {JournalEntry::Action::Created, "created"},
     {JournalEntry::Action::Renamed, "renamed"},
 };
+
+} // namespace
+
+bool isPlainName(const QString& name) {
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(u'/') &&
+           !name.contains(QChar(u'\0')) && FileName::isFaithful(name);
+}
 
 QString escape(const QString& text) {
     QString out;
@@ -38,6 +49,8 @@ QString escape(const QString& text) {
     }
     return out;
 }
+
+namespace {
 
 QString unescape(const QString& text) {
     QString out;
@@ -88,6 +101,69 @@ FileState stateFrom(const QStringList& fields, qsizetype at) {
     return state;
 }
 
+// A journal's folder is absolute and ends with "/"; anything else is no folder.
+QString folderFrom(const QString& field) {
+    const QString folder = unescape(field);
+    return folder.startsWith(u'/') && folder.endsWith(u'/') ? folder : QString();
+}
+
+bool plainOrEmpty(const QString& name) {
+    return name.isEmpty() || isPlainName(name);
+}
+
+bool trustworthy(const JournalEntry& entry) {
+    return isPlainName(entry.name) && plainOrEmpty(entry.backupName) &&
+           (entry.action == JournalEntry::Action::Renamed ? isPlainName(entry.newName) : entry.newName.isEmpty());
+}
+
+std::optional<JournalEntry> entryFrom(const QStringList& fields) {
+    JournalEntry entry;
+    bool known = false;
+    for (const ActionName& name : ActionNames) {
+        if (fields.at(1) == QLatin1String(name.text)) {
+            entry.action = name.action;
+            known = true;
+        }
+    }
+    if (!known)
+        return std::nullopt;
+    entry.name = unescape(fields.at(2));
+    entry.newName = unescape(fields.at(3));
+    entry.backupName = unescape(fields.at(4));
+    entry.before = stateFrom(fields, 5);
+    entry.after = stateFrom(fields, 8);
+    return entry;
+}
+
+std::optional<JournalEntry> intentFrom(const QStringList& fields) {
+    JournalEntry entry;
+    entry.name = unescape(fields.at(1));
+    entry.backupName = unescape(fields.at(2));
+    entry.before = stateFrom(fields, 3);
+    entry.action = entry.before.exists ? JournalEntry::Action::Rewritten : JournalEntry::Action::Created;
+    entry.finished = false;
+    return entry;
+}
+
+// Adds an entry read from a line: a finished change takes the place of its line of intent.
+void takeEntry(Contents& contents, QHash<QString, qsizetype>& intended, const std::optional<JournalEntry>& entry) {
+    if (!entry)
+        return;
+    if (!trustworthy(*entry)) {
+        contents.rejected.append(escape(entry->name));
+        return;
+    }
+    const auto waiting = intended.constFind(entry->name);
+    if (waiting != intended.constEnd() && entry->action != JournalEntry::Action::Renamed) {
+        contents.entries[*waiting] = *entry;
+        intended.erase(waiting);
+        return;
+    }
+    if (!entry->finished)
+        intended.insert(entry->name, contents.entries.size());
+    contents.entries.append(*entry);
+}
+
 bool appendLine(const QString& batchFolder, const QString& line, FileError* error) {
     return FileBytes::append(batchFolder + JournalName, (line + u'\n').toUtf8(), error);
 }
@@ -113,6 +189,13 @@ bool create(const QString& batchFolder, const Header& header, FileError* error) 
     return FileBytes::writeAtomically(batchFolder + JournalName, text.toUtf8(), error);
 }
 
+bool intend(const QString& batchFolder, const QString& name, const QString& backupName, const FileState& before,
+            FileError* error) {
+    return appendLine(
+        batchFolder,
+        QStringLiteral("intent\t") + escape(name) + u'\t' + escape(backupName) + u'\t' + stateFields(before), error);
+}
+
 bool append(const QString& batchFolder, const JournalEntry& entry, FileError* error) {
     const QString line = QStringLiteral("file\t") + actionText(entry.action) + u'\t' + escape(entry.name) + u'\t' +
                          escape(entry.newName) + u'\t' + escape(entry.backupName) + u'\t' + stateFields(entry.before) +
@@ -132,6 +215,7 @@ Contents read(const QString& batchFolder) {
     contents.present = true;
     // A last line without its line end was cut short and is not part of the journal.
     bytes.truncate(bytes.lastIndexOf('\n') + 1);
+    QHash<QString, qsizetype> intended; // name -> its entry still waiting for its "file" line
     for (const QByteArray& raw : bytes.split('\n')) {
         const QStringList fields = QString::fromUtf8(raw).split(u'\t');
         const QString& key = fields.first();
@@ -140,29 +224,15 @@ Contents read(const QString& batchFolder) {
         if (key == QLatin1String("command"))
             contents.header.command = unescape(fields.at(1));
         else if (key == QLatin1String("folder"))
-            contents.header.folder = unescape(fields.at(1));
+            contents.header.folder = folderFrom(fields.at(1));
         else if (key == QLatin1String("started"))
             contents.header.started = QDateTime::fromString(fields.at(1), TimeFormat);
         else if (key == QLatin1String("ended"))
             contents.header.ended = QDateTime::fromString(fields.at(1), TimeFormat);
-        else if (key == QLatin1String("file") && fields.size() >= 11) {
-            JournalEntry entry;
-            bool known = false;
-            for (const ActionName& name : ActionNames) {
-                if (fields.at(1) == QLatin1String(name.text)) {
-                    entry.action = name.action;
-                    known = true;
-                }
-            }
-            if (!known)
-                continue;
-            entry.name = unescape(fields.at(2));
-            entry.newName = unescape(fields.at(3));
-            entry.backupName = unescape(fields.at(4));
-            entry.before = stateFrom(fields, 5);
-            entry.after = stateFrom(fields, 8);
-            contents.entries.append(entry);
-        }
+        else if (key == QLatin1String("intent") && fields.size() >= 6)
+            takeEntry(contents, intended, intentFrom(fields));
+        else if (key == QLatin1String("file") && fields.size() >= 11)
+            takeEntry(contents, intended, entryFrom(fields));
     }
     return contents;
 }

@@ -4,6 +4,7 @@
 
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
+#include "platform/BackupLink.h"
 #include "platform/Clock.h"
 #include "platform/FileOps.h"
 
@@ -53,8 +54,9 @@ bool OpenBackupBatch(JobEnv& env, FileError& error) {
 bool BackUpFile(JobEnv& env, const QString& path, FileError& error, QString* copyPath, const ReadProgress& progress) {
     if (!isTrue(env.state.Settings.BackupOn))
         return true;
-    return intoBatchFolder(env, path, error, copyPath,
-                           [&](const QString& target) { return FileOps::copyFileNew(path, target, &error, progress); });
+    return intoBatchFolder(env, path, error, copyPath, [&](const QString& target) {
+        return BackupLink::keepAside(path, target, nullptr, &error, progress);
+    });
 }
 
 bool RetireFile(JobEnv& env, const QString& path, FileError& error, QString* keptPath) {

@@ -11,10 +11,12 @@
 // A batch opens its numbered folder with its first backup and keeps the whole path, so a batch that
 // runs across the full hour stays in one folder.
 
-// Copies the file at `path` into the running batch's backup folder, right before the batch replaces
-// it. A name the batch has backed up already (the same file twice in one batch) gets "~2", "~3", ...,
-// so the oldest copy stays. With backups off nothing happens. `copyPath` receives where the copy went.
-// `progress` hears of the copy's pieces and may stop it (FileError::stopped()).
+// Puts the file at `path` aside in the running batch's backup folder, right before the batch replaces
+// it: a hard link where the file and the folder share a file system, else a synced copy
+// (BackupLink::keepAside), so that the backup is on the disk before the file is replaced. A name the batch has backed
+// up already (the same file twice in one batch) gets "~2", "~3", ..., so the oldest copy stays. With backups off
+// nothing happens. `copyPath` receives where the copy went. `progress` hears of the copy's pieces and may stop it
+// (FileError::stopped()).
 bool BackUpFile(JobEnv& env, const QString& path, FileError& error, QString* copyPath = nullptr,
                 const ReadProgress& progress = {});
 

@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
+#include "platform/BackupLink.h"
 #include "platform/Clock.h"
 #include "platform/DurableWrites.h"
 #include "platform/FileOps.h"
@@ -44,8 +45,14 @@ bool folder(JobEnv& env, QString& batchFolder, FileError& error) {
     const QDateTime now = env.clock.now();
     const QString hourFolder =
         AddBackslash(state.BackupFolder) + now.toString(QStringLiteral("yyyyMMdd-hh")) + QLatin1Char('/');
-    if (!FileOps::folderExists(hourFolder) && !FileOps::createFolder(hourFolder, &error))
-        return false;
+    // Two runs that start at once take turns at choosing their numbers; the hour folder the other one
+    // made a moment ago is just as good.
+    const BackupLink::FolderLock lock(state.BackupFolder);
+    if (!FileOps::createFolder(hourFolder, &error)) {
+        if (error.number != EEXIST || !FileOps::folderExists(hourFolder))
+            return false;
+        error = {};
+    }
 
     for (qint32 number = 0;; ++number) {
         const QString candidate = hourFolder + batchNumberText(number);
@@ -81,6 +88,13 @@ void record(JobEnv& env, const JournalEntry& entry) {
         return;
     env.sink.ReportProgress(0, entry.name, QStringLiteral("错误") + QString::number(error.number),
                             QStringLiteral("备份日志无法写入：") + error.description, Mark::Red);
+}
+
+bool intend(JobEnv& env, const QString& name, const QString& backupName, const FileState& before, FileError& error) {
+    if (!isKept(env))
+        return true;
+    QString batchFolder;
+    return folder(env, batchFolder, error) && BackupJournal::intend(batchFolder, name, backupName, before, &error);
 }
 
 void end(JobEnv& env) {

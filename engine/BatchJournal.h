@@ -24,6 +24,11 @@ bool isKept(const JobEnv& env);
 // cannot be written adds a red row naming the file.
 void record(JobEnv& env, const JournalEntry& entry);
 
+// Writes the line of intent for `name` (see BackupJournal::intend) before the batch replaces or creates
+// it; opens the batch folder when this is its first entry. False with `error` set when the journal
+// cannot be written: the change must not happen then.
+bool intend(JobEnv& env, const QString& name, const QString& backupName, const FileState& before, FileError& error);
+
 // Ends the running batch: makes everything it wrote durable (DurableWrites), then appends the end
 // time to its journal, if it has one. A failed sync is a red row, and the journal is left without
 // its end, as the journal of an interrupted batch.

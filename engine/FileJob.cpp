@@ -1,11 +1,13 @@
 #include "FileJob.h"
 
 #include "Backups.h"
+#include "BatchJournal.h"
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "core/Prompt.h"
 #include "core/WorkPulse.h"
+#include "platform/BackupLink.h"
 #include "platform/FileOps.h"
 
 #include <cerrno>
@@ -67,19 +69,49 @@ bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetN
 }
 
 std::function<bool(FileError& error)> BackUpBeforeReplace(JobEnv& env, const QString& path, const QString& rowText,
-                                                          WorkPulse* pulse) {
-    return [&env, path, rowText, pulse](FileError& error) {
+                                                          WorkPulse* pulse, IntendedChange* intended) {
+    const int modeAtStart = BatchJournal::isKept(env) ? BackupLink::permissionBits(path) : -1;
+    return [&env, path, rowText, pulse, intended, modeAtStart](FileError& error) {
         // The copy runs before the bar's share of the file: it keeps the windows alive without moving it.
         ReadProgress progress;
         if (pulse)
             progress = [pulse](qint64 done, qint64) {
                 return pulse->beat(done, 0);
             };
-        if (BackUpFile(env, path, error, nullptr, progress))
-            return true;
+        IntendedChange change;
+        change.intended = true;
+        if (BatchJournal::isKept(env)) {
+            change.before = FileState::of(path);
+            if (modeAtStart >= 0)
+                change.before.mode = uint(modeAtStart);
+        }
+        QString copyPath;
+        if (BackUpFile(env, path, error, &copyPath, progress)) {
+            change.backupName = copyPath.mid(copyPath.lastIndexOf(u'/') + 1);
+            if (BatchJournal::intend(env, path.mid(path.lastIndexOf(u'/') + 1), change.backupName, change.before,
+                                     error)) {
+                if (intended)
+                    *intended = change;
+                return true;
+            }
+        }
         // A stop is no error of the file's: the caller's row tells of it.
         if (!error.isStopped())
             reportError(env, rowText, error);
         return false;
     };
+}
+
+bool IntendToCreate(JobEnv& env, const QString& folder, const QString& name, const QString& rowText,
+                    IntendedChange& intended) {
+    if (!BatchJournal::isKept(env) || FileOps::exists(AddBackslash(folder) + name))
+        return true;
+    FileError error;
+    if (!BatchJournal::intend(env, name, QString(), FileState(), error)) {
+        reportError(env, rowText, error);
+        return false;
+    }
+    intended = IntendedChange();
+    intended.intended = true;
+    return true;
 }

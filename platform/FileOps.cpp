@@ -2,6 +2,7 @@
 
 #include "DurableWrites.h"
 #include "FileName.h"
+#include "TrashCheck.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
@@ -465,7 +466,8 @@ bool moveToTrash(const QString& path, FileError* error) {
         return trashInto(home, file, &failure) || fail(error, failure);
     const QByteArray top = topFolder(folder, st.st_dev);
     const QByteArray topTrash = (top == "/" ? QByteArray() : top) + "/.Trash-" + QByteArray::number(::getuid());
-    if (prepareTrash(topTrash) && trashInto(topTrash, file, &failure))
+    // A trash folder found there that is not the user's own (TrashCheck) is never used.
+    if (prepareTrash(topTrash) && TrashCheck::isOwnTrash(topTrash) && trashInto(topTrash, file, &failure))
         return true;
     if (homeUsable && prepareTrash(home))
         return trashInto(home, file, &failure) || fail(error, failure);

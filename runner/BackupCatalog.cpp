@@ -6,6 +6,7 @@
 #include "platform/FolderListing.h"
 
 #include <QDir>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -13,10 +14,20 @@
 namespace BackupCatalog {
 namespace {
 
+const QRegularExpression& hourPattern() {
+    static const QRegularExpression pattern(QStringLiteral("^\\d{8}-\\d{2}$"));
+    return pattern;
+}
+
+const QRegularExpression& numberPattern() {
+    static const QRegularExpression pattern(QStringLiteral("^\\d{3,}$"));
+    return pattern;
+}
+
+// Real folders only: a link to a folder elsewhere is not one (FileOps::subfolders does not follow).
 QStringList subFolders(const QString& folder, const QRegularExpression& pattern) {
-    const QDir dir(QFile::decodeName(FileName::encode(folder)));
     QStringList names;
-    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QString& name : FileOps::subfolders(folder)) {
         if (pattern.match(name).hasMatch())
             names.append(name);
     }
@@ -43,13 +54,11 @@ BackupBatch load(const QString& root, const QString& hour, const QString& number
 
 QList<BackupBatch> list(const QString& backupFolder) {
     const QString root = AddBackslash(backupFolder);
-    static const QRegularExpression hourPattern(QStringLiteral("^\\d{8}-\\d{2}$"));
-    static const QRegularExpression numberPattern(QStringLiteral("^\\d{3,}$"));
     QList<BackupBatch> batches;
-    QStringList hours = subFolders(root, hourPattern);
+    QStringList hours = subFolders(root, hourPattern());
     std::sort(hours.begin(), hours.end(), std::greater<>());
     for (const QString& hour : hours) {
-        QStringList numbers = subFolders(root + hour + u'/', numberPattern);
+        QStringList numbers = subFolders(root + hour + u'/', numberPattern());
         std::sort(numbers.begin(), numbers.end(), [](const QString& a, const QString& b) {
             return a.size() != b.size() ? a.size() > b.size() : a > b;
         });
@@ -65,23 +74,79 @@ std::optional<BackupBatch> find(const QString& backupFolder, const QString& id) 
     if (!match.hasMatch())
         return std::nullopt;
     const QString root = AddBackslash(backupFolder);
-    if (!FileOps::folderExists(root + match.captured(1) + u'/' + match.captured(2)))
+    if (!subFolders(root, hourPattern()).contains(match.captured(1)) ||
+        !subFolders(root + match.captured(1) + u'/', numberPattern()).contains(match.captured(2)))
         return std::nullopt;
     return load(root, match.captured(1), match.captured(2));
 }
 
-QString currentPath(const BackupBatch& batch, const JournalEntry& entry) {
-    const QString folder = batch.journal.header.folder;
+QString currentPath(const QString& folder, const JournalEntry& entry) {
     return folder + (entry.action == JournalEntry::Action::Renamed ? entry.newName : entry.name);
 }
 
-FileNow stateNow(const BackupBatch& batch, const JournalEntry& entry) {
-    const FileState now = FileState::of(currentPath(batch, entry));
+FileNow stateNow(const QString& folder, const JournalEntry& entry) {
+    const QString path = currentPath(folder, entry);
+    const FileState now = FileState::of(path);
+    if (!entry.finished)
+        return now.exists || entry.action == JournalEntry::Action::Created ? FileNow::Unchanged : FileNow::Missing;
     if (entry.action == JournalEntry::Action::Deleted)
-        return now.exists || FileOps::exists(currentPath(batch, entry)) ? FileNow::Changed : FileNow::Unchanged;
+        return now.exists || FileOps::exists(path) ? FileNow::Changed : FileNow::Unchanged;
     if (!now.exists)
         return FileNow::Missing;
     return now.sameContent(entry.after) ? FileNow::Unchanged : FileNow::Changed;
+}
+
+QString currentPath(const BackupBatch& batch, const JournalEntry& entry) {
+    return currentPath(batch.journal.header.folder, entry);
+}
+
+FileNow stateNow(const BackupBatch& batch, const JournalEntry& entry) {
+    return stateNow(batch.journal.header.folder, entry);
+}
+
+QList<JournalEntry> firstToLast(const QList<JournalEntry>& entries) {
+    QList<JournalEntry> files;
+    QHash<QString, qsizetype> at;
+    for (const JournalEntry& entry : entries) {
+        if (entry.action == JournalEntry::Action::Renamed)
+            continue;
+        const auto seen = at.constFind(entry.name);
+        if (seen == at.constEnd()) {
+            at.insert(entry.name, files.size());
+            files.append(entry);
+            continue;
+        }
+        JournalEntry& file = files[*seen];
+        file.after = entry.after;
+        file.finished = entry.finished;
+        if (entry.action == JournalEntry::Action::Deleted)
+            file.action = JournalEntry::Action::Deleted;
+        else if (file.before.exists)
+            file.action = JournalEntry::Action::Rewritten;
+        else
+            file.action = JournalEntry::Action::Created;
+    }
+    return files;
+}
+
+QStringList linkedFolders(const QString& backupFolder) {
+    const QString root = AddBackslash(backupFolder);
+    QStringList links;
+    const QDir rootDir(QFile::decodeName(FileName::encode(root)));
+    for (const QFileInfo& hour : rootDir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
+        if (!hourPattern().match(hour.fileName()).hasMatch())
+            continue;
+        if (hour.isSymLink()) {
+            links.append(hour.fileName());
+            continue;
+        }
+        const QDir hourDir(hour.filePath());
+        for (const QFileInfo& batch : hourDir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
+            if (batch.isSymLink() && numberPattern().match(batch.fileName()).hasMatch())
+                links.append(hour.fileName() + u'/' + batch.fileName());
+        }
+    }
+    return links;
 }
 
 bool remove(const BackupBatch& batch, FileError* error) {

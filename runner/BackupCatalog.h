@@ -25,6 +25,7 @@ struct BackupBatch {
 enum class FileNow { Unchanged, Changed, Missing };
 
 // The backup tree below BackupFolder: hour folders "yyyyMMdd-hh" holding numbered batch folders.
+// A symbolic link in their place is no batch: never listed, found, pruned or followed.
 namespace BackupCatalog {
 
 // Every batch, newest first (by hour folder, then number).
@@ -35,6 +36,18 @@ std::optional<BackupBatch> find(const QString& backupFolder, const QString& id);
 // file is Unchanged while nothing is at its name again.
 QString currentPath(const BackupBatch& batch, const JournalEntry& entry);
 FileNow stateNow(const BackupBatch& batch, const JournalEntry& entry);
+// The same for the batch's folder standing at `folder`. An unfinished entry (only its line of intent
+// was written) is Unchanged while the file is there: it holds its old content or the batch's result.
+QString currentPath(const QString& folder, const JournalEntry& entry);
+FileNow stateNow(const QString& folder, const JournalEntry& entry);
+
+// The content entries (all but renames) of a journal, one per file in the order of its first change:
+// the state before and the backup copy of its first entry, the state after of its last, so that a
+// file changed twice in one batch goes back to its state before the first change.
+QList<JournalEntry> firstToLast(const QList<JournalEntry>& entries);
+
+// The hour and batch folders that are symbolic links ("20200101-01", "20200101-02/003"), left alone.
+QStringList linkedFolders(const QString& backupFolder);
 
 // Removes a batch folder, and its hour folder when that is left empty.
 bool remove(const BackupBatch& batch, FileError* error = nullptr);

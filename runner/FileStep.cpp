@@ -17,23 +17,23 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
     report.unmappablePolicy = m_env.state.Prefs.Unmappable;
     if (command == BatchCommand::WebPageToText) {
         const QString output = webPageOutputName(name);
-        const FileState before = JournalSteps::stateIfKept(m_env, m_folder + output);
-        if (!BeginFileJob(m_env, name, output, m_folder))
+        IntendedChange intended;
+        report.beforeReplace = BackUpBeforeReplace(m_env, m_folder + output, name, pulse, &intended);
+        if (!BeginFileJob(m_env, name, output, m_folder) || !IntendToCreate(m_env, m_folder, output, name, intended))
             return false;
-        report.beforeReplace = BackUpBeforeReplace(m_env, m_folder + output, name, pulse);
         if (!runTransformation(m_env.state, command, direction, source, m_folder + output, report, pulse))
             return false;
-        JournalSteps::written(m_env, m_folder, output, before);
+        JournalSteps::written(m_env, m_folder, output, intended);
         return true;
     }
 
-    const FileState before = JournalSteps::stateIfKept(m_env, source);
+    IntendedChange intended;
+    report.beforeReplace = BackUpBeforeReplace(m_env, source, name, pulse, &intended);
     if (!BeginFileJob(m_env, name, name, m_folder))
         return false;
-    report.beforeReplace = BackUpBeforeReplace(m_env, source, name, pulse);
     if (!runTransformation(m_env.state, command, direction, source, source, report, pulse))
         return false;
-    JournalSteps::rewritten(m_env, m_folder, name, before);
+    JournalSteps::rewritten(m_env, m_folder, name, intended);
     return true;
 }
 

@@ -1,19 +1,22 @@
 #pragma once
 
 #include "engine/BatchJournal.h"
+#include "engine/FileJob.h"
 
 #include <QString>
 
-// The journal lines of the runners, one per finished file. `before` is the file as it was before
-// the step (FileState::of, read only when BatchJournal::isKept); the state after is read here.
+// The journal lines of the runners, one per finished file, after the line of intent that the job
+// wrote before its change (BackUpBeforeReplace, IntendToCreate): `intended` carries the state before
+// and the backup copy's name from there; the state after is read here.
 namespace JournalSteps {
 
-// `folder + name` was rewritten in place; its backup copy is in the running batch.
-void rewritten(JobEnv& env, const QString& folder, const QString& name, const FileState& before);
-// `folder + name` was written new: created, or replacing the file `before` describes.
-void written(JobEnv& env, const QString& folder, const QString& name, const FileState& before);
-// `folder + name` was deleted (moved into the running batch when a copy of it is there).
-void deleted(JobEnv& env, const QString& name, const FileState& before);
+// `folder + name` was rewritten in place; nothing is journalled when no change was intended (the
+// result was the file's own content, the file was left as it was).
+void rewritten(JobEnv& env, const QString& folder, const QString& name, const IntendedChange& intended);
+// `folder + name` was written new: created, or replacing the file `intended.before` describes.
+void written(JobEnv& env, const QString& folder, const QString& name, const IntendedChange& intended);
+// `folder + name` was deleted (moved into the running batch as `backupName`, "" when it is not there).
+void deleted(JobEnv& env, const QString& name, const FileState& before, const QString& backupName);
 // `folder + oldName` became `folder + newName`.
 void renamed(JobEnv& env, const QString& folder, const QString& oldName, const QString& newName);
 

@@ -11,11 +11,18 @@
 bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetPath, TransformReport& report,
                    const QString& lossAddition) {
     ProgressSink& sink = env.sink;
-    report.beforeReplace = BackUpBeforeReplace(env, targetPath, targetPath);
+    const qsizetype slash = targetPath.lastIndexOf(u'/');
+    const QString folder = targetPath.left(slash + 1);
+    const QString name = targetPath.mid(slash + 1);
+    IntendedChange intended;
+    if (!IntendToCreate(env, folder, name, targetPath, intended))
+        return false;
+    report.beforeReplace = BackUpBeforeReplace(env, targetPath, targetPath, nullptr, &intended);
     if (!MergeFiles(files, targetPath, sink, &report)) {
         sink.ReportProgress(0, targetPath, QStringLiteral("未完成"), report.error.description, Mark::Red);
         return false;
     }
+    JournalSteps::written(env, folder, name, intended);
     if (report.unmappable > 0)
         reportUnmappable(sink, targetPath, report, report.lostCharacters() ? lossAddition : QString());
     return true;
@@ -30,12 +37,9 @@ bool mergeAsBatch(JobEnv& env, const QStringList& files, const QString& targetPa
     const QString folder = target.absolutePath() + u'/';
     const QString name = target.fileName();
     BatchJournal::begin(env, QStringLiteral("merge → ") + name, folder);
-    const FileState before = JournalSteps::stateIfKept(env, targetPath);
     TransformReport report;
     report.unmappablePolicy = env.state.Prefs.Unmappable;
     const bool merged = mergeWithRows(env, files, targetPath, report);
-    if (merged)
-        JournalSteps::written(env, folder, name, before);
     BatchJournal::end(env);
     return merged;
 }

@@ -14,7 +14,8 @@ struct JobEnv;
 // note when the target took a wider encoding than the first source's or characters were written as
 // "?" (`lossAddition` is appended to the note in that last case). `report.unmappablePolicy` says what
 // to do with characters no encoding of the merge can hold. An existing target is backed up (backups on)
-// before it is replaced. True when the target was written.
+// before it is replaced; the target is journalled in the running batch, its line of intent before it
+// is replaced or created. True when the target was written.
 bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetPath, TransformReport& report,
                    const QString& lossAddition = QString());
 

@@ -169,14 +169,14 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
 
         TransformReport report;
         report.unmappablePolicy = env.state.Prefs.Unmappable;
-        const FileState before = JournalSteps::stateIfKept(env, path);
-        report.beforeReplace = BackUpBeforeReplace(env, path, path, &pulse);
+        IntendedChange intended;
+        report.beforeReplace = BackUpBeforeReplace(env, path, path, &pulse, &intended);
         const bool ok =
             BeginFileJob(env, name, name, request.folder) && replaceInFile(path, path, request, &report, &pulse);
         if (!ok && pulse.stopped() && !report.error.isSet())
             report.error = FileError::stopped();
         if (ok)
-            JournalSteps::rewritten(env, request.folder, name, before);
+            JournalSteps::rewritten(env, request.folder, name, intended);
         FileStep(env, request.folder).reportOutcome(percent, path, ok, QString(), report);
     });
     if (!waiting.isEmpty()) {

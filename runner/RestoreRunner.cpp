@@ -5,7 +5,9 @@
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
 #include "core/Prompt.h"
-#include "engine/Backups.h"
+#include "engine/FileJob.h"
+#include "platform/BackupLink.h"
+#include "platform/FileName.h"
 #include "platform/FileOps.h"
 
 #include <cerrno>
@@ -14,17 +16,58 @@ namespace {
 
 using Action = JournalEntry::Action;
 
-bool wanted(const RestoreRequest& request, const JournalEntry& entry) {
-    return request.names.isEmpty() || request.names.contains(entry.name) ||
-           (!entry.newName.isEmpty() && request.names.contains(entry.newName));
+bool wanted(const QStringList& names, const JournalEntry& entry) {
+    return names.isEmpty() || names.contains(entry.name) || (!entry.newName.isEmpty() && names.contains(entry.newName));
+}
+
+bool holds(const QList<JournalEntry>& entries, const QString& name) {
+    for (const JournalEntry& entry : entries) {
+        if (entry.name == name || entry.newName == name)
+            return true;
+    }
+    return false;
+}
+
+QString withSlash(const QString& folder) {
+    return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
 } // namespace
 
+QString RestoreRunner::folderOf(const BackupBatch& batch, const RestoreRequest& request) const {
+    return request.folder.isEmpty() ? batch.journal.header.folder : withSlash(request.folder);
+}
+
+// The names asked for, as the batch knows them: a path in the batch's folder stands for its name. A
+// path elsewhere and a name the batch does not hold are red rows; false when nothing is left to do.
+bool RestoreRunner::takeNames(const BackupBatch& batch, const RestoreRequest& request, QStringList& names,
+                              RestoreResult& result) {
+    const QString folder = batch.journal.header.folder;
+    for (const QString& asked : request.names) {
+        QString name = asked;
+        if (asked.contains(u'/')) {
+            const QString path = FileName::absolutePath(asked);
+            const qsizetype slash = path.lastIndexOf(u'/');
+            if (path.left(slash + 1) != folder) {
+                failed(asked, FileError::withText(ENOENT, QStringLiteral("不在这批的文件夹中：") + folder), result);
+                continue;
+            }
+            name = path.mid(slash + 1);
+        }
+        if (!holds(batch.journal.entries, name)) {
+            failed(asked, FileError::withText(ENOENT, QStringLiteral("这批没有这个文件")), result);
+            continue;
+        }
+        names.append(name);
+    }
+    return request.names.isEmpty() || !names.isEmpty();
+}
+
 RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     RestoreResult result;
     ProgressSink& sink = m_env.sink;
-    const std::optional<BackupBatch> batch = BackupCatalog::find(m_env.state.BackupFolder, request.batchId);
+    const std::optional<BackupBatch> batch = BackupCatalog::find(
+        request.backupFolder.isEmpty() ? m_env.state.BackupFolder : request.backupFolder, request.batchId);
     if (!batch || !batch->journal.present || batch->journal.header.folder.isEmpty()) {
         result.found = false;
         sink.ReportProgress(0, request.batchId, QStringLiteral("未完成"),
@@ -34,46 +77,69 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
         sink.ReportProgress(-1, QString(), QString(), QString(), QString());
         return result;
     }
-
-    if (request.dryRun) {
-        for (const JournalEntry& entry : batch->journal.entries) {
-            if (wanted(request, entry))
-                preview(*batch, entry, request, result);
-        }
+    QStringList names;
+    const bool anything = takeNames(*batch, request, names, result);
+    if (request.names.isEmpty()) {
+        for (const QString& rejected : batch->journal.rejected)
+            failed(rejected, FileError::withText(EINVAL, QStringLiteral("日志中的文件名不可信，未恢复")), result);
+    }
+    if (!anything) {
         sink.ReportProgress(-1, QString(), QString(), QString(), QString());
         return result;
     }
 
-    const QString folder = batch->journal.header.folder;
-    BatchJournal::begin(m_env, QStringLiteral("restore ") + batch->id, folder);
+    const QString folder = folderOf(*batch, request);
     QList<JournalEntry> renames;
-    QList<JournalEntry> contents;
+    QList<JournalEntry> files;
     for (const JournalEntry& entry : batch->journal.entries) {
-        if (!wanted(request, entry))
-            continue;
-        if (entry.action == Action::Created) {
-            sink.processEvents();
-            removeCreated(*batch, entry, request, result);
-        } else if (entry.action == Action::Renamed) {
+        if (entry.action == Action::Renamed && wanted(names, entry))
             renames.append(entry);
-        } else {
-            contents.append(entry);
+    }
+    for (const JournalEntry& entry : BackupCatalog::firstToLast(batch->journal.entries)) {
+        if (wanted(names, entry))
+            files.append(entry);
+    }
+
+    if (request.dryRun) {
+        for (const JournalEntry& entry : renames + files)
+            preview(folder, entry, request, result);
+        sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+        return result;
+    }
+
+    BatchJournal::begin(m_env, QStringLiteral("restore ") + batch->id, folder);
+    for (const JournalEntry& entry : files) {
+        if (!entry.before.exists) {
+            sink.processEvents();
+            removeCreated(folder, entry, request, result);
         }
     }
-    renameBack(*batch, renames, request, result);
-    for (const JournalEntry& entry : contents) {
-        sink.processEvents();
-        copyBack(*batch, entry, request, result);
+    renameBack(folder, renames, request, result);
+    for (const JournalEntry& entry : files) {
+        if (entry.before.exists) {
+            sink.processEvents();
+            copyBack(*batch, folder, entry, request, result);
+        }
     }
     BatchJournal::end(m_env);
     sink.ReportProgress(-1, QString(), QString(), QString(), QString());
     return result;
 }
 
-void RestoreRunner::preview(const BackupBatch& batch, const JournalEntry& entry, const RestoreRequest& request,
+// True when the file already is as it was before the batch: its content and permission bits, or
+// nothing at its name for a file the batch created.
+bool RestoreRunner::isAtStart(const QString& folder, const JournalEntry& entry) const {
+    const QString path = folder + entry.name;
+    if (!entry.before.exists)
+        return !FileOps::exists(path);
+    const FileState now = FileState::of(path);
+    return now.sameContent(entry.before) && (now.mode & 0777) == (entry.before.mode & 0777);
+}
+
+void RestoreRunner::preview(const QString& folder, const JournalEntry& entry, const RestoreRequest& request,
                             RestoreResult& result) {
-    const QString path = BackupCatalog::currentPath(batch, entry);
-    const FileNow now = BackupCatalog::stateNow(batch, entry);
+    const QString path = BackupCatalog::currentPath(folder, entry);
+    const FileNow now = BackupCatalog::stateNow(folder, entry);
     if (now == FileNow::Changed && request.changed == RestoreRequest::Changed::Skip) {
         ++result.skipped;
         m_env.sink.ReportProgress(0, path, QStringLiteral("跳过"), QStringLiteral("文件在这批之后已被更改"),
@@ -81,18 +147,15 @@ void RestoreRunner::preview(const BackupBatch& batch, const JournalEntry& entry,
         return;
     }
     QString reason;
-    switch (entry.action) {
-    case Action::Created:
-        reason = now == FileNow::Missing ? QStringLiteral("文件已不存在") : QStringLiteral("将删除这批建立的文件");
-        break;
-    case Action::Renamed:
+    if (entry.action == Action::Renamed)
         reason = QStringLiteral("将恢复原名 ") + entry.name;
-        break;
-    default:
+    else if (isAtStart(folder, entry))
+        reason = QStringLiteral("不会改变：文件已是这批之前的状态");
+    else if (!entry.before.exists)
+        reason = QStringLiteral("将删除这批建立的文件");
+    else
         reason = entry.backupName.isEmpty() ? QStringLiteral("这批没有这个文件的备份副本")
                                             : QStringLiteral("将恢复备份内容");
-        break;
-    }
     if (now == FileNow::Changed)
         reason += QStringLiteral("（文件在这批之后已被更改）");
     ++result.restored;
@@ -102,10 +165,13 @@ void RestoreRunner::preview(const BackupBatch& batch, const JournalEntry& entry,
 bool RestoreRunner::mayGoOn(const RestoreRequest& request, const QString& path, FileNow now, RestoreResult& result) {
     if (now != FileNow::Changed || request.changed == RestoreRequest::Changed::Overwrite)
         return true;
+    // The question promises a backup of the current content only when one will be made.
+    const QString question =
+        BatchJournal::isKept(m_env)
+            ? QStringLiteral("文件 %1 在这批之后已被更改。\r\n仍要恢复吗？（现在的内容会先备份）")
+            : QStringLiteral("文件 %1 在这批之后已被更改。\r\n仍要恢复吗？（备份已关闭，现在的内容不会备份）");
     if (request.changed == RestoreRequest::Changed::Ask &&
-        m_env.prompt.askYesNo(
-            QStringLiteral("恢复"),
-            QStringLiteral("文件 %1 在这批之后已被更改。\r\n仍要恢复吗？（现在的内容会先备份）").arg(path)))
+        m_env.prompt.askYesNo(QStringLiteral("恢复"), question.arg(path)))
         return true;
     ++result.skipped;
     m_env.sink.ReportProgress(0, path, QStringLiteral("跳过"), QStringLiteral("文件在这批之后已被更改"), Mark::Yellow);
@@ -123,32 +189,30 @@ void RestoreRunner::failed(const QString& path, const FileError& error, RestoreR
                               Mark::Red);
 }
 
-void RestoreRunner::removeCreated(const BackupBatch& batch, const JournalEntry& entry, const RestoreRequest& request,
+void RestoreRunner::removeCreated(const QString& folder, const JournalEntry& entry, const RestoreRequest& request,
                                   RestoreResult& result) {
-    const QString path = BackupCatalog::currentPath(batch, entry);
-    const FileNow now = BackupCatalog::stateNow(batch, entry);
-    if (now == FileNow::Missing) {
+    const QString path = folder + entry.name;
+    if (isAtStart(folder, entry)) {
         m_env.sink.ReportProgress(0, path, QStringLiteral("完成"), QStringLiteral("文件已不存在"), Mark::Yellow);
         return;
     }
-    if (!mayGoOn(request, path, now, result))
+    if (!mayGoOn(request, path, BackupCatalog::stateNow(folder, entry), result))
         return;
     // Retired into this restore's own batch (or the trash with backups off), so that undoing the
     // restore brings it back.
     FileError error;
-    if (!JournalSteps::remove(m_env, batch.journal.header.folder, entry.name, &error))
+    if (!JournalSteps::remove(m_env, folder, entry.name, &error))
         return failed(path, error, result);
     done(path, QStringLiteral("已删除这批建立的文件"), result);
 }
 
-void RestoreRunner::renameBack(const BackupBatch& batch, const QList<JournalEntry>& entries,
-                               const RestoreRequest& request, RestoreResult& result) {
-    const QString folder = batch.journal.header.folder;
+void RestoreRunner::renameBack(const QString& folder, const QList<JournalEntry>& entries, const RestoreRequest& request,
+                               RestoreResult& result) {
     QList<RenameItem> items;
     for (const JournalEntry& entry : entries) {
         m_env.sink.processEvents();
         const QString path = folder + entry.newName;
-        const FileNow now = BackupCatalog::stateNow(batch, entry);
+        const FileNow now = BackupCatalog::stateNow(folder, entry);
         if (now == FileNow::Missing) {
             failed(path, FileError::fromErrno(ENOENT), result);
             continue;
@@ -171,32 +235,33 @@ void RestoreRunner::renameBack(const BackupBatch& batch, const QList<JournalEntr
         failed(folder + item.oldName, FileError::withText(EEXIST, message), result);
 }
 
-void RestoreRunner::copyBack(const BackupBatch& batch, const JournalEntry& entry, const RestoreRequest& request,
-                             RestoreResult& result) {
-    const QString folder = batch.journal.header.folder;
+void RestoreRunner::copyBack(const BackupBatch& batch, const QString& folder, const JournalEntry& entry,
+                             const RestoreRequest& request, RestoreResult& result) {
     const QString path = folder + entry.name;
+    if (isAtStart(folder, entry))
+        return done(path, QStringLiteral("文件已是这批之前的内容"), result);
     if (entry.backupName.isEmpty()) {
         failed(path, FileError::withText(ENOENT, QStringLiteral("这批没有这个文件的备份副本")), result);
         return;
     }
-    const QString copy = batch.folder + entry.backupName;
-    if (!FileState::of(copy).sameContent(entry.before)) {
-        failed(path, FileError::withText(EIO, QStringLiteral("备份副本已缺失或已损坏")), result);
-        return;
-    }
-    const FileNow now = BackupCatalog::stateNow(batch, entry);
-    if (!mayGoOn(request, path, now, result))
+    if (!mayGoOn(request, path, BackupCatalog::stateNow(folder, entry), result))
         return;
 
+    // The current content is put aside and the line of intent written before it is replaced, as any
+    // batch does; a file that is not there now is about to be created.
+    IntendedChange intended;
     FileError error;
-    const FileState current = FileState::of(path);
-    if (current.exists && !BackUpFile(m_env, path, error))
+    if (FileOps::exists(path)) {
+        if (!BackUpBeforeReplace(m_env, path, path, nullptr, &intended)(error)) {
+            ++result.failed;
+            return;
+        }
+    } else if (!IntendToCreate(m_env, folder, entry.name, path, intended)) {
+        ++result.failed;
+        return;
+    }
+    if (!BackupLink::restoreInto(batch.folder, entry.backupName, path, entry.before.mode, entry.before.sha256, &error))
         return failed(path, error, result);
-    if (!FileOps::copyFile(copy, path, &error) || !FileBytes::setMode(path, entry.before.mode, &error))
-        return failed(path, error, result);
-    if (current.exists)
-        JournalSteps::rewritten(m_env, folder, entry.name, current);
-    else
-        JournalSteps::written(m_env, folder, entry.name, current);
+    JournalSteps::written(m_env, folder, entry.name, intended);
     done(path, QStringLiteral("已恢复备份内容"), result);
 }

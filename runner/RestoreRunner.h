@@ -7,12 +7,18 @@
 #include <QStringList>
 
 struct RestoreRequest {
-    QString batchId;   // e.g. "20261207-11/003"
-    QStringList names; // the files to restore (old or new names); empty: the whole batch
+    QString batchId; // e.g. "20261207-11/003"
+    // The files to restore: their names in the batch (old or new names), or their paths in the batch's
+    // folder; empty: the whole batch. A name the batch does not hold is a red row.
+    QStringList names;
     // A file changed since the batch: ask (windows), skip with a yellow row, or restore anyway.
     enum class Changed { Ask, Skip, Overwrite };
     Changed changed = Changed::Ask;
     bool dryRun = false; // only a row per file saying what would be done
+    // Where the batch's folder stands for this run (a diff restores into a copy of it); "" : where the
+    // journal says.
+    QString folder = {};
+    QString backupFolder = {}; // the backup tree holding the batch; "": the program's
 };
 
 struct RestoreResult {
@@ -23,25 +29,32 @@ struct RestoreResult {
 };
 
 // Undoes a journalled batch, as a batch of its own (with its own backups and journal, so that it
-// can be undone in turn): created files are moved away (into the restore's batch folder, or the
-// trash when backups are off), renamed files get their old names back through the safe rename, and
-// rewritten, replaced and deleted files get their backup content and permission bits back,
-// atomically. One row per file, then the completion call.
+// can be undone in turn): each file goes back to its state before the batch's FIRST change of it.
+// Created files are moved away (into the restore's batch folder, or the trash when backups are off),
+// renamed files get their old names back through the safe rename, and rewritten, replaced and
+// deleted files get their backup content and permission bits (never setuid, setgid or sticky) back,
+// atomically, through a symbolic link rather than over it. A file that already holds its state
+// before the batch is left alone and done. The journal is not trusted: its rejected entries are red
+// rows (BackupJournal::read), its backups are read inside the batch folder only (BackupLink).
+// One row per file, then the completion call.
 class RestoreRunner {
 public:
     explicit RestoreRunner(JobEnv& env) : m_env(env) {}
     RestoreResult run(const RestoreRequest& request);
 
 private:
-    void preview(const BackupBatch& batch, const JournalEntry& entry, const RestoreRequest& request,
+    QString folderOf(const BackupBatch& batch, const RestoreRequest& request) const;
+    bool takeNames(const BackupBatch& batch, const RestoreRequest& request, QStringList& names, RestoreResult& result);
+    bool isAtStart(const QString& folder, const JournalEntry& entry) const;
+    void preview(const QString& folder, const JournalEntry& entry, const RestoreRequest& request,
                  RestoreResult& result);
     bool mayGoOn(const RestoreRequest& request, const QString& path, FileNow now, RestoreResult& result);
-    void removeCreated(const BackupBatch& batch, const JournalEntry& entry, const RestoreRequest& request,
+    void removeCreated(const QString& folder, const JournalEntry& entry, const RestoreRequest& request,
                        RestoreResult& result);
-    void renameBack(const BackupBatch& batch, const QList<JournalEntry>& entries, const RestoreRequest& request,
+    void renameBack(const QString& folder, const QList<JournalEntry>& entries, const RestoreRequest& request,
                     RestoreResult& result);
-    void copyBack(const BackupBatch& batch, const JournalEntry& entry, const RestoreRequest& request,
-                  RestoreResult& result);
+    void copyBack(const BackupBatch& batch, const QString& folder, const JournalEntry& entry,
+                  const RestoreRequest& request, RestoreResult& result);
     void done(const QString& path, const QString& reason, RestoreResult& result);
     void failed(const QString& path, const FileError& error, RestoreResult& result);
 

@@ -166,10 +166,7 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     report.unmappablePolicy = m_env.state.Prefs.Unmappable;
     const QString kept = options.deleteMerged ? QStringLiteral("；源文件未删除") : QString();
     BatchJournal::begin(m_env, QStringLiteral("wizard merge → ") + options.newName, options.folder);
-    const FileState before = JournalSteps::stateIfKept(m_env, target);
     const bool merged = mergeWithRows(m_env, paths, target, report, kept);
-    if (merged)
-        JournalSteps::written(m_env, options.folder, options.newName, before);
     if (!merged || report.lostCharacters() || !options.deleteMerged) {
         BatchJournal::end(m_env);
         return;

@@ -212,6 +212,27 @@ TEST_F(CliTest, restoreSkipsAChangedFileUnlessForcedAndPruneAsksFirst) {
     EXPECT_TRUE(out.isEmpty());
 }
 
+TEST_F(CliTest, aDiffOfARestoreShowsWhatItWouldBringBackAndChangesNothing) {
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "中 文\n"));
+    ASSERT_EQ(run({"--quiet", "despace", work + "a.txt"}), 0);
+    ASSERT_EQ(run({"backups"}), 0);
+    const QString id = out.section('\t', 0, 0);
+    const QStringList before = fingerprint(work) + fingerprint(app);
+    EXPECT_EQ(run({"--quiet", "--diff", "restore", id}), 0) << err.toStdString();
+    EXPECT_EQ(out, "--- a/a.txt\n+++ b/a.txt\n@@ -1 +1 @@\n-中文\n+中 文\n");
+    EXPECT_EQ(fingerprint(work) + fingerprint(app), before);
+}
+
+TEST_F(CliTest, anAppFolderThatIsAFileIsAnError) {
+    const QString file = work + "app-file";
+    ASSERT_TRUE(TestFiles::write(file, "x"));
+    QProcess process;
+    process.start(QStringLiteral(QM_BIN_DIR "/quillmar-cli"), {"--app-dir", file, "backups"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_FALSE(process.readAllStandardError().isEmpty());
+}
+
 // Files keep the encoding they are in, whatever their bytes make hard to tell; the global options
 // decide what the bytes leave open.
 TEST_F(CliTest, filesAreRewrittenInTheirOwnEncoding) {

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,8 +71,13 @@ TEST_F(FileJobTest, OneBatchSharesANumberedFolderAndTheNextBatchTakesTheNextFree
               QByteArray("content of b.txt"));
     EXPECT_EQ(m_state.BackupBatchNo, 0);
 
-    // The same file twice in one batch: the oldest copy stays, the later one goes beside it.
-    TestFiles::write(m_work + QStringLiteral("a.txt"), "rewritten once");
+    // The same file twice in one batch: the oldest copy stays, the later one goes beside it. The new
+    // content comes as the writers bring it, a new file renamed over the name: the backup is a hard
+    // link to the old file.
+    TestFiles::write(m_work + QStringLiteral("new"), "rewritten once");
+    ASSERT_EQ(::rename(QFile::encodeName(m_work + QStringLiteral("new")).constData(),
+                       QFile::encodeName(m_work + QStringLiteral("a.txt")).constData()),
+              0);
     ASSERT_TRUE(backUp(QStringLiteral("a.txt")));
     EXPECT_EQ(TestFiles::read(m_state.BackupFolder + QStringLiteral("20030705-14/000/a.txt")),
               QByteArray("content of a.txt"));

@@ -7,11 +7,15 @@
 #include "SampleTexts.h"
 #include "ToolFolders.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -153,6 +157,7 @@ struct Figures {
     qint64 filesChecked = 0;
     qint64 backupsChecked = 0;
     int leftovers = 0;
+    int restores = 0;
 };
 
 class CrashConsistencyTest : public ToolFolders<::testing::TestWithParam<Scenario>> {
@@ -218,6 +223,24 @@ protected:
             else
                 EXPECT_TRUE(bookDone) << it.key().toStdString() << " is gone before the merged file was complete";
         }
+    }
+
+    // The killed run's batch, restored, gives back the tree the run started from: a file the kill
+    // caught between its change and the journal's done line too. The work folder is then put back as
+    // the kill left it, for the next run.
+    void checkRestore(const Tree& killedState, const Tree& start, Figures& figures) {
+        const CliOutcome listed = run({"backups"});
+        const QByteArray id = listed.out.left(listed.out.indexOf('\t'));
+        if (id.isEmpty()) {
+            EXPECT_EQ(withoutLeftovers(killedState), start) << "no batch was opened, yet a file changed";
+            return;
+        }
+        const CliOutcome restored = run({"restore", id, "--force"});
+        EXPECT_EQ(restored.count(QStringLiteral("red")), 0) << restored.describe();
+        EXPECT_EQ(withoutLeftovers(FileTree::read(work)), start) << "the restore of " << id.toStdString();
+        ++figures.restores;
+        reset(killedState);
+        FileTree::clear(app + "backup");
     }
 
     // Every backup copy holds a content its file had before the run changed it.
@@ -293,6 +316,8 @@ TEST_P(CrashConsistencyTest, killedAtAnyMomentLosesNothing) {
         }
         checkWork(state, versions, figures);
         checkBackups(scenario.kind == Kind::InPlace ? QList<Tree>{start} : versions, figures);
+        if (scenario.kind != Kind::Wizard)
+            checkRestore(state, start, figures);
 
         // The next run, over whatever the killed one left.
         const CliOutcome next = run(arguments);
@@ -320,37 +345,64 @@ TEST_P(CrashConsistencyTest, killedAtAnyMomentLosesNothing) {
     }
     std::cout << "[ figures  ] " << scenario.key << ": " << figures.kills << " kills (" << figures.killedMidRun
               << " in mid-run), " << figures.filesChecked << " files and " << figures.backupsChecked
-              << " backups checked, " << figures.leftovers << " leftovers, a full run " << seconds << " s" << std::endl;
+              << " backups checked, " << figures.restores << " restores, " << figures.leftovers
+              << " leftovers, a full run " << seconds << " s" << std::endl;
 }
 
 // A kill the very moment a backup copy or a new file begins to appear, for a file big enough to take
 // a while: what the kill catches half-made is a hidden temporary file, never a backup copy or a
-// user's file.
+// user's file. A backup is a copy only where the backup folder is on another file system than the
+// file (on the same one it is a hard link, made at once): that row puts the app folder there.
 class KillWhileWritingTest : public CrashConsistencyTest {
 protected:
     // The file, its working copy, its backup and the new file.
     qint64 roomNeeded() const override { return qint64(256) << 20; }
+
+    // A folder for an app folder on another file system than the work folder; "" when there is none.
+    static QString otherFileSystemThan(const QByteArray& folder) {
+        struct stat here;
+        if (::stat(folder.constData(), &here) != 0)
+            return QString();
+        for (const QString& candidate : {QStringLiteral("/dev/shm"), QDir::tempPath()}) {
+            struct stat there;
+            if (::stat(QFile::encodeName(candidate).constData(), &there) == 0 && there.st_dev != here.st_dev &&
+                ::access(QFile::encodeName(candidate).constData(), W_OK) == 0 &&
+                FileTree::freeSpace(candidate.toUtf8()) > (qint64(64) << 20))
+                return candidate;
+        }
+        return QString();
+    }
 };
 
 TEST_F(KillWhileWritingTest, backupCopyAndNewFileAreNeverLeftHalfMade) {
     std::mt19937 random(seed());
     const QByteArray big = SampleTexts::largeText(random, 24 * 1024 * 1024);
     const Tree start{{"big.txt", big}};
+    const QString elsewhere = otherFileSystemThan(work);
+    std::unique_ptr<QTemporaryDir> otherApp;
+    if (!elsewhere.isEmpty())
+        otherApp = std::make_unique<QTemporaryDir>(elsewhere + QStringLiteral("/quillmar-app-XXXXXX"));
     const struct {
         const char* rule;
+        QByteArray appFolder;
         QByteArray watched; // the kill comes when a file other than big.txt shows below this folder
     } rows[] = {
-        {"a backup copy being made", app + "backup"},
-        {"the new file being written", work},
+        {"a backup copy being made on another file system", otherApp ? otherApp->path().toUtf8() + "/" : QByteArray(),
+         otherApp ? otherApp->path().toUtf8() + "/backup" : QByteArray()},
+        {"the new file being written", app, work},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.rule);
+        if (row.appFolder.isEmpty()) {
+            std::cout << "[ skipped  ] " << row.rule << ": no second file system" << std::endl;
+            continue;
+        }
         int caught = 0;
         for (int attempt = 0; attempt < 5 && caught == 0; ++attempt) {
             reset(start);
-            FileTree::clear(app);
+            FileTree::clear(row.appFolder);
             CliOptions options;
-            options.arguments = {"--app-dir", app, "--quiet", "--backup", "reflow", work + "big.txt"};
+            options.arguments = {"--app-dir", row.appFolder, "--quiet", "--backup", "reflow", work + "big.txt"};
             const QByteArray watched = row.watched;
             options.killWhen = [watched] {
                 QByteArrayList paths = FileTree::files(watched);
@@ -361,13 +413,13 @@ TEST_F(KillWhileWritingTest, backupCopyAndNewFileAreNeverLeftHalfMade) {
             const CliOutcome outcome = runCli(options);
             ASSERT_TRUE(outcome.killed) << outcome.describe();
             EXPECT_TRUE(FileTree::readFile(work + "big.txt") == big) << "the file itself was changed";
-            for (const QByteArray& path : FileTree::files(app + "backup")) {
+            for (const QByteArray& path : FileTree::files(row.appFolder + "backup")) {
                 if (path.contains("quillmar-journal.txt"))
                     continue;
                 if (isLeftover(path))
                     ++caught;
                 else
-                    EXPECT_TRUE(FileTree::readFile(app + "backup/" + path) == big)
+                    EXPECT_TRUE(FileTree::readFile(row.appFolder + "backup/" + path) == big)
                         << "a half-made backup " << path.toStdString();
             }
             for (const QByteArray& path : FileTree::files(work))

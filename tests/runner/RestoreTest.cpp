@@ -1,4 +1,6 @@
 #include "RunnerFixture.h"
+#include "core/PathHelpers.h"
+#include "engine/Backups.h"
 #include "platform/DurableWrites.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
@@ -10,7 +12,9 @@
 #include "runner/RestoreRunner.h"
 #include "runner/WizardRunner.h"
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <functional>
 
 namespace {
@@ -145,6 +149,188 @@ TEST_F(RestoreTest, journalKeepsNamesThatAreNotUtf8AndIgnoresALineCutShort) {
     ASSERT_EQ(read.entries.size(), 1);
     EXPECT_EQ(FileName::encode(read.entries.first().name), QByteArray("\xb5\xda\t1.txt"));
     EXPECT_EQ(read.entries.first().newName, "a\\b.txt");
+}
+
+QString newestBatch(const AppState& state) {
+    const QList<BackupBatch> batches = BackupCatalog::list(state.BackupFolder);
+    return batches.isEmpty() ? QString() : batches.first().id;
+}
+
+// Drops the journal's done lines, as a kill right after each change would have left it.
+void dropDoneLines(const AppState& state, const QString& id) {
+    const QString journal = AddBackslash(state.BackupFolder) + id + u'/' + BackupJournal::JournalName;
+    QByteArray kept;
+    for (const QByteArray& line : TestFiles::read(journal).split('\n')) {
+        if (!line.isEmpty() && !line.startsWith("file\t"))
+            kept += line + '\n';
+    }
+    ASSERT_TRUE(TestFiles::write(journal, kept));
+}
+
+TEST_F(RestoreTest, eachFileComesBackToItsStateBeforeTheBatchsFirstChangeAndASecondRestoreIsDone) {
+    struct Case {
+        const char* rule;
+        std::function<void()> run;
+    };
+    const Case cases[] = {
+        {"one file changed twice in one batch",
+         [&] {
+             ReplaceRunner(env).run({{"一.txt", "一.txt"}, folder, "甲", "甲甲", false});
+             ASSERT_EQ(content("一.txt"), "第一章\r\n  甲甲甲甲 乙\r\n");
+         }},
+        {"a kill between each change and its journal line",
+         [&] {
+             BatchRunner(env).run({BatchCommand::RemoveSpaces, 0, {{"一.txt", true}, {"二.txt", true}}, folder});
+             dropDoneLines(state, newestBatch(state));
+         }},
+        {"a kill between making a page's text and its journal line",
+         [&] {
+             BatchRunner(env).run({BatchCommand::WebPageToText, 0, {{"三.htm", true}}, folder});
+             ASSERT_TRUE(QFile::exists(path("三.txt")));
+             dropDoneLines(state, newestBatch(state));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        const QStringList before = snapshot(folder);
+        c.run();
+        const QString id = newestBatch(state);
+        ASSERT_FALSE(id.isEmpty());
+        for (int round = 1; round <= 2; ++round) {
+            SCOPED_TRACE(round);
+            sink.clear();
+            const RestoreResult result = restore(id);
+            EXPECT_EQ(result.failed + result.skipped, 0);
+            EXPECT_EQ(snapshot(folder), before);
+            for (const RecordingSink::Row& r : sink.rows())
+                EXPECT_EQ(r.status, "完成") << r.text.toStdString() << ' ' << r.reason.toStdString();
+        }
+        FileOps::removeTree(state.BackupFolder);
+        QDir().mkpath(state.BackupFolder);
+        clock.advanceSeconds(3600);
+    }
+}
+
+TEST_F(RestoreTest, aHostileJournalIsARedRowAndWritesNothingOutsideItsFolders) {
+    const QString outside = folder + "../outside.txt";
+    put("../outside.txt", "secret");
+    const QString hash = QString::fromLatin1(FileState::of(outside).sha256);
+    const QString batch = AddBackslash(state.BackupFolder) + "20200101-01/000/";
+    struct Case {
+        const char* rule;
+        QString line;
+        std::function<void()> plant;
+        std::function<void()> check;
+    };
+    const Case cases[] = {
+        {"names that climb out of their folders",
+         "file\treplaced\t../escaped.txt\t\t../../outside.txt\t0644\t6\t" + hash + "\t0644\t1\tx", [] {},
+         [&] {
+             EXPECT_FALSE(QFile::exists(folder + "../escaped.txt"));
+             EXPECT_TRUE(
+                 sink.rows().contains(row(0, "../escaped.txt", "错误22", "日志中的文件名不可信，未恢复", "red")));
+         }},
+        {"a backup that is a link to a file elsewhere",
+         "file\trewritten\t一.txt\t\tlinked\t0644\t6\t" + hash + "\t0644\t1\tx",
+         [&] { ASSERT_TRUE(QFile::link(outside, batch + "linked")); },
+         [&] {
+             EXPECT_EQ(content("一.txt"), "第一章\r\n  甲 乙\r\n");
+             ASSERT_FALSE(sink.rows().isEmpty());
+             EXPECT_EQ(sink.rows().first().mark, "red");
+         }},
+        {"a mode with setuid, setgid and sticky bits",
+         "file\trewritten\t一.txt\t\tcopy\t6777\t6\t" + hash + "\t0644\t1\tx",
+         [&] { ASSERT_TRUE(TestFiles::write(batch + "copy", "secret")); },
+         [&] {
+             EXPECT_EQ(content("一.txt"), "secret");
+             EXPECT_EQ(FileState::of(path("一.txt")).mode, 0777u);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        FileOps::removeTree(state.BackupFolder);
+        ASSERT_TRUE(QDir().mkpath(batch));
+        ASSERT_TRUE(TestFiles::write(
+            batch + BackupJournal::JournalName,
+            ("QuillMar backup journal 1\ncommand\tx\nfolder\t" + folder + "\n" + c.line + "\n").toUtf8()));
+        c.plant();
+        sink.clear();
+        restore("20200101-01/000", RestoreRequest::Changed::Overwrite);
+        c.check();
+        EXPECT_EQ(TestFiles::read(outside), "secret");
+    }
+}
+
+TEST_F(RestoreTest, aFileReachedThroughALinkIsRestoredThroughIt) {
+    put("real.txt", "甲乙\r\n");
+    ASSERT_TRUE(QFile::link("real.txt", path("l.txt")));
+    ReplaceRunner(env).run({{"l.txt"}, folder, "甲", "丙", false});
+    ASSERT_EQ(content("real.txt"), "丙乙\r\n");
+
+    const RestoreResult result = restore(newestBatch(state));
+    EXPECT_EQ(result.restored, 1);
+    EXPECT_TRUE(QFileInfo(path("l.txt")).isSymLink()) << "the link stays a link";
+    EXPECT_EQ(content("real.txt"), "甲乙\r\n");
+}
+
+TEST_F(RestoreTest, filesAskedForByPathOrByNameAndNamesTheBatchDoesNotHold) {
+    struct Case {
+        QString asked;
+        int restored;
+        int failed;
+    };
+    const Case cases[] = {
+        {path("一.txt"), 1, 0},
+        {"一.txt", 1, 0},
+        {"nothere.txt", 0, 1},
+        {"/elsewhere/一.txt", 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.asked.toStdString());
+        put("一.txt", "第一章\r\n  甲 乙\r\n");
+        clock.advanceSeconds(3600);
+        ReplaceRunner(env).run({{"一.txt"}, folder, "甲", "丙", false});
+        sink.clear();
+        const RestoreResult result =
+            RestoreRunner(env).run({newestBatch(state), {c.asked}, RestoreRequest::Changed::Skip});
+        EXPECT_EQ(result.restored, c.restored);
+        EXPECT_EQ(result.failed, c.failed);
+        EXPECT_EQ(content("一.txt") == "第一章\r\n  甲 乙\r\n", c.restored == 1);
+        if (c.failed) {
+            EXPECT_TRUE(sink.rows().first().text == c.asked && sink.rows().first().mark == "red");
+        }
+    }
+}
+
+TEST_F(RestoreTest, theQuestionPromisesABackupOnlyWhenBackupsAreOn) {
+    BatchRunner(env).run({BatchCommand::RemoveSpaces, 0, {{"一.txt", true}}, folder});
+    const QString id = newestBatch(state);
+    for (const bool backups : {true, false}) {
+        put("一.txt", "changed by the user\r\n");
+        state.Settings.BackupOn = backups ? 1 : 0;
+        prompt.queue({false});
+        restore(id, RestoreRequest::Changed::Ask);
+        EXPECT_EQ(prompt.asked().last().text.contains("现在的内容会先备份"), backups);
+    }
+}
+
+TEST_F(RestoreTest, linkedHourAndBatchFoldersAreNeitherListedNorPrunedNorCleared) {
+    const QString elsewhere = folder + "../elsewhere/";
+    const QString root = AddBackslash(state.BackupFolder);
+    ASSERT_TRUE(QDir().mkpath(elsewhere + "000"));
+    put("../elsewhere/000/keep.txt", "keep");
+    put("../elsewhere/keep.txt", "keep");
+    ASSERT_TRUE(QDir().mkpath(root + "20200101-02"));
+    ASSERT_TRUE(QFile::link(elsewhere, root + "20200101-01"));
+    ASSERT_TRUE(QFile::link(elsewhere, root + "20200101-02/000"));
+
+    EXPECT_TRUE(BackupCatalog::list(state.BackupFolder).isEmpty());
+    EXPECT_FALSE(BackupCatalog::find(state.BackupFolder, "20200101-01/000"));
+    EXPECT_EQ(BackupCatalog::linkedFolders(state.BackupFolder), (QStringList{"20200101-01", "20200101-02/000"}));
+    FileError error;
+    EXPECT_TRUE(ClearBackups(state.BackupFolder, error));
+    EXPECT_EQ(TestFiles::read(elsewhere + "000/keep.txt"), "keep");
+    EXPECT_EQ(TestFiles::read(elsewhere + "keep.txt"), "keep");
 }
 
 } // namespace

@@ -1,0 +1,212 @@
+#include "BackupLink.h"
+
+#include "DurableWrites.h"
+#include "FileName.h"
+#include "FileOps.h"
+
+#include <QCryptographicHash>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace BackupLink {
+namespace {
+
+bool fail(FileError* error, int errnoValue) {
+    if (error)
+        *error = FileError::fromErrno(errnoValue);
+    return false;
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+QByteArray folderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
+// The new entry `path` reaches the disk now, unless the running batch syncs its file system at its end.
+bool settleEntry(const QByteArray& path, FileError* error) {
+    DurableWrites::noteRename(path);
+    if (DurableWrites::defersOn(path))
+        return true;
+    Fd folder(::open(folderOf(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0 || ::fsync(folder.get()) != 0)
+        return fail(error, errno);
+    return true;
+}
+
+bool syncedCopy(const QString& source, const QString& target, FileError* error, const ReadProgress& progress) {
+    if (!FileOps::copyFileNew(source, target, error, progress))
+        return false;
+    Fd copy(::open(FileName::encode(target).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (copy.get() < 0 || ::fdatasync(copy.get()) != 0) {
+        const int failure = errno;
+        FileOps::removeFile(target);
+        return fail(error, failure);
+    }
+    return true;
+}
+
+// Reads all of `in` into `out`, hashing on the way.
+bool copyHashing(int in, int out, QCryptographicHash& hash) {
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), size_t(buffer.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        hash.addData(QByteArrayView(buffer.constData(), got));
+        if (!FileOps::writeAll(out, buffer.constData(), got))
+            return false;
+    }
+}
+
+// The file a restore writes: `path` itself, or the file a symbolic link there points to.
+bool resolveTarget(const QByteArray& path, QByteArray& target, FileError* error) {
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        target = path;
+        return true;
+    }
+    char resolved[PATH_MAX];
+    if (!::realpath(path.constData(), resolved))
+        return fail(error, errno);
+    target = resolved;
+    if (::stat(target.constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return fail(error, EISDIR);
+    return true;
+}
+
+} // namespace
+
+FolderLock::FolderLock(const QString& folder) {
+    m_fd = ::open(FileName::encode(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0)
+        return;
+    while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+FolderLock::~FolderLock() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+int permissionBits(const QString& path) {
+    struct stat st;
+    if (::stat(FileName::encode(path).constData(), &st) != 0)
+        return -1;
+    return int(st.st_mode & 07777);
+}
+
+bool keepAside(const QString& source, const QString& target, bool* linked, FileError* error,
+               const ReadProgress& progress) {
+    const QByteArray from = FileName::encode(source);
+    const QByteArray to = FileName::encode(target);
+    struct stat st;
+    if (::lstat(to.constData(), &st) == 0)
+        return fail(error, EEXIST);
+    if (::stat(from.constData(), &st) != 0)
+        return fail(error, errno);
+    bool isLinked = false;
+    if (S_ISREG(st.st_mode)) {
+        isLinked = ::linkat(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), AT_SYMLINK_FOLLOW) == 0;
+        if (!isLinked && errno == EEXIST)
+            return fail(error, EEXIST);
+    }
+    if (!isLinked && !syncedCopy(source, target, error, progress))
+        return false;
+    if (linked)
+        *linked = isLinked;
+    // A link is a change of metadata only: on the journaling file systems where links exist, the sync
+    // of the journal line that names it (written next) commits it too, in order, so it costs no sync
+    // of its own. A copy's entry is synced now where the batch does not defer syncs (vfat has no
+    // journal to order it).
+    if (isLinked) {
+        DurableWrites::noteRename(to);
+        return true;
+    }
+    return settleEntry(to, error);
+}
+
+bool restoreInto(const QString& batchFolder, const QString& backupName, const QString& targetPath, uint mode,
+                 const QByteArray& sha256, FileError* error) {
+    const QByteArray name = FileName::encode(backupName);
+    if (name.isEmpty() || name == "." || name == ".." || name.contains('/'))
+        return fail(error, EINVAL);
+    Fd batch(::open(FileName::encode(batchFolder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (batch.get() < 0)
+        return fail(error, errno);
+    Fd in(::openat(batch.get(), name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st;
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0)
+        return fail(error, errno);
+    if (!S_ISREG(st.st_mode))
+        return fail(error, EINVAL);
+
+    QByteArray target;
+    if (!resolveTarget(FileName::encode(targetPath), target, error))
+        return false;
+    const QByteArray folderPath = folderOf(target);
+    const QByteArray targetName = target.mid(target.lastIndexOf('/') + 1);
+    Fd folder(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0)
+        return fail(error, errno);
+    // Named as the writers name their temporary files, so that a clean-up of left-over ones knows it.
+    const QByteArray stem = "." + targetName.left(120) + ".";
+    QByteArray temporary;
+    int created = -1;
+    for (int attempt = 0; created < 0; ++attempt) {
+        temporary = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".qmtmp";
+        created =
+            ::openat(folder.get(), temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (created < 0 && (errno != EEXIST || attempt == 100))
+            return fail(error, errno);
+    }
+    Fd out(created);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    int failure = 0;
+    if (!copyHashing(in.get(), out.get(), hash))
+        failure = errno ? errno : EIO;
+    else if (hash.result().toHex() != sha256)
+        failure = EIO;
+    else if (::fchmod(out.get(), mode_t(mode & 0777)) != 0 ||
+             (!DurableWrites::deferSync(out.get()) && ::fdatasync(out.get()) != 0) ||
+             ::renameat(folder.get(), temporary.constData(), folder.get(), targetName.constData()) != 0)
+        failure = errno;
+    if (failure != 0) {
+        ::unlinkat(folder.get(), temporary.constData(), 0);
+        if (failure == EIO && error) {
+            *error = FileError::withText(EIO, QStringLiteral("备份副本已缺失或已损坏"));
+            return false;
+        }
+        return fail(error, failure);
+    }
+    DurableWrites::noteRename(target);
+    return true;
+}
+
+} // namespace BackupLink

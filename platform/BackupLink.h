@@ -1,0 +1,51 @@
+#pragma once
+
+#include "FileError.h"
+#include "ReadProgress.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The backup copies of a batch and their way back, kept apart from the writers: a backup that is on
+// the disk before the file it keeps is replaced, and a restore that trusts nothing it reads from the
+// backup tree.
+namespace BackupLink {
+
+// Puts the file `source` (links followed) aside as the new entry `target`. On the file system of the
+// target it is a hard link to the file itself: no byte is copied, its blocks are on the disk already,
+// and the writers never write a file in place (they write a new file and rename it over the name), so
+// the link keeps the old content once the name holds the new one. Elsewhere (another file system, no
+// hard links, a file another user owns) it is a copy whose data is synced before this returns. A
+// copy's entry reaches the disk with the running batch's sync, or now where the batch does not defer
+// syncs (DurableWrites); a link's entry with the next sync on its file system (the journal line that
+// names it). EEXIST when something is named `target` already; `linked` tells which way.
+bool keepAside(const QString& source, const QString& target, bool* linked = nullptr, FileError* error = nullptr,
+               const ReadProgress& progress = {});
+
+// Writes the backup `backupName` of the batch folder `batchFolder` over `targetPath`, atomically (a
+// new file beside the target, renamed over it). The backup is opened inside its folder without
+// following a link, and must be a regular file whose bytes have the SHA-256 `sha256` (EIO otherwise,
+// nothing written). A target that is a symbolic link is restored through it: the file it points to
+// gets the content and the link stays a link (ENOENT for a link that points nowhere). Only the
+// permission bits `mode & 0777` are given to the file, never setuid, setgid or sticky.
+bool restoreInto(const QString& batchFolder, const QString& backupName, const QString& targetPath, uint mode,
+                 const QByteArray& sha256, FileError* error = nullptr);
+
+// An advisory lock (flock) on the folder itself for as long as it lives: runs that choose a new batch
+// folder at the same moment take turns, and no lock file is left behind. A folder that cannot be
+// opened is not locked; the choice then still relies on mkdir refusing a taken name.
+class FolderLock {
+public:
+    explicit FolderLock(const QString& folder);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
+// The permission bits of the file at `path` (links followed); -1 when there is none.
+int permissionBits(const QString& path);
+
+} // namespace BackupLink
