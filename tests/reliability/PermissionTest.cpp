@@ -67,6 +67,7 @@ TEST_F(PermissionTest, aFileTheUserMayNotWriteIsARedRowAndStaysAsItIs) {
     } rows[] = {
         {"read-only", [&] { ASSERT_EQ(::chmod((work + "a.txt").constData(), 0444), 0); }},
         {"another user's", [&] { makeRootsOwn(work + "a.txt", 0644); }},
+        {"another user's and unreadable", [&] { makeRootsOwn(work + "a.txt", 0400); }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.rule);
