@@ -241,8 +241,10 @@ bool TextWriter::Impl::create(const QString& path) {
         existingFd = ::open(targetPath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         sameSoFar = existingFd >= 0;
         // One job at a time works on a file: a second one (another run over the same files) fails.
-        if (existingFd >= 0 && ::flock(existingFd, LOCK_EX | LOCK_NB) != 0) {
-            error = errno == EWOULDBLOCK ? busyError() : FileError::fromErrno(errno);
+        // Where the file system has no such locks (NFS wants a file open for writing, some FUSE
+        // mounts have none), the check before the rename still keeps the other run's edit.
+        if (existingFd >= 0 && ::flock(existingFd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            error = busyError();
             discard();
             return false;
         }
