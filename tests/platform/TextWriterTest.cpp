@@ -218,6 +218,28 @@ TEST_F(TextWriterTest, KeepsPermissionBitsOfTheFileItReplaces) {
     EXPECT_EQ(modeOf(fresh) & 07777, 0666u & ~mask);
 }
 
+// The rewrite of another user's file (by a user allowed to set owners) keeps its owner, group and
+// every mode bit: the owner is set before the bits, as a change of owner clears set-group-ID.
+TEST_F(TextWriterTest, KeepsOwnerGroupAndAllModeBitsWhereTheUserMaySetThem) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only the superuser may give a file to another user";
+    const QString target = path(QStringLiteral("a.txt"));
+    ASSERT_TRUE(TestFiles::write(target, "old"));
+    const QByteArray native = QFile::encodeName(target);
+    ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(native.constData(), 02674), 0);
+    TextWriter writer;
+    ASSERT_TRUE(writer.open(target, {}));
+    writer.writeLine(u"new");
+    ASSERT_TRUE(writer.commit());
+    struct stat st {};
+    ASSERT_EQ(::stat(native.constData(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 02674u);
+    EXPECT_EQ(TestFiles::read(target), QByteArray("new\r\n"));
+}
+
 TEST_F(TextWriterTest, WritesThroughASymbolicLink) {
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("real"))));
     const QString real = path(QStringLiteral("real/a.txt"));

@@ -9,6 +9,9 @@
 
 #include <QRegularExpression>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 class BatchRunnerTest : public RunnerFixture {
@@ -157,6 +160,25 @@ TEST_F(BatchRunnerTest, filesDoneInParallelAddNoSyncOfTheirOwn) {
     EXPECT_EQ(content("d.txt"), "ABC\r\n");
     EXPECT_EQ(AtomicFile::syncCountForTesting(), fileSyncs) << "no file, backup copy or journal synced alone";
     EXPECT_EQ(DurableWrites::syncCountForTesting(), batchSyncs + 1);
+}
+
+// What a killed run left half-written in the folder goes when the next batch starts there; a file
+// of the same look that a running process (here, this one's parent) still writes stays.
+TEST_F(BatchRunnerTest, aBatchRemovesTheTemporaryFilesKilledRunsLeftInItsFolder) {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const QString stale = ".a.txt." + QString::number(child) + "-k3x9.qmtmp";
+    const QString live = ".a.txt." + QString::number(::getppid()) + "-k3x9.qmtmp";
+    put(stale, "half");
+    put(live, "half");
+    put("a.txt", "ＡＢＣ\r\n");
+    run(BatchCommand::Width, {{"a.txt", true}});
+
+    EXPECT_EQ(content("a.txt"), "ABC\r\n");
+    EXPECT_FALSE(QFile::exists(path(stale)));
+    EXPECT_TRUE(QFile::exists(path(live)));
 }
 
 TEST_F(BatchRunnerTest, codePageCommandConvertsBothWays) {
