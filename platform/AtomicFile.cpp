@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 
 #include <atomic>
+#include <functional>
 #include <cerrno>
 #include <csignal>
 #include <dirent.h>
@@ -77,8 +78,12 @@ struct AtomicFile::Impl {
             return false;
         }
         fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-        report.unnamed = fd >= 0;
-        return fd >= 0;
+        if (fd < 0)
+            return false;
+        // Locked like a named one: the lock stays with the file when it takes a temporary name.
+        ::flock(fd, LOCK_EX | LOCK_NB);
+        report.unnamed = true;
+        return true;
 #else
         (void)mode;
         errno = EOPNOTSUPP;
@@ -86,15 +91,14 @@ struct AtomicFile::Impl {
 #endif
     }
 
-    // A new hidden file of the pattern, locked for as long as this process writes it.
-    bool openNamed(mode_t mode, FileError* error) {
+    // Makes an entry under a fresh temporary name beside the target with `make`, trying names until
+    // one is free.
+    bool withFreshName(const std::function<bool(const QByteArray& candidate)>& make, FileError* error) {
         const QByteArray name = target.mid(folder.size());
         for (int attempt = 0;; ++attempt) {
             const QByteArray candidate = folder + temporaryName(name);
-            fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-            if (fd >= 0) {
+            if (make(candidate)) {
                 tempPath = candidate;
-                ::flock(fd, LOCK_EX | LOCK_NB);
                 return true;
             }
             if (errno != EEXIST || attempt == 100)
@@ -102,19 +106,22 @@ struct AtomicFile::Impl {
         }
     }
 
-    // Gives the unnamed file a temporary name beside the target (its lock goes with it).
-    bool nameUnnamed(FileError* error) {
+    // A new hidden file of the pattern, locked for as long as this process writes it.
+    bool openNamed(mode_t mode, FileError* error) {
+        return withFreshName(
+            [&](const QByteArray& candidate) {
+                fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+                if (fd >= 0)
+                    ::flock(fd, LOCK_EX | LOCK_NB);
+                return fd >= 0;
+            },
+            error);
+    }
+
+    // Gives the unnamed file the name `path`; a link is made only where no entry is.
+    bool linkTo(const QByteArray& path) const {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-        const QByteArray name = target.mid(folder.size());
-        for (int attempt = 0;; ++attempt) {
-            const QByteArray candidate = folder + temporaryName(name);
-            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, candidate.constData(), AT_SYMLINK_FOLLOW) == 0) {
-                tempPath = candidate;
-                return true;
-            }
-            if (errno != EEXIST || attempt == 100)
-                return fail(error, errno);
-        }
+        return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, path.constData(), AT_SYMLINK_FOLLOW) == 0;
     }
 
     bool sync(FileSync policy, FileError* error) {
@@ -133,14 +140,10 @@ struct AtomicFile::Impl {
 
     bool giveName(Mode mode, FileError* error) {
         if (tempPath.isEmpty()) {
-            if (mode == Mode::NoReplace) {
-                // A link is made only where no entry is.
-                const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-                if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) != 0)
-                    return fail(error, errno);
-                return true;
-            }
-            if (!nameUnnamed(error))
+            if (mode == Mode::NoReplace)
+                return linkTo(target) || fail(error, errno);
+            // A rename is what replaces atomically: the file takes a temporary name first.
+            if (!withFreshName([this](const QByteArray& candidate) { return linkTo(candidate); }, error))
                 return false;
         }
         if (mode == Mode::Replace) {
