@@ -116,6 +116,7 @@ struct TextReader::Impl {
     bool examining = false;          // open()'s look at the file reports no progress of its own
     bool limited = false;            // a read ended at `limit` rather than at the end of the file
     bool acceptControlBytes = false; // see setAcceptControlBytes()
+    FileIdentity identity;           // of the file as it was opened
 
     void fail(int errnoValue) {
         error = FileError::fromErrno(errnoValue);
@@ -132,6 +133,8 @@ struct TextReader::Impl {
         }
         fd = opened.fd;
         fileSize = opened.size;
+        struct stat st;
+        identity = ::fstat(fd, &st) == 0 ? FileIdentity::of(st) : FileIdentity{};
         return true;
     }
 
@@ -461,6 +464,10 @@ void TextReader::close() {
 
 const TextFormat& TextReader::format() const {
     return d->format;
+}
+
+FileIdentity TextReader::identity() const {
+    return d->identity;
 }
 
 const FileError& TextReader::error() const {

@@ -51,7 +51,7 @@ enum class ByteRun { Done, Failed, NotExact };
 // Streams the file through the byte searcher in whole pieces, straight into the writer. NotExact: the
 // text holds a character that Unicode folds to a letter of the find text (U+017F, U+212A), which only
 // the decoded search sees; nothing was written.
-ByteRun replaceBytes(TextReader& source, const QString& targetPath, bool sameFile, const ReplaceRequest& request,
+ByteRun replaceBytes(TextReader& source, const QString& targetPath, bool inPlace, const ReplaceRequest& request,
                      TransformReport* report, WorkPulse* pulse) {
     const TextFormat& format = source.format();
     const QByteArray find = request.find.toLatin1();
@@ -62,6 +62,9 @@ ByteRun replaceBytes(TextReader& source, const QString& targetPath, bool sameFil
         failed(report, writer.error());
         return ByteRun::Failed;
     }
+    // In place, the file is replaced only while it is still the one the reader read.
+    if (inPlace)
+        writer.expectTarget(source.identity());
     if (report)
         writer.setBeforeReplace(report->beforeReplace);
     ByteReplacer replacer(searcher, request.replacement.toLatin1(),
@@ -83,7 +86,7 @@ ByteRun replaceBytes(TextReader& source, const QString& targetPath, bool sameFil
     // Nothing replaced, or every find replaced by itself: the file stays as it stands, even where writing
     // it back would add a final line end or make a lone CR a CR LF.
     const bool sameText = replacer.replacements() == 0 || (!caseless && request.find == request.replacement);
-    if (sameText && sameFile) {
+    if (sameText && inPlace) {
         writer.cancel();
         if (report)
             report->unchanged = true;

@@ -1,5 +1,7 @@
 #include "CliProcess.h"
 
+#include <dirent.h>
+
 #include <QElapsedTimer>
 #include <cerrno>
 #include <csignal>
@@ -61,6 +63,31 @@ bool canRunAsNobody() {
 
 void giveToNobody(const QString& path) {
     ::nftw(path.toUtf8().constData(), chownEntry, 16, FTW_PHYS);
+}
+
+bool writesNewFileBelow(pid_t tool, const QByteArray& folder) {
+    QByteArray below = folder;
+    while (below.endsWith('/'))
+        below.chop(1);
+    below += '/';
+    const QByteArray fds = "/proc/" + QByteArray::number(tool) + "/fd";
+    DIR* dir = ::opendir(fds.constData());
+    if (!dir)
+        return false;
+    bool writing = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        char target[4096];
+        const ssize_t length = ::readlinkat(::dirfd(dir), entry->d_name, target, sizeof target);
+        if (length <= 0)
+            continue;
+        const QByteArray path(target, length);
+        const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+        if (path.startsWith(below) && ((name.startsWith('#') && name.endsWith(" (deleted)")) ||
+                                       (name.startsWith('.') && name.endsWith(".qmtmp"))))
+            writing = true;
+    }
+    ::closedir(dir);
+    return writing;
 }
 
 QList<CliRow> CliOutcome::rows() const {
@@ -141,7 +168,7 @@ CliOutcome runCli(const CliOptions& options) {
             }
         }
         if (options.killWhen && !outcome.killed) {
-            if (options.killWhen()) {
+            if (options.killWhen(pid)) {
                 ::kill(pid, options.killSignal);
                 outcome.killed = true;
             } else {

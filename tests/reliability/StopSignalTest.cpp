@@ -31,10 +31,7 @@ TEST_F(StopSignalTest, aSignalStopsTheRunAndLeavesEveryFileWhole) {
         options.killSignal = row.signal;
         // The rewrite of the large file is under way: its new content is being written beside it.
         const QByteArray temp = app + "tempfile.tmp";
-        const QString folder = QString::fromUtf8(work);
-        options.killWhen = [folder] {
-            return !QDir(folder).entryList({QStringLiteral(".big.txt.*.qmtmp")}, QDir::Files | QDir::Hidden).isEmpty();
-        };
+        options.killWhen = [folder = work](pid_t tool) { return writesNewFileBelow(tool, folder); };
 
         // One file after the other: the small file has not started when the signal comes.
         const CliOutcome outcome =

@@ -1,12 +1,16 @@
 #include "runner/BatchRunner.h"
 #include "RunnerFixture.h"
 #include "engine/BackupJournal.h"
+#include "platform/AtomicFile.h"
 #include "platform/DurableWrites.h"
 #include "platform/FileName.h"
 #include "platform/TextReader.h"
 #include "runner/FileStep.h"
 
 #include <QRegularExpression>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -129,6 +133,52 @@ TEST_F(BatchRunnerTest, aFinalSyncThatFailsIsARedRowAndTheJournalIsNotEnded) {
     EXPECT_EQ(rows[1].mark, "red");
     EXPECT_FALSE(BackupJournal::read(state.BackupFolder + "20030705-14/000/").header.ended.isValid())
         << "a batch whose data may not be on the disk reads as interrupted";
+}
+
+// Files done on several workers at once still leave their syncs to the batch's one sync at its end:
+// the workers write for the batch that started them.
+TEST_F(BatchRunnerTest, filesDoneInParallelAddNoSyncOfTheirOwn) {
+    // On tmpfs where the work folder's file system syncs each file itself.
+    QTemporaryDir shm(QStringLiteral("/dev/shm/quillmar-test-XXXXXX"));
+    if (!DurableWrites::defersOn(FileName::encode(folder)) && shm.isValid()) {
+        folder = shm.path() + QStringLiteral("/");
+        state.BackupFolder = shm.path() + QStringLiteral("/backup/");
+        QDir().mkpath(state.BackupFolder);
+    }
+    if (!DurableWrites::defersOn(FileName::encode(folder)))
+        GTEST_SKIP() << "this file system syncs each file as it is written";
+    QList<FileEntry> entries;
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+        put(name, "ＡＢＣ\r\n");
+        entries.append({name, true});
+    }
+    state.Workers = 2;
+    const int fileSyncs = AtomicFile::syncCountForTesting();
+    const int batchSyncs = DurableWrites::syncCountForTesting();
+    run(BatchCommand::Width, entries);
+
+    EXPECT_EQ(content("d.txt"), "ABC\r\n");
+    EXPECT_EQ(AtomicFile::syncCountForTesting(), fileSyncs) << "no file, backup copy or journal synced alone";
+    EXPECT_EQ(DurableWrites::syncCountForTesting(), batchSyncs + 1);
+}
+
+// What a killed run left half-written in the folder goes when the next batch starts there; a file
+// of the same look that a running process (here, this one's parent) still writes stays.
+TEST_F(BatchRunnerTest, aBatchRemovesTheTemporaryFilesKilledRunsLeftInItsFolder) {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const QString stale = ".a.txt." + QString::number(child) + "-k3x9.qmtmp";
+    const QString live = ".a.txt." + QString::number(::getppid()) + "-k3x9.qmtmp";
+    put(stale, "half");
+    put(live, "half");
+    put("a.txt", "ＡＢＣ\r\n");
+    run(BatchCommand::Width, {{"a.txt", true}});
+
+    EXPECT_EQ(content("a.txt"), "ABC\r\n");
+    EXPECT_FALSE(QFile::exists(path(stale)));
+    EXPECT_TRUE(QFile::exists(path(live)));
 }
 
 TEST_F(BatchRunnerTest, codePageCommandConvertsBothWays) {

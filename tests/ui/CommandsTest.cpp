@@ -3,6 +3,7 @@
 
 #include "DialogTestSupport.h"
 #include "fakes-ui/TestApplication.h"
+#include "platform/AtomicFile.h"
 #include "ui/common/InProgress.h"
 #include "ui/dialogs/AboutFrm.h"
 #include "ui/main/FileListView.h"
@@ -164,8 +165,10 @@ void CommandsTest::stopButtonLeavesTheFileInWorkAsItWas() {
     // Events run at every chance inside the file, so that even a fast machine delivers the click
     // before the file is done.
     progress->setPulseIntervalMs(0);
-    // The stop is clicked once the large file's new content is being written beside it: only events
-    // that run inside that file can deliver the click before the file is done.
+    // The stop is clicked once the large file's new content is being written beside it (under a
+    // temporary name, so that it shows): only events that run inside that file can deliver the click
+    // before the file is done.
+    AtomicFile::namedOnlyForTesting(true);
     QTimer poll;
     poll.setInterval(1);
     const auto rewriting = [&] {
@@ -178,6 +181,7 @@ void CommandsTest::stopButtonLeavesTheFileInWorkAsItWas() {
     poll.start();
     main->menu_autopara->trigger();
     poll.stop();
+    AtomicFile::namedOnlyForTesting(false);
 
     QVERIFY(progress->isFinished());
     QCOMPARE(progressRows(progress),
