@@ -4,7 +4,7 @@
 // commands run by the built command-line tool, with the user's own edits between them. The model is
 // a map of the tree (name -> bytes, mode) taken before and after each step; after each step:
 //   outside    files no command named (nor its outputs) are as they were, in the folder and outside it;
-//   preview    a dry run or a diff changes nothing anywhere (tree, app folder, trash);
+//   preview    a dry run, a diff or the change preview changes nothing anywhere (tree, app folder, trash);
 //   restore    restoring a batch brings each file it touched and not changed since back to its state
 //              before the batch; a file changed since stays as it is unless forced;
 //   jobs       --jobs N gives the rows and bytes of --jobs 1 (run on a copy of the folders);
@@ -17,6 +17,9 @@
 
 #include "CliProcess.h"
 #include "platform/FileName.h"
+#include "core/AppState.h"
+#include "core/Settings.h"
+#include "runner/ChangePreview.h"
 #include "runner/NameRules.h"
 
 #include <QByteArrayList>
@@ -28,6 +31,7 @@
 #include <gtest/gtest.h>
 #include <rapidcheck.h>
 
+#include <array>
 #include <atomic>
 #include <dirent.h>
 #include <fcntl.h>
@@ -187,13 +191,13 @@ public:
         if (*rc::gen::inRange(0, 2))
             ::mkfifo((base + "work/p.txt").constData(), 0644);
         const QByteArrayList files = workFiles(false);
-        if (!files.isEmpty() && *rc::gen::inRange(0, 2))
+        if (!files.isEmpty() && *rc::gen::inRange(0, 2) && !known("read-only"))
             ::chmod((base + "work/" + pick(files)).constData(), 0444);
     }
 
     // One random step and its checks.
     void step() {
-        const int kind = *rc::gen::inRange(0, 11);
+        const int kind = *rc::gen::inRange(0, 12);
         if (kind <= 4)
             batch(false);
         else if (kind == 5)
@@ -206,6 +210,8 @@ public:
             prune();
         else if (kind == 9 && !known("kill"))
             kill();
+        else if (kind == 10 && !known("preview"))
+            preview();
         else if (!known("together"))
             together();
         ++counters.steps;
@@ -216,6 +222,8 @@ private:
         QByteArray id;
         Tree before;
         Tree after;
+        bool namedLink = false;  // a file was named through a link
+        bool namedTwice = false; // a file was named twice
     };
 
     void write(const QByteArray& path, const QByteArray& bytes) {
@@ -351,8 +359,15 @@ private:
         RC_ASSERT(oneTree == after);
 
         const QByteArrayList ids = batchIds(base);
-        if (arguments.first() != "wizard" && ids.size() == idsBefore.size() + 1)
-            m_batches.push_back({ids.first(), before, after});
+        if (arguments.first() != "wizard" && ids.size() == idsBefore.size() + 1) {
+            Batch made{ids.first(), before, after};
+            for (const QByteArray& argument : arguments) {
+                const auto found = before.find(argument.mid(base.size()));
+                made.namedLink |= found != before.end() && found->second.type == 'l';
+                made.namedTwice |= argument.startsWith(base) && arguments.count(argument) > 1;
+            }
+            m_batches.push_back(made);
+        }
     }
 
     // The user rewrites a file of the folder with an editor.
@@ -373,6 +388,8 @@ private:
         if (m_batches.empty())
             return;
         const Batch& batch = pick(m_batches);
+        if ((batch.namedLink && known("restore-link")) || (batch.namedTwice && known("restore-twice")))
+            return;
         const bool force = *rc::gen::arbitrary<bool>();
         QSet<QByteArray> touched = differences(batch.before, batch.after);
         QByteArrayList arguments{"--yes", "restore", batch.id};
@@ -393,8 +410,10 @@ private:
         const Tree now = tree(base);
         cli(base, arguments);
         const Tree after = tree(base);
-        for (const QByteArray& path : differences(now, after))
+        for (const QByteArray& path : differences(now, after)) {
+            RC_LOG() << "restore changed " << path.toStdString() << "\n";
             RC_ASSERT(touched.contains(path));
+        }
         for (const QByteArray& path : touched) {
             const auto state = [](const Tree& tree, const QByteArray& at) {
                 const auto found = tree.find(at);
@@ -415,6 +434,22 @@ private:
         cli(base, {"--yes", "backups", "prune", "--older-than", "0"});
         RC_ASSERT(tree(base) == before);
         m_batches.clear();
+    }
+
+    // The change preview of every entry of the folder, for one command: nothing changes anywhere.
+    void preview() {
+        static const std::array commands{BatchCommand::Reflow, BatchCommand::RemoveSpaces,
+                                                BatchCommand::CodePage, BatchCommand::Width};
+        const BatchCommand command = pick(commands);
+        const int direction = *rc::gen::inRange(0, 2);
+        RC_LOG() << "step: the change preview of " << int(command) << "/" << direction << " on every file\n";
+        AppState state;
+        state.setAppFolder(QFile::decodeName(base + "app"));
+        Settings::LoadDefaultSettings(state);
+        const Tree before = tree(base, {"work", "outside", "data", "app"});
+        for (const QByteArray& name : workFiles(false))
+            ChangePreview::of(state, command, direction, FileName::decode(base + "work/" + name));
+        RC_ASSERT(tree(base, {"work", "outside", "data", "app"}) == before);
     }
 
     // A SIGKILL at a random moment of an in-place batch: every file is old or new, and a restore of
