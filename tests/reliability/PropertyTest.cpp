@@ -43,7 +43,16 @@
 
 namespace {
 
-const char* const DefaultKnownFaults = "";
+// Seen failing on this code, each in another part of the program than the runners' plan:
+//   fifo-argument  a FIFO named on the command line blocks the run for ever
+//   read-only      a read-only file whose content stays as it is is made writable, with no batch to undo it
+//   preview        the change preview of 全角转半角 (and the code-page commands) deletes the file previewed
+//   together       two replacements at once over the same files: a file keeps one run's edit only, no red row
+//   restore-link, restore-twice  restoring a batch that named a file through a link and the same file twice
+//                  leaves the tree other than before the batch
+//   kill-restore, kill-tempfile  after a SIGKILL, a restore that misses a replaced file; a working file left
+const char* const DefaultKnownFaults =
+    "fifo-argument,read-only,preview,together,restore-link,restore-twice,kill-restore,kill-tempfile";
 
 QSet<QByteArray> knownFaults() {
     const QByteArray list = qEnvironmentVariableIsSet("QM_PROPERTY_KNOWN_FAULTS")
@@ -289,13 +298,13 @@ private:
     }
 
     // What a command may change: the files it names (and their link targets), the pages' ".txt",
-    // a merge's output; a wizard the whole work folder.
-    QSet<QByteArray> mayChange(const QByteArrayList& arguments, const Tree& before) const {
+    // a merge's output; a wizard the files of the work folder and those it makes there (never a link).
+    QSet<QByteArray> mayChange(const QByteArrayList& arguments, const Tree& before, const Tree& after) const {
         QSet<QByteArray> paths;
         const bool wizard = arguments.first() == "wizard";
         const bool merge = arguments.first() == "merge";
-        for (const auto& [path, node] : before)
-            if (wizard && path.startsWith("work/") && node.type == 'f')
+        for (const auto& [path, node] : after)
+            if (wizard && path.startsWith("work/") && (!before.contains(path) || before.at(path).type == 'f'))
                 paths.insert(path);
         for (qsizetype i = merge ? 2 : 1; i < (merge ? 3 : arguments.size()); ++i) {
             const QByteArray path = arguments.at(i).mid(base.size());
@@ -306,8 +315,6 @@ private:
             if (arguments.first() == "html2txt")
                 paths.insert(FileName::encode(webPageOutputName(FileName::decode(path))));
         }
-        if (wizard)
-            paths.insert("work/book.txt");
         return paths;
     }
 
@@ -340,7 +347,7 @@ private:
         }
         for (const QByteArray& path : differences(before, after)) {
             RC_LOG() << "changed: " << path.toStdString() << "\n";
-            RC_ASSERT(mayChange(arguments, before).contains(path));
+            RC_ASSERT(mayChange(arguments, before, after).contains(path));
         }
 
         QByteArrayList copyArguments;
@@ -508,11 +515,13 @@ private:
         const Tree before = tree(base);
         CliOutcome first;
         CliOutcome second;
+        // Each run ends within 20 s (a check that fails on this thread only, never on the other).
         std::thread other([&] {
-            first = cli(base, QByteArrayList{"--jobs", "2", "replace", "--find", "的", "--with", "之"} + files);
+            first = cli(base, QByteArrayList{"--jobs", "2", "replace", "--find", "的", "--with", "之"} + files, 20000);
         });
-        second = cli(base, QByteArrayList{"--jobs", "2", "replace", "--find", "一", "--with", "壹"} + files);
+        second = cli(base, QByteArrayList{"--jobs", "2", "replace", "--find", "一", "--with", "壹"} + files, 20000);
         other.join();
+        RC_ASSERT(!first.killed && !second.killed);
         const Tree after = tree(base);
         for (const QByteArray& path : differences(before, after)) {
             const QString text = QString::fromUtf8(after.at(path).bytes);
