@@ -315,9 +315,12 @@ int main(int argc, char** argv) {
         CliCommands::runReplace(env, toQString(a.find), toQString(a.with), a.caseSensitive, files);
     }
     if (merge->parsed()) {
-        QString output = QDir::cleanPath(QFileInfo(toName(a.output)).absoluteFilePath());
+        // Made absolute on its bytes: Qt's own path functions would turn a name that is not UTF-8 into
+        // another one.
+        QString output = FileName::absolutePath(toName(a.output));
         if (dryRun) {
-            dryRun->mirror(QFileInfo(output).absolutePath() + u'/', {QFileInfo(output).fileName()});
+            const qsizetype slash = output.lastIndexOf(u'/');
+            dryRun->mirror(output.left(slash + 1), {output.mid(slash + 1)});
             output = dryRun->mapped(output);
         }
         CliCommands::runMerge(env, output, files, a.sortChapters);

@@ -66,6 +66,8 @@ public:
     WritePass first() { return pass(std::nullopt); }
     // Joins the sources again, as the first pass found them, into the target in `format`.
     WritePass again(const TextFormat& format) { return pass(format); }
+    // The source a failed pass could not read; empty when the failure was the target's.
+    const QString& failedSource() const { return m_failedSource; }
 
 private:
     // What the first pass learned of one source; `whole` holds a small one's bytes when kept.
@@ -89,6 +91,7 @@ private:
     std::vector<Learned> m_learned;
     bool m_keep = false; // a second pass may follow: small sources are kept
     qsizetype m_kept = 0;
+    QString m_failedSource;
 };
 
 bool Merge::openSource(TextReader& source, qsizetype index, bool examine) {
@@ -134,14 +137,18 @@ WritePass Merge::pass(std::optional<TextFormat> format) {
         source.setProgress([&pulse](qint64 done, qint64 total) { return pulse.beat(done, total); });
         if (!openSource(source, i, examine)) {
             pass.error = source.error();
+            m_failedSource = m_files[i];
             return pass;
         }
         if (i == 0 && !format && !openTarget(source.format()))
             return pass;
         if (examine)
             keepForAgain(source, i);
-        if (!appendSource(source, out, pass.error))
+        if (!appendSource(source, out, pass.error)) {
+            if (source.error().isSet())
+                m_failedSource = m_files[i];
             return pass;
+        }
         if (out.error().isSet()) {
             pass.error = out.error();
             return pass;
@@ -179,8 +186,10 @@ bool MergeFiles(const QStringList& files, const QString& targetPath, ProgressSin
         result.savedAs = wider;
         pass = merge.again(TextFormat{wider, format.lineEnd});
     }
-    if (pass.outcome == PassOutcome::Failed)
+    if (pass.outcome == PassOutcome::Failed) {
+        result.errorFile = merge.failedSource();
         return fail(report, pass.error);
+    }
     if (pass.outcome == PassOutcome::Unmappable)
         return fail(report, FileError::withText(EILSEQ, unmappableDescription(result)));
     result.unchanged = pass.unchanged;

@@ -22,6 +22,7 @@ struct TransformReport {
     std::function<bool(FileError& error)> beforeReplace;
 
     FileError error;                        // why it failed
+    QString errorFile;                      // the file `error` is about when it is not the target (a source)
     int unmappable = 0;                     // characters `intendedEncoding` could not hold
     std::vector<char32_t> unmappableSample; // the first few of them, each once
     TextEncoding intendedEncoding = TextEncoding::Gb18030;

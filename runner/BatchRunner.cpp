@@ -41,7 +41,12 @@ void BatchRunner::run(const BatchRequest& request) {
     // Each file's time in a slot of its own: files worked on at once add up afterwards.
     std::vector<double> seconds(size_t(selectedCount), 0.0);
 
-    const QList<qsizetype> waiting = forEachFile(m_env, selectedCount, [&](JobEnv& env, qsizetype n) {
+    const auto files = [&](qsizetype n) {
+        const QString& name = request.entries.at(selected.at(n)).name;
+        const QString source = request.folder + name;
+        return StepFiles{{source}, {isInPlace(request.command) ? source : request.folder + webPageOutputName(name)}};
+    };
+    const QList<qsizetype> waiting = forEachFile(m_env, selectedCount, files, [&](JobEnv& env, qsizetype n) {
         QElapsedTimer fileClock;
         fileClock.start();
         const QString& name = request.entries.at(selected.at(n)).name;

@@ -4,6 +4,7 @@
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "engine/TextDiff.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FileState.h"
@@ -11,7 +12,6 @@
 #include "platform/TextReader.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QSet>
 
 class DryRun::MappingSink : public ProgressSink {
@@ -56,8 +56,11 @@ DryRun::DryRun(JobEnv& real) : m_real(real) {
     const QString root = m_root.path() + u'/';
     QDir().mkpath(root + QStringLiteral("app"));
     m_state->setAppFolder(root + QStringLiteral("app"));
+    // Backups on, into the temporary app folder: a file the command deletes (the wizard's converted
+    // pages) then moves there, never into the user's trash.
     m_state->BackupFolder = m_state->defaultBackupFolder();
-    m_state->Settings.BackupOn = 0;
+    QDir().mkpath(m_state->BackupFolder);
+    m_state->Settings.BackupOn = 1;
     m_sink = std::make_unique<MappingSink>(real.sink, m_folders);
     m_env = std::make_unique<JobEnv>(JobEnv{*m_state, *m_sink, real.prompt, real.clock});
 }
@@ -84,12 +87,19 @@ QString DryRun::mirror(const QString& folder, const QStringList& names) {
 }
 
 QString DryRun::mirrorAll(const QString& folder) {
-    return mirror(folder, FolderListing::listFilesUnsorted(AddBackslash(folder)));
+    // Only what a command there may work on: a FIFO would block the copy, and a link out of the folder
+    // is none of its files.
+    const QString key = AddBackslash(folder);
+    QStringList names = FolderListing::listFilesUnsorted(key);
+    names.removeIf([&](const QString& name) {
+        return !FileIdentity::isRegularFileWithin(key, name);
+    });
+    return mirror(key, names);
 }
 
 QString DryRun::mapped(const QString& path) {
-    const QFileInfo info(path);
-    return mirror(info.absolutePath() + u'/', {}) + info.fileName();
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return mirror(path.left(slash + 1), {}) + path.mid(slash + 1);
 }
 
 QString DryRun::report(bool diff) {
@@ -110,8 +120,10 @@ QString DryRun::report(bool diff) {
             const FileState before = FileState::of(original);
             const FileState after = FileState::of(copy + name);
             const bool wasThere = m_copied.value(folder).contains(name);
-            if (wasThere && before.sameContent(after))
+            if (wasThere && before.sameContent(after)) {
+                sink.ReportProgress(0, original, QStringLiteral("预览"), unchangedReason(), Mark::Blue);
                 continue;
+            }
             QStringList oldLines;
             QStringList newLines;
             if (!readLines(before.exists ? original : QString(), oldLines) || !readLines(copy + name, newLines))

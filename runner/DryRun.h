@@ -13,7 +13,7 @@ class ProgressSink;
 
 // A command run on copies, to show what it would change: the folders it works in are mirrored
 // (only the files named, or all of them) into a temporary folder outside the folder tree and the
-// app folder, the command runs there for real with backups off and its own working file, and
+// app folder, the command runs there for real with its backups in the temporary folder, and
 // report() compares each mirror with its original. Nothing of the user's is written; the copies go
 // when the DryRun does.
 class DryRun {
@@ -30,11 +30,15 @@ public:
     QString mapped(const QString& path);
 
     // The environment to run the command in: a copy of the program state whose app folder is in
-    // the temporary folder and whose backups are off; its rows reach the real sink with the paths
+    // the temporary folder and whose backups go there too; its rows reach the real sink with the paths
     // turned back into the user's, except the "done" rows and the completion call.
     JobEnv& env() { return *m_env; }
 
-    // One row per file the command would change, create or delete (`diff` false), or a unified diff
+    // The reason of a file's row when the command would leave it as it is.
+    static QString unchangedReason() { return QStringLiteral("不会改变"); }
+
+    // One row per file mirrored or made (`diff` false): what the command would change, create or
+    // delete, or unchangedReason(); or a unified diff
     // of its decoded text under "a/NAME" and "b/NAME" (`diff` true, returned as the text); then the
     // completion call.
     QString report(bool diff);

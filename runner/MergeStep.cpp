@@ -6,7 +6,6 @@
 #include "engine/FileJob.h"
 #include "engine/MergeFiles.h"
 
-#include <QFileInfo>
 
 bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetPath, TransformReport& report,
                    const QString& lossAddition) {
@@ -19,7 +18,9 @@ bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetP
         return false;
     report.beforeReplace = BackUpBeforeReplace(env, targetPath, targetPath, nullptr, &intended);
     if (!MergeFiles(files, targetPath, sink, &report)) {
-        sink.ReportProgress(0, targetPath, QStringLiteral("未完成"), report.error.description, Mark::Red);
+        // A source that could not be read is named, not the target that was left as it was.
+        const QString& failed = report.errorFile.isEmpty() ? targetPath : report.errorFile;
+        sink.ReportProgress(0, failed, QStringLiteral("未完成"), report.error.description, Mark::Red);
         return false;
     }
     JournalSteps::written(env, folder, name, intended);
@@ -33,9 +34,10 @@ void reportUnmappable(ProgressSink& sink, const QString& text, const TransformRe
 }
 
 bool mergeAsBatch(JobEnv& env, const QStringList& files, const QString& targetPath) {
-    const QFileInfo target(targetPath);
-    const QString folder = target.absolutePath() + u'/';
-    const QString name = target.fileName();
+    // Split on the path's own characters: a name that is not UTF-8 keeps its bytes.
+    const qsizetype slash = targetPath.lastIndexOf(u'/');
+    const QString folder = targetPath.left(slash + 1);
+    const QString name = targetPath.mid(slash + 1);
     BatchJournal::begin(env, QStringLiteral("merge → ") + name, folder);
     TransformReport report;
     report.unmappablePolicy = env.state.Prefs.Unmappable;

@@ -6,9 +6,12 @@
 #include "core/Prompt.h"
 #include "engine/BackupJournal.h"
 #include "engine/Backups.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileOps.h"
 
 #include <QDir>
+#include <QHash>
+#include <QSet>
 #include <memory>
 #include <vector>
 
@@ -64,7 +67,53 @@ struct FileRun {
 
 } // namespace
 
-QList<qsizetype> forEachFile(JobEnv& env, qsizetype count,
+std::vector<bool> stepsInOrder(qsizetype count, const std::function<StepFiles(qsizetype)>& files) {
+    // Steps that share a file form one group; the first step of each group stands for it.
+    std::vector<qsizetype> leader(static_cast<size_t>(count));
+    for (qsizetype i = 0; i < count; ++i)
+        leader[size_t(i)] = i;
+    const auto leaderOf = [&](qsizetype i) {
+        while (leader[size_t(i)] != i)
+            i = leader[size_t(i)] = leader[size_t(leader[size_t(i)])];
+        return i;
+    };
+    std::vector<bool> inOrder(static_cast<size_t>(count), false);
+    QHash<QString, qsizetype> firstStep; // file key -> the first step that reads or writes it
+    QSet<QString> written;               // files an earlier step writes
+    for (qsizetype i = 0; i < count; ++i) {
+        const StepFiles step = files(i);
+        QSet<QString> reads;
+        for (const QString& path : step.reads)
+            reads.insert(FileIdentity::keyOf(path));
+        QStringList writes;
+        for (const QString& path : step.writes) {
+            const QString key = FileIdentity::keyOf(path);
+            writes.append(key);
+            // A file created beside its source is asked about when it is there by then.
+            if (!reads.contains(key) && (written.contains(key) || FileOps::exists(path)))
+                inOrder[size_t(i)] = true;
+        }
+        for (const QString& key : QStringList(reads.begin(), reads.end()) + writes) {
+            const auto found = firstStep.constFind(key);
+            if (found == firstStep.cend())
+                firstStep.insert(key, i);
+            else
+                leader[size_t(leaderOf(i))] = leaderOf(found.value());
+        }
+        for (const QString& key : writes)
+            written.insert(key);
+    }
+    std::vector<int> groupSize(static_cast<size_t>(count), 0);
+    for (qsizetype i = 0; i < count; ++i)
+        ++groupSize[size_t(leaderOf(i))];
+    for (qsizetype i = 0; i < count; ++i) {
+        if (groupSize[size_t(leaderOf(i))] > 1)
+            inOrder[size_t(i)] = true;
+    }
+    return inOrder;
+}
+
+QList<qsizetype> forEachFile(JobEnv& env, qsizetype count, const std::function<StepFiles(qsizetype index)>& files,
                              const std::function<void(JobEnv& env, qsizetype index)>& step) {
     QList<qsizetype> notProcessed;
     if (env.state.Workers <= 1 || count <= 1) {
@@ -80,15 +129,54 @@ QList<qsizetype> forEachFile(JobEnv& env, qsizetype count,
         return notProcessed;
     }
 
+    const std::vector<bool> inOrder = stepsInOrder(count, files);
     FileError error;
     const bool openedHere =
         isTrue(env.state.Settings.BackupOn) && !env.state.BackupBatchOpen && OpenBackupBatch(env, error);
+    std::vector<FileRun> runs(static_cast<size_t>(count));
+
+    // The planned steps first, in order, with the batch's questions; their rows wait for their turn.
+    QList<qsizetype> parallel;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (!inOrder[size_t(i)]) {
+            parallel.append(i);
+            continue;
+        }
+        env.sink.processEvents();
+        FileRun& run = runs[size_t(i)];
+        run.rows = std::make_unique<KeptRows>(env.sink);
+        if (env.sink.stopRequested())
+            continue;
+        run.started = true;
+        JobEnv own{env.state, *run.rows, env.prompt, env.clock};
+        step(own, i);
+    }
+
+    // A file's rows reach the batch's sink in file order, once every file before it has its own there.
+    qsizetype settled = 0;
+    const auto settleUpTo = [&](qsizetype last) {
+        for (; settled <= last; ++settled) {
+            FileRun& run = runs[size_t(settled)];
+            if (!run.started || (run.asked && env.sink.stopRequested())) {
+                notProcessed.append(settled);
+            } else if (run.asked) {
+                step(env, settled);
+            } else {
+                run.rows->replay(env.sink);
+                if (!run.recentFolders.isEmpty())
+                    env.state.RecentList = run.recentFolders;
+            }
+            run = FileRun();
+            env.sink.processEvents();
+        }
+    };
+
     // Copied here once; each worker copies this copy, which no thread changes.
     const AppState snapshot = env.state;
-    std::vector<FileRun> runs(static_cast<size_t>(count));
     parallelMap(
-        count, env.state.Workers,
-        [&](qsizetype i) {
+        parallel.size(), env.state.Workers,
+        [&](qsizetype k) {
+            const qsizetype i = parallel.at(k);
             FileRun& run = runs[size_t(i)];
             run.rows = std::make_unique<KeptRows>(env.sink);
             if (run.rows->stopRequested())
@@ -104,21 +192,11 @@ QList<qsizetype> forEachFile(JobEnv& env, qsizetype count,
             if (state.RecentList != snapshot.RecentList)
                 run.recentFolders = state.RecentList;
         },
-        [&](qsizetype i) {
-            FileRun& run = runs[size_t(i)];
-            if (!run.started || (run.asked && env.sink.stopRequested())) {
-                notProcessed.append(i);
-            } else if (run.asked) {
-                step(env, i);
-            } else {
-                run.rows->replay(env.sink);
-                if (!run.recentFolders.isEmpty())
-                    env.state.RecentList = run.recentFolders;
-            }
-            run = FileRun();
-            env.sink.processEvents();
+        [&](qsizetype k) {
+            settleUpTo(parallel.at(k));
             return true;
         });
+    settleUpTo(count - 1);
     // Nothing changed, nothing backed up: the batch leaves no folder behind, not even one that holds
     // only a journal without files.
     if (openedHere) {

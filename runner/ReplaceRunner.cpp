@@ -164,7 +164,11 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
                         request.folder);
 
     const qsizetype total = request.files.size();
-    const QList<qsizetype> waiting = forEachFile(m_env, total, [&](JobEnv& env, qsizetype i) {
+    const auto files = [&](qsizetype i) {
+        const QString path = request.folder + request.files.at(i);
+        return StepFiles{{path}, {path}};
+    };
+    const QList<qsizetype> waiting = forEachFile(m_env, total, files, [&](JobEnv& env, qsizetype i) {
         const QString& name = request.files.at(i);
         WorkPulse pulse(env.sink, int(i * 100 / total), int((i + 1) * 100 / total));
         const int percent = int((i + 1) * 100 / total);

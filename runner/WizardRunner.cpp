@@ -11,6 +11,7 @@
 #include "core/ProgressSink.h"
 #include "core/WorkPulse.h"
 #include "engine/Backups.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
@@ -29,6 +30,17 @@ QStringList indexFilesFirst(const QStringList& names) {
     for (const QString& name : names)
         (isIndexFile(name) ? indexes : others).append(name);
     return indexes + others;
+}
+
+// The folder's files a stage works on: regular files, and links to regular files inside the folder. A
+// link that leads out of the folder, a FIFO or a device is none of the folder's text, and opening a
+// FIFO would wait for a writer for ever.
+QStringList stageFiles(const QString& folder, const QString& mask) {
+    QStringList names = FolderListing::listFiles(folder, mask);
+    names.removeIf([&](const QString& name) {
+        return !FileIdentity::isRegularFileWithin(folder, name);
+    });
+    return names;
 }
 
 } // namespace
@@ -98,7 +110,7 @@ void WizardRunner::run(const WizardOptions& options) {
 
 void WizardRunner::convertPages(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
-    const QStringList pages = FolderListing::listFiles(options.folder, PageMask);
+    const QStringList pages = stageFiles(options.folder, PageMask);
     sink.ReportProgress(0, QStringLiteral("-html转换-"), QString(), QString(), QString());
     BatchJournal::begin(m_env, QStringLiteral("wizard html2txt"), options.folder);
 
@@ -137,7 +149,7 @@ void WizardRunner::convertPages(const WizardOptions& options) {
 
 void WizardRunner::mergeTexts(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
-    const QStringList texts = FolderListing::listFiles(options.folder, TextMask);
+    const QStringList texts = stageFiles(options.folder, TextMask);
     sink.ReportProgress(0, QStringLiteral("-合并文本文件-"), QString(), QString(), QString());
 
     // The merged file itself is never one of its sources, so a file of that name already in the
@@ -186,7 +198,7 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
 void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& title, BatchCommand command,
                                 int direction) {
     ProgressSink& sink = m_env.sink;
-    const QStringList texts = FolderListing::listFiles(options.folder, TextMask);
+    const QStringList texts = stageFiles(options.folder, TextMask);
     sink.ReportProgress(0, title, QString(), QString(), QString());
     BatchJournal::begin(m_env, QStringLiteral("wizard ") + BatchRunner::commandName(command, direction),
                         options.folder);

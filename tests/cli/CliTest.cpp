@@ -166,7 +166,10 @@ TEST_F(CliTest, dryRunWritesNothingInTheFolderTreeOrTheAppFolder) {
     ASSERT_EQ(run({"backups"}), 0);
     const QString id = out.section('\t', 0, 0);
     ASSERT_TRUE(TestFiles::write(work + "a.txt", "中 文\r\n"));
-    const QStringList before = fingerprint(work) + fingerprint(app);
+    // The desktop trash of this run: a dry run of a command that deletes must not fill it.
+    const QString data = work + "../data/";
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    const QStringList before = fingerprint(work) + fingerprint(app) + fingerprint(data);
     const QList<QStringList> commands = {
         {"--dry-run", "despace", work + "a.txt"},
         {"--diff", "despace", work + "a.txt"},
@@ -182,13 +185,29 @@ TEST_F(CliTest, dryRunWritesNothingInTheFolderTreeOrTheAppFolder) {
     for (const QStringList& command : commands) {
         SCOPED_TRACE(command.join(' ').toStdString());
         EXPECT_EQ(run(QStringList{"--quiet"} + command), 0) << err.toStdString();
-        EXPECT_EQ(fingerprint(work) + fingerprint(app), before);
+        EXPECT_EQ(fingerprint(work) + fingerprint(app) + fingerprint(data), before);
     }
+    qunsetenv("XDG_DATA_HOME");
     // Standard output holds the diff alone, whatever rows the batch gives.
     ASSERT_TRUE(TestFiles::write(work + "b.bin", QByteArray("\x89PNG\0\0", 6)));
     EXPECT_EQ(run({"--quiet", "--diff", "despace", work + "a.txt", work + "b.bin"}), 1);
     EXPECT_EQ(out, "--- a/a.txt\n+++ b/a.txt\n@@ -1 +1 @@\n-中 文\n+中文\n");
     EXPECT_TRUE(err.contains("b.bin\t未完成")) << err.toStdString();
+}
+
+// Every file named gets a row, also one the command would leave as it is; a merge that cannot read
+// a source names that source, not the target it left alone.
+TEST_F(CliTest, dryRunRowsNameEveryFileAndAMergeNamesTheSourceItCannotRead) {
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "中 文\r\n"));
+    ASSERT_TRUE(TestFiles::write(work + "c.txt", "中文\r\n"));
+    EXPECT_EQ(run({"--quiet", "--dry-run", "despace", work + "a.txt", work + "c.txt"}), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains(work + "a.txt\t预览\t1 行")) << out.toStdString();
+    EXPECT_TRUE(out.contains(work + "c.txt\t预览\t不会改变\tblue")) << out.toStdString();
+
+    ASSERT_TRUE(TestFiles::write(work + "b.bin", QByteArray("\x89PNG\0\0\0\0", 8)));
+    EXPECT_EQ(run({"--quiet", "merge", "--output", work + "m.txt", work + "c.txt", work + "b.bin"}), 1);
+    EXPECT_TRUE(out.contains(work + "b.bin\t未完成")) << out.toStdString();
+    EXPECT_FALSE(out.contains(work + "m.txt\t未完成")) << out.toStdString();
 }
 
 TEST_F(CliTest, restoreSkipsAChangedFileUnlessForcedAndPruneAsksFirst) {
@@ -402,6 +421,8 @@ TEST_F(CliTest, relativeAndAbsolutePathsKeepTheirBytes) {
     EXPECT_EQ(get(root + "/ch/" + gbk + ".txt"), "a+b\r\n");
     EXPECT_EQ(runIn(QFile::encodeName(work), {"wizard", "bk" + gbk + "/ch", "--merge", "book" + gbk}), 0);
     EXPECT_EQ(get(root + "/ch/book" + gbk + ".txt"), "a+b\r\n");
+    EXPECT_EQ(runIn(QFile::encodeName(work), {"merge", "--output", "bk" + gbk + "/m.txt", "bk" + gbk + "/ch/" + gbk + ".txt"}), 0);
+    EXPECT_EQ(get(root + "/m.txt"), "a+b\r\n") << "a relative output that is not UTF-8";
     struct stat st;
     EXPECT_EQ(::stat(QFile::encodeName(app) + "app" + gbk + "/new", &st), 0) << "a missing app folder is made";
 }

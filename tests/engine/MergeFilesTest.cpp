@@ -139,10 +139,12 @@ TEST_F(MergeFilesTest, TheTargetTakesAnEncodingThatHoldsEverySource) {
             expectedText += text;
         }
         m_sink.clear();
+        // The bar moves inside the large source on every machine, not only on a busy one: one row per file all the same.
+        m_sink.pulseAtEveryChance();
         TransformReport report;
         ASSERT_TRUE(MergeFiles(files, path("all.txt"), m_sink, &report));
         EXPECT_EQ(report.savedAs, c.savedAs);
-        EXPECT_EQ(m_sink.calls().size(), files.size());
+        EXPECT_EQ(m_sink.rows().size(), files.size());
         EXPECT_TRUE(TestFiles::read(path("all.txt")).startsWith(c.startsWith));
         QString merged;
         ASSERT_TRUE(TextReader::readAll(path("all.txt"), merged));

@@ -1,6 +1,9 @@
 #include "runner/WizardRunner.h"
 #include "RunnerFixture.h"
 
+#include <QFileInfo>
+#include <sys/stat.h>
+
 namespace {
 
 class WizardRunnerTest : public RunnerFixture {
@@ -189,6 +192,26 @@ TEST_F(WizardRunnerTest, stagesThatAreOffWriteNothingAndEmptyStagesOnlyTheirTitl
     EXPECT_EQ(rowTexts(), (QStringList{"-html转换-", "-合并文本文件-", "-删除空格-", "-内码转换-"}));
     EXPECT_EQ(sink.calls().last(), Completion);
     EXPECT_TRUE(TestFiles::filesIn(folder).isEmpty()) << "an empty merge list merges nothing";
+}
+
+// The wizard works on the folder's own text: a link out of the folder and a FIFO are left alone (a
+// FIFO opened for reading would wait for a writer for ever); a link to a file of the folder is followed.
+TEST_F(WizardRunnerTest, onlyRegularFilesAndLinksInsideTheFolderAreWorkedOn) {
+    const QString outside = folder + QStringLiteral("../outside/");
+    ASSERT_TRUE(QDir().mkpath(outside));
+    const QByteArray secret = "秘\n密\n";
+    ASSERT_TRUE(TestFiles::write(outside + "secret.txt", secret));
+    ASSERT_TRUE(QFile::link(outside + "secret.txt", path("001.txt")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("002.txt")).constData(), 0644), 0);
+    put("003.txt", "第\n三\n");
+    ASSERT_TRUE(QFile::link(QStringLiteral("003.txt"), path("004.txt")));
+    WizardOptions o = options(false, false);
+    o.width = 2;
+    ASSERT_EQ(runWizard(o), QString());
+
+    EXPECT_EQ(rowTexts(), (QStringList{"-字符转换-", "003.txt", "004.txt"}));
+    EXPECT_EQ(TestFiles::read(outside + "secret.txt"), secret);
+    EXPECT_TRUE(QFileInfo(path("004.txt")).isSymLink());
 }
 
 } // namespace
