@@ -4,7 +4,7 @@
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "engine/TextDiff.h"
-#include "platform/FileIdentity.h"
+#include "platform/PathIdentity.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FileState.h"
@@ -92,7 +92,7 @@ QString DryRun::mirrorAll(const QString& folder) {
     const QString key = AddBackslash(folder);
     QStringList names = FolderListing::listFilesUnsorted(key);
     names.removeIf([&](const QString& name) {
-        return !FileIdentity::isRegularFileWithin(key, name);
+        return !PathIdentity::isRegularFileWithin(key, name);
     });
     return mirror(key, names);
 }

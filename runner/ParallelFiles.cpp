@@ -6,7 +6,7 @@
 #include "core/Prompt.h"
 #include "engine/BackupJournal.h"
 #include "engine/Backups.h"
-#include "platform/FileIdentity.h"
+#include "platform/PathIdentity.h"
 #include "platform/FileOps.h"
 
 #include <QDir>
@@ -84,10 +84,10 @@ std::vector<bool> stepsInOrder(qsizetype count, const std::function<StepFiles(qs
         const StepFiles step = files(i);
         QSet<QString> reads;
         for (const QString& path : step.reads)
-            reads.insert(FileIdentity::keyOf(path));
+            reads.insert(PathIdentity::keyOf(path));
         QStringList writes;
         for (const QString& path : step.writes) {
-            const QString key = FileIdentity::keyOf(path);
+            const QString key = PathIdentity::keyOf(path);
             writes.append(key);
             // A file created beside its source is asked about when it is there by then.
             if (!reads.contains(key) && (written.contains(key) || FileOps::exists(path)))

@@ -11,7 +11,7 @@
 #include "core/ProgressSink.h"
 #include "core/WorkPulse.h"
 #include "engine/Backups.h"
-#include "platform/FileIdentity.h"
+#include "platform/PathIdentity.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
@@ -38,7 +38,7 @@ QStringList indexFilesFirst(const QStringList& names) {
 QStringList stageFiles(const QString& folder, const QString& mask) {
     QStringList names = FolderListing::listFiles(folder, mask);
     names.removeIf([&](const QString& name) {
-        return !FileIdentity::isRegularFileWithin(folder, name);
+        return !PathIdentity::isRegularFileWithin(folder, name);
     });
     return names;
 }

@@ -1,4 +1,4 @@
-#include "FileIdentity.h"
+#include "PathIdentity.h"
 
 #include "FileName.h"
 
@@ -20,7 +20,7 @@ QString realPath(const QString& path) {
 
 } // namespace
 
-namespace FileIdentity {
+namespace PathIdentity {
 
 QString keyOf(const QString& path) {
     struct stat st;
@@ -46,4 +46,4 @@ bool isRegularFileWithin(const QString& folder, const QString& name) {
     return !root.isEmpty() && target.startsWith(root == QStringLiteral("/") ? root : root + u'/');
 }
 
-} // namespace FileIdentity
+} // namespace PathIdentity

@@ -3,7 +3,7 @@
 #include <QString>
 
 // Which file a path reaches, to tell whether two paths of one batch name the same file.
-namespace FileIdentity {
+namespace PathIdentity {
 
 // A key equal for every path that reaches one file: the device and inode of an existing file (links
 // followed), else the path with its folder's links resolved and its "." and ".." parts gone, for a
@@ -15,4 +15,4 @@ QString keyOf(const QString& path);
 // a device is answered without blocking.
 bool isRegularFileWithin(const QString& folder, const QString& name);
 
-} // namespace FileIdentity
+} // namespace PathIdentity
