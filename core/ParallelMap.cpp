@@ -1,5 +1,7 @@
 #include "ParallelMap.h"
 
+#include "platform/DurableWrites.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -27,7 +29,9 @@ void parallelMap(qsizetype count, int workers, const std::function<void(qsizetyp
     std::mutex mutex;
     std::condition_variable finished;
     std::vector<char> done(size_t(count), 0);
-    const auto loop = [&] {
+    // The workers write for the batch of the thread that started them.
+    const auto loop = [&, batch = DurableWrites::current()] {
+        const DurableWrites::Adopt adopt(batch);
         for (qsizetype i; (i = next.fetch_add(1)) < count;) {
             work(i);
             {
@@ -55,9 +59,9 @@ void parallelMap(qsizetype count, int workers, const std::function<void(qsizetyp
     // The jthreads join here: the work already started ends before the caller's slots go away.
 }
 
-void streamInOrder(int workers, int slots, const std::function<bool(int)>& produce,
+void streamInOrder(int workers, int slotCount, const std::function<bool(int)>& produce,
                    const std::function<void(int)>& work, const std::function<bool(int)>& consume) {
-    if (workers <= 1 || slots <= 1) {
+    if (workers <= 1 || slotCount <= 1) {
         while (produce(0)) {
             work(0);
             if (!consume(0))
@@ -70,9 +74,10 @@ void streamInOrder(int workers, int slots, const std::function<bool(int)>& produ
     std::condition_variable queued;   // a slot waits for a worker, or the workers may leave
     std::condition_variable finished; // a slot's work is done
     std::deque<int> waiting;          // produced, not taken by a worker yet
-    std::vector<char> done(size_t(slots), 0);
+    std::vector<char> done(size_t(slotCount), 0);
     bool closing = false;
-    const auto loop = [&] {
+    const auto loop = [&, batch = DurableWrites::current()] {
+        const DurableWrites::Adopt adopt(batch);
         for (;;) {
             int slot = 0;
             {
@@ -96,7 +101,7 @@ void streamInOrder(int workers, int slots, const std::function<bool(int)>& produ
         threads.emplace_back(loop);
 
     std::vector<int> free;
-    for (int slot = slots - 1; slot >= 0; --slot)
+    for (int slot = slotCount - 1; slot >= 0; --slot)
         free.push_back(slot);
     std::deque<int> inOrder; // produced, not consumed yet
     bool more = true;

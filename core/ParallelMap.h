@@ -9,6 +9,8 @@
 // finishes, and no further index is reported. With one worker (or one index) work and report
 // alternate on the calling thread, work(0), report(0), work(1), ..., as a plain loop would.
 //
+// The workers write for the calling thread's batch (DurableWrites).
+//
 // work() must not touch what belongs to the calling thread (Qt objects that are not thread-safe,
 // the program-wide state, the prompt or the sink): it leaves what it finds where the caller keeps
 // a slot per index, and report() does everything else.

@@ -3,12 +3,12 @@
 #include "AppState.h"
 #include "PathHelpers.h"
 #include "platform/FileOps.h"
+#include "platform/FileState.h"
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 
@@ -187,13 +187,7 @@ bool writeRecord(const QString& path, const SettingsRec& record, FileError* erro
             content.append(old.sliced(SettingsRec::FileSize));
     }
 
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
-        setError(error, deviceError(file));
-        return false;
-    }
-    return true;
+    return FileBytes::writeAtomically(path, content, error);
 }
 
 bool readCustom(const QString& path, AppState& state, FileError* error) {

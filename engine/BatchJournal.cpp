@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/DurableWrites.h"
 #include "platform/FileOps.h"
@@ -32,6 +33,9 @@ void begin(JobEnv& env, const QString& command, const QString& folder) {
     state.BatchWorkFolder = folder;
     state.BatchStarted = env.clock.now();
     DurableWrites::begin();
+    // What killed runs left half-written in the folder goes (files being written now are kept).
+    if (!folder.isEmpty())
+        AtomicFile::removeStaleTemporaries(folder);
 }
 
 bool folder(JobEnv& env, QString& batchFolder, FileError& error) {
@@ -44,8 +48,18 @@ bool folder(JobEnv& env, QString& batchFolder, FileError& error) {
     const QDateTime now = env.clock.now();
     const QString hourFolder =
         AddBackslash(state.BackupFolder) + now.toString(QStringLiteral("yyyyMMdd-hh")) + QLatin1Char('/');
-    if (!FileOps::folderExists(hourFolder) && !FileOps::createFolder(hourFolder, &error))
-        return false;
+    // A missing backup folder is made first (its parent must be there: a folder on a drive that is
+    // not mounted is not made elsewhere), so that one that cannot be made names its own cause (no
+    // permission, say) rather than a missing parent. A folder another run made meanwhile is taken.
+    if (!FileOps::folderExists(hourFolder)) {
+        const QString backupFolder = AddBackslash(state.BackupFolder);
+        if (!FileOps::folderExists(backupFolder) && !FileOps::createFolder(backupFolder, &error) &&
+            error.number != EEXIST)
+            return false;
+        if (!FileOps::createFolder(hourFolder, &error) && error.number != EEXIST)
+            return false;
+        error = {};
+    }
 
     for (qint32 number = 0;; ++number) {
         const QString candidate = hourFolder + batchNumberText(number);

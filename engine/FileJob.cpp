@@ -15,8 +15,9 @@ namespace {
 const QString OverwriteTitle = QStringLiteral("覆盖文件");
 const QString TargetExists = QStringLiteral("文件已存在");
 
+// A file the user may not write is left as it is (never made writable): a red row.
 bool prepareInPlace(const QString& folder, const QString& name, FileError& error) {
-    return FileOps::resetAttributes(folder + name, &error);
+    return FileOps::mayRewrite(folder + name, &error);
 }
 
 void reportError(JobEnv& env, const QString& text, const FileError& error) {
@@ -34,15 +35,16 @@ Go prepareNewTarget(JobEnv& env, const QString& folder, const QString& sourceNam
     if (!FileOps::exists(target))
         return Go::Yes;
 
+    // A target the user may not write is not offered for overwriting. A dangling link names no file
+    // yet; the writer creates the file it names.
+    if (!FileOps::mayRewrite(target, &error) && error.number != ENOENT)
+        return Go::Failed;
+    error = {};
     const QString question = QStringLiteral("请注意，文件 ") + targetName + QStringLiteral("已存在！是否覆盖该文件？");
     if (!env.prompt.askYesNo(OverwriteTitle, question)) {
         env.sink.ReportProgress(0, sourceName, QStringLiteral("用户中止"), TargetExists, Mark::Yellow);
         return Go::Refused;
     }
-    // A dangling link has nothing to make writable; the writer creates the file it names.
-    if (!FileOps::resetAttributes(target, &error) && error.number != ENOENT)
-        return Go::Failed;
-    error = {};
     env.sink.ReportProgress(0, sourceName, QStringLiteral("覆盖原有文件"), TargetExists, Mark::Yellow);
     return Go::Yes;
 }

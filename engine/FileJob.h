@@ -10,7 +10,8 @@ class WorkPulse;
 
 // Prepares one file of a batch before its transformation runs.
 //
-// Equal names: an in-place job. The file is made writable; the transformation then reads and
+// Equal names: an in-place job. A file the user may not write is refused (a red "错误13" row), never
+// made writable; otherwise the transformation reads and
 // replaces folder + sourceName itself (the writer replaces it atomically, so no working copy is
 // needed and no two jobs ever share one).
 // Different names: the target is about to be created; an existing one is only replaced after the

@@ -51,6 +51,9 @@ WritePass runPass(const QString& sourcePath, const QString& targetPath, const Pa
         pass.error = orGeneric(writer.error());
         return pass;
     }
+    // In place, the file is replaced only while it is still the one the reader read.
+    if (sourcePath == targetPath)
+        writer.expectTarget(reader.identity());
     writer.setBeforeReplace(beforeReplace);
     const bool keepExtensions =
         reader.format().encoding == TextEncoding::Big5 && pass.format.encoding == TextEncoding::Big5;

@@ -1,6 +1,8 @@
 #include "ConverterCache.h"
 
+#include "AtomicFile.h"
 #include "FileName.h"
+#include "FileOps.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <sys/stat.h>
 
@@ -131,12 +132,11 @@ void writeCopy(const QString& folder, const QString& path, const QByteArray& sou
     header.append(reinterpret_cast<const char*>(&sum), sizeof sum);
     if (!QDir().mkpath(folder))
         return;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(header.data(), qint64(header.size()));
-    file.write(tables.data(), qint64(tables.size()));
-    file.commit();
+    // A copy cut short by a power cut fails its checksum and is made again: the batch's sync will do.
+    AtomicFile file;
+    if (file.open(FileName::encode(path), 0644) && FileOps::writeAll(file.fd(), header.data(), qsizetype(header.size())) &&
+        FileOps::writeAll(file.fd(), tables.data(), qsizetype(tables.size())))
+        file.commit(AtomicFile::Mode::Replace, FileSync::WithBatch);
 }
 
 } // namespace

@@ -2,6 +2,9 @@
 
 #include <QList>
 
+#include <atomic>
+#include <utility>
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -19,22 +22,30 @@
 #endif
 
 namespace DurableWrites {
-namespace {
 
-struct Ledger {
+// One batch's ledger: one descriptor on each file system the batch wrote to, kept open until the
+// batch ends (syncfs needs one); -1 for a file system whose files sync themselves.
+class Ledger {
+public:
     std::mutex mutex;
     bool deferring = false;
-    // One descriptor on each file system the batch wrote to, kept open until the batch ends (syncfs
-    // needs one); -1 for a file system whose files sync themselves.
     std::map<dev_t, int> volumes;
-    int syncs = 0;
-    int failWith = 0;
+
+    ~Ledger() {
+        for (const auto& volume : volumes) {
+            if (volume.second >= 0)
+                ::close(volume.second);
+        }
+    }
 };
 
-Ledger& ledger() {
-    static Ledger instance;
-    return instance;
-}
+namespace {
+
+// The process-wide test seams.
+std::atomic<int> syncs{0};
+std::atomic<int> failWith{0};
+
+thread_local std::shared_ptr<Ledger> currentLedger;
 
 #ifdef __linux__
 // Whether the ext4 file system of the device `dev` writes a replaced file's data before the rename
@@ -62,29 +73,18 @@ bool ext4KeepsReplacedFilesWhole(dev_t dev) {
 }
 #endif
 
-// Whether the batch may leave this file system's syncs to its end. A file replaced by a rename stays
-// old or whole new after a power cut only where the file system writes the data before the rename:
-// ext4 (with a journal and its default rename-replace rule, auto_da_alloc) and btrfs do; tmpfs keeps
-// nothing across a power cut anyway. Elsewhere (XFS, f2fs, vfat, exFAT, NFS, ...) each file keeps its
-// own sync. On FUSE syncfs() would hand the cached pages to the file system's process without asking
-// it to sync.
 bool defersOnFileSystemOf([[maybe_unused]] int fd) {
 #ifdef __linux__
     struct statfs fs;
     if (::fstatfs(fd, &fs) != 0)
         return false;
-    switch (static_cast<unsigned long>(fs.f_type)) {
-    case EXT4_SUPER_MAGIC: {
+    const auto type = static_cast<unsigned long>(fs.f_type);
+    bool ext4Ordered = false;
+    if (type == EXT4_SUPER_MAGIC) {
         struct stat st;
-        return ::fstat(fd, &st) == 0 && ext4KeepsReplacedFilesWhole(st.st_dev);
+        ext4Ordered = ::fstat(fd, &st) == 0 && ext4KeepsReplacedFilesWhole(st.st_dev);
     }
-    case BTRFS_SUPER_MAGIC:
-    case TMPFS_MAGIC:
-    case RAMFS_MAGIC:
-        return true;
-    default:
-        return false;
-    }
+    return defersOnType(type, ext4Ordered);
 #else
     return false;
 #endif
@@ -114,32 +114,60 @@ bool defersOn(const QByteArray& nativePath) {
     return defers;
 }
 
+// Whether the batch may leave this file system's syncs to its end. A file replaced by a rename stays
+// old or whole new after a power cut only where the file system writes the data before the rename
+// commits: ext4 does (with a journal and its default rename-replace rule, auto_da_alloc); tmpfs keeps
+// nothing across a power cut anyway. btrfs only starts the write-back of the new data at such a
+// rename, without waiting for it, so its files keep their own sync, as on XFS, f2fs, vfat, exFAT,
+// NFS, ... On FUSE syncfs() would hand the cached pages to the file system's process without asking
+// it to sync.
+bool defersOnType([[maybe_unused]] unsigned long type, [[maybe_unused]] bool ext4Ordered) {
+#ifdef __linux__
+    switch (type) {
+    case EXT4_SUPER_MAGIC:
+        return ext4Ordered;
+    case TMPFS_MAGIC:
+    case RAMFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+#else
+    return false;
+#endif
+}
+
 void begin() {
-    Ledger& l = ledger();
-    const std::lock_guard<std::mutex> lock(l.mutex);
-    // File systems of a batch that never finished stay noted: this batch's end syncs them too.
-    l.deferring = true;
+    // A batch of this thread that never finished keeps its ledger: this batch's end syncs it too.
+    if (!currentLedger)
+        currentLedger = std::make_shared<Ledger>();
+    const std::lock_guard<std::mutex> lock(currentLedger->mutex);
+    currentLedger->deferring = true;
 }
 
 bool deferSync(int fd) {
+    Ledger* l = currentLedger.get();
+    if (!l)
+        return false;
     struct stat st;
     if (::fstat(fd, &st) != 0)
         return false;
-    Ledger& l = ledger();
-    const std::lock_guard<std::mutex> lock(l.mutex);
-    if (!l.deferring)
+    const std::lock_guard<std::mutex> lock(l->mutex);
+    if (!l->deferring)
         return false;
-    auto volume = l.volumes.find(st.st_dev);
-    if (volume == l.volumes.end())
-        volume = l.volumes.emplace(st.st_dev, defersOnFileSystemOf(fd) ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1).first;
+    auto volume = l->volumes.find(st.st_dev);
+    if (volume == l->volumes.end())
+        volume = l->volumes.emplace(st.st_dev, defersOnFileSystemOf(fd) ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1).first;
     return volume->second >= 0;
 }
 
 void noteRename(const QByteArray& nativePath) {
+    Ledger* l = currentLedger.get();
+    if (!l)
+        return;
     {
-        Ledger& l = ledger();
-        const std::lock_guard<std::mutex> lock(l.mutex);
-        if (!l.deferring)
+        const std::lock_guard<std::mutex> lock(l->mutex);
+        if (!l->deferring)
             return;
     }
     const qsizetype slash = nativePath.lastIndexOf('/');
@@ -152,23 +180,24 @@ void noteRename(const QByteArray& nativePath) {
 }
 
 bool finish(FileError* error, const std::function<void()>& whileWaiting) {
-    Ledger& l = ledger();
+    const std::shared_ptr<Ledger> l = std::move(currentLedger);
+    currentLedger.reset();
+    if (!l)
+        return true;
     std::vector<int> fds;
     int injected = 0;
     {
-        const std::lock_guard<std::mutex> lock(l.mutex);
-        l.deferring = false;
-        for (const auto& volume : l.volumes) {
+        const std::lock_guard<std::mutex> lock(l->mutex);
+        l->deferring = false;
+        for (const auto& volume : l->volumes) {
             if (volume.second >= 0)
                 fds.push_back(volume.second);
         }
-        l.volumes.clear();
-        l.syncs += int(fds.size());
-        if (!fds.empty()) {
-            injected = l.failWith;
-            l.failWith = 0;
-        }
+        l->volumes.clear();
     }
+    syncs += int(fds.size());
+    if (!fds.empty())
+        injected = failWith.exchange(0);
     int failure = 0;
     if (!fds.empty()) {
         // The sync of a large batch can take a while: the caller's events keep running meanwhile.
@@ -191,16 +220,22 @@ bool finish(FileError* error, const std::function<void()>& whileWaiting) {
     return true;
 }
 
+std::shared_ptr<Ledger> current() {
+    return currentLedger;
+}
+
+Adopt::Adopt(std::shared_ptr<Ledger> ledger) : m_previous(std::exchange(currentLedger, std::move(ledger))) {}
+
+Adopt::~Adopt() {
+    currentLedger = std::move(m_previous);
+}
+
 int syncCountForTesting() {
-    Ledger& l = ledger();
-    const std::lock_guard<std::mutex> lock(l.mutex);
-    return l.syncs;
+    return syncs;
 }
 
 void failNextFinishForTesting(int errnoValue) {
-    Ledger& l = ledger();
-    const std::lock_guard<std::mutex> lock(l.mutex);
-    l.failWith = errnoValue;
+    failWith = errnoValue;
 }
 
 } // namespace DurableWrites

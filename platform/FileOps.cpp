@@ -1,5 +1,6 @@
 #include "FileOps.h"
 
+#include "AtomicFile.h"
 #include "DurableWrites.h"
 #include "FileName.h"
 
@@ -201,13 +202,20 @@ bool createFolder(const QString& path, FileError* error) {
     return true;
 }
 
-bool resetAttributes(const QString& path, FileError* error) {
+bool mayRewrite(const QString& path, FileError* error) {
     const QByteArray native = nativePath(path);
     struct stat st;
     if (::stat(native.constData(), &st) != 0)
         return fail(error, errno);
-    if ((st.st_mode & S_IWUSR) == 0 && ::chmod(native.constData(), (st.st_mode & 07777) | S_IWUSR) != 0)
+    return mayRewrite(st, native, error);
+}
+
+bool mayRewrite(const struct stat& st, const QByteArray& nativePath, FileError* error) {
+    if (::faccessat(AT_FDCWD, nativePath.constData(), W_OK, AT_EACCESS) != 0)
         return fail(error, errno);
+    // The superuser, whom the system lets write anything, leaves alone a file its owner made read-only.
+    if (::geteuid() == 0 && (st.st_mode & S_IWUSR) == 0)
+        return fail(error, EACCES);
     return true;
 }
 
@@ -217,10 +225,7 @@ bool removeFile(const QString& path, FileError* error) {
     return true;
 }
 
-namespace {
-
-// The rename of renameNoReplace on native paths.
-bool renameBytesNoReplace(const QByteArray& a, const QByteArray& b, FileError* error) {
+bool renameNoReplaceNative(const QByteArray& a, const QByteArray& b, FileError* error) {
     int result = -1;
     if (noReplaceUnsupported) {
         errno = EINVAL;
@@ -253,10 +258,12 @@ bool renameBytesNoReplace(const QByteArray& a, const QByteArray& b, FileError* e
     return true;
 }
 
-} // namespace
 
-static bool copyInto(const QString& source, const QString& target, bool replace, FileError* error,
-                     const ReadProgress& progress) {
+namespace {
+
+// Copies `source` into a new file for `target` and gives it the target's name.
+bool copyInto(const QString& source, const QString& target, AtomicFile::Mode mode, FileSync sync, FileError* error,
+              const ReadProgress& progress) {
     FdGuard in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0)
         return fail(error, errno);
@@ -266,48 +273,16 @@ static bool copyInto(const QString& source, const QString& target, bool replace,
     if (S_ISDIR(st.st_mode))
         return fail(error, EISDIR);
 
-    // The bytes go to a new temporary file beside the target, which takes the target's place only once
-    // it is complete: a copy cut short (a full disk, a killed program) never leaves a partial backup.
-    // O_EXCL with O_CREAT refuses any entry that is already there, symbolic links included, and the
-    // rename replaces a link planted at the target instead of following it.
-    const QByteArray nativeTarget = nativePath(target);
-    const qsizetype slash = nativeTarget.lastIndexOf('/');
-    const QByteArray stem = nativeTarget.left(slash + 1) + '.' + nativeTarget.mid(slash + 1).left(120) + '.';
-    const mode_t mode = (st.st_mode & 0777) | S_IRUSR | S_IWUSR;
-    QByteArray temporary;
-    int created = -1;
-    for (int attempt = 0; created < 0; ++attempt) {
-        temporary = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".qmtmp";
-        created = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (created < 0 && (errno != EEXIST || attempt == 100))
-            return fail(error, errno);
-    }
-    FdGuard out(created);
-
+    // The bytes go to a new file that takes the target's place only once it is complete: a copy cut
+    // short (a full disk, a killed program) never leaves a partial backup, and a link planted at the
+    // target is replaced (or, for a new file, refused), never followed.
+    AtomicFile out;
+    if (!out.open(nativePath(target), (st.st_mode & 0777) | S_IRUSR | S_IWUSR, error))
+        return false;
     bool stopped = false;
-    bool ok = copyContents(in.get(), out.get(), qint64(st.st_size), progress, stopped);
-    int failure = ok ? 0 : errno;
-    // A batch's copies (backups, restored files) reach the disk with the batch's sync at its end;
-    // scratch copies outside a batch (a dry run's) are never synced.
-    if (ok)
-        DurableWrites::deferSync(out.get());
-    if (::close(out.release()) != 0 && ok) {
-        ok = false;
-        failure = errno;
-    }
-    if (ok && replace && ::rename(temporary.constData(), nativeTarget.constData()) != 0) {
-        ok = false;
-        failure = errno;
-    }
-    if (ok && !replace) {
-        FileError renameError;
-        if (!renameBytesNoReplace(temporary, nativeTarget, &renameError)) {
-            ok = false;
-            failure = renameError.number;
-        }
-    }
-    if (!ok) {
-        ::unlink(temporary.constData());
+    if (!copyContents(in.get(), out.fd(), qint64(st.st_size), progress, stopped)) {
+        const int failure = errno;
+        out.cancel();
         if (stopped) {
             if (error)
                 *error = FileError::stopped();
@@ -315,32 +290,33 @@ static bool copyInto(const QString& source, const QString& target, bool replace,
         }
         return fail(error, failure);
     }
-    return true;
+    return out.commit(mode, sync, error);
 }
 
-bool copyFile(const QString& source, const QString& target, FileError* error, const ReadProgress& progress) {
-    return copyInto(source, target, true, error, progress);
+} // namespace
+
+bool copyFile(const QString& source, const QString& target, FileError* error, const ReadProgress& progress,
+              FileSync sync) {
+    return copyInto(source, target, AtomicFile::Mode::Replace, sync, error, progress);
 }
 
-bool copyFileNew(const QString& source, const QString& target, FileError* error, const ReadProgress& progress) {
+bool copyFileNew(const QString& source, const QString& target, FileError* error, const ReadProgress& progress,
+                 FileSync sync) {
     if (exists(target))
         return fail(error, EEXIST);
-    return copyInto(source, target, false, error, progress);
+    return copyInto(source, target, AtomicFile::Mode::NoReplace, sync, error, progress);
 }
 
 bool moveByCopy(const QString& source, const QString& target, FileError* error) {
-    if (!copyFileNew(source, target, error))
-        return false;
     // The copy reaches the disk before the source goes, whether or not a batch defers its syncs.
-    FdGuard copy(::open(nativePath(target).constData(), O_RDONLY | O_CLOEXEC));
-    if (copy.get() < 0 || ::fdatasync(copy.get()) != 0)
-        return fail(error, errno);
+    if (!copyFileNew(source, target, error, {}, FileSync::Now))
+        return false;
     return removeFile(source, error);
 }
 
 bool renameNoReplace(const QString& from, const QString& to, FileError* error) {
     const QByteArray b = nativePath(to);
-    if (!renameBytesNoReplace(nativePath(from), b, error))
+    if (!renameNoReplaceNative(nativePath(from), b, error))
         return false;
     DurableWrites::noteRename(b);
     return true;

@@ -1,11 +1,11 @@
 #include "FileState.h"
 
+#include "AtomicFile.h"
 #include "DurableWrites.h"
 #include "FileName.h"
 #include "FileOps.h"
 
 #include <QCryptographicHash>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
@@ -57,6 +57,16 @@ FileState FileState::of(const QString& path) {
     return state;
 }
 
+FileIdentity FileIdentity::of(const struct stat& st) {
+    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+FileIdentity FileIdentity::ofFd(int fd) {
+    struct stat st;
+    return ::fstat(fd, &st) == 0 ? of(st) : FileIdentity{};
+}
+
 qint64 FileState::sizeOf(const QString& path) {
     struct stat st;
     if (::stat(FileName::encode(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -105,31 +115,12 @@ bool append(const QString& path, const QByteArray& bytes, FileError* error) {
 }
 
 bool writeAtomically(const QString& path, const QByteArray& bytes, FileError* error) {
-    const QByteArray target = FileName::encode(path);
-    // Hidden and named like every other temporary file of the program (".name.random.qmtmp"), so a
-    // leftover of a killed run is known for what it is.
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray temporary = target.left(slash + 1) + '.' + target.mid(slash + 1).left(120) + '.' +
-                                 QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".qmtmp";
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0)
+    AtomicFile file;
+    if (!file.open(FileName::encode(path), 0644, error))
+        return false;
+    if (!FileOps::writeAll(file.fd(), bytes.constData(), bytes.size()))
         return fail(error, errno);
-    bool ok = FileOps::writeAll(fd, bytes.constData(), bytes.size()) &&
-              (DurableWrites::deferSync(fd) || ::fdatasync(fd) == 0);
-    int saved = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        saved = errno;
-    }
-    if (ok && ::rename(temporary.constData(), target.constData()) != 0) {
-        ok = false;
-        saved = errno;
-    }
-    if (!ok) {
-        ::unlink(temporary.constData());
-        return fail(error, saved ? saved : EIO);
-    }
-    return true;
+    return file.commit(AtomicFile::Mode::Replace, FileSync::WithBatch, error);
 }
 
 bool setMode(const QString& path, uint mode, FileError* error) {

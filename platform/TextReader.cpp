@@ -116,6 +116,7 @@ struct TextReader::Impl {
     bool examining = false;          // open()'s look at the file reports no progress of its own
     bool limited = false;            // a read ended at `limit` rather than at the end of the file
     bool acceptControlBytes = false; // see setAcceptControlBytes()
+    FileIdentity identity;           // of the file as it was opened
 
     void fail(int errnoValue) {
         error = FileError::fromErrno(errnoValue);
@@ -130,7 +131,9 @@ struct TextReader::Impl {
             return false;
         }
         struct stat st;
-        fileSize = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
+        const bool examined = ::fstat(fd, &st) == 0;
+        fileSize = examined ? qint64(st.st_size) : 0;
+        identity = examined ? FileIdentity::of(st) : FileIdentity{};
         return true;
     }
 
@@ -450,6 +453,10 @@ void TextReader::close() {
 
 const TextFormat& TextReader::format() const {
     return d->format;
+}
+
+FileIdentity TextReader::identity() const {
+    return d->identity;
 }
 
 const FileError& TextReader::error() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "FileState.h"
 #include "ReadProgress.h"
 #include "TextFormat.h"
 
@@ -73,6 +74,9 @@ public:
     // next call. False at the end of the file and on a read error or a stop; error() tells which.
     bool readRaw(QByteArrayView& piece);
     const FileError& error() const;
+    // The file as open() found it, for a writer that must not replace it once it changed
+    // (TextWriter::expectTarget); kept after close() and by a reopen() from memory.
+    FileIdentity identity() const;
 
     // The whole file decoded as one string, line ends kept as they stand.
     static bool readAll(const QString& path, QString& text, FileError* error = nullptr, TextFormat* format = nullptr);

@@ -1,19 +1,19 @@
 #include "TextWriter.h"
 
-#include "DurableWrites.h"
-#include "TextDecoder.h"
-
+#include "AtomicFile.h"
 #include "FileName.h"
+#include "FileOps.h"
+#include "TextDecoder.h"
 #include "TextEncoder.h"
 
 #include <QByteArray>
-#include <QRandomGenerator>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -51,11 +51,9 @@ struct TextWriter::Impl {
     TextFormat format;
     FileError error;
     std::optional<TextEncoder> encoder;
-    int fd = -1;
-    int folderFd = -1;
+    AtomicFile file;
+    int fd = -1; // file's
     QByteArray targetPath;
-    QByteArray tempPath;
-    QByteArray tempName;
     QByteArray buffer; // resize() leaves it unzeroed: a batch opens one writer per file
     qsizetype used = 0;
     qint64 written = 0;
@@ -63,11 +61,14 @@ struct TextWriter::Impl {
     qint64 settled = 0;    // bytes known to be on the disk
     qint64 failAfter = -1;
     int unmappable = 0; // of the last writer, once it is gone
-    // The existing target, read alongside to tell whether the result differs from it at all.
+    // The existing target, locked while this writer works on it and read alongside to tell whether
+    // the result differs from it at all.
     int existingFd = -1;
     bool sameSoFar = false;
     QByteArray existingBytes;
     bool targetExisted = false;
+    FileIdentity expected; // the existing target as the job found it
+    bool checkTarget = false; // whether the target must still be `expected` at the commit
     bool unchanged = false;
     std::function<bool(FileError&)> beforeReplace;
     std::vector<char32_t> unmappableSample;
@@ -80,12 +81,7 @@ struct TextWriter::Impl {
         discard();
     }
 
-    void stopComparing() {
-        if (existingFd >= 0)
-            ::close(existingFd);
-        existingFd = -1;
-        sameSoFar = false;
-    }
+    void stopComparing() { sameSoFar = false; }
 
     // Reads the existing target's next bytes at the offset the new content has reached and keeps
     // comparing only while they match; a read error just means "different".
@@ -119,19 +115,14 @@ struct TextWriter::Impl {
         return got == 0;
     }
 
-    // Closes and removes the temporary file, wherever its folder is now.
+    // Drops the new content and lets go of the existing target (and its lock).
     void discard() {
         stopComparing();
-        if (fd >= 0)
-            ::close(fd);
+        if (existingFd >= 0)
+            ::close(existingFd);
+        existingFd = -1;
+        file.cancel();
         fd = -1;
-        if (folderFd >= 0) {
-            if (!tempName.isEmpty())
-                ::unlinkat(folderFd, tempName.constData(), 0);
-            ::close(folderFd);
-        }
-        folderFd = -1;
-        tempName.clear();
         if (encoder) {
             unmappable = encoder->unmappableCount();
             unmappableSample = encoder->unmappableSample();
@@ -211,7 +202,16 @@ struct TextWriter::Impl {
     }
 
     bool create(const QString& path);
+    bool targetUnchangedSinceRead(FileError& changed) const;
 };
+
+// Another job (of this run or another) works on the same file, or changed it since this job read it.
+FileError busyError() {
+    return FileError::withText(EAGAIN, QStringLiteral("文件正由另一个任务处理"));
+}
+FileError changedError() {
+    return FileError::withText(EAGAIN, QStringLiteral("文件在处理时被另一个程序更改"));
+}
 
 bool TextWriter::Impl::create(const QString& path) {
     int errorNumber = 0;
@@ -221,7 +221,6 @@ bool TextWriter::Impl::create(const QString& path) {
         return false;
     }
     const qsizetype slash = targetPath.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : targetPath.left(slash);
     const QByteArray name = targetPath.mid(slash + 1);
     if (name.isEmpty() || name == "." || name == "..") {
         fail(EISDIR);
@@ -233,40 +232,49 @@ bool TextWriter::Impl::create(const QString& path) {
         fail(EISDIR);
         return false;
     }
-    folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0) {
-        fail(errno);
+    if (exists && !FileOps::mayRewrite(existing, targetPath, &error)) {
+        discard();
         return false;
     }
-    // Created with 0666 so that the umask decides the bits of a new file, as for any other new file.
-    const QByteArray stem = "." + name.left(120) + ".";
-    for (int attempt = 0; fd < 0; ++attempt) {
-        const QByteArray candidate = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".qmtmp";
-        fd = ::openat(folderFd, candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            tempName = candidate;
-        } else if (errno != EEXIST || attempt == 100) {
-            fail(errno);
-            return false;
-        }
-    }
-    tempPath = folder + "/" + tempName;
     targetExisted = exists;
     if (exists && S_ISREG(existing.st_mode)) {
-        existingFd = ::open(targetPath.constData(), O_RDONLY | O_CLOEXEC);
+        existingFd = ::open(targetPath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         sameSoFar = existingFd >= 0;
-    }
-    if (exists) {
-        if (::fchmod(fd, existing.st_mode & 07777) != 0) {
-            fail(errno);
+        // One job at a time works on a file: a second one (another run over the same files) fails.
+        if (existingFd >= 0 && ::flock(existingFd, LOCK_EX | LOCK_NB) != 0) {
+            error = errno == EWOULDBLOCK ? busyError() : FileError::fromErrno(errno);
+            discard();
             return false;
         }
-        // Keeping the owner is only possible with the right to do so; without it the file becomes ours.
-        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
-            [[maybe_unused]] const int ignored = ::fchown(fd, existing.st_uid, existing.st_gid);
-        }
+        expected = existingFd >= 0 ? FileIdentity::ofFd(existingFd) : FileIdentity::of(existing);
+        checkTarget = true;
+    }
+    // Created with 0666 so that the umask decides the bits of a new file, as for any other new file.
+    if (!file.open(targetPath, 0666, &error)) {
+        discard();
+        return false;
+    }
+    fd = file.fd();
+    if (exists && !file.takeOwnerAndMode(existing, &error)) {
+        discard();
+        return false;
     }
     return true;
+}
+
+// True while the target is still the file the job read: replaced by none and changed by none.
+bool TextWriter::Impl::targetUnchangedSinceRead(FileError& changed) const {
+    if (!checkTarget)
+        return true;
+    struct stat now;
+    if (::stat(targetPath.constData(), &now) != 0) {
+        changed = FileError::fromErrno(errno);
+        return false;
+    }
+    if (FileIdentity::of(now) == expected)
+        return true;
+    changed = changedError();
+    return false;
 }
 
 TextWriter::TextWriter() : d(std::make_unique<Impl>()) {}
@@ -290,6 +298,8 @@ bool TextWriter::open(const QString& path, const TextFormat& format) {
     d->failAfter = failAfterSetting.load();
     d->unmappable = 0;
     d->targetExisted = false;
+    d->expected = {};
+    d->checkTarget = false;
     d->unchanged = false;
     d->beforeReplace = nullptr;
     d->unmappableSample.clear();
@@ -383,26 +393,23 @@ bool TextWriter::commit() {
     }
     // Within a batch the data reaches the disk with the batch's one sync at its end; alone, the data
     // reaches it before the rename can, so that after a power cut the target holds either its old or
-    // its whole new content.
-    if (!DurableWrites::deferSync(d->fd) && ::fdatasync(d->fd) != 0) {
-        d->fail(errno);
+    // its whole new content. A target that changed since the job read it is left to its new owner;
+    // one that did not exist must not have appeared meanwhile.
+    const AtomicFile::Mode mode = d->targetExisted ? AtomicFile::Mode::Replace : AtomicFile::Mode::NoReplace;
+    if (!d->file.commit(mode, FileSync::WithBatch, &d->error,
+                        [this](FileError& changed) { return d->targetUnchangedSinceRead(changed); })) {
+        d->discard();
         return false;
     }
-    const int closed = ::close(d->fd);
-    d->fd = -1;
-    if (closed != 0) {
-        d->fail(errno);
-        return false;
-    }
-    // By path rather than through the folder handle: a folder that has moved or gone away since open()
-    // fails the replacement instead of writing somewhere the caller did not ask for.
-    if (::rename(d->tempPath.constData(), d->targetPath.constData()) != 0) {
-        d->fail(errno);
-        return false;
-    }
-    d->tempName.clear();
     d->discard();
     return true;
+}
+
+void TextWriter::expectTarget(const FileIdentity& asRead) {
+    if (!asRead.isKnown())
+        return;
+    d->expected = asRead;
+    d->checkTarget = true;
 }
 
 void TextWriter::cancel() {

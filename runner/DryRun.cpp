@@ -76,7 +76,8 @@ QString DryRun::mirror(const QString& folder, const QStringList& names) {
     for (const QString& name : names) {
         if (copied.contains(name) || !FileOps::exists(key + name))
             continue;
-        if (FileOps::copyFile(key + name, copy + name))
+        // Scratch copies in a private folder: never synced.
+        if (FileOps::copyFile(key + name, copy + name, nullptr, {}, FileSync::Never))
             copied.append(name);
     }
     return copy;

@@ -51,7 +51,7 @@ enum class ByteRun { Done, Failed, NotExact };
 // Streams the file through the byte searcher in whole pieces, straight into the writer. NotExact: the
 // text holds a character that Unicode folds to a letter of the find text (U+017F, U+212A), which only
 // the decoded search sees; nothing was written.
-ByteRun replaceBytes(TextReader& source, const QString& targetPath, const ReplaceRequest& request,
+ByteRun replaceBytes(TextReader& source, const QString& targetPath, bool inPlace, const ReplaceRequest& request,
                      TransformReport* report, WorkPulse* pulse) {
     const TextFormat& format = source.format();
     const QByteArray find = request.find.toLatin1();
@@ -62,6 +62,9 @@ ByteRun replaceBytes(TextReader& source, const QString& targetPath, const Replac
         failed(report, writer.error());
         return ByteRun::Failed;
     }
+    // In place, the file is replaced only while it is still the one the reader read.
+    if (inPlace)
+        writer.expectTarget(source.identity());
     if (report)
         writer.setBeforeReplace(report->beforeReplace);
     ByteReplacer replacer(searcher, request.replacement.toLatin1(),
@@ -102,7 +105,7 @@ bool ReplaceRunner::replaceInFile(const QString& sourcePath, const QString& targ
             return failed(report, probe.error());
         if (opened && ByteLineReader::isSafeAscii(probe.format().encoding, request.find.toLatin1())) {
             // The bytes the examination already read are searched from the reader, the file not opened again.
-            const ByteRun run = replaceBytes(probe, targetPath, request, report, pulse);
+            const ByteRun run = replaceBytes(probe, targetPath, sourcePath == targetPath, request, report, pulse);
             if (run != ByteRun::NotExact)
                 return run == ByteRun::Done;
         }

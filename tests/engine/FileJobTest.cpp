@@ -106,28 +106,47 @@ TEST_F(FileJobTest, ABatchAcrossTheFullHourStaysInTheFolderItOpened) {
                            QStringLiteral("20030705-14/000/quillmar-journal.txt")}));
 }
 
-TEST_F(FileJobTest, AnInPlaceJobMakesTheFileWritableAndNoWorkingCopy) {
-    const QString file = m_work + QStringLiteral("ro.txt");
-    TestFiles::write(file, "read only");
-    ::chmod(QFile::encodeName(file).constData(), 0444);
+TEST_F(FileJobTest, AnInPlaceJobMakesNoWorkingCopy) {
+    const QString file = m_work + QStringLiteral("a.txt");
+    TestFiles::write(file, "text");
     // A link left at the name older versions used for their working copy is never followed.
     TestFiles::write(m_root + QStringLiteral("victim"), "victim");
     ASSERT_EQ(::symlink(QFile::encodeName(m_root + QStringLiteral("victim")).constData(),
                         QFile::encodeName(m_state.AppFolder + QStringLiteral("tempfile.tmp")).constData()),
               0);
 
-    ASSERT_TRUE(begin(QStringLiteral("ro.txt"), QStringLiteral("ro.txt")));
+    ASSERT_TRUE(begin(QStringLiteral("a.txt"), QStringLiteral("a.txt")));
     EXPECT_TRUE(backupEntries(QString()).isEmpty()) << "the backup waits until the file is replaced";
     EXPECT_EQ(TestFiles::read(m_root + QStringLiteral("victim")), QByteArray("victim"));
-    struct stat st {};
-    ::stat(QFile::encodeName(file).constData(), &st);
-    EXPECT_EQ(st.st_mode & 0777, mode_t(0644));
     EXPECT_EQ(m_state.RecentList.first(), m_work);
 
     m_state.Settings.BackupOn = 0;
     FileError error;
-    EXPECT_TRUE(BackUpBeforeReplace(m_env, file, QStringLiteral("ro.txt"))(error));
+    EXPECT_TRUE(BackUpBeforeReplace(m_env, file, QStringLiteral("a.txt"))(error));
     EXPECT_TRUE(backupEntries(QString()).isEmpty()) << "backups off";
+}
+
+// A read-only file is the user's decision: it is refused with the system's reason, never made
+// writable — as the file to rewrite and as the target a web page would replace.
+TEST_F(FileJobTest, AReadOnlyFileIsRefusedAndKeepsItsPermissions) {
+    const QString file = m_work + QStringLiteral("ro.txt");
+    TestFiles::write(file, "read only");
+    ::chmod(QFile::encodeName(file).constData(), 0444);
+    TestFiles::write(m_work + QStringLiteral("ro.htm"), "<p>page</p>");
+
+    EXPECT_FALSE(begin(QStringLiteral("ro.txt"), QStringLiteral("ro.txt")));
+    EXPECT_FALSE(begin(QStringLiteral("ro.htm"), QStringLiteral("ro.txt")));
+    EXPECT_TRUE(m_prompt.asked().isEmpty()) << "a file that cannot be replaced is not offered for it";
+    const Row refused{0, QString(), QStringLiteral("错误13"), QStringLiteral("Permission denied"),
+                      QStringLiteral("red")};
+    QList<Row> expected{refused, refused};
+    expected[0].text = QStringLiteral("ro.txt");
+    expected[1].text = QStringLiteral("ro.htm");
+    EXPECT_EQ(m_sink.calls(), expected);
+    struct stat st {};
+    ::stat(QFile::encodeName(file).constData(), &st);
+    EXPECT_EQ(st.st_mode & 0777, mode_t(0444));
+    EXPECT_EQ(m_state.RecentList.first(), QStringLiteral("/elsewhere/"));
 }
 
 TEST_F(FileJobTest, FailuresGiveOneRedRowWithTheErrorNumber) {

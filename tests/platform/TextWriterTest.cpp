@@ -1,5 +1,7 @@
 #include "platform/TextWriter.h"
 
+#include "platform/TextReader.h"
+
 #include "fakes/QtPrinting.h"
 #include "fakes/TestFiles.h"
 #include "platform/EscapedText.h"
@@ -10,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -283,6 +287,99 @@ TEST_F(TextWriterTest, AnUnchangedResultLeavesTheFileAndTheHookRunsOnlyBeforeARe
         EXPECT_EQ(after.st_ino == before.st_ino, c.unchanged || !c.committed);
         EXPECT_EQ(TestFiles::filesIn(m_dir.path()), QStringList{"a.txt"}) << "no temporary file is left";
     }
+}
+
+
+// A writer never takes a file from someone else: a file the user may not write, one another job
+// works on, one that changed or was replaced since the job read it, and a name that appeared since
+// the writer opened are all left to their owner, with the cause.
+TEST_F(TextWriterTest, AFileTheJobDoesNotOwnAnyMoreIsNeverReplaced) {
+    const QString target = path(QStringLiteral("a.txt"));
+    const QByteArray other = "the other program's edit\r\n";
+    const auto edit = [&] { ASSERT_TRUE(TestFiles::write(target, other)); };
+    const auto replace = [&] {
+        ASSERT_TRUE(TestFiles::write(path(QStringLiteral("b.txt")), other));
+        ASSERT_EQ(::rename(QFile::encodeName(path(QStringLiteral("b.txt"))).constData(),
+                           QFile::encodeName(target).constData()),
+                  0);
+    };
+    // The same size, only its modification time tells (to the nanosecond).
+    const auto touch = [&] {
+        ASSERT_TRUE(TestFiles::write(target, "old\r\n"));
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 1}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(target).constData(), times, 0), 0);
+    };
+    const std::function<void()> nothing = [] {};
+    struct Case {
+        const char* rule;
+        bool exists;
+        std::function<void()> afterRead;   // between the reader's open and the writer's
+        std::function<void()> afterOpen;   // between the writer's open and its commit
+        bool opens;
+        int errorNumber;
+        const char* reason; // when not the system's own
+        QByteArray after;
+    };
+    const Case cases[] = {
+        {"nothing happened", true, nothing, nothing, true, 0, nullptr, "new\r\n"},
+        {"edited after the job read it", true, edit, nothing, true, EAGAIN, "文件在处理时被另一个程序更改", other},
+        {"replaced after the job read it", true, replace, nothing, true, EAGAIN, "文件在处理时被另一个程序更改", other},
+        {"edited while the job writes", true, nothing, edit, true, EAGAIN, "文件在处理时被另一个程序更改", other},
+        {"replaced while the job writes", true, nothing, replace, true, EAGAIN, "文件在处理时被另一个程序更改",
+         other},
+        {"only its time changed", true, nothing, touch, true, EAGAIN, "文件在处理时被另一个程序更改", "old\r\n"},
+        {"deleted while the job writes", true, nothing, [&] { QFile::remove(target); }, true, ENOENT, nullptr,
+         "<missing>"},
+        {"made by another program while the job writes", false, nothing, edit, true, EEXIST, nullptr, other},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        QFile::remove(target);
+        if (c.exists) {
+            ASSERT_TRUE(TestFiles::write(target, "old\r\n"));
+        }
+        TextReader reader;
+        ASSERT_EQ(reader.open(target), c.exists);
+        c.afterRead();
+        TextWriter writer;
+        ASSERT_TRUE(writer.open(target, {TextEncoding::Utf8, LineEnd::CrLf}));
+        if (c.exists)
+            writer.expectTarget(reader.identity());
+        writer.writeLine(u"new");
+        c.afterOpen();
+        EXPECT_EQ(writer.commit(), c.errorNumber == 0);
+        EXPECT_EQ(writer.error().number, c.errorNumber);
+        if (c.reason) {
+            EXPECT_EQ(writer.error().description, QString::fromUtf8(c.reason));
+        }
+        EXPECT_EQ(TestFiles::read(target), c.after);
+        EXPECT_EQ(TestFiles::filesIn(m_dir.path()).filter(QStringLiteral(".qmtmp")), QStringList());
+    }
+}
+
+TEST_F(TextWriterTest, AFileTheUserMayNotWriteOrAnotherJobWorksOnIsRefusedAtOpen) {
+    const QString target = path(QStringLiteral("a.txt"));
+    ASSERT_TRUE(TestFiles::write(target, "old\r\n"));
+    {
+        TextWriter first;
+        ASSERT_TRUE(first.open(target, {}));
+        TextWriter second;
+        EXPECT_FALSE(second.open(target, {}));
+        EXPECT_EQ(second.error().number, EAGAIN);
+        EXPECT_EQ(second.error().description, QStringLiteral("文件正由另一个任务处理"));
+        first.writeLine(u"first");
+        EXPECT_TRUE(first.commit());
+        EXPECT_TRUE(second.open(target, {})) << "the lock goes with the first writer";
+    }
+    EXPECT_EQ(TestFiles::read(target), QByteArray("first\r\n"));
+
+    // Read-only, even for the superuser: the file is neither made writable nor replaced.
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0444), 0);
+    TextWriter writer;
+    EXPECT_FALSE(writer.open(target, {}));
+    EXPECT_EQ(writer.error().number, EACCES);
+    EXPECT_EQ(modeOf(target) & 07777, 0444u);
+    EXPECT_EQ(TestFiles::read(target), QByteArray("first\r\n"));
 }
 
 } // namespace

@@ -55,12 +55,51 @@ protected:
     QByteArray other;
 };
 
-TEST_F(PermissionTest, readOnlyFileIsMadeWritableAndRewritten) {
-    ASSERT_EQ(::chmod((work + "a.txt").constData(), 0444), 0);
-    const CliOutcome outcome = run({"reflow", work + "a.txt", work + "b.txt"});
-    EXPECT_TRUE(outcome.exitedWith(0)) << outcome.describe();
-    EXPECT_EQ(FileTree::readFile(work + "a.txt"), Reflowed);
-    EXPECT_EQ(FileTree::readFile(work + "b.txt"), Reflowed);
+// A file the user may not write is left as it is, never made writable or taken over: a read-only
+// file of the user's own, and another user's file in a folder anyone may write (whose rewrite would
+// have become the user's file).
+TEST_F(PermissionTest, aFileTheUserMayNotWriteIsARedRowAndStaysAsItIs) {
+    ASSERT_EQ(::chmod(root.constData(), 0777), 0);
+    ASSERT_EQ(::chmod(work.constData(), 0777), 0);
+    const struct {
+        const char* rule;
+        std::function<void()> prepare;
+    } rows[] = {
+        {"read-only", [&] { ASSERT_EQ(::chmod((work + "a.txt").constData(), 0444), 0); }},
+        {"another user's", [&] { makeRootsOwn(work + "a.txt", 0644); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        ASSERT_TRUE(FileTree::write(work, {{"a.txt", Text}, {"b.txt", Text}}));
+        giveToNobody(QString::fromUtf8(work));
+        row.prepare();
+        struct stat before {};
+        ASSERT_EQ(::stat((work + "a.txt").constData(), &before), 0);
+
+        const CliOutcome outcome = run({"wide", work + "a.txt", work + "b.txt"});
+        EXPECT_TRUE(outcome.exitedWith(1)) << outcome.describe();
+        EXPECT_EQ(outcomeOf(outcome, "a.txt"), "未完成 red");
+        EXPECT_TRUE(outcome.out.contains("错误13")) << outcome.describe();
+        EXPECT_TRUE(outcome.out.contains("Permission denied")) << outcome.describe();
+        EXPECT_EQ(FileTree::readFile(work + "a.txt"), Text);
+        struct stat after {};
+        ASSERT_EQ(::stat((work + "a.txt").constData(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_uid, before.st_uid);
+        EXPECT_EQ(outcomeOf(outcome, "b.txt"), "完成 blue");
+    }
+}
+
+// A backup folder that cannot be made says why: no permission, not a missing folder.
+TEST_F(PermissionTest, aBackupFolderThatCannotBeMadeNamesTheRealCause) {
+    QDir(QString::fromUtf8(app + "backup")).removeRecursively();
+    makeRootsOwn(app, 0755);
+    const CliOutcome outcome = run({"--backup", "reflow", work + "a.txt"});
+    EXPECT_TRUE(outcome.exitedWith(1)) << outcome.describe();
+    EXPECT_TRUE(outcome.out.contains("Permission denied")) << outcome.describe();
+    EXPECT_FALSE(outcome.out.contains("No such file")) << outcome.describe();
+    EXPECT_EQ(FileTree::readFile(work + "a.txt"), Text);
 }
 
 TEST_F(PermissionTest, unreadableFileIsARedRowAndTheBatchGoesOn) {

@@ -1,6 +1,7 @@
 #include "runner/BatchRunner.h"
 #include "RunnerFixture.h"
 #include "engine/BackupJournal.h"
+#include "platform/AtomicFile.h"
 #include "platform/DurableWrites.h"
 #include "platform/FileName.h"
 #include "platform/TextReader.h"
@@ -129,6 +130,33 @@ TEST_F(BatchRunnerTest, aFinalSyncThatFailsIsARedRowAndTheJournalIsNotEnded) {
     EXPECT_EQ(rows[1].mark, "red");
     EXPECT_FALSE(BackupJournal::read(state.BackupFolder + "20030705-14/000/").header.ended.isValid())
         << "a batch whose data may not be on the disk reads as interrupted";
+}
+
+// Files done on several workers at once still leave their syncs to the batch's one sync at its end:
+// the workers write for the batch that started them.
+TEST_F(BatchRunnerTest, filesDoneInParallelAddNoSyncOfTheirOwn) {
+    // On tmpfs where the work folder's file system syncs each file itself.
+    QTemporaryDir shm(QStringLiteral("/dev/shm/quillmar-test-XXXXXX"));
+    if (!DurableWrites::defersOn(FileName::encode(folder)) && shm.isValid()) {
+        folder = shm.path() + QStringLiteral("/");
+        state.BackupFolder = shm.path() + QStringLiteral("/backup/");
+        QDir().mkpath(state.BackupFolder);
+    }
+    if (!DurableWrites::defersOn(FileName::encode(folder)))
+        GTEST_SKIP() << "this file system syncs each file as it is written";
+    QList<FileEntry> entries;
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+        put(name, "ＡＢＣ\r\n");
+        entries.append({name, true});
+    }
+    state.Workers = 2;
+    const int fileSyncs = AtomicFile::syncCountForTesting();
+    const int batchSyncs = DurableWrites::syncCountForTesting();
+    run(BatchCommand::Width, entries);
+
+    EXPECT_EQ(content("d.txt"), "ABC\r\n");
+    EXPECT_EQ(AtomicFile::syncCountForTesting(), fileSyncs) << "no file, backup copy or journal synced alone";
+    EXPECT_EQ(DurableWrites::syncCountForTesting(), batchSyncs + 1);
 }
 
 TEST_F(BatchRunnerTest, codePageCommandConvertsBothWays) {
