@@ -214,7 +214,8 @@ int splitBook(JobEnv& env, const QString& book, const QString& into) {
     if (folder.isEmpty()) {
         const QString name = path.mid(path.lastIndexOf(u'/') + 1);
         const qsizetype dot = name.lastIndexOf(u'.');
-        folder = path.left(path.lastIndexOf(u'/') + 1) + (dot > 0 ? name.left(dot) : name + QStringLiteral("-chapters"));
+        folder =
+            path.left(path.lastIndexOf(u'/') + 1) + (dot > 0 ? name.left(dot) : name + QStringLiteral("-chapters"));
     }
     env.state.CurrentFolder = path.left(path.lastIndexOf(u'/') + 1);
     const bool split = SplitRunner::run(env, path, folder);

@@ -390,8 +390,9 @@ int main(int argc, char** argv) {
     if (split->parsed())
         status = BookCommands::splitBook(env, toName(a.book), toName(a.into));
     if (epub->parsed()) {
-        EpubOptions options{files, toName(a.output), toQString(a.title), toQString(a.author),
-                            toQString(a.language), toName(a.cover), a.vertical};
+        EpubOptions options{
+            files,           toName(a.output), toQString(a.title), toQString(a.author), toQString(a.language),
+            toName(a.cover), a.vertical};
         status = BookCommands::makeEpub(env, options, a.sortChapters);
     }
     if (restore->parsed())

@@ -221,7 +221,8 @@ QByteArray EpubBuilder::packageDocument() const {
     xml.writeCharacters(m_meta.modified);
     xml.writeEndElement();
     QString coverExtension;
-    const QString coverType = m_meta.coverPath.isEmpty() ? QString() : coverMediaType(m_meta.coverPath, &coverExtension);
+    const QString coverType =
+        m_meta.coverPath.isEmpty() ? QString() : coverMediaType(m_meta.coverPath, &coverExtension);
     if (!coverType.isEmpty()) {
         xml.writeEmptyElement(QStringLiteral("meta"));
         xml.writeAttribute(QStringLiteral("name"), QStringLiteral("cover"));
@@ -363,21 +364,19 @@ bool EpubBuilder::finish(const QString& target, FileError* error) {
         startPage(0, m_meta.title);
     closePage();
     EpubArchive archive;
-    const bool built = !m_error.isSet() && archive.open(m_scratch + QStringLiteral("book.zip"), &m_error) &&
-                       archive.addBytes("mimetype", "application/epub+zip", true) &&
-                       archive.addBytes("META-INF/container.xml",
-                                        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                        "<container version=\"1.0\" "
-                                        "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">\n"
-                                        "  <rootfiles>\n"
-                                        "    <rootfile full-path=\"OEBPS/content.opf\" "
-                                        "media-type=\"application/oebps-package+xml\"/>\n"
-                                        "  </rootfiles>\n"
-                                        "</container>\n") &&
-                       archive.addBytes("OEBPS/content.opf", packageDocument()) &&
-                       archive.addBytes("OEBPS/nav.xhtml", navigation()) &&
-                       archive.addBytes("OEBPS/toc.ncx", ncx()) &&
-                       archive.addBytes("OEBPS/style.css", styleSheet(m_meta.vertical));
+    const bool built =
+        !m_error.isSet() && archive.open(m_scratch + QStringLiteral("book.zip"), &m_error) &&
+        archive.addBytes("mimetype", "application/epub+zip", true) &&
+        archive.addBytes("META-INF/container.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                                   "<container version=\"1.0\" "
+                                                   "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">\n"
+                                                   "  <rootfiles>\n"
+                                                   "    <rootfile full-path=\"OEBPS/content.opf\" "
+                                                   "media-type=\"application/oebps-package+xml\"/>\n"
+                                                   "  </rootfiles>\n"
+                                                   "</container>\n") &&
+        archive.addBytes("OEBPS/content.opf", packageDocument()) && archive.addBytes("OEBPS/nav.xhtml", navigation()) &&
+        archive.addBytes("OEBPS/toc.ncx", ncx()) && archive.addBytes("OEBPS/style.css", styleSheet(m_meta.vertical));
     bool added = built;
     QString coverExtension;
     if (added && !m_meta.coverPath.isEmpty() && !coverMediaType(m_meta.coverPath, &coverExtension).isEmpty())

@@ -13,12 +13,12 @@
 // What an e-book says about itself.
 struct EpubMetadata {
     QString title;
-    QString author;             // may be empty
+    QString author; // may be empty
     QString language = QStringLiteral("zh-CN");
-    QString identifier;         // "urn:uuid:..."
-    QString modified;           // "2026-12-07T19:22:35Z"
-    bool vertical = false;      // vertical writing, right to left
-    QString coverPath;          // a JPEG, PNG or GIF image; empty: none
+    QString identifier;    // "urn:uuid:..."
+    QString modified;      // "2026-12-07T19:22:35Z"
+    bool vertical = false; // vertical writing, right to left
+    QString coverPath;     // a JPEG, PNG or GIF image; empty: none
 };
 
 // Builds an EPUB 3 book (package 3.0, with a toc.ncx for older readers) from a stream of volume and

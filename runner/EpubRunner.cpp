@@ -62,7 +62,8 @@ void feed(EpubBuilder& builder, const QList<Heading>& headings, const QString& s
 } // namespace
 
 void readOpening(const QStringList& opening, QString* title, QString* author) {
-    static const QRegularExpression bookTitle(QStringLiteral("^(?:书名|書名)?[：:]?\\s*《([^》]+)》|^(?:书名|書名)[：:]\\s*(.+)$"));
+    static const QRegularExpression bookTitle(
+        QStringLiteral("^(?:书名|書名)?[：:]?\\s*《([^》]+)》|^(?:书名|書名)[：:]\\s*(.+)$"));
     static const QRegularExpression bookAuthor(QStringLiteral("(?:作者|作\\s*者|著者)[：:]\\s*(\\S.*)$"));
     for (const QString& line : opening) {
         if (title->isEmpty()) {
@@ -132,12 +133,13 @@ bool run(JobEnv& env, const EpubOptions& options) {
     if (count > 0 && (meta.title.isEmpty() || meta.author.isEmpty())) {
         QString title, author;
         readOpening(scans[0].opening, &title, &author);
-        meta.title = !meta.title.isEmpty() ? meta.title : !title.isEmpty() ? title
-                                                          : stemOf(count == 1 ? options.inputs[0] : options.output);
+        meta.title = !meta.title.isEmpty() ? meta.title
+                     : !title.isEmpty()    ? title
+                                           : stemOf(count == 1 ? options.inputs[0] : options.output);
         meta.author = !meta.author.isEmpty() ? meta.author : author;
     }
-    meta.language = !options.language.isEmpty() ? options.language
-                                                : languageOf(count > 0 ? scans[0].sample : QString());
+    meta.language =
+        !options.language.isEmpty() ? options.language : languageOf(count > 0 ? scans[0].sample : QString());
     meta.identifier = QStringLiteral("urn:uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     meta.modified = env.clock.now().toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
     meta.vertical = options.vertical;
@@ -154,7 +156,9 @@ bool run(JobEnv& env, const EpubOptions& options) {
         qsizetype next = 0;
         WorkPulse pulse(env.sink, int(50 + i * 45 / count), int(50 + (i + 1) * 45 / count));
         FileError error;
-        const auto take = [&](const QString& text) { feed(builder, scan.headings, stemChapter, ++line, text, next); };
+        const auto take = [&](const QString& text) {
+            feed(builder, scan.headings, stemChapter, ++line, text, next);
+        };
         if (!BookPasses::readAgain(options.inputs[i], scan.format, take, &error,
                                    [&pulse](qint64 got, qint64 total) { return pulse.beat(got, total); })) {
             reportError(env, options.inputs[i], error);

@@ -6,12 +6,12 @@
 #include <QStringList>
 
 struct EpubOptions {
-    QStringList inputs;  // one book, or chapter files in reading order (full paths)
-    QString output;      // the .epub (full path)
-    QString title;       // empty: what the book's opening says, else the file name
-    QString author;      // empty: what the book's opening says
-    QString language;    // empty: zh-TW for Traditional text, zh-CN otherwise
-    QString cover;       // an image file; empty: none
+    QStringList inputs; // one book, or chapter files in reading order (full paths)
+    QString output;     // the .epub (full path)
+    QString title;      // empty: what the book's opening says, else the file name
+    QString author;     // empty: what the book's opening says
+    QString language;   // empty: zh-TW for Traditional text, zh-CN otherwise
+    QString cover;      // an image file; empty: none
     bool vertical = false;
 };
 

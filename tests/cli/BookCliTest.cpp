@@ -93,11 +93,13 @@ TEST_F(BookCliTest, checkRowsAndExitStatus) {
 // split into the folder named after the book, then merge --sort of what it wrote: the book again.
 // epub takes chapter files in reading order with --sort; neither has a dry run.
 TEST_F(BookCliTest, splitMergesBackAndEpubSortsChapterFiles) {
-    const QByteArray book = gb18030("《西游》\r\n上卷 第一回　灵根育孕源流出\r\n正文。\r\n第二回　悟彻菩提真妙理\r\n又一段。\r\n");
+    const QByteArray book =
+        gb18030("《西游》\r\n上卷 第一回　灵根育孕源流出\r\n正文。\r\n第二回　悟彻菩提真妙理\r\n又一段。\r\n");
     ASSERT_TRUE(TestFiles::write(work + "book.txt", book));
     ASSERT_EQ(run({"split", work + "book.txt"}), 0) << err.toStdString();
     const QStringList parts = TestFiles::filesIn(work + "book/");
-    EXPECT_EQ(parts, QStringList({"0000 book.txt", "0001 第一回 灵根育孕源流出.txt", "0002 第二回 悟彻菩提真妙理.txt"}));
+    EXPECT_EQ(parts,
+              QStringList({"0000 book.txt", "0001 第一回 灵根育孕源流出.txt", "0002 第二回 悟彻菩提真妙理.txt"}));
     QStringList paths;
     for (auto it = parts.rbegin(); it != parts.rend(); ++it)
         paths.append(work + "book/" + *it);

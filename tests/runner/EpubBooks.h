@@ -72,9 +72,9 @@ inline Book novel(int volumes, int chapters, int paragraphs, const QString& titl
 
 // An EPUB read whole into memory.
 struct Epub {
-    QStringList names;             // in the archive's order
+    QStringList names; // in the archive's order
     QMap<QString, QByteArray> files;
-    bool firstStored = false;      // the first entry is stored, not compressed
+    bool firstStored = false; // the first entry is stored, not compressed
     bool ok = false;
 
     explicit Epub(const QString& path) {

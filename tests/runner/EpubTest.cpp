@@ -114,7 +114,8 @@ TEST_F(EpubTest, chapterFilesMakeOneChapterEach) {
     put("空.txt", "");
     ASSERT_TRUE(make({"第2章.txt", "第10章.txt", "空.txt"}, "合集.epub"));
     const Epub epub(path("合集.epub"));
-    EXPECT_EQ(epub.shown(), QStringList({"h2:第二章 归来", "p:他回来了。", "h2:第10章", "p:没有标题的一章。", "h2:空"}));
+    EXPECT_EQ(epub.shown(),
+              QStringList({"h2:第二章 归来", "p:他回来了。", "h2:第10章", "p:没有标题的一章。", "h2:空"}));
     EXPECT_EQ(epub.text("OEBPS/content.opf", "dc:title"), "合集");
     EXPECT_EQ(epub.text("OEBPS/content.opf", "dc:creator"), QString());
 }
