@@ -156,12 +156,23 @@ bool run(JobEnv& env, const EpubOptions& options) {
         qsizetype next = 0;
         WorkPulse pulse(env.sink, int(50 + i * 45 / count), int(50 + (i + 1) * 45 / count));
         FileError error;
+        bool stopped = false;
         const auto take = [&](const QString& text) {
-            feed(builder, scan.headings, stemChapter, ++line, text, next);
+            if (stopped)
+                return;
+            // At each heading the window's events run, and a stop leaves the book unwritten.
+            if (next < scan.headings.size() && scan.headings[next].line == line + 1) {
+                env.sink.processEvents();
+                stopped = env.sink.stopRequested();
+            }
+            if (!stopped)
+                feed(builder, scan.headings, stemChapter, ++line, text, next);
         };
-        if (!BookPasses::readAgain(options.inputs[i], scan.format, take, &error,
-                                   [&pulse](qint64 got, qint64 total) { return pulse.beat(got, total); })) {
-            reportError(env, options.inputs[i], error);
+        const bool read =
+            BookPasses::readAgain(options.inputs[i], scan.format, take, &error,
+                                  [&](qint64 got, qint64 total) { return !stopped && pulse.beat(got, total); });
+        if (!read || stopped) {
+            reportError(env, options.inputs[i], stopped ? FileError::stopped() : error);
             return done(false);
         }
         if (line == 0 && !stemChapter.isEmpty())

@@ -176,19 +176,29 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
     qint64 line = 0;
     bool ok = true;
     WorkPulse writePulse(env.sink, 50, 100);
+    bool stopped = false;
     const auto take = [&](const QString& text) {
         ++line;
         if (!ok)
             return;
-        if (next < pieces.size() && pieces[next].line == line)
-            ok = writer.start(pieces[next++].name);
+        if (next < pieces.size() && pieces[next].line == line) {
+            // Between two files the window's events run, and a stop leaves the next file unwritten.
+            env.sink.processEvents();
+            stopped = env.sink.stopRequested();
+            ok = !stopped && writer.start(pieces[next++].name);
+        }
         writer.writeLine(text);
     };
     if (!BookPasses::readAgain(book, scan.format, take, &error,
                                [&](qint64 got, qint64 total) { return ok && writePulse.beat(got, total); })) {
         writer.cancel();
-        if (ok)
-            reportError(env, book, error);
+        if (ok || stopped)
+            reportError(env, book, stopped ? FileError::stopped() : error);
+        return done(false);
+    }
+    if (stopped) {
+        writer.cancel();
+        reportStopped(env.sink, QString());
         return done(false);
     }
     return done(writer.finish() && ok);

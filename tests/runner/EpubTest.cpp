@@ -170,4 +170,26 @@ TEST_F(EpubTest, anExistingBookIsReplacedOnlyWhenAgreedAndRestoredFromTheBatch) 
     EXPECT_EQ(content("book.epub"), "old");
 }
 
+// A stop anywhere leaves no e-book and nothing else behind; an image that is no cover is refused.
+TEST_F(EpubTest, aStopOrABadCoverLeavesNoBook) {
+    put("book.txt", EpubBooks::novel(2, 20, 40).joined().toUtf8());
+    for (const int events : {1, 5, 30}) {
+        SCOPED_TRACE(events);
+        sink.clear();
+        sink.pulseAtEveryChance();
+        sink.stopAfterEvents(events);
+        EXPECT_FALSE(make({"book.txt"}, "book.epub"));
+        ASSERT_FALSE(sink.rows().isEmpty());
+        EXPECT_EQ(sink.rows().back().text, "-已停止-");
+        EXPECT_EQ(TestFiles::filesIn(folder), QStringList{"book.txt"});
+    }
+    sink.clear();
+    sink.stopAfterEvents(-1);
+    put("cover.jpg", "not an image");
+    EpubOptions options{{path("book.txt")}, path("book.epub"), {}, {}, {}, path("cover.jpg"), false};
+    EXPECT_FALSE(EpubRunner::run(env, options));
+    EXPECT_TRUE(statuses().contains("错误 封面须是 JPEG、PNG 或 GIF 图片"));
+    EXPECT_FALSE(QFile::exists(path("book.epub")));
+}
+
 } // namespace

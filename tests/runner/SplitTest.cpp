@@ -1,6 +1,7 @@
 #include "EpubBooks.h"
 #include "RunnerFixture.h"
 #include "core/ChapterOrder.h"
+#include "platform/TextReader.h"
 #include "runner/BackupCatalog.h"
 #include "runner/MergeStep.h"
 #include "runner/RestoreRunner.h"
@@ -126,6 +127,31 @@ TEST_F(SplitTest, anExistingFileStaysUnlessAgreedAndARestoreRemovesTheFiles) {
     ASSERT_FALSE(batches.isEmpty());
     EXPECT_EQ(RestoreRunner(env).run({batches.first().id, {}, RestoreRequest::Changed::Skip}).restored, 1);
     EXPECT_EQ(TestFiles::filesIn(folder + "parts/"), QStringList{"0002 第二章 乙.txt"});
+}
+
+// A stop anywhere leaves only whole files of the split (no half-written file, no temporary file).
+TEST_F(SplitTest, aStopLeavesOnlyWholeFiles) {
+    put("book.txt", EpubBooks::novel(2, 20, 40).joined().toUtf8());
+    ASSERT_TRUE(SplitRunner::run(env, path("book.txt"), folder + "full"));
+    const QStringList all = TestFiles::filesIn(folder + "full/");
+    TextReader::chunkSizeForTesting(4096);
+    for (const int events : {1, 5, 20, 40}) {
+        SCOPED_TRACE(events);
+        QDir(folder + "parts").removeRecursively();
+        sink.clear();
+        sink.pulseAtEveryChance();
+        sink.stopAfterEvents(events);
+        EXPECT_FALSE(SplitRunner::run(env, path("book.txt"), folder + "parts"));
+        ASSERT_FALSE(sink.rows().isEmpty());
+        EXPECT_EQ(sink.rows().back().text, "-已停止-");
+        const QStringList parts = TestFiles::filesIn(folder + "parts/");
+        EXPECT_LT(parts.size(), all.size());
+        for (const QString& part : parts) {
+            EXPECT_TRUE(all.contains(part)) << qPrintable(part);
+            EXPECT_EQ(content("parts/" + part), content("full/" + part)) << qPrintable(part);
+        }
+    }
+    TextReader::chunkSizeForTesting(0);
 }
 
 } // namespace
