@@ -139,8 +139,14 @@ QList<Piece> plan(const QList<Heading>& headings, qint64 lines, const QString& b
     const bool front = !starts.isEmpty() && (headings.isEmpty() || starts.first().line < headings.first().line);
     const int width = std::max(4, int(QString::number(starts.size()).size()));
     QList<Piece> pieces;
-    for (qsizetype i = 0; i < starts.size(); ++i)
-        pieces.append({starts[i].line, numbered(front ? i : i + 1, width, nameWords(starts[i].words))});
+    for (qsizetype i = 0; i < starts.size(); ++i) {
+        const qsizetype counter = front ? i : i + 1;
+        QString name = numbered(counter, width, nameWords(starts[i].words));
+        // Words the file system cannot keep as they are (FileName::isPlainFileName) are left out.
+        if (!FileName::isPlainFileName(name))
+            name = numbered(counter, width, QString());
+        pieces.append({starts[i].line, name});
+    }
     // Words that would upset the order (a number in a title that outranks the counter) are left out.
     if (!sortsInPlace(pieces)) {
         for (qsizetype i = 0; i < pieces.size(); ++i)
