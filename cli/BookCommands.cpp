@@ -11,6 +11,9 @@
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
 #include "platform/TextReader.h"
+#include "runner/BookPasses.h"
+#include "runner/EpubRunner.h"
+#include "runner/SplitRunner.h"
 #include "runner/StopRows.h"
 
 #include <QJsonDocument>
@@ -22,6 +25,10 @@
 namespace BookCommands {
 namespace {
 
+using BookPasses::readAgain;
+using BookPasses::scan;
+using Scan = BookPasses::Scan;
+
 void printError(const QString& text) {
     std::fputs(FileName::encode(QStringLiteral("quillmar-cli: ") + text + u'\n').constData(), stderr);
 }
@@ -29,14 +36,6 @@ void printError(const QString& text) {
 void print(const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
-
-// A book read once for its chapters: what the finder found, the format the reader found (so the
-// second pass need not examine the file again) and its number of lines.
-struct Scan {
-    QList<Heading> headings;
-    TextFormat format;
-    qint64 lines = 0;
-};
 
 // Every read stops at once on SIGINT or SIGTERM (main then exits 128 + the signal); `progress` is
 // told the share of the file read.
@@ -46,41 +45,6 @@ ReadProgress stoppable(const std::function<void(qint64 done, qint64 total)>& pro
             progress(done, total);
         return CliStop::signalNumber() == 0;
     };
-}
-
-bool scan(const QString& path, Scan* result, FileError* error, const ReadProgress& progress) {
-    TextReader reader;
-    reader.setProgress(progress);
-    if (!reader.open(path)) {
-        *error = reader.error();
-        return false;
-    }
-    result->format = reader.format();
-    ChapterFinder finder(result->format.lineEnd == LineEnd::CrLf ? 2 : 1);
-    QString line;
-    while (reader.readLine(line)) {
-        finder.addLine(line);
-        ++result->lines;
-    }
-    *error = reader.error();
-    result->headings = finder.finish();
-    return !error->isSet();
-}
-
-// The lines of a file scan() read, again, into `take`.
-bool readAgain(const QString& path, const TextFormat& format, const std::function<void(const QString&)>& take,
-               FileError* error, const ReadProgress& progress) {
-    TextReader reader;
-    reader.setProgress(progress);
-    if (!reader.reopen(path, format)) {
-        *error = reader.error();
-        return false;
-    }
-    QString line;
-    while (reader.readLine(line))
-        take(line);
-    *error = reader.error();
-    return !error->isSet();
 }
 
 QByteArray jsonLine(const Heading& heading) {
@@ -242,6 +206,38 @@ int checkBook(JobEnv& env, const QString& bookOrFolder) {
     }
     env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
     return status;
+}
+
+int splitBook(JobEnv& env, const QString& book, const QString& into) {
+    const QString path = FileName::absolutePath(book);
+    QString folder = into.isEmpty() ? QString() : FileName::absolutePath(into);
+    if (folder.isEmpty()) {
+        const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+        const qsizetype dot = name.lastIndexOf(u'.');
+        folder =
+            path.left(path.lastIndexOf(u'/') + 1) + (dot > 0 ? name.left(dot) : name + QStringLiteral("-chapters"));
+    }
+    env.state.CurrentFolder = path.left(path.lastIndexOf(u'/') + 1);
+    const bool split = SplitRunner::run(env, path, folder);
+    env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    return split ? 0 : 1;
+}
+
+int makeEpub(JobEnv& env, EpubOptions options, bool sort) {
+    for (QString& input : options.inputs)
+        input = FileName::absolutePath(input);
+    if (sort) {
+        std::stable_sort(options.inputs.begin(), options.inputs.end(), [](const QString& a, const QString& b) {
+            return ChapterOrder::lessThan(a.mid(a.lastIndexOf(u'/') + 1), b.mid(b.lastIndexOf(u'/') + 1));
+        });
+    }
+    options.output = FileName::absolutePath(options.output);
+    if (!options.cover.isEmpty())
+        options.cover = FileName::absolutePath(options.cover);
+    env.state.CurrentFolder = options.output.left(options.output.lastIndexOf(u'/') + 1);
+    const bool made = EpubRunner::run(env, options);
+    env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    return made ? 0 : 1;
 }
 
 } // namespace BookCommands

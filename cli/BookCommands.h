@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/JobEnv.h"
+#include "runner/EpubRunner.h"
 
 #include <QString>
 
@@ -20,5 +21,13 @@ int printChapters(const QString& book, bool json);
 // (and for one without chapters, which standard error names), 1 when anything was found or a file
 // could not be read (a red row).
 int checkBook(JobEnv& env, const QString& bookOrFolder);
+
+// Splits a book into one file per chapter in `into` (empty: a folder named after the book beside it).
+// 1 when anything failed (a red row) or the batch was stopped.
+int splitBook(JobEnv& env, const QString& book, const QString& into);
+
+// Makes an EPUB of one book or of chapter files (`sort`: in chapter reading order by file name).
+// 1 when anything failed.
+int makeEpub(JobEnv& env, EpubOptions options, bool sort);
 
 } // namespace BookCommands

@@ -103,6 +103,12 @@ struct Arguments {
     std::string width;
 
     std::string book;
+    std::string into;
+    std::string title;
+    std::string author;
+    std::string language;
+    std::string cover;
+    bool vertical = false;
 };
 
 } // namespace
@@ -207,6 +213,19 @@ int main(int argc, char** argv) {
     chapters->add_flag("--json", a.json, "one JSON object per heading");
     auto* check = app.add_subcommand("check", "look for missing, doubled, misplaced and broken chapters");
     check->add_option("BOOK", a.book, "a book, or a folder of chapter files (.txt)")->required();
+    auto* split = app.add_subcommand("split", "write each chapter of a book into a file of its own");
+    split->add_option("BOOK", a.book, "the book, a text file")->required();
+    split->add_option("--into", a.into, "the folder of the chapter files (default: one named after the book)");
+    auto* epub = app.add_subcommand("epub", "make an EPUB e-book of a book or of chapter files");
+    addFiles(epub);
+    epub->add_option("--output", a.output, "the .epub file")->required();
+    epub->add_option("--title", a.title, "the book's title (default: 《书名》 in its first lines, or the file name)");
+    epub->add_option("--author", a.author, "the author (default: 作者： in its first lines)");
+    epub->add_option("--language", a.language, "default: zh-TW for Traditional text, zh-CN otherwise")
+        ->check(CLI::IsMember({"zh-CN", "zh-TW", "zh-HK"}));
+    epub->add_option("--cover", a.cover, "a JPEG, PNG or GIF image for the cover");
+    epub->add_flag("--vertical", a.vertical, "vertical writing, pages turned right to left");
+    epub->add_flag("--sort", a.sortChapters, "chapter files in reading order (第2章 before 第10章) by file name");
     auto* backups = app.add_subcommand("backups", "list the backup batches, newest first");
     backups->require_subcommand(0, 1);
     auto* show = backups->add_subcommand("show", "the files of one batch and how they stand now");
@@ -285,6 +304,10 @@ int main(int argc, char** argv) {
     JobEnv realEnv{state, sink, prompt, clock};
     // A preview runs the command on copies in a temporary folder and then shows what changed.
     std::optional<DryRun> dryRun;
+    if (preview && (split->parsed() || epub->parsed())) {
+        printError(QStringLiteral("quillmar-cli: split and epub only create files: they have no dry run"));
+        return ExitUsage;
+    }
     const bool writesFiles =
         !(backups->parsed() || restore->parsed() || rename->parsed() || chapters->parsed() || check->parsed());
     // A diff of a restore runs the restore on copies too; its dry run lists what it would do instead.
@@ -373,6 +396,14 @@ int main(int argc, char** argv) {
         status = BookCommands::printChapters(toName(a.book), a.json);
     if (check->parsed())
         status = BookCommands::checkBook(env, toName(a.book));
+    if (split->parsed())
+        status = BookCommands::splitBook(env, toName(a.book), toName(a.into));
+    if (epub->parsed()) {
+        EpubOptions options{
+            files,           toName(a.output), toQString(a.title), toQString(a.author), toQString(a.language),
+            toName(a.cover), a.vertical};
+        status = BookCommands::makeEpub(env, options, a.sortChapters);
+    }
     if (restore->parsed() && dryRun)
         status = CliCommands::diffRestore(state, *dryRun, toName(a.batchId), toNames(a.restoreFiles), a.force);
     else if (restore->parsed())

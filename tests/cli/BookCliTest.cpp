@@ -1,5 +1,6 @@
 #include "fakes/QtPrinting.h"
 #include "fakes/TestFiles.h"
+#include "runner/EpubBooks.h"
 
 #include <QDir>
 #include <QProcess>
@@ -87,6 +88,37 @@ TEST_F(BookCliTest, checkRowsAndExitStatus) {
     ASSERT_TRUE(TestFiles::write(work + "pages/565591.txt", "第二章 乙\n二。\n"));
     EXPECT_EQ(run({"check", work + "pages"}), 1);
     EXPECT_EQ(out, "565590_2.txt\t分页\t同一章的又一页：与上一页合并为一章\tyellow\n");
+}
+
+// split into the folder named after the book, then merge --sort of what it wrote: the book again.
+// epub takes chapter files in reading order with --sort; neither has a dry run.
+TEST_F(BookCliTest, splitMergesBackAndEpubSortsChapterFiles) {
+    const QByteArray book =
+        gb18030("《西游》\r\n上卷 第一回　灵根育孕源流出\r\n正文。\r\n第二回　悟彻菩提真妙理\r\n又一段。\r\n");
+    ASSERT_TRUE(TestFiles::write(work + "book.txt", book));
+    ASSERT_EQ(run({"split", work + "book.txt"}), 0) << err.toStdString();
+    const QStringList parts = TestFiles::filesIn(work + "book/");
+    EXPECT_EQ(parts,
+              QStringList({"0000 book.txt", "0001 第一回 灵根育孕源流出.txt", "0002 第二回 悟彻菩提真妙理.txt"}));
+    QStringList paths;
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it)
+        paths.append(work + "book/" + *it);
+    ASSERT_EQ(run(QStringList{"merge", "--sort", "--output", work + "back.txt"} + paths), 0) << err.toStdString();
+    EXPECT_EQ(TestFiles::read(work + "back.txt"), book);
+
+    ASSERT_TRUE(TestFiles::write(work + "第2章.txt", "第二章 归来\n正文二。\n"));
+    ASSERT_TRUE(TestFiles::write(work + "第10章.txt", "第十章 远行\n正文十。\n"));
+    ASSERT_EQ(run({"epub", "--sort", "--title", "短篇", "--language", "zh-HK", work + "第10章.txt", work + "第2章.txt",
+                   "--output", work + "b.epub"}),
+              0)
+        << err.toStdString();
+    const EpubBooks::Epub epub(work + "b.epub");
+    EXPECT_EQ(epub.shown(), QStringList({"h2:第二章 归来", "p:正文二。", "h2:第十章 远行", "p:正文十。"}));
+    EXPECT_EQ(epub.text("OEBPS/content.opf", "dc:title"), "短篇");
+    EXPECT_EQ(epub.text("OEBPS/content.opf", "dc:language"), "zh-HK");
+
+    EXPECT_EQ(run({"--dry-run", "split", work + "book.txt"}), 2);
+    EXPECT_EQ(run({"epub", work + "book.txt", "--output", work + "c.epub", "--language", "en"}), 2);
 }
 
 } // namespace

@@ -1,0 +1,199 @@
+#include "EpubRunner.h"
+
+#include "BookPasses.h"
+#include "JournalSteps.h"
+#include "StopRows.h"
+#include "core/ProgressSink.h"
+#include "core/WorkPulse.h"
+#include "engine/BatchJournal.h"
+#include "engine/EpubBuilder.h"
+#include "engine/FileJob.h"
+#include "platform/ChineseConverter.h"
+#include "platform/Clock.h"
+#include "platform/FileOps.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <vector>
+
+namespace EpubRunner {
+namespace {
+
+QString stemOf(const QString& path) {
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot > 0 ? name.left(dot) : name;
+}
+
+void reportError(JobEnv& env, const QString& text, const FileError& error) {
+    if (error.isStopped())
+        reportStopped(env.sink, QString());
+    else
+        env.sink.ReportProgress(0, text, QStringLiteral("错误") + QString::number(error.number), error.description,
+                                Mark::Red);
+}
+
+int differences(const QString& a, const QString& b) {
+    int count = int(std::abs(a.size() - b.size()));
+    for (qsizetype i = 0; i < std::min(a.size(), b.size()); ++i)
+        count += a[i] != b[i] ? 1 : 0;
+    return count;
+}
+
+// Feeds one input's lines to the builder: a heading line opens its volume or chapter page, every
+// other line is text. `stemChapter`: the input is one chapter file that has no heading of its own.
+void feed(EpubBuilder& builder, const QList<Heading>& headings, const QString& stemChapter, qint64 line,
+          const QString& text, qsizetype& next) {
+    if (line == 1 && !stemChapter.isEmpty())
+        builder.startChapter(stemChapter);
+    bool heading = false;
+    for (; next < headings.size() && headings[next].line == line; ++next) {
+        heading = true;
+        if (headings[next].level == Heading::Level::Volume)
+            builder.startVolume(headings[next].text);
+        else
+            builder.startChapter(headings[next].text);
+    }
+    if (!heading)
+        builder.addLine(text);
+}
+
+} // namespace
+
+void readOpening(const QStringList& opening, QString* title, QString* author) {
+    static const QRegularExpression bookTitle(
+        QStringLiteral("^(?:书名|書名)?[：:]?\\s*《([^》]+)》|^(?:书名|書名)[：:]\\s*(.+)$"));
+    static const QRegularExpression bookAuthor(QStringLiteral("(?:作者|作\\s*者|著者)[：:]\\s*(\\S.*)$"));
+    for (const QString& line : opening) {
+        if (title->isEmpty()) {
+            const QRegularExpressionMatch match = bookTitle.match(line);
+            if (match.hasMatch())
+                *title = (match.captured(1).isEmpty() ? match.captured(2) : match.captured(1)).trimmed();
+        }
+        if (author->isEmpty()) {
+            const QRegularExpressionMatch match = bookAuthor.match(line);
+            if (match.hasMatch())
+                *author = match.captured(1).trimmed();
+        }
+    }
+}
+
+QString languageOf(const QString& sample) {
+    ChineseConverter& converter = ChineseConverter::instance();
+    if (sample.isEmpty() || !converter.isAvailable(ChineseConverter::ToSimplified) ||
+        !converter.isAvailable(ChineseConverter::ToTraditional))
+        return QStringLiteral("zh-CN");
+    const int toSimplified = differences(sample, converter.convert(sample, ChineseConverter::ToSimplified));
+    const int toTraditional = differences(sample, converter.convert(sample, ChineseConverter::ToTraditional));
+    return toSimplified > toTraditional ? QStringLiteral("zh-TW") : QStringLiteral("zh-CN");
+}
+
+bool run(JobEnv& env, const EpubOptions& options) {
+    const QString folder = options.output.left(options.output.lastIndexOf(u'/') + 1);
+    const QString name = options.output.mid(folder.size());
+    BatchJournal::begin(env, QStringLiteral("epub → ") + name, folder);
+    const auto done = [&](bool result) {
+        BatchJournal::end(env);
+        return result;
+    };
+    if (!BeginFileJob(env, options.inputs.value(0), name, folder))
+        return done(false);
+    if (!options.cover.isEmpty() && !EpubBuilder::isCoverImage(options.cover)) {
+        env.sink.ReportProgress(0, options.cover, QStringLiteral("错误"),
+                                QStringLiteral("封面须是 JPEG、PNG 或 GIF 图片"), Mark::Red);
+        return done(false);
+    }
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        reportError(env, options.output, FileError::withText(EIO, scratch.errorString()));
+        return done(false);
+    }
+
+    // First pass: the chapters of every input, and what the first one's opening says.
+    const qsizetype count = options.inputs.size();
+    std::vector<BookPasses::Scan> scans(static_cast<size_t>(count));
+    for (qsizetype i = 0; i < count; ++i) {
+        WorkPulse pulse(env.sink, int(i * 50 / count), int((i + 1) * 50 / count));
+        FileError error;
+        if (!BookPasses::scan(options.inputs[i], &scans[size_t(i)], &error,
+                              [&pulse](qint64 got, qint64 total) { return pulse.beat(got, total); })) {
+            reportError(env, options.inputs[i], error);
+            return done(false);
+        }
+        // Only the first input's opening says what the book is.
+        if (i > 0) {
+            scans[size_t(i)].opening.clear();
+            scans[size_t(i)].sample.clear();
+        }
+    }
+    EpubMetadata meta;
+    meta.title = options.title;
+    meta.author = options.author;
+    if (count > 0 && (meta.title.isEmpty() || meta.author.isEmpty())) {
+        QString title, author;
+        readOpening(scans[0].opening, &title, &author);
+        meta.title = !meta.title.isEmpty() ? meta.title
+                     : !title.isEmpty()    ? title
+                                           : stemOf(count == 1 ? options.inputs[0] : options.output);
+        meta.author = !meta.author.isEmpty() ? meta.author : author;
+    }
+    meta.language =
+        !options.language.isEmpty() ? options.language : languageOf(count > 0 ? scans[0].sample : QString());
+    meta.identifier = QStringLiteral("urn:uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    meta.modified = env.clock.now().toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
+    meta.vertical = options.vertical;
+    meta.coverPath = options.cover;
+
+    // Second pass: the text, page by page.
+    EpubBuilder builder(meta, scratch.path() + u'/');
+    for (qsizetype i = 0; i < count; ++i) {
+        const BookPasses::Scan& scan = scans[size_t(i)];
+        const bool headed = std::any_of(scan.headings.begin(), scan.headings.end(),
+                                        [](const Heading& h) { return h.level == Heading::Level::Chapter; });
+        const QString stemChapter = count > 1 && !headed ? stemOf(options.inputs[i]) : QString();
+        qint64 line = 0;
+        qsizetype next = 0;
+        WorkPulse pulse(env.sink, int(50 + i * 45 / count), int(50 + (i + 1) * 45 / count));
+        FileError error;
+        bool stopped = false;
+        const auto take = [&](const QString& text) {
+            if (stopped)
+                return;
+            // At each heading the window's events run, and a stop leaves the book unwritten.
+            if (next < scan.headings.size() && scan.headings[next].line == line + 1) {
+                env.sink.processEvents();
+                stopped = env.sink.stopRequested();
+            }
+            if (!stopped)
+                feed(builder, scan.headings, stemChapter, ++line, text, next);
+        };
+        const bool read =
+            BookPasses::readAgain(options.inputs[i], scan.format, take, &error,
+                                  [&](qint64 got, qint64 total) { return !stopped && pulse.beat(got, total); });
+        if (!read || stopped) {
+            reportError(env, options.inputs[i], stopped ? FileError::stopped() : error);
+            return done(false);
+        }
+        if (line == 0 && !stemChapter.isEmpty())
+            builder.startChapter(stemChapter);
+    }
+
+    const FileState before = JournalSteps::stateIfKept(env, options.output);
+    FileError error;
+    if (FileOps::exists(options.output) && !BackUpBeforeReplace(env, options.output, options.output)(error))
+        return done(false);
+    if (!builder.finish(options.output, &error)) {
+        env.sink.ReportProgress(0, options.output, QStringLiteral("未完成"), error.description, Mark::Red);
+        return done(false);
+    }
+    JournalSteps::written(env, folder, name, before);
+    env.sink.ReportProgress(100, options.output, QStringLiteral("制作完成"), QString(), Mark::Blue);
+    if (builder.droppedCharacters() > 0)
+        env.sink.ReportProgress(100, options.output, QStringLiteral("注意"),
+                                QStringLiteral("%1 个字符无法写入电子书，已略去").arg(builder.droppedCharacters()),
+                                Mark::Yellow);
+    return done(true);
+}
+
+} // namespace EpubRunner

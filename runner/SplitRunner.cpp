@@ -1,0 +1,213 @@
+#include "SplitRunner.h"
+
+#include "BookPasses.h"
+#include "JournalSteps.h"
+#include "StopRows.h"
+#include "core/ChapterOrder.h"
+#include "core/PathHelpers.h"
+#include "core/ProgressSink.h"
+#include "core/WorkPulse.h"
+#include "engine/BatchJournal.h"
+#include "engine/FileJob.h"
+#include "platform/FileName.h"
+#include "platform/FileOps.h"
+#include "platform/TextWriter.h"
+
+#include <optional>
+
+namespace SplitRunner {
+namespace {
+
+constexpr qsizetype MaxTitleLength = 60;
+
+// A heading's words as a part of a file name: no "/", "\" or control characters, at most
+// MaxTitleLength characters.
+QString nameWords(const QString& text) {
+    QString words;
+    for (const QChar c : text)
+        words += (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control) ? u' ' : c;
+    return words.simplified().left(MaxTitleLength).trimmed();
+}
+
+QString numbered(qsizetype counter, int width, const QString& words) {
+    QString name = QStringLiteral("%1").arg(counter, width, 10, QLatin1Char('0'));
+    if (!words.isEmpty())
+        name += u' ' + words;
+    return name + QStringLiteral(".txt");
+}
+
+// True when chapter reading order keeps the names in the order given.
+bool sortsInPlace(const QList<Piece>& pieces) {
+    QStringList names;
+    for (const Piece& piece : pieces)
+        names.append(piece.name);
+    QStringList sorted = names;
+    ChapterOrder::sort(sorted);
+    return sorted == names;
+}
+
+void reportError(JobEnv& env, const QString& text, const FileError& error) {
+    if (error.isStopped())
+        reportStopped(env.sink, QString());
+    else
+        env.sink.ReportProgress(0, text, QStringLiteral("错误") + QString::number(error.number), error.description,
+                                Mark::Red);
+}
+
+// The file of the split being written.
+class PieceWriter {
+public:
+    PieceWriter(JobEnv& env, const QString& folder, const TextFormat& format)
+        : m_env(env), m_folder(folder), m_format(format) {}
+
+    // Starts `name`; a file the user would not have replaced is skipped (its lines are dropped).
+    bool start(const QString& name) {
+        if (!finish())
+            return false;
+        m_name = name;
+        const QString path = m_folder + name;
+        if (!BeginFileJob(m_env, path, name, m_folder))
+            return true; // its row is written; the other files go on
+        m_before = JournalSteps::stateIfKept(m_env, path);
+        m_writer.emplace();
+        if (!m_writer->open(path, m_format)) {
+            reportError(m_env, path, m_writer->error());
+            m_writer.reset();
+            return false;
+        }
+        m_writer->setBeforeReplace(BackUpBeforeReplace(m_env, path, path));
+        return true;
+    }
+    void writeLine(const QString& line) {
+        if (m_writer)
+            m_writer->writeLine(line);
+    }
+    bool finish() {
+        if (!m_writer)
+            return true;
+        const QString path = m_folder + m_name;
+        const bool written = m_writer->commit();
+        if (written) {
+            JournalSteps::written(m_env, m_folder, m_name, m_before);
+            m_env.sink.ReportProgress(0, path, QStringLiteral("拆分完成"), QString(), Mark::Blue);
+        } else {
+            reportError(m_env, path, m_writer->error());
+        }
+        m_writer.reset();
+        return written;
+    }
+    void cancel() { m_writer.reset(); }
+
+private:
+    JobEnv& m_env;
+    QString m_folder;
+    TextFormat m_format;
+    QString m_name;
+    FileState m_before;
+    std::optional<TextWriter> m_writer;
+};
+
+} // namespace
+
+QList<Piece> plan(const QList<Heading>& headings, qint64 lines, const QString& bookStem) {
+    struct Start {
+        qint64 line;
+        QString words;
+    };
+    QList<Start> starts;
+    std::optional<Heading> volume; // a volume heading not yet followed by a chapter
+    const auto volumeAlone = [&] {
+        if (volume)
+            starts.append({volume->line, volume->title.isEmpty() ? volume->text : volume->title});
+        volume.reset();
+    };
+    for (const Heading& heading : headings) {
+        if (heading.level == Heading::Level::Volume) {
+            volumeAlone();
+            volume = heading;
+            continue;
+        }
+        // A volume's number would count before the counter in reading order: chapters are named by
+        // their own words only.
+        starts.append({volume ? volume->line : heading.line, heading.text});
+        volume.reset();
+    }
+    volumeAlone();
+    if (lines > 0 && (starts.isEmpty() || starts.first().line > 1))
+        starts.prepend({1, bookStem});
+
+    const bool front = !starts.isEmpty() && (headings.isEmpty() || starts.first().line < headings.first().line);
+    const int width = std::max(4, int(QString::number(starts.size()).size()));
+    QList<Piece> pieces;
+    for (qsizetype i = 0; i < starts.size(); ++i) {
+        const qsizetype counter = front ? i : i + 1;
+        QString name = numbered(counter, width, nameWords(starts[i].words));
+        // Words the file system cannot keep as they are (FileName::isPlainFileName) are left out.
+        if (!FileName::isPlainFileName(name))
+            name = numbered(counter, width, QString());
+        pieces.append({starts[i].line, name});
+    }
+    // Words that would upset the order (a number in a title that outranks the counter) are left out.
+    if (!sortsInPlace(pieces)) {
+        for (qsizetype i = 0; i < pieces.size(); ++i)
+            pieces[i].name = numbered(front ? i : i + 1, width, QString());
+    }
+    return pieces;
+}
+
+bool run(JobEnv& env, const QString& book, const QString& folder) {
+    const QString into = AddBackslash(folder);
+    const QString bookName = book.mid(book.lastIndexOf(u'/') + 1);
+    BatchJournal::begin(env, QStringLiteral("split → ") + bookName, into);
+    const auto done = [&](bool result) {
+        BatchJournal::end(env);
+        return result;
+    };
+    FileError error;
+    if (!FileOps::createFolderPath(into, &error)) {
+        reportError(env, into, error);
+        return done(false);
+    }
+    BookPasses::Scan scan;
+    WorkPulse scanPulse(env.sink, 0, 50);
+    if (!BookPasses::scan(book, &scan, &error,
+                          [&scanPulse](qint64 got, qint64 total) { return scanPulse.beat(got, total); })) {
+        reportError(env, book, error);
+        return done(false);
+    }
+    const QList<Piece> pieces = plan(scan.headings, scan.lines, bookName.left(bookName.lastIndexOf(u'.')));
+
+    PieceWriter writer(env, into, scan.format);
+    qsizetype next = 0;
+    qint64 line = 0;
+    bool ok = true;
+    WorkPulse writePulse(env.sink, 50, 100);
+    bool stopped = false;
+    const auto take = [&](const QString& text) {
+        ++line;
+        if (!ok)
+            return;
+        if (next < pieces.size() && pieces[next].line == line) {
+            // Between two files the window's events run, and a stop leaves the next file unwritten.
+            env.sink.processEvents();
+            stopped = env.sink.stopRequested();
+            ok = !stopped && writer.start(pieces[next++].name);
+        }
+        writer.writeLine(text);
+    };
+    if (!BookPasses::readAgain(book, scan.format, take, &error,
+                               [&](qint64 got, qint64 total) { return ok && writePulse.beat(got, total); })) {
+        writer.cancel();
+        if (ok || stopped)
+            reportError(env, book, stopped ? FileError::stopped() : error);
+        return done(false);
+    }
+    if (stopped) {
+        writer.cancel();
+        reportStopped(env.sink, QString());
+        return done(false);
+    }
+    return done(writer.finish() && ok);
+}
+
+} // namespace SplitRunner
