@@ -179,15 +179,20 @@ bool run(JobEnv& env, const EpubOptions& options) {
             builder.startChapter(stemChapter);
     }
 
-    const FileState before = JournalSteps::stateIfKept(env, options.output);
+    // The line of intent comes first: for a new file here, for one that is replaced from the backup
+    // step right before it is.
+    IntendedChange intended;
+    if (!IntendToCreate(env, folder, name, options.output, intended))
+        return done(false);
     FileError error;
-    if (FileOps::exists(options.output) && !BackUpBeforeReplace(env, options.output, options.output)(error))
+    if (FileOps::exists(options.output) &&
+        !BackUpBeforeReplace(env, options.output, options.output, nullptr, &intended)(error))
         return done(false);
     if (!builder.finish(options.output, &error)) {
         env.sink.ReportProgress(0, options.output, QStringLiteral("未完成"), error.description, Mark::Red);
         return done(false);
     }
-    JournalSteps::written(env, folder, name, before);
+    JournalSteps::written(env, folder, name, intended);
     env.sink.ReportProgress(100, options.output, QStringLiteral("制作完成"), QString(), Mark::Blue);
     if (builder.droppedCharacters() > 0)
         env.sink.ReportProgress(100, options.output, QStringLiteral("注意"),

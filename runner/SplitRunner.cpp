@@ -68,14 +68,16 @@ public:
         const QString path = m_folder + name;
         if (!BeginFileJob(m_env, path, name, m_folder))
             return true; // its row is written; the other files go on
-        m_before = JournalSteps::stateIfKept(m_env, path);
+        m_intended = IntendedChange();
+        if (!IntendToCreate(m_env, m_folder, name, path, m_intended))
+            return false;
         m_writer.emplace();
         if (!m_writer->open(path, m_format)) {
             reportError(m_env, path, m_writer->error());
             m_writer.reset();
             return false;
         }
-        m_writer->setBeforeReplace(BackUpBeforeReplace(m_env, path, path));
+        m_writer->setBeforeReplace(BackUpBeforeReplace(m_env, path, path, nullptr, &m_intended));
         return true;
     }
     void writeLine(const QString& line) {
@@ -88,7 +90,7 @@ public:
         const QString path = m_folder + m_name;
         const bool written = m_writer->commit();
         if (written) {
-            JournalSteps::written(m_env, m_folder, m_name, m_before);
+            JournalSteps::written(m_env, m_folder, m_name, m_intended);
             m_env.sink.ReportProgress(0, path, QStringLiteral("拆分完成"), QString(), Mark::Blue);
         } else {
             reportError(m_env, path, m_writer->error());
@@ -103,7 +105,7 @@ private:
     QString m_folder;
     TextFormat m_format;
     QString m_name;
-    FileState m_before;
+    IntendedChange m_intended;
     std::optional<TextWriter> m_writer;
 };
 
