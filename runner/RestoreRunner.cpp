@@ -68,6 +68,14 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     ProgressSink& sink = m_env.sink;
     const std::optional<BackupBatch> batch = BackupCatalog::find(
         request.backupFolder.isEmpty() ? m_env.state.BackupFolder : request.backupFolder, request.batchId);
+    // A run killed the moment it opened its batch folder, before its journal was there, changed
+    // nothing: every change is journalled before it is made. Its empty folder has nothing to undo.
+    if (batch && !batch->journal.present && batch->copies.isEmpty()) {
+        sink.ReportProgress(0, request.batchId, QStringLiteral("完成"), QStringLiteral("这批没有改动任何文件"),
+                            Mark::Blue);
+        sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+        return result;
+    }
     if (!batch || !batch->journal.present || batch->journal.header.folder.isEmpty()) {
         result.found = false;
         sink.ReportProgress(0, request.batchId, QStringLiteral("未完成"),

@@ -302,6 +302,23 @@ TEST_F(RestoreTest, filesAskedForByPathOrByNameAndNamesTheBatchDoesNotHold) {
     }
 }
 
+TEST_F(RestoreTest, aBatchFolderLeftWithoutAJournalOrFilesByAKillHasNothingToUndo) {
+    // A run killed right after it made its numbered folder, before the journal was there.
+    const QString root = AddBackslash(state.BackupFolder);
+    ASSERT_TRUE(QDir().mkpath(root + "20030705-14/000"));
+    const QStringList before = snapshot(folder);
+    const RestoreResult result = restore("20030705-14/000");
+    EXPECT_TRUE(result.found);
+    EXPECT_EQ(result.failed, 0);
+    ASSERT_FALSE(sink.rows().isEmpty());
+    EXPECT_EQ(sink.rows().first().mark, "blue");
+    EXPECT_EQ(snapshot(folder), before);
+    // A folder of copies without a journal is another matter: where they belong is not known.
+    put("copy.txt", "x");
+    ASSERT_TRUE(QFile::copy(path("copy.txt"), root + "20030705-14/000/copy.txt"));
+    EXPECT_FALSE(restore("20030705-14/000").found);
+}
+
 TEST_F(RestoreTest, theQuestionPromisesABackupOnlyWhenBackupsAreOn) {
     BatchRunner(env).run({BatchCommand::RemoveSpaces, 0, {{"一.txt", true}}, folder});
     const QString id = newestBatch(state);
