@@ -219,7 +219,7 @@ void CommandsTest::webPageOverwriteAnsweredYes() {
 }
 
 void CommandsTest::keyboardShortcutRunsOnlyEnabledCommands() {
-    TestApplication::writeFile(folder + "a.txt", "a");
+    TestApplication::writeFile(folder + "a.txt", "這個"); // Traditional: the GB command changes it
     MainFrm* main = t->main();
     QVERIFY(main->openFolder(folder));
     main->activateWindow();
