@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "DurableWrites.h"
 #include "FileName.h"
+#include "RegularFile.h"
 #include "TrashCheck.h"
 
 #include <QDateTime>
@@ -265,14 +266,18 @@ namespace {
 // Copies `source` into a new file for `target` and gives it the target's name.
 bool copyInto(const QString& source, const QString& target, AtomicFile::Mode mode, FileSync sync, FileError* error,
               const ReadProgress& progress) {
-    FdGuard in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0)
-        return fail(error, errno);
+    // A regular file only, opened without waiting: a FIFO or a device is never copied (it would block
+    // or never end).
+    const RegularFile::Opened opened = RegularFile::openForReading(source);
+    if (opened.fd < 0) {
+        if (error)
+            *error = opened.error;
+        return false;
+    }
+    FdGuard in(opened.fd);
     struct stat st;
     if (::fstat(in.get(), &st) != 0)
         return fail(error, errno);
-    if (S_ISDIR(st.st_mode))
-        return fail(error, EISDIR);
 
     // The bytes go to a new file that takes the target's place only once it is complete: a copy cut
     // short (a full disk, a killed program) never leaves a partial backup, and a link planted at the

@@ -79,9 +79,13 @@ qint64 FileState::sizeOf(const QString& path) {
 namespace FileBytes {
 
 bool read(const QString& path, QByteArray& bytes, qint64 maxSize, FileError* error) {
-    const int fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return fail(error, errno);
+    const RegularFile::Opened opened = RegularFile::openForReading(path);
+    if (opened.fd < 0) {
+        if (error)
+            *error = opened.error;
+        return false;
+    }
+    const int fd = opened.fd;
     bytes.clear();
     char buffer[65536];
     for (;;) {

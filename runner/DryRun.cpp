@@ -4,14 +4,16 @@
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "engine/TextDiff.h"
-#include "platform/PathIdentity.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FileState.h"
 #include "platform/FolderListing.h"
+#include "platform/PathIdentity.h"
+#include "platform/RegularFile.h"
 #include "platform/TextReader.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSet>
 
 class DryRun::MappingSink : public ProgressSink {
@@ -79,8 +81,13 @@ QString DryRun::mirror(const QString& folder, const QStringList& names) {
     for (const QString& name : names) {
         if (copied.contains(name) || !FileOps::exists(key + name))
             continue;
-        // Scratch copies in a private folder: never synced.
-        if (FileOps::copyFile(key + name, copy + name, nullptr, {}, FileSync::Never))
+        // Scratch copies in a private folder: never synced. What is not a regular file (a FIFO, a
+        // device) is not copied but linked to, so that the command meets it as a real run would and
+        // refuses it with the same row, without reading it.
+        FileError error;
+        if (FileOps::copyFile(key + name, copy + name, &error, {}, FileSync::Never) ||
+            (error.description == RegularFile::notRegularError().description &&
+             QFile::link(key + name, copy + name)))
             copied.append(name);
     }
     return copy;

@@ -5,6 +5,7 @@
 #include "RunnerFixture.h"
 #include "platform/TextReader.h"
 #include "runner/BatchRunner.h"
+#include "runner/DryRun.h"
 #include "runner/ReplaceRunner.h"
 
 #include <QFile>
@@ -46,6 +47,12 @@ TEST_F(UnreadableFilesTest, EachGetsItsRedRowAndStaysAsItWas) {
         {"replace",
          [&] {
              ReplaceRunner(env).run({names, folder, QStringLiteral("e"), QStringLiteral("E"), true});
+         }},
+        {"a dry run, which copies the files it names first",
+         [&] {
+             DryRun dry(env);
+             BatchRunner(dry.env()).run({BatchCommand::Width, 1, entries, dry.mirror(folder, names)});
+             dry.report(false);
          }},
     };
     for (const auto& command : commands) {
