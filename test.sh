@@ -11,9 +11,14 @@ scripts/check-sources.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen
+# A compiler cache, where the machine has one, makes the three builds below quick to repeat.
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 
 echo "== Build and test"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_WERROR=ON >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_WERROR=ON "${launcher[@]}" >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs" | tee build/ctest.log
 summary=$(grep -E 'tests passed|tests failed' build/ctest.log | tail -n 1)
@@ -25,15 +30,15 @@ appstreamcli validate --no-net --pedantic build/packaging/org.example.quillmar.m
 package_summary="$(ls build/quillmar_*.deb): lintian, desktop-file-validate and appstreamcli passed"
 
 echo "== Sanitizers (AddressSanitizer, UndefinedBehaviorSanitizer)"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_WERROR=ON -DQM_SANITIZE=ON -DQM_BUILD_UI=OFF >/dev/null
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_WERROR=ON -DQM_SANITIZE=ON -DQM_BUILD_UI=OFF "${launcher[@]}" >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE "big|property" | tee build-asan/ctest.log
+    ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE "big|property|epubcheck" | tee build-asan/ctest.log
 asan_summary=$(grep -E 'tests passed|tests failed' build-asan/ctest.log | tail -n 1)
 
 echo "== Fuzzing (libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer, a short run per target)"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DQM_BUILD_UI=OFF \
-    -DQM_BUILD_FUZZERS=ON >/dev/null
+    -DQM_BUILD_FUZZERS=ON "${launcher[@]}" >/dev/null
 cmake --build build-fuzz -j "$jobs" --target fuzzers
 tests/fuzz/run-fuzzers.sh build-fuzz 2000 | tee build-fuzz/fuzz.log
 fuzz_summary=$(tail -n 1 build-fuzz/fuzz.log)
