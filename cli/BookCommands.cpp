@@ -56,15 +56,6 @@ QByteArray jsonLine(const Heading& heading) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
-// A file that could not be read gets a red row; a stop ends the run with the "-已停止-" row of every batch.
-void reportError(JobEnv& env, const QString& name, const FileError& error) {
-    if (error.isStopped())
-        reportStopped(env.sink, QString());
-    else
-        env.sink.ReportProgress(0, name, QStringLiteral("错误") + QString::number(error.number), error.description,
-                                Mark::Red);
-}
-
 void report(JobEnv& env, const QList<BookCheck::Finding>& findings) {
     for (const BookCheck::Finding& finding : findings)
         env.sink.ReportProgress(0, finding.where, BookCheck::faultText(finding.fault), finding.details, Mark::Yellow);
@@ -95,7 +86,7 @@ int checkFile(JobEnv& env, const QString& path) {
     Scan book;
     FileError error;
     if (!scan(path, &book, &error, passProgress(env, 0))) {
-        reportError(env, name, error);
+        reportFileError(env, name, error);
         return 1;
     }
     if (book.headings.isEmpty()) {
@@ -105,7 +96,7 @@ int checkFile(JobEnv& env, const QString& path) {
     BookCheck check(BookCheck::entriesOf(book.headings));
     if (!readAgain(
             path, book.format, [&](const QString& line) { check.addLine(line); }, &error, passProgress(env, 1))) {
-        reportError(env, name, error);
+        reportFileError(env, name, error);
         return 1;
     }
     const QList<BookCheck::Finding> findings = check.finish();
@@ -136,7 +127,7 @@ int checkFolder(JobEnv& env, const QString& folder) {
         Scan chapter;
         FileError error;
         if (!scan(folder + name, &chapter, &error, stoppable({}))) {
-            reportError(env, name, error);
+            reportFileError(env, name, error);
             if (error.isStopped())
                 return 1;
             status = 1;
@@ -162,7 +153,7 @@ int checkFolder(JobEnv& env, const QString& folder) {
                 check.addLine(text);
         };
         if (!readAgain(folder + file.name, file.format, take, &error, stoppable({}))) {
-            reportError(env, file.name, error);
+            reportFileError(env, file.name, error);
             return 1;
         }
     }

@@ -21,18 +21,9 @@ constexpr size_t CommonHashChapters = 64;
 constexpr int ShortFactor = 4;
 constexpr qsizetype ShortCheckMinimum = 5;
 
-bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\uFEFF';
-}
+using BookText::isBlank;
 
-QString withoutBlanks(QStringView text) {
-    QString result;
-    for (QChar c : text) {
-        if (!isBlank(c))
-            result += c;
-    }
-    return result;
-}
+using BookText::withoutBlanks;
 
 quint64 mix(quint64 x) {
     x += 0x9E3779B97F4A7C15ULL;

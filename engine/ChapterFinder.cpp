@@ -5,13 +5,26 @@
 #include <algorithm>
 #include <map>
 
+bool BookText::isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\uFEFF';
+}
+
+QString BookText::withoutBlanks(QStringView text) {
+    QString result;
+    for (QChar c : text) {
+        if (!isBlank(c))
+            result += c;
+    }
+    return result;
+}
+
 namespace {
+
+using BookText::isBlank;
+using BookText::withoutBlanks;
 
 constexpr qsizetype MaxHeadingCharacters = 40;
 
-bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\uFEFF';
-}
 
 QStringView trimmed(QStringView text) {
     qsizetype begin = 0;
@@ -29,14 +42,6 @@ qsizetype skipBlanks(QStringView text, qsizetype at) {
     return at;
 }
 
-QString withoutBlanks(QStringView text) {
-    QString result;
-    for (QChar c : text) {
-        if (!isBlank(c))
-            result += c;
-    }
-    return result;
-}
 
 qsizetype characterCount(QStringView text) {
     return text.size() - std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLowSurrogate(); });

@@ -16,6 +16,13 @@
 // a heading whose number breaks the sequence is kept and marked doubtful (the later of two equal ones).
 // Where one chapter word numbers parts of another's chapters (第一节 again under each 第N章), those
 // lines are sections of the chapters, not headings.
+// Blanks around and inside headings: spaces, tabs, the full-width space and a stray byte order mark.
+namespace BookText {
+bool isBlank(QChar c);
+// `text` without its blanks, for comparing headings and lines as a reader sees them.
+QString withoutBlanks(QStringView text);
+} // namespace BookText
+
 struct Heading {
     enum class Level { Volume = 1, Chapter = 2 };
 

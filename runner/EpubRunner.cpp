@@ -26,14 +26,6 @@ QString stemOf(const QString& path) {
     return dot > 0 ? name.left(dot) : name;
 }
 
-void reportError(JobEnv& env, const QString& text, const FileError& error) {
-    if (error.isStopped())
-        reportStopped(env.sink, QString());
-    else
-        env.sink.ReportProgress(0, text, QStringLiteral("错误") + QString::number(error.number), error.description,
-                                Mark::Red);
-}
-
 int differences(const QString& a, const QString& b) {
     int count = int(std::abs(a.size() - b.size()));
     for (qsizetype i = 0; i < std::min(a.size(), b.size()); ++i)
@@ -106,7 +98,7 @@ bool run(JobEnv& env, const EpubOptions& options) {
     }
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
-        reportError(env, options.output, FileError::withText(EIO, scratch.errorString()));
+        reportFileError(env, options.output, FileError::withText(EIO, scratch.errorString()));
         return done(false);
     }
 
@@ -118,7 +110,7 @@ bool run(JobEnv& env, const EpubOptions& options) {
         FileError error;
         if (!BookPasses::scan(options.inputs[i], &scans[size_t(i)], &error,
                               [&pulse](qint64 got, qint64 total) { return pulse.beat(got, total); })) {
-            reportError(env, options.inputs[i], error);
+            reportFileError(env, options.inputs[i], error);
             return done(false);
         }
         // Only the first input's opening says what the book is.
@@ -172,7 +164,7 @@ bool run(JobEnv& env, const EpubOptions& options) {
             BookPasses::readAgain(options.inputs[i], scan.format, take, &error,
                                   [&](qint64 got, qint64 total) { return !stopped && pulse.beat(got, total); });
         if (!read || stopped) {
-            reportError(env, options.inputs[i], stopped ? FileError::stopped() : error);
+            reportFileError(env, options.inputs[i], stopped ? FileError::stopped() : error);
             return done(false);
         }
         if (line == 0 && !stemChapter.isEmpty())

@@ -46,14 +46,6 @@ bool sortsInPlace(const QList<Piece>& pieces) {
     return sorted == names;
 }
 
-void reportError(JobEnv& env, const QString& text, const FileError& error) {
-    if (error.isStopped())
-        reportStopped(env.sink, QString());
-    else
-        env.sink.ReportProgress(0, text, QStringLiteral("错误") + QString::number(error.number), error.description,
-                                Mark::Red);
-}
-
 // The file of the split being written.
 class PieceWriter {
 public:
@@ -73,7 +65,7 @@ public:
             return false;
         m_writer.emplace();
         if (!m_writer->open(path, m_format)) {
-            reportError(m_env, path, m_writer->error());
+            reportFileError(m_env, path, m_writer->error());
             m_writer.reset();
             return false;
         }
@@ -93,7 +85,7 @@ public:
             JournalSteps::written(m_env, m_folder, m_name, m_intended);
             m_env.sink.ReportProgress(0, path, QStringLiteral("拆分完成"), QString(), Mark::Blue);
         } else {
-            reportError(m_env, path, m_writer->error());
+            reportFileError(m_env, path, m_writer->error());
         }
         m_writer.reset();
         return written;
@@ -167,14 +159,14 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
     };
     FileError error;
     if (!FileOps::createFolderPath(into, &error)) {
-        reportError(env, into, error);
+        reportFileError(env, into, error);
         return done(false);
     }
     BookPasses::Scan scan;
     WorkPulse scanPulse(env.sink, 0, 50);
     if (!BookPasses::scan(book, &scan, &error,
                           [&scanPulse](qint64 got, qint64 total) { return scanPulse.beat(got, total); })) {
-        reportError(env, book, error);
+        reportFileError(env, book, error);
         return done(false);
     }
     const QList<Piece> pieces = plan(scan.headings, scan.lines, bookName.left(bookName.lastIndexOf(u'.')));
@@ -201,7 +193,7 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
                                [&](qint64 got, qint64 total) { return ok && writePulse.beat(got, total); })) {
         writer.cancel();
         if (ok || stopped)
-            reportError(env, book, stopped ? FileError::stopped() : error);
+            reportFileError(env, book, stopped ? FileError::stopped() : error);
         return done(false);
     }
     if (stopped) {
