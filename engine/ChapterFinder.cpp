@@ -25,7 +25,6 @@ using BookText::withoutBlanks;
 
 constexpr qsizetype MaxHeadingCharacters = 40;
 
-
 QStringView trimmed(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -41,7 +40,6 @@ qsizetype skipBlanks(QStringView text, qsizetype at) {
         ++at;
     return at;
 }
-
 
 qsizetype characterCount(QStringView text) {
     return text.size() - std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLowSurrogate(); });

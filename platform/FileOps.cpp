@@ -260,7 +260,6 @@ bool renameNoReplaceNative(const QByteArray& a, const QByteArray& b, FileError* 
     return true;
 }
 
-
 namespace {
 
 // Copies `source` into a new file for `target` and gives it the target's name.

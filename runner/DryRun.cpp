@@ -86,8 +86,7 @@ QString DryRun::mirror(const QString& folder, const QStringList& names) {
         // refuses it with the same row, without reading it.
         FileError error;
         if (FileOps::copyFile(key + name, copy + name, &error, {}, FileSync::Never) ||
-            (error.description == RegularFile::notRegularError().description &&
-             QFile::link(key + name, copy + name)))
+            (error.description == RegularFile::notRegularError().description && QFile::link(key + name, copy + name)))
             copied.append(name);
     }
     return copy;
@@ -98,9 +97,7 @@ QString DryRun::mirrorAll(const QString& folder) {
     // is none of its files.
     const QString key = AddBackslash(folder);
     QStringList names = FolderListing::listFilesUnsorted(key);
-    names.removeIf([&](const QString& name) {
-        return !PathIdentity::isRegularFileWithin(key, name);
-    });
+    names.removeIf([&](const QString& name) { return !PathIdentity::isRegularFileWithin(key, name); });
     return mirror(key, names);
 }
 
