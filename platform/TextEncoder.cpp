@@ -125,8 +125,8 @@ bool TextEncoder::takesUpHeldByte(char16_t unit, char*& out) {
         m_heldByte = 0;
         return true;
     }
-    const bool lineEndGoesOn = m_heldLineEnd.empty() ? unit == u'\r' || unit == u'\n'
-                                                     : m_heldLineEnd == u"\r" && unit == u'\n';
+    const bool lineEndGoesOn =
+        m_heldLineEnd.empty() ? unit == u'\r' || unit == u'\n' : m_heldLineEnd == u"\r" && unit == u'\n';
     if (lineEndGoesOn)
         m_heldLineEnd.push_back(unit);
     return lineEndGoesOn;

@@ -201,14 +201,30 @@ TEST(TextRoundTripTest, AUtf16FilesTrailingOddByteStaysItsLastByteWhenItsLinesCh
         QByteArray written; // every "A" of the lines made "B", then the lines written back
     };
     const Case cases[] = {
-        {"LE, no final line end", QByteArray("\xFF\xFE" "A\0Z\0\x41", 7), QByteArray("\xFF\xFE" "B\0Z\0\x41", 7)},
-        {"LE, a line end before the odd byte", QByteArray("\xFF\xFE" "A\0\r\0\n\0\x7F", 9),
-         QByteArray("\xFF\xFE" "B\0\r\0\n\0\x7F", 9)},
+        {"LE, no final line end",
+         QByteArray("\xFF\xFE"
+                    "A\0Z\0\x41",
+                    7),
+         QByteArray("\xFF\xFE"
+                    "B\0Z\0\x41",
+                    7)},
+        {"LE, a line end before the odd byte",
+         QByteArray("\xFF\xFE"
+                    "A\0\r\0\n\0\x7F",
+                    9),
+         QByteArray("\xFF\xFE"
+                    "B\0\r\0\n\0\x7F",
+                    9)},
         {"BE, no final line end", QByteArray("\xFE\xFF\0A\0Z\x41", 7), QByteArray("\xFE\xFF\0B\0Z\x41", 7)},
         {"BE, LF lines and a line end before the odd byte", QByteArray("\xFE\xFF\0A\0\n\0A\0\n\xD8", 11),
          QByteArray("\xFE\xFF\0B\0\n\0B\0\n\xD8", 11)},
         {"an unpaired surrogate before the odd byte keeps both its bytes",
-         QByteArray("\xFF\xFE" "A\0\x00\xD8\x41", 7), QByteArray("\xFF\xFE" "B\0\x00\xD8\x41", 7)},
+         QByteArray("\xFF\xFE"
+                    "A\0\x00\xD8\x41",
+                    7),
+         QByteArray("\xFF\xFE"
+                    "B\0\x00\xD8\x41",
+                    7)},
         {"without BOM", QByteArray("A\0Z\0A\0\x41", 7), QByteArray("B\0Z\0B\0\x41", 7)},
     };
     QTemporaryDir dir;
@@ -243,7 +259,9 @@ TEST(TextRoundTripTest, ALoneByteInsideUtf16TextIsCountedAsUnmappable) {
     writer.writeLine(escaped("A<41>"));
     writer.writeLine(u"Z");
     ASSERT_TRUE(writer.commit());
-    EXPECT_EQ(TestFiles::read(target), QByteArray("\xFF\xFE" "A\0?\0\r\0\n\0Z\0\r\0\n\0", 16));
+    EXPECT_EQ(TestFiles::read(target), QByteArray("\xFF\xFE"
+                                                  "A\0?\0\r\0\n\0Z\0\r\0\n\0",
+                                                  16));
     EXPECT_EQ(writer.unmappableCount(), 1);
 }
 

@@ -148,9 +148,11 @@ TEST_F(UnchangedFilesTest, AChangedUtf16FileKeepsItsTrailingOddByteLast) {
         QByteArray before;
         QByteArray after; // 中 replaced by 甲
     } files[] = {
-        {"le-end.txt", file("UTF-16LE", "\xff\xfe", u"中文\r\n"_s, "A"), file("UTF-16LE", "\xff\xfe", u"甲文\r\n"_s, "A")},
+        {"le-end.txt", file("UTF-16LE", "\xff\xfe", u"中文\r\n"_s, "A"),
+         file("UTF-16LE", "\xff\xfe", u"甲文\r\n"_s, "A")},
         {"le-no-end.txt", file("UTF-16LE", "\xff\xfe", u"中文"_s, "A"), file("UTF-16LE", "\xff\xfe", u"甲文"_s, "A")},
-        {"be-no-end.txt", file("UTF-16BE", "\xfe\xff", u"文中"_s, "\x4e"), file("UTF-16BE", "\xfe\xff", u"文甲"_s, "\x4e")},
+        {"be-no-end.txt", file("UTF-16BE", "\xfe\xff", u"文中"_s, "\x4e"),
+         file("UTF-16BE", "\xfe\xff", u"文甲"_s, "\x4e")},
     };
     QStringList names;
     for (const auto& f : files) {
