@@ -14,6 +14,10 @@ inline bool isLowSurrogate(char16_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
+inline bool isEscapedByte(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDCFF;
+}
+
 inline char* putPacked(quint32 packed, char* out) {
     if (packed >= 0x1000000) {
         *out++ = char(packed >> 24);
@@ -101,11 +105,42 @@ char* TextEncoder::put(char32_t codePoint, char* out) {
     return putPacked(packed, out);
 }
 
-char* TextEncoder::putUnmappable(char32_t codePoint, char* out) {
+void TextEncoder::countUnmappable(char32_t codePoint) {
     ++m_unmappable;
     if (m_sample.size() < SampleSize && std::find(m_sample.begin(), m_sample.end(), codePoint) == m_sample.end())
         m_sample.push_back(codePoint);
+}
+
+char* TextEncoder::putUnmappable(char32_t codePoint, char* out) {
+    countUnmappable(codePoint);
     *out++ = '?';
+    return out;
+}
+
+// UTF-16, a byte held: the partner escape writes the pair, and one line end after it waits with it.
+bool TextEncoder::takesUpHeldByte(char16_t unit, char*& out) {
+    if (m_heldLineEnd.empty() && isEscapedByte(unit)) {
+        *out++ = char(m_heldByte & 0xFF);
+        *out++ = char(unit & 0xFF);
+        m_heldByte = 0;
+        return true;
+    }
+    const bool lineEndGoesOn =
+        m_heldLineEnd.empty() ? unit == u'\r' || unit == u'\n' : m_heldLineEnd == u"\r" && unit == u'\n';
+    if (lineEndGoesOn)
+        m_heldLineEnd.push_back(unit);
+    return lineEndGoesOn;
+}
+
+// UTF-16, a byte held and more text after it: the byte would pair up with that text.
+char* TextEncoder::putHeldByteAsUnmappable(char* out) {
+    const bool littleEndian = isLittleEndian(m_encoding);
+    countUnmappable(m_heldByte);
+    out = putUnit16(u'?', littleEndian, out);
+    for (char16_t unit : m_heldLineEnd)
+        out = putUnit16(unit, littleEndian, out);
+    m_heldByte = 0;
+    m_heldLineEnd.clear();
     return out;
 }
 
@@ -137,7 +172,11 @@ void TextEncoder::allowExtensionCharacters(QStringView sourceText) {
 }
 
 char* TextEncoder::putLone(char16_t unit, char* out) {
-    if (unit >= 0xDC00 && unit <= 0xDCFF) {
+    if (isEscapedByte(unit) && isUtf16(m_encoding)) {
+        m_heldByte = unit;
+        return out;
+    }
+    if (isEscapedByte(unit)) {
         *out++ = char(unit & 0xFF);
         return out;
     }
@@ -163,6 +202,13 @@ qsizetype TextEncoder::encode(const char16_t* text, qsizetype size, char* out) {
     const bool codePage = m_tables != nullptr;
     while (i < size) {
         const char16_t unit = text[i];
+        if (m_heldByte != 0) {
+            if (takesUpHeldByte(unit, o)) {
+                ++i;
+                continue;
+            }
+            o = putHeldByteAsUnmappable(o);
+        }
         if (!wide) {
             if (unit < 0x80) {
                 *o++ = char(unit);
@@ -203,9 +249,15 @@ qsizetype TextEncoder::encode(const char16_t* text, qsizetype size, char* out) {
 }
 
 qsizetype TextEncoder::finish(char* out) {
-    if (m_pendingHigh == 0)
-        return 0;
-    char* o = putLone(m_pendingHigh, out);
-    m_pendingHigh = 0;
+    char* o = out;
+    if (m_pendingHigh != 0) {
+        o = putLone(m_pendingHigh, o);
+        m_pendingHigh = 0;
+    }
+    if (m_heldByte != 0) {
+        *o++ = char(m_heldByte & 0xFF);
+        m_heldByte = 0;
+        m_heldLineEnd.clear();
+    }
     return o - out;
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QStringView>
 #include <QtGlobal>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -15,6 +16,12 @@ struct CodePageTables;
 // encodings any other unpaired surrogate, is written as "?", counted, and the first few distinct ones
 // are kept for the message that names them. A high surrogate at the end of one call waits for the next
 // call, so text may be handed over in any pieces.
+//
+// UTF-16 holds bytes only in pairs, so an escaped byte that would leave an odd byte count (a UTF-16
+// file's trailing odd byte, as TextDecoder reads it) stays the output's very last byte: it is held back,
+// a line end right after it (the one the line model adds after the last line) is dropped, and finish()
+// writes it. An escaped byte that meets its partner escape is written with it. One that more text
+// follows has no place where it would stay one byte: it is written as "?" and counted as unmappable.
 //
 // Big5 is written as plain Big5 (see CodePageTables): a character that only an extension code holds is
 // unmappable, unless allowExtensionCharacters() was shown text holding it, that is text read from a
@@ -44,11 +51,17 @@ private:
     char* put(char32_t codePoint, char* out);
     char* putLone(char16_t unit, char* out);
     char* putUnmappable(char32_t codePoint, char* out);
+    void countUnmappable(char32_t codePoint);
+    bool takesUpHeldByte(char16_t unit, char*& out);
+    char* putHeldByteAsUnmappable(char* out);
     quint32 extensionCode(char32_t codePoint) const;
 
     TextEncoding m_encoding;
     const CodePageTables* m_tables = nullptr;
     char16_t m_pendingHigh = 0;
+    // UTF-16: an escaped byte at an odd output position, and the line end held back after it.
+    char16_t m_heldByte = 0;
+    std::u16string m_heldLineEnd;
     int m_unmappable = 0;
     std::vector<char32_t> m_sample;
     std::unordered_set<char32_t> m_allowedExtensions;

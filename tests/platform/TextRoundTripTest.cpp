@@ -5,6 +5,7 @@
 
 #include "fakes/QtPrinting.h"
 #include "fakes/TestFiles.h"
+#include "platform/EscapedText.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -187,6 +188,81 @@ TEST(TextRoundTripTest, AnyFileIsWrittenBackByteForByte) {
             << "round " << round << " as " << encodingName(format.encoding).toStdString();
     }
     EXPECT_GT(read, 30);
+}
+
+// UTF-16 holds bytes in pairs: a file's trailing odd byte, read as an escape, must stay its very last
+// byte when the lines are written back changed, or it pairs up with the line end written after it and
+// the last character changes. A line end before it stays; where more text follows it (a merge), it has
+// no place and is counted as unmappable.
+TEST(TextRoundTripTest, AUtf16FilesTrailingOddByteStaysItsLastByteWhenItsLinesChange) {
+    struct Case {
+        const char* rule;
+        QByteArray source;
+        QByteArray written; // every "A" of the lines made "B", then the lines written back
+    };
+    const Case cases[] = {
+        {"LE, no final line end",
+         QByteArray("\xFF\xFE"
+                    "A\0Z\0\x41",
+                    7),
+         QByteArray("\xFF\xFE"
+                    "B\0Z\0\x41",
+                    7)},
+        {"LE, a line end before the odd byte",
+         QByteArray("\xFF\xFE"
+                    "A\0\r\0\n\0\x7F",
+                    9),
+         QByteArray("\xFF\xFE"
+                    "B\0\r\0\n\0\x7F",
+                    9)},
+        {"BE, no final line end", QByteArray("\xFE\xFF\0A\0Z\x41", 7), QByteArray("\xFE\xFF\0B\0Z\x41", 7)},
+        {"BE, LF lines and a line end before the odd byte", QByteArray("\xFE\xFF\0A\0\n\0A\0\n\xD8", 11),
+         QByteArray("\xFE\xFF\0B\0\n\0B\0\n\xD8", 11)},
+        {"an unpaired surrogate before the odd byte keeps both its bytes",
+         QByteArray("\xFF\xFE"
+                    "A\0\x00\xD8\x41",
+                    7),
+         QByteArray("\xFF\xFE"
+                    "B\0\x00\xD8\x41",
+                    7)},
+        {"without BOM", QByteArray("A\0Z\0A\0\x41", 7), QByteArray("B\0Z\0B\0\x41", 7)},
+    };
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("in.txt"));
+    const QString target = dir.filePath(QStringLiteral("out.txt"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        ASSERT_TRUE(TestFiles::write(source, c.source));
+        TextReader reader;
+        ASSERT_TRUE(reader.open(source, TextEncoding::Utf16LENoBom)) << reader.error().description.toStdString();
+        TextWriter writer;
+        ASSERT_TRUE(writer.open(target, reader.format()));
+        QString line;
+        while (reader.readLine(line))
+            writer.writeLine(line.replace(u'A', u'B'));
+        ASSERT_TRUE(writer.commit());
+        EXPECT_EQ(TestFiles::read(target), c.written);
+        EXPECT_EQ(writer.unmappableCount(), 0);
+        QString text;
+        ASSERT_TRUE(TextReader::readAll(target, text));
+        EXPECT_EQ(text.back(), TextDecoder::escape(uchar(c.source.back())));
+    }
+}
+
+// Where more text follows a lone escaped byte, UTF-16 has no place for it: writing the byte would
+// shift every later character by one byte.
+TEST(TextRoundTripTest, ALoneByteInsideUtf16TextIsCountedAsUnmappable) {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("out.txt"));
+    TextWriter writer;
+    ASSERT_TRUE(writer.open(target, {TextEncoding::Utf16LE, LineEnd::CrLf}));
+    writer.writeLine(escaped("A<41>"));
+    writer.writeLine(u"Z");
+    ASSERT_TRUE(writer.commit());
+    EXPECT_EQ(TestFiles::read(target), QByteArray("\xFF\xFE"
+                                                  "A\0?\0\r\0\n\0Z\0\r\0\n\0",
+                                                  16));
+    EXPECT_EQ(writer.unmappableCount(), 1);
 }
 
 } // namespace

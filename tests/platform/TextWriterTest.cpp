@@ -68,12 +68,12 @@ TEST_F(TextWriterTest, WritesLinesInTheChosenFormat) {
          {escaped("<81>0<FF>")},
          "\x81"
          "0\xFF\r\n"},
-        {"escapes go back as their bytes in UTF-16",
+        {"escapes go back as their bytes in UTF-16, a lone one last, without the line end after it",
          {TextEncoding::Utf16LE, LineEnd::CrLf},
          {escaped("<00><D8>A<7F>")},
          QByteArray("\xFF\xFE\0\xD8"
-                    "A\0\x7F\r\0\n\0",
-                    11)},
+                    "A\0\x7F",
+                    7)},
         {"an empty file of no lines has only its BOM", {TextEncoding::Utf8Bom, LineEnd::CrLf}, {}, "\xEF\xBB\xBF"},
         {"Big5 writes what it cannot hold as question marks and counts them",
          {TextEncoding::Big5, LineEnd::CrLf},

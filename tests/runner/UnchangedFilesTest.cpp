@@ -10,6 +10,8 @@
 #include <QStringEncoder>
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct TrickyFile {
@@ -133,6 +135,33 @@ TEST_F(UnchangedFilesTest, ACommandWithNothingToDoLeavesEveryFileUntouched) {
         for (const QString& kept : TestFiles::treeOf(state.BackupFolder))
             EXPECT_TRUE(kept.endsWith(QStringLiteral("quillmar-journal.txt"))) << "a backup: " << kept.toStdString();
     }
+}
+
+// Where a command does change a UTF-16 file's text, a trailing odd byte stays the file's last byte: the
+// line end the line model adds after the last line must not follow it, or it pairs up with that byte.
+TEST_F(UnchangedFilesTest, AChangedUtf16FileKeepsItsTrailingOddByteLast) {
+    const auto file = [](const char* codec, const QByteArray& bom, const QString& text, const QByteArray& odd) {
+        return bom + encoded(codec, text) + odd;
+    };
+    const struct {
+        QString name;
+        QByteArray before;
+        QByteArray after; // 中 replaced by 甲
+    } files[] = {
+        {"le-end.txt", file("UTF-16LE", "\xff\xfe", u"中文\r\n"_s, "A"),
+         file("UTF-16LE", "\xff\xfe", u"甲文\r\n"_s, "A")},
+        {"le-no-end.txt", file("UTF-16LE", "\xff\xfe", u"中文"_s, "A"), file("UTF-16LE", "\xff\xfe", u"甲文"_s, "A")},
+        {"be-no-end.txt", file("UTF-16BE", "\xfe\xff", u"文中"_s, "\x4e"),
+         file("UTF-16BE", "\xfe\xff", u"文甲"_s, "\x4e")},
+    };
+    QStringList names;
+    for (const auto& f : files) {
+        put(f.name, f.before);
+        names.append(f.name);
+    }
+    ReplaceRunner(env).run({names, folder, "中", "甲", false});
+    for (const auto& f : files)
+        EXPECT_EQ(content(f.name), f.after) << f.name.toStdString();
 }
 
 } // namespace
