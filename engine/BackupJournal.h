@@ -26,10 +26,11 @@ struct JournalEntry {
 // folder opens; one line per finished file is appended with one synced write; the end time is
 // appended last. A line cut short by a crash has no line end and is ignored when read.
 //
-// A file the batch is about to replace or create gets a line of intent first ("intent", its name, its
-// backup copy and its state before), written before the change; the "file" line follows once the
-// change is done. A journal read back that holds an intent without its "file" line tells of a batch
-// stopped between the two: the file is old or new, and a restore brings it back all the same.
+// A file the batch is about to replace, create or move into the batch folder gets a line of intent
+// first ("intent", its name, its backup copy and its state before), written before the change; the
+// "file" line follows once the change is done. A journal read back that holds an intent without its
+// "file" line tells of a batch stopped between the two: the file is old, new or in the batch folder,
+// and a restore brings it back all the same.
 //
 // A journal is never trusted: an entry whose name, new name or backup copy is not a plain file name
 // (see isPlainName) is not an entry but a rejected line, and a

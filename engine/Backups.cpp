@@ -59,13 +59,21 @@ bool BackUpFile(JobEnv& env, const QString& path, FileError& error, QString* cop
     });
 }
 
-bool RetireFile(JobEnv& env, const QString& path, FileError& error, QString* keptPath) {
+bool RetireFile(JobEnv& env, const QString& path, const FileState& before, FileError& error, QString* keptPath) {
     if (!FileOps::exists(path)) {
         error = FileError::fromErrno(ENOENT);
         return false;
     }
     if (isTrue(env.state.Settings.BackupOn)) {
         return intoBatchFolder(env, path, error, keptPath, [&](const QString& target) {
+            // The line of intent names the copy before the file moves there, so that a kill between the
+            // move and the journal's line of the deletion leaves a journal that brings the file back.
+            if (FileOps::exists(target)) {
+                error = FileError::fromErrno(EEXIST);
+                return false;
+            }
+            if (!BatchJournal::intend(env, fileNameOf(path), fileNameOf(target), before, error))
+                return false;
             if (FileOps::renameNoReplace(path, target, &error))
                 return true;
             if (error.number != EXDEV)

@@ -3,6 +3,7 @@
 #include "JobEnv.h"
 #include "platform/FileError.h"
 #include "platform/FileOps.h"
+#include "platform/FileState.h"
 
 #include <QString>
 
@@ -27,8 +28,11 @@ bool OpenBackupBatch(JobEnv& env, FileError& error);
 // Removes a user's file that a batch has finished with (the wizard's converted pages and merged
 // chapters). With backups on it moves into the running batch's backup folder (a copy and a deletion
 // when that is on another file system); with backups off it goes to the desktop trash, and is
-// deleted for good only where there is no trash. `keptPath` receives where a moved file went.
-bool RetireFile(JobEnv& env, const QString& path, FileError& error, QString* keptPath = nullptr);
+// deleted for good only where there is no trash. `keptPath` receives where a moved file went. Before a
+// file moves into the batch, the journal's line of intent names it, its state `before` and the copy's
+// name, so that a restore brings it back even when the run stops before the deletion is journalled.
+bool RetireFile(JobEnv& env, const QString& path, const FileState& before, FileError& error,
+                QString* keptPath = nullptr);
 
 // Deletes what the program made inside `backupFolder`: the numbered batch folders of its date-hour
 // folders ("yyyyMMdd-hh"), and each hour folder once it is empty. Anything else there stays.

@@ -62,7 +62,7 @@ bool remove(JobEnv& env, const QString& folder, const QString& name, FileError* 
     const FileState before = stateIfKept(env, folder + name);
     FileError own;
     QString keptPath;
-    if (!RetireFile(env, folder + name, error ? *error : own, &keptPath))
+    if (!RetireFile(env, folder + name, before, error ? *error : own, &keptPath))
         return false;
     // With backups on the file went into the running batch's folder; the trash is no backup copy.
     const QString batchFolder = env.state.BackupBatchFolder;

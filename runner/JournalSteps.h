@@ -21,7 +21,7 @@ void deleted(JobEnv& env, const QString& name, const FileState& before, const QS
 void renamed(JobEnv& env, const QString& folder, const QString& oldName, const QString& newName);
 
 // Retires `folder + name` (see RetireFile: into the running batch with backups on, else the trash)
-// and journals it as deleted, so that a restore brings it back.
+// and journals it as deleted, so that a restore brings it back; the line of intent goes before the move.
 bool remove(JobEnv& env, const QString& folder, const QString& name, FileError* error);
 
 // The state to pass as `before`: the file's state when the journal is kept, else nothing.

@@ -40,14 +40,14 @@ TEST_F(BackupsTest, ARetiredFileIsKeptInTheBatchFolderOrInTheTrash) {
     TestFiles::write(page, "<p>page</p>");
     FileError error;
     QString kept;
-    ASSERT_TRUE(RetireFile(m_env, page, error, &kept)) << error.description.toStdString();
+    ASSERT_TRUE(RetireFile(m_env, page, FileState::of(page), error, &kept)) << error.description.toStdString();
     EXPECT_FALSE(QFile::exists(page));
     EXPECT_EQ(kept, m_state.BackupFolder + QStringLiteral("20030705-14/000/page.htm"));
     EXPECT_EQ(TestFiles::read(kept), QByteArray("<p>page</p>"));
 
     m_state.Settings.BackupOn = 0;
     TestFiles::write(page, "<p>again</p>");
-    ASSERT_TRUE(RetireFile(m_env, page, error)) << error.description.toStdString();
+    ASSERT_TRUE(RetireFile(m_env, page, FileState::of(page), error)) << error.description.toStdString();
     EXPECT_FALSE(QFile::exists(page));
     EXPECT_EQ(TestFiles::read(m_root + QStringLiteral("data/Trash/files/page.htm")), QByteArray("<p>again</p>"));
     const QByteArray info = TestFiles::read(m_root + QStringLiteral("data/Trash/info/page.htm.trashinfo"));

@@ -167,10 +167,35 @@ void dropDoneLines(const AppState& state, const QString& id) {
     ASSERT_TRUE(TestFiles::write(journal, kept));
 }
 
+// Drops the journal's last line that starts with `prefix`, as a kill right after that change would have left it.
+void dropLastLine(const AppState& state, const QString& id, const QByteArray& prefix) {
+    const QString journal = AddBackslash(state.BackupFolder) + id + u'/' + BackupJournal::JournalName;
+    QList<QByteArray> lines = TestFiles::read(journal).split('\n');
+    for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+        if (lines.at(i).startsWith(prefix)) {
+            lines.removeAt(i);
+            ASSERT_TRUE(TestFiles::write(journal, lines.join('\n')));
+            return;
+        }
+    }
+    FAIL() << "no line " << prefix.constData();
+}
+
 TEST_F(RestoreTest, eachFileComesBackToItsStateBeforeTheBatchsFirstChangeAndASecondRestoreIsDone) {
     struct Case {
         const char* rule;
         std::function<void()> run;
+    };
+    // One stage of the wizard, which retires the files it has finished with.
+    auto wizardKilledAfterItsLastDeletion = [&](bool pages, bool merge) {
+        WizardOptions o;
+        o.folder = folder;
+        o.html = o.deleteHtml = pages;
+        o.merge = o.deleteMerged = merge;
+        o.newName = "书.txt";
+        WizardRunner(env).run(o);
+        ASSERT_FALSE(QFile::exists(path(pages ? "三.htm" : "二.txt")));
+        dropLastLine(state, newestBatch(state), "file\tdeleted\t");
     };
     const Case cases[] = {
         {"one file changed twice in one batch",
@@ -189,6 +214,10 @@ TEST_F(RestoreTest, eachFileComesBackToItsStateBeforeTheBatchsFirstChangeAndASec
              ASSERT_TRUE(QFile::exists(path("三.txt")));
              dropDoneLines(state, newestBatch(state));
          }},
+        {"a kill between moving a converted page into the batch and its journal line",
+         [&] { wizardKilledAfterItsLastDeletion(true, false); }},
+        {"a kill between moving a merged chapter into the batch and its journal line",
+         [&] { wizardKilledAfterItsLastDeletion(false, true); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rule);
