@@ -3,6 +3,7 @@
 #include "platform/FileName.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QStringList>
 #include <optional>
 
@@ -95,10 +96,22 @@ FileState stateFrom(const QStringList& fields, qsizetype at) {
     if (fields.size() < at + 3 || fields.at(at + 2).isEmpty())
         return state;
     state.exists = true;
-    state.mode = fields.at(at).toUInt(nullptr, 8);
-    state.size = fields.at(at + 1).toLongLong();
+    bool modeRead = false;
+    bool sizeRead = false;
+    state.mode = fields.at(at).toUInt(&modeRead, 8);
+    state.size = fields.at(at + 1).toLongLong(&sizeRead);
     state.sha256 = fields.at(at + 2).toLatin1();
+    static const QRegularExpression sha256Hex(QStringLiteral("^[0-9a-f]{64}$"));
+    // A state the program could not have written (a mode beyond the permission and special bits, a
+    // size that is no count, a hash that is no SHA-256) is marked by a negative size: untrusted.
+    if (!modeRead || state.mode > 07777 || !sizeRead || state.size < 0 ||
+        !sha256Hex.match(fields.at(at + 2)).hasMatch())
+        state.size = -1;
     return state;
+}
+
+bool wellFormed(const FileState& state) {
+    return !state.exists || state.size >= 0;
 }
 
 // A journal's folder is absolute and ends with "/"; anything else is no folder.
@@ -112,7 +125,8 @@ bool plainOrEmpty(const QString& name) {
 }
 
 bool trustworthy(const JournalEntry& entry) {
-    return isPlainName(entry.name) && plainOrEmpty(entry.backupName) &&
+    return isPlainName(entry.name) && plainOrEmpty(entry.backupName) && wellFormed(entry.before) &&
+           wellFormed(entry.after) &&
            (entry.action == JournalEntry::Action::Renamed ? isPlainName(entry.newName) : entry.newName.isEmpty());
 }
 

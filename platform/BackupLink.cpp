@@ -1,11 +1,11 @@
 #include "BackupLink.h"
 
+#include "AtomicFile.h"
 #include "DurableWrites.h"
 #include "FileName.h"
 #include "FileOps.h"
 
 #include <QCryptographicHash>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <climits>
@@ -132,7 +132,9 @@ bool keepAside(const QString& source, const QString& target, bool* linked, FileE
     if (::stat(from.constData(), &st) != 0)
         return fail(error, errno);
     bool isLinked = false;
-    if (S_ISREG(st.st_mode)) {
+    // A file with other names stays linked to them: a change through one of those (an editor saving
+    // in place) would change a linked backup too. It is copied instead.
+    if (S_ISREG(st.st_mode) && st.st_nlink == 1) {
         isLinked = ::linkat(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), AT_SYMLINK_FOLLOW) == 0;
         if (!isLinked && errno == EEXIST)
             return fail(error, EEXIST);
@@ -170,41 +172,29 @@ bool restoreInto(const QString& batchFolder, const QString& backupName, const QS
     QByteArray target;
     if (!resolveTarget(FileName::encode(targetPath), target, error))
         return false;
-    const QByteArray folderPath = folderOf(target);
-    const QByteArray targetName = target.mid(target.lastIndexOf('/') + 1);
-    Fd folder(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0)
-        return fail(error, errno);
-    // Named as the writers name their temporary files, so that a clean-up of left-over ones knows it.
-    const QByteArray stem = "." + targetName.left(120) + ".";
-    QByteArray temporary;
-    int created = -1;
-    for (int attempt = 0; created < 0; ++attempt) {
-        temporary = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".qmtmp";
-        created =
-            ::openat(folder.get(), temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (created < 0 && (errno != EEXIST || attempt == 100))
-            return fail(error, errno);
-    }
-    Fd out(created);
+    // The program's one writer: the content takes the file's name whole or not at all, and a kill
+    // leaves no file of its own behind (or one the next batch in the folder recognises as nobody's).
+    AtomicFile out;
+    if (!out.open(target, S_IRUSR | S_IWUSR, error))
+        return false;
     QCryptographicHash hash(QCryptographicHash::Sha256);
     int failure = 0;
-    if (!copyHashing(in.get(), out.get(), hash))
+    if (!copyHashing(in.get(), out.fd(), hash))
         failure = errno ? errno : EIO;
     else if (hash.result().toHex() != sha256)
         failure = EIO;
-    else if (::fchmod(out.get(), mode_t(mode & 0777)) != 0 ||
-             (!DurableWrites::deferSync(out.get()) && ::fdatasync(out.get()) != 0) ||
-             ::renameat(folder.get(), temporary.constData(), folder.get(), targetName.constData()) != 0)
+    else if (::fchmod(out.fd(), mode_t(mode & 0777)) != 0)
         failure = errno;
     if (failure != 0) {
-        ::unlinkat(folder.get(), temporary.constData(), 0);
+        out.cancel();
         if (failure == EIO && error) {
             *error = FileError::withText(EIO, QStringLiteral("备份副本已缺失或已损坏"));
             return false;
         }
         return fail(error, failure);
     }
+    if (!out.commit(AtomicFile::Mode::Replace, FileSync::WithBatch, error))
+        return false;
     DurableWrites::noteRename(target);
     return true;
 }

@@ -159,6 +159,16 @@ TEST_F(BackupJournalTest, aBackupOnTheSameFileSystemIsAHardLinkToTheOldFile) {
     ASSERT_EQ(::stat(FileName::encode(copy).constData(), &backup), 0);
     EXPECT_EQ(original.st_ino, backup.st_ino);
     EXPECT_EQ(TestFiles::read(copy), "old");
+
+    // A file with another name of its own is copied: an edit in place through that name would
+    // otherwise change the backup too.
+    const QString twin = batch + "b.txt";
+    ASSERT_TRUE(TestFiles::write(twin, "twin"));
+    ASSERT_EQ(::link(FileName::encode(twin).constData(), FileName::encode(batch + "b-again.txt").constData()), 0);
+    QString twinCopy;
+    ASSERT_TRUE(BackUpFile(run.env, twin, error, &twinCopy)) << error.description.toStdString();
+    ASSERT_TRUE(TestFiles::write(batch + "b-again.txt", "edited in place"));
+    EXPECT_EQ(TestFiles::read(twinCopy), "twin");
 }
 
 } // namespace

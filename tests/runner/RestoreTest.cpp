@@ -245,6 +245,7 @@ TEST_F(RestoreTest, aHostileJournalIsARedRowAndWritesNothingOutsideItsFolders) {
     put("../outside.txt", "secret");
     const QString hash = QString::fromLatin1(FileState::of(outside).sha256);
     const QString batch = AddBackslash(state.BackupFolder) + "20200101-01/000/";
+    const QString after = "\t0644\t1\t" + QString(64, u'0');
     struct Case {
         const char* rule;
         QString line;
@@ -253,14 +254,22 @@ TEST_F(RestoreTest, aHostileJournalIsARedRowAndWritesNothingOutsideItsFolders) {
     };
     const Case cases[] = {
         {"names that climb out of their folders",
-         "file\treplaced\t../escaped.txt\t\t../../outside.txt\t0644\t6\t" + hash + "\t0644\t1\tx", [] {},
+         "file\treplaced\t../escaped.txt\t\t../../outside.txt\t0644\t6\t" + hash + after, [] {},
          [&] {
              EXPECT_FALSE(QFile::exists(folder + "../escaped.txt"));
              EXPECT_TRUE(
                  sink.rows().contains(row(0, "../escaped.txt", "错误22", "日志中的文件名不可信，未恢复", "red")));
          }},
+        {"a mode, a size or a hash the program could not have written",
+         "file\trewritten\t一.txt\t\tcopy\t99999999999999999999\t-4\t" + hash + after,
+         [&] { ASSERT_TRUE(TestFiles::write(batch + "copy", "secret")); },
+         [&] {
+             EXPECT_EQ(content("一.txt"), "第一章\r\n  甲 乙\r\n");
+             EXPECT_NE(FileState::of(path("一.txt")).mode, 0u);
+             EXPECT_TRUE(sink.rows().contains(row(0, "一.txt", "错误22", "日志中的文件名不可信，未恢复", "red")));
+         }},
         {"a backup that is a link to a file elsewhere",
-         "file\trewritten\t一.txt\t\tlinked\t0644\t6\t" + hash + "\t0644\t1\tx",
+         "file\trewritten\t一.txt\t\tlinked\t0644\t6\t" + hash + after,
          [&] { ASSERT_TRUE(QFile::link(outside, batch + "linked")); },
          [&] {
              EXPECT_EQ(content("一.txt"), "第一章\r\n  甲 乙\r\n");
@@ -268,7 +277,7 @@ TEST_F(RestoreTest, aHostileJournalIsARedRowAndWritesNothingOutsideItsFolders) {
              EXPECT_EQ(sink.rows().first().mark, "red");
          }},
         {"a mode with setuid, setgid and sticky bits",
-         "file\trewritten\t一.txt\t\tcopy\t6777\t6\t" + hash + "\t0644\t1\tx",
+         "file\trewritten\t一.txt\t\tcopy\t6777\t6\t" + hash + after,
          [&] { ASSERT_TRUE(TestFiles::write(batch + "copy", "secret")); },
          [&] {
              EXPECT_EQ(content("一.txt"), "secret");
