@@ -204,8 +204,17 @@ void RestoreRunner::removeCreated(const QString& folder, const JournalEntry& ent
         m_env.sink.ReportProgress(0, path, QStringLiteral("完成"), QStringLiteral("文件已不存在"), Mark::Yellow);
         return;
     }
-    if (!mayGoOn(request, path, BackupCatalog::stateNow(folder, entry), result))
-        return;
+    // Only the very file the batch made goes: one whose content is not what the batch left (the
+    // user's since, or any file a damaged or planted journal names) is never taken away, whatever
+    // the request says about changed files.
+    const FileNow now = BackupCatalog::stateNow(folder, entry);
+    if (now == FileNow::Changed) {
+        RestoreRequest asking = request;
+        if (asking.changed == RestoreRequest::Changed::Overwrite)
+            asking.changed = RestoreRequest::Changed::Skip;
+        if (!mayGoOn(asking, path, now, result))
+            return;
+    }
     // Retired into this restore's own batch (or the trash with backups off), so that undoing the
     // restore brings it back.
     FileError error;

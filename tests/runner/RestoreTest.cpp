@@ -268,6 +268,12 @@ TEST_F(RestoreTest, aHostileJournalIsARedRowAndWritesNothingOutsideItsFolders) {
              EXPECT_NE(FileState::of(path("一.txt")).mode, 0u);
              EXPECT_TRUE(sink.rows().contains(row(0, "一.txt", "错误22", "日志中的文件名不可信，未恢复", "red")));
          }},
+        {"a created file that is not what the batch left, even when changed files are overwritten",
+         "file\tcreated\t一.txt\t\t\t\t\t\t0644\t6\t" + hash, [] {},
+         [&] {
+             EXPECT_EQ(content("一.txt"), "第一章\r\n  甲 乙\r\n");
+             EXPECT_TRUE(sink.rows().contains(row(0, folder + "一.txt", "跳过", "文件在这批之后已被更改", "yellow")));
+         }},
         {"a backup that is a link to a file elsewhere",
          "file\trewritten\t一.txt\t\tlinked\t0644\t6\t" + hash + after,
          [&] { ASSERT_TRUE(QFile::link(outside, batch + "linked")); },
