@@ -178,6 +178,16 @@ void takeEntry(Contents& contents, QHash<QString, qsizetype>& intended, const st
     contents.entries.append(*entry);
 }
 
+// A change that was announced and then did not happen (the job failed or was refused after its line
+// of intent): its waiting entry goes (marked by a null name, removed when the journal is read).
+void withdraw(Contents& contents, QHash<QString, qsizetype>& intended, const QString& name) {
+    const auto waiting = intended.constFind(name);
+    if (waiting == intended.constEnd())
+        return;
+    contents.entries[*waiting].name = QString();
+    intended.erase(waiting);
+}
+
 bool appendLine(const QString& batchFolder, const QString& line, FileError* error) {
     return FileBytes::append(batchFolder + JournalName, (line + u'\n').toUtf8(), error);
 }
@@ -217,6 +227,10 @@ bool append(const QString& batchFolder, const JournalEntry& entry, FileError* er
     return appendLine(batchFolder, line, error);
 }
 
+bool withdraw(const QString& batchFolder, const QString& name, FileError* error) {
+    return appendLine(batchFolder, QStringLiteral("withdrawn\t") + escape(name), error);
+}
+
 bool finish(const QString& batchFolder, const QDateTime& ended, FileError* error) {
     return appendLine(batchFolder, QStringLiteral("ended\t") + timeText(ended), error);
 }
@@ -247,7 +261,11 @@ Contents read(const QString& batchFolder) {
             takeEntry(contents, intended, intentFrom(fields));
         else if (key == QLatin1String("file") && fields.size() >= 11)
             takeEntry(contents, intended, entryFrom(fields));
+        else if (key == QLatin1String("withdrawn"))
+            withdraw(contents, intended, unescape(fields.at(1)));
     }
+    // Withdrawn intents leave no entry behind.
+    contents.entries.removeIf([](const JournalEntry& entry) { return entry.name.isNull(); });
     return contents;
 }
 

@@ -63,6 +63,9 @@ bool append(const QString& batchFolder, const JournalEntry& entry, FileError* er
 // or created (`before.exists` false). Synced like every line: now, or with the running batch's sync.
 bool intend(const QString& batchFolder, const QString& name, const QString& backupName, const FileState& before,
             FileError* error = nullptr);
+// The change announced for `name` did not happen (the job failed after its line of intent): a restore
+// leaves the file alone.
+bool withdraw(const QString& batchFolder, const QString& name, FileError* error = nullptr);
 bool finish(const QString& batchFolder, const QDateTime& ended, FileError* error = nullptr);
 Contents read(const QString& batchFolder);
 

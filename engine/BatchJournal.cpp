@@ -101,6 +101,15 @@ void record(JobEnv& env, const JournalEntry& entry) {
                             QStringLiteral("备份日志无法写入：") + error.description, Mark::Red);
 }
 
+void withdraw(JobEnv& env, const QString& name, bool intended) {
+    if (!intended || !isKept(env) || !env.state.BackupBatchOpen || env.state.BackupBatchFolder.isEmpty())
+        return;
+    FileError error;
+    if (!BackupJournal::withdraw(env.state.BackupBatchFolder, name, &error))
+        env.sink.ReportProgress(0, name, QStringLiteral("错误") + QString::number(error.number),
+                                QStringLiteral("备份日志无法写入：") + error.description, Mark::Red);
+}
+
 bool intend(JobEnv& env, const QString& name, const QString& backupName, const FileState& before, FileError& error) {
     if (!isKept(env))
         return true;

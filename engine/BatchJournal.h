@@ -29,6 +29,11 @@ void record(JobEnv& env, const JournalEntry& entry);
 // cannot be written: the change must not happen then.
 bool intend(JobEnv& env, const QString& name, const QString& backupName, const FileState& before, FileError& error);
 
+// The change announced for `name` did not happen: its line of intent is withdrawn, so that a restore
+// of the batch leaves the file (and whatever another run made of it) alone. Nothing when no line of
+// intent was written (`intended` false) or the journal is not kept.
+void withdraw(JobEnv& env, const QString& name, bool intended);
+
 // Ends the running batch: makes everything it wrote durable (DurableWrites), then appends the end
 // time to its journal, if it has one. A failed sync is a red row, and the journal is left without
 // its end, as the journal of an interrupted batch.

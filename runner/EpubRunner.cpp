@@ -181,6 +181,7 @@ bool run(JobEnv& env, const EpubOptions& options) {
         !BackUpBeforeReplace(env, options.output, options.output, nullptr, &intended)(error))
         return done(false);
     if (!builder.finish(options.output, &error)) {
+        BatchJournal::withdraw(env, name, intended.intended);
         env.sink.ReportProgress(0, options.output, QStringLiteral("未完成"), error.description, Mark::Red);
         return done(false);
     }

@@ -21,8 +21,10 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
         report.beforeReplace = BackUpBeforeReplace(m_env, m_folder + output, name, pulse, &intended);
         if (!BeginFileJob(m_env, name, output, m_folder) || !IntendToCreate(m_env, m_folder, output, name, intended))
             return false;
-        if (!runTransformation(m_env.state, command, direction, source, m_folder + output, report, pulse))
+        if (!runTransformation(m_env.state, command, direction, source, m_folder + output, report, pulse)) {
+            BatchJournal::withdraw(m_env, output, intended.intended);
             return false;
+        }
         JournalSteps::written(m_env, m_folder, output, intended);
         return true;
     }
@@ -31,8 +33,10 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
     report.beforeReplace = BackUpBeforeReplace(m_env, source, name, pulse, &intended);
     if (!BeginFileJob(m_env, name, name, m_folder))
         return false;
-    if (!runTransformation(m_env.state, command, direction, source, source, report, pulse))
+    if (!runTransformation(m_env.state, command, direction, source, source, report, pulse)) {
+        BatchJournal::withdraw(m_env, name, intended.intended);
         return false;
+    }
     JournalSteps::rewritten(m_env, m_folder, name, intended);
     return true;
 }

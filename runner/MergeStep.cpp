@@ -18,6 +18,7 @@ bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetP
         return false;
     report.beforeReplace = BackUpBeforeReplace(env, targetPath, targetPath, nullptr, &intended);
     if (!MergeFiles(files, targetPath, sink, &report)) {
+        BatchJournal::withdraw(env, name, intended.intended);
         // A source that could not be read is named, not the target that was left as it was.
         const QString& failed = report.errorFile.isEmpty() ? targetPath : report.errorFile;
         sink.ReportProgress(0, failed, QStringLiteral("未完成"), report.error.description, Mark::Red);

@@ -65,6 +65,7 @@ public:
             return false;
         m_writer.emplace();
         if (!m_writer->open(path, m_format)) {
+            BatchJournal::withdraw(m_env, name, m_intended.intended);
             reportFileError(m_env, path, m_writer->error());
             m_writer.reset();
             return false;
@@ -85,12 +86,17 @@ public:
             JournalSteps::written(m_env, m_folder, m_name, m_intended);
             m_env.sink.ReportProgress(0, path, QStringLiteral("拆分完成"), QString(), Mark::Blue);
         } else {
+            BatchJournal::withdraw(m_env, m_name, m_intended.intended);
             reportFileError(m_env, path, m_writer->error());
         }
         m_writer.reset();
         return written;
     }
-    void cancel() { m_writer.reset(); }
+    void cancel() {
+        if (m_writer)
+            BatchJournal::withdraw(m_env, m_name, m_intended.intended);
+        m_writer.reset();
+    }
 
 private:
     JobEnv& m_env;

@@ -96,6 +96,10 @@ TEST_F(BackupJournalTest, aLineOfIntentWithoutItsDoneLineIsAnUnfinishedChange) {
     ASSERT_TRUE(BackupJournal::append(batch, done));
     ASSERT_TRUE(BackupJournal::intend(batch, "b.txt", "b.txt", before));
     ASSERT_TRUE(BackupJournal::intend(batch, "c.txt", QString(), FileState()));
+    // A merge that failed after announcing its target: a later restore must leave whatever another
+    // batch made there alone.
+    ASSERT_TRUE(BackupJournal::intend(batch, "m.txt", QString(), FileState()));
+    ASSERT_TRUE(BackupJournal::withdraw(batch, "m.txt"));
 
     const QList<JournalEntry> entries = BackupJournal::read(batch).entries;
     ASSERT_EQ(entries.size(), 3);
