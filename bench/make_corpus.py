@@ -289,7 +289,7 @@ def main():
     parser.add_argument("--out", default="/tmp/quillmar-bench/corpus")
     parser.add_argument("--mb", type=float, default=100, help="size of the GB18030 novel in MB (10^6 bytes)")
     parser.add_argument("--page-mb", type=float, default=10, help="size of the large web page in MB")
-    parser.add_argument("--pages", type=int, default=100, help="number of small web pages")
+    parser.add_argument("--pages", type=int, default=2000, help="number of small web pages")
     parser.add_argument("--chapters", type=int, default=2000, help="number of chapter files")
     parser.add_argument("--seed", type=int, default=2024)
     args = parser.parse_args()
