@@ -8,6 +8,24 @@ using namespace ChineseText;
 
 namespace {
 
+bool isQuotationMark(char16_t c) {
+    switch (c) {
+    case u'"':
+    case u'\'':
+    case u'“':
+    case u'”':
+    case u'‘':
+    case u'’':
+    case u'「':
+    case u'」':
+    case u'『':
+    case u'』':
+        return true;
+    default:
+        return false;
+    }
+}
+
 qsizetype runLength(QStringView text, qsizetype from, char16_t c) {
     qsizetype end = from;
     while (end < text.size() && text[end] == c)
@@ -63,6 +81,8 @@ public:
 
     void run() {
         m_out.resize(0);
+        for (qsizetype i = 0; i < m_in.size() && !m_holdsHan; ++i)
+            m_holdsHan = isHanAt(m_in, i);
         qsizetype i = 0;
         while (i < m_in.size())
             i = step(i);
@@ -97,7 +117,8 @@ private:
         case u':':
         case u'!':
         case u'?':
-            if (chineseBefore() || chineseAt(i + 1))
+            if (chineseBefore() || chineseAt(i + 1) || (!digitBefore() && chineseAfterSpaces(i + 1)) ||
+                ((c == u'!' || c == u'?') && endsChineseLine(i + 1)))
                 return sentenceMark(i, fullWidthMark(c));
             break;
         case u'(': {
@@ -130,15 +151,49 @@ private:
         return i + 1;
     }
 
-    // The last character written, looking through straight quotes: 他说"好". ends a Chinese sentence.
+    // The last character written, looking through quotation marks: 他说"好". ends a Chinese sentence.
+    // Marks of either kind count alike, so that a text set once is left as it is the next time.
     bool chineseBefore() const {
         qsizetype at = m_out.size() - 1;
-        while (at >= 0 && (m_out[at] == u'"' || m_out[at] == u'\''))
+        while (at >= 0 && isQuotationMark(m_out[at].unicode()))
             --at;
         return isChineseAt(m_out, at);
     }
 
-    bool chineseAt(qsizetype i) const { return isChineseAt(m_in, i); }
+    bool chineseAt(qsizetype i) const {
+        while (i < m_in.size() && isQuotationMark(m_in[i].unicode()))
+            ++i;
+        return isChineseAt(m_in, i);
+    }
+
+    bool digitBefore() const { return !m_out.isEmpty() && isAsciiDigit(m_out.back().unicode()); }
+
+    bool chineseAfterSpaces(qsizetype i) const {
+        while (i < m_in.size() && m_in[i] == u' ')
+            ++i;
+        return isHanAt(m_in, i);
+    }
+
+    // Only spaces and closing quotes or brackets follow `i` in a line of Chinese text: a mark there
+    // ends its last sentence (检查BTS. / 参见 "README.gz".).
+    bool endsChineseLine(qsizetype i) const {
+        if (!m_holdsHan)
+            return false;
+        for (; i < m_in.size(); ++i) {
+            const char16_t c = m_in[i].unicode();
+            if (c != u' ' && c != u'"' && c != u'\'' && c != u')' && c != u'”' && c != u'’' && c != u'」' &&
+                c != u'』' && c != u'）')
+                return false;
+        }
+        return true;
+    }
+
+    bool latinBefore() const {
+        if (m_out.isEmpty())
+            return false;
+        const char16_t c = m_out.back().unicode();
+        return isAsciiLetter(c) || c == u')' || c == u'"' || c == u'\'';
+    }
 
     // A converted , . ; : ! ? takes the spaces after it.
     qsizetype sentenceMark(qsizetype i, QChar mark) {
@@ -155,8 +210,11 @@ private:
             m_out.append(u"……");
             return i + run;
         }
-        // One dot ends a Chinese sentence unless a letter or digit follows (文件.txt, 图1.2).
-        if (run == 1 && chineseBefore() && !(i + 1 < m_in.size() && isAsciiAlnum(m_in[i + 1].unicode())))
+        // One dot ends a Chinese sentence unless a letter or digit follows (文件.txt, 图1.2); after Latin
+        // text, when it ends the line or Chinese follows (not after a digit: "5. 按下" numbers a step).
+        const bool beforeAlnum = i + 1 < m_in.size() && isAsciiAlnum(m_in[i + 1].unicode());
+        if (run == 1 && ((chineseBefore() && !beforeAlnum) || endsChineseLine(i + 1) ||
+                         (latinBefore() && chineseAfterSpaces(i + 1))))
             return sentenceMark(i, u'。');
         m_out.append(m_in.sliced(i, run));
         return i + run;
@@ -187,6 +245,7 @@ private:
     QStringView m_in;
     QString& m_out;
     QVarLengthArray<bool, 8> m_parens; // the open parentheses: true for a Chinese one
+    bool m_holdsHan = false;
 };
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "ChineseText.h"
 
+#include <QVarLengthArray>
+
 using namespace ChineseText;
 
 namespace {
@@ -35,16 +37,21 @@ bool holdsHan(QStringView text) {
     return false;
 }
 
-// A straight mark at `i` that opens a quotation of Chinese text: what it pairs with in the line holds
-// Han, or the quotation stands next to Chinese (他说"OK"); unpaired, the rest of the line holds Han.
-bool opensChineseQuotation(QStringView text, qsizetype i) {
-    const char16_t mark = text[i].unicode();
-    qsizetype end = i + 1;
-    while (end < text.size() && (text[end] != mark || (mark == u'\'' && isApostrophe(text, end))))
-        ++end;
-    if (end == text.size())
-        return holdsHan(text.sliced(i + 1));
-    return holdsHan(text.sliced(i + 1, end - i - 1)) || isChineseAt(text, i - 1) || isChineseAt(text, end + 1);
+bool chineseOutside(QStringView text, qsizetype i, int step) {
+    while (i >= 0 && i < text.size() && text[i] == u' ')
+        i += step;
+    return isChineseAt(text, i);
+}
+
+// A pair of straight marks at `from` and `to` that quote Chinese text: what they enclose holds Han, or
+// Chinese stands next to them (他说"OK"; double marks also across a space: "/etc" 目录, where single
+// ones more often quote a command line: vim '+q' 文件).
+bool quotesChinese(QStringView text, qsizetype from, qsizetype to) {
+    if (holdsHan(text.sliced(from + 1, to - from - 1)))
+        return true;
+    if (text[from] == u'\'')
+        return isChineseAt(text, from - 1) || isChineseAt(text, to + 1);
+    return chineseOutside(text, from - 1, -1) || chineseOutside(text, to + 1, 1);
 }
 
 } // namespace
@@ -61,6 +68,27 @@ QChar QuoteMarker::closeMark(size_t level) const {
     if (m_style == QuoteStyle::Taiwan)
         return outer ? u'」' : u'』';
     return outer ? u'”' : u'’';
+}
+
+void QuoteMarker::findStraightQuotes(QStringView text, qsizetype from, char16_t mark) {
+    QVarLengthArray<qsizetype, 16> marks;
+    for (qsizetype i = from; i < text.size(); ++i) {
+        if (text[i] == mark && !(mark == u'\'' && isApostrophe(text, i)))
+            marks.append(i);
+    }
+    qsizetype next = 0;
+    // The mark that closes a quotation carried over from the paragraphs before.
+    if (!m_open.empty() && m_open.back() == mark && !marks.isEmpty())
+        m_quoting[size_t(marks[next++])] = true;
+    // The others pair in order, so that a mark gone astray in a command line or a path makes no other
+    // pair a quotation; whether a mark opens or closes is the nesting's to say (“‘“”’” written "'""'").
+    for (; next + 1 < marks.size(); next += 2) {
+        if (quotesChinese(text, marks[next], marks[next + 1]))
+            m_quoting[size_t(marks[next])] = m_quoting[size_t(marks[next + 1])] = true;
+    }
+    // One left: a quotation that goes on into the next paragraph.
+    if (next < marks.size() && holdsHan(text.sliced(marks[next] + 1)))
+        m_quoting[size_t(marks[next])] = true;
 }
 
 void QuoteMarker::open(QString& text, qsizetype i, char16_t opener) {
@@ -88,6 +116,9 @@ bool QuoteMarker::markParagraph(QString& text) {
             m_open.clear();
         }
     }
+    m_quoting.assign(size_t(text.size()), false);
+    findStraightQuotes(text, i, u'"');
+    findStraightQuotes(text, i, u'\'');
     for (; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (isOpening(c)) {
@@ -97,10 +128,10 @@ bool QuoteMarker::markParagraph(QString& text) {
                 close(text, i);
             else
                 text[i] = closeMark(isSingleClosing(c) ? 2 : 1); // a closing mark with no opening one
-        } else if (c == u'"' || (c == u'\'' && !isApostrophe(text, i))) {
+        } else if (m_quoting[size_t(i)]) {
             if (!m_open.empty() && m_open.back() == c)
                 close(text, i);
-            else if (opensChineseQuotation(text, i))
+            else
                 open(text, i, c);
         }
     }
