@@ -93,6 +93,7 @@ struct Arguments {
     std::string folder;
     bool html = false;
     bool deleteHtml = false;
+    bool wizardTypeset = false;
     std::string mergeName;
     std::string prefix;
     bool deleteMerged = false;
@@ -218,6 +219,8 @@ int main(int argc, char** argv) {
     wizard->add_flag("--html", a.html, "stage 1: web pages to text");
     wizard->add_flag("--delete-html", a.deleteHtml, "delete each converted web page");
     wizard->add_flag("--classic-html", a.classicHtml, "convert the web pages by the old rules");
+    wizard->add_flag("--typeset", a.wizardTypeset,
+                     "after stage 1: punctuation, quotes and layout as the options dialog says");
     wizard->add_option("--merge", a.mergeName, "stage 2: merge every text file into NAME");
     wizard->add_option("--prefix", a.prefix, "put this prefix in front of the merged name");
     wizard->add_flag("--delete-merged", a.deleteMerged, "delete the merged files");
@@ -391,6 +394,7 @@ int main(int argc, char** argv) {
         options.folder = AddBackslash(FileName::absolutePath(toName(a.folder)));
         options.html = a.html;
         options.deleteHtml = a.deleteHtml;
+        options.typeset = a.wizardTypeset;
         options.merge = !a.mergeName.empty();
         options.prefix = toName(a.prefix);
         options.newName = options.prefix + toName(a.mergeName);

@@ -10,7 +10,6 @@ bool isChineseMark(char16_t u) {
     case u'（':
     case u'）':
     case u'，':
-    case u'．':
     case u'：':
     case u'；':
     case u'？':
