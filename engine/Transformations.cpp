@@ -121,7 +121,9 @@ QString invisibleSummary(const InvisibleCount& count) {
 
 bool Typeset(const QString& sourcePath, const QString& targetPath, const TypesetOptions& typeset,
              TransformReport* report, WorkPulse* pulse) {
-    const QList<qint64> headings = typeset.indent == IndentStyle::Keep ? QList<qint64>() : headingLines(sourcePath);
+    // Only an indent that paragraphs get and headings do not needs to know the headings.
+    const QList<qint64> headings =
+        typeset.indent == IndentStyle::TwoSpaces ? headingLines(sourcePath) : QList<qint64>();
     TextChanges changes;
     LineTransformOptions options = withPulse(pulse);
     options.changes = &changes;

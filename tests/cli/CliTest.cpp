@@ -147,6 +147,19 @@ TEST_F(CliTest, wizardRunsItsStagesAndRefusesAMissingFolder) {
     EXPECT_FALSE(err.isEmpty());
 }
 
+TEST_F(CliTest, wizardTypesetsThePagesTextsBeforeTheMerge) {
+    ASSERT_TRUE(TestFiles::write(work + "1.htm", "<p>他说:\"你好!\"</p>"));
+    ASSERT_TRUE(TestFiles::write(work + "2.htm", "<p>二</p>"));
+    ASSERT_EQ(run({"--quiet", "wizard", work, "--html", "--typeset", "--merge", "book"}), 0) << err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(TestFiles::read(work + "book.txt")).contains("　　他说：“你好！”"));
+    ASSERT_EQ(run({"backups"}), 0);
+    const QStringList batches = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(batches.size(), 3) << out.toStdString();
+    EXPECT_TRUE(batches[0].contains("\twizard merge → book.txt\t")) << "newest first";
+    EXPECT_TRUE(batches[1].contains("\twizard typeset\t"));
+    EXPECT_TRUE(batches[2].contains("\twizard html2txt\t"));
+}
+
 // Every entry below a folder with its size, bytes and modification time.
 QStringList fingerprint(const QString& folder) {
     QStringList lines;
