@@ -275,6 +275,11 @@ TEST_F(CliTest, typesetRewritesWithBackupAndJournalRestoresAndPreviewsWithoutCha
     const QString id = out.section('\t', 0, 0);
     EXPECT_EQ(run({"--quiet", "restore", id}), 0) << out.toStdString();
     EXPECT_EQ(TestFiles::read(work + "a.txt"), before);
+
+    // Quotation marks by the text: a Traditional one gets the Taiwan marks.
+    ASSERT_TRUE(TestFiles::write(work + "b.txt", "他說:\"這裡就是臺灣,歡迎來玩.\"\r\n"));
+    EXPECT_EQ(run({"--quiet", "--no-backup", "typeset", "--indent", "0", work + "b.txt"}), 0);
+    EXPECT_EQ(TestFiles::read(work + "b.txt"), "他說：「這裡就是臺灣，歡迎來玩。」\r\n");
 }
 
 TEST_F(CliTest, anAppFolderThatIsAFileIsAnError) {
