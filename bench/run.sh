@@ -12,7 +12,8 @@
 #   --runs N        runs per measurement, the best one counts (default 3; at least 10 for a command
 #                   that takes under a second)
 #   --mb N          size of the novel in MB (default 100; the web page is a tenth of it, at least 1)
-#   --only LIST     comma-separated groups: textio,reflow,despace,narrow,codepage,html,merge,replace,files
+#   --only LIST     comma-separated groups: textio,reflow,despace,narrow,typeset,codepage,html,merge,replace,
+#                   files
 #                   (merge and files run on the disk of QM_BENCH_DIR and again on tmpfs, /dev/shm)
 #   --no-build      use build-bench/ as it is
 #   (quillmar-cli runs with its default --jobs, one worker a core; one row shows --jobs 1 beside it)
@@ -175,6 +176,17 @@ if wanted narrow; then
         "$qm_run narrow '$in'"
     measure "narrow UTF-8" "perl -CSD -pe tr///" "$u8_bytes" 1 "" "$no_copy" \
         "perl -CSD -pe 'tr/\\x{FF01}-\\x{FF5E}\\x{3000}/\\x{21}-\\x{7E} /' '$u8' > '$out'" "$same_as_qm"
+fi
+
+# Typesetting a single file (goal: 100 MB/s and more); the Perl line converts only the sentence
+# marks between Han characters, a part of the work, for scale.
+if wanted typeset; then
+    measure "typeset GB18030" "quillmar-cli typeset" "$gb_bytes" 1 "" "$(fresh_copy "$gb")" \
+        "$qm_run typeset '$in'"
+    measure "typeset UTF-8" "quillmar-cli typeset" "$u8_bytes" 1 "" "$(fresh_copy "$u8")" \
+        "$qm_run typeset '$in'"
+    measure "typeset UTF-8" "perl -CSD -pe s/(Han),(Han)/" "$u8_bytes" 1 "" "$no_copy" \
+        "perl -CSD -pe 's/(?<=\\p{Han})([,;:!?])(?=\\p{Han})/chr(ord(\$1) + 0xFEE0)/ge' '$u8' > '$out'"
 fi
 
 if wanted codepage; then

@@ -93,6 +93,7 @@ struct Arguments {
     std::string folder;
     bool html = false;
     bool deleteHtml = false;
+    bool wizardTypeset = false;
     std::string mergeName;
     std::string prefix;
     bool deleteMerged = false;
@@ -101,6 +102,12 @@ struct Arguments {
     bool space = false;
     std::string code;
     std::string width;
+
+    std::string quotes = "auto";
+    std::string indent = "2";
+    std::string blankLines = "keep";
+    bool noPunctuation = false;
+    bool latinSpace = false;
 
     std::string book;
     std::string into;
@@ -179,6 +186,20 @@ int main(int argc, char** argv) {
         command.app = app.add_subcommand(command.name, command.help);
         addFiles(command.app);
     }
+    auto* typeset = app.add_subcommand("typeset", "Chinese punctuation, quotation marks, paragraph indent and blank "
+                                                  "lines; invisible characters removed");
+    typeset
+        ->add_option("--quotes", a.quotes,
+                     "quotation marks: mainland “”‘’, taiwan 「」『』 or keep (default: by the text, "
+                     "Traditional taiwan, Simplified mainland)")
+        ->check(CLI::IsMember({"auto", "mainland", "taiwan", "keep"}));
+    typeset->add_option("--indent", a.indent, "paragraph indent: 2 full-width spaces (default), 0 or keep")
+        ->check(CLI::IsMember({"2", "0", "keep"}));
+    typeset->add_option("--blank-lines", a.blankLines, "blank lines between paragraphs: keep (default), none or one")
+        ->check(CLI::IsMember({"keep", "none", "one"}));
+    typeset->add_flag("--no-punctuation", a.noPunctuation, "leave half-width punctuation as it is");
+    typeset->add_flag("--latin-space", a.latinSpace, "a space between Chinese and Latin letters");
+    addFiles(typeset);
     auto* replace = app.add_subcommand("replace", "replace a text in every file");
     replace->add_option("--find", a.find, "the text to find")->required();
     replace->add_option("--with", a.with, "the replacement (default: remove the text)");
@@ -198,6 +219,8 @@ int main(int argc, char** argv) {
     wizard->add_flag("--html", a.html, "stage 1: web pages to text");
     wizard->add_flag("--delete-html", a.deleteHtml, "delete each converted web page");
     wizard->add_flag("--classic-html", a.classicHtml, "convert the web pages by the old rules");
+    wizard->add_flag("--typeset", a.wizardTypeset,
+                     "after stage 1: punctuation, quotes and layout as the options dialog says");
     wizard->add_option("--merge", a.mergeName, "stage 2: merge every text file into NAME");
     wizard->add_option("--prefix", a.prefix, "put this prefix in front of the merged name");
     wizard->add_flag("--delete-merged", a.deleteMerged, "delete the merged files");
@@ -286,6 +309,14 @@ int main(int argc, char** argv) {
     TextReader::setDecodingRules(rules);
     if (a.classicHtml)
         state.Prefs.ClassicHtml = true;
+    if (typeset->parsed()) {
+        // The command line's own defaults, whatever the options dialog chose.
+        state.Prefs.TypesetQuotes = toQString(a.quotes);
+        state.Prefs.TypesetIndent = toQString(a.indent);
+        state.Prefs.TypesetBlankLines = toQString(a.blankLines);
+        state.Prefs.TypesetPunctuation = !a.noPunctuation;
+        state.Prefs.TypesetLatinSpace = a.latinSpace;
+    }
     state.Workers = a.jobs > 0 ? a.jobs : defaultWorkerCount();
 
     const QString phrases = toName(a.phrases);
@@ -330,6 +361,8 @@ int main(int argc, char** argv) {
         if (command.app->parsed())
             CliCommands::runBatch(env, command.command, command.direction, files);
     }
+    if (typeset->parsed())
+        CliCommands::runBatch(env, BatchCommand::Typeset, 0, files);
     if (replace->parsed()) {
         if (a.find.empty()) {
             printError(QStringLiteral("quillmar-cli: replace: --find must not be empty"));
@@ -361,6 +394,7 @@ int main(int argc, char** argv) {
         options.folder = AddBackslash(FileName::absolutePath(toName(a.folder)));
         options.html = a.html;
         options.deleteHtml = a.deleteHtml;
+        options.typeset = a.wizardTypeset;
         options.merge = !a.mergeName.empty();
         options.prefix = toName(a.prefix);
         options.newName = options.prefix + toName(a.mergeName);

@@ -13,6 +13,25 @@ const QString KeyLegacy = QStringLiteral("LegacyEncoding");
 const QString KeyUnmappable = QStringLiteral("Unmappable");
 const QString KeyClassicHtml = QStringLiteral("ClassicHtml");
 const QString KeyMainSplitter = QStringLiteral("MainSplitter");
+const QString KeyTypesetQuotes = QStringLiteral("TypesetQuotes");
+const QString KeyTypesetIndent = QStringLiteral("TypesetIndent");
+const QString KeyTypesetBlankLines = QStringLiteral("TypesetBlankLines");
+const QString KeyTypesetPunctuation = QStringLiteral("TypesetPunctuation");
+const QString KeyTypesetLatinSpace = QStringLiteral("TypesetLatinSpace");
+const QString KeyNarrowKeepsPunctuation = QStringLiteral("NarrowKeepsPunctuation");
+
+// A value from a fixed list of choices; anything else leaves the default.
+void setChoice(QString& field, const QString& value, std::initializer_list<const char16_t*> choices) {
+    for (const char16_t* choice : choices) {
+        if (value == choice)
+            field = value;
+    }
+}
+
+void setFlag(bool& field, const QString& value) {
+    if (value == u"1" || value == u"0")
+        field = value == u"1";
+}
 
 void setError(FileError* error, const FileError& value) {
     if (error)
@@ -37,6 +56,18 @@ void apply(Preferences& prefs, const QString& key, const QString& value) {
     } else if (key == KeyClassicHtml) {
         if (const auto flag = flagFromText(value))
             prefs.ClassicHtml = *flag;
+    } else if (key == KeyTypesetQuotes) {
+        setChoice(prefs.TypesetQuotes, value, {u"auto", u"mainland", u"taiwan", u"keep"});
+    } else if (key == KeyTypesetIndent) {
+        setChoice(prefs.TypesetIndent, value, {u"2", u"0", u"keep"});
+    } else if (key == KeyTypesetBlankLines) {
+        setChoice(prefs.TypesetBlankLines, value, {u"keep", u"none", u"one"});
+    } else if (key == KeyTypesetPunctuation) {
+        setFlag(prefs.TypesetPunctuation, value);
+    } else if (key == KeyTypesetLatinSpace) {
+        setFlag(prefs.TypesetLatinSpace, value);
+    } else if (key == KeyNarrowKeepsPunctuation) {
+        setFlag(prefs.NarrowKeepsPunctuation, value);
     } else if (key == KeyMainSplitter) {
         prefs.MainSplitter = QByteArray::fromBase64(value.toLatin1());
     } else {
@@ -122,6 +153,15 @@ bool write(const QString& path, const Preferences& prefs, FileError* error) {
     entry(KeyUnmappable, unmappableName(prefs.Unmappable));
     entry(KeyClassicHtml, prefs.ClassicHtml ? QStringLiteral("1") : QStringLiteral("0"));
     entry(KeyMainSplitter, QString::fromLatin1(prefs.MainSplitter.toBase64()));
+    const auto flag = [](bool value) {
+        return value ? QStringLiteral("1") : QStringLiteral("0");
+    };
+    entry(KeyTypesetQuotes, prefs.TypesetQuotes);
+    entry(KeyTypesetIndent, prefs.TypesetIndent);
+    entry(KeyTypesetBlankLines, prefs.TypesetBlankLines);
+    entry(KeyTypesetPunctuation, flag(prefs.TypesetPunctuation));
+    entry(KeyTypesetLatinSpace, flag(prefs.TypesetLatinSpace));
+    entry(KeyNarrowKeepsPunctuation, flag(prefs.NarrowKeepsPunctuation));
     for (const auto& [key, value] : prefs.UnknownKeys)
         entry(key, value);
     if (!writer.commit()) {

@@ -20,6 +20,15 @@ struct Preferences {
     UnmappablePolicy Unmappable = UnmappablePolicy::Refuse;
     // Web pages converted exactly as the first versions did (no line breaks at <br>, no entities).
     bool ClassicHtml = false;
+    // The typeset command, by the names its command-line options use: quotes "auto" (by the text),
+    // "mainland", "taiwan" or "keep"; indent "2", "0" or "keep"; blank lines "keep", "none" or "one".
+    QString TypesetQuotes = QStringLiteral("auto");
+    QString TypesetIndent = QStringLiteral("2");
+    QString TypesetBlankLines = QStringLiteral("keep");
+    bool TypesetPunctuation = true;
+    bool TypesetLatinSpace = false;
+    // Full-width to half-width leaves Chinese punctuation and the 　 indent full-width.
+    bool NarrowKeepsPunctuation = false;
     // Saved state of the main window's list/preview splitter (QSplitter::saveState), empty: default.
     QByteArray MainSplitter;
 

@@ -28,6 +28,7 @@ struct TransformReport {
     TextEncoding intendedEncoding = TextEncoding::Gb18030;
     std::optional<TextEncoding> savedAs; // the encoding the target got instead of `intendedEncoding`
     bool unchanged = false;              // the target already held the result and was left alone
+    QString summary; // what the transformation did, for the file's row ("删除 3 个不可见字符")
 
     // The target was written with "?" in place of characters: the source holds the only whole copy.
     bool lostCharacters() const { return unmappable > 0 && !savedAs; }

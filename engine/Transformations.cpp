@@ -1,5 +1,6 @@
 #include "Transformations.h"
 
+#include "ChapterFinder.h"
 #include "HtmlLineConverter.h"
 #include "LineTransform.h"
 #include "ParagraphReflower.h"
@@ -8,6 +9,8 @@
 #include "platform/HtmlCharset.h"
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
+
+#include <memory>
 
 namespace {
 
@@ -71,15 +74,72 @@ bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, Transfor
 }
 
 bool ConvertWidth(const QString& sourcePath, const QString& targetPath, int direction, TransformReport* report,
-                  WorkPulse* pulse) {
+                  WorkPulse* pulse, bool keepChinese) {
     TextChanges changes;
     LineTransformOptions options = withPulse(pulse);
     options.changes = &changes;
+    const WidthKeep keep = keepChinese ? WidthKeep::ChinesePunctuation : WidthKeep::Nothing;
     return transformLines(
         sourcePath, targetPath,
-        [direction, &changes](QString& line, TextWriter& out) {
-            changes.note(direction == 0 ? toHalfWidth(line) : toFullWidth(line));
+        [direction, keep, &changes](QString& line, TextWriter& out) {
+            changes.note(direction == 0 ? toHalfWidth(line, keep) : toFullWidth(line));
             out.writeLine(line);
         },
         report, options);
+}
+
+namespace {
+
+// The lines of `path` that the chapter finder takes for headings, ascending; none when the file
+// cannot be read (the transformation then reports why).
+QList<qint64> headingLines(const QString& path) {
+    TextReader reader;
+    QList<qint64> lines;
+    if (!reader.open(path))
+        return lines;
+    ChapterFinder finder;
+    QString line;
+    while (reader.readLine(line))
+        finder.addLine(line);
+    for (const Heading& heading : finder.finish()) {
+        if (lines.isEmpty() || lines.last() != heading.line)
+            lines.append(heading.line);
+    }
+    return lines;
+}
+
+QString invisibleSummary(const InvisibleCount& count) {
+    QStringList parts;
+    if (count.removed > 0)
+        parts.append(QStringLiteral("删除 %1 个不可见字符").arg(count.removed));
+    if (count.otherFormat > 0)
+        parts.append(QStringLiteral("%1 个格式字符未改动").arg(count.otherFormat));
+    return parts.join(QStringLiteral("，"));
+}
+
+} // namespace
+
+bool Typeset(const QString& sourcePath, const QString& targetPath, const TypesetOptions& typeset,
+             TransformReport* report, WorkPulse* pulse) {
+    // Only an indent that paragraphs get and headings do not needs to know the headings.
+    const QList<qint64> headings =
+        typeset.indent == IndentStyle::TwoSpaces ? headingLines(sourcePath) : QList<qint64>();
+    TextChanges changes;
+    LineTransformOptions options = withPulse(pulse);
+    options.changes = &changes;
+    InvisibleCount counted;
+    // A second pass (into UTF-8) starts again: only the last pass's counts are the file's.
+    std::shared_ptr<Typesetter> last;
+    const LineHandlerFactory makeHandler = [&]() -> LineHandler {
+        last = std::make_shared<Typesetter>(typeset, headings);
+        return [setter = last, piece = pieceBuffer(), &changes](QString& line, TextWriter& out) mutable {
+            changes.note(setter->typesetLine(line, piece));
+            if (!piece.isEmpty())
+                out.write(piece);
+        };
+    };
+    const bool done = transformLines(sourcePath, targetPath, makeHandler, report, options);
+    if (done && report && last)
+        report->summary = invisibleSummary(last->invisible());
+    return done;
 }

@@ -2,6 +2,7 @@
 
 #include "HtmlLineConverter.h"
 #include "TransformReport.h"
+#include "Typesetter.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,13 @@ bool RemoveSpaces(const QString& sourcePath, const QString& targetPath, Transfor
 bool ConvertCodePage(const QString& sourcePath, const QString& targetPath, int direction,
                      TransformReport* report = nullptr, WorkPulse* pulse = nullptr, int threads = 1);
 
-// Direction 0 full-width to half-width, any other half-width to full-width.
+// Direction 0 full-width to half-width, any other half-width to full-width. `keepChinese` keeps the
+// punctuation of Chinese text and the 　 of an indent full-width when narrowing (see toHalfWidth).
 bool ConvertWidth(const QString& sourcePath, const QString& targetPath, int direction,
-                  TransformReport* report = nullptr, WorkPulse* pulse = nullptr);
+                  TransformReport* report = nullptr, WorkPulse* pulse = nullptr, bool keepChinese = false);
+
+// Sets a text as `options` say (see Typesetter); the headings the chapter finder finds in it keep no
+// indent. `report->summary` counts the invisible characters removed and the other format
+// characters seen.
+bool Typeset(const QString& sourcePath, const QString& targetPath, const TypesetOptions& options,
+             TransformReport* report = nullptr, WorkPulse* pulse = nullptr);

@@ -94,6 +94,8 @@ QString BatchRunner::commandName(BatchCommand command, int direction) {
         return direction == 0 ? QStringLiteral("gb") : QStringLiteral("big5");
     case BatchCommand::Width:
         return direction == 0 ? QStringLiteral("narrow") : QStringLiteral("wide");
+    case BatchCommand::Typeset:
+        return QStringLiteral("typeset");
     }
     return QString();
 }

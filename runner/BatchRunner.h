@@ -5,13 +5,14 @@
 #include <QList>
 #include <QString>
 
-// The five file commands of the main window, run over the entries of its file list.
+// The file commands of the main window, run over the entries of its file list.
 enum class BatchCommand {
     WebPageToText, // new ".txt" beside each page, timed
     Reflow,        // in place
     RemoveSpaces,  // in place, timed
     CodePage,      // in place; direction 0 to GB2312 (Simplified), 1 to Big5 (Traditional)
     Width,         // in place; direction 0 full-width to half-width, 1 half-width to full-width
+    Typeset,       // in place; punctuation, quotes, indent and blank lines as the preferences say
 };
 
 struct FileEntry {

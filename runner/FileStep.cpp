@@ -1,5 +1,6 @@
 #include "FileStep.h"
 
+#include "EpubRunner.h"
 #include "JournalSteps.h"
 #include "MergeStep.h"
 #include "NameRules.h"
@@ -8,6 +9,7 @@
 #include "core/WorkPulse.h"
 #include "engine/FileJob.h"
 #include "engine/Transformations.h"
+#include "platform/TextReader.h"
 
 #include <QFileInfo>
 
@@ -55,9 +57,45 @@ bool runTransformation(const AppState& state, BatchCommand command, int directio
     case BatchCommand::CodePage:
         return ConvertCodePage(sourcePath, targetPath, direction, &report, pulse, state.Workers);
     case BatchCommand::Width:
-        return ConvertWidth(sourcePath, targetPath, direction, &report, pulse);
+        return ConvertWidth(sourcePath, targetPath, direction, &report, pulse, state.Prefs.NarrowKeepsPunctuation);
+    case BatchCommand::Typeset:
+        return Typeset(sourcePath, targetPath, typesetOptionsFor(state, sourcePath), &report, pulse);
     }
     return false;
+}
+
+namespace {
+
+QuoteStyle quoteStyleFor(const QString& choice, const QString& path) {
+    if (choice == u"mainland")
+        return QuoteStyle::Mainland;
+    if (choice == u"taiwan")
+        return QuoteStyle::Taiwan;
+    if (choice == u"keep")
+        return QuoteStyle::Keep;
+    // By the text: its first 64 KB tell Traditional from Simplified.
+    QString sample;
+    bool truncated = false;
+    if (!TextReader::readHead(path, 64 * 1024, sample, truncated))
+        return QuoteStyle::Mainland;
+    return EpubRunner::languageOf(sample) == u"zh-TW" ? QuoteStyle::Taiwan : QuoteStyle::Mainland;
+}
+
+} // namespace
+
+TypesetOptions typesetOptionsFor(const AppState& state, const QString& path) {
+    const Preferences& prefs = state.Prefs;
+    TypesetOptions options;
+    options.punctuation = prefs.TypesetPunctuation;
+    options.latinSpace = prefs.TypesetLatinSpace;
+    options.quotes = quoteStyleFor(prefs.TypesetQuotes, path);
+    options.indent = prefs.TypesetIndent == u"0"      ? IndentStyle::None
+                     : prefs.TypesetIndent == u"keep" ? IndentStyle::Keep
+                                                      : IndentStyle::TwoSpaces;
+    options.blankLines = prefs.TypesetBlankLines == u"none"  ? BlankLineStyle::None
+                         : prefs.TypesetBlankLines == u"one" ? BlankLineStyle::One
+                                                             : BlankLineStyle::Keep;
+    return options;
 }
 
 QString FileStep::unchangedReason() {
@@ -71,8 +109,8 @@ void FileStep::reportOutcome(int percent, const QString& text, bool done, const 
         sink.ReportProgress(percent, text, QStringLiteral("未完成"), report.error.description, Mark::Red);
         return;
     }
-    sink.ReportProgress(percent, text, QStringLiteral("完成"), report.unchanged ? unchangedReason() : reason,
-                        Mark::Blue);
+    const QString said = reason.isEmpty() ? report.summary : reason;
+    sink.ReportProgress(percent, text, QStringLiteral("完成"), report.unchanged ? unchangedReason() : said, Mark::Blue);
     if (report.unmappable > 0)
         reportUnmappable(sink, text, report);
 }

@@ -2,6 +2,7 @@
 
 #include "BatchRunner.h"
 #include "engine/TransformReport.h"
+#include "engine/Typesetter.h"
 
 #include <QString>
 
@@ -12,6 +13,10 @@ class WorkPulse;
 // settings, unless its name makes it an index page.
 bool runTransformation(const AppState& state, BatchCommand command, int direction, const QString& sourcePath,
                        const QString& targetPath, TransformReport& report, WorkPulse* pulse = nullptr);
+
+// The typeset settings of the preferences for the file at `path`: quotes "by the text" become the
+// Taiwan marks for a Traditional text (judged from its beginning), the mainland ones otherwise.
+TypesetOptions typesetOptionsFor(const AppState& state, const QString& path);
 
 // One file of a batch, shared by the main window's commands and the wizard's stages: the job frame,
 // then the command's transformation (in place through the working copy, or a web page into its

@@ -11,10 +11,10 @@
 #include "core/ProgressSink.h"
 #include "core/WorkPulse.h"
 #include "engine/Backups.h"
-#include "platform/PathIdentity.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
+#include "platform/PathIdentity.h"
 
 #include <functional>
 
@@ -37,9 +37,7 @@ QStringList indexFilesFirst(const QStringList& names) {
 // FIFO would wait for a writer for ever.
 QStringList stageFiles(const QString& folder, const QString& mask) {
     QStringList names = FolderListing::listFiles(folder, mask);
-    names.removeIf([&](const QString& name) {
-        return !PathIdentity::isRegularFileWithin(folder, name);
-    });
+    names.removeIf([&](const QString& name) { return !PathIdentity::isRegularFileWithin(folder, name); });
     return names;
 }
 
@@ -71,6 +69,10 @@ void WizardRunner::run(const WizardOptions& options) {
         {options.html,
          [&] {
              convertPages(options);
+         }},
+        {options.typeset,
+         [&] {
+             rewriteTexts(options, QStringLiteral("-排版整理-"), BatchCommand::Typeset, 0);
          }},
         {options.merge,
          [&] {

@@ -147,6 +147,19 @@ TEST_F(CliTest, wizardRunsItsStagesAndRefusesAMissingFolder) {
     EXPECT_FALSE(err.isEmpty());
 }
 
+TEST_F(CliTest, wizardTypesetsThePagesTextsBeforeTheMerge) {
+    ASSERT_TRUE(TestFiles::write(work + "1.htm", "<p>他说:\"你好!\"</p>"));
+    ASSERT_TRUE(TestFiles::write(work + "2.htm", "<p>二</p>"));
+    ASSERT_EQ(run({"--quiet", "wizard", work, "--html", "--typeset", "--merge", "book"}), 0) << err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(TestFiles::read(work + "book.txt")).contains("　　他说：“你好！”"));
+    ASSERT_EQ(run({"backups"}), 0);
+    const QStringList batches = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(batches.size(), 3) << out.toStdString();
+    EXPECT_TRUE(batches[0].contains("\twizard merge → book.txt\t")) << "newest first";
+    EXPECT_TRUE(batches[1].contains("\twizard typeset\t"));
+    EXPECT_TRUE(batches[2].contains("\twizard html2txt\t"));
+}
+
 // Every entry below a folder with its size, bytes and modification time.
 QStringList fingerprint(const QString& folder) {
     QStringList lines;
@@ -240,6 +253,33 @@ TEST_F(CliTest, aDiffOfARestoreShowsWhatItWouldBringBackAndChangesNothing) {
     EXPECT_EQ(run({"--quiet", "--diff", "restore", id}), 0) << err.toStdString();
     EXPECT_EQ(out, "--- a/a.txt\n+++ b/a.txt\n@@ -1 +1 @@\n-中文\n+中 文\n");
     EXPECT_EQ(fingerprint(work) + fingerprint(app), before);
+}
+
+TEST_F(CliTest, typesetRewritesWithBackupAndJournalRestoresAndPreviewsWithoutChanging) {
+    const QByteArray before = "第1章 夜宿古庙\r\n  他说:\"你好,世界!\"\xe2\x80\x8b\r\n\r\n\r\n\t她笑了...\r\n";
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", before));
+
+    const QStringList files = fingerprint(work) + fingerprint(app);
+    EXPECT_EQ(run({"--quiet", "--dry-run", "typeset", work + "a.txt"}), 0) << err.toStdString();
+    EXPECT_EQ(fingerprint(work) + fingerprint(app), files) << "a dry run changes nothing";
+    EXPECT_EQ(run({"--quiet", "--diff", "typeset", "--quotes", "taiwan", work + "a.txt"}), 0);
+    EXPECT_TRUE(out.contains("+　　他说：「你好，世界！」")) << out.toStdString();
+    EXPECT_EQ(fingerprint(work) + fingerprint(app), files) << "nor does a diff";
+
+    EXPECT_EQ(run({"--quiet", "typeset", "--blank-lines", "one", work + "a.txt"}), 0) << err.toStdString();
+    EXPECT_EQ(out, "a.txt\t完成\t删除 1 个不可见字符\tblue\n");
+    EXPECT_EQ(TestFiles::read(work + "a.txt"),
+              "第1章 夜宿古庙\r\n\r\n　　他说：“你好，世界！”\r\n\r\n　　她笑了……\r\n");
+    ASSERT_EQ(run({"backups"}), 0);
+    EXPECT_TRUE(out.contains("\ttypeset\t" + work + "\t1\t")) << out.toStdString();
+    const QString id = out.section('\t', 0, 0);
+    EXPECT_EQ(run({"--quiet", "restore", id}), 0) << out.toStdString();
+    EXPECT_EQ(TestFiles::read(work + "a.txt"), before);
+
+    // Quotation marks by the text: a Traditional one gets the Taiwan marks.
+    ASSERT_TRUE(TestFiles::write(work + "b.txt", "他說:\"這裡就是臺灣,歡迎來玩.\"\r\n"));
+    EXPECT_EQ(run({"--quiet", "--no-backup", "typeset", "--indent", "0", work + "b.txt"}), 0);
+    EXPECT_EQ(TestFiles::read(work + "b.txt"), "他說：「這裡就是臺灣，歡迎來玩。」\r\n");
 }
 
 TEST_F(CliTest, anAppFolderThatIsAFileIsAnError) {
@@ -421,7 +461,9 @@ TEST_F(CliTest, relativeAndAbsolutePathsKeepTheirBytes) {
     EXPECT_EQ(get(root + "/ch/" + gbk + ".txt"), "a+b\r\n");
     EXPECT_EQ(runIn(QFile::encodeName(work), {"wizard", "bk" + gbk + "/ch", "--merge", "book" + gbk}), 0);
     EXPECT_EQ(get(root + "/ch/book" + gbk + ".txt"), "a+b\r\n");
-    EXPECT_EQ(runIn(QFile::encodeName(work), {"merge", "--output", "bk" + gbk + "/m.txt", "bk" + gbk + "/ch/" + gbk + ".txt"}), 0);
+    EXPECT_EQ(runIn(QFile::encodeName(work),
+                    {"merge", "--output", "bk" + gbk + "/m.txt", "bk" + gbk + "/ch/" + gbk + ".txt"}),
+              0);
     EXPECT_EQ(get(root + "/m.txt"), "a+b\r\n") << "a relative output that is not UTF-8";
     struct stat st;
     EXPECT_EQ(::stat(QFile::encodeName(app) + "app" + gbk + "/new", &st), 0) << "a missing app folder is made";

@@ -429,13 +429,22 @@ TEST(AppFolderTest, TheInstallationDecidesNotWhetherTheFolderCanBeWritten) {
 
 TEST_F(SettingsFilesTest, PreferencesSurviveARestartAndKeepKeysOfNewerVersions) {
     writeFile(QStringLiteral("Preferences.ini"),
-              utf8("# comment\nLegacyEncoding=big5\nUnmappable=bogus\nClassicHtml=1\nFutureKey=\xe6\x96\x87\n"));
+              utf8("# comment\nLegacyEncoding=big5\nUnmappable=bogus\nClassicHtml=1\nFutureKey=\xe6\x96\x87\n"
+                   "TypesetQuotes=bogus\nTypesetIndent=0\nTypesetPunctuation=yes\nNarrowKeepsPunctuation=1\n"));
     ASSERT_FALSE(Settings::loadAtStartup(state).isSet());
     EXPECT_EQ(state.Prefs.LegacyEncoding, TextEncoding::Big5);
     EXPECT_EQ(state.Prefs.Unmappable, UnmappablePolicy::Refuse); // a value it cannot read keeps the default
     EXPECT_TRUE(state.Prefs.ClassicHtml);
+    EXPECT_EQ(state.Prefs.TypesetQuotes, QStringLiteral("auto"));
+    EXPECT_EQ(state.Prefs.TypesetIndent, QStringLiteral("0"));
+    EXPECT_TRUE(state.Prefs.TypesetPunctuation);
+    EXPECT_TRUE(state.Prefs.NarrowKeepsPunctuation);
 
     state.Prefs.Unmappable = UnmappablePolicy::SaveUtf8;
+    state.Prefs.TypesetQuotes = QStringLiteral("taiwan");
+    state.Prefs.TypesetBlankLines = QStringLiteral("one");
+    state.Prefs.TypesetPunctuation = false;
+    state.Prefs.TypesetLatinSpace = true;
     state.Prefs.MainSplitter = QByteArray("\x00\xff", 2);
     const Preferences saved = state.Prefs;
     ASSERT_FALSE(Settings::saveAtShutdown(state, QString()).isSet());

@@ -41,6 +41,11 @@ TEST(SpaceRemoval, IsolatedSpacesGo) {
         {"each of two isolated spaces in a row of characters goes", u"中 文 字"_s, u"中文字"_s},
         {"a space between 4-byte characters goes", u"𠍀 𠍀"_s, u"𠍀𠍀"_s},
         {"escaped bytes are neither spaces nor letters", esc + u" "_s + esc + esc, esc + esc + esc},
+        {"a heading keeps the space after its number", u"第2章 夜宿古庙"_s, u"第2章 夜宿古庙"_s},
+        {"a heading with Chinese numerals too", u"　　第十一回　灵根 育孕"_s, u"　　第十一回　灵根育孕"_s},
+        {"only the space right after the label", u"第3卷 上 下"_s, u"第3卷 上下"_s},
+        {"第 without a number is no heading", u"第 章 文"_s, u"第章文"_s},
+        {"a label not at the line's start is none", u"见第2章 夜宿"_s, u"见第2章夜宿"_s},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.rule);

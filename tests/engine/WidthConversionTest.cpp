@@ -47,3 +47,27 @@ TEST(WidthConversion, LeavesEverythingElse) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(WidthConversion, NarrowingMayKeepChinesePunctuationAndTheIndent) {
+    const struct {
+        const char* rule;
+        QString line;
+        QString narrowed;
+    } rows[] = {
+        {"letters and digits narrow, Chinese marks stay", u"　　他说：ＡＢＣ，１２３！（好）？"_s,
+         u"　　他说：ABC，123！（好）？"_s},
+        {"a full-width space inside the line narrows", u"ＡＢＣ　１２３"_s, u"ABC 123"_s},
+        {"symbols that are no Chinese marks narrow", u"１＋１＝２；ｘ＠ｙ．ｃｏｍ～"_s, u"1+1=2；x@y.com～"_s},
+        {"an indent after ASCII spaces stays too", u" 　ａ"_s, u" 　a"_s},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        QString line = row.line;
+        toHalfWidth(line, WidthKeep::ChinesePunctuation);
+        EXPECT_EQ(shown(line), shown(row.narrowed));
+    }
+}
+
+} // namespace

@@ -49,7 +49,7 @@ QString stored(const AppState& state) {
 
 QString visiblePages(const FrmOption* dialog) {
     QString pages;
-    for (int i = 1; i <= 4; ++i) {
+    for (int i = 1; i <= FrmOption::PageCount; ++i) {
         if (dialog->Tabholder[i]->isVisible())
             pages += QString::number(i);
     }
@@ -74,6 +74,7 @@ private slots:
     void clearingKeepsWhatTheProgramDidNotMake();
     void legacyChoiceDecidesUndecidableFiles();
     void phraseFilesAreEditedInTheAppFolder();
+    void typesetSettingsAreShownAndStored();
 };
 
 void FrmOptionTest::loadShowsTheSettings() {
@@ -111,7 +112,7 @@ void FrmOptionTest::loadShowsTheSettings() {
     dialog->Slider1->setValue(0);
     QCOMPARE(dialog->LabelGrade->text(), QStringLiteral("激进的"));
     QCOMPARE(visiblePages(dialog), QStringLiteral("1"));
-    for (int tab : {2, 2, 4, 1, 3}) {
+    for (int tab : {2, 2, 4, 1, 3, 5}) {
         dialog->TabStrip1->setCurrentIndex(tab - 1);
         QCOMPARE(visiblePages(dialog), QString::number(tab));
         saveShot(dialog, QStringLiteral("FrmOption-") + QString::number(tab));
@@ -377,3 +378,37 @@ void FrmOptionTest::phraseFilesAreEditedInTheAppFolder() {
 }
 
 #include "FrmOptionTest.moc"
+
+void FrmOptionTest::typesetSettingsAreShownAndStored() {
+    TestApplication t;
+    QVERIFY(t.start());
+    Preferences& prefs = t.state().Prefs;
+    prefs.TypesetQuotes = QStringLiteral("taiwan");
+    prefs.TypesetIndent = QStringLiteral("keep");
+    prefs.TypesetBlankLines = QStringLiteral("one");
+    prefs.TypesetPunctuation = false;
+    prefs.NarrowKeepsPunctuation = true;
+    FrmOption* dialog = openOptions(t);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->ComboQuotes->currentIndex(), 2);
+    QCOMPARE(dialog->ComboIndent->currentIndex(), 2);
+    QCOMPARE(dialog->ComboBlankLines->currentIndex(), 2);
+    QVERIFY(!dialog->CheckTypesetPunctuation->isChecked());
+    QVERIFY(!dialog->CheckLatinSpace->isChecked());
+    QVERIFY(dialog->CheckNarrowKeeps->isChecked());
+
+    dialog->ComboQuotes->setCurrentIndex(0);
+    dialog->ComboIndent->setCurrentIndex(1);
+    dialog->ComboBlankLines->setCurrentIndex(1);
+    dialog->CheckTypesetPunctuation->setChecked(true);
+    dialog->CheckLatinSpace->setChecked(true);
+    dialog->CheckNarrowKeeps->setChecked(false);
+    dialog->CmdOk->click();
+    settle();
+    QCOMPARE(prefs.TypesetQuotes, QStringLiteral("auto"));
+    QCOMPARE(prefs.TypesetIndent, QStringLiteral("0"));
+    QCOMPARE(prefs.TypesetBlankLines, QStringLiteral("none"));
+    QVERIFY(prefs.TypesetPunctuation);
+    QVERIFY(prefs.TypesetLatinSpace);
+    QVERIFY(!prefs.NarrowKeepsPunctuation);
+}

@@ -389,6 +389,7 @@ void MainWindowTest::commandStateFollowsSelectionAndFilter() {
     for (const char* key : {"gb", "big", "html", "autopara", "space"})
         state += bit(main->toolbarButton(QString::fromLatin1(key)));
     QCOMPARE(state, expected);
+    QCOMPARE(main->menu_typeset->isEnabled(), main->menu_char[0]->isEnabled()); // a text command too
 
     // Never touched by the selection.
     for (const char* key : {"rename", "merge", "fast", "option", "about"})

@@ -116,9 +116,10 @@ void FrmOption::buildControls() {
     TabStrip1->setObjectName(QStringLiteral("TabStrip1"));
     TabStrip1->setExpanding(false);
     TabStrip1->setDrawBase(true);
-    const char* keys[4] = {"general", "backup", "autopara", "others"};
-    const char* captions[4] = {QT_TR_NOOP("通常"), QT_TR_NOOP("备份"), QT_TR_NOOP("自动分段"), QT_TR_NOOP("其他")};
-    for (int i = 0; i < 4; ++i) {
+    const char* keys[PageCount] = {"general", "backup", "autopara", "others", "typeset"};
+    const char* captions[PageCount] = {QT_TR_NOOP("通常"), QT_TR_NOOP("备份"), QT_TR_NOOP("自动分段"),
+                                       QT_TR_NOOP("其他"), QT_TR_NOOP("排版")};
+    for (int i = 0; i < PageCount; ++i) {
         TabStrip1->addTab(tr(captions[i]));
         TabStrip1->setTabData(i, QString::fromLatin1(keys[i]));
     }
@@ -127,6 +128,7 @@ void FrmOption::buildControls() {
     Tabholder[2] = buildBackupPage();
     Tabholder[3] = buildParagraphPage();
     Tabholder[4] = buildOthersPage();
+    Tabholder[5] = buildTypesetPage();
 
     CmdOk = new QPushButton(tr("确定"), this);
     CmdOk->setObjectName(QStringLiteral("CmdOk"));
@@ -137,7 +139,7 @@ void FrmOption::buildControls() {
 
     // The pages share one place; only the chosen one is visible.
     auto* pages = new QGridLayout;
-    for (int i = 1; i <= 4; ++i) {
+    for (int i = 1; i <= PageCount; ++i) {
         Tabholder[i]->setObjectName(QStringLiteral("Tabholder") + QString::number(i));
         pages->addWidget(Tabholder[i], 0, 0);
         Tabholder[i]->setVisible(i == 1);
@@ -161,9 +163,9 @@ void FrmOption::buildControls() {
 
     // Every page at the size of the largest one, so that the window keeps its size across tabs.
     QSize largest;
-    for (int i = 1; i <= 4; ++i)
+    for (int i = 1; i <= PageCount; ++i)
         largest = largest.expandedTo(Tabholder[i]->sizeHint());
-    for (int i = 1; i <= 4; ++i)
+    for (int i = 1; i <= PageCount; ++i)
         Tabholder[i]->setMinimumSize(largest);
     setFixedSize(sizeHint().expandedTo(QSize(460, 0)));
 }
@@ -354,6 +356,68 @@ QWidget* FrmOption::buildOthersPage() {
     return page;
 }
 
+namespace {
+
+// The choices of the typeset boxes, in their order, by the names the preferences keep.
+const QStringList QuoteChoices = {QStringLiteral("auto"), QStringLiteral("mainland"), QStringLiteral("taiwan"),
+                                  QStringLiteral("keep")};
+const QStringList IndentChoices = {QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("keep")};
+const QStringList BlankLineChoices = {QStringLiteral("keep"), QStringLiteral("none"), QStringLiteral("one")};
+
+void showChoice(QComboBox* box, const QStringList& choices, const QString& value) {
+    box->setCurrentIndex(std::max<int>(0, int(choices.indexOf(value))));
+}
+
+QString chosen(const QComboBox* box, const QStringList& choices) {
+    return choices.value(box->currentIndex(), choices.first());
+}
+
+} // namespace
+
+QWidget* FrmOption::buildTypesetPage() {
+    auto* page = new QWidget(this);
+    auto* typeset = new QGroupBox(tr("标点与排版整理"), page);
+    typeset->setObjectName(QStringLiteral("FrameTypeset"));
+    CheckTypesetPunctuation = new QCheckBox(tr("中文旁的半角标点改为全角标点"), typeset);
+    CheckTypesetPunctuation->setObjectName(QStringLiteral("CheckTypesetPunctuation"));
+    ComboQuotes = new QComboBox(typeset);
+    ComboQuotes->setObjectName(QStringLiteral("ComboQuotes"));
+    ComboQuotes->addItems(
+        {tr("按文本（繁体用「」，简体用“”）"), tr("“” ‘’（大陆）"), tr("「」『』（台湾、香港）"), tr("保持不变")});
+    ComboIndent = new QComboBox(typeset);
+    ComboIndent->setObjectName(QStringLiteral("ComboIndent"));
+    ComboIndent->addItems({tr("两个全角空格"), tr("不缩进"), tr("保持不变")});
+    ComboBlankLines = new QComboBox(typeset);
+    ComboBlankLines->setObjectName(QStringLiteral("ComboBlankLines"));
+    ComboBlankLines->addItems({tr("保持不变"), tr("删除空行"), tr("段落之间空一行")});
+    CheckLatinSpace = new QCheckBox(tr("在中文与英文字母之间加空格"), typeset);
+    CheckLatinSpace->setObjectName(QStringLiteral("CheckLatinSpace"));
+
+    auto* grid = new QGridLayout(typeset);
+    grid->addWidget(CheckTypesetPunctuation, 0, 0, 1, 2);
+    grid->addWidget(makeLabel(QStringLiteral("LabelQuotes"), tr("引号："), typeset), 1, 0);
+    grid->addWidget(ComboQuotes, 1, 1);
+    grid->addWidget(makeLabel(QStringLiteral("LabelIndent"), tr("段首缩进："), typeset), 2, 0);
+    grid->addWidget(ComboIndent, 2, 1);
+    grid->addWidget(makeLabel(QStringLiteral("LabelBlankLines"), tr("段间空行："), typeset), 3, 0);
+    grid->addWidget(ComboBlankLines, 3, 1);
+    grid->addWidget(CheckLatinSpace, 4, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+
+    auto* width = new QGroupBox(tr("字符转换"), page);
+    width->setObjectName(QStringLiteral("FrameWidth"));
+    CheckNarrowKeeps = new QCheckBox(tr("全角转半角时保留中文标点和段首全角空格"), width);
+    CheckNarrowKeeps->setObjectName(QStringLiteral("CheckNarrowKeeps"));
+    auto* widthLayout = new QVBoxLayout(width);
+    widthLayout->addWidget(CheckNarrowKeeps);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(typeset);
+    layout->addWidget(width);
+    layout->addStretch();
+    return page;
+}
+
 // The editor writes the file itself when its OK is pressed, whatever this dialog's OK or Cancel.
 void FrmOption::editPhrases(bool toTraditional) {
     const auto direction = toTraditional ? ChineseConverter::ToTraditional : ChineseConverter::ToSimplified;
@@ -387,6 +451,12 @@ void FrmOption::showSettings() {
     CheckDelLinks->setChecked(isTrue(settings.DelLinks));
     CheckClassicHtml->setChecked(state.Prefs.ClassicHtml);
     ComboUnmappable->setCurrentIndex(int(state.Prefs.Unmappable));
+    CheckTypesetPunctuation->setChecked(state.Prefs.TypesetPunctuation);
+    showChoice(ComboQuotes, QuoteChoices, state.Prefs.TypesetQuotes);
+    showChoice(ComboIndent, IndentChoices, state.Prefs.TypesetIndent);
+    showChoice(ComboBlankLines, BlankLineChoices, state.Prefs.TypesetBlankLines);
+    CheckLatinSpace->setChecked(state.Prefs.TypesetLatinSpace);
+    CheckNarrowKeeps->setChecked(state.Prefs.NarrowKeepsPunctuation);
     ComboPrefix->setEditText(QString::number(settings.PrefixMax + 1));
     ComboRecent->setEditText(QString::number(settings.RecentMax + 1));
     ComboLegacy->setCurrentIndex(state.Prefs.LegacyEncoding == TextEncoding::Big5 ? 1 : 0);
@@ -404,7 +474,7 @@ void FrmOption::measureBackups() {
 }
 
 void FrmOption::switchTab(int index) {
-    if (index < 1 || index > 4 || index == m_optionsTab)
+    if (index < 1 || index > PageCount || index == m_optionsTab)
         return;
     Tabholder[index]->show();
     Tabholder[m_optionsTab]->hide();
@@ -490,6 +560,12 @@ void FrmOption::store() {
     settings.DelLinks = toFlag(CheckDelLinks->isChecked());
     state.Prefs.ClassicHtml = CheckClassicHtml->isChecked();
     state.Prefs.Unmappable = UnmappablePolicy(ComboUnmappable->currentIndex());
+    state.Prefs.TypesetPunctuation = CheckTypesetPunctuation->isChecked();
+    state.Prefs.TypesetQuotes = chosen(ComboQuotes, QuoteChoices);
+    state.Prefs.TypesetIndent = chosen(ComboIndent, IndentChoices);
+    state.Prefs.TypesetBlankLines = chosen(ComboBlankLines, BlankLineChoices);
+    state.Prefs.TypesetLatinSpace = CheckLatinSpace->isChecked();
+    state.Prefs.NarrowKeepsPunctuation = CheckNarrowKeeps->isChecked();
     // The boxes hold 0 < v <= limit now; v - 1 below 0.5 must not become a negative count.
     auto storedCount = [](const QComboBox* box) {
         const qint32 count = NumberText::toInt32(NumberText::read(box->currentText()).value_or(1) - 1).value_or(0);

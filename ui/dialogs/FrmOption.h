@@ -16,7 +16,7 @@ class QSlider;
 class QTabBar;
 class QWidget;
 
-// The options dialog ("选项"): four pages under TabStrip1 (Tabholder1..4) showing the settings
+// The options dialog ("选项"): five pages under TabStrip1 (Tabholder1..5) showing the settings
 // and the backup folder. OK stores them in memory (only SaveStatus when "退出时保存各项设置" is
 // unchecked); they reach the settings files at shutdown. Clearing the backups and restoring the
 // defaults take effect at once, before OK or Cancel.
@@ -33,11 +33,12 @@ public:
     // The backups' size as LabelUsedSpace shows it: whole KB with thousands separators, " KB".
     static QString usedSpaceText(qint64 bytes);
 
-    // Index (1 to 4) of the page shown.
+    static constexpr int PageCount = 5;
+    // Index (1 to PageCount) of the page shown.
     int optionsTab() const { return m_optionsTab; }
 
     QTabBar* TabStrip1;
-    std::array<QWidget*, 5> Tabholder{}; // pages 1 to 4; index 0 unused
+    std::array<QWidget*, PageCount + 1> Tabholder{}; // pages 1 to PageCount; index 0 unused
 
     QGroupBox* Frame2;
     std::array<QRadioButton*, 2> OptStart{};
@@ -80,6 +81,14 @@ public:
     QPushButton* CmdPhrasesS2T; // opens PhraseEditFrm on the app folder's "Phrases-s2t.txt"
     QPushButton* CmdPhrasesT2S; // and on "Phrases-t2s.txt"
 
+    // The typeset page: the settings of "标点与排版整理" and of the width conversion.
+    QCheckBox* CheckTypesetPunctuation;
+    QComboBox* ComboQuotes;     // by the text, mainland, Taiwan, keep
+    QComboBox* ComboIndent;     // two full-width spaces, none, keep
+    QComboBox* ComboBlankLines; // keep, none, exactly one
+    QCheckBox* CheckLatinSpace;
+    QCheckBox* CheckNarrowKeeps; // full-width to half-width keeps Chinese punctuation and the indent
+
     QPushButton* CmdOk;
     QPushButton* CmdCancel;
     QPushButton* CmdHelp;
@@ -96,6 +105,7 @@ private:
     QWidget* buildBackupPage();
     QWidget* buildParagraphPage();
     QWidget* buildOthersPage();
+    QWidget* buildTypesetPage();
     void load();
     void showSettings();
     void showLevel(int level);

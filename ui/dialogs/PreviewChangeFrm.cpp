@@ -48,6 +48,7 @@ QList<PreviewChangeFrm::Choice> PreviewChangeFrm::choices() {
         {QStringLiteral("Big5码 (繁体中文)"), BatchCommand::CodePage, 1},
         {QStringLiteral("全角字符 -> 半角字符"), BatchCommand::Width, 0},
         {QStringLiteral("半角字符 -> 全角字符"), BatchCommand::Width, 1},
+        {QStringLiteral("标点与排版整理"), BatchCommand::Typeset, 0},
         {QStringLiteral("网页文件转换"), BatchCommand::WebPageToText, 0},
     };
 }

@@ -228,6 +228,7 @@ void MainFrm::buildMenus() {
                                 QKeySequence(Qt::CTRL | Qt::Key_F));
     menu_char[0] = makeAction(menu_convert, QStringLiteral("menu_char0"), tr("全角字符 -> 半角字符 [&H]"));
     menu_char[1] = makeAction(menu_convert, QStringLiteral("menu_char1"), tr("半角字符 -> 全角字符 [&F]"));
+    menu_typeset = makeAction(menu_convert, QStringLiteral("menu_typeset"), tr("标点与排版整理 [&P]"));
     menu_hyphen04 = addSeparator(menu_convert, QStringLiteral("menu_hyphen04"));
     menu_html = makeAction(menu_convert, QStringLiteral("menu_html"), tr("网页文件转换 [&T]"),
                            QKeySequence(Qt::CTRL | Qt::Key_T));
@@ -264,6 +265,7 @@ void MainFrm::buildMenus() {
         connect(menu_big2gb[i], &QAction::triggered, this, [this, i] { runBatch(BatchCommand::CodePage, i); });
         connect(menu_char[i], &QAction::triggered, this, [this, i] { runBatch(BatchCommand::Width, i); });
     }
+    connect(menu_typeset, &QAction::triggered, this, [this] { runBatch(BatchCommand::Typeset); });
     connect(menu_html, &QAction::triggered, this, [this] { runBatch(BatchCommand::WebPageToText); });
     connect(menu_autopara, &QAction::triggered, this, [this] { runBatch(BatchCommand::Reflow); });
     connect(menu_delspace, &QAction::triggered, this, [this] { runBatch(BatchCommand::RemoveSpaces); });
@@ -440,6 +442,7 @@ void MainFrm::SetEnables() {
         action->setEnabled(textCommands);
     for (QAction* action : menu_char)
         action->setEnabled(textCommands);
+    menu_typeset->setEnabled(textCommands);
     menu_html->setEnabled(webCommand);
     menu_autopara->setEnabled(textCommands);
     menu_delspace->setEnabled(textCommands);

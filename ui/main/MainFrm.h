@@ -99,6 +99,7 @@ public:
     QMenu* menu_code;
     std::array<QAction*, 2> menu_big2gb{};
     std::array<QAction*, 2> menu_char{};
+    QAction* menu_typeset;
     QAction* menu_hyphen04;
     QAction* menu_html;
     QAction* menu_preview;

@@ -70,6 +70,7 @@ public:
     PreviewBox* RichPreview;
     QGroupBox* Frame3;
     QCheckBox* CheckHtml;
+    QCheckBox* CheckTypeset; // after the web pages, before the merge: punctuation, quotes and layout
     QGroupBox* Frame5;
     QCheckBox* CheckMerge;
     QLabel* Label3;
