@@ -4,6 +4,7 @@
 #include "platform/TextFormat.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -28,6 +29,14 @@ struct TransformReport {
     TextEncoding intendedEncoding = TextEncoding::Gb18030;
     std::optional<TextEncoding> savedAs; // the encoding the target got instead of `intendedEncoding`
     bool unchanged = false;              // the target already held the result and was left alone
+
+    // clean: what it took out. `removedLines` holds the first MaxListedLines of the lines removed whole.
+    static constexpr int MaxListedLines = 200;
+    int linesRemoved = 0;
+    int fragmentsRemoved = 0;
+    int invisibleRemoved = 0;
+    int formatCharacters = 0; // format characters counted and left in the text
+    QStringList removedLines;
 
     // The target was written with "?" in place of characters: the source holds the only whole copy.
     bool lostCharacters() const { return unmappable > 0 && !savedAs; }

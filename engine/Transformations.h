@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class WorkPulse;
+struct Boilerplate;
 
 // The file transformations. Each reads `sourcePath` through the platform text reader and replaces
 // `targetPath` atomically through the text writer, in the source's encoding and line end unless
@@ -38,3 +39,9 @@ bool ConvertCodePage(const QString& sourcePath, const QString& targetPath, int d
 // Direction 0 full-width to half-width, any other half-width to full-width.
 bool ConvertWidth(const QString& sourcePath, const QString& targetPath, int direction,
                   TransformReport* report = nullptr, WorkPulse* pulse = nullptr);
+
+// Takes a batch's boilerplate out (lines removed whole, fragments taken out of lines, see Boilerplate)
+// and the invisible characters (InvisibleCharacters). `report` counts what went and lists the first
+// lines removed. A file with nothing to take out is left untouched.
+bool CleanBoilerplate(const QString& sourcePath, const QString& targetPath, const Boilerplate& boilerplate,
+                      TransformReport* report = nullptr, WorkPulse* pulse = nullptr);

@@ -1,17 +1,19 @@
 #pragma once
 
+#include "CleanupSetup.h"
 #include "engine/JobEnv.h"
 
 #include <QList>
 #include <QString>
 
-// The five file commands of the main window, run over the entries of its file list.
+// The file commands of the main window, run over the entries of its file list.
 enum class BatchCommand {
     WebPageToText, // new ".txt" beside each page, timed
     Reflow,        // in place
     RemoveSpaces,  // in place, timed
     CodePage,      // in place; direction 0 to GB2312 (Simplified), 1 to Big5 (Traditional)
     Width,         // in place; direction 0 full-width to half-width, 1 half-width to full-width
+    Clean,         // in place; boilerplate learned from the batch and the cleanup rules, invisible characters
 };
 
 struct FileEntry {
@@ -24,6 +26,7 @@ struct BatchRequest {
     int direction = 0;
     QList<FileEntry> entries; // in list order
     QString folder;           // with its trailing "/"
+    CleanOptions clean;       // Clean only
 };
 
 // One batch: for each selected entry the job frame, the transformation and one result row, then

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// What InvisibleCharacters did to a line.
+struct InvisibleCount {
+    int removed = 0;    // zero-width characters and soft hyphens taken out
+    int formatKept = 0; // other format characters (Unicode category Cf): counted, left in the text
+};
+
+// Removes the characters readers never see but that break a line up for them: U+200B to U+200F,
+// U+2060, the soft hyphen U+00AD, and U+FEFF except as the first character of the file (its byte order
+// mark, `atFileStart` true for the file's first line). Other format characters (bidirectional marks,
+// U+2061 to U+2064, tags and the like) are counted, not touched. `line` is one line without its end,
+// changed in place; a character outside the BMP stays whole.
+InvisibleCount InvisibleCharacters(QString& line, bool atFileStart);
