@@ -54,12 +54,12 @@ QList<FolderBatch> groupByFolder(const QStringList& files) {
 
 void runBatch(JobEnv& env, BatchCommand command, int direction, const QStringList& files, const CleanOptions& clean) {
     BatchRunner runner(env);
+    runner.setCleanOptions(clean);
     for (const FolderBatch& batch : groupByFolder(files)) {
         BatchRequest request;
         request.command = command;
         request.direction = direction;
         request.folder = batch.folder;
-        request.clean = clean;
         for (const QString& name : batch.names)
             request.entries.append({name, true});
         env.state.CurrentFolder = batch.folder;

@@ -43,7 +43,7 @@ void BatchRunner::run(const BatchRequest& request) {
         QStringList names;
         for (const qsizetype n : selected)
             names.append(request.entries.at(n).name);
-        cleanup = CleanupSetup::prepare(m_env, request.folder, names, request.clean);
+        cleanup = CleanupSetup::prepare(m_env, request.folder, names, m_clean);
     }
     // Each file's time in a slot of its own: files worked on at once add up afterwards.
     std::vector<double> seconds(size_t(selectedCount), 0.0);

@@ -26,7 +26,6 @@ struct BatchRequest {
     int direction = 0;
     QList<FileEntry> entries; // in list order
     QString folder;           // with its trailing "/"
-    CleanOptions clean;       // Clean only
 };
 
 // One batch: for each selected entry the job frame, the transformation and one result row, then
@@ -36,6 +35,8 @@ class BatchRunner {
 public:
     explicit BatchRunner(JobEnv& env) : m_env(env) {}
     void run(const BatchRequest& request);
+    // Where a Clean batch takes its boilerplate from (by default the rule file and the batch's files).
+    void setCleanOptions(const CleanOptions& options) { m_clean = options; }
 
     static bool isTimed(BatchCommand command);
     static bool isInPlace(BatchCommand command);
@@ -46,4 +47,5 @@ private:
     bool transform(const BatchRequest& request, const QString& sourceName, const QString& outputName);
 
     JobEnv& m_env;
+    CleanOptions m_clean;
 };
