@@ -184,7 +184,9 @@ int main(int argc, char** argv) {
     }
     auto* clean = app.add_subcommand("clean", "take site boilerplate and ads out of the files (lines the files share, "
                                               "the rule file Cleanup-rules.txt) and invisible characters");
-    clean->add_option("--rules", a.rules, "one more rule file, after the app folder's (may be given again)");
+    clean->add_option("--rules", a.rules, "one more rule file, after the app folder's (may be given again)")
+        ->type_size(1)
+        ->allow_extra_args(false);
     clean->add_flag("--no-learn", a.noLearn, "the rules only: learn no lines from the files");
     addFiles(clean);
     auto* replace = app.add_subcommand("replace", "replace a text in every file");

@@ -49,6 +49,7 @@ QList<PreviewChangeFrm::Choice> PreviewChangeFrm::choices() {
         {QStringLiteral("全角字符 -> 半角字符"), BatchCommand::Width, 0},
         {QStringLiteral("半角字符 -> 全角字符"), BatchCommand::Width, 1},
         {QStringLiteral("网页文件转换"), BatchCommand::WebPageToText, 0},
+        {QStringLiteral("清除网站广告（只按清除规则）"), BatchCommand::Clean, 0},
     };
 }
 

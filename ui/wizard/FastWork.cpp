@@ -93,8 +93,10 @@ void FastWork::buildControls() {
 
     Frame3 = makeFrame(QStringLiteral("Frame3"), tr("1. 网页文件转换"), m_stageOptions);
     CheckHtml = named(new QCheckBox(tr("把html文件转换成文本文件"), Frame3), QStringLiteral("CheckHtml"));
+    CheckClean = named(new QCheckBox(tr("然后清除网站广告（合并之前）"), Frame3), QStringLiteral("CheckClean"));
     auto* htmlLayout = new QVBoxLayout(Frame3);
     htmlLayout->addWidget(CheckHtml);
+    htmlLayout->addWidget(CheckClean);
 
     Frame5 = makeFrame(QStringLiteral("Frame5"), tr("2. 文件合并选项"), m_stageOptions);
     CheckMerge = named(new QCheckBox(tr("按顺序合并所有文本文件"), Frame5), QStringLiteral("CheckMerge"));
@@ -237,6 +239,7 @@ void FastWork::buildControls() {
 
 void FastWork::setDesignedStates() {
     CheckHtml->setChecked(true);
+    CheckClean->setChecked(false);
     CheckMerge->setChecked(true);
     TextNewName->clear();
     ComboPrefix->setEditText(QString());
@@ -313,6 +316,7 @@ WizardOptions FastWork::options() const {
     options.folder = TextFolder->text();
     options.html = CheckHtml->isChecked();
     options.deleteHtml = CheckDelH->isChecked();
+    options.clean = CheckClean->isChecked();
     options.merge = CheckMerge->isChecked();
     options.deleteMerged = CheckDelM->isChecked();
     options.newName = TextNewName->text();

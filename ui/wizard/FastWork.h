@@ -70,6 +70,7 @@ public:
     PreviewBox* RichPreview;
     QGroupBox* Frame3;
     QCheckBox* CheckHtml;
+    QCheckBox* CheckClean; // the clean stage, after the web pages and before the merge; off by default
     QGroupBox* Frame5;
     QCheckBox* CheckMerge;
     QLabel* Label3;
