@@ -333,8 +333,12 @@ QWidget* FrmOption::buildOthersPage() {
     phrases->addWidget(LabelPhrases);
     phrases->addWidget(CmdPhrasesS2T);
     phrases->addWidget(CmdPhrasesT2S);
-    phrases->addWidget(CmdCleanupRules);
     phrases->addStretch();
+    LabelCleanupRules = makeLabel(QStringLiteral("LabelCleanupRules"), tr("清除网站广告的规则："), page);
+    auto* cleanupRules = new QHBoxLayout;
+    cleanupRules->addWidget(LabelCleanupRules);
+    cleanupRules->addWidget(CmdCleanupRules);
+    cleanupRules->addStretch();
 
     auto* grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0);
@@ -355,6 +359,7 @@ QWidget* FrmOption::buildOthersPage() {
     layout->addWidget(LabelLegacy);
     layout->addWidget(ComboLegacy);
     layout->addLayout(phrases);
+    layout->addLayout(cleanupRules);
     layout->addStretch();
     return page;
 }

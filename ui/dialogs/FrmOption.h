@@ -79,6 +79,7 @@ public:
     QLabel* LabelPhrases;
     QPushButton* CmdPhrasesS2T; // opens PhraseEditFrm on the app folder's "Phrases-s2t.txt"
     QPushButton* CmdPhrasesT2S; // and on "Phrases-t2s.txt"
+    QLabel* LabelCleanupRules;
     QPushButton* CmdCleanupRules; // opens the editor on the app folder's "Cleanup-rules.txt"
 
     QPushButton* CmdOk;
