@@ -187,7 +187,7 @@ TEST(CleanupRules, LinesRemovedWholeOrKept) {
         {"whole line, separators and spaces do not count", u"上一章　　目录　　下一章", true},
         {"whole line, full-width letters match half-width", u"天才一秒记住本站地址：ｗｗｗ．ｘｘｘ．ｃｏｍ", true},
         {"whole line, a sentence that starts like a site line and runs on stays",
-         u"上一章我们讲了如何配置软件包的依赖关系和版本，还有很多细节，下一章再说。", false},
+         u"上一章我们讲了如何配置软件包的依赖关系和版本，其余的细节都留给下一章", false},
         {"weak, a short line without sentence punctuation goes", u"【最新章节】", true},
         {"weak, a sentence holding the word stays", u"他翻到最新章节，看得入了迷。", false},
         {"weak, a long line stays", u"最新章节的作者在后记里写了很长的一段话关于他的童年和故乡以及那些年", false},
