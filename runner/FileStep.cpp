@@ -93,9 +93,10 @@ void FileStep::reportOutcome(int percent, const QString& text, bool done, const 
         return;
     }
     const QString cleaned = cleanupSummary(report);
-    QString shownReason = report.unchanged ? unchangedReason() : reason;
-    if (!cleaned.isEmpty() && !report.unchanged)
-        shownReason = reason.isEmpty() ? cleaned : reason + QStringLiteral("；") + cleaned;
+    // A file left as it was still tells of the format characters it holds.
+    const QString shown = report.unchanged ? unchangedReason() : reason;
+    const QString shownReason =
+        cleaned.isEmpty() ? shown : shown.isEmpty() ? cleaned : shown + QStringLiteral("；") + cleaned;
     sink.ReportProgress(percent, text, QStringLiteral("完成"), shownReason, Mark::Blue);
     for (const QString& line : report.removedLines)
         sink.ReportProgress(percent, text, removedLineStatus(), line, QString());

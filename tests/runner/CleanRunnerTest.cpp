@@ -42,6 +42,19 @@ TEST_F(CleanRunnerTest, eachRowSaysWhatWentAndListsItsLinesWithBackupsAndJournal
     EXPECT_TRUE(QFile::exists(state.AppFolder + CleanupRules::fileName()));
 }
 
+TEST_F(CleanRunnerTest, invisibleCharactersGoAndOtherFormatCharactersAreCountedInTheRow) {
+    put("a.txt", QStringLiteral("他\u200B走了。\r\n").toUtf8());
+    put("b.txt", QStringLiteral("\u202A他走了。\u202C\r\n").toUtf8());
+    BatchRunner(env).run({BatchCommand::Clean, 0, {{"a.txt", true}, {"b.txt", true}}, folder});
+    EXPECT_EQ(content("a.txt"), QStringLiteral("他走了。\r\n").toUtf8());
+    EXPECT_EQ(content("b.txt"), QStringLiteral("\u202A他走了。\u202C\r\n").toUtf8());
+    EXPECT_EQ(sink.calls(), (QList<RecordingSink::Row>{
+                                row(50, "a.txt", "完成", "删去 1 个不可见字符", "blue"),
+                                row(100, "b.txt", "完成", FileStep::unchangedReason() + "；另有 2 个格式字符未动", "blue"),
+                                Completion,
+                            }));
+}
+
 TEST_F(CleanRunnerTest, theRulesOnlyLeaveTheSitesOwnLine) {
     const QList<FileEntry> entries = putPages();
     BatchRunner runner(env);
