@@ -15,7 +15,10 @@ bool CleanBoilerplate(const QString& sourcePath, const QString& targetPath, cons
     const LineHandlerFactory makeHandler = [&]() -> LineHandler {
         counts = TransformReport();
         return [&, first = true](QString& line, TextWriter& out) mutable {
-            const InvisibleCount invisible = InvisibleCharacters(line, first);
+            // The reader keeps a Unicode file's byte order mark out of the text: a U+FEFF that starts
+            // such a file's text is one more. Only a legacy file (GB18030) holds its mark as text.
+            const InvisibleCount invisible =
+                InvisibleCharacters(line, first && !isUnicodeEncoding(out.format().encoding));
             first = false;
             counts.invisibleRemoved += invisible.removed;
             counts.formatCharacters += invisible.formatKept;

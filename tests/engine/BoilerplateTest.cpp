@@ -175,6 +175,15 @@ TEST_F(CleanBook, AFragmentGoesAndItsLineStays) {
     EXPECT_EQ(report.linesRemoved, 0);
 }
 
+TEST_F(CleanBook, AByteOrderMarkStaysAndASecondOneGoes) {
+    const QString path = m_dir.path() + QStringLiteral("/a.txt");
+    ASSERT_TRUE(TestFiles::write(path, "\xEF\xBB\xBF\xEF\xBB\xBF\xE4\xBB\x96\xE8\xB5\xB0\r\n"));
+    TransformReport report;
+    ASSERT_TRUE(CleanBoilerplate(path, path, Boilerplate{}, &report));
+    EXPECT_EQ(TestFiles::read(path), QByteArray("\xEF\xBB\xBF\xE4\xBB\x96\xE8\xB5\xB0\r\n"));
+    EXPECT_EQ(report.invisibleRemoved, 1);
+}
+
 struct RuleCase {
     const char* rule;
     const char16_t* line;
