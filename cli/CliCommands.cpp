@@ -52,8 +52,9 @@ QList<FolderBatch> groupByFolder(const QStringList& files) {
     return batches;
 }
 
-void runBatch(JobEnv& env, BatchCommand command, int direction, const QStringList& files) {
+void runBatch(JobEnv& env, BatchCommand command, int direction, const QStringList& files, const CleanOptions& clean) {
     BatchRunner runner(env);
+    runner.setCleanOptions(clean);
     for (const FolderBatch& batch : groupByFolder(files)) {
         BatchRequest request;
         request.command = command;

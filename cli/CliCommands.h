@@ -23,7 +23,8 @@ struct FolderBatch {
 };
 QList<FolderBatch> groupByFolder(const QStringList& files);
 
-void runBatch(JobEnv& env, BatchCommand command, int direction, const QStringList& files);
+void runBatch(JobEnv& env, BatchCommand command, int direction, const QStringList& files,
+              const CleanOptions& clean = {});
 void runReplace(JobEnv& env, const QString& find, const QString& replacement, bool caseSensitive,
                 const QStringList& files);
 // `sortChapters`: the files are joined in chapter reading order of their names (files of the same

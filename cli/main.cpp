@@ -102,6 +102,9 @@ struct Arguments {
     bool space = false;
     std::string code;
     std::string width;
+    bool clean = false;
+    std::vector<std::string> rules;
+    bool noLearn = false;
 
     std::string quotes = "auto";
     std::string indent = "2";
@@ -200,6 +203,13 @@ int main(int argc, char** argv) {
     typeset->add_flag("--no-punctuation", a.noPunctuation, "leave half-width punctuation as it is");
     typeset->add_flag("--latin-space", a.latinSpace, "a space between Chinese and Latin letters");
     addFiles(typeset);
+    auto* clean = app.add_subcommand("clean", "take site boilerplate and ads out of the files (lines the files share, "
+                                              "the rule file Cleanup-rules.txt) and invisible characters");
+    clean->add_option("--rules", a.rules, "one more rule file, after the app folder's (may be given again)")
+        ->type_size(1)
+        ->allow_extra_args(false);
+    clean->add_flag("--no-learn", a.noLearn, "the rules only: learn no lines from the files");
+    addFiles(clean);
     auto* replace = app.add_subcommand("replace", "replace a text in every file");
     replace->add_option("--find", a.find, "the text to find")->required();
     replace->add_option("--with", a.with, "the replacement (default: remove the text)");
@@ -221,6 +231,7 @@ int main(int argc, char** argv) {
     wizard->add_flag("--classic-html", a.classicHtml, "convert the web pages by the old rules");
     wizard->add_flag("--typeset", a.wizardTypeset,
                      "after stage 1: punctuation, quotes and layout as the options dialog says");
+    wizard->add_flag("--clean", a.clean, "after stage 1: site boilerplate and ads out of every text file");
     wizard->add_option("--merge", a.mergeName, "stage 2: merge every text file into NAME");
     wizard->add_option("--prefix", a.prefix, "put this prefix in front of the merged name");
     wizard->add_flag("--delete-merged", a.deleteMerged, "delete the merged files");
@@ -363,6 +374,19 @@ int main(int argc, char** argv) {
     }
     if (typeset->parsed())
         CliCommands::runBatch(env, BatchCommand::Typeset, 0, files);
+    if (clean->parsed()) {
+        CleanOptions options;
+        options.learn = !a.noLearn;
+        for (const std::string& rule : a.rules) {
+            const QString path = FileName::absolutePath(toName(rule));
+            if (!FileOps::exists(path)) {
+                printError(QStringLiteral("quillmar-cli: --rules: no such file: ") + path);
+                return ExitUsage;
+            }
+            options.ruleFiles.append(path);
+        }
+        CliCommands::runBatch(env, BatchCommand::Clean, 0, files, options);
+    }
     if (replace->parsed()) {
         if (a.find.empty()) {
             printError(QStringLiteral("quillmar-cli: replace: --find must not be empty"));
@@ -395,6 +419,7 @@ int main(int argc, char** argv) {
         options.html = a.html;
         options.deleteHtml = a.deleteHtml;
         options.typeset = a.wizardTypeset;
+        options.clean = a.clean;
         options.merge = !a.mergeName.empty();
         options.prefix = toName(a.prefix);
         options.newName = options.prefix + toName(a.mergeName);

@@ -1,49 +1,46 @@
 #include "InvisibleCharacters.h"
 
-bool isRemovableInvisible(char16_t c) {
+namespace {
+
+bool isRemoved(char16_t c) {
     return (c >= 0x200B && c <= 0x200F) || c == 0x2060 || c == 0x00AD || c == 0xFEFF;
 }
 
-namespace {
-
-// The ranges of the BMP that hold format characters, so that the category is looked up for few
-// characters (none of the Chinese text).
+// The BMP ranges that hold format characters, and the surrogates (tags and the like lie beyond the
+// BMP), so that the category is looked up for few characters: none of the Chinese text.
 bool mayBeFormat(char16_t c) {
-    return c == 0x00AD || (c >= 0x0600 && c <= 0x08E2) || c == 0x180E || (c >= 0x200B && c <= 0x206F) || c == 0xFEFF ||
-           (c >= 0xFFF9 && c <= 0xFFFB);
+    return c == 0x00AD || (c >= 0x0600 && c <= 0x08E2) || c == 0x180E || (c >= 0x200B && c <= 0x206F) ||
+           QChar::isHighSurrogate(c) || c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB);
 }
 
 } // namespace
 
-bool removeInvisibleCharacters(QString& line, InvisibleCount& count) {
+InvisibleCount InvisibleCharacters(QString& line, bool atFileStart) {
+    InvisibleCount count;
+    qsizetype kept = 0;
     const qsizetype size = line.size();
-    const QChar* in = line.constData();
-    qsizetype first = 0;
-    for (; first < size; ++first) {
-        const char16_t c = in[first].unicode();
-        if (c < 0x00AD || !mayBeFormat(c))
+    QChar* text = line.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x00AD || !mayBeFormat(c)) {
+            text[kept++] = text[i];
             continue;
-        if (isRemovableInvisible(c))
-            break;
-        if (QChar::category(c) == QChar::Other_Format)
-            ++count.otherFormat;
-    }
-    if (first == size)
-        return false;
-    QChar* out = line.data();
-    qsizetype kept = first;
-    for (qsizetype i = first; i < size; ++i) {
-        const char16_t c = out[i].unicode();
-        if (c >= 0x00AD && mayBeFormat(c)) {
-            if (isRemovableInvisible(c)) {
-                ++count.removed;
-                continue;
-            }
-            if (QChar::category(c) == QChar::Other_Format)
-                ++count.otherFormat;
         }
-        out[kept++] = out[i];
+        if (isRemoved(c) && !(c == 0xFEFF && atFileStart && i == 0)) {
+            ++count.removed;
+            continue;
+        }
+        char32_t code = c;
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < size && text[i + 1].isLowSurrogate();
+        if (pair)
+            code = QChar::surrogateToUcs4(c, text[i + 1].unicode());
+        if (QChar::category(code) == QChar::Other_Format && !isRemoved(c))
+            ++count.formatKept;
+        text[kept++] = text[i];
+        if (pair)
+            text[kept++] = text[++i];
     }
-    line.truncate(kept);
-    return true;
+    if (count.removed > 0)
+        line.truncate(kept);
+    return count;
 }

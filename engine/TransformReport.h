@@ -4,6 +4,7 @@
 #include "platform/TextFormat.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -29,6 +30,14 @@ struct TransformReport {
     std::optional<TextEncoding> savedAs; // the encoding the target got instead of `intendedEncoding`
     bool unchanged = false;              // the target already held the result and was left alone
     QString summary; // what the transformation did, for the file's row ("删除 3 个不可见字符")
+
+    // clean: what it took out. `removedLines` holds the first MaxListedLines of the lines removed whole.
+    static constexpr int MaxListedLines = 200;
+    int linesRemoved = 0;
+    int fragmentsRemoved = 0;
+    int invisibleRemoved = 0;
+    int formatCharacters = 0; // format characters counted and left in the text
+    QStringList removedLines;
 
     // The target was written with "?" in place of characters: the source holds the only whole copy.
     bool lostCharacters() const { return unmappable > 0 && !savedAs; }

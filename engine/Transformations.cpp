@@ -112,8 +112,8 @@ QString invisibleSummary(const InvisibleCount& count) {
     QStringList parts;
     if (count.removed > 0)
         parts.append(QStringLiteral("删除 %1 个不可见字符").arg(count.removed));
-    if (count.otherFormat > 0)
-        parts.append(QStringLiteral("%1 个格式字符未改动").arg(count.otherFormat));
+    if (count.formatKept > 0)
+        parts.append(QStringLiteral("%1 个格式字符未改动").arg(count.formatKept));
     return parts.join(QStringLiteral("，"));
 }
 
@@ -133,7 +133,7 @@ bool Typeset(const QString& sourcePath, const QString& targetPath, const Typeset
     const LineHandlerFactory makeHandler = [&]() -> LineHandler {
         last = std::make_shared<Typesetter>(typeset, headings);
         return [setter = last, piece = pieceBuffer(), &changes](QString& line, TextWriter& out) mutable {
-            changes.note(setter->typesetLine(line, piece));
+            changes.note(setter->typesetLine(line, piece, !isUnicodeEncoding(out.format().encoding)));
             if (!piece.isEmpty())
                 out.write(piece);
         };

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class WorkPulse;
+struct Boilerplate;
 
 // The file transformations. Each reads `sourcePath` through the platform text reader and replaces
 // `targetPath` atomically through the text writer, in the source's encoding and line end unless
@@ -46,3 +47,9 @@ bool ConvertWidth(const QString& sourcePath, const QString& targetPath, int dire
 // characters seen.
 bool Typeset(const QString& sourcePath, const QString& targetPath, const TypesetOptions& options,
              TransformReport* report = nullptr, WorkPulse* pulse = nullptr);
+
+// Takes a batch's boilerplate out (lines removed whole, fragments taken out of lines, see Boilerplate)
+// and the invisible characters (InvisibleCharacters). `report` counts what went and lists the first
+// lines removed. A file with nothing to take out is left untouched.
+bool CleanBoilerplate(const QString& sourcePath, const QString& targetPath, const Boilerplate& boilerplate,
+                      TransformReport* report = nullptr, WorkPulse* pulse = nullptr);

@@ -40,11 +40,11 @@ void Typesetter::setBody(QString& body) {
     }
 }
 
-bool Typesetter::typesetLine(QString& line, QString& out) {
+bool Typesetter::typesetLine(QString& line, QString& out, bool leadingMarkIsBom) {
     ++m_line;
     const bool heading = isHeading();
     const QString asRead = line;
-    removeInvisibleCharacters(line, m_invisible);
+    m_invisible += InvisibleCharacters(line, m_line == 1 && leadingMarkIsBom);
     out.resize(0);
     const qsizetype indent = indentLength(line);
     if (indent == line.size()) {

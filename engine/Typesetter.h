@@ -30,8 +30,9 @@ public:
 
     // Sets `out` to what `line` (without its end) gives: nothing, or one or two lines each ending in
     // "\r\n" (a blank line before a paragraph when blank lines are made one). `line` is used as scratch.
-    // True when that is not the line as it came.
-    bool typesetLine(QString& line, QString& out);
+    // True when that is not the line as it came. `leadingMarkIsBom`: a U+FEFF that starts the first
+    // line is the file's byte order mark (a GB18030 file's; see InvisibleCharacters) and stays.
+    bool typesetLine(QString& line, QString& out, bool leadingMarkIsBom = false);
 
     const InvisibleCount& invisible() const { return m_invisible; }
 

@@ -38,6 +38,13 @@ void BatchRunner::run(const BatchRequest& request) {
             m_env.sink.processEvents(); // a long list stays responsive; forEachFile runs them per file
     }
     const qsizetype selectedCount = selected.size();
+    std::shared_ptr<const Boilerplate> cleanup;
+    if (request.command == BatchCommand::Clean) {
+        QStringList names;
+        for (const qsizetype n : selected)
+            names.append(request.entries.at(n).name);
+        cleanup = CleanupSetup::prepare(m_env, request.folder, names, m_clean);
+    }
     // Each file's time in a slot of its own: files worked on at once add up afterwards.
     std::vector<double> seconds(size_t(selectedCount), 0.0);
 
@@ -54,6 +61,7 @@ void BatchRunner::run(const BatchRequest& request) {
         const int percent = int((n + 1) * 100 / selectedCount);
 
         FileStep step(env, request.folder);
+        step.useCleanup(cleanup);
         TransformReport report;
         const bool done = step.apply(request.command, request.direction, name, report, &pulse);
         QString reason;
@@ -96,6 +104,8 @@ QString BatchRunner::commandName(BatchCommand command, int direction) {
         return direction == 0 ? QStringLiteral("narrow") : QStringLiteral("wide");
     case BatchCommand::Typeset:
         return QStringLiteral("typeset");
+    case BatchCommand::Clean:
+        return QStringLiteral("clean");
     }
     return QString();
 }

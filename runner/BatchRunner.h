@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CleanupSetup.h"
 #include "engine/JobEnv.h"
 
 #include <QList>
@@ -13,6 +14,7 @@ enum class BatchCommand {
     CodePage,      // in place; direction 0 to GB2312 (Simplified), 1 to Big5 (Traditional)
     Width,         // in place; direction 0 full-width to half-width, 1 half-width to full-width
     Typeset,       // in place; punctuation, quotes, indent and blank lines as the preferences say
+    Clean,         // in place; boilerplate learned from the batch and the cleanup rules, invisible characters
 };
 
 struct FileEntry {
@@ -34,6 +36,8 @@ class BatchRunner {
 public:
     explicit BatchRunner(JobEnv& env) : m_env(env) {}
     void run(const BatchRequest& request);
+    // Where a Clean batch takes its boilerplate from (by default the rule file and the batch's files).
+    void setCleanOptions(const CleanOptions& options) { m_clean = options; }
 
     static bool isTimed(BatchCommand command);
     static bool isInPlace(BatchCommand command);
@@ -44,4 +48,5 @@ private:
     bool transform(const BatchRequest& request, const QString& sourceName, const QString& outputName);
 
     JobEnv& m_env;
+    CleanOptions m_clean;
 };

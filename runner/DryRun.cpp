@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
+#include "engine/CleanupRules.h"
 #include "engine/TextDiff.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
@@ -63,6 +64,10 @@ DryRun::DryRun(JobEnv& real) : m_real(real) {
     m_state->BackupFolder = m_state->defaultBackupFolder();
     QDir().mkpath(m_state->BackupFolder);
     m_state->Settings.BackupOn = 1;
+    // The user's cleanup rules hold for the copies too.
+    const QString rules = real.state.AppFolder + CleanupRules::fileName();
+    if (FileOps::exists(rules))
+        FileOps::copyFile(rules, m_state->AppFolder + CleanupRules::fileName(), nullptr, {}, FileSync::Never);
     m_sink = std::make_unique<MappingSink>(real.sink, m_folders);
     m_env = std::make_unique<JobEnv>(JobEnv{*m_state, *m_sink, real.prompt, real.clock});
 }

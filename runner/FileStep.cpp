@@ -1,5 +1,6 @@
 #include "FileStep.h"
 
+#include "CleanupSetup.h"
 #include "EpubRunner.h"
 #include "JournalSteps.h"
 #include "MergeStep.h"
@@ -35,7 +36,7 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
     report.beforeReplace = BackUpBeforeReplace(m_env, source, name, pulse, &intended);
     if (!BeginFileJob(m_env, name, name, m_folder))
         return false;
-    if (!runTransformation(m_env.state, command, direction, source, source, report, pulse)) {
+    if (!runTransformation(m_env.state, command, direction, source, source, report, pulse, m_cleanup.get())) {
         BatchJournal::withdraw(m_env, name, intended.intended);
         return false;
     }
@@ -44,7 +45,8 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
 }
 
 bool runTransformation(const AppState& state, BatchCommand command, int direction, const QString& sourcePath,
-                       const QString& targetPath, TransformReport& report, WorkPulse* pulse) {
+                       const QString& targetPath, TransformReport& report, WorkPulse* pulse,
+                       const Boilerplate* cleanup) {
     switch (command) {
     case BatchCommand::WebPageToText:
         return HtmlToText(sourcePath, targetPath,
@@ -60,6 +62,10 @@ bool runTransformation(const AppState& state, BatchCommand command, int directio
         return ConvertWidth(sourcePath, targetPath, direction, &report, pulse, state.Prefs.NarrowKeepsPunctuation);
     case BatchCommand::Typeset:
         return Typeset(sourcePath, targetPath, typesetOptionsFor(state, sourcePath), &report, pulse);
+    case BatchCommand::Clean:
+        if (cleanup)
+            return CleanBoilerplate(sourcePath, targetPath, *cleanup, &report, pulse);
+        return CleanBoilerplate(sourcePath, targetPath, CleanupSetup::rulesOnly(state, {}), &report, pulse);
     }
     return false;
 }
@@ -98,6 +104,21 @@ TypesetOptions typesetOptionsFor(const AppState& state, const QString& path) {
     return options;
 }
 
+QString FileStep::cleanupSummary(const TransformReport& report) {
+    QStringList parts;
+    if (report.linesRemoved > 0)
+        parts.append(QStringLiteral("删除 %1 行").arg(report.linesRemoved));
+    if (report.fragmentsRemoved > 0)
+        parts.append(QStringLiteral("删去 %1 处广告片段").arg(report.fragmentsRemoved));
+    if (report.invisibleRemoved > 0)
+        parts.append(QStringLiteral("删去 %1 个不可见字符").arg(report.invisibleRemoved));
+    if (report.formatCharacters > 0)
+        parts.append(QStringLiteral("另有 %1 个格式字符未动").arg(report.formatCharacters));
+    if (report.linesRemoved > TransformReport::MaxListedLines)
+        parts.append(QStringLiteral("下面列出前 %1 行").arg(TransformReport::MaxListedLines));
+    return parts.join(QStringLiteral("，"));
+}
+
 QString FileStep::unchangedReason() {
     return QStringLiteral("内容没有变化，文件未改写");
 }
@@ -110,7 +131,14 @@ void FileStep::reportOutcome(int percent, const QString& text, bool done, const 
         return;
     }
     const QString said = reason.isEmpty() ? report.summary : reason;
-    sink.ReportProgress(percent, text, QStringLiteral("完成"), report.unchanged ? unchangedReason() : said, Mark::Blue);
+    const QString cleaned = cleanupSummary(report);
+    // A file left as it was still tells of the format characters it holds.
+    const QString shown = report.unchanged ? unchangedReason() : said;
+    const QString shownReason =
+        cleaned.isEmpty() ? shown : shown.isEmpty() ? cleaned : shown + QStringLiteral("；") + cleaned;
+    sink.ReportProgress(percent, text, QStringLiteral("完成"), shownReason, Mark::Blue);
+    for (const QString& line : report.removedLines)
+        sink.ReportProgress(percent, text, removedLineStatus(), line, QString());
     if (report.unmappable > 0)
         reportUnmappable(sink, text, report);
 }

@@ -5,14 +5,17 @@
 #include "engine/Typesetter.h"
 
 #include <QString>
+#include <memory>
 
 class AppState;
 class WorkPulse;
+struct Boilerplate;
 
 // The command's transformation from one file into another; a web page drops its link texts by the
-// settings, unless its name makes it an index page.
+// settings, unless its name makes it an index page. A clean without `cleanup` uses the rules alone.
 bool runTransformation(const AppState& state, BatchCommand command, int direction, const QString& sourcePath,
-                       const QString& targetPath, TransformReport& report, WorkPulse* pulse = nullptr);
+                       const QString& targetPath, TransformReport& report, WorkPulse* pulse = nullptr,
+                       const Boilerplate* cleanup = nullptr);
 
 // The typeset settings of the preferences for the file at `path`: quotes "by the text" become the
 // Taiwan marks for a Traditional text (judged from its beginning), the mainland ones otherwise.
@@ -35,13 +38,21 @@ public:
     // with the transformation's error description when there is one. A file whose result was exactly its
     // old content (left untouched) has the reason unchangedReason() instead. A file whose encoding could
     // not hold every character (written as "?" or saved as UTF-8, as the settings say) adds a yellow note
-    // row after its "完成" row.
+    // row after its "完成" row. A clean says what it took out, and lists each line it removed in a row.
     void reportOutcome(int percent, const QString& text, bool done, const QString& reason,
                        const TransformReport& report);
 
     static QString unchangedReason();
+    // The status of the row that lists a line a clean removed (the line is its reason).
+    static QString removedLineStatus() { return QStringLiteral("删除此行"); }
+    // "删除 3 行，删去 1 个不可见字符": what a clean took out ("" when nothing).
+    static QString cleanupSummary(const TransformReport& report);
+
+    // What a clean takes out of the files (CleanupSetup::prepare).
+    void useCleanup(std::shared_ptr<const Boilerplate> cleanup) { m_cleanup = std::move(cleanup); }
 
 private:
     JobEnv& m_env;
     QString m_folder;
+    std::shared_ptr<const Boilerplate> m_cleanup;
 };

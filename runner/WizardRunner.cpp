@@ -1,5 +1,6 @@
 #include "WizardRunner.h"
 
+#include "CleanupSetup.h"
 #include "FileStep.h"
 #include "JournalSteps.h"
 #include "MergeStep.h"
@@ -69,6 +70,10 @@ void WizardRunner::run(const WizardOptions& options) {
         {options.html,
          [&] {
              convertPages(options);
+         }},
+        {options.clean,
+         [&] {
+             rewriteTexts(options, QStringLiteral("-清除广告-"), BatchCommand::Clean, 0);
          }},
         {options.typeset,
          [&] {
@@ -206,6 +211,8 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
                         options.folder);
 
     FileStep step(m_env, options.folder);
+    if (command == BatchCommand::Clean)
+        step.useCleanup(CleanupSetup::prepare(m_env, options.folder, texts, CleanOptions()));
     const qint64 n = texts.size();
     qint64 k = 0;
     for (const QString& name : texts) {

@@ -11,6 +11,7 @@ struct WizardOptions {
     bool html = true;         // stage 1: web pages to text
     bool deleteHtml = false;  // delete each converted page
     bool typeset = false;     // after stage 1: punctuation, quotes and layout as the preferences say
+    bool clean = false;       // after stage 1: site boilerplate and ads out of every text file
     bool merge = true;        // stage 2: merge every text file
     bool deleteMerged = true; // delete the merged sources
     QString newName;          // the merged file's name (prefix already in front of it)
@@ -22,8 +23,9 @@ struct WizardOptions {
     int width = 0;            // stage 6: 0 off, 1 all half-width, 2 all full-width
 };
 
-// The quick-processing pipeline over every file of one folder: web pages to text, typesetting, merge,
-// paragraph re-flow, space removal, code page and character width, in that order, each stage on the files the
+// The quick-processing pipeline over every file of one folder: web pages to text, boilerplate and ads
+// taken out and typesetting (each off unless asked), merge, paragraph re-flow, space removal, code page
+// and character width, in that order, each stage on the files the
 // folder holds when it begins.
 class WizardRunner {
 public:

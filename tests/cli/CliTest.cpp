@@ -380,6 +380,31 @@ TEST_F(CliTest, jsonRowsKeepTheBytesOfNamesThatAreNotUtf8) {
 }
 
 // The manual page and the bash completion name every command and option the tool accepts.
+TEST_F(CliTest, cleanLearnsFromTheFilesGivenAndTakesMoreRules) {
+    QStringList files;
+    for (int i = 1; i <= 5; ++i) {
+        const QString file = work + QString::number(i) + ".txt";
+        ASSERT_TRUE(TestFiles::write(file, QStringLiteral("书香小筑 独家连载\n第%1章\n他走了%1次。\n").arg(i).toUtf8()));
+        files.append(file);
+    }
+    ASSERT_TRUE(TestFiles::write(work + "rules.txt", "= 他走了1次\n"));
+
+    EXPECT_EQ(run({"--quiet", "--diff", "clean", "--no-learn", files.first()}), 0) << err.toStdString();
+    EXPECT_EQ(out, "") << "no rule names the site's line, and nothing is learned";
+    EXPECT_EQ(run({"--quiet", "--diff", "clean", files.first(), "--rules", work + "gone.txt"}), 2);
+
+    EXPECT_EQ(run(QStringList{"--quiet", "--dry-run", "clean", "--rules", work + "rules.txt"} + files), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("1.txt\t删除此行\t书香小筑 独家连载\t\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("1.txt\t删除此行\t他走了1次。\t\n")) << out.toStdString();
+    EXPECT_FALSE(out.contains("2.txt\t删除此行\t他走了2次。")) << out.toStdString();
+    EXPECT_EQ(TestFiles::read(files.first()), QStringLiteral("书香小筑 独家连载\n第1章\n他走了1次。\n").toUtf8());
+
+    EXPECT_EQ(run(QStringList{"--quiet", "clean"} + files), 0) << err.toStdString();
+    EXPECT_TRUE(out.startsWith("1.txt\t完成\t删除 1 行\tblue\n")) << out.toStdString();
+    EXPECT_EQ(TestFiles::read(files.first()), QStringLiteral("第1章\n他走了1次。\n").toUtf8());
+    EXPECT_TRUE(QFile::exists(app + "Cleanup-rules.txt")) << "the starting set, written on first use";
+}
+
 TEST_F(CliTest, manualPageAndCompletionKnowEveryOption) {
     ASSERT_EQ(run({"--help-all"}), 0);
     QStringList words;

@@ -65,6 +65,7 @@ private slots:
     void cleanup();
 
     void reflowOfTwoSelectedFiles();
+    void cleanRemovesTheSitesLinesAndListsThem();
     void stopButtonLeavesTheFileInWorkAsItWas();
     void webPageOverwriteAnsweredNo();
     void webPageOverwriteAnsweredYes();
@@ -93,6 +94,23 @@ void CommandsTest::init() {
 
 void CommandsTest::cleanup() {
     t.reset();
+}
+
+void CommandsTest::cleanRemovesTheSitesLinesAndListsThem() {
+    TestApplication::writeFile(folder + "一.txt", u"第1章\r\n他走了。\r\n上一章 | 目录 | 下一章\r\n"_s.toUtf8());
+    MainFrm* main = t->main();
+    QVERIFY(main->openFolder(folder));
+    main->FileList->setSelected(rowOf(main->FileList, "一.txt"), true);
+    QVERIFY(main->menu_clean->isEnabled());
+    QCOMPARE(main->menu_clean->text(), u"清除网站广告 [&A]"_s);
+
+    main->menu_clean->trigger();
+
+    InProgress* progress = t->app().inProgress();
+    QVERIFY(progress->isFinished());
+    QCOMPARE(progressRows(progress).first(), u"一.txt|完成|删除 1 行|mark"_s);
+    QCOMPARE(TestApplication::readFile(folder + "一.txt"), u"第1章\r\n他走了。\r\n"_s.toUtf8());
+    QTest::mouseClick(progress->CmdOK, Qt::LeftButton);
 }
 
 void CommandsTest::reflowOfTwoSelectedFiles() {

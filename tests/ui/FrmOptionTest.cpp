@@ -75,6 +75,7 @@ private slots:
     void legacyChoiceDecidesUndecidableFiles();
     void phraseFilesAreEditedInTheAppFolder();
     void typesetSettingsAreShownAndStored();
+    void cleanupRulesAreEditedInTheAppFolder();
 };
 
 void FrmOptionTest::loadShowsTheSettings() {
@@ -375,6 +376,24 @@ void FrmOptionTest::phraseFilesAreEditedInTheAppFolder() {
     editor->CmdCancel->click();
     settle();
     QCOMPARE(t.readFile(file), QByteArray("头发 頭髮\r\n"));
+}
+
+void FrmOptionTest::cleanupRulesAreEditedInTheAppFolder() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString file = t.appFolder() + QStringLiteral("Cleanup-rules.txt");
+    FrmOption* dialog = openOptions(t);
+    QVERIFY(dialog);
+
+    dialog->CmdCleanupRules->click();
+    PhraseEditFrm* editor = shownWindow<PhraseEditFrm>(QStringLiteral("CleanupRulesEditFrm"));
+    QVERIFY(editor);
+    QVERIFY2(editor->TextPhrases->toPlainText().contains(QStringLiteral("= 上一章*下一章")),
+             "the editor opens on the starting set, written on first use");
+    editor->TextPhrases->setPlainText(QStringLiteral("= 飘天*首发"));
+    editor->CmdOk->click();
+    settle();
+    QCOMPARE(t.readFile(file), QByteArray("= 飘天*首发\n"));
 }
 
 #include "FrmOptionTest.moc"

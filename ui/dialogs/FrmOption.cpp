@@ -6,6 +6,7 @@
 #include "core/PathHelpers.h"
 #include "core/Settings.h"
 #include "engine/Backups.h"
+#include "engine/CleanupRules.h"
 #include "engine/ParaLevels.h"
 #include "engine/SpaceTrim.h"
 #include "platform/ChineseConverter.h"
@@ -16,6 +17,7 @@
 #include "ui/common/PickFolder.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainFrm.h"
+#include "runner/CleanupSetup.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -327,11 +329,18 @@ QWidget* FrmOption::buildOthersPage() {
     CmdPhrasesT2S = makeButton(QStringLiteral("CmdPhrasesT2S"), tr("繁→简…"), page);
     connect(CmdPhrasesS2T, &QPushButton::clicked, this, [this] { editPhrases(true); });
     connect(CmdPhrasesT2S, &QPushButton::clicked, this, [this] { editPhrases(false); });
+    CmdCleanupRules = makeButton(QStringLiteral("CmdCleanupRules"), tr("清除规则…"), page);
+    connect(CmdCleanupRules, &QPushButton::clicked, this, &FrmOption::editCleanupRules);
     auto* phrases = new QHBoxLayout;
     phrases->addWidget(LabelPhrases);
     phrases->addWidget(CmdPhrasesS2T);
     phrases->addWidget(CmdPhrasesT2S);
     phrases->addStretch();
+    LabelCleanupRules = makeLabel(QStringLiteral("LabelCleanupRules"), tr("清除网站广告的规则："), page);
+    auto* cleanupRules = new QHBoxLayout;
+    cleanupRules->addWidget(LabelCleanupRules);
+    cleanupRules->addWidget(CmdCleanupRules);
+    cleanupRules->addStretch();
 
     auto* grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0);
@@ -352,6 +361,7 @@ QWidget* FrmOption::buildOthersPage() {
     layout->addWidget(LabelLegacy);
     layout->addWidget(ComboLegacy);
     layout->addLayout(phrases);
+    layout->addLayout(cleanupRules);
     layout->addStretch();
     return page;
 }
@@ -424,6 +434,22 @@ void FrmOption::editPhrases(bool toTraditional) {
     const QString name = ChineseConverter::phraseFileName(direction);
     auto* editor = new PhraseEditFrm(m_app.messages(), m_app.state().AppFolder + name,
                                      (toTraditional ? tr("简→繁词组 - ") : tr("繁→简词组 - ")) + name, this);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    editor->open();
+}
+
+// The rule file is written with its starting set first, so that the user edits the rules in force.
+void FrmOption::editCleanupRules() {
+    const QString path = CleanupSetup::ruleFilePath(m_app.state());
+    FileError error;
+    if (!CleanupRules::installStartingSet(path, &error)) {
+        m_app.messages().showError(this, error);
+        return;
+    }
+    auto* editor = new PhraseEditFrm(m_app.messages(), path, tr("清除规则 - ") + CleanupRules::fileName(), this);
+    editor->setObjectName(QStringLiteral("CleanupRulesEditFrm"));
+    editor->LabelHint->setText(tr("每行一条规则：“= 文字”整行删除，“- 文字”删去行中的这段文字，\n"
+                                  "“~ 文字”删除含有它的短行，“@ 词”删除含有网址和这个词的短行；以 # 开头的行是注释。"));
     editor->setAttribute(Qt::WA_DeleteOnClose);
     editor->open();
 }

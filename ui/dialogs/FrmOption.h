@@ -80,6 +80,8 @@ public:
     QLabel* LabelPhrases;
     QPushButton* CmdPhrasesS2T; // opens PhraseEditFrm on the app folder's "Phrases-s2t.txt"
     QPushButton* CmdPhrasesT2S; // and on "Phrases-t2s.txt"
+    QLabel* LabelCleanupRules;
+    QPushButton* CmdCleanupRules; // opens the editor on the app folder's "Cleanup-rules.txt"
 
     // The typeset page: the settings of "标点与排版整理" and of the width conversion.
     QCheckBox* CheckTypesetPunctuation;
@@ -116,6 +118,7 @@ private:
     void clearBackups();
     void restoreDefaults();
     void editPhrases(bool toTraditional);
+    void editCleanupRules();
     void store();
 
     Application& m_app;

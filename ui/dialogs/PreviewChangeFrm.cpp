@@ -50,6 +50,7 @@ QList<PreviewChangeFrm::Choice> PreviewChangeFrm::choices() {
         {QStringLiteral("半角字符 -> 全角字符"), BatchCommand::Width, 1},
         {QStringLiteral("标点与排版整理"), BatchCommand::Typeset, 0},
         {QStringLiteral("网页文件转换"), BatchCommand::WebPageToText, 0},
+        {QStringLiteral("清除网站广告（只按清除规则）"), BatchCommand::Clean, 0},
     };
 }
 

@@ -229,6 +229,7 @@ void MainFrm::buildMenus() {
     menu_char[0] = makeAction(menu_convert, QStringLiteral("menu_char0"), tr("全角字符 -> 半角字符 [&H]"));
     menu_char[1] = makeAction(menu_convert, QStringLiteral("menu_char1"), tr("半角字符 -> 全角字符 [&F]"));
     menu_typeset = makeAction(menu_convert, QStringLiteral("menu_typeset"), tr("标点与排版整理 [&P]"));
+    menu_clean = makeAction(menu_convert, QStringLiteral("menu_clean"), tr("清除网站广告 [&A]"));
     menu_hyphen04 = addSeparator(menu_convert, QStringLiteral("menu_hyphen04"));
     menu_html = makeAction(menu_convert, QStringLiteral("menu_html"), tr("网页文件转换 [&T]"),
                            QKeySequence(Qt::CTRL | Qt::Key_T));
@@ -267,6 +268,7 @@ void MainFrm::buildMenus() {
     }
     connect(menu_typeset, &QAction::triggered, this, [this] { runBatch(BatchCommand::Typeset); });
     connect(menu_html, &QAction::triggered, this, [this] { runBatch(BatchCommand::WebPageToText); });
+    connect(menu_clean, &QAction::triggered, this, [this] { runBatch(BatchCommand::Clean); });
     connect(menu_autopara, &QAction::triggered, this, [this] { runBatch(BatchCommand::Reflow); });
     connect(menu_delspace, &QAction::triggered, this, [this] { runBatch(BatchCommand::RemoveSpaces); });
     connect(menu_replace, &QAction::triggered, this, &MainFrm::openReplace);
@@ -446,6 +448,7 @@ void MainFrm::SetEnables() {
     menu_html->setEnabled(webCommand);
     menu_autopara->setEnabled(textCommands);
     menu_delspace->setEnabled(textCommands);
+    menu_clean->setEnabled(textCommands);
     menu_replace->setEnabled(state != None);
     m_buttons.value(QStringLiteral("gb"))->setEnabled(textCommands);
     m_buttons.value(QStringLiteral("big"))->setEnabled(textCommands);

@@ -100,6 +100,7 @@ public:
     std::array<QAction*, 2> menu_big2gb{};
     std::array<QAction*, 2> menu_char{};
     QAction* menu_typeset;
+    QAction* menu_clean; // site boilerplate and ads out of the selected text files
     QAction* menu_hyphen04;
     QAction* menu_html;
     QAction* menu_preview;

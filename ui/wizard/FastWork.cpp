@@ -93,9 +93,11 @@ void FastWork::buildControls() {
 
     Frame3 = makeFrame(QStringLiteral("Frame3"), tr("1. 网页文件转换"), m_stageOptions);
     CheckHtml = named(new QCheckBox(tr("把html文件转换成文本文件"), Frame3), QStringLiteral("CheckHtml"));
+    CheckClean = named(new QCheckBox(tr("然后清除网站广告（合并之前）"), Frame3), QStringLiteral("CheckClean"));
     CheckTypeset = named(new QCheckBox(tr("整理标点、引号和段落格式"), Frame3), QStringLiteral("CheckTypeset"));
     auto* htmlLayout = new QVBoxLayout(Frame3);
     htmlLayout->addWidget(CheckHtml);
+    htmlLayout->addWidget(CheckClean);
     htmlLayout->addWidget(CheckTypeset);
 
     Frame5 = makeFrame(QStringLiteral("Frame5"), tr("2. 文件合并选项"), m_stageOptions);
@@ -240,6 +242,7 @@ void FastWork::buildControls() {
 void FastWork::setDesignedStates() {
     CheckHtml->setChecked(true);
     CheckTypeset->setChecked(false);
+    CheckClean->setChecked(false);
     CheckMerge->setChecked(true);
     TextNewName->clear();
     ComboPrefix->setEditText(QString());
@@ -317,6 +320,7 @@ WizardOptions FastWork::options() const {
     options.html = CheckHtml->isChecked();
     options.deleteHtml = CheckDelH->isChecked();
     options.typeset = CheckTypeset->isChecked();
+    options.clean = CheckClean->isChecked();
     options.merge = CheckMerge->isChecked();
     options.deleteMerged = CheckDelM->isChecked();
     options.newName = TextNewName->text();

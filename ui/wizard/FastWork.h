@@ -71,6 +71,7 @@ public:
     QGroupBox* Frame3;
     QCheckBox* CheckHtml;
     QCheckBox* CheckTypeset; // after the web pages, before the merge: punctuation, quotes and layout
+    QCheckBox* CheckClean; // the clean stage, after the web pages and before the merge; off by default
     QGroupBox* Frame5;
     QCheckBox* CheckMerge;
     QLabel* Label3;

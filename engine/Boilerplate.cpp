@@ -1,0 +1,13 @@
+#include "Boilerplate.h"
+
+bool Boilerplate::keepsLine(QString& line, int* fragments) const {
+    if (!learned.isEmpty() && learned.contains(CleanupText::letters(line)) && !CleanupText::isChapterLine(line))
+        return false;
+    if (rules.removesLine(line))
+        return false;
+    const int taken = rules.removeFragments(line);
+    if (fragments)
+        *fragments += taken;
+    // A line that held nothing but fragments goes with them.
+    return taken == 0 || !CleanupText::letters(line).isEmpty();
+}

@@ -1,0 +1,348 @@
+#include "CleanupRules.h"
+
+#include "ChapterFinder.h"
+#include "platform/FileOps.h"
+#include "platform/TextReader.h"
+#include "platform/TextWriter.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+// Web addresses in folded text: "www." and what follows, or dotted names ending in a common top-level
+// domain; "。" stands for the dot too, as sites write it to slip past filters. Not inside a longer
+// Latin word or number (3.14, a.m.).
+const QRegularExpression& domainPattern() {
+    static const QRegularExpression pattern(QStringLiteral(
+        "(?<![a-z0-9.\\-])(?:https?://)?(?:www[.。][a-z0-9\\-]+(?:[.。][a-z0-9\\-]+)*|(?:[a-z0-9\\-]+[.。])+"
+        "(?:com|net|org|cn|cc|la|tw|hk|info|me|co|io|xyz|top|vip|biz|tv|so)(?![a-z0-9]))(?:/[a-z0-9_\\-./?=&%#]*)?"));
+    return pattern;
+}
+
+const QRegularExpression& chapterNumberPattern() {
+    static const QRegularExpression pattern(
+        QStringLiteral("第\\s*[0-9零〇○一二三四五六七八九十百千万两壹贰叁肆伍陆柒捌玖拾佰仟]+\\s*[章节節回卷集部篇幕话話]|"
+                       "\\bchap(?:ter|\\.)?\\s*[0-9]+"));
+    return pattern;
+}
+
+QStringView trimmedBlanks(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (BookText::isBlank(text[begin]) || text[begin] == u'\u00A0'))
+        ++begin;
+    while (end > begin && (BookText::isBlank(text[end - 1]) || text[end - 1] == u'\u00A0'))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+// The most characters one "*" of a whole-line pattern stands for: site lines are short, and a sentence
+// that merely starts and ends like one ("上一章……下一章") is longer.
+constexpr qsizetype MaxStarRun = 20;
+
+// `text` matches `pattern`, whose "*" stands for any run of up to MaxStarRun characters.
+bool globMatches(QStringView pattern, QStringView text) {
+    qsizetype p = 0;
+    qsizetype t = 0;
+    qsizetype starAt = -1;
+    qsizetype resumeAt = 0;
+    qsizetype runStart = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            starAt = p++;
+            resumeAt = t;
+            runStart = t;
+        } else if (p < pattern.size() && pattern[p] == text[t]) {
+            ++p;
+            ++t;
+        } else if (starAt >= 0 && resumeAt - runStart < MaxStarRun) {
+            p = starAt + 1;
+            t = ++resumeAt;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+// A whole-line pattern as letters(), its "*" kept.
+QString linePattern(QStringView text) {
+    QStringList parts;
+    for (const QStringView part : text.split(u'*'))
+        parts.append(CleanupText::letters(part));
+    return parts.join(u'*');
+}
+
+bool containsAny(const QString& folded, const QStringList& words) {
+    for (const QString& word : words) {
+        if (folded.contains(word))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString CleanupText::folded(QStringView text) {
+    QString result(text.size(), Qt::Uninitialized);
+    QChar* out = result.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char16_t c = text[i].unicode();
+        if (c >= 0xFF01 && c <= 0xFF5E)
+            c = char16_t(c - 0xFF01 + 0x21);
+        else if (c == 0x3000)
+            c = u' ';
+        if (c >= u'A' && c <= u'Z')
+            c = char16_t(c - u'A' + u'a');
+        out[i] = QChar(c);
+    }
+    return result;
+}
+
+QString CleanupText::letters(QStringView text) {
+    const QString f = folded(text);
+    QString result;
+    result.reserve(f.size());
+    for (qsizetype i = 0; i < f.size(); ++i) {
+        const QChar c = f[i];
+        if (c.isHighSurrogate() && i + 1 < f.size() && f[i + 1].isLowSurrogate()) {
+            if (QChar::isLetterOrNumber(QChar::surrogateToUcs4(c, f[i + 1]))) {
+                result += c;
+                result += f[i + 1];
+            }
+            ++i;
+        } else if (c.isLetterOrNumber()) {
+            result += c;
+        }
+    }
+    return result;
+}
+
+qsizetype CleanupText::length(QStringView text) {
+    return text.size() - std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLowSurrogate(); });
+}
+
+bool CleanupText::hasSentencePunctuation(QStringView text) {
+    static constexpr QStringView Marks = u"。！？；…!?;“”「」『』‘’\"";
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return Marks.contains(c); });
+}
+
+qsizetype CleanupText::findDomain(QStringView text, qsizetype* length) {
+    const QRegularExpressionMatch match = domainPattern().match(folded(text));
+    if (!match.hasMatch())
+        return -1;
+    if (length)
+        *length = match.capturedLength();
+    return match.capturedStart();
+}
+
+bool CleanupText::isChapterLine(QStringView line) {
+    const QString f = folded(line);
+    if (chapterNumberPattern().match(f).hasMatch())
+        return true;
+    const QStringView trimmed = trimmedBlanks(line);
+    return !trimmed.isEmpty() && !ChapterFinder::find(trimmed).isEmpty();
+}
+
+CleanupRules CleanupRules::parse(QStringView text) {
+    CleanupRules rules;
+    for (QStringView line : text.split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        line = trimmedBlanks(line);
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const QChar kind = line.front();
+        const QStringView pattern = trimmedBlanks(line.sliced(1));
+        if (pattern.isEmpty()) {
+            ++rules.m_unknown;
+            continue;
+        }
+        switch (kind.unicode()) {
+        case u'=': {
+            const QString letters = linePattern(pattern);
+            // A pattern of only "*" (or no letters) would take every line.
+            if (QString(letters).remove(u'*').isEmpty())
+                ++rules.m_unknown;
+            else
+                rules.m_lines.append(letters);
+            break;
+        }
+        case u'-':
+            rules.m_fragments.append(CleanupText::folded(pattern));
+            break;
+        case u'~':
+            rules.m_weak.append(CleanupText::folded(pattern));
+            break;
+        case u'@':
+            rules.m_siteWords.append(CleanupText::folded(pattern));
+            break;
+        default:
+            ++rules.m_unknown;
+        }
+    }
+    return rules;
+}
+
+void CleanupRules::add(const CleanupRules& other) {
+    m_lines += other.m_lines;
+    m_fragments += other.m_fragments;
+    m_weak += other.m_weak;
+    m_siteWords += other.m_siteWords;
+    m_unknown += other.m_unknown;
+}
+
+bool CleanupRules::isEmpty() const {
+    return m_lines.isEmpty() && m_fragments.isEmpty() && m_weak.isEmpty() && m_siteWords.isEmpty();
+}
+
+bool CleanupRules::removesLine(QStringView line) const {
+    const QStringView trimmed = trimmedBlanks(line);
+    if (trimmed.isEmpty())
+        return false;
+    bool removes = false;
+    const QString letters = CleanupText::letters(trimmed);
+    if (!letters.isEmpty())
+        removes = std::any_of(m_lines.begin(), m_lines.end(),
+                              [&](const QString& pattern) { return globMatches(pattern, letters); });
+    const QString f = CleanupText::folded(trimmed);
+    const qsizetype length = CleanupText::length(trimmed);
+    if (!removes && length <= MaxWeakLength && !CleanupText::hasSentencePunctuation(f))
+        removes = containsAny(f, m_weak);
+    if (!removes && !m_siteWords.isEmpty() && length <= MaxAddressLineLength) {
+        // What the line says besides its addresses decides.
+        QString rest = f;
+        qsizetype domainLength = 0;
+        qsizetype at = CleanupText::findDomain(rest, &domainLength);
+        const bool hasDomain = at >= 0;
+        while (at >= 0) {
+            rest.remove(at, domainLength);
+            at = CleanupText::findDomain(rest, &domainLength);
+        }
+        while (!rest.isEmpty() && (rest.back() == u'.' || rest.back() == u'。' || rest.back() == u'!' ||
+                                   rest.back() == u' '))
+            rest.chop(1);
+        if (hasDomain && !CleanupText::hasSentencePunctuation(rest))
+            removes = CleanupText::letters(rest).isEmpty() || containsAny(rest, m_siteWords);
+    }
+    return removes && !CleanupText::isChapterLine(trimmed);
+}
+
+int CleanupRules::removeFragments(QString& line) const {
+    int removed = 0;
+    if (m_fragments.isEmpty())
+        return 0;
+    QString f = CleanupText::folded(line);
+    for (const QString& fragment : m_fragments) {
+        qsizetype at = f.indexOf(fragment);
+        while (at >= 0) {
+            line.remove(at, fragment.size());
+            f.remove(at, fragment.size());
+            ++removed;
+            at = f.indexOf(fragment, at);
+        }
+    }
+    return removed;
+}
+
+bool CleanupRules::read(const QString& path, CleanupRules& rules, FileError* error) {
+    QString text;
+    if (!TextReader::readAll(path, text, error))
+        return false;
+    rules.add(parse(text));
+    return true;
+}
+
+bool CleanupRules::installStartingSet(const QString& path, FileError* error) {
+    if (FileOps::exists(path))
+        return true;
+    TextWriter writer;
+    if (!writer.open(path, TextFormat{TextEncoding::Utf8, LineEnd::Lf})) {
+        *error = writer.error();
+        return false;
+    }
+    writer.write(startingText());
+    if (!writer.commit()) {
+        *error = writer.error();
+        return false;
+    }
+    return true;
+}
+
+QString CleanupRules::startingText() {
+    return QStringLiteral(
+        "# 羽墨工坊的清除规则：“清除广告”删去网站加在章节里的导航、广告和网址。\n"
+        "# 每行一条规则，第一个字符表示规则的种类；以 # 开头的行是注释。\n"
+        "# 全角与半角、英文大小写视为相同。带有章节号的行（第12章 …）从不删除。\n"
+        "#\n"
+        "#   = 文字   整行：一行的文字（不计空格和标点）正是这些时删去整行；* 代表任意文字\n"
+        "#   - 文字   片段：从行中删去这段文字，行的其余部分保留\n"
+        "#   ~ 文字   弱规则：行内有这段文字、行不长于 30 字且没有句末标点时删去整行\n"
+        "#   @ 文字   网址：行内有网址（www.…、ｗｗｗ．…、m.….com），且行很短并写着这些词之一\n"
+        "#            （或除网址外只有标点）时删去整行\n"
+        "\n"
+        "# 导航\n"
+        "= 上一章*下一章\n"
+        "= 上一页*下一页\n"
+        "= 返回目录\n"
+        "= 返回书页\n"
+        "= 加入书签\n"
+        "= 投推荐票\n"
+        "= 加入书签*推荐票*\n"
+        "= 章节目录\n"
+        "= 章节错误*\n"
+        "= 本章未完*\n"
+        "= 本章完\n"
+        "= 请点击下一页继续阅读\n"
+        "= 天才一秒记住*\n"
+        "= 一秒记住*\n"
+        "= 手机用户请浏览*\n"
+        "= 手机阅读*\n"
+        "= 最新章节*首发*\n"
+        "= 本书首发*\n"
+        "= 笔趣阁*\n"
+        "= 百度搜索*\n"
+        "= 无弹窗*\n"
+        "= 全文字*无广告*\n"
+        "= 请记住本书首发域名*\n"
+        "= 喜欢*请大家收藏*\n"
+        "= 更新时间*字数*\n"
+        "= 本章字数*\n"
+        "\n"
+        "# 片段\n"
+        "- （本章未完，请翻页）\n"
+        "- （本章未完，请点击下一页继续阅读）\n"
+        "- 【本章未完，请点击下一页继续阅读】\n"
+        "- （未完待续。）\n"
+        "- 【最新章节】\n"
+        "- 【无弹窗】\n"
+        "\n"
+        "# 弱规则\n"
+        "~ 最新章节\n"
+        "~ 最快更新\n"
+        "~ 免费阅读\n"
+        "~ 全文阅读\n"
+        "~ 推荐阅读\n"
+        "~ 书友群\n"
+        "~ 求月票\n"
+        "~ 求推荐票\n"
+        "~ 求收藏\n"
+        "\n"
+        "# 网址\n"
+        "@ 本站\n"
+        "@ 网址\n"
+        "@ 地址\n"
+        "@ 域名\n"
+        "@ 浏览\n"
+        "@ 阅读\n"
+        "@ 访问\n"
+        "@ 收藏\n"
+        "@ 手机\n"
+        "@ 首发\n"
+        "@ 更新\n"
+        "@ 小说\n"
+        "@ 书友\n"
+        "@ 请记住\n");
+}

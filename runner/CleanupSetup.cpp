@@ -1,0 +1,52 @@
+#include "CleanupSetup.h"
+
+#include "core/AppState.h"
+#include "core/ProgressSink.h"
+#include "engine/BoilerplateLearner.h"
+#include "platform/FileOps.h"
+
+QString CleanupSetup::ruleFilePath(const AppState& state) {
+    return state.AppFolder + CleanupRules::fileName();
+}
+
+Boilerplate CleanupSetup::rulesOnly(const AppState& state, const QStringList& extraFiles, QList<RuleProblem>* problems) {
+    Boilerplate boilerplate;
+    const QString own = ruleFilePath(state);
+    FileError error;
+    if (!FileOps::exists(own) || !CleanupRules::read(own, boilerplate.rules, &error)) {
+        boilerplate.rules = CleanupRules::parse(CleanupRules::startingText());
+        if (error.isSet() && problems)
+            problems->append({own, error});
+    }
+    for (const QString& file : extraFiles) {
+        FileError extraError;
+        if (!CleanupRules::read(file, boilerplate.rules, &extraError) && problems)
+            problems->append({file, extraError});
+    }
+    return boilerplate;
+}
+
+std::shared_ptr<const Boilerplate> CleanupSetup::prepare(JobEnv& env, const QString& folder, const QStringList& names,
+                                                         const CleanOptions& options) {
+    ProgressSink& sink = env.sink;
+    FileError installError;
+    if (!CleanupRules::installStartingSet(ruleFilePath(env.state), &installError)) {
+        sink.ReportProgress(0, ruleFilePath(env.state), QStringLiteral("错误") + QString::number(installError.number),
+                            installError.description, Mark::Red);
+    }
+    QList<RuleProblem> problems;
+    auto boilerplate = std::make_shared<Boilerplate>(rulesOnly(env.state, options.ruleFiles, &problems));
+    for (const RuleProblem& problem : problems)
+        sink.ReportProgress(0, problem.path, QStringLiteral("错误") + QString::number(problem.error.number),
+                            problem.error.description, Mark::Red);
+    if (options.learn) {
+        QStringList paths;
+        for (const QString& name : names)
+            paths.append(folder + name);
+        boilerplate->learned = BoilerplateLearner::learnFrom(paths, [&sink] {
+            sink.processEvents();
+            return !sink.stopRequested();
+        });
+    }
+    return boilerplate;
+}
