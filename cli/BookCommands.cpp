@@ -199,15 +199,17 @@ int checkBook(JobEnv& env, const QString& bookOrFolder) {
     return status;
 }
 
-int splitBook(JobEnv& env, const QString& book, const QString& into) {
+QString splitFolder(const QString& book, const QString& into) {
+    if (!into.isEmpty())
+        return FileName::absolutePath(into);
     const QString path = FileName::absolutePath(book);
-    QString folder = into.isEmpty() ? QString() : FileName::absolutePath(into);
-    if (folder.isEmpty()) {
-        const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-        const qsizetype dot = name.lastIndexOf(u'.');
-        folder =
-            path.left(path.lastIndexOf(u'/') + 1) + (dot > 0 ? name.left(dot) : name + QStringLiteral("-chapters"));
-    }
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return path.left(path.lastIndexOf(u'/') + 1) + (dot > 0 ? name.left(dot) : name + QStringLiteral("-chapters"));
+}
+
+int splitBook(JobEnv& env, const QString& book, const QString& folder) {
+    const QString path = FileName::absolutePath(book);
     env.state.CurrentFolder = path.left(path.lastIndexOf(u'/') + 1);
     const bool split = SplitRunner::run(env, path, folder);
     env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
