@@ -402,7 +402,7 @@ int main(int argc, char** argv) {
     if (epub->parsed()) {
         EpubOptions options{
             files,           toName(a.output), toQString(a.title), toQString(a.author), toQString(a.language),
-            toName(a.cover), a.vertical};
+            toName(a.cover), a.vertical,       {}};
         if (dryRun) {
             const QString output = FileName::absolutePath(options.output);
             const qsizetype slash = output.lastIndexOf(u'/');
