@@ -127,4 +127,26 @@ Outcome checkFolder(JobEnv& env, const QString& folder) {
     return failed ? Outcome::Failed : findings.isEmpty() ? Outcome::Clean : Outcome::Found;
 }
 
+void checkFiles(JobEnv& env, const QString& folder, const QStringList& names) {
+    for (const QString& name : names) {
+        env.sink.processEvents();
+        if (env.sink.stopRequested()) {
+            reportStopped(env.sink, name);
+            return;
+        }
+        switch (checkBook(env, folder + name)) {
+        case Outcome::Clean:
+            env.sink.ReportProgress(0, name, QStringLiteral("检查完成"), QStringLiteral("未发现问题"), Mark::Blue);
+            break;
+        case Outcome::NoChapters:
+            env.sink.ReportProgress(0, name, QStringLiteral("检查完成"),
+                                    QStringLiteral("未找到章节标题：无从检查"), Mark::Yellow);
+            break;
+        case Outcome::Found:
+        case Outcome::Failed:
+            break;
+        }
+    }
+}
+
 } // namespace CheckRunner

@@ -3,6 +3,7 @@
 #include "engine/JobEnv.h"
 
 #include <QString>
+#include <QStringList>
 
 // The book check of a book or of a folder of chapter files, as rows: one yellow row per finding (the
 // chapter or file, the finding — 缺章, 重复章节, ... — and what to do about it), a red row for a file
@@ -19,5 +20,10 @@ enum class Outcome {
 
 Outcome checkBook(JobEnv& env, const QString& path);
 Outcome checkFolder(JobEnv& env, const QString& folder);
+
+// Checks each book `names` in `folder` (with its trailing "/") in turn, as the windows' command does:
+// the findings' rows, and for a book that has none a blue row "未发现问题" or a yellow one saying that
+// no chapter was found; a stop ends the run. Does not complete the batch.
+void checkFiles(JobEnv& env, const QString& folder, const QStringList& names);
 
 } // namespace CheckRunner
