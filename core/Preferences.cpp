@@ -13,6 +13,7 @@ const QString KeyLegacy = QStringLiteral("LegacyEncoding");
 const QString KeyUnmappable = QStringLiteral("Unmappable");
 const QString KeyClassicHtml = QStringLiteral("ClassicHtml");
 const QString KeyMainSplitter = QStringLiteral("MainSplitter");
+const QString KeyMergeEpub = QStringLiteral("MergeEpub");
 
 void setError(FileError* error, const FileError& value) {
     if (error)
@@ -37,6 +38,9 @@ void apply(Preferences& prefs, const QString& key, const QString& value) {
     } else if (key == KeyClassicHtml) {
         if (const auto flag = flagFromText(value))
             prefs.ClassicHtml = *flag;
+    } else if (key == KeyMergeEpub) {
+        if (const auto flag = flagFromText(value))
+            prefs.MergeEpub = *flag;
     } else if (key == KeyMainSplitter) {
         prefs.MainSplitter = QByteArray::fromBase64(value.toLatin1());
     } else {
@@ -122,6 +126,7 @@ bool write(const QString& path, const Preferences& prefs, FileError* error) {
     entry(KeyUnmappable, unmappableName(prefs.Unmappable));
     entry(KeyClassicHtml, prefs.ClassicHtml ? QStringLiteral("1") : QStringLiteral("0"));
     entry(KeyMainSplitter, QString::fromLatin1(prefs.MainSplitter.toBase64()));
+    entry(KeyMergeEpub, prefs.MergeEpub ? QStringLiteral("1") : QStringLiteral("0"));
     for (const auto& [key, value] : prefs.UnknownKeys)
         entry(key, value);
     if (!writer.commit()) {

@@ -20,6 +20,8 @@ struct Preferences {
     UnmappablePolicy Unmappable = UnmappablePolicy::Refuse;
     // Web pages converted exactly as the first versions did (no line breaks at <br>, no entities).
     bool ClassicHtml = false;
+    // A merge (dialog and wizard) also makes an EPUB e-book of the merged text, beside it.
+    bool MergeEpub = false;
     // Saved state of the main window's list/preview splitter (QSplitter::saveState), empty: default.
     QByteArray MainSplitter;
 

@@ -200,4 +200,13 @@ bool run(JobEnv& env, const EpubOptions& options) {
     return done(true);
 }
 
+bool bookBeside(JobEnv& env, const QString& mergedText) {
+    EpubOptions options;
+    options.inputs = {mergedText};
+    const qsizetype slash = mergedText.lastIndexOf(u'/');
+    const qsizetype dot = mergedText.lastIndexOf(u'.');
+    options.output = (dot > slash + 1 ? mergedText.left(dot) : mergedText) + QStringLiteral(".epub");
+    return run(env, options);
+}
+
 } // namespace EpubRunner

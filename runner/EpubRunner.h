@@ -32,4 +32,8 @@ QString languageOf(const QString& sample);
 
 bool run(JobEnv& env, const EpubOptions& options);
 
+// The e-book of a merged text, beside it under the same name ("书.txt" → "书.epub"), as a batch of
+// its own after the merge's; everything else as the book says.
+bool bookBeside(JobEnv& env, const QString& mergedText);
+
 } // namespace EpubRunner

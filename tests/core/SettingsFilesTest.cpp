@@ -437,6 +437,7 @@ TEST_F(SettingsFilesTest, PreferencesSurviveARestartAndKeepKeysOfNewerVersions) 
 
     state.Prefs.Unmappable = UnmappablePolicy::SaveUtf8;
     state.Prefs.MainSplitter = QByteArray("\x00\xff", 2);
+    state.Prefs.MergeEpub = true;
     const Preferences saved = state.Prefs;
     ASSERT_FALSE(Settings::saveAtShutdown(state, QString()).isSet());
     restart();
