@@ -5,28 +5,22 @@
 #include "core/AppState.h"
 #include "core/ChapterOrder.h"
 #include "core/ProgressSink.h"
-#include "engine/BookCheck.h"
 #include "engine/ChapterFinder.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
-#include "platform/FolderListing.h"
-#include "platform/TextReader.h"
 #include "runner/BookPasses.h"
 #include "runner/CheckRunner.h"
 #include "runner/EpubRunner.h"
 #include "runner/SplitRunner.h"
-#include "runner/StopRows.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 #include <cstdio>
 #include <functional>
 
 namespace BookCommands {
 namespace {
 
-using BookPasses::readAgain;
 using BookPasses::scan;
 using Scan = BookPasses::Scan;
 
