@@ -154,6 +154,9 @@ std::optional<Part> matterAt(QStringView text, qsizetype at) {
     static const QStringView words[] = {u"完本感言", u"序章", u"序言", u"楔子", u"引子", u"前言",
                                         u"尾声",     u"尾聲", u"后记", u"後記", u"番外", u"序"};
     const QStringView rest = text.sliced(at);
+    // Most lines start with none of the words' first characters: one look instead of twelve.
+    if (rest.isEmpty() || !isOneOf(rest.front(), u"完序楔引前尾后後番"))
+        return std::nullopt;
     for (QStringView word : words) {
         if (!rest.startsWith(word))
             continue;
