@@ -5,27 +5,22 @@
 #include "core/AppState.h"
 #include "core/ChapterOrder.h"
 #include "core/ProgressSink.h"
-#include "engine/BookCheck.h"
 #include "engine/ChapterFinder.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
-#include "platform/FolderListing.h"
-#include "platform/TextReader.h"
 #include "runner/BookPasses.h"
+#include "runner/CheckRunner.h"
 #include "runner/EpubRunner.h"
 #include "runner/SplitRunner.h"
-#include "runner/StopRows.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 #include <cstdio>
 #include <functional>
 
 namespace BookCommands {
 namespace {
 
-using BookPasses::readAgain;
 using BookPasses::scan;
 using Scan = BookPasses::Scan;
 
@@ -56,112 +51,6 @@ QByteArray jsonLine(const Heading& heading) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
-void report(JobEnv& env, const QList<BookCheck::Finding>& findings) {
-    for (const BookCheck::Finding& finding : findings)
-        env.sink.ReportProgress(0, finding.where, BookCheck::faultText(finding.fault), finding.details, Mark::Yellow);
-}
-
-// "565590_2.txt" is the second page of "565590.txt" when that file is there too.
-bool isLaterPageName(const QString& name, const QSet<QString>& stems) {
-    const QString stem = name.left(name.lastIndexOf(u'.'));
-    const qsizetype underscore = stem.lastIndexOf(u'_');
-    if (underscore <= 0)
-        return false;
-    bool ok = false;
-    const int page = stem.mid(underscore + 1).toInt(&ok);
-    return ok && page >= 2 && stems.contains(stem.left(underscore));
-}
-
-// The bar runs over both passes: finding the chapters, then checking them.
-ReadProgress passProgress(JobEnv& env, int pass) {
-    return stoppable([&env, pass](qint64 done, qint64 total) {
-        if (total > 0)
-            env.sink.ReportProgress(int((pass * 100 + done * 100 / total) / 2), QString(), QString(), QString(),
-                                    QString());
-    });
-}
-
-int checkFile(JobEnv& env, const QString& path) {
-    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    Scan book;
-    FileError error;
-    if (!scan(path, &book, &error, passProgress(env, 0))) {
-        reportFileError(env, name, error);
-        return 1;
-    }
-    if (book.headings.isEmpty()) {
-        printError(QStringLiteral("check: no chapters found in ") + name);
-        return 0;
-    }
-    BookCheck check(BookCheck::entriesOf(book.headings));
-    if (!readAgain(
-            path, book.format, [&](const QString& line) { check.addLine(line); }, &error, passProgress(env, 1))) {
-        reportFileError(env, name, error);
-        return 1;
-    }
-    const QList<BookCheck::Finding> findings = check.finish();
-    report(env, findings);
-    return findings.isEmpty() ? 0 : 1;
-}
-
-// A folder of chapter files: each file one chapter, named by its file, numbered by its first chapter
-// heading. The files are fed to the check one after the other, each behind a line of its own that
-// stands for its heading (the file's own heading line is left out).
-int checkFolder(JobEnv& env, const QString& folder) {
-    QStringList names = FolderListing::listFiles(folder, QStringLiteral("*.txt"));
-    ChapterOrder::sort(names);
-    QSet<QString> stems;
-    for (const QString& name : names)
-        stems.insert(name.left(name.lastIndexOf(u'.')));
-
-    struct File {
-        QString name;
-        TextFormat format;
-        qint64 headingLine = 0; // in the file; 0 when it has none
-    };
-    QList<File> files;
-    QList<BookCheck::Entry> entries;
-    int status = 0;
-    qint64 fed = 0;
-    for (const QString& name : names) {
-        Scan chapter;
-        FileError error;
-        if (!scan(folder + name, &chapter, &error, stoppable({}))) {
-            reportFileError(env, name, error);
-            if (error.isStopped())
-                return 1;
-            status = 1;
-            continue;
-        }
-        const auto found = std::find_if(chapter.headings.begin(), chapter.headings.end(),
-                                        [](const Heading& h) { return h.level == Heading::Level::Chapter; });
-        Heading heading = found != chapter.headings.end() ? *found : Heading();
-        files.append({name, chapter.format, found != chapter.headings.end() ? heading.line : 0});
-        heading.line = fed + 1;
-        heading.sequence = 0;
-        const bool laterPage = BookCheck::entriesOf({heading}).first().laterPage || isLaterPageName(name, stems);
-        entries.append({heading, name, laterPage});
-        fed += 1 + chapter.lines - (files.back().headingLine > 0 ? 1 : 0);
-    }
-    BookCheck check(entries);
-    for (const File& file : files) {
-        check.addLine(QString());
-        qint64 line = 0;
-        FileError error;
-        const auto take = [&](const QString& text) {
-            if (++line != file.headingLine)
-                check.addLine(text);
-        };
-        if (!readAgain(folder + file.name, file.format, take, &error, stoppable({}))) {
-            reportFileError(env, file.name, error);
-            return 1;
-        }
-    }
-    const QList<BookCheck::Finding> findings = check.finish();
-    report(env, findings);
-    return findings.isEmpty() ? status : 1;
-}
-
 } // namespace
 
 int printChapters(const QString& book, bool json) {
@@ -187,27 +76,31 @@ int printChapters(const QString& book, bool json) {
 
 int checkBook(JobEnv& env, const QString& bookOrFolder) {
     const QString path = FileName::absolutePath(bookOrFolder);
-    int status = 0;
+    CheckRunner::Outcome outcome;
     if (FileOps::folderExists(path)) {
         env.state.CurrentFolder = path.endsWith(u'/') ? path : path + u'/';
-        status = checkFolder(env, env.state.CurrentFolder);
+        outcome = CheckRunner::checkFolder(env, env.state.CurrentFolder);
     } else {
         env.state.CurrentFolder = path.left(path.lastIndexOf(u'/') + 1);
-        status = checkFile(env, path);
+        outcome = CheckRunner::checkBook(env, path);
+        if (outcome == CheckRunner::Outcome::NoChapters)
+            printError(QStringLiteral("check: no chapters found in ") + path.mid(path.lastIndexOf(u'/') + 1));
     }
     env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
-    return status;
+    return outcome == CheckRunner::Outcome::Found || outcome == CheckRunner::Outcome::Failed ? 1 : 0;
 }
 
-int splitBook(JobEnv& env, const QString& book, const QString& into) {
+QString splitFolder(const QString& book, const QString& into) {
+    if (!into.isEmpty())
+        return FileName::absolutePath(into);
     const QString path = FileName::absolutePath(book);
-    QString folder = into.isEmpty() ? QString() : FileName::absolutePath(into);
-    if (folder.isEmpty()) {
-        const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-        const qsizetype dot = name.lastIndexOf(u'.');
-        folder =
-            path.left(path.lastIndexOf(u'/') + 1) + (dot > 0 ? name.left(dot) : name + QStringLiteral("-chapters"));
-    }
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return path.left(path.lastIndexOf(u'/') + 1) + (dot > 0 ? name.left(dot) : name + QStringLiteral("-chapters"));
+}
+
+int splitBook(JobEnv& env, const QString& book, const QString& folder) {
+    const QString path = FileName::absolutePath(book);
     env.state.CurrentFolder = path.left(path.lastIndexOf(u'/') + 1);
     const bool split = SplitRunner::run(env, path, folder);
     env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());

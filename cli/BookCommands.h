@@ -22,9 +22,11 @@ int printChapters(const QString& book, bool json);
 // could not be read (a red row).
 int checkBook(JobEnv& env, const QString& bookOrFolder);
 
-// Splits a book into one file per chapter in `into` (empty: a folder named after the book beside it).
+// Splits a book into one file per chapter in `folder` (see splitFolder()).
 // 1 when anything failed (a red row) or the batch was stopped.
-int splitBook(JobEnv& env, const QString& book, const QString& into);
+// The folder `split` writes into: `into`, or one named after the book beside it.
+QString splitFolder(const QString& book, const QString& into);
+int splitBook(JobEnv& env, const QString& book, const QString& folder);
 
 // Makes an EPUB of one book or of chapter files (`sort`: in chapter reading order by file name).
 // 1 when anything failed.

@@ -346,10 +346,6 @@ int main(int argc, char** argv) {
     JobEnv realEnv{state, sink, prompt, clock};
     // A preview runs the command on copies in a temporary folder and then shows what changed.
     std::optional<DryRun> dryRun;
-    if (preview && (split->parsed() || epub->parsed())) {
-        printError(QStringLiteral("quillmar-cli: split and epub only create files: they have no dry run"));
-        return ExitUsage;
-    }
     const bool writesFiles =
         !(backups->parsed() || restore->parsed() || rename->parsed() || chapters->parsed() || check->parsed());
     // A diff of a restore runs the restore on copies too; its dry run lists what it would do instead.
@@ -362,7 +358,7 @@ int main(int argc, char** argv) {
     }
     JobEnv& env = dryRun ? dryRun->env() : realEnv;
     QStringList files = toNames(a.files);
-    if (dryRun && !merge->parsed())
+    if (dryRun && !merge->parsed() && !epub->parsed())
         files = CliCommands::mirrorFiles(*dryRun, files, html2txt->parsed());
 
     int status = ExitDone;
@@ -455,12 +451,23 @@ int main(int argc, char** argv) {
         status = BookCommands::printChapters(toName(a.book), a.json);
     if (check->parsed())
         status = BookCommands::checkBook(env, toName(a.book));
-    if (split->parsed())
-        status = BookCommands::splitBook(env, toName(a.book), toName(a.into));
+    if (split->parsed()) {
+        // The book is only read: a dry run reads it where it is and writes its chapters into a mirror.
+        QString folder = BookCommands::splitFolder(toName(a.book), toName(a.into));
+        if (dryRun)
+            folder = dryRun->mirrorAll(folder);
+        status = BookCommands::splitBook(env, toName(a.book), folder);
+    }
     if (epub->parsed()) {
         EpubOptions options{
             files,           toName(a.output), toQString(a.title), toQString(a.author), toQString(a.language),
-            toName(a.cover), a.vertical};
+            toName(a.cover), a.vertical,       {}};
+        if (dryRun) {
+            const QString output = FileName::absolutePath(options.output);
+            const qsizetype slash = output.lastIndexOf(u'/');
+            dryRun->mirror(output.left(slash + 1), {output.mid(slash + 1)});
+            options.output = dryRun->mapped(output);
+        }
         status = BookCommands::makeEpub(env, options, a.sortChapters);
     }
     if (restore->parsed() && dryRun)

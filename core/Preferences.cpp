@@ -27,11 +27,7 @@ void setChoice(QString& field, const QString& value, std::initializer_list<const
             field = value;
     }
 }
-
-void setFlag(bool& field, const QString& value) {
-    if (value == u"1" || value == u"0")
-        field = value == u"1";
-}
+const QString KeyMergeEpub = QStringLiteral("MergeEpub");
 
 void setError(FileError* error, const FileError& value) {
     if (error)
@@ -44,6 +40,11 @@ std::optional<bool> flagFromText(const QString& text) {
     if (text == u"0")
         return false;
     return std::nullopt;
+}
+
+void setFlag(bool& field, const QString& value) {
+    if (const auto flag = flagFromText(value))
+        field = *flag;
 }
 
 void apply(Preferences& prefs, const QString& key, const QString& value) {
@@ -68,6 +69,8 @@ void apply(Preferences& prefs, const QString& key, const QString& value) {
         setFlag(prefs.TypesetLatinSpace, value);
     } else if (key == KeyNarrowKeepsPunctuation) {
         setFlag(prefs.NarrowKeepsPunctuation, value);
+    } else if (key == KeyMergeEpub) {
+        setFlag(prefs.MergeEpub, value);
     } else if (key == KeyMainSplitter) {
         prefs.MainSplitter = QByteArray::fromBase64(value.toLatin1());
     } else {
@@ -162,6 +165,7 @@ bool write(const QString& path, const Preferences& prefs, FileError* error) {
     entry(KeyTypesetPunctuation, flag(prefs.TypesetPunctuation));
     entry(KeyTypesetLatinSpace, flag(prefs.TypesetLatinSpace));
     entry(KeyNarrowKeepsPunctuation, flag(prefs.NarrowKeepsPunctuation));
+    entry(KeyMergeEpub, flag(prefs.MergeEpub));
     for (const auto& [key, value] : prefs.UnknownKeys)
         entry(key, value);
     if (!writer.commit()) {

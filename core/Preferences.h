@@ -29,6 +29,8 @@ struct Preferences {
     bool TypesetLatinSpace = false;
     // Full-width to half-width leaves Chinese punctuation and the 　 indent full-width.
     bool NarrowKeepsPunctuation = false;
+    // A merge (dialog and wizard) also makes an EPUB e-book of the merged text, beside it.
+    bool MergeEpub = false;
     // Saved state of the main window's list/preview splitter (QSplitter::saveState), empty: default.
     QByteArray MainSplitter;
 

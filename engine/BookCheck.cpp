@@ -40,6 +40,33 @@ int pageOf(const QString& title) {
 }
 
 // "第5章" written as the chapter `example` writes its number.
+// Which of `items` form the longest run of rising numbers (the rest are out of place). Between runs of
+// equal length the one keeping earlier items wins, so of two swapped chapters the later is named.
+template <typename NumberOf>
+std::vector<bool> longestRising(const QList<qsizetype>& items, NumberOf numberOf) {
+    // Read from the end as the longest falling run: tails[k] is the item ending (from the back) a run
+    // of k + 1 with the largest number.
+    const size_t count = size_t(items.size());
+    std::vector<size_t> tails;
+    std::vector<size_t> before(count, count);
+    for (size_t i = count; i-- > 0;) {
+        const quint64 number = numberOf(items[qsizetype(i)]);
+        const auto place = std::partition_point(tails.begin(), tails.end(), [&](size_t tail) {
+            return numberOf(items[qsizetype(tail)]) > number;
+        });
+        if (place != tails.begin())
+            before[i] = *std::prev(place);
+        if (place == tails.end())
+            tails.push_back(i);
+        else
+            *place = i;
+    }
+    std::vector<bool> inRun(count, false);
+    for (size_t i = tails.empty() ? count : tails.back(); i < count; i = before[i])
+        inRun[i] = true;
+    return inRun;
+}
+
 QString numberLabel(quint64 number, const Heading& example) {
     const QString digits = QString::number(number);
     if (example.label.startsWith(u'第') && example.label.size() >= 2)
@@ -156,7 +183,7 @@ void BookCheck::checkNumbers(QList<std::pair<qsizetype, Finding>>& found) const 
     }
     for (const auto& [sequence, members] : sequences) {
         std::map<quint64, qsizetype> firstOf; // number → the entry that has it first
-        std::optional<qsizetype> highest;
+        QList<qsizetype> distinct;             // the entries with a number not seen before, in line order
         for (qsizetype at : members) {
             const Entry& entry = m_entries[at];
             const quint64 number = *entry.heading.number;
@@ -169,17 +196,31 @@ void BookCheck::checkNumbers(QList<std::pair<qsizetype, Finding>>& found) const 
                 continue;
             }
             firstOf.emplace(number, at);
-            if (highest && number < *m_entries[*highest].heading.number) {
-                found.append({at,
-                              {Fault::OutOfOrder, entry.where,
-                               QStringLiteral("排在「%1」之后：把它移到前面").arg(m_entries[*highest].where)}});
-            } else {
-                highest = at;
-            }
+            distinct.append(at);
         }
+        const std::vector<bool> inOrder = longestRising(distinct, [&](qsizetype at) {
+            return *m_entries[at].heading.number;
+        });
+        // A chapter out of place is named with the chapter in order that it belongs after.
+        std::map<quint64, qsizetype> ordered;
+        for (qsizetype i = 0; i < distinct.size(); ++i)
+            if (inOrder[size_t(i)])
+                ordered.emplace(*m_entries[distinct[i]].heading.number, distinct[i]);
+        for (qsizetype i = 0; i < distinct.size(); ++i) {
+            if (inOrder[size_t(i)])
+                continue;
+            const qsizetype at = distinct[i];
+            const auto after = ordered.lower_bound(*m_entries[at].heading.number);
+            const QString details =
+                after == ordered.begin()
+                    ? QStringLiteral("位置不对：把它移到本卷各章之前")
+                    : QStringLiteral("位置不对：把它移到「%1」之后").arg(m_entries[std::prev(after)->second].where);
+            found.append({at, {Fault::OutOfOrder, m_entries[at].where, details}});
+        }
+        // A number out of place (第三十章 among the first chapters) is a wrong number, not the end of a gap.
         std::optional<quint64> before;
         for (const auto& [number, at] : firstOf) {
-            if (before && number > *before + 1) {
+            if (before && number > *before + 1 && ordered.count(number) > 0) {
                 const Heading& heading = m_entries[at].heading;
                 const QString first = numberLabel(*before + 1, heading);
                 const QString missing = number == *before + 2 ? first : first + u'—' + numberLabel(number - 1, heading);

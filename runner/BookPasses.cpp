@@ -2,7 +2,42 @@
 
 #include "platform/TextReader.h"
 
+#include <algorithm>
+
 namespace BookPasses {
+
+QList<Heading> edited(const QList<Heading>& headings, const HeadingEdits& edits) {
+    QList<Heading> result;
+    QSet<qint64> lines;
+    for (const Heading& heading : headings) {
+        lines.insert(heading.line);
+        if (!edits.dropped.contains(heading.line))
+            result.append(heading);
+    }
+    for (const qint64 line : edits.added) {
+        if (line < 1 || lines.contains(line))
+            continue;
+        Heading heading;
+        heading.line = line;
+        heading.level = Heading::Level::Chapter;
+        result.append(heading);
+    }
+    // Stable: a line's volume stays before its chapter.
+    std::stable_sort(result.begin(), result.end(), [](const Heading& a, const Heading& b) { return a.line < b.line; });
+    return result;
+}
+
+QString headingText(const Heading& heading, const QString& line) {
+    if (!heading.text.isEmpty())
+        return heading.text;
+    qsizetype start = 0;
+    qsizetype end = line.size();
+    while (start < end && BookText::isBlank(line[start]))
+        ++start;
+    while (end > start && BookText::isBlank(line[end - 1]))
+        --end;
+    return line.mid(start, end - start);
+}
 
 bool scan(const QString& path, Scan* result, FileError* error, const ReadProgress& progress) {
     TextReader reader;

@@ -6,6 +6,7 @@
 #include "platform/TextFormat.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -25,6 +26,21 @@ struct Scan {
     static constexpr int OpeningLines = 12;
     static constexpr qsizetype SampleLength = 20000;
 };
+
+// The user's corrections to the headings found in a book: lines that are no heading after all, and
+// lines that are chapter headings the finder did not take for one (by their 1-based line numbers).
+struct HeadingEdits {
+    QSet<qint64> dropped;
+    QSet<qint64> added;
+
+    bool isEmpty() const { return dropped.isEmpty() && added.isEmpty(); }
+};
+
+// `headings` with the edits made, in line order. An added heading is a chapter whose text is empty
+// until the line itself is read (see headingText()); a line already a heading is not added again.
+QList<Heading> edited(const QList<Heading>& headings, const HeadingEdits& edits);
+// What a heading shows: its own text, or for an added one the line it stands on, trimmed.
+QString headingText(const Heading& heading, const QString& line);
 
 bool scan(const QString& path, Scan* result, FileError* error, const ReadProgress& progress);
 // The lines of a file scan() read, again, into `take`.

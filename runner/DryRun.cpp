@@ -52,6 +52,13 @@ bool readLines(const QString& path, QStringList& lines) {
     return !reader.error().isSet();
 }
 
+QString wholeFileReason(const FileState& before, const FileState& after) {
+    if (!after.exists)
+        return QStringLiteral("将被删除");
+    return (before.exists ? QStringLiteral("将覆盖原有文件，") : QStringLiteral("将新建，")) +
+           QStringLiteral("%1 字节").arg(after.size);
+}
+
 } // namespace
 
 DryRun::DryRun(JobEnv& real) : m_real(real) {
@@ -135,8 +142,15 @@ QString DryRun::report(bool diff) {
             }
             QStringList oldLines;
             QStringList newLines;
-            if (!readLines(before.exists ? original : QString(), oldLines) || !readLines(copy + name, newLines))
+            // An e-book, or a file no reader takes for text, is told by its size.
+            const bool text = !name.endsWith(QStringLiteral(".epub"), Qt::CaseInsensitive) &&
+                              readLines(before.exists ? original : QString(), oldLines) &&
+                              readLines(copy + name, newLines);
+            if (!text) {
+                if (!diff)
+                    sink.ReportProgress(0, original, QStringLiteral("预览"), wholeFileReason(before, after), Mark::Blue);
                 continue;
+            }
             const TextDiff textDiff(oldLines, newLines);
             if (diff) {
                 diffText += textDiff.unified(QStringLiteral("a/") + name, QStringLiteral("b/") + name);

@@ -41,11 +41,15 @@ void feed(EpubBuilder& builder, const QList<Heading>& headings, const QString& s
         builder.startChapter(stemChapter);
     bool heading = false;
     for (; next < headings.size() && headings[next].line == line; ++next) {
+        const QString words = BookPasses::headingText(headings[next], text);
+        // A line the user made a heading that holds nothing stays a (blank) line.
+        if (words.isEmpty())
+            continue;
         heading = true;
         if (headings[next].level == Heading::Level::Volume)
-            builder.startVolume(headings[next].text);
+            builder.startVolume(words);
         else
-            builder.startChapter(headings[next].text);
+            builder.startChapter(words);
     }
     if (!heading)
         builder.addLine(text);
@@ -119,6 +123,8 @@ bool run(JobEnv& env, const EpubOptions& options) {
             scans[size_t(i)].sample.clear();
         }
     }
+    if (count == 1 && !options.edits.isEmpty())
+        scans[0].headings = BookPasses::edited(scans[0].headings, options.edits);
     EpubMetadata meta;
     meta.title = options.title;
     meta.author = options.author;
@@ -192,6 +198,15 @@ bool run(JobEnv& env, const EpubOptions& options) {
                                 QStringLiteral("%1 个字符无法写入电子书，已略去").arg(builder.droppedCharacters()),
                                 Mark::Yellow);
     return done(true);
+}
+
+bool bookBeside(JobEnv& env, const QString& mergedText) {
+    EpubOptions options;
+    options.inputs = {mergedText};
+    const qsizetype slash = mergedText.lastIndexOf(u'/');
+    const qsizetype dot = mergedText.lastIndexOf(u'.');
+    options.output = (dot > slash + 1 ? mergedText.left(dot) : mergedText) + QStringLiteral(".epub");
+    return run(env, options);
 }
 
 } // namespace EpubRunner

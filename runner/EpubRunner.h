@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BookPasses.h"
 #include "engine/JobEnv.h"
 
 #include <QString>
@@ -13,6 +14,8 @@ struct EpubOptions {
     QString language;   // empty: zh-TW for Traditional text, zh-CN otherwise
     QString cover;      // an image file; empty: none
     bool vertical = false;
+    // The user's corrections to the chapters found; only for a single book.
+    BookPasses::HeadingEdits edits;
 };
 
 // Makes an e-book as a batch of its own ("epub → NAME"): from one book, its chapters as the chapter
@@ -28,5 +31,9 @@ void readOpening(const QStringList& opening, QString* title, QString* author);
 QString languageOf(const QString& sample);
 
 bool run(JobEnv& env, const EpubOptions& options);
+
+// The e-book of a merged text, beside it under the same name ("书.txt" → "书.epub"), as a batch of
+// its own after the merge's; everything else as the book says.
+bool bookBeside(JobEnv& env, const QString& mergedText);
 
 } // namespace EpubRunner

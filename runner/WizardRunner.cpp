@@ -1,6 +1,7 @@
 #include "WizardRunner.h"
 
 #include "CleanupSetup.h"
+#include "EpubRunner.h"
 #include "FileStep.h"
 #include "JournalSteps.h"
 #include "MergeStep.h"
@@ -109,6 +110,11 @@ void WizardRunner::run(const WizardOptions& options) {
         else
             stage();
     }
+    // The e-book is made of the merged text as the later stages left it.
+    if (options.epub && m_merged && !m_env.sink.stopRequested()) {
+        m_env.sink.ReportProgress(0, QStringLiteral("-制作电子书-"), QString(), QString(), QString());
+        EpubRunner::bookBeside(m_env, options.folder + options.newName);
+    }
     if (m_env.sink.stopRequested()) {
         reportStopped(m_env.sink, skipped > 0 ? QStringLiteral("其后 %1 个步骤未执行").arg(skipped) : QString());
     }
@@ -186,6 +192,7 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     const QString kept = options.deleteMerged ? QStringLiteral("；源文件未删除") : QString();
     BatchJournal::begin(m_env, QStringLiteral("wizard merge → ") + options.newName, options.folder);
     const bool merged = mergeWithRows(m_env, paths, target, report, kept);
+    m_merged = merged;
     if (!merged || report.lostCharacters() || !options.deleteMerged) {
         BatchJournal::end(m_env);
         return;

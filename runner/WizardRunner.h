@@ -14,6 +14,7 @@ struct WizardOptions {
     bool clean = false;       // after stage 1: site boilerplate and ads out of every text file
     bool merge = true;        // stage 2: merge every text file
     bool deleteMerged = true; // delete the merged sources
+    bool epub = false;        // after the last stage, an e-book of the merged file beside it
     QString newName;          // the merged file's name (prefix already in front of it)
     QString prefix;           // the prefix chosen, promoted in the prefix list
     int indexMode = 0;        // 0 index files first, 1 ordinary order, 2 leave them out
@@ -48,4 +49,5 @@ private:
     void rewriteTexts(const WizardOptions& options, const QString& title, BatchCommand command, int direction);
 
     JobEnv& m_env;
+    bool m_merged = false; // the merge stage wrote its file
 };

@@ -91,7 +91,7 @@ TEST_F(BookCliTest, checkRowsAndExitStatus) {
 }
 
 // split into the folder named after the book, then merge --sort of what it wrote: the book again.
-// epub takes chapter files in reading order with --sort; neither has a dry run.
+// epub takes chapter files in reading order with --sort.
 TEST_F(BookCliTest, splitMergesBackAndEpubSortsChapterFiles) {
     const QByteArray book =
         gb18030("《西游》\r\n上卷 第一回　灵根育孕源流出\r\n正文。\r\n第二回　悟彻菩提真妙理\r\n又一段。\r\n");
@@ -117,8 +117,27 @@ TEST_F(BookCliTest, splitMergesBackAndEpubSortsChapterFiles) {
     EXPECT_EQ(epub.text("OEBPS/content.opf", "dc:title"), "短篇");
     EXPECT_EQ(epub.text("OEBPS/content.opf", "dc:language"), "zh-HK");
 
-    EXPECT_EQ(run({"--dry-run", "split", work + "book.txt"}), 2);
     EXPECT_EQ(run({"epub", work + "book.txt", "--output", work + "c.epub", "--language", "en"}), 2);
+}
+
+// A dry run of split and epub lists the files they would write, one row each, and writes nothing:
+// not the chapter folder, not the e-book, and an e-book already there keeps its bytes.
+TEST_F(BookCliTest, splitAndEpubDryRunsWriteNothing) {
+    ASSERT_TRUE(TestFiles::write(work + "book.txt", "《西游》\n第一回　灵根\n正文。\n第二回　菩提\n又一段。\n"));
+    ASSERT_EQ(run({"--dry-run", "split", work + "book.txt"}), 0) << err.toStdString();
+    EXPECT_EQ(out, work + "book/0000 book.txt\t预览\t将新建，1 行\tblue\n" + work +
+                       "book/0001 第一回 灵根.txt\t预览\t将新建，2 行\tblue\n" + work +
+                       "book/0002 第二回 菩提.txt\t预览\t将新建，2 行\tblue\n");
+    EXPECT_FALSE(QDir(work + "book").exists());
+
+    ASSERT_TRUE(TestFiles::write(work + "old.epub", "an older book"));
+    ASSERT_EQ(run({"--dry-run", "--yes", "epub", work + "book.txt", "--output", work + "old.epub"}), 0) << err.toStdString();
+    const QString last = out.split('\n', Qt::SkipEmptyParts).constLast();
+    EXPECT_TRUE(last.startsWith(work + "old.epub\t预览\t将覆盖原有文件，")) << out.toStdString();
+    EXPECT_TRUE(last.endsWith(" 字节\tblue")) << out.toStdString();
+    EXPECT_EQ(TestFiles::read(work + "old.epub"), "an older book");
+    ASSERT_EQ(run({"--dry-run", "epub", work + "book.txt", "--output", work + "new.epub"}), 0);
+    EXPECT_FALSE(QFile::exists(work + "new.epub"));
 }
 
 } // namespace

@@ -446,6 +446,7 @@ TEST_F(SettingsFilesTest, PreferencesSurviveARestartAndKeepKeysOfNewerVersions) 
     state.Prefs.TypesetPunctuation = false;
     state.Prefs.TypesetLatinSpace = true;
     state.Prefs.MainSplitter = QByteArray("\x00\xff", 2);
+    state.Prefs.MergeEpub = true;
     const Preferences saved = state.Prefs;
     ASSERT_FALSE(Settings::saveAtShutdown(state, QString()).isSet());
     restart();

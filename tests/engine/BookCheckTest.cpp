@@ -82,6 +82,12 @@ TEST(BookCheck, findsEveryPlantedFaultAndNothingElse) {
         {"two chapters swapped",
          [](QList<Chapter>& b, const QStringList&) { b.swapItemsAt(3, 4); },
          {{Fault::OutOfOrder, "第三章 题3"}}},
+        {"one chapter moved far ahead is the one named, not every chapter after it",
+         [](QList<Chapter>& b, const QStringList&) { b.move(10, 3); },
+         {{Fault::OutOfOrder, "第十章 题10"}}},
+        {"one chapter misnumbered far ahead is the one named",
+         [](QList<Chapter>& b, const QStringList&) { b[3].heading = QStringLiteral("第三十章 题3"); },
+         {{Fault::OutOfOrder, "第三十章 题3"}, {Fault::MissingChapter, "第四章 题4"}}},
         {"a chapter's text again, a few characters changed",
          [](QList<Chapter>& b, const QStringList&) {
              b[8].body = b[3].body;

@@ -120,6 +120,20 @@ TEST_F(EpubTest, chapterFilesMakeOneChapterEach) {
     EXPECT_EQ(epub.text("OEBPS/content.opf", "dc:creator"), QString());
 }
 
+// The user's corrections in the window: a heading unticked is text again, a line marked is a chapter
+// under its own words, a mark on a blank line or on a line already a heading changes nothing.
+TEST_F(EpubTest, headingEditsDropAndAddChapters) {
+    put("书.txt", "第一章 起\n　　甲。\n第六回合打完了\n　　乙。\n\n　　丙。\n　　第二章 承\n　　丁。\n");
+    EpubOptions options;
+    options.inputs = {path("书.txt")};
+    options.output = path("书.epub");
+    options.edits.dropped = {1};
+    options.edits.added = {3, 5, 7};
+    ASSERT_TRUE(EpubRunner::run(env, options)) << statuses().join(u'\n').toStdString();
+    EXPECT_EQ(Epub(path("书.epub")).shown(),
+              QStringList({"h1:书", "p:第一章 起", "p:甲。", "h2:第六回合打完了", "p:乙。", "p:丙。", "h2:第二章 承", "p:丁。"}));
+}
+
 TEST_F(EpubTest, theOpeningNamesTheBookAndTheTextTellsItsLanguage) {
     struct Case {
         QStringList opening;
@@ -186,7 +200,7 @@ TEST_F(EpubTest, aStopOrABadCoverLeavesNoBook) {
     sink.clear();
     sink.stopAfterEvents(-1);
     put("cover.jpg", "not an image");
-    EpubOptions options{{path("book.txt")}, path("book.epub"), {}, {}, {}, path("cover.jpg"), false};
+    EpubOptions options{{path("book.txt")}, path("book.epub"), {}, {}, {}, path("cover.jpg"), false, {}};
     EXPECT_FALSE(EpubRunner::run(env, options));
     EXPECT_TRUE(statuses().contains("错误 封面须是 JPEG、PNG 或 GIF 图片"));
     EXPECT_FALSE(QFile::exists(path("book.epub")));

@@ -90,6 +90,31 @@ TEST_F(WizardRunnerTest, pagesAreConvertedMergedAndReflowedInStageOrder) {
     EXPECT_FALSE(content("book.txt").contains("\r\n\r\n\r\n"));
 }
 
+// The e-book is made last, of the merged text as the later stages left it; without a merge there is
+// nothing to make it of.
+TEST_F(WizardRunnerTest, theEbookOfTheMergedTextComesAfterTheLastStage) {
+    put("1.txt", "第一章 起\r\n一。\r\n");
+    put("2.txt", "第二章 承\r\n二。\r\n");
+    WizardOptions o = options(false, true, "book");
+    o.space = true;
+    o.epub = true;
+    ASSERT_EQ(runWizard(o), QString());
+    const QStringList texts = rowTexts();
+    ASSERT_GE(texts.size(), 2);
+    EXPECT_EQ(texts.mid(texts.size() - 2), (QStringList{"-制作电子书-", path("book.epub")}));
+    EXPECT_GT(texts.indexOf("-删除空格-"), texts.indexOf("-合并文本文件-"));
+    EXPECT_LT(texts.indexOf("-删除空格-"), texts.indexOf("-制作电子书-"));
+    EXPECT_TRUE(QFile::exists(path("book.epub")));
+
+    sink.clear();
+    put("3.txt", "第三章 转\r\n");
+    o = options(false, false, "other");
+    o.epub = true;
+    ASSERT_EQ(runWizard(o), QString());
+    EXPECT_FALSE(rowTexts().contains("-制作电子书-"));
+    EXPECT_FALSE(QFile::exists(path("other.epub")));
+}
+
 TEST_F(WizardRunnerTest, savedChapterPagesBecomeOneBookInReadingOrder) {
     // Real saved pages (UTF-8 and GBK), named as a site numbers its chapters; the folder lists them
     // the other way round.

@@ -35,7 +35,7 @@ template <class W> W* shownWindow(const QString& name) {
 // Deletes the task dialogs a test left open: they belong to that test's application.
 inline void deleteLeftDialogs() {
     const QStringList names{QStringLiteral("MergeFrm"), QStringLiteral("RenameFrm"), QStringLiteral("Replace"),
-                            QStringLiteral("FrmOption")};
+                            QStringLiteral("FrmOption"), QStringLiteral("EpubFrm")};
     QList<QPointer<QWidget>> left;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         if (names.contains(widget->objectName()))

@@ -75,6 +75,7 @@ private slots:
     void refusedBeforeAnything();
     void mergeThroughProgressWindow();
     void mergeElsewhereAndIntoAListedFile();
+    void mergeAlsoMakesAnEbook();
 };
 
 // Steps: "unsorted" (ChkSorted off), "open:<folder>", "add:<names>" (selected, CmdAdd), "addall".
@@ -352,6 +353,33 @@ void MergeFrmTest::mergeElsewhereAndIntoAListedFile() {
     dialog->CmdOK->click();
     QCOMPARE(dialog->TextDir->text(), f);
     QCOMPARE(t.readFile(f + QStringLiteral("a.txt")), QByteArray("A\r\nB\r\n"));
+}
+
+// With ChkEpub on (a choice kept in the settings, shared with the wizard), the merged text gets its
+// e-book beside it, made after the merge in the same progress window.
+void MergeFrmTest::mergeAlsoMakesAnEbook() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString f = t.filesFolder();
+    t.state().Prefs.MergeEpub = true;
+    MergeFrm* dialog = openMergeOn(t, {{"1.txt", "第一章 起\n一。\n"}, {"2.txt", "第二章 承\n二。\n"}});
+    QVERIFY(dialog);
+    QVERIFY(dialog->ChkEpub->isChecked());
+    dialog->CmdAddall->click();
+    dialog->TextFilename->setText(QStringLiteral("书"));
+    dialog->CmdOK->click();
+    QCOMPARE(progressRows(*t.app().inProgress()),
+             QStringList({f + "1.txt|合并完成|", f + "2.txt|合并完成|", f + "书.epub|制作完成|"}));
+    QVERIFY(QFile::exists(f + "书.epub"));
+    t.app().inProgress()->CmdOK->click();
+
+    dialog->ChkEpub->setChecked(false);
+    QVERIFY(!t.state().Prefs.MergeEpub);
+    dialog->CmdAddall->click();
+    dialog->TextFilename->setText(QStringLiteral("又一本"));
+    dialog->CmdOK->click();
+    QVERIFY(QFile::exists(f + "又一本.txt"));
+    QVERIFY(!QFile::exists(f + "又一本.epub"));
 }
 
 QTEST_MAIN(MergeFrmTest)

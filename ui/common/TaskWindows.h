@@ -24,6 +24,7 @@ struct TaskWindows {
     Factory replace; // Replace; its search box is the QComboBox (or QLineEdit) named "ComboSource"
     Factory options; // FrmOption
     Factory backups; // BackupFrm
+    Factory epub;    // EpubFrm, for SelectedFiles
 
     // FastWork: built once at start-up, hidden, and kept until shutdown.
     Factory wizard;

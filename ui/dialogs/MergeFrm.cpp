@@ -9,6 +9,7 @@
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
 #include "platform/TextReader.h"
+#include "runner/EpubRunner.h"
 #include "runner/MergeStep.h"
 #include "ui/common/Browsing.h"
 #include "ui/common/DriveList.h"
@@ -167,6 +168,11 @@ void MergeFrm::buildControls() {
     ChkSorted = new QCheckBox(tr("全部添加时自动排序"), this);
     ChkSorted->setObjectName(QStringLiteral("ChkSorted"));
     ChkSorted->setChecked(true);
+    ChkEpub = new QCheckBox(tr("同时制作电子书 (EPUB)"), this);
+    ChkEpub->setObjectName(QStringLiteral("ChkEpub"));
+    ChkEpub->setChecked(m_app.state().Prefs.MergeEpub);
+    // The choice is the wizard's too, kept in the settings.
+    connect(ChkEpub, &QCheckBox::toggled, this, [this](bool on) { m_app.state().Prefs.MergeEpub = on; });
 
     Label2 = makeLabel(QStringLiteral("Label2"), tr("以下的文件将按照顺序被合并"), this);
     List1 = new QListWidget(this);
@@ -252,6 +258,7 @@ void MergeFrm::buildControls() {
     target->addWidget(ComboPrefix);
     target->addWidget(Label3);
     target->addWidget(TextFilename);
+    target->addWidget(ChkEpub);
     target->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -476,7 +483,8 @@ void MergeFrm::merge() {
     for (int i = 0; i < List1->count(); ++i)
         files.append(List1->item(i)->text());
     const QString targetPath = target + savedBaseName();
-    mergeAsBatch(m_app.jobEnv(), files, targetPath);
+    if (mergeAsBatch(m_app.jobEnv(), files, targetPath) && ChkEpub->isChecked())
+        EpubRunner::bookBeside(m_app.jobEnv(), targetPath);
 
     Dir1->refresh();
     File1->refresh();

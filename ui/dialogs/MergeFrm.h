@@ -59,6 +59,7 @@ public:
     QPushButton* CmdAdd;
     QPushButton* CmdAddall;
     QCheckBox* ChkSorted;
+    QCheckBox* ChkEpub; // also an e-book of the merged text beside it (Prefs.MergeEpub)
     QLabel* Label2;
     QListWidget* List1;
     QPushButton* CmdRemove;

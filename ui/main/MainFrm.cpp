@@ -10,6 +10,7 @@
 #include "core/PathHelpers.h"
 #include "core/Version.h"
 #include "platform/FileOps.h"
+#include "runner/CheckRunner.h"
 #include "ui/common/Browsing.h"
 #include "ui/common/DriveList.h"
 #include "ui/common/DroppedFiles.h"
@@ -246,6 +247,8 @@ void MainFrm::buildMenus() {
     menu_fastwork =
         makeAction(menu_tools, QStringLiteral("menu_fastwork"), tr("快速处理向导... [&W]"), QKeySequence(Qt::Key_F8));
     menu_backup = makeAction(menu_tools, QStringLiteral("menu_backup"), QStringLiteral("备份与恢复[&B]…"));
+    menu_epub = makeAction(menu_tools, QStringLiteral("menu_epub"), tr("制作电子书[&E]…"));
+    menu_checkbook = makeAction(menu_tools, QStringLiteral("menu_checkbook"), tr("检查章节[&K]…"));
 
     menu_help = makeMenu(nullptr, QStringLiteral("menu_help"), tr("帮助 [&H]"));
     menu_helpcontent =
@@ -276,6 +279,8 @@ void MainFrm::buildMenus() {
     connect(menu_rename, &QAction::triggered, this, &MainFrm::openRename);
     connect(menu_fastwork, &QAction::triggered, this, &MainFrm::openWizard);
     connect(menu_backup, &QAction::triggered, this, &MainFrm::openBackups);
+    connect(menu_epub, &QAction::triggered, this, &MainFrm::openEpub);
+    connect(menu_checkbook, &QAction::triggered, this, &MainFrm::checkBooks);
     connect(menu_preview, &QAction::triggered, this, &MainFrm::openPreview);
     connect(menu_writer, &QAction::triggered, this, &MainFrm::openMail);
     connect(menu_website, &QAction::triggered, this, &MainFrm::openWebsite);
@@ -450,6 +455,8 @@ void MainFrm::SetEnables() {
     menu_delspace->setEnabled(textCommands);
     menu_clean->setEnabled(textCommands);
     menu_replace->setEnabled(state != None);
+    menu_epub->setEnabled(textCommands);
+    menu_checkbook->setEnabled(textCommands);
     m_buttons.value(QStringLiteral("gb"))->setEnabled(textCommands);
     m_buttons.value(QStringLiteral("big"))->setEnabled(textCommands);
     m_buttons.value(QStringLiteral("html"))->setEnabled(webCommand);
@@ -746,6 +753,27 @@ void MainFrm::openBackups() {
         return;
     if (QWidget* window = factory(m_app))
         openTaskWindow(window);
+}
+
+void MainFrm::openEpub() {
+    const TaskWindows::Factory& factory = m_app.taskWindows().epub;
+    if (!factory)
+        return;
+    m_app.state().SelectedFiles = selectedNames();
+    m_app.state().DialogFolder = m_app.state().CurrentFolder;
+    if (QWidget* window = factory(m_app))
+        openTaskWindow(window);
+}
+
+void MainFrm::checkBooks() {
+    InProgress* progress = m_app.inProgress();
+    if (!progress)
+        return;
+    QStringList names = selectedNames();
+    names.removeAll(QString());
+    progress->beginBatch(this);
+    CheckRunner::checkFiles(m_app.jobEnv(), m_app.state().CurrentFolder, names);
+    m_app.jobEnv().sink.ReportProgress(-1, QString(), QString(), QString(), QString());
 }
 
 void MainFrm::openPreview() {

@@ -113,6 +113,8 @@ public:
     QAction* menu_rename;
     QAction* menu_fastwork;
     QAction* menu_backup;
+    QAction* menu_epub;
+    QAction* menu_checkbook;
     QMenu* menu_help;
     QAction* menu_helpcontent;
     QAction* menu_hyphen07;
@@ -128,6 +130,9 @@ public:
     void openWizard();
     void openOptions();
     void openBackups();
+    // The e-book dialog for the selected files; the book check of each selected file.
+    void openEpub();
+    void checkBooks();
     // "预览更改[&V]": the previewed file before and after a command.
     void openPreview();
     void openAbout();

@@ -1,5 +1,6 @@
 #include "ui/common/TaskWindows.h"
 #include "ui/dialogs/BackupFrm.h"
+#include "ui/dialogs/EpubFrm.h"
 #include "ui/dialogs/FrmOption.h"
 #include "ui/dialogs/MergeFrm.h"
 #include "ui/dialogs/RenameFrm.h"
@@ -21,6 +22,9 @@ void registerTaskWindows(TaskWindows& windows) {
     };
     windows.backups = [](Application& app) -> QWidget* {
         return new BackupFrm(app);
+    };
+    windows.epub = [](Application& app) -> QWidget* {
+        return new EpubFrm(app);
     };
     windows.wizard = [](Application& app) -> QWidget* {
         return new FastWork(app);

@@ -109,12 +109,14 @@ void FastWork::buildControls() {
     ComboPrefix->setEditable(true);
     // Enter in the prefix box must not add the typed text to the saved prefixes.
     ComboPrefix->setInsertPolicy(QComboBox::NoInsert);
+    CheckEpub = named(new QCheckBox(tr("同时制作电子书 (EPUB)"), Frame5), QStringLiteral("CheckEpub"));
     auto* mergeLayout = new QGridLayout(Frame5);
     mergeLayout->addWidget(CheckMerge, 0, 0, 1, 2);
     mergeLayout->addWidget(Label3, 1, 0);
     mergeLayout->addWidget(TextNewName, 1, 1);
     mergeLayout->addWidget(Label4, 2, 0);
     mergeLayout->addWidget(ComboPrefix, 2, 1);
+    mergeLayout->addWidget(CheckEpub, 3, 0, 1, 2);
     mergeLayout->setColumnStretch(1, 1);
 
     Frame4 = makeFrame(QStringLiteral("Frame4"), tr("3. 重排文章段落"), m_stageOptions);
@@ -219,6 +221,8 @@ void FastWork::buildControls() {
     windowLayout->addLayout(buttonRow);
 
     connect(CmbBrowse, &QPushButton::clicked, this, &FastWork::browseFolder);
+    // The choice is the merge dialog's too, kept in the settings.
+    connect(CheckEpub, &QCheckBox::toggled, this, [this](bool on) { m_app.state().Prefs.MergeEpub = on; });
     connect(Combo2, &QComboBox::currentIndexChanged, this, [this](int index) {
         const QString mask = typeMask(index);
         if (!mask.isEmpty())
@@ -312,6 +316,7 @@ void FastWork::openFolder(const QString& folder) {
     else
         File1->setPath(folder);
     TextFolder->setText(folder);
+    CheckEpub->setChecked(m_app.state().Prefs.MergeEpub);
 }
 
 WizardOptions FastWork::options() const {
@@ -323,6 +328,7 @@ WizardOptions FastWork::options() const {
     options.clean = CheckClean->isChecked();
     options.merge = CheckMerge->isChecked();
     options.deleteMerged = CheckDelM->isChecked();
+    options.epub = CheckEpub->isChecked();
     options.newName = TextNewName->text();
     options.prefix = ComboPrefix->currentText();
     options.indexMode = ComboIndex->currentIndex();

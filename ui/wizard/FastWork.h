@@ -90,6 +90,7 @@ public:
     QCheckBox* CheckDelH;
     QCheckBox* CheckDelLink;
     QCheckBox* CheckDelM;
+    QCheckBox* CheckEpub; // also an e-book of the merged file (Prefs.MergeEpub)
     QLabel* Label2;
     QComboBox* ComboIndex;
     QLabel* Labelauto;

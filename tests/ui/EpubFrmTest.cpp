@@ -1,0 +1,164 @@
+// The e-book dialog: the chapter tree shown before building, the user's corrections reaching the
+// build, the batch in the progress window; and the book check's rows from the tools menu.
+
+#include "ui/dialogs/EpubFrm.h"
+#include "DialogTestSupport.h"
+#include "core/AppState.h"
+#include "fakes-ui/TestApplication.h"
+#include "ui/main/MainFrm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeWidget>
+
+using namespace DialogTest;
+
+namespace {
+
+const QByteArray Book = "《西游》\n作者：吴承恩\n上卷\n第一回 灵根\n正文一。\n第二回 菩提\n正文二。\n第九回 错号\n"
+                        "正文九。\n第三回 心猿\n正文三。\n下卷\n第四回 官封\n正文四。\n番外的故事\n正文外。\n";
+
+EpubFrm* openEpub(TestApplication& t, const QStringList& selected) {
+    t.main()->openFolder(t.filesFolder());
+    selectInMain(t.main(), selected);
+    t.main()->findChild<QAction*>(QStringLiteral("menu_epub"))->trigger();
+    return shownWindow<EpubFrm>(QStringLiteral("EpubFrm"));
+}
+
+// "heading@line", children indented by two spaces, unticked ones with a leading "-", doubtful ones
+// (highlighted) with a trailing "?".
+QStringList treeRows(const QTreeWidget* tree) {
+    QStringList rows;
+    const auto row = [](const QTreeWidgetItem* item, const QString& indent) {
+        const bool unticked = item->data(0, Qt::CheckStateRole).isValid() && item->checkState(0) == Qt::Unchecked;
+        return indent + (unticked ? QStringLiteral("-") : QString()) + item->text(0) +
+               u'@' + item->text(1) + (item->toolTip(0).isEmpty() ? QString() : QStringLiteral("?"));
+    };
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* top = tree->topLevelItem(i);
+        rows.append(row(top, QString()));
+        for (int j = 0; j < top->childCount(); ++j)
+            rows.append(row(top->child(j), QStringLiteral("  ")));
+    }
+    return rows;
+}
+
+QTreeWidgetItem* itemAtLine(QTreeWidget* tree, const QString& line) {
+    const QList<QTreeWidgetItem*> found = tree->findItems(line, Qt::MatchExactly | Qt::MatchRecursive, 1);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+} // namespace
+
+class EpubFrmTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { deleteLeftDialogs(); }
+    void treeAndBoxesComeFromTheBook();
+    void correctionsReachTheBuild();
+    void severalFilesAreOneChapterEach();
+    void bookCheckRows();
+};
+
+void EpubFrmTest::treeAndBoxesComeFromTheBook() {
+    TestApplication t;
+    QVERIFY(t.start());
+    t.writeFile(t.filesFolder() + "西游.txt", Book);
+    EpubFrm* dialog = openEpub(t, {"西游.txt"});
+    QVERIFY(dialog);
+    QVERIFY(!t.main()->isEnabled());
+    QCOMPARE(treeRows(dialog->TreeChapters), QStringList({"上卷@3", "  第一回 灵根@4", "  第二回 菩提@6",
+                                                          "  第九回 错号@8?", "  第三回 心猿@10", "下卷@12",
+                                                          "  第四回 官封@13"}));
+    QCOMPARE(dialog->TextTitle->text(), QStringLiteral("西游"));
+    QCOMPARE(dialog->TextAuthor->text(), QStringLiteral("吴承恩"));
+    QCOMPARE(dialog->ComboLanguage->currentText(), QStringLiteral("zh-CN"));
+    QVERIFY(!dialog->ChkVertical->isEnabled());
+    dialog->ComboLanguage->setCurrentText(QStringLiteral("zh-TW"));
+    QVERIFY(dialog->ChkVertical->isEnabled());
+    QCOMPARE(dialog->TextOutput->text(), t.filesFolder() + "西游.epub");
+    QCOMPARE(dialog->SpinLine->maximum(), 16);
+
+    dialog->resize(1600, 1000);
+    saveShot(dialog, QStringLiteral("EpubFrm-1600x1000"));
+    dialog->resize(1024, 700);
+    saveShot(dialog, QStringLiteral("EpubFrm-1024x700"));
+
+    dialog->close();
+    settle();
+    QVERIFY(t.main()->isEnabled());
+}
+
+// Unticking the doubtful heading and marking line 15 send both to the runner; the book is built as a
+// batch in the progress window, and a blank line cannot be marked.
+void EpubFrmTest::correctionsReachTheBuild() {
+    TestApplication t;
+    QVERIFY(t.start());
+    t.writeFile(t.filesFolder() + "西游.txt", Book + "\n");
+    EpubFrm* dialog = openEpub(t, {"西游.txt"});
+    QVERIFY(dialog);
+    itemAtLine(dialog->TreeChapters, "8")->setCheckState(0, Qt::Unchecked);
+    dialog->SpinLine->setValue(15);
+    QTest::mouseClick(dialog->CmdMarkLine, Qt::LeftButton);
+    QCOMPARE(treeRows(dialog->TreeChapters).mid(3), QStringList({"  -第九回 错号@8?", "  第三回 心猿@10", "下卷@12",
+                                                                 "  第四回 官封@13", "  番外的故事@15"}));
+    dialog->SpinLine->setValue(17);
+    QTest::mouseClick(dialog->CmdMarkLine, Qt::LeftButton);
+    QCOMPARE(t.messages().shown().size(), 1);
+    QCOMPARE(dialog->TreeChapters->findItems("17", Qt::MatchExactly | Qt::MatchRecursive, 1).size(), 0);
+
+    const EpubOptions options = dialog->options();
+    QCOMPARE(options.edits.dropped, QSet<qint64>({8}));
+    QCOMPARE(options.edits.added, QSet<qint64>({15}));
+    QCOMPARE(options.inputs, QStringList({t.filesFolder() + "西游.txt"}));
+
+    // An added heading unticked again is not added.
+    itemAtLine(dialog->TreeChapters, "15")->setCheckState(0, Qt::Unchecked);
+    QVERIFY(dialog->options().edits.added.isEmpty());
+    itemAtLine(dialog->TreeChapters, "15")->setCheckState(0, Qt::Checked);
+
+    dialog->TextOutput->setText(t.filesFolder() + "书");
+    QTest::mouseClick(dialog->CmdOK, Qt::LeftButton);
+    InProgress* progress = t.app().inProgress();
+    QCOMPARE(progressRows(*progress), QStringList({t.filesFolder() + "书.epub|制作完成|"}));
+    QVERIFY(QFile::exists(t.filesFolder() + "书.epub"));
+    QVERIFY(!dialog->isEnabled());
+    QTest::mouseClick(progress->CmdOK, Qt::LeftButton);
+    QVERIFY(dialog->isEnabled());
+}
+
+void EpubFrmTest::severalFilesAreOneChapterEach() {
+    TestApplication t;
+    QVERIFY(t.start());
+    t.writeFile(t.filesFolder() + "a.txt", "第一章 开端\n正文。\n");
+    t.writeFile(t.filesFolder() + "b.txt", "正文。\n");
+    EpubFrm* dialog = openEpub(t, {"a.txt", "b.txt"});
+    QVERIFY(dialog);
+    QCOMPARE(treeRows(dialog->TreeChapters), QStringList({"第一章 开端@", "b@"}));
+    QVERIFY(!dialog->CmdMarkLine->isEnabled());
+    QVERIFY(dialog->options().edits.isEmpty());
+}
+
+void EpubFrmTest::bookCheckRows() {
+    TestApplication t;
+    QVERIFY(t.start());
+    t.writeFile(t.filesFolder() + "clean.txt", "第一章 甲\n一。\n第二章 乙\n二。\n");
+    t.writeFile(t.filesFolder() + "gap.txt", "第一章 甲\n一。\n第三章 丙\n三。\n");
+    t.writeFile(t.filesFolder() + "none.txt", "只是一段话。\n");
+    t.main()->openFolder(t.filesFolder());
+    selectInMain(t.main(), {"clean.txt", "gap.txt", "none.txt"});
+    QAction* action = t.main()->findChild<QAction*>(QStringLiteral("menu_checkbook"));
+    QVERIFY(action->isEnabled());
+    action->trigger();
+    QCOMPARE(progressRows(*t.app().inProgress()),
+             QStringList({"clean.txt|检查完成|未发现问题", "第三章 丙|缺章|之前缺少第2章：补上缺的章节",
+                          "none.txt|检查完成|未找到章节标题：无从检查"}));
+}
+
+QTEST_MAIN(EpubFrmTest)
+#include "EpubFrmTest.moc"
