@@ -55,6 +55,8 @@ private slots:
     void maximizedWindowSavesStateTwoWithTheEarlierBounds();
     void splitterPositionSurvivesARestart();
     void saveStatusOffWritesNothing();
+    void changedSettingsAreWrittenBeforeExit_data();
+    void changedSettingsAreWrittenBeforeExit();
     void leftoverWorkingFileIsDeletedAtExit();
     void secondInstanceAnsweredNoStartsNothing();
     void secondInstanceAnsweredYesStarts();
@@ -151,6 +153,38 @@ void StartupTest::saveStatusOffWritesNothing() {
     t.quit();
     QVERIFY(!QFile::exists(t.appFolder() + "Quillmar.cfg"));
     QVERIFY(!QFile::exists(t.appFolder() + "Custom.cfg"));
+}
+
+void StartupTest::changedSettingsAreWrittenBeforeExit_data() {
+    QTest::addColumn<bool>("saveStatus");
+    QTest::newRow("kept settings are written while the program runs") << true;
+    QTest::newRow("settings not kept: nothing is written") << false;
+}
+
+// A program that is killed after a change keeps it: the change is written while it runs.
+void StartupTest::changedSettingsAreWrittenBeforeExit() {
+    QFETCH(bool, saveStatus);
+    TestApplication t;
+    QVERIFY(t.start());
+    auto* timer = t.app().findChild<QTimer*>(QStringLiteral("settingsSaveTimer"));
+    QVERIFY(timer && timer->isActive());
+    QVERIFY2(!t.app().saveSettingsIfChanged(), "nothing changed since start-up");
+    QVERIFY(!QFile::exists(t.appFolder() + "Quillmar.cfg"));
+
+    t.state().Settings.SaveStatus = toFlag(saveStatus);
+    t.state().Settings.ParaLevel = 3;
+    t.state().Prefs.ClassicHtml = true;
+    QCOMPARE(t.app().saveSettingsIfChanged(), saveStatus);
+    QCOMPARE(QFile::exists(t.appFolder() + "Quillmar.cfg"), saveStatus);
+    QCOMPARE(QFile::exists(t.appFolder() + "Preferences.ini"), saveStatus);
+    if (!saveStatus)
+        return;
+    QCOMPARE(TestApplication::readFile(t.appFolder() + "Quillmar.cfg").at(32), char(3));
+    QVERIFY(TestApplication::readFile(t.appFolder() + "Preferences.ini").contains("ClassicHtml"));
+    QVERIFY2(!t.app().saveSettingsIfChanged(), "written once per change");
+    t.state().PrefixList[0] = QStringLiteral("第");
+    QVERIFY(t.app().saveSettingsIfChanged());
+    QVERIFY(TestApplication::readLines(t.appFolder() + "Custom.cfg").contains(QStringLiteral("第")));
 }
 
 void StartupTest::leftoverWorkingFileIsDeletedAtExit() {

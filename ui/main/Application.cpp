@@ -21,6 +21,11 @@
 #include <QStyle>
 #include <QTimer>
 
+namespace {
+// How often the settings are compared with what was last written (milliseconds).
+constexpr int SettingsSaveInterval = 2000;
+} // namespace
+
 Application::Application(const Options& options)
     : m_clock(options.clock ? options.clock : &m_systemClock),
       m_ownMessages(options.messages ? nullptr : std::make_unique<MessageBoxProvider>()),
@@ -114,6 +119,15 @@ bool Application::start() {
 
     m_splash->Timer1->start();
 
+    // What was read counts as saved, with the window's state as the settings would record it.
+    storeWindowSettings();
+    m_savedSettings = settingsSnapshot();
+    m_settingsTimer = new QTimer(this);
+    m_settingsTimer->setObjectName(QStringLiteral("settingsSaveTimer"));
+    m_settingsTimer->setInterval(SettingsSaveInterval);
+    connect(m_settingsTimer, &QTimer::timeout, this, &Application::saveSettingsIfChanged);
+    m_settingsTimer->start();
+
     if (lastError.isSet())
         m_messages->showError(nullptr, lastError);
     return true;
@@ -175,10 +189,31 @@ void Application::storeWindowSettings() {
     settings.WinHeight = Twips::fromPixels(m_main->height());
 }
 
+Application::SettingsSnapshot Application::settingsSnapshot() const {
+    return {m_state.Settings, m_state.Prefs,          m_state.PrefixList,
+            m_state.RecentList, m_state.BackupFolder, m_state.CurrentFolder};
+}
+
+bool Application::saveSettingsIfChanged() {
+    if (m_shutDown || !m_main || !isTrue(m_state.Settings.SaveStatus))
+        return false;
+    storeWindowSettings();
+    const SettingsSnapshot now = settingsSnapshot();
+    if (m_savedSettings && *m_savedSettings == now)
+        return false;
+    // A failed write is tried again on the next tick; the error is reported by the save at exit.
+    if (Settings::saveAtShutdown(m_state, m_state.CurrentFolder).isSet())
+        return false;
+    m_savedSettings = settingsSnapshot();
+    return true;
+}
+
 void Application::shutdown() {
     if (m_shutDown)
         return;
     m_shutDown = true;
+    if (m_settingsTimer)
+        m_settingsTimer->stop();
 
     if (isTrue(m_state.Settings.SaveStatus)) {
         storeWindowSettings();

@@ -9,6 +9,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <memory>
 #include <optional>
 
@@ -75,6 +76,12 @@ public:
     void applyWindowSettings();
     void storeWindowSettings();
 
+    // Where the user keeps the settings (SaveStatus on): writes the settings files when anything in
+    // them differs from what was last written or read, so a program that is killed keeps them.
+    // Nothing is written when SaveStatus is off. Runs on a short repeating timer after start();
+    // true when the files were written.
+    bool saveSettingsIfChanged();
+
     static QString secondInstanceQuestion();
 
 signals:
@@ -82,6 +89,17 @@ signals:
     void finished();
 
 private:
+    // What the settings files would hold: compared to see whether a save is due.
+    struct SettingsSnapshot {
+        SettingsRec record;
+        Preferences prefs;
+        QStringList prefixes;
+        QStringList recent;
+        QString backupFolder;
+        QString currentFolder;
+        bool operator==(const SettingsSnapshot&) const = default;
+    };
+    SettingsSnapshot settingsSnapshot() const;
     bool otherInstanceRuns();
 
     AppState m_state;
@@ -102,4 +120,6 @@ private:
     QPointer<InProgress> m_progress;
     QPointer<QWidget> m_fastWork;
     bool m_shutDown = false;
+    QTimer* m_settingsTimer = nullptr;
+    std::optional<SettingsSnapshot> m_savedSettings;
 };
