@@ -91,7 +91,9 @@ FrmOption::FrmOption(Application& app, QWidget* parent)
     connect(CmdDefault, &QPushButton::clicked, this, &FrmOption::restoreDefaults);
     connect(CmdOk, &QPushButton::clicked, this, [this] {
         store();
-        accept();
+        // A phrase file that cannot be written keeps the dialog open with the edited text.
+        if (writePhrases())
+            accept();
     });
     connect(CmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -354,14 +356,34 @@ QWidget* FrmOption::buildOthersPage() {
     return page;
 }
 
-// The editor writes the file itself when its OK is pressed, whatever this dialog's OK or Cancel.
+// The editor keeps its text here; the files are written when the options are accepted.
 void FrmOption::editPhrases(bool toTraditional) {
     const auto direction = toTraditional ? ChineseConverter::ToTraditional : ChineseConverter::ToSimplified;
     const QString name = ChineseConverter::phraseFileName(direction);
-    auto* editor = new PhraseEditFrm(m_app.messages(), m_app.state().AppFolder + name,
-                                     (toTraditional ? tr("简→繁词组 - ") : tr("繁→简词组 - ")) + name, this);
+    const QString path = m_app.state().AppFolder + name;
+    QString text = m_pendingPhrases.value(path);
+    FileError error;
+    if (!m_pendingPhrases.contains(path) && !PhraseEditFrm::initialText(path, text, &error)) {
+        m_app.messages().showError(this, error);
+        return;
+    }
+    auto* editor =
+        new PhraseEditFrm(text, (toTraditional ? tr("简→繁词组 - ") : tr("繁→简词组 - ")) + name, this);
     editor->setAttribute(Qt::WA_DeleteOnClose);
+    connect(editor, &QDialog::accepted, this, [this, editor, path] { m_pendingPhrases[path] = editor->text(); });
     editor->open();
+}
+
+bool FrmOption::writePhrases() {
+    for (auto it = m_pendingPhrases.begin(); it != m_pendingPhrases.end();) {
+        FileError error;
+        if (!PhraseEditFrm::write(it.key(), it.value(), &error)) {
+            m_app.messages().showError(this, error);
+            return false;
+        }
+        it = m_pendingPhrases.erase(it);
+    }
+    return true;
 }
 
 void FrmOption::load() {
@@ -454,13 +476,13 @@ void FrmOption::restoreDefaults() {
 void FrmOption::store() {
     AppState& state = m_app.state();
     SettingsRec& settings = state.Settings;
-    // The code page of undecidable files applies to the files read from now on.
-    state.Prefs.LegacyEncoding = ComboLegacy->currentIndex() == 1 ? TextEncoding::Big5 : TextEncoding::Gb18030;
-    TextReader::setDecodingRules({std::nullopt, state.Prefs.LegacyEncoding});
     if (!ChkSaveStatus->isChecked()) {
         settings.SaveStatus = toFlag(false);
         return;
     }
+    // The code page of undecidable files applies to the files read from now on.
+    state.Prefs.LegacyEncoding = ComboLegacy->currentIndex() == 1 ? TextEncoding::Big5 : TextEncoding::Gb18030;
+    TextReader::setDecodingRules({std::nullopt, state.Prefs.LegacyEncoding});
     // A count confirmed with Enter has not left its box yet.
     validateCount(ComboRecent);
     validateCount(ComboPrefix);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QMap>
 #include <array>
 
 class Application;
@@ -18,7 +19,8 @@ class QWidget;
 
 // The options dialog ("选项"): four pages under TabStrip1 (Tabholder1..4) showing the settings
 // and the backup folder. OK stores them in memory (only SaveStatus when "退出时保存各项设置" is
-// unchecked); they reach the settings files at shutdown. Clearing the backups and restoring the
+// unchecked) and writes the phrase files edited meanwhile; the settings reach their files soon
+// after (Application::saveSettingsIfChanged). Clearing the backups and restoring the
 // defaults take effect at once, before OK or Cancel.
 //
 // The window has no close box; it ends through CmdOk or CmdCancel (Escape), and closing it enables
@@ -106,9 +108,11 @@ private:
     void clearBackups();
     void restoreDefaults();
     void editPhrases(bool toTraditional);
+    bool writePhrases();
     void store();
 
     Application& m_app;
     int m_optionsTab = 1;
     bool m_unloaded = false;
+    QMap<QString, QString> m_pendingPhrases; // phrase file path -> text accepted in its editor
 };
