@@ -59,6 +59,10 @@ QString trimSpaces(const QString& text) {
     return withoutSurroundingSpaces(text).toString();
 }
 
+QString withoutPrefix(const QString& name, const QString& prefix) {
+    return !prefix.isEmpty() && name.startsWith(prefix) ? name.sliced(prefix.size()) : name;
+}
+
 // The title line's treatment: spaces off both ends, then the tabs at its start.
 QString titleOf(const QString& line) {
     QStringView text = withoutSurroundingSpaces(line);
@@ -299,10 +303,16 @@ void MergeFrm::fillPrefixes() {
     // Adding items must not choose one: the prefix box starts empty.
     ComboPrefix->setCurrentIndex(-1);
     ComboPrefix->setEditText(QString());
+    m_prefix.clear();
 }
 
+// The name box shows the prefix followed by the name: whichever the user sets first, the other
+// one is kept. The prefix shown before is taken off the name box's text, so a prefix typed
+// character by character or chosen again replaces the one before instead of piling up.
 void MergeFrm::prefixChosen() {
-    TextFilename->setText(ComboPrefix->currentText() + savedBaseName());
+    savedBaseName() = withoutPrefix(trimSpaces(TextFilename->text()), m_prefix);
+    m_prefix = ComboPrefix->currentText();
+    TextFilename->setText(m_prefix + savedBaseName());
 }
 
 void MergeFrm::appendPath(const QString& path) {
@@ -413,16 +423,16 @@ void MergeFrm::previewFile(const QString& path, bool fromFileList) {
             File1->refresh();
         return;
     }
-    TextFilename->setText(firstCharacters(title, TitleLength));
-    savedBaseName() = TextFilename->text();
+    savedBaseName() = firstCharacters(title, TitleLength);
+    TextFilename->setText(m_prefix + savedBaseName());
 }
 
 void MergeFrm::nameLeft() {
-    QString name = trimSpaces(TextFilename->text());
+    QString name = trimSpaces(withoutPrefix(trimSpaces(TextFilename->text()), m_prefix));
     if (!name.isEmpty() && GetExtension(name) != QLatin1String("txt"))
         name += QStringLiteral(".txt");
-    TextFilename->setText(name);
     savedBaseName() = name;
+    TextFilename->setText(m_prefix + name);
 }
 
 void MergeFrm::merge() {
@@ -446,8 +456,8 @@ void MergeFrm::merge() {
         }
     }
 
-    TextFilename->setText(trimSpaces(TextFilename->text()));
-    if (TextFilename->text().isEmpty()) {
+    nameLeft();
+    if (savedBaseName().isEmpty()) {
         messages.information(this, tr("提示"), tr("请输入合并后的文件名。"));
         TextFilename->setFocus();
         return;
@@ -463,9 +473,7 @@ void MergeFrm::merge() {
     if (progress)
         progress->beginBatch(this);
 
-    if (GetExtension(TextFilename->text()) != QLatin1String("txt"))
-        TextFilename->setText(TextFilename->text() + QStringLiteral(".txt"));
-    savedBaseName() = TextFilename->text();
+    const QString fileName = TextFilename->text();
 
     const QString prefix = ComboPrefix->currentText();
     if (!prefix.isEmpty())
@@ -475,7 +483,7 @@ void MergeFrm::merge() {
     QStringList files;
     for (int i = 0; i < List1->count(); ++i)
         files.append(List1->item(i)->text());
-    const QString targetPath = target + savedBaseName();
+    const QString targetPath = target + fileName;
     mergeAsBatch(m_app.jobEnv(), files, targetPath);
 
     Dir1->refresh();
