@@ -107,10 +107,12 @@ void RenameFrm::buildControls() {
 
 void RenameFrm::fillPreview() {
     AppState& state = m_app.state();
-    if (state.SelectedFiles.isEmpty() || state.SelectedFiles.first().isEmpty())
+    // The counter runs in the order the main list shows the selected files (the user may have
+    // sorted it by size or date); the whole folder is taken in reading order: 第2章 before 第10章.
+    if (state.SelectedFiles.isEmpty() || state.SelectedFiles.first().isEmpty()) {
         state.SelectedFiles = FolderListing::listFilesUnsorted(state.DialogFolder);
-    // The counter runs in reading order: 第2章 is numbered before 第10章.
-    ChapterOrder::sort(state.SelectedFiles);
+        ChapterOrder::sort(state.SelectedFiles);
+    }
     for (const QString& name : state.SelectedFiles) {
         m_items.append({name, QString()});
         new QTreeWidgetItem(LViewMain, {name, QString()});

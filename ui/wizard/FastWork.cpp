@@ -215,6 +215,7 @@ void FastWork::buildControls() {
     windowLayout->addLayout(buttonRow);
 
     connect(CmbBrowse, &QPushButton::clicked, this, &FastWork::browseFolder);
+    connect(TextFolder, &QLineEdit::textEdited, this, &FastWork::followTypedFolder);
     connect(Combo2, &QComboBox::currentIndexChanged, this, [this](int index) {
         const QString mask = typeMask(index);
         if (!mask.isEmpty())
@@ -370,6 +371,17 @@ void FastWork::openTypedFolder() {
         return;
     }
     openFolder(AddBackslash(QDir(folder).absolutePath()));
+}
+
+// The file list follows the folder as it is typed: a folder that does not exist lists nothing.
+void FastWork::followTypedFolder(const QString& text) {
+    const QString folder = text.trimmed();
+    RichPreview->clearFile();
+    if (folder.isEmpty() || !FileOps::folderExists(folder)) {
+        File1->setPath(QString());
+        return;
+    }
+    File1->setPath(AddBackslash(QDir(folder).absolutePath()));
 }
 
 void FastWork::browseFolder() {
