@@ -174,6 +174,8 @@ void MainFrm::buildControls() {
     connect(Dir1, &FolderList::openFailed, this,
             [this](const FileError& error) { m_app.messages().showError(this, error); });
     connect(File1, &FileListBox::pathChange, this, &MainFrm::RebuildFileList);
+    // The preview belongs to the folder it was opened in.
+    connect(File1, &FileListBox::pathChange, Rich1, &PreviewBox::clearFile);
     connect(FileList, &FileListView::columnClicked, this, &MainFrm::sortByColumn);
     connect(FileList, &FileListView::entryClicked, this, &MainFrm::previewEntry);
     // Selections made without a click on an entry (Shift+arrows, a dragged rubber band) update the
@@ -400,9 +402,9 @@ bool MainFrm::openFolder(const QString& folder) {
 }
 
 void MainFrm::RebuildFileList() {
-    FileList->clear();
     AppState& state = m_app.state();
     state.CurrentFolder = AddBackslash(Dir1->path());
+    FileList->clear(state.CurrentFolder);
     watchFolder(state.CurrentFolder);
 
     // Until a header is clicked the list counts as sorted by name, in reading order.
@@ -473,8 +475,9 @@ bool MainFrm::loadPreview(const QString& path) {
     FileError error;
     if (Rich1->loadFile(path, &error))
         return true;
+    // The list is read again (the file may have gone); the reason shows where the text would.
     refresh();
-    m_app.messages().showError(this, error);
+    Rich1->showProblem(path, error);
     return false;
 }
 

@@ -1,0 +1,11 @@
+#include "FileFormatText.h"
+
+#include "platform/TextReader.h"
+
+FileFormatText FileFormatText::of(const QString& path) {
+    TextReader reader;
+    if (!reader.open(path))
+        return {reader.error().description, QString()};
+    const TextFormat format = reader.format();
+    return {encodingName(format.encoding), format.lineEnd == LineEnd::Lf ? tr("LF (Unix)") : tr("CR LF (Windows)")};
+}
