@@ -313,10 +313,10 @@ QWidget* FrmOption::buildOthersPage() {
     CheckClassicHtml->setObjectName(QStringLiteral("CheckClassicHtml"));
     ComboRecent->installEventFilter(this);
     ComboPrefix->installEventFilter(this);
-    LabelLegacy = makeLabel(QStringLiteral("LabelLegacy"), QStringLiteral("无法判断编码的文件按此读取："), page);
+    LabelLegacy = makeLabel(QStringLiteral("LabelLegacy"), tr("无法判断编码的文件按此读取："), page);
     ComboLegacy = new QComboBox(page);
     ComboLegacy->setObjectName(QStringLiteral("ComboLegacy"));
-    ComboLegacy->addItems({QStringLiteral("GB18030（简体）"), QStringLiteral("Big5（繁体）")});
+    ComboLegacy->addItems({tr("GB18030（简体）"), tr("Big5（繁体）")});
     // In the order of UnmappablePolicy.
     LabelUnmappable = makeLabel(QStringLiteral("LabelUnmappable"), tr("文件编码无法保存的字符："), page);
     ComboUnmappable = new QComboBox(page);

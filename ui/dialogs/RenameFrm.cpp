@@ -161,7 +161,7 @@ void RenameFrm::rename() {
     for (const RenameItem& item : m_items)
         renamed += item.newName != item.oldName ? 1 : 0;
     if (renamed > 0 &&
-        !m_app.messages().askYesNo(this, title(), QStringLiteral("将更名 %1 个文件。是否继续？").arg(renamed)))
+        !m_app.messages().askYesNo(this, title(), tr("将更名 %1 个文件。是否继续？").arg(renamed)))
         return;
     QString message;
     if (!executeRenameBatch(m_app.jobEnv(), m_template, folder, m_items, &message))

@@ -21,6 +21,7 @@
 #include "ui/common/OwnedWindow.h"
 #include "ui/common/Twips.h"
 #include "ui/dialogs/AboutFrm.h"
+#include "ui/dialogs/HelpFrm.h"
 #include "ui/dialogs/PreviewChangeFrm.h"
 
 #include <QButtonGroup>
@@ -233,7 +234,7 @@ void MainFrm::buildMenus() {
     menu_hyphen04 = addSeparator(menu_convert, QStringLiteral("menu_hyphen04"));
     menu_html = makeAction(menu_convert, QStringLiteral("menu_html"), tr("网页文件转换 [&T]"),
                            QKeySequence(Qt::CTRL | Qt::Key_T));
-    menu_preview = makeAction(menu_convert, QStringLiteral("menu_preview"), QStringLiteral("预览更改[&V]"));
+    menu_preview = makeAction(menu_convert, QStringLiteral("menu_preview"), tr("预览更改[&V]"));
 
     menu_tools = makeMenu(nullptr, QStringLiteral("menu_tools"), tr("工具 [&T]"));
     menu_autopara = makeAction(menu_tools, QStringLiteral("menu_autopara"), tr("自动分段 [&P]"));
@@ -245,7 +246,7 @@ void MainFrm::buildMenus() {
         makeAction(menu_tools, QStringLiteral("menu_rename"), tr("系列文件更名... [&R]"), QKeySequence(Qt::Key_F7));
     menu_fastwork =
         makeAction(menu_tools, QStringLiteral("menu_fastwork"), tr("快速处理向导... [&W]"), QKeySequence(Qt::Key_F8));
-    menu_backup = makeAction(menu_tools, QStringLiteral("menu_backup"), QStringLiteral("备份与恢复[&B]…"));
+    menu_backup = makeAction(menu_tools, QStringLiteral("menu_backup"), tr("备份与恢复[&B]…"));
 
     menu_help = makeMenu(nullptr, QStringLiteral("menu_help"), tr("帮助 [&H]"));
     menu_helpcontent =
@@ -748,7 +749,7 @@ void MainFrm::openBackups() {
 void MainFrm::openPreview() {
     const QString path = Rich1->fileName();
     if (path.isEmpty()) {
-        m_app.messages().information(this, QStringLiteral("预览更改"), QStringLiteral("请先点击要预览的文件。"));
+        m_app.messages().information(this, tr("预览更改"), tr("请先点击要预览的文件。"));
         return;
     }
     openTaskWindow(new PreviewChangeFrm(m_app, path));
@@ -768,7 +769,11 @@ void MainFrm::openMail() {
 }
 
 void MainFrm::openHelp() {
-    openExternal(QUrl(Contact::helpAddress()), tr("帮助"));
+    if (!m_help)
+        m_help = new HelpFrm(this);
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void MainFrm::openExternal(const QUrl& url, const QString& what) {
