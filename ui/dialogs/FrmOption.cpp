@@ -417,8 +417,9 @@ void FrmOption::showSettings() {
 void FrmOption::showLevel(int level) {
     if (level < 0 || level >= ParaLevelCount)
         return;
-    LabelGrade->setText(paraLevelText(level).shortName);
-    LabelDetails->setText(paraLevelText(level).detail());
+    const ParaLevelText face = paraLevelFace(level);
+    LabelGrade->setText(face.shortName);
+    LabelDetails->setText(face.detail());
 }
 
 void FrmOption::measureBackups() {

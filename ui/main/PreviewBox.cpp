@@ -1,6 +1,7 @@
 #include "PreviewBox.h"
 
 #include "platform/TextReader.h"
+#include "ui/common/ErrorFace.h"
 #include "ui/common/FileSizeText.h"
 
 #include <QFileInfo>
@@ -56,7 +57,7 @@ void PreviewBox::clearFile() {
 
 void PreviewBox::showProblem(const QString& path, const FileError& error) {
     clearFile();
-    setPlainText(tr("无法预览“%1”：\n%2").arg(QFileInfo(path).fileName(), error.description));
+    setPlainText(tr("无法预览“%1”：\n%2").arg(QFileInfo(path).fileName(), ErrorFace::reason(error)));
     setProblemLook(true);
 }
 

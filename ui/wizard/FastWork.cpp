@@ -429,7 +429,7 @@ void FastWork::applyPrefix(const QString& prefix) {
 void FastWork::showLevel(int position) {
     if (position < 0 || position >= ParaLevelCount)
         return;
-    const ParaLevelText& level = paraLevelText(position);
+    const ParaLevelText level = paraLevelFace(position);
     LabelGrade->setText(level.shortName);
     LabelDetails->setText(level.detail());
 }
