@@ -10,6 +10,8 @@
 #include "platform/FolderListing.h"
 #include "platform/TextReader.h"
 #include "runner/MergeStep.h"
+#include "ui/common/FitScrollArea.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/common/Browsing.h"
 #include "ui/common/DriveList.h"
 #include "ui/common/DroppedFiles.h"
@@ -261,16 +263,21 @@ void MergeFrm::buildControls() {
     buttons->addStretch();
     buttons->addWidget(CmdOK);
     buttons->addWidget(CmnCancel);
-    target->addLayout(buttons);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(TextPreview, 3);
     bottom->addLayout(target, 2);
 
+    // Everything but the buttons scrolls when the screen is too small for the window.
+    auto* controls = new QWidget;
+    auto* controlsLayout = new QVBoxLayout(controls);
+    controlsLayout->setContentsMargins(0, 0, 0, 0);
+    controlsLayout->addLayout(top, 3);
+    controlsLayout->addLayout(bottom, 2);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top, 3);
-    layout->addLayout(bottom, 2);
-    resize(860, 620);
+    layout->addWidget(new FitScrollArea(controls, this), 1);
+    layout->addLayout(buttons);
+    resize(sizeWithinScreen(QSize(860, 620), this));
 }
 
 QString MergeFrm::baseName() {

@@ -1,5 +1,7 @@
 #include "PreviewChangeFrm.h"
 
+#include "ui/common/ScreenFit.h"
+
 #include "engine/TextDiff.h"
 #include "runner/ChangePreview.h"
 #include "ui/main/Application.h"
@@ -91,7 +93,7 @@ PreviewChangeFrm::PreviewChangeFrm(Application& app, const QString& path, QWidge
     layout->addLayout(top);
     layout->addLayout(texts, 1);
     layout->addLayout(buttons);
-    resize(860, 560);
+    resize(sizeWithinScreen(QSize(860, 560), this));
 
     // The two sides scroll together.
     connect(TextBefore->verticalScrollBar(), &QScrollBar::valueChanged, TextAfter->verticalScrollBar(),

@@ -15,6 +15,7 @@
 #include "ui/dialogs/SplashFrm.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStandardPaths>
@@ -96,6 +97,7 @@ bool Application::start() {
     m_splash->show();
     QCoreApplication::processEvents();
 
+    m_firstStart = !QFile::exists(m_state.AppFolder + QStringLiteral("Quillmar.cfg"));
     const FileError settingsError = Settings::loadAtStartup(m_state);
     if (settingsError.isSet())
         lastError = settingsError;
@@ -120,8 +122,12 @@ bool Application::start() {
     m_splash->Timer1->start();
 
     // What was read counts as saved, with the window's state as the settings would record it.
+    const SettingsRec read = m_state.Settings;
+    const Preferences readPrefs = m_state.Prefs;
     storeWindowSettings();
     m_savedSettings = settingsSnapshot();
+    m_state.Settings = read;
+    m_state.Prefs = readPrefs;
     m_settingsTimer = new QTimer(this);
     m_settingsTimer->setObjectName(QStringLiteral("settingsSaveTimer"));
     m_settingsTimer->setInterval(SettingsSaveInterval);
@@ -155,6 +161,8 @@ void Application::applyWindowSettings() {
     const QScreen* screen = QGuiApplication::screenAt(bounds.topLeft());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
+    if (screen && m_firstStart)
+        bounds = firstBounds(bounds, screen->availableGeometry());
     if (screen) {
         // The stored height is the inside's: the title bar comes on top of it.
         const int titleBar = m_main->style()->pixelMetric(QStyle::PM_TitleBarHeight);
@@ -167,6 +175,17 @@ void Application::applyWindowSettings() {
         m_main->setWindowState(Qt::WindowMinimized);
     else if (settings.WinState == 2)
         m_main->setWindowState(Qt::WindowMaximized);
+}
+
+// The first start has no bounds of the user's: the window takes three quarters of the screen, centred,
+// but never less than its designed size (a screen too small for more keeps the designed bounds).
+QRect Application::firstBounds(const QRect& designed, const QRect& available) {
+    const QSize size = designed.size().expandedTo(available.size() * 3 / 4);
+    if (size == designed.size())
+        return designed;
+    QRect bounds(QPoint(), size);
+    bounds.moveCenter(available.center());
+    return bounds;
 }
 
 void Application::storeWindowSettings() {

@@ -83,6 +83,9 @@ public:
     bool saveSettingsIfChanged();
 
     static QString secondInstanceQuestion();
+    // The main window's bounds at the very first start (no settings file yet) on a screen whose
+    // available area is `available`; `designed` is the default record's.
+    static QRect firstBounds(const QRect& designed, const QRect& available);
 
 signals:
     // Shutdown has run: the program may end.
@@ -120,6 +123,7 @@ private:
     QPointer<InProgress> m_progress;
     QPointer<QWidget> m_fastWork;
     bool m_shutDown = false;
+    bool m_firstStart = false;
     QTimer* m_settingsTimer = nullptr;
     std::optional<SettingsSnapshot> m_savedSettings;
 };

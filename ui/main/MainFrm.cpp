@@ -164,8 +164,8 @@ void MainFrm::buildControls() {
     Rich1->setMinimumHeight(Twips::toPixels(900));
     Splitter1->addWidget(m_top);
     Splitter1->addWidget(Rich1);
-    // A taller window gives its height to the preview; the list keeps the rows it has.
-    Splitter1->setStretchFactor(0, 0);
+    // A taller window shares its height between the file list and the preview.
+    Splitter1->setStretchFactor(0, 1);
     Splitter1->setStretchFactor(1, 1);
     FileList->fitSizeColumn();
 

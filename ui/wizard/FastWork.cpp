@@ -5,6 +5,8 @@
 #include "engine/ParaLevels.h"
 #include "engine/SpaceTrim.h"
 #include "platform/FileOps.h"
+#include "ui/common/FitScrollArea.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/common/FileListBox.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/MessageProvider.h"
@@ -210,7 +212,8 @@ void FastWork::buildControls() {
     auto* windowLayout = new QVBoxLayout(this);
     windowLayout->addWidget(Label6);
     windowLayout->addLayout(folderRow);
-    windowLayout->addWidget(Frame1, 1);
+    // The controls scroll when the screen is too small for the window; the buttons stay in view.
+    windowLayout->addWidget(new FitScrollArea(Frame1, this), 1);
     windowLayout->addWidget(Line1);
     windowLayout->addLayout(buttonRow);
 
@@ -233,7 +236,7 @@ void FastWork::buildControls() {
 
     // The size is fixed once, with the larger of the two option pages, so that showing the
     // advanced options never resizes the window.
-    setFixedSize(sizeHint().expandedTo(Twips::size(11400, 7200)));
+    setFixedSize(sizeWithinScreen(sizeHint().expandedTo(Twips::size(11400, 7200)), this));
 }
 
 void FastWork::setDesignedStates() {
