@@ -17,3 +17,5 @@ inline constexpr int ParaLevelCount = 4;
 
 // The texts of `level` (0 to 3); a level out of range gives those of level 0.
 const ParaLevelText& paraLevelText(int level);
+// The same texts in the language of the windows (the installed translation, if any).
+ParaLevelText paraLevelFace(int level);

@@ -37,17 +37,33 @@ bool PhraseFile::read(const QString& path, PhraseTrie& phrases, FileError* error
     }
     QString line;
     while (reader.readLine(line)) {
-        qsizetype pos = 0;
-        const QStringView original = nextWord(line, &pos);
-        if (original.isEmpty() || original.startsWith(u'#'))
-            continue;
-        const QStringView converted = nextWord(line, &pos);
-        if (!converted.isEmpty())
-            phrases.insert(units(original), units(converted));
+        const Line pair = parseLine(line);
+        if (!pair.converted.isEmpty())
+            phrases.insert(units(pair.original), units(pair.converted));
     }
     if (reader.error().isSet()) {
         *error = reader.error();
         return false;
     }
     return true;
+}
+
+PhraseFile::Line PhraseFile::parseLine(QStringView line) {
+    qsizetype pos = 0;
+    const QStringView original = nextWord(line, &pos);
+    if (original.isEmpty() || original.startsWith(u'#'))
+        return {};
+    return {original, nextWord(line, &pos)};
+}
+
+QList<int> PhraseFile::linesWithoutConversion(QStringView text) {
+    QList<int> numbers;
+    int number = 0;
+    for (QStringView line : text.tokenize(u'\n')) {
+        ++number;
+        const Line pair = parseLine(line);
+        if (!pair.original.isEmpty() && pair.converted.isEmpty())
+            numbers.append(number);
+    }
+    return numbers;
 }

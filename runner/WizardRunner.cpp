@@ -205,8 +205,15 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
                                 Mark::Red);
         }
     }
+    // Where the sources went, so that the user knows they are not lost: the batch's backup folder,
+    // from which undoing the batch puts them back, or the desktop's trash when backups are off.
+    const QString backupFolder = m_env.state.BackupBatchFolder;
     BatchJournal::end(m_env);
-    sink.ReportProgress(0, QStringLiteral("-合并源文件已删除-"), QString(), QString(), Mark::Yellow);
+    const QString whereTheyWent =
+        backupFolder.isEmpty()
+            ? QStringLiteral("-合并的源文件已移到回收站-")
+            : QStringLiteral("-合并的源文件已移入备份文件夹 %1，点“撤销上一批”即可全部放回-").arg(backupFolder);
+    sink.ReportProgress(0, whereTheyWent, QString(), QString(), Mark::Yellow);
 }
 
 void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& title, BatchCommand command,

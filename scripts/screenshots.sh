@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the program under a virtual display on a folder of Chinese sample files and saves pictures of
 # its windows (splash, main window with a selection and a preview, progress window during and after
-# a batch, the task windows, about box, folder picker) into /tmp/quillmar-shots/ (SCALE=2: at 2x).
+# a batch, the task windows, about box, folder picker) into /tmp/quillmar-shots/ (SCALE=2: at 2x;
+# SCREEN=1600x1000: the virtual screen's size in pixels, by default 1600x1000 times SCALE).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,15 +34,16 @@ mkdir -p "$out"
 cd "$books"
 # SCALE=2 draws every window at 2x (QT_SCALE_FACTOR) on a screen twice as large.
 scale=${SCALE:-1}
+screen=${SCREEN:-$((1600 * scale))x$((1000 * scale))}
 QT_SCALE_FACTOR=$scale QUILLMAR_SCREENSHOTS="$out" \
-    xvfb-run -a -s "-screen 0 $((1600 * scale))x$((1000 * scale))x24" "$work/program/quillmar"
+    xvfb-run -a -s "-screen 0 ${screen}x24" "$work/program/quillmar"
 ls -1 "$out"
 # The same windows in the Traditional Chinese face (Taiwan), on a fresh copy of the settings.
 mkdir -p "$out/zh_TW"
 rm -f "$work/program/"*.cfg "$work/program/"*.dat "$work/program/tempfile.tmp"
 cp "$OLDPWD/resources/Default.cfg" "$work/program/"
 LANG=zh_TW.UTF-8 LC_ALL= LANGUAGE= QT_SCALE_FACTOR=$scale QUILLMAR_SCREENSHOTS="$out/zh_TW" \
-    xvfb-run -a -s "-screen 0 $((1600 * scale))x$((1000 * scale))x24" "$work/program/quillmar"
+    xvfb-run -a -s "-screen 0 ${screen}x24" "$work/program/quillmar"
 ls -1 "$out/zh_TW"
 
 # The quick-processing wizard, with the normal and with the advanced options shown: its window test

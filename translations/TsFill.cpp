@@ -5,6 +5,11 @@
 // translator comment naming its corrections, and the file opens with a comment listing them all.
 //
 //     quillmar-tsfill EXTRACTED.ts CORRECTIONS.txt OUTPUT.ts
+//
+// With --page it converts a page of the manual (UTF-8 HTML) the same way, line by line, and marks
+// it as Traditional Chinese (lang="zh-TW"):
+//
+//     quillmar-tsfill --page PAGE.html CORRECTIONS.txt OUTPUT.html
 
 #include "TermCorrections.h"
 #include "platform/ChineseConverter.h"
@@ -85,11 +90,32 @@ bool fill(QXmlStreamReader& reader, QXmlStreamWriter& writer, const TermCorrecti
     return !reader.hasError();
 }
 
+// The manual page in the Taiwan face: the same conversion and corrections as the windows' texts.
+bool fillPage(const QString& inputPath, const QString& outputPath, const TermCorrections& corrections,
+              QString* error) {
+    QFile input(inputPath);
+    if (!input.open(QIODevice::ReadOnly)) {
+        *error = inputPath + QStringLiteral(": ") + input.errorString();
+        return false;
+    }
+    QString page = corrections.apply(toTraditional(QString::fromUtf8(input.readAll())));
+    page.replace(QStringLiteral("lang=\"zh-CN\""), QStringLiteral("lang=\"zh-TW\""));
+    QSaveFile output(outputPath);
+    if (!output.open(QIODevice::WriteOnly) || output.write(page.toUtf8()) < 0 || !output.commit()) {
+        *error = outputPath + QStringLiteral(": ") + output.errorString();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    const bool page = args.size() == 5 && args[1] == QLatin1String("--page");
+    if (page)
+        args.removeAt(1);
     if (args.size() != 4)
         return fail(QStringLiteral("usage: quillmar-tsfill EXTRACTED.ts CORRECTIONS.txt OUTPUT.ts"));
 
@@ -100,6 +126,8 @@ int main(int argc, char** argv) {
     QString error;
     if (!corrections.load(args[2], &error))
         return fail(error);
+    if (page)
+        return fillPage(args[1], args[3], corrections, &error) ? 0 : fail(error);
 
     QFile input(args[1]);
     if (!input.open(QIODevice::ReadOnly))

@@ -32,7 +32,7 @@ TEST_F(LossyMergeTest, wizardMergesIntoAnEncodingThatHoldsEverySourceAndDeletesT
     const CliOutcome outcome = run({"wizard", work, "--merge", "book", "--delete-merged"});
     EXPECT_TRUE(outcome.exitedWith(0)) << outcome.describe();
     EXPECT_TRUE(outcome.out.contains("已保存为 GB18030\tyellow")) << outcome.describe();
-    EXPECT_TRUE(outcome.out.contains("-合并源文件已删除-")) << outcome.describe();
+    EXPECT_TRUE(outcome.out.contains("-合并的源文件已移")) << outcome.describe();
     const FileTree::Tree after = FileTree::read(work);
     EXPECT_FALSE(after.contains("a.txt"));
     EXPECT_EQ(after.value("book.txt"),

@@ -2,11 +2,97 @@
 
 #include "ui/main/FaceTranslation.h"
 #include "fakes-ui/TestApplication.h"
+#include "platform/ChineseConverter.h"
+#include "ui/dialogs/AboutFrm.h"
+#include "ui/dialogs/HelpFrm.h"
+#include "ui/main/FileListView.h"
 #include "ui/main/MainFrm.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QTabBar>
 #include <QTest>
+#include <QTextBrowser>
+
+namespace {
+
+// Every text a user can read in `window` and its children: titles, labels, buttons, frames, list
+// entries, tabs, column headers, menu entries and tool tips.
+QStringList readableTexts(QWidget* window) {
+    QStringList texts{window->windowTitle()};
+    QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    widgets.prepend(window);
+    for (QWidget* widget : widgets) {
+        texts << widget->toolTip();
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            texts << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            texts << button->text();
+        if (auto* frame = qobject_cast<QGroupBox*>(widget))
+            texts << frame->title();
+        if (auto* edit = qobject_cast<QLineEdit*>(widget))
+            texts << edit->placeholderText();
+        if (auto* box = qobject_cast<QComboBox*>(widget)) {
+            for (int i = 0; i < box->count(); ++i)
+                texts << box->itemText(i);
+        }
+        if (auto* tabs = qobject_cast<QTabBar*>(widget)) {
+            for (int i = 0; i < tabs->count(); ++i)
+                texts << tabs->tabText(i);
+        }
+        if (auto* header = qobject_cast<QHeaderView*>(widget); header && header->model()) {
+            for (int i = 0; i < header->count(); ++i)
+                texts << header->model()->headerData(i, header->orientation()).toString();
+        }
+        if (auto* browser = qobject_cast<QTextBrowser*>(widget))
+            texts << browser->toPlainText().split(u'\n');
+        if (auto* plain = qobject_cast<QPlainTextEdit*>(widget))
+            texts << plain->toPlainText().split(u'\n');
+        if (auto* view = qobject_cast<QAbstractItemView*>(widget); view && view->model()) {
+            const QAbstractItemModel* model = view->model();
+            for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+                for (int column = 0; column < model->columnCount(view->rootIndex()); ++column)
+                    texts << model->index(row, column, view->rootIndex()).data().toString();
+            }
+        }
+        for (const QAction* action : widget->actions())
+            texts << action->text() << action->toolTip();
+        if (auto* menu = qobject_cast<QMenu*>(widget))
+            texts << menu->title();
+    }
+    return texts;
+}
+
+// The texts of `window` that the Taiwan conversion would still change: Simplified texts left over.
+QStringList simplifiedLeft(QWidget* window) {
+    QStringList left;
+    for (const QString& text : readableTexts(window)) {
+        for (const QString& line : text.split(u'\n')) {
+            if (ChineseConverter::instance().convert(line, ChineseConverter::ToTraditional) != line)
+                left << window->objectName() + QStringLiteral(": ") + line;
+        }
+    }
+    left.removeDuplicates();
+    return left;
+}
+
+QWidget* shown(const QString& name) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == name && widget->isVisible())
+            return widget;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 class FaceTranslationTest : public QObject {
     Q_OBJECT
@@ -16,6 +102,7 @@ private slots:
     void traditionalLocalesAreRecognized();
     void simplifiedLocaleInstallsNothing();
     void taiwanLocaleShowsTheMainWindowInTraditional();
+    void everyWindowReadsInTraditional();
 };
 
 void FaceTranslationTest::traditionalLocalesAreRecognized_data() {
@@ -48,6 +135,66 @@ void FaceTranslationTest::taiwanLocaleShowsTheMainWindowInTraditional() {
     QCOMPARE(t.main()->menu_file->title(), QStringLiteral("檔案 [&F]"));
     QCOMPARE(t.main()->menu_help->title(), QStringLiteral("說明 [&H]"));
     QCOMPARE(t.main()->menu_fastwork->text(), QStringLiteral("快速處理精靈... [&W]"));
+    t.quit();
+}
+
+// Each window as a user opens it, with texts set at run time (a file clicked, the advanced options
+// shown, every options page): no text is left that the Taiwan conversion would change.
+void FaceTranslationTest::everyWindowReadsInTraditional() {
+    QVERIFY(FaceTranslation::install(*qApp, QLocale(QStringLiteral("zh_TW"))));
+    TestApplication t;
+    QVERIFY(t.start());
+    TestApplication::writeFile(t.filesFolder() + QStringLiteral("a.txt"), "abc\r\n");
+    TestApplication::writeFile(t.filesFolder() + QStringLiteral("b.bin"), QByteArray("\x00\x01", 2));
+    MainFrm* main = t.main();
+    QVERIFY(main->openFolder(t.filesFolder()));
+    main->chooseType(2);
+    main->FileList->setColumnShown(FileListView::EncodingColumn, true);
+    main->FileList->setColumnShown(FileListView::LineEndColumn, true);
+    main->FileList->readAllFormats();
+    main->FileList->columnMenu();
+    main->previewEntry(0);
+    QStringList left = simplifiedLeft(main);
+    main->previewEntry(1);
+    left << simplifiedLeft(main);
+
+    main->previewEntry(0);
+    main->openPreview();
+    if (QWidget* preview = shown(QStringLiteral("PreviewChangeFrm"))) {
+        left << simplifiedLeft(preview);
+        preview->close();
+    } else {
+        left << QStringLiteral("PreviewChangeFrm did not open");
+    }
+
+    const std::pair<void (MainFrm::*)(), const char*> windows[] = {
+        {&MainFrm::openMerge, "MergeFrm"},    {&MainFrm::openRename, "RenameFrm"}, {&MainFrm::openReplace, "Replace"},
+        {&MainFrm::openOptions, "FrmOption"}, {&MainFrm::openWizard, "FastWork"},  {&MainFrm::openHelp, "HelpFrm"},
+    };
+    for (const auto& [open, name] : windows) {
+        main->FileList->setSelected(0, true);
+        (main->*open)();
+        QWidget* window = shown(QString::fromLatin1(name));
+        if (!window) {
+            left << QString::fromLatin1(name) + QStringLiteral(" did not open");
+            continue;
+        }
+        if (auto* tabs = window->findChild<QTabBar*>(QStringLiteral("TabStrip1"))) {
+            for (int i = 0; i < tabs->count(); ++i)
+                tabs->setCurrentIndex(i);
+        }
+        if (auto* advanced = window->findChild<QAbstractButton*>(QStringLiteral("CmdAdv")))
+            advanced->click();
+        left << simplifiedLeft(window);
+        if (auto* cancel = window->findChild<QAbstractButton*>(QStringLiteral("CmdCancel")))
+            cancel->click();
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    AboutFrm about(main);
+    left << simplifiedLeft(&about);
+
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));
     t.quit();
 }
 

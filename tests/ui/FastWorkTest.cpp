@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QRegularExpression>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -44,6 +45,19 @@ FastWork* openWizardOn(TestApplication& t, const QString& folder) {
 // The progress window's rows as "text|status".
 QStringList progressRows(TestApplication& t) {
     return DialogTest::progressRows(*t.app().inProgress(), 2);
+}
+
+// The row that says where the merged sources went: a numbered batch folder under the backup folder,
+// and the undo command that puts them back; "" when no row says so.
+QString movedSourcesRow(TestApplication& t) {
+    const QRegularExpression pattern(QStringLiteral("^-合并的源文件已移入备份文件夹 ") +
+                                     QRegularExpression::escape(t.state().BackupFolder) +
+                                     QStringLiteral(".+/，点“撤销上一批”即可全部放回-\\|$"));
+    for (const QString& row : progressRows(t)) {
+        if (pattern.match(row).hasMatch())
+            return row;
+    }
+    return QString();
 }
 
 // The folder holding a web page a.htm and a text file b.txt.
@@ -102,6 +116,7 @@ private slots:
     void aFileGoneBeforeItsClickIsReported();
     void prefixGoesInFrontOfTheBaseName();
     void folderButton();
+    void fileListFollowsTheTypedFolder();
     void sliderTexts_data();
     void sliderTexts();
     void advancedOptionsToggle();
@@ -193,7 +208,7 @@ void FastWorkTest::pagesAreConvertedMergedAndReflowed() {
                                   "-合并文本文件-|",
                                   folder + "01.txt|合并完成",
                                   folder + "02.txt|合并完成",
-                                  "-合并源文件已删除-|",
+                                  movedSourcesRow(t),
                                   "-智能分段-|",
                                   "book.txt|完成",
                               }));
@@ -255,9 +270,9 @@ void FastWorkTest::deletionOptions_data() {
     QTest::newRow("converted pages deleted")
         << true << false << QStringList{"a.txt", "all.txt", "b.txt"} << QStringList{"-源文件已删除-|"};
     QTest::newRow("merged sources deleted")
-        << false << true << QStringList{"a.htm", "all.txt"} << QStringList{"-合并源文件已删除-|"};
+        << false << true << QStringList{"a.htm", "all.txt"} << QStringList{"-合并的源文件已移入备份-"};
     QTest::newRow("both deleted") << true << true << QStringList{"all.txt"}
-                                  << QStringList{"-源文件已删除-|", "-合并源文件已删除-|"};
+                                  << QStringList{"-源文件已删除-|", "-合并的源文件已移入备份-"};
 }
 
 void FastWorkTest::deletionOptions() {
@@ -282,6 +297,8 @@ void FastWorkTest::deletionOptions() {
     for (const QString& row : rows) {
         if (row.endsWith("已删除-|"))
             notesShown.append(row);
+        else if (row == movedSourcesRow(t))
+            notesShown.append(QStringLiteral("-合并的源文件已移入备份-"));
     }
     QCOMPARE(notesShown, notes);
 }
@@ -585,6 +602,31 @@ void FastWorkTest::folderButton() {
     QCOMPARE(t.messages().texts().last(), "文件夹“" + folder + "missing”不存在，请选择一个存在的文件夹。");
     QCOMPARE(w->File1->path(), folder);
     QVERIFY(!t.app().inProgress()->isVisible());
+}
+
+// The list shows the folder being typed, chapters in reading order; a folder that does not
+// exist (yet) lists nothing.
+void FastWorkTest::fileListFollowsTheTypedFolder() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString other = t.appFolder() + QStringLiteral("书/");
+    QVERIFY(QDir().mkpath(other));
+    for (const char* name : {"第10章.txt", "第2章.txt", "序章.txt"})
+        TestApplication::writeFile(other + QString::fromUtf8(name), "x\r\n");
+    FastWork* w = openWizardOn(t, writePageAndText(t));
+    QVERIFY(w);
+
+    w->TextFolder->clear();
+    // Typed key by key (keyClicks knows only ASCII keys).
+    for (QChar c : other.chopped(1)) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(w->TextFolder, &key);
+    }
+    QCOMPARE(w->File1->fileNames(), (QStringList{"序章.txt", "第2章.txt", "第10章.txt"}));
+    QTest::keyClicks(w->TextFolder, QStringLiteral("x"));
+    QCOMPARE(w->File1->fileNames(), QStringList());
+    QTest::keyClick(w->TextFolder, Qt::Key_Backspace);
+    QCOMPARE(w->File1->count(), 3);
 }
 
 void FastWorkTest::sliderTexts_data() {

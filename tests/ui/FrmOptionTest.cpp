@@ -72,6 +72,7 @@ private slots:
     void clearingBackups();
     void clearingKeepsWhatTheProgramDidNotMake_data();
     void clearingKeepsWhatTheProgramDidNotMake();
+    void legacyChoiceDecidesUndecidableFiles_data();
     void legacyChoiceDecidesUndecidableFiles();
     void phraseFilesAreEditedInTheAppFolder();
     void typesetSettingsAreShownAndStored();
@@ -329,27 +330,56 @@ void FrmOptionTest::clearingKeepsWhatTheProgramDidNotMake() {
 }
 
 QTEST_MAIN(FrmOptionTest)
-// The choice applies at once to the files read next, whether or not the settings are saved.
+// The choice is one of the settings: stored with OK only where the user keeps the settings.
+void FrmOptionTest::legacyChoiceDecidesUndecidableFiles_data() {
+    QTest::addColumn<bool>("saveStatus");
+    QTest::addColumn<TextEncoding>("expected");
+    QTest::newRow("kept settings: Big5 from now on") << true << TextEncoding::Big5;
+    QTest::newRow("settings not kept: the choice is not stored either") << false << TextEncoding::Gb18030;
+}
+
 void FrmOptionTest::legacyChoiceDecidesUndecidableFiles() {
+    QFETCH(bool, saveStatus);
+    QFETCH(TextEncoding, expected);
     TestApplication t;
     QVERIFY(t.start());
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
     QCOMPARE(dialog->ComboLegacy->currentIndex(), 0);
-    dialog->ChkSaveStatus->setChecked(false);
+    dialog->ChkSaveStatus->setChecked(saveStatus);
     dialog->ComboLegacy->setCurrentIndex(1);
     dialog->CmdOk->click();
     settle();
-    QCOMPARE(t.state().Prefs.LegacyEncoding, TextEncoding::Big5);
-    QCOMPARE(TextReader::decodingRules().fallback, TextEncoding::Big5);
+    QCOMPARE(t.state().Prefs.LegacyEncoding, expected);
+    QCOMPARE(TextReader::decodingRules().fallback, expected);
     dialog = openOptions(t);
     QVERIFY(dialog);
-    QCOMPARE(dialog->ComboLegacy->currentIndex(), 1);
+    QCOMPARE(dialog->ComboLegacy->currentIndex(), expected == TextEncoding::Big5 ? 1 : 0);
     dialog->CmdCancel->click();
     settle();
     TextReader::setDecodingRules({});
 }
 
+namespace {
+
+PhraseEditFrm* openPhraseEditor(FrmOption* dialog) {
+    dialog->CmdPhrasesS2T->click();
+    return shownWindow<PhraseEditFrm>(QStringLiteral("PhraseEditFrm"));
+}
+
+QPlainTextEdit* phraseText(PhraseEditFrm* editor) {
+    return editor->findChild<QPlainTextEdit*>(QStringLiteral("TextPhrases"));
+}
+
+void clickChild(QWidget* window, const QString& name) {
+    QPushButton* button = window->findChild<QPushButton*>(name);
+    QVERIFY2(button, qPrintable(name));
+    button->click();
+}
+
+} // namespace
+
+// The edited phrases reach their file with the options' OK, not with the editor's.
 void FrmOptionTest::phraseFilesAreEditedInTheAppFolder() {
     TestApplication t;
     QVERIFY(t.start());
@@ -357,23 +387,40 @@ void FrmOptionTest::phraseFilesAreEditedInTheAppFolder() {
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
 
-    dialog->CmdPhrasesS2T->click();
-    PhraseEditFrm* editor = shownWindow<PhraseEditFrm>(QStringLiteral("PhraseEditFrm"));
+    PhraseEditFrm* editor = openPhraseEditor(dialog);
     QVERIFY(editor);
-    QVERIFY2(editor->TextPhrases->toPlainText().startsWith(u'#'), "a new file starts with the explanation");
-    editor->TextPhrases->setPlainText(QStringLiteral("被发明 被發明"));
-    editor->CmdOk->click();
+    QVERIFY2(phraseText(editor)->toPlainText().startsWith(u'#'), "a new file starts with the explanation");
+    phraseText(editor)->setPlainText(QStringLiteral("被发明 被發明\n# 注释\n发明\n\n头发\t頭髮\n干"));
+    auto* missing = editor->findChild<QLabel*>(QStringLiteral("LabelMissing"));
+    QVERIFY(missing);
+    QCOMPARE(missing->text(), QStringLiteral("第 3、6 行没有译文，转换时不会用到。"));
+    clickChild(editor, QStringLiteral("CmdOk"));
+    settle();
+    QVERIFY2(!QFile::exists(file), "nothing is written before the options are accepted");
+
+    editor = openPhraseEditor(dialog);
+    QVERIFY(editor);
+    QCOMPARE(phraseText(editor)->toPlainText(), QStringLiteral("被发明 被發明\n# 注释\n发明\n\n头发\t頭髮\n干"));
+    phraseText(editor)->setPlainText(QStringLiteral("被发明 被發明"));
+    missing = editor->findChild<QLabel*>(QStringLiteral("LabelMissing"));
+    QVERIFY(missing && missing->text().isEmpty());
+    clickChild(editor, QStringLiteral("CmdOk"));
+    settle();
+    dialog->CmdOk->click();
     settle();
     QCOMPARE(t.readFile(file), QByteArray("被发明 被發明\n"));
     QVERIFY(!QFile::exists(t.appFolder() + QStringLiteral("Phrases-t2s.txt")));
 
     t.writeFile(file, "头发 頭髮\r\n");
-    dialog->CmdPhrasesS2T->click();
-    editor = shownWindow<PhraseEditFrm>(QStringLiteral("PhraseEditFrm"));
+    dialog = openOptions(t);
+    QVERIFY(dialog);
+    editor = openPhraseEditor(dialog);
     QVERIFY(editor);
-    QCOMPARE(editor->TextPhrases->toPlainText(), QStringLiteral("头发 頭髮\n"));
-    editor->TextPhrases->setPlainText(QStringLiteral("x y"));
-    editor->CmdCancel->click();
+    QCOMPARE(phraseText(editor)->toPlainText(), QStringLiteral("头发 頭髮\n"));
+    phraseText(editor)->setPlainText(QStringLiteral("x y"));
+    clickChild(editor, QStringLiteral("CmdOk"));
+    settle();
+    dialog->CmdCancel->click();
     settle();
     QCOMPARE(t.readFile(file), QByteArray("头发 頭髮\r\n"));
 }
@@ -388,10 +435,15 @@ void FrmOptionTest::cleanupRulesAreEditedInTheAppFolder() {
     dialog->CmdCleanupRules->click();
     PhraseEditFrm* editor = shownWindow<PhraseEditFrm>(QStringLiteral("CleanupRulesEditFrm"));
     QVERIFY(editor);
-    QVERIFY2(editor->TextPhrases->toPlainText().contains(QStringLiteral("= 上一章*下一章")),
+    QVERIFY2(phraseText(editor)->toPlainText().contains(QStringLiteral("= 上一章*下一章")),
              "the editor opens on the starting set, written on first use");
-    editor->TextPhrases->setPlainText(QStringLiteral("= 飘天*首发"));
-    editor->CmdOk->click();
+    phraseText(editor)->setPlainText(QStringLiteral("= 飘天*首发"));
+    auto* missing = editor->findChild<QLabel*>(QStringLiteral("LabelMissing"));
+    QVERIFY2(missing && missing->text().isEmpty(), "a rule is no phrase without its conversion");
+    clickChild(editor, QStringLiteral("CmdOk"));
+    settle();
+    QVERIFY(t.readFile(file).contains("= 上一章*下一章"));
+    dialog->CmdOk->click();
     settle();
     QCOMPARE(t.readFile(file), QByteArray("= 飘天*首发\n"));
 }

@@ -71,6 +71,8 @@ private slots:
     void nameSuggestion_data();
     void nameSuggestion();
     void nameAndPrefixThenClosing();
+    void prefixKeptInEveryOrder_data();
+    void prefixKeptInEveryOrder();
     void refusedBeforeAnything_data();
     void refusedBeforeAnything();
     void mergeThroughProgressWindow();
@@ -85,15 +87,15 @@ void MergeFrmTest::building_data() {
 
     QTest::newRow("add all sorted in chapter order")
         << QStringList{"addall"} << QStringList{"a/preface.txt", "a/1.txt", "a/2.txt", "a/第十章.txt"};
-    QTest::newRow("add all unsorted keeps the file list's order")
-        << QStringList{"unsorted", "addall"} << QStringList{"a/1.txt", "a/2.txt", "a/preface.txt", "a/第十章.txt"};
+    QTest::newRow("add all unsorted keeps the file list's order, the main list's chapter order")
+        << QStringList{"unsorted", "addall"} << QStringList{"a/preface.txt", "a/1.txt", "a/2.txt", "a/第十章.txt"};
     QTest::newRow("entries added before keep their places, no duplicates")
         << QStringList{"add:第十章.txt", "addall"}
         << QStringList{"a/第十章.txt", "a/preface.txt", "a/1.txt", "a/2.txt"};
     QTest::newRow("adding the same file twice leaves one entry")
         << QStringList{"add:2.txt", "add:2.txt"} << QStringList{"a/2.txt"};
     QTest::newRow("several selected files are added in list order")
-        << QStringList{"add:preface.txt,1.txt"} << QStringList{"a/1.txt", "a/preface.txt"};
+        << QStringList{"add:preface.txt,1.txt"} << QStringList{"a/preface.txt", "a/1.txt"};
     QTest::newRow("the same name from another folder is another entry")
         << QStringList{"add:1.txt", "open:b", "add:1.txt"} << QStringList{"a/1.txt", "b/1.txt"};
 }
@@ -249,6 +251,42 @@ void MergeFrmTest::nameAndPrefixThenClosing() {
     QVERIFY(t.main()->isEnabled());
     QCOMPARE(t.main()->FileList->text(0), QStringLiteral("new.txt"));
     QCOMPARE(t.state().DialogFolder, QString());
+}
+
+void MergeFrmTest::prefixKeptInEveryOrder_data() {
+    QTest::addColumn<QStringList>("steps"); // "name:…" typed in the name box, "left", "prefix:…" typed
+    QTest::newRow("prefix first, then the name typed over the box")
+        << QStringList{"prefix:卷一_", "name:合集", "left"};
+    QTest::newRow("name first and left, then the prefix") << QStringList{"name:合集", "left", "prefix:卷一_"};
+    QTest::newRow("name typed, prefix chosen before leaving the box") << QStringList{"name:合集", "prefix:卷一_"};
+    QTest::newRow("prefix typed a character at a time")
+        << QStringList{"name:合集", "left", "prefix:卷", "prefix:卷一", "prefix:卷一_"};
+    QTest::newRow("a second prefix replaces the first") << QStringList{"prefix:旧", "name:合集", "prefix:卷一_"};
+    QTest::newRow("the name typed after the prefix in the box")
+        << QStringList{"prefix:卷一_", "name:卷一_合集", "left"};
+}
+
+// Whatever the order of prefix and name, the merged file is prefix + name.
+void MergeFrmTest::prefixKeptInEveryOrder() {
+    QFETCH(QStringList, steps);
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString f = t.filesFolder();
+    MergeFrm* dialog = openMergeOn(t, {{"1.txt", "一\r\n"}, {"2.txt", "二\r\n"}});
+    QVERIFY(dialog);
+    dialog->CmdAddall->click();
+    for (const QString& step : steps) {
+        if (step == QLatin1String("left"))
+            leave(dialog->TextFilename);
+        else if (step.startsWith(QLatin1String("name:")))
+            dialog->TextFilename->setText(step.mid(5));
+        else
+            dialog->ComboPrefix->setEditText(step.mid(7));
+    }
+    dialog->CmdOK->click();
+    QVERIFY(t.messages().texts().isEmpty());
+    QCOMPARE(t.readFile(f + QStringLiteral("卷一_合集.txt")), QByteArray("一\r\n二\r\n"));
+    t.app().inProgress()->CmdOK->click();
 }
 
 void MergeFrmTest::refusedBeforeAnything_data() {

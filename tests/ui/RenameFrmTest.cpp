@@ -51,6 +51,8 @@ private slots:
     void refusedConflictRenamesNothing();
     void renameRefreshesTheMainList();
     void nothingSelectedListsTheFolder();
+    void numbersFollowTheMainListOrder_data();
+    void numbersFollowTheMainListOrder();
 };
 
 void RenameFrmTest::preview() {
@@ -205,6 +207,35 @@ void RenameFrmTest::nothingSelectedListsTheFolder() {
     settle();
     QVERIFY(t.main()->isEnabled());
     QCOMPARE(QDir(f).entryList(QDir::Files), QStringList({"c", "第10章.txt", "第2章.htm"}));
+}
+
+void RenameFrmTest::numbersFollowTheMainListOrder_data() {
+    QTest::addColumn<int>("sortColumn"); // -1: as the folder opened
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("by name: chapters in reading order") << -1 << QStringList{"第2章.txt", "第3章.txt", "第10章.txt"};
+    QTest::newRow("by size: the order the user sees") << 2 << QStringList{"第3章.txt", "第10章.txt", "第2章.txt"};
+}
+
+// The user sorted the list by size: the counter follows what the list shows, not the chapters.
+void RenameFrmTest::numbersFollowTheMainListOrder() {
+    QFETCH(int, sortColumn);
+    QFETCH(QStringList, order);
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString f = t.filesFolder();
+    t.writeFile(f + QStringLiteral("第10章.txt"), "xx");
+    t.writeFile(f + QStringLiteral("第2章.txt"), "xxx");
+    t.writeFile(f + QStringLiteral("第3章.txt"), "x");
+    t.main()->openFolder(f);
+    if (sortColumn >= 0)
+        t.main()->sortByColumn(sortColumn);
+    selectInMain(t.main(), {"第10章.txt", "第2章.txt", "第3章.txt"});
+    t.main()->openRename();
+    RenameFrm* dialog = shownWindow<RenameFrm>(QStringLiteral("RenameFrm"));
+    QVERIFY(dialog);
+    QCOMPARE(column(dialog, 0), order);
+    typeTemplate(dialog, QStringLiteral("v#"));
+    QCOMPARE(column(dialog, 1), (QStringList{"v0.txt", "v1.txt", "v2.txt"}));
 }
 
 QTEST_MAIN(RenameFrmTest)

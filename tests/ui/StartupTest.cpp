@@ -55,6 +55,10 @@ private slots:
     void maximizedWindowSavesStateTwoWithTheEarlierBounds();
     void splitterPositionSurvivesARestart();
     void saveStatusOffWritesNothing();
+    void firstStartTakesMostOfTheScreen_data();
+    void firstStartTakesMostOfTheScreen();
+    void changedSettingsAreWrittenBeforeExit_data();
+    void changedSettingsAreWrittenBeforeExit();
     void leftoverWorkingFileIsDeletedAtExit();
     void secondInstanceAnsweredNoStartsNothing();
     void secondInstanceAnsweredYesStarts();
@@ -75,10 +79,8 @@ void StartupTest::firstStartUsesDefaultsAndWritesBothFilesAtExit() {
 
     MainFrm* main = t.main();
     QVERIFY(main->isVisible());
-    QCOMPARE(Twips::fromPixels(main->x()), 480);
-    QCOMPARE(Twips::fromPixels(main->y()), 240);
-    QCOMPARE(Twips::fromPixels(main->width()), 11115);
-    QCOMPARE(Twips::fromPixels(main->height()), 8205);
+    // Three quarters of the 800x800 screen's height, centred; the designed width is more than that.
+    QCOMPARE(QRect(main->pos(), main->size()), QRect(29, 100, 741, 600));
     QVERIFY(t.app().inProgress() && t.app().inProgress()->isHidden());
     QVERIFY(t.messages().shown().isEmpty());
 
@@ -87,7 +89,7 @@ void StartupTest::firstStartUsesDefaultsAndWritesBothFilesAtExit() {
     t.quit();
 
     QCOMPARE(QFileInfo(t.appFolder() + "Quillmar.cfg").size(), 34);
-    QCOMPARE(TestApplication::readFile(t.appFolder() + "Quillmar.cfg"), record(-1, 0, 0, 240, 480, 8205, 11115));
+    QCOMPARE(TestApplication::readFile(t.appFolder() + "Quillmar.cfg"), record(-1, 0, 0, 1500, 435, 9000, 11115));
     const QStringList custom = TestApplication::readLines(t.appFolder() + "Custom.cfg");
     QCOMPARE(custom.size(), 39);
     QCOMPARE(custom[30], current); // the current folder heads the recent folders
@@ -115,7 +117,8 @@ void StartupTest::splitterPositionSurvivesARestart() {
     TestApplication::writeFile(t.appFolder() + "Quillmar.cfg", bounds);
     QVERIFY(t.start());
     QSplitter* splitter = t.main()->Splitter1;
-    splitter->setSizes({200, splitter->height() - 200});
+    // The two sizes fill the splitter but for its handle.
+    splitter->setSizes({200, splitter->height() - splitter->handleWidth() - 200});
     QCOMPARE(splitter->sizes().first(), 200);
     t.quit();
     const QByteArray preferences = TestApplication::readFile(t.appFolder() + "Preferences.ini");
@@ -151,6 +154,54 @@ void StartupTest::saveStatusOffWritesNothing() {
     t.quit();
     QVERIFY(!QFile::exists(t.appFolder() + "Quillmar.cfg"));
     QVERIFY(!QFile::exists(t.appFolder() + "Custom.cfg"));
+}
+
+void StartupTest::firstStartTakesMostOfTheScreen_data() {
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QRect>("bounds");
+    QTest::newRow("a large screen: three quarters of it, centred")
+        << QRect(0, 0, 1600, 1000) << QRect(200, 125, 1200, 750);
+    QTest::newRow("a panel on top, the designed height above three quarters")
+        << QRect(0, 40, 1024, 660) << QRect(128, 96, 768, 547);
+    QTest::newRow("a small screen: the designed size") << QRect(0, 0, 800, 600) << QRect(32, 16, 741, 547);
+}
+
+void StartupTest::firstStartTakesMostOfTheScreen() {
+    QFETCH(QRect, available);
+    QFETCH(QRect, bounds);
+    QCOMPARE(Application::firstBounds(QRect(32, 16, 741, 547), available), bounds);
+}
+
+void StartupTest::changedSettingsAreWrittenBeforeExit_data() {
+    QTest::addColumn<bool>("saveStatus");
+    QTest::newRow("kept settings are written while the program runs") << true;
+    QTest::newRow("settings not kept: nothing is written") << false;
+}
+
+// A program that is killed after a change keeps it: the change is written while it runs.
+void StartupTest::changedSettingsAreWrittenBeforeExit() {
+    QFETCH(bool, saveStatus);
+    TestApplication t;
+    QVERIFY(t.start());
+    auto* timer = t.app().findChild<QTimer*>(QStringLiteral("settingsSaveTimer"));
+    QVERIFY(timer && timer->isActive());
+    QVERIFY2(!t.app().saveSettingsIfChanged(), "nothing changed since start-up");
+    QVERIFY(!QFile::exists(t.appFolder() + "Quillmar.cfg"));
+
+    t.state().Settings.SaveStatus = toFlag(saveStatus);
+    t.state().Settings.ParaLevel = 3;
+    t.state().Prefs.ClassicHtml = true;
+    QCOMPARE(t.app().saveSettingsIfChanged(), saveStatus);
+    QCOMPARE(QFile::exists(t.appFolder() + "Quillmar.cfg"), saveStatus);
+    QCOMPARE(QFile::exists(t.appFolder() + "Preferences.ini"), saveStatus);
+    if (!saveStatus)
+        return;
+    QCOMPARE(TestApplication::readFile(t.appFolder() + "Quillmar.cfg").at(32), char(3));
+    QVERIFY(TestApplication::readFile(t.appFolder() + "Preferences.ini").contains("ClassicHtml"));
+    QVERIFY2(!t.app().saveSettingsIfChanged(), "written once per change");
+    t.state().PrefixList[0] = QStringLiteral("第");
+    QVERIFY(t.app().saveSettingsIfChanged());
+    QVERIFY(TestApplication::readLines(t.appFolder() + "Custom.cfg").contains(QStringLiteral("第")));
 }
 
 void StartupTest::leftoverWorkingFileIsDeletedAtExit() {

@@ -1,5 +1,6 @@
 #include "FileListBox.h"
 
+#include "core/ChapterOrder.h"
 #include "platform/FolderListing.h"
 
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
@@ -26,7 +27,9 @@ void FileListBox::refresh() {
     clear();
     if (m_path.isEmpty())
         return;
-    addItems(FolderListing::listFiles(m_path, m_pattern));
+    QStringList names = FolderListing::listFiles(m_path, m_pattern);
+    ChapterOrder::sort(names);
+    addItems(names);
 }
 
 QStringList FileListBox::fileNames() const {

@@ -3,7 +3,8 @@
 #include <QListWidget>
 
 // The file list box of the browsing windows (File1): the files of one folder that match a pattern
-// such as "*.txt" or "*.htm; *.html" (letter case ignored; "*.*" is every file), ordered by name.
+// such as "*.txt" or "*.htm; *.html" (letter case ignored; "*.*" is every file), in the reading order
+// of chapters that the main window's list sorts by names in (第2章 before 第10章).
 // The main window keeps it hidden and shows its names in its own list; the dialogs show it.
 class FileListBox : public QListWidget {
     Q_OBJECT

@@ -93,7 +93,9 @@ FrmOption::FrmOption(Application& app, QWidget* parent)
     connect(CmdDefault, &QPushButton::clicked, this, &FrmOption::restoreDefaults);
     connect(CmdOk, &QPushButton::clicked, this, [this] {
         store();
-        accept();
+        // A phrase file that cannot be written keeps the dialog open with the edited text.
+        if (writePhrases())
+            accept();
     });
     connect(CmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -315,10 +317,10 @@ QWidget* FrmOption::buildOthersPage() {
     CheckClassicHtml->setObjectName(QStringLiteral("CheckClassicHtml"));
     ComboRecent->installEventFilter(this);
     ComboPrefix->installEventFilter(this);
-    LabelLegacy = makeLabel(QStringLiteral("LabelLegacy"), QStringLiteral("无法判断编码的文件按此读取："), page);
+    LabelLegacy = makeLabel(QStringLiteral("LabelLegacy"), tr("无法判断编码的文件按此读取："), page);
     ComboLegacy = new QComboBox(page);
     ComboLegacy->setObjectName(QStringLiteral("ComboLegacy"));
-    ComboLegacy->addItems({QStringLiteral("GB18030（简体）"), QStringLiteral("Big5（繁体）")});
+    ComboLegacy->addItems({tr("GB18030（简体）"), tr("Big5（繁体）")});
     // In the order of UnmappablePolicy.
     LabelUnmappable = makeLabel(QStringLiteral("LabelUnmappable"), tr("文件编码无法保存的字符："), page);
     ComboUnmappable = new QComboBox(page);
@@ -428,14 +430,26 @@ QWidget* FrmOption::buildTypesetPage() {
     return page;
 }
 
-// The editor writes the file itself when its OK is pressed, whatever this dialog's OK or Cancel.
+// The editor keeps its text here; the files are written when the options are accepted.
+PhraseEditFrm* FrmOption::openEditor(const QString& path, const QString& title) {
+    QString text = m_pendingPhrases.value(path);
+    FileError error;
+    if (!m_pendingPhrases.contains(path) && !PhraseEditFrm::initialText(path, text, &error)) {
+        m_app.messages().showError(this, error);
+        return nullptr;
+    }
+    auto* editor = new PhraseEditFrm(text, title, this);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    connect(editor, &QDialog::accepted, this, [this, editor, path] { m_pendingPhrases[path] = editor->text(); });
+    return editor;
+}
+
 void FrmOption::editPhrases(bool toTraditional) {
     const auto direction = toTraditional ? ChineseConverter::ToTraditional : ChineseConverter::ToSimplified;
     const QString name = ChineseConverter::phraseFileName(direction);
-    auto* editor = new PhraseEditFrm(m_app.messages(), m_app.state().AppFolder + name,
-                                     (toTraditional ? tr("简→繁词组 - ") : tr("繁→简词组 - ")) + name, this);
-    editor->setAttribute(Qt::WA_DeleteOnClose);
-    editor->open();
+    if (PhraseEditFrm* editor =
+            openEditor(m_app.state().AppFolder + name, (toTraditional ? tr("简→繁词组 - ") : tr("繁→简词组 - ")) + name))
+        editor->open();
 }
 
 // The rule file is written with its starting set first, so that the user edits the rules in force.
@@ -446,12 +460,25 @@ void FrmOption::editCleanupRules() {
         m_app.messages().showError(this, error);
         return;
     }
-    auto* editor = new PhraseEditFrm(m_app.messages(), path, tr("清除规则 - ") + CleanupRules::fileName(), this);
+    PhraseEditFrm* editor = openEditor(path, tr("清除规则 - ") + CleanupRules::fileName());
+    if (!editor)
+        return;
     editor->setObjectName(QStringLiteral("CleanupRulesEditFrm"));
-    editor->LabelHint->setText(tr("每行一条规则：“= 文字”整行删除，“- 文字”删去行中的这段文字，\n"
-                                  "“~ 文字”删除含有它的短行，“@ 词”删除含有网址和这个词的短行；以 # 开头的行是注释。"));
-    editor->setAttribute(Qt::WA_DeleteOnClose);
+    editor->editOtherKind(tr("每行一条规则：“= 文字”整行删除，“- 文字”删去行中的这段文字，\n"
+                             "“~ 文字”删除含有它的短行，“@ 词”删除含有网址和这个词的短行；以 # 开头的行是注释。"));
     editor->open();
+}
+
+bool FrmOption::writePhrases() {
+    for (auto it = m_pendingPhrases.begin(); it != m_pendingPhrases.end();) {
+        FileError error;
+        if (!PhraseEditFrm::write(it.key(), it.value(), &error)) {
+            m_app.messages().showError(this, error);
+            return false;
+        }
+        it = m_pendingPhrases.erase(it);
+    }
+    return true;
 }
 
 void FrmOption::load() {
@@ -491,8 +518,9 @@ void FrmOption::showSettings() {
 void FrmOption::showLevel(int level) {
     if (level < 0 || level >= ParaLevelCount)
         return;
-    LabelGrade->setText(paraLevelText(level).shortName);
-    LabelDetails->setText(paraLevelText(level).detail());
+    const ParaLevelText face = paraLevelFace(level);
+    LabelGrade->setText(face.shortName);
+    LabelDetails->setText(face.detail());
 }
 
 void FrmOption::measureBackups() {
@@ -550,13 +578,13 @@ void FrmOption::restoreDefaults() {
 void FrmOption::store() {
     AppState& state = m_app.state();
     SettingsRec& settings = state.Settings;
-    // The code page of undecidable files applies to the files read from now on.
-    state.Prefs.LegacyEncoding = ComboLegacy->currentIndex() == 1 ? TextEncoding::Big5 : TextEncoding::Gb18030;
-    TextReader::setDecodingRules({std::nullopt, state.Prefs.LegacyEncoding});
     if (!ChkSaveStatus->isChecked()) {
         settings.SaveStatus = toFlag(false);
         return;
     }
+    // The code page of undecidable files applies to the files read from now on.
+    state.Prefs.LegacyEncoding = ComboLegacy->currentIndex() == 1 ? TextEncoding::Big5 : TextEncoding::Gb18030;
+    TextReader::setDecodingRules({std::nullopt, state.Prefs.LegacyEncoding});
     // A count confirmed with Enter has not left its box yet.
     validateCount(ComboRecent);
     validateCount(ComboPrefix);

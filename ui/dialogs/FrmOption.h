@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QMap>
 #include <array>
 
 class Application;
+class PhraseEditFrm;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -18,7 +20,8 @@ class QWidget;
 
 // The options dialog ("选项"): five pages under TabStrip1 (Tabholder1..5) showing the settings
 // and the backup folder. OK stores them in memory (only SaveStatus when "退出时保存各项设置" is
-// unchecked); they reach the settings files at shutdown. Clearing the backups and restoring the
+// unchecked) and writes the phrase files edited meanwhile; the settings reach their files soon
+// after (Application::saveSettingsIfChanged). Clearing the backups and restoring the
 // defaults take effect at once, before OK or Cancel.
 //
 // The window has no close box; it ends through CmdOk or CmdCancel (Escape), and closing it enables
@@ -119,9 +122,12 @@ private:
     void restoreDefaults();
     void editPhrases(bool toTraditional);
     void editCleanupRules();
+    PhraseEditFrm* openEditor(const QString& path, const QString& title);
+    bool writePhrases();
     void store();
 
     Application& m_app;
     int m_optionsTab = 1;
     bool m_unloaded = false;
+    QMap<QString, QString> m_pendingPhrases; // phrase file path -> text accepted in its editor
 };

@@ -11,6 +11,8 @@
 #include "platform/TextReader.h"
 #include "runner/EpubRunner.h"
 #include "runner/MergeStep.h"
+#include "ui/common/FitScrollArea.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/common/Browsing.h"
 #include "ui/common/DriveList.h"
 #include "ui/common/DroppedFiles.h"
@@ -58,6 +60,10 @@ QString& savedBaseName() {
 
 QString trimSpaces(const QString& text) {
     return withoutSurroundingSpaces(text).toString();
+}
+
+QString withoutPrefix(const QString& name, const QString& prefix) {
+    return !prefix.isEmpty() && name.startsWith(prefix) ? name.sliced(prefix.size()) : name;
 }
 
 // The title line's treatment: spaces off both ends, then the tabs at its start.
@@ -264,16 +270,21 @@ void MergeFrm::buildControls() {
     buttons->addStretch();
     buttons->addWidget(CmdOK);
     buttons->addWidget(CmnCancel);
-    target->addLayout(buttons);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(TextPreview, 3);
     bottom->addLayout(target, 2);
 
+    // Everything but the buttons scrolls when the screen is too small for the window.
+    auto* controls = new QWidget;
+    auto* controlsLayout = new QVBoxLayout(controls);
+    controlsLayout->setContentsMargins(0, 0, 0, 0);
+    controlsLayout->addLayout(top, 3);
+    controlsLayout->addLayout(bottom, 2);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top, 3);
-    layout->addLayout(bottom, 2);
-    resize(860, 620);
+    layout->addWidget(new FitScrollArea(controls, this), 1);
+    layout->addLayout(buttons);
+    resize(sizeWithinScreen(QSize(860, 620), this));
 }
 
 QString MergeFrm::baseName() {
@@ -306,10 +317,16 @@ void MergeFrm::fillPrefixes() {
     // Adding items must not choose one: the prefix box starts empty.
     ComboPrefix->setCurrentIndex(-1);
     ComboPrefix->setEditText(QString());
+    m_prefix.clear();
 }
 
+// The name box shows the prefix followed by the name: whichever the user sets first, the other
+// one is kept. The prefix shown before is taken off the name box's text, so a prefix typed
+// character by character or chosen again replaces the one before instead of piling up.
 void MergeFrm::prefixChosen() {
-    TextFilename->setText(ComboPrefix->currentText() + savedBaseName());
+    savedBaseName() = withoutPrefix(trimSpaces(TextFilename->text()), m_prefix);
+    m_prefix = ComboPrefix->currentText();
+    TextFilename->setText(m_prefix + savedBaseName());
 }
 
 void MergeFrm::appendPath(const QString& path) {
@@ -420,16 +437,16 @@ void MergeFrm::previewFile(const QString& path, bool fromFileList) {
             File1->refresh();
         return;
     }
-    TextFilename->setText(firstCharacters(title, TitleLength));
-    savedBaseName() = TextFilename->text();
+    savedBaseName() = firstCharacters(title, TitleLength);
+    TextFilename->setText(m_prefix + savedBaseName());
 }
 
 void MergeFrm::nameLeft() {
-    QString name = trimSpaces(TextFilename->text());
+    QString name = trimSpaces(withoutPrefix(trimSpaces(TextFilename->text()), m_prefix));
     if (!name.isEmpty() && GetExtension(name) != QLatin1String("txt"))
         name += QStringLiteral(".txt");
-    TextFilename->setText(name);
     savedBaseName() = name;
+    TextFilename->setText(m_prefix + name);
 }
 
 void MergeFrm::merge() {
@@ -453,8 +470,8 @@ void MergeFrm::merge() {
         }
     }
 
-    TextFilename->setText(trimSpaces(TextFilename->text()));
-    if (TextFilename->text().isEmpty()) {
+    nameLeft();
+    if (savedBaseName().isEmpty()) {
         messages.information(this, tr("提示"), tr("请输入合并后的文件名。"));
         TextFilename->setFocus();
         return;
@@ -470,9 +487,7 @@ void MergeFrm::merge() {
     if (progress)
         progress->beginBatch(this);
 
-    if (GetExtension(TextFilename->text()) != QLatin1String("txt"))
-        TextFilename->setText(TextFilename->text() + QStringLiteral(".txt"));
-    savedBaseName() = TextFilename->text();
+    const QString fileName = TextFilename->text();
 
     const QString prefix = ComboPrefix->currentText();
     if (!prefix.isEmpty())
@@ -482,7 +497,7 @@ void MergeFrm::merge() {
     QStringList files;
     for (int i = 0; i < List1->count(); ++i)
         files.append(List1->item(i)->text());
-    const QString targetPath = target + savedBaseName();
+    const QString targetPath = target + fileName;
     if (mergeAsBatch(m_app.jobEnv(), files, targetPath) && ChkEpub->isChecked())
         EpubRunner::bookBeside(m_app.jobEnv(), targetPath);
 

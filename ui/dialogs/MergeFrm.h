@@ -99,6 +99,7 @@ private:
 
     Application& m_app;
     QString m_mergeFolder;
+    QString m_prefix; // the prefix the name box shows in front of the name
     QPoint m_pressPos;
     bool m_unloaded = false;
 };

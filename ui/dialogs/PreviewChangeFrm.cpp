@@ -1,5 +1,7 @@
 #include "PreviewChangeFrm.h"
 
+#include "ui/common/ScreenFit.h"
+
 #include "engine/TextDiff.h"
 #include "runner/ChangePreview.h"
 #include "ui/main/Application.h"
@@ -33,7 +35,7 @@ QTextEdit* makeText(QWidget* parent, const QString& name) {
     auto* edit = new QTextEdit(parent);
     edit->setObjectName(name);
     edit->setReadOnly(true);
-    edit->setLineWrapMode(QTextEdit::NoWrap);
+    edit->setLineWrapMode(QTextEdit::WidgetWidth);
     edit->setAcceptRichText(false);
     return edit;
 }
@@ -42,22 +44,22 @@ QTextEdit* makeText(QWidget* parent, const QString& name) {
 
 QList<PreviewChangeFrm::Choice> PreviewChangeFrm::choices() {
     return {
-        {QStringLiteral("自动分段"), BatchCommand::Reflow, 0},
-        {QStringLiteral("自动去除空格"), BatchCommand::RemoveSpaces, 0},
-        {QStringLiteral("GB2312码 (简体中文)"), BatchCommand::CodePage, 0},
-        {QStringLiteral("Big5码 (繁体中文)"), BatchCommand::CodePage, 1},
-        {QStringLiteral("全角字符 -> 半角字符"), BatchCommand::Width, 0},
-        {QStringLiteral("半角字符 -> 全角字符"), BatchCommand::Width, 1},
-        {QStringLiteral("标点与排版整理"), BatchCommand::Typeset, 0},
-        {QStringLiteral("网页文件转换"), BatchCommand::WebPageToText, 0},
-        {QStringLiteral("清除网站广告（只按清除规则）"), BatchCommand::Clean, 0},
+        {tr("自动分段"), BatchCommand::Reflow, 0},
+        {tr("自动去除空格"), BatchCommand::RemoveSpaces, 0},
+        {tr("GB2312码 (简体中文)"), BatchCommand::CodePage, 0},
+        {tr("Big5码 (繁体中文)"), BatchCommand::CodePage, 1},
+        {tr("全角字符 -> 半角字符"), BatchCommand::Width, 0},
+        {tr("半角字符 -> 全角字符"), BatchCommand::Width, 1},
+        {tr("标点与排版整理"), BatchCommand::Typeset, 0},
+        {tr("网页文件转换"), BatchCommand::WebPageToText, 0},
+        {tr("清除网站广告（只按清除规则）"), BatchCommand::Clean, 0},
     };
 }
 
 PreviewChangeFrm::PreviewChangeFrm(Application& app, const QString& path, QWidget* parent)
     : QDialog(parent), m_app(app), m_path(path) {
     setObjectName(QStringLiteral("PreviewChangeFrm"));
-    setWindowTitle(QStringLiteral("预览更改"));
+    setWindowTitle(tr("预览更改"));
     setModal(false);
 
     ComboCommand = new QComboBox(this);
@@ -70,19 +72,19 @@ PreviewChangeFrm::PreviewChangeFrm(Application& app, const QString& path, QWidge
     TextAfter = makeText(this, QStringLiteral("TextAfter"));
     LabelSummary = new QLabel(this);
     LabelSummary->setObjectName(QStringLiteral("LabelSummary"));
-    CmdApply = new QPushButton(QStringLiteral("应用到所选文件"), this);
+    CmdApply = new QPushButton(tr("应用到所选文件"), this);
     CmdApply->setObjectName(QStringLiteral("CmdApply"));
-    CmdClose = new QPushButton(QStringLiteral("关闭"), this);
+    CmdClose = new QPushButton(tr("关闭"), this);
     CmdClose->setObjectName(QStringLiteral("CmdClose"));
 
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("命令："), this));
+    top->addWidget(new QLabel(tr("命令："), this));
     top->addWidget(ComboCommand);
     top->addSpacing(12);
     top->addWidget(LabelFile, 1);
     auto* texts = new QGridLayout;
-    texts->addWidget(new QLabel(QStringLiteral("更改前"), this), 0, 0);
-    texts->addWidget(new QLabel(QStringLiteral("更改后"), this), 0, 1);
+    texts->addWidget(new QLabel(tr("更改前"), this), 0, 0);
+    texts->addWidget(new QLabel(tr("更改后"), this), 0, 1);
     texts->addWidget(TextBefore, 1, 0);
     texts->addWidget(TextAfter, 1, 1);
     auto* buttons = new QHBoxLayout;
@@ -93,7 +95,7 @@ PreviewChangeFrm::PreviewChangeFrm(Application& app, const QString& path, QWidge
     layout->addLayout(top);
     layout->addLayout(texts, 1);
     layout->addLayout(buttons);
-    resize(860, 560);
+    resize(sizeWithinScreen(QSize(860, 560), this));
 
     // The two sides scroll together.
     connect(TextBefore->verticalScrollBar(), &QScrollBar::valueChanged, TextAfter->verticalScrollBar(),
@@ -112,7 +114,7 @@ void PreviewChangeFrm::showPreview() {
     TextBefore->clear();
     TextAfter->clear();
     if (!preview.error.isEmpty()) {
-        LabelSummary->setText(QStringLiteral("无法预览：") + preview.error);
+        LabelSummary->setText(tr("无法预览：") + preview.error);
         return;
     }
     const TextDiff diff(preview.before, preview.after);
@@ -154,10 +156,10 @@ void PreviewChangeFrm::showPreview() {
     TextAfter->moveCursor(QTextCursor::Start);
     QString summary =
         diff.isEmpty()
-            ? QStringLiteral("文字不会改变")
-            : QStringLiteral("%1 行、%2 个字符将改变").arg(diff.changedLines()).arg(diff.changedCharacters());
+            ? tr("文字不会改变")
+            : tr("%1 行、%2 个字符将改变").arg(diff.changedLines()).arg(diff.changedCharacters());
     if (preview.partial)
-        summary += QStringLiteral("（只预览了文件的开头部分）");
+        summary += tr("（只预览了文件的开头部分）");
     LabelSummary->setText(summary);
 }
 

@@ -107,10 +107,12 @@ void RenameFrm::buildControls() {
 
 void RenameFrm::fillPreview() {
     AppState& state = m_app.state();
-    if (state.SelectedFiles.isEmpty() || state.SelectedFiles.first().isEmpty())
+    // The counter runs in the order the main list shows the selected files (the user may have
+    // sorted it by size or date); the whole folder is taken in reading order: 第2章 before 第10章.
+    if (state.SelectedFiles.isEmpty() || state.SelectedFiles.first().isEmpty()) {
         state.SelectedFiles = FolderListing::listFilesUnsorted(state.DialogFolder);
-    // The counter runs in reading order: 第2章 is numbered before 第10章.
-    ChapterOrder::sort(state.SelectedFiles);
+        ChapterOrder::sort(state.SelectedFiles);
+    }
     for (const QString& name : state.SelectedFiles) {
         m_items.append({name, QString()});
         new QTreeWidgetItem(LViewMain, {name, QString()});
@@ -159,7 +161,7 @@ void RenameFrm::rename() {
     for (const RenameItem& item : m_items)
         renamed += item.newName != item.oldName ? 1 : 0;
     if (renamed > 0 &&
-        !m_app.messages().askYesNo(this, title(), QStringLiteral("将更名 %1 个文件。是否继续？").arg(renamed)))
+        !m_app.messages().askYesNo(this, title(), tr("将更名 %1 个文件。是否继续？").arg(renamed)))
         return;
     QString message;
     if (!executeRenameBatch(m_app.jobEnv(), m_template, folder, m_items, &message))

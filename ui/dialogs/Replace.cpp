@@ -109,10 +109,10 @@ void Replace::run() {
     if (matches.count == 0) {
         m_app.messages().information(
             this, windowTitle(),
-            QStringLiteral("在所选的 %1 个文件中没有找到“%2”。").arg(request.files.size()).arg(request.find));
+            tr("在所选的 %1 个文件中没有找到“%2”。").arg(request.files.size()).arg(request.find));
         return;
     }
-    const QString question = QStringLiteral("将在 %1 个文件中替换 %2 处“%3”。是否继续？")
+    const QString question = tr("将在 %1 个文件中替换 %2 处“%3”。是否继续？")
                                  .arg(matches.files)
                                  .arg(matches.count)
                                  .arg(request.find);

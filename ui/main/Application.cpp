@@ -15,11 +15,17 @@
 #include "ui/dialogs/SplashFrm.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
+
+namespace {
+// How often the settings are compared with what was last written (milliseconds).
+constexpr int SettingsSaveInterval = 2000;
+} // namespace
 
 Application::Application(const Options& options)
     : m_clock(options.clock ? options.clock : &m_systemClock),
@@ -91,6 +97,7 @@ bool Application::start() {
     m_splash->show();
     QCoreApplication::processEvents();
 
+    m_firstStart = !QFile::exists(m_state.AppFolder + QStringLiteral("Quillmar.cfg"));
     const FileError settingsError = Settings::loadAtStartup(m_state);
     if (settingsError.isSet())
         lastError = settingsError;
@@ -113,6 +120,19 @@ bool Application::start() {
     }
 
     m_splash->Timer1->start();
+
+    // What was read counts as saved, with the window's state as the settings would record it.
+    const SettingsRec read = m_state.Settings;
+    const Preferences readPrefs = m_state.Prefs;
+    storeWindowSettings();
+    m_savedSettings = settingsSnapshot();
+    m_state.Settings = read;
+    m_state.Prefs = readPrefs;
+    m_settingsTimer = new QTimer(this);
+    m_settingsTimer->setObjectName(QStringLiteral("settingsSaveTimer"));
+    m_settingsTimer->setInterval(SettingsSaveInterval);
+    connect(m_settingsTimer, &QTimer::timeout, this, &Application::saveSettingsIfChanged);
+    m_settingsTimer->start();
 
     if (lastError.isSet())
         m_messages->showError(nullptr, lastError);
@@ -141,6 +161,8 @@ void Application::applyWindowSettings() {
     const QScreen* screen = QGuiApplication::screenAt(bounds.topLeft());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
+    if (screen && m_firstStart)
+        bounds = firstBounds(bounds, screen->availableGeometry());
     if (screen) {
         // The stored height is the inside's: the title bar comes on top of it.
         const int titleBar = m_main->style()->pixelMetric(QStyle::PM_TitleBarHeight);
@@ -153,6 +175,17 @@ void Application::applyWindowSettings() {
         m_main->setWindowState(Qt::WindowMinimized);
     else if (settings.WinState == 2)
         m_main->setWindowState(Qt::WindowMaximized);
+}
+
+// The first start has no bounds of the user's: the window takes three quarters of the screen, centred,
+// but never less than its designed size (a screen too small for more keeps the designed bounds).
+QRect Application::firstBounds(const QRect& designed, const QRect& available) {
+    const QSize size = designed.size().expandedTo(available.size() * 3 / 4);
+    if (size == designed.size())
+        return designed;
+    QRect bounds(QPoint(), size);
+    bounds.moveCenter(available.center());
+    return bounds;
 }
 
 void Application::storeWindowSettings() {
@@ -175,10 +208,31 @@ void Application::storeWindowSettings() {
     settings.WinHeight = Twips::fromPixels(m_main->height());
 }
 
+Application::SettingsSnapshot Application::settingsSnapshot() const {
+    return {m_state.Settings, m_state.Prefs,          m_state.PrefixList,
+            m_state.RecentList, m_state.BackupFolder, m_state.CurrentFolder};
+}
+
+bool Application::saveSettingsIfChanged() {
+    if (m_shutDown || !m_main || !isTrue(m_state.Settings.SaveStatus))
+        return false;
+    storeWindowSettings();
+    const SettingsSnapshot now = settingsSnapshot();
+    if (m_savedSettings && *m_savedSettings == now)
+        return false;
+    // A failed write is tried again on the next tick; the error is reported by the save at exit.
+    if (Settings::saveAtShutdown(m_state, m_state.CurrentFolder).isSet())
+        return false;
+    m_savedSettings = settingsSnapshot();
+    return true;
+}
+
 void Application::shutdown() {
     if (m_shutDown)
         return;
     m_shutDown = true;
+    if (m_settingsTimer)
+        m_settingsTimer->stop();
 
     if (isTrue(m_state.Settings.SaveStatus)) {
         storeWindowSettings();

@@ -9,6 +9,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <memory>
 #include <optional>
 
@@ -75,13 +76,33 @@ public:
     void applyWindowSettings();
     void storeWindowSettings();
 
+    // Where the user keeps the settings (SaveStatus on): writes the settings files when anything in
+    // them differs from what was last written or read, so a program that is killed keeps them.
+    // Nothing is written when SaveStatus is off. Runs on a short repeating timer after start();
+    // true when the files were written.
+    bool saveSettingsIfChanged();
+
     static QString secondInstanceQuestion();
+    // The main window's bounds at the very first start (no settings file yet) on a screen whose
+    // available area is `available`; `designed` is the default record's.
+    static QRect firstBounds(const QRect& designed, const QRect& available);
 
 signals:
     // Shutdown has run: the program may end.
     void finished();
 
 private:
+    // What the settings files would hold: compared to see whether a save is due.
+    struct SettingsSnapshot {
+        SettingsRec record;
+        Preferences prefs;
+        QStringList prefixes;
+        QStringList recent;
+        QString backupFolder;
+        QString currentFolder;
+        bool operator==(const SettingsSnapshot&) const = default;
+    };
+    SettingsSnapshot settingsSnapshot() const;
     bool otherInstanceRuns();
 
     AppState m_state;
@@ -102,4 +123,7 @@ private:
     QPointer<InProgress> m_progress;
     QPointer<QWidget> m_fastWork;
     bool m_shutDown = false;
+    bool m_firstStart = false;
+    QTimer* m_settingsTimer = nullptr;
+    std::optional<SettingsSnapshot> m_savedSettings;
 };

@@ -9,10 +9,6 @@ namespace Contact {
 inline QString webAddress() {
     return QStringLiteral("https://quillmar.example.org/");
 }
-// The help pages, on the web page.
-inline QString helpAddress() {
-    return QStringLiteral("https://quillmar.example.org/help/");
-}
 inline QString webAddressShown() {
     return QStringLiteral("quillmar.example.org");
 }

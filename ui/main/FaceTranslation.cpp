@@ -4,6 +4,14 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+namespace {
+bool traditionalInstalled = false;
+} // namespace
+
+bool FaceTranslation::isTraditionalInstalled() {
+    return traditionalInstalled;
+}
+
 bool FaceTranslation::wantsTraditional(const QLocale& locale) {
     for (const QString& name : locale.uiLanguages()) {
         const QLocale language(name);
@@ -22,6 +30,7 @@ bool FaceTranslation::install(QCoreApplication& application, const QLocale& loca
         return false;
     }
     QCoreApplication::installTranslator(program);
+    traditionalInstalled = true;
     // Qt's own texts (standard buttons, the file dialog), when the Qt translations are installed.
     auto* qt = new QTranslator(&application);
     if (qt->load(QStringLiteral("qtbase_zh_TW"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -17,4 +17,6 @@ public:
     // Installs the translation into the application when the locale wants it (the translators are
     // children of the application). False when it does not, or the translation could not be loaded.
     static bool install(QCoreApplication& application, const QLocale& locale = QLocale::system());
+    // True once install() has installed the Traditional face (the manual follows it).
+    static bool isTraditionalInstalled();
 };

@@ -1,5 +1,7 @@
 #include "FileListView.h"
 
+#include "FileFormatText.h"
+
 #include "core/ChapterOrder.h"
 #include "platform/FolderListing.h"
 #include "ui/common/FileSizeText.h"
@@ -7,8 +9,10 @@
 
 #include <QHeaderView>
 #include <QListView>
+#include <QMenu>
 #include <QStandardItemModel>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeView>
 
 namespace {
@@ -16,6 +20,7 @@ namespace {
 constexpr int KeyRole = Qt::UserRole + 1;
 constexpr int IconNumberRole = Qt::UserRole + 2;
 constexpr int BytesRole = Qt::UserRole + 3;
+constexpr int FormatReadRole = Qt::UserRole + 4; // on the name item: the format columns are filled
 
 // Compares the cell texts the way the file list orders names: letter case ignored, then exact.
 class TextItem : public QStandardItem {
@@ -55,8 +60,8 @@ const QColor PlaceholderGreen(0, 128, 0);
 } // namespace
 
 FileListView::FileListView(QWidget* parent) : QStackedWidget(parent) {
-    m_model = new QStandardItemModel(0, 3, this);
-    m_model->setHorizontalHeaderLabels({tr("文件名"), tr("文件类型"), tr("大小")});
+    m_model = new QStandardItemModel(0, 5, this);
+    m_model->setHorizontalHeaderLabels({tr("文件名"), tr("文件类型"), tr("大小"), tr("编码"), tr("换行")});
     m_model->horizontalHeaderItem(SizeColumn)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     m_report = new QTreeView(this);
@@ -74,6 +79,18 @@ FileListView::FileListView(QWidget* parent) : QStackedWidget(parent) {
     m_report->header()->setSectionsClickable(true);
     m_report->header()->setSectionsMovable(false);
     m_report->header()->setSortIndicatorShown(false);
+    m_report->setColumnHidden(EncodingColumn, true);
+    m_report->setColumnHidden(LineEndColumn, true);
+    m_report->header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_report->header(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { columnMenu()->popup(m_report->header()->mapToGlobal(at)); });
+
+    m_formatTimer = new QTimer(this);
+    m_formatTimer->setInterval(0);
+    connect(m_formatTimer, &QTimer::timeout, this, [this] {
+        if (!readNextFormat())
+            m_formatTimer->stop();
+    });
 
     m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("FileListIcons"));
@@ -103,8 +120,10 @@ FileListView::FileListView(QWidget* parent) : QStackedWidget(parent) {
     connect(m_report->selectionModel(), &QItemSelectionModel::selectionChanged, this, &FileListView::selectionChanged);
 }
 
-void FileListView::clear() {
+void FileListView::clear(const QString& folder) {
     m_model->removeRows(0, m_model->rowCount());
+    m_folder = folder;
+    m_formatRow = 0;
 }
 
 void FileListView::addEntry(const QString& name, int iconNumber, const QString& type, qint64 bytes) {
@@ -112,14 +131,17 @@ void FileListView::addEntry(const QString& name, int iconNumber, const QString& 
     nameItem->setData(iconNumber, IconNumberRole);
     auto* sizeItem = new SizeItem(fileSizeText(bytes), bytes);
     sizeItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_model->appendRow({nameItem, new TextItem(type), sizeItem});
+    m_model->appendRow({nameItem, new TextItem(type), sizeItem, new TextItem(), new TextItem()});
+    if (formatColumnShown())
+        m_formatTimer->start();
 }
 
 void FileListView::addPlaceholder(const QString& text) {
     auto* item = new TextItem(text);
     item->setData(QStringLiteral("none"), KeyRole);
     item->setForeground(PlaceholderGreen);
-    m_model->appendRow({item, new TextItem(), new TextItem()});
+    item->setData(true, FormatReadRole);
+    m_model->appendRow({item, new TextItem(), new TextItem(), new TextItem(), new TextItem()});
 }
 
 int FileListView::count() const {
@@ -184,8 +206,67 @@ void FileListView::showRow(int row) {
 
 void FileListView::sort(int column, Qt::SortOrder order) {
     m_model->sort(column, order);
+    m_formatRow = 0;
     m_report->header()->setSortIndicatorShown(true);
     m_report->header()->setSortIndicator(column, order);
+}
+
+bool FileListView::isColumnShown(int column) const {
+    return !m_report->isColumnHidden(column);
+}
+
+void FileListView::setColumnShown(int column, bool shown) {
+    m_report->setColumnHidden(column, !shown);
+    if (shown && (column == EncodingColumn || column == LineEndColumn)) {
+        m_report->resizeColumnToContents(column);
+        m_formatTimer->start();
+    }
+}
+
+bool FileListView::formatColumnShown() const {
+    return isColumnShown(EncodingColumn) || isColumnShown(LineEndColumn);
+}
+
+QMenu* FileListView::columnMenu() {
+    if (m_columnMenu)
+        return m_columnMenu;
+    m_columnMenu = new QMenu(this);
+    m_columnMenu->setObjectName(QStringLiteral("FileListColumnMenu"));
+    const std::pair<int, const char*> columns[] = {{EncodingColumn, "ShowEncodingColumn"},
+                                                   {LineEndColumn, "ShowLineEndColumn"}};
+    for (const auto& [column, name] : columns) {
+        QAction* action = m_columnMenu->addAction(m_model->headerData(column, Qt::Horizontal).toString());
+        action->setObjectName(QString::fromLatin1(name));
+        action->setCheckable(true);
+        connect(m_columnMenu, &QMenu::aboutToShow, action,
+                [this, action, c = column] { action->setChecked(isColumnShown(c)); });
+        connect(action, &QAction::toggled, this, [this, c = column](bool on) { setColumnShown(c, on); });
+    }
+    return m_columnMenu;
+}
+
+bool FileListView::readNextFormat() {
+    if (!formatColumnShown() || m_folder.isEmpty())
+        return false;
+    // Rows before m_formatRow are read; sorting moves rows, so it starts the walk again.
+    for (; m_formatRow < m_model->rowCount(); ++m_formatRow) {
+        const int row = m_formatRow;
+        QStandardItem* name = m_model->item(row, NameColumn);
+        if (name->data(FormatReadRole).toBool())
+            continue;
+        name->setData(true, FormatReadRole);
+        const FileFormatText format = FileFormatText::of(m_folder + name->text());
+        m_model->item(row, EncodingColumn)->setText(format.encoding);
+        m_model->item(row, LineEndColumn)->setText(format.lineEnd);
+        return true;
+    }
+    return false;
+}
+
+void FileListView::readAllFormats() {
+    while (readNextFormat()) {
+    }
+    m_formatTimer->stop();
 }
 
 bool FileListView::isReportView() const {

@@ -3,21 +3,28 @@
 #include <QStackedWidget>
 
 class QListView;
+class QMenu;
 class QStandardItemModel;
+class QTimer;
 class QTreeView;
 
 // The main window's file list (FileList): entries with a name, a type text, a size text and a small
 // icon, shown either as a report with the columns "文件名", "文件类型", "大小" or as a list of icons
 // and names. Both views show one model and one selection. Rows are counted in list order (as
 // shown, after sorting). The placeholder entry has the key "none" and is never a file.
+//
+// Two more columns, "编码" and "换行", show how the commands would read each file (FileFormatText).
+// They are hidden until the user picks them in the header's context menu (columnMenu()); while one
+// is shown, the files are read one at a time between other events, so a large folder opens at once.
 class FileListView : public QStackedWidget {
     Q_OBJECT
 public:
-    enum Column { NameColumn = 0, TypeColumn = 1, SizeColumn = 2 };
+    enum Column { NameColumn = 0, TypeColumn = 1, SizeColumn = 2, EncodingColumn = 3, LineEndColumn = 4 };
 
     explicit FileListView(QWidget* parent = nullptr);
 
-    void clear();
+    // Empties the list; the entries added next are files of `folder` (ending in "/").
+    void clear(const QString& folder = QString());
     // Appends an entry, not selected; `iconNumber` 1 text document, 2 web page, 3 other file. The size
     // shows in KB, MB or GB and sorts by its bytes.
     void addEntry(const QString& name, int iconNumber, const QString& type, qint64 bytes);
@@ -44,6 +51,14 @@ public:
     // (letter case ignored first); the order stays until the next sort.
     void sort(int column, Qt::SortOrder order);
 
+    bool isColumnShown(int column) const;
+    void setColumnShown(int column, bool shown);
+    // The header's context menu: a checkable entry per optional column (objectNames
+    // "ShowEncodingColumn", "ShowLineEndColumn").
+    QMenu* columnMenu();
+    // Reads the formats of every entry still waiting for them now (tests; the timer does it otherwise).
+    void readAllFormats();
+
     bool isReportView() const;
     void setReportView(bool report);
     int columnWidth(int column) const;
@@ -64,7 +79,15 @@ signals:
     void selectionChanged();
 
 private:
+    bool formatColumnShown() const;
+    // Fills the format columns of the next entry still waiting; false when none waits.
+    bool readNextFormat();
+
     QStandardItemModel* m_model;
+    QString m_folder;
+    int m_formatRow = 0;
+    QTimer* m_formatTimer;
+    QMenu* m_columnMenu = nullptr;
     QTreeView* m_report;
     QListView* m_list;
 };

@@ -22,6 +22,7 @@
 #include "ui/common/OwnedWindow.h"
 #include "ui/common/Twips.h"
 #include "ui/dialogs/AboutFrm.h"
+#include "ui/dialogs/HelpFrm.h"
 #include "ui/dialogs/PreviewChangeFrm.h"
 
 #include <QButtonGroup>
@@ -164,8 +165,8 @@ void MainFrm::buildControls() {
     Rich1->setMinimumHeight(Twips::toPixels(900));
     Splitter1->addWidget(m_top);
     Splitter1->addWidget(Rich1);
-    // A taller window gives its height to the preview; the list keeps the rows it has.
-    Splitter1->setStretchFactor(0, 0);
+    // A taller window shares its height between the file list and the preview.
+    Splitter1->setStretchFactor(0, 1);
     Splitter1->setStretchFactor(1, 1);
     FileList->fitSizeColumn();
 
@@ -175,6 +176,8 @@ void MainFrm::buildControls() {
     connect(Dir1, &FolderList::openFailed, this,
             [this](const FileError& error) { m_app.messages().showError(this, error); });
     connect(File1, &FileListBox::pathChange, this, &MainFrm::RebuildFileList);
+    // The preview belongs to the folder it was opened in.
+    connect(File1, &FileListBox::pathChange, Rich1, &PreviewBox::clearFile);
     connect(FileList, &FileListView::columnClicked, this, &MainFrm::sortByColumn);
     connect(FileList, &FileListView::entryClicked, this, &MainFrm::previewEntry);
     // Selections made without a click on an entry (Shift+arrows, a dragged rubber band) update the
@@ -234,7 +237,7 @@ void MainFrm::buildMenus() {
     menu_hyphen04 = addSeparator(menu_convert, QStringLiteral("menu_hyphen04"));
     menu_html = makeAction(menu_convert, QStringLiteral("menu_html"), tr("网页文件转换 [&T]"),
                            QKeySequence(Qt::CTRL | Qt::Key_T));
-    menu_preview = makeAction(menu_convert, QStringLiteral("menu_preview"), QStringLiteral("预览更改[&V]"));
+    menu_preview = makeAction(menu_convert, QStringLiteral("menu_preview"), tr("预览更改[&V]"));
 
     menu_tools = makeMenu(nullptr, QStringLiteral("menu_tools"), tr("工具 [&T]"));
     menu_autopara = makeAction(menu_tools, QStringLiteral("menu_autopara"), tr("自动分段 [&P]"));
@@ -246,7 +249,7 @@ void MainFrm::buildMenus() {
         makeAction(menu_tools, QStringLiteral("menu_rename"), tr("系列文件更名... [&R]"), QKeySequence(Qt::Key_F7));
     menu_fastwork =
         makeAction(menu_tools, QStringLiteral("menu_fastwork"), tr("快速处理向导... [&W]"), QKeySequence(Qt::Key_F8));
-    menu_backup = makeAction(menu_tools, QStringLiteral("menu_backup"), QStringLiteral("备份与恢复[&B]…"));
+    menu_backup = makeAction(menu_tools, QStringLiteral("menu_backup"), tr("备份与恢复[&B]…"));
     menu_epub = makeAction(menu_tools, QStringLiteral("menu_epub"), tr("制作电子书[&E]…"));
     menu_checkbook = makeAction(menu_tools, QStringLiteral("menu_checkbook"), tr("检查章节[&K]…"));
 
@@ -409,9 +412,9 @@ bool MainFrm::openFolder(const QString& folder) {
 }
 
 void MainFrm::RebuildFileList() {
-    FileList->clear();
     AppState& state = m_app.state();
     state.CurrentFolder = AddBackslash(Dir1->path());
+    FileList->clear(state.CurrentFolder);
     watchFolder(state.CurrentFolder);
 
     // Until a header is clicked the list counts as sorted by name, in reading order.
@@ -486,8 +489,9 @@ bool MainFrm::loadPreview(const QString& path) {
     FileError error;
     if (Rich1->loadFile(path, &error))
         return true;
+    // The list is read again (the file may have gone); the reason shows where the text would.
     refresh();
-    m_app.messages().showError(this, error);
+    Rich1->showProblem(path, error);
     return false;
 }
 
@@ -779,7 +783,7 @@ void MainFrm::checkBooks() {
 void MainFrm::openPreview() {
     const QString path = Rich1->fileName();
     if (path.isEmpty()) {
-        m_app.messages().information(this, QStringLiteral("预览更改"), QStringLiteral("请先点击要预览的文件。"));
+        m_app.messages().information(this, tr("预览更改"), tr("请先点击要预览的文件。"));
         return;
     }
     openTaskWindow(new PreviewChangeFrm(m_app, path));
@@ -799,7 +803,11 @@ void MainFrm::openMail() {
 }
 
 void MainFrm::openHelp() {
-    openExternal(QUrl(Contact::helpAddress()), tr("帮助"));
+    if (!m_help)
+        m_help = new HelpFrm(this);
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void MainFrm::openExternal(const QUrl& url, const QString& what) {

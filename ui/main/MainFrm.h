@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <functional>
 
@@ -16,6 +17,7 @@ class PreviewBox;
 class QAction;
 class QFileSystemWatcher;
 class QGroupBox;
+class HelpFrm;
 class QLabel;
 class QMenu;
 class QRadioButton;
@@ -180,6 +182,7 @@ private:
     QWidget* m_top = nullptr; // the splitter's upper pane: Frame1 and Frame2
     QByteArray m_splitterState;
     std::function<bool(const QUrl&)> m_openUrl;
+    QPointer<HelpFrm> m_help;
     bool m_splitterPlaced = false;
     QHash<QString, QAction*> m_buttons;
     bool m_sorted = false;

@@ -1,6 +1,7 @@
 #include "PreviewBox.h"
 
 #include "platform/TextReader.h"
+#include "ui/common/ErrorFace.h"
 #include "ui/common/FileSizeText.h"
 
 #include <QFileInfo>
@@ -32,9 +33,10 @@ bool PreviewBox::loadFile(const QString& path, FileError* error) {
                     .arg(fileSizeText(HeadBytes), fileSizeText(QFileInfo(path).size()));
     }
     setPlainText(text);
+    setProblemLook(false);
     m_fileName = path;
     m_cut = cut;
-    m_encoding->setText(QStringLiteral("编码：") + encodingName(format.encoding));
+    m_encoding->setText(tr("编码：") + encodingName(format.encoding));
     m_encoding->adjustSize();
     m_encoding->show();
     placeEncodingLabel();
@@ -47,9 +49,23 @@ QString PreviewBox::encodingText() const {
 
 void PreviewBox::clearFile() {
     clear();
+    setProblemLook(false);
     m_fileName.clear();
     m_cut = false;
     m_encoding->hide();
+}
+
+void PreviewBox::showProblem(const QString& path, const FileError& error) {
+    clearFile();
+    setPlainText(tr("无法预览“%1”：\n%2").arg(QFileInfo(path).fileName(), ErrorFace::reason(error)));
+    setProblemLook(true);
+}
+
+void PreviewBox::setProblemLook(bool problem) {
+    m_problem = problem;
+    QPalette look = palette();
+    look.setColor(QPalette::Text, problem ? look.color(QPalette::PlaceholderText) : QPalette().color(QPalette::Text));
+    setPalette(look);
 }
 
 void PreviewBox::resizeEvent(QResizeEvent* event) {

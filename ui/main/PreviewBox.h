@@ -27,6 +27,10 @@ public:
     // True when the file shown goes on behind the preview's text.
     bool isCut() const { return m_cut; }
     void clearFile();
+    // In place of a file that cannot be shown (not text, unreadable, gone): the file's name and the
+    // reason, in grey; no file counts as shown.
+    void showProblem(const QString& path, const FileError& error);
+    bool showsProblem() const { return m_problem; }
 
 protected:
     // Ctrl+A belongs to the window's "选择全部文件", not to the text.
@@ -35,8 +39,10 @@ protected:
 
 private:
     void placeEncodingLabel();
+    void setProblemLook(bool problem);
 
     QString m_fileName;
     QLabel* m_encoding;
     bool m_cut = false;
+    bool m_problem = false;
 };

@@ -55,8 +55,11 @@ private:
     void shootMain() {
         MainFrm* main = m_app.mainFrm();
         // The size the list must keep eight rows in, as far as the screen allows.
-        if (QScreen* screen = main->screen())
-            main->resize(QSize(1500, 950).boundedTo(screen->availableGeometry().size() - QSize(40, 60)));
+        if (QScreen* screen = main->screen()) {
+            const QRect area = screen->availableGeometry();
+            main->resize(QSize(1500, 950).boundedTo(area.size() - QSize(40, 60)));
+            main->move(area.topLeft() + QPoint(20, 20));
+        }
         FileListView* list = main->FileList;
         for (int row = 0; row < list->count(); ++row)
             list->setSelected(row, true);

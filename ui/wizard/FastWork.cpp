@@ -5,6 +5,8 @@
 #include "engine/ParaLevels.h"
 #include "engine/SpaceTrim.h"
 #include "platform/FileOps.h"
+#include "ui/common/FitScrollArea.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/common/FileListBox.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/MessageProvider.h"
@@ -216,13 +218,15 @@ void FastWork::buildControls() {
     auto* windowLayout = new QVBoxLayout(this);
     windowLayout->addWidget(Label6);
     windowLayout->addLayout(folderRow);
-    windowLayout->addWidget(Frame1, 1);
+    // The controls scroll when the screen is too small for the window; the buttons stay in view.
+    windowLayout->addWidget(new FitScrollArea(Frame1, this), 1);
     windowLayout->addWidget(Line1);
     windowLayout->addLayout(buttonRow);
 
     connect(CmbBrowse, &QPushButton::clicked, this, &FastWork::browseFolder);
     // The choice is the merge dialog's too, kept in the settings.
     connect(CheckEpub, &QCheckBox::toggled, this, [this](bool on) { m_app.state().Prefs.MergeEpub = on; });
+    connect(TextFolder, &QLineEdit::textEdited, this, &FastWork::followTypedFolder);
     connect(Combo2, &QComboBox::currentIndexChanged, this, [this](int index) {
         const QString mask = typeMask(index);
         if (!mask.isEmpty())
@@ -240,7 +244,7 @@ void FastWork::buildControls() {
 
     // The size is fixed once, with the larger of the two option pages, so that showing the
     // advanced options never resizes the window.
-    setFixedSize(sizeHint().expandedTo(Twips::size(11400, 7200)));
+    setFixedSize(sizeWithinScreen(sizeHint().expandedTo(Twips::size(11400, 7200)), this));
 }
 
 void FastWork::setDesignedStates() {
@@ -386,6 +390,17 @@ void FastWork::openTypedFolder() {
     openFolder(AddBackslash(QDir(folder).absolutePath()));
 }
 
+// The file list follows the folder as it is typed: a folder that does not exist lists nothing.
+void FastWork::followTypedFolder(const QString& text) {
+    const QString folder = text.trimmed();
+    RichPreview->clearFile();
+    if (folder.isEmpty() || !FileOps::folderExists(folder)) {
+        File1->setPath(QString());
+        return;
+    }
+    File1->setPath(AddBackslash(QDir(folder).absolutePath()));
+}
+
 void FastWork::browseFolder() {
     AppState& state = m_app.state();
     // Started in the wizard, no folder was handed over: the picker starts at the wizard's folder.
@@ -431,7 +446,7 @@ void FastWork::applyPrefix(const QString& prefix) {
 void FastWork::showLevel(int position) {
     if (position < 0 || position >= ParaLevelCount)
         return;
-    const ParaLevelText& level = paraLevelText(position);
+    const ParaLevelText level = paraLevelFace(position);
     LabelGrade->setText(level.shortName);
     LabelDetails->setText(level.detail());
 }

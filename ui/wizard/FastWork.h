@@ -42,6 +42,7 @@ public:
     void browseFolder();
     // Enter in TextFolder: the typed folder opens in the file list, or a box says it does not exist.
     void openTypedFolder();
+    void followTypedFolder(const QString& text);
     // A click on File1's entry `row`: preview, and the merged file's name suggested when CheckMerge
     // is checked.
     void previewFile(int row);
