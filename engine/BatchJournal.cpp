@@ -9,6 +9,8 @@
 #include "platform/DurableWrites.h"
 #include "platform/FileOps.h"
 
+#include <QDir>
+
 #include <cerrno>
 
 namespace BatchJournal {
@@ -39,12 +41,31 @@ void begin(JobEnv& env, const QString& command, const QString& folder) {
         AtomicFile::removeStaleTemporaries(folder);
 }
 
+namespace {
+
+bool openFolder(JobEnv& env, QString& batchFolder, FileError& error);
+
+} // namespace
+
 bool folder(JobEnv& env, QString& batchFolder, FileError& error) {
     AppState& state = env.state;
     if (state.BackupBatchOpen && !state.BackupBatchFolder.isEmpty()) {
         batchFolder = state.BackupBatchFolder;
         return true;
     }
+    if (openFolder(env, batchFolder, error))
+        return true;
+    // The row is about the user's file, which is left as it was; its reason names the backup folder
+    // and the cause, so that the user knows what to mend.
+    error = FileError::withText(error.number, QStringLiteral("备份文件夹 %1 无法建立：%2")
+                                                  .arg(QDir::toNativeSeparators(state.BackupFolder), error.description));
+    return false;
+}
+
+namespace {
+
+bool openFolder(JobEnv& env, QString& batchFolder, FileError& error) {
+    AppState& state = env.state;
 
     const QDateTime now = env.clock.now();
     const QString hourFolder =
@@ -89,6 +110,8 @@ bool folder(JobEnv& env, QString& batchFolder, FileError& error) {
         return true;
     }
 }
+
+} // namespace
 
 void record(JobEnv& env, const JournalEntry& entry) {
     if (!isKept(env))

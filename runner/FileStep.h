@@ -4,6 +4,7 @@
 #include "engine/TransformReport.h"
 
 #include <QString>
+#include <functional>
 
 class AppState;
 class WorkPulse;
@@ -37,6 +38,9 @@ public:
     static QString unchangedReason();
 
 private:
+    // The hook before a replacement of a target that was not there when the job began: refuses it.
+    static std::function<bool(FileError&)> refuseNewcomer();
+
     JobEnv& m_env;
     QString m_folder;
 };

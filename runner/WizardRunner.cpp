@@ -16,6 +16,9 @@
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
 
+#include <QFileInfo>
+#include <QHash>
+
 #include <functional>
 
 namespace {
@@ -41,6 +44,31 @@ QStringList stageFiles(const QString& folder, const QString& mask) {
         return !PathIdentity::isRegularFileWithin(folder, name);
     });
     return names;
+}
+
+bool isLink(const QString& path) {
+    return QFileInfo(path).isSymLink();
+}
+
+// Splits the sources into one name per file and the other names of those files: a link to another file
+// of the folder is that file, read once (under its own name, not the link's).
+QStringList oneNamePerFile(const QString& folder, const QStringList& names, QStringList& aliases) {
+    QHash<QString, qsizetype> at; // the file's identity -> its place in `kept`
+    QStringList kept;
+    for (const QString& name : names) {
+        const QString key = PathIdentity::keyOf(folder + name);
+        const auto seen = at.constFind(key);
+        if (seen == at.constEnd()) {
+            at.insert(key, kept.size());
+            kept.append(name);
+        } else if (isLink(folder + kept.at(*seen)) && !isLink(folder + name)) {
+            aliases.append(kept.at(*seen));
+            kept[*seen] = name;
+        } else {
+            aliases.append(name);
+        }
+    }
+    return kept;
 }
 
 } // namespace
@@ -166,6 +194,8 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     ChapterOrder::sort(names);
     if (options.indexMode == 0)
         names = indexFilesFirst(names);
+    QStringList aliases;
+    names = oneNamePerFile(options.folder, names, aliases);
     if (names.isEmpty())
         return;
 
@@ -183,12 +213,12 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
         BatchJournal::end(m_env);
         return;
     }
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        const QString& path = paths.at(i);
+    // The links to merged sources go with them (they would lead nowhere); a restore puts them back.
+    for (const QString& name : aliases + names) {
         FileError error;
-        if (!JournalSteps::remove(m_env, options.folder, names.at(i), &error)) {
-            sink.ReportProgress(0, path, QStringLiteral("错误") + QString::number(error.number), error.description,
-                                Mark::Red);
+        if (!JournalSteps::remove(m_env, options.folder, name, &error)) {
+            sink.ReportProgress(0, options.folder + name, QStringLiteral("错误") + QString::number(error.number),
+                                error.description, Mark::Red);
         }
     }
     BatchJournal::end(m_env);
