@@ -71,6 +71,24 @@ QStringList oneNamePerFile(const QString& folder, const QStringList& names, QStr
     return kept;
 }
 
+// The batch's command: the wizard and its steps, in the order they run.
+QString commandOf(const WizardOptions& options) {
+    QStringList steps;
+    if (options.html)
+        steps.append(QStringLiteral("html2txt"));
+    if (options.merge)
+        steps.append(QStringLiteral("merge → ") + options.newName);
+    if (options.para)
+        steps.append(BatchRunner::commandName(BatchCommand::Reflow, 0));
+    if (options.space)
+        steps.append(BatchRunner::commandName(BatchCommand::RemoveSpaces, 0));
+    if (options.code == 1 || options.code == 2)
+        steps.append(BatchRunner::commandName(BatchCommand::CodePage, options.code - 1));
+    if (options.width == 1 || options.width == 2)
+        steps.append(BatchRunner::commandName(BatchCommand::Width, options.width - 1));
+    return QStringLiteral("wizard ") + steps.join(QStringLiteral(" + "));
+}
+
 } // namespace
 
 QString WizardRunner::prepare(WizardOptions& options) {
@@ -121,6 +139,9 @@ void WizardRunner::run(const WizardOptions& options) {
              rewriteTexts(options, QStringLiteral("-字符转换-"), BatchCommand::Width, options.width - 1);
          }},
     };
+    // What the user started with one command is one batch: its journal names every step, and one
+    // restore undoes them all.
+    BatchJournal::begin(m_env, commandOf(options), options.folder);
     int skipped = 0;
     for (const auto& [enabled, stage] : stages) {
         if (!enabled)
@@ -130,6 +151,7 @@ void WizardRunner::run(const WizardOptions& options) {
         else
             stage();
     }
+    BatchJournal::end(m_env);
     if (m_env.sink.stopRequested()) {
         reportStopped(m_env.sink, skipped > 0 ? QStringLiteral("其后 %1 个步骤未执行").arg(skipped) : QString());
     }
@@ -140,7 +162,6 @@ void WizardRunner::convertPages(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
     const QStringList pages = stageFiles(options.folder, PageMask);
     sink.ReportProgress(0, QStringLiteral("-html转换-"), QString(), QString(), QString());
-    BatchJournal::begin(m_env, QStringLiteral("wizard html2txt"), options.folder);
 
     FileStep step(m_env, options.folder);
     const qint64 n = pages.size();
@@ -152,7 +173,6 @@ void WizardRunner::convertPages(const WizardOptions& options) {
             for (qsizetype w = i; w >= 0; --w)
                 waiting.append(pages.at(w));
             reportNotProcessed(sink, waiting);
-            BatchJournal::end(m_env);
             return;
         }
         WorkPulse pulse(sink, int(k * 100 / n), int((k + 1) * 100 / n));
@@ -170,7 +190,6 @@ void WizardRunner::convertPages(const WizardOptions& options) {
                                 deleteError.description, Mark::Red);
         }
     }
-    BatchJournal::end(m_env);
     if (options.deleteHtml)
         sink.ReportProgress(0, QStringLiteral("-源文件已删除-"), QString(), QString(), Mark::Yellow);
 }
@@ -207,12 +226,9 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     TransformReport report;
     report.unmappablePolicy = m_env.state.Prefs.Unmappable;
     const QString kept = options.deleteMerged ? QStringLiteral("；源文件未删除") : QString();
-    BatchJournal::begin(m_env, QStringLiteral("wizard merge → ") + options.newName, options.folder);
     const bool merged = mergeWithRows(m_env, paths, target, report, kept);
-    if (!merged || report.lostCharacters() || !options.deleteMerged) {
-        BatchJournal::end(m_env);
+    if (!merged || report.lostCharacters() || !options.deleteMerged)
         return;
-    }
     // The links to merged sources go with them (they would lead nowhere); a restore puts them back.
     for (const QString& name : aliases + names) {
         FileError error;
@@ -221,7 +237,6 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
                                 error.description, Mark::Red);
         }
     }
-    BatchJournal::end(m_env);
     sink.ReportProgress(0, QStringLiteral("-合并源文件已删除-"), QString(), QString(), Mark::Yellow);
 }
 
@@ -230,8 +245,6 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
     ProgressSink& sink = m_env.sink;
     const QStringList texts = stageFiles(options.folder, TextMask);
     sink.ReportProgress(0, title, QString(), QString(), QString());
-    BatchJournal::begin(m_env, QStringLiteral("wizard ") + BatchRunner::commandName(command, direction),
-                        options.folder);
 
     FileStep step(m_env, options.folder);
     const qint64 n = texts.size();
@@ -240,7 +253,6 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
         sink.processEvents();
         if (sink.stopRequested()) {
             reportNotProcessed(sink, texts.mid(k));
-            BatchJournal::end(m_env);
             return;
         }
         WorkPulse pulse(sink, int(k * 100 / n), int((k + 1) * 100 / n));
@@ -249,5 +261,4 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
         const bool done = step.apply(command, direction, name, report, &pulse);
         step.reportOutcome(int(k * 100 / n), name, done, QString(), report);
     }
-    BatchJournal::end(m_env);
 }

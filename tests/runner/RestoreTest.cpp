@@ -611,3 +611,56 @@ TEST_F(RestoreTest, theWizardReadsAFileOfTheFolderOnceWhenALinkLeadsToItAndARest
     EXPECT_TRUE(QFileInfo(path("0.txt")).isSymLink());
     EXPECT_EQ(QFileInfo(path("0.txt")).symLinkTarget(), path("二.txt"));
 }
+
+TEST_F(RestoreTest, theWizardIsOneBatchNamingEveryStepAndOneRestoreUndoesIt) {
+    const QStringList before = snapshot(folder);
+    WizardOptions o;
+    o.folder = folder;
+    o.deleteHtml = o.deleteMerged = true;
+    o.newName = "书.txt";
+    o.para = o.space = true;
+    WizardRunner(env).run(o);
+
+    const QList<BackupBatch> batches = BackupCatalog::list(state.BackupFolder);
+    ASSERT_EQ(batches.size(), 1);
+    EXPECT_EQ(batches.first().title(), "快速处理向导（网页文件转换，合并文件 → 书.txt，自动分段，去除空格）");
+    sink.clear();
+    EXPECT_EQ(RestoreRunner(env).run({BackupCatalog::newestId(state.BackupFolder), {}, RestoreRequest::Changed::Skip})
+                  .failed,
+              0);
+    EXPECT_EQ(snapshot(folder), before);
+}
+
+TEST_F(RestoreTest, batchNumbersAreNeverGivenTwiceAndTheListMarksRestoresNewestFirst) {
+    ReplaceRunner(env).run({{"一.txt"}, folder, "甲", "丙", false});
+    const QString first = newestBatch(state);
+    ASSERT_TRUE(BackupCatalog::remove(*BackupCatalog::find(state.BackupFolder, first)));
+    ReplaceRunner(env).run({{"一.txt"}, folder, "丙", "丁", false});
+    const QString second = newestBatch(state);
+    EXPECT_NE(second, first) << "a deleted batch's number is not given again";
+
+    clock.advanceSeconds(60);
+    restore(second);
+    const QList<BackupBatch> batches = BackupCatalog::list(state.BackupFolder);
+    ASSERT_EQ(batches.size(), 2);
+    EXPECT_EQ(batches.at(0).restores, second) << "the restore started last and comes first";
+    EXPECT_EQ(batches.at(0).mark(), "恢复操作");
+    EXPECT_EQ(batches.at(1).id, second);
+    EXPECT_EQ(batches.at(1).restoredBy, QStringList{batches.at(0).id});
+    EXPECT_EQ(batches.at(1).mark(), "已恢复");
+    EXPECT_EQ(BackupCatalog::newestId(state.BackupFolder), batches.at(0).id);
+}
+
+TEST(BackupCatalogTitles, commandsAreShownInTheMenusWords) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"despace", "去除空格"},
+        {"big5", "转换为BIG5"},
+        {"replace “甲” → “丙”", "替换去除字符 “甲” → “丙”"},
+        {"restore 20261207-11/003", "恢复 20261207-11/003"},
+        {"wizard html2txt + merge → 书.txt", "快速处理向导（网页文件转换，合并文件 → 书.txt）"},
+        {"wizard merge → book.txt", "快速处理向导（合并文件 → book.txt）"},
+        {"something new", "something new"},
+    };
+    for (const auto& [journal, menu] : cases)
+        EXPECT_EQ(BackupCatalog::commandTitle(QString::fromUtf8(journal)), QString::fromUtf8(menu));
+}
