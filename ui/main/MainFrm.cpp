@@ -22,6 +22,7 @@
 #include "ui/common/Twips.h"
 #include "ui/dialogs/AboutFrm.h"
 #include "ui/dialogs/PreviewChangeFrm.h"
+#include "ui/dialogs/UndoLastBatch.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -244,6 +245,9 @@ void MainFrm::buildMenus() {
     menu_fastwork =
         makeAction(menu_tools, QStringLiteral("menu_fastwork"), tr("快速处理向导... [&W]"), QKeySequence(Qt::Key_F8));
     menu_backup = makeAction(menu_tools, QStringLiteral("menu_backup"), QStringLiteral("备份与恢复[&B]…"));
+    // Ctrl+Z: a text field with the focus keeps it for its own undo (it takes the standard key first).
+    menu_undobatch = makeAction(menu_tools, QStringLiteral("menu_undobatch"), tr("撤销上一批[&Z]"),
+                                QKeySequence(Qt::CTRL | Qt::Key_Z));
 
     menu_help = makeMenu(nullptr, QStringLiteral("menu_help"), tr("帮助 [&H]"));
     menu_helpcontent =
@@ -272,6 +276,7 @@ void MainFrm::buildMenus() {
     connect(menu_rename, &QAction::triggered, this, &MainFrm::openRename);
     connect(menu_fastwork, &QAction::triggered, this, &MainFrm::openWizard);
     connect(menu_backup, &QAction::triggered, this, &MainFrm::openBackups);
+    connect(menu_undobatch, &QAction::triggered, this, [this] { undoLastBatch(m_app, this); });
     connect(menu_preview, &QAction::triggered, this, &MainFrm::openPreview);
     connect(menu_writer, &QAction::triggered, this, &MainFrm::openMail);
     connect(menu_website, &QAction::triggered, this, &MainFrm::openWebsite);

@@ -111,6 +111,7 @@ public:
     QAction* menu_rename;
     QAction* menu_fastwork;
     QAction* menu_backup;
+    QAction* menu_undobatch; // "撤销上一批[&Z]"
     QMenu* menu_help;
     QAction* menu_helpcontent;
     QAction* menu_hyphen07;
