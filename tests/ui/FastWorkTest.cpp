@@ -196,6 +196,7 @@ void FastWorkTest::pagesAreConvertedMergedAndReflowed() {
                                   "-合并源文件已删除-|",
                                   "-智能分段-|",
                                   "book.txt|完成",
+                                  "2 个源文件已移入备份|",
                               }));
     QVERIFY(t.app().inProgress()->isFinished());
     QCOMPARE(TestApplication::readFile(folder + "book.txt"),
