@@ -143,13 +143,10 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     // be read is still restored.
     for (const QString& damage : batch->journal.damage)
         failed(request.batchId, FileError::withText(EIO, damage), result);
+    // A batch killed right after its journal opened changed nothing: every change is announced first.
     if (batch->journal.entries.isEmpty() && batch->journal.rejected.isEmpty()) {
-        if (batch->journal.header.ended.isValid())
+        if (batch->journal.damage.isEmpty())
             done(request.batchId, QStringLiteral("这批没有改动任何文件"), result);
-        else if (batch->journal.damage.isEmpty())
-            failed(request.batchId,
-                   FileError::withText(EIO, QStringLiteral("日志中没有文件记录，也没有结束记录：日志可能不完整")),
-                   result);
         sink.ReportProgress(-1, QString(), QString(), QString(), QString());
         return result;
     }
