@@ -163,6 +163,13 @@ QString stateText(FileNow now) {
     return QString();
 }
 
+// "已恢复 ID" (the restore that undid it, the newest), "恢复操作 ID" (the batch a restore undid), or "".
+QString markText(const BackupBatch& batch) {
+    if (!batch.restores.isEmpty())
+        return batch.mark() + u' ' + batch.restores;
+    return batch.restoredBy.isEmpty() ? QString() : batch.mark() + u' ' + batch.restoredBy.first();
+}
+
 } // namespace
 
 void listBackups(const AppState& state) {
@@ -171,7 +178,8 @@ void listBackups(const AppState& state) {
         printLine(batch.id + u'\t' + timeText(batch.time) + u'\t' +
                   (batch.journal.present ? header.command : QStringLiteral("?")) + u'\t' +
                   (batch.journal.present ? header.folder : QStringLiteral("?")) + u'\t' +
-                  QString::number(batch.fileCount()) + u'\t' + BackupCatalog::sizeText(batch.size));
+                  QString::number(batch.fileCount()) + u'\t' + BackupCatalog::sizeText(batch.size) + u'\t' +
+                  markText(batch));
     }
     std::fflush(stdout);
 }
@@ -206,7 +214,9 @@ bool showBackup(const AppState& state, const QString& id) {
 
 int runRestore(JobEnv& env, const QString& id, const QStringList& names, bool force, bool dryRun) {
     RestoreRequest request;
-    request.batchId = id;
+    // "last": the batch that started last (with none, the restore's row says there is no such batch).
+    const QString newest = id == QLatin1String("last") ? BackupCatalog::newestId(env.state.BackupFolder) : QString();
+    request.batchId = newest.isEmpty() ? id : newest;
     request.names = names;
     request.changed = force ? RestoreRequest::Changed::Overwrite : RestoreRequest::Changed::Skip;
     request.dryRun = dryRun;

@@ -268,7 +268,7 @@ int main(int argc, char** argv) {
     prune->add_option("--older-than", a.olderThan, "days (default: the retention of the settings)")
         ->check(CLI::NonNegativeNumber);
     auto* restore = app.add_subcommand("restore", "undo a backup batch, or some of its files");
-    restore->add_option("ID", a.batchId, "the batch, e.g. 20261207-11/003")->required();
+    restore->add_option("ID", a.batchId, "the batch, e.g. 20261207-11/003, or \"last\": the batch that started last")->required();
     restore->add_option("FILE", a.restoreFiles, "only these files (names as the batch lists them, or their paths)");
     restore->add_flag("--force", a.force,
                       "restore files changed since the batch too (their content is backed up when backups are on)");

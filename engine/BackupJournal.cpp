@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 #include <optional>
 
 namespace BackupJournal {
@@ -188,6 +189,22 @@ void withdraw(Contents& contents, QHash<QString, qsizetype>& intended, const QSt
     intended.erase(waiting);
 }
 
+// The keys of the journal's lines and the fields each needs at least.
+struct LineKind {
+    const char* key;
+    qsizetype fields;
+};
+constexpr LineKind LineKinds[] = {{"command", 2}, {"folder", 2}, {"started", 2}, {"ended", 2},
+                                  {"intent", 6},  {"file", 11},  {"withdrawn", 2}};
+
+bool understood(const QStringList& fields) {
+    if (fields.isEmpty())
+        return false;
+    return std::any_of(std::begin(LineKinds), std::end(LineKinds), [&](const LineKind& kind) {
+        return fields.first() == QLatin1String(kind.key) && fields.size() >= kind.fields;
+    });
+}
+
 bool appendLine(const QString& batchFolder, const QString& line, FileError* error) {
     return FileBytes::append(batchFolder + JournalName, (line + u'\n').toUtf8(), error);
 }
@@ -241,14 +258,27 @@ Contents read(const QString& batchFolder) {
     if (!FileBytes::read(batchFolder + JournalName, bytes, qint64(256) << 20) || !bytes.startsWith(Magic))
         return contents;
     contents.present = true;
-    // A last line without its line end was cut short and is not part of the journal.
+    // A last line without its line end was cut short (a crash while it was written, or a damaged
+    // file) and is not part of the journal.
+    if (!bytes.endsWith('\n'))
+        contents.damage.append(QStringLiteral("日志的最后一行不完整，已忽略"));
     bytes.truncate(bytes.lastIndexOf('\n') + 1);
     QHash<QString, qsizetype> intended; // name -> its entry still waiting for its "file" line
-    for (const QByteArray& raw : bytes.split('\n')) {
-        const QStringList fields = QString::fromUtf8(raw).split(u'\t');
-        const QString& key = fields.first();
-        if (fields.size() < 2)
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (qsizetype number = 1; number < lines.size(); ++number) {
+        const QByteArray& raw = lines.at(number);
+        if (raw.isEmpty() || raw.startsWith('#'))
             continue;
+        const QStringList fields =
+            raw.size() > MaxLineBytes ? QStringList() : QString::fromUtf8(raw).split(u'\t');
+        if (!understood(fields)) {
+            contents.damage.append(QStringLiteral("日志第 %1 行已损坏（%2），未读")
+                                       .arg(number + 1)
+                                       .arg(raw.size() > MaxLineBytes ? QStringLiteral("过长")
+                                                                      : QStringLiteral("无法读懂")));
+            continue;
+        }
+        const QString& key = fields.first();
         if (key == QLatin1String("command"))
             contents.header.command = unescape(fields.at(1));
         else if (key == QLatin1String("folder"))
@@ -257,10 +287,14 @@ Contents read(const QString& batchFolder) {
             contents.header.started = QDateTime::fromString(fields.at(1), TimeFormat);
         else if (key == QLatin1String("ended"))
             contents.header.ended = QDateTime::fromString(fields.at(1), TimeFormat);
-        else if (key == QLatin1String("intent") && fields.size() >= 6)
+        else if (key == QLatin1String("intent"))
             takeEntry(contents, intended, intentFrom(fields));
-        else if (key == QLatin1String("file") && fields.size() >= 11)
-            takeEntry(contents, intended, entryFrom(fields));
+        else if (key == QLatin1String("file")) {
+            const std::optional<JournalEntry> entry = entryFrom(fields);
+            if (!entry)
+                contents.damage.append(QStringLiteral("日志第 %1 行已损坏（无法读懂），未读").arg(number + 1));
+            takeEntry(contents, intended, entry);
+        }
         else if (key == QLatin1String("withdrawn"))
             withdraw(contents, intended, unescape(fields.at(1)));
     }

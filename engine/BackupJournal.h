@@ -55,7 +55,13 @@ struct Contents {
     Header header;
     QList<JournalEntry> entries;
     QStringList rejected; // the (escaped) names of entries that are not plain names, never acted on
+    // What made the journal not what the program writes, one text per fault: a line not understood
+    // (or too long to be one of ours), a last line cut short. The entries read are still there.
+    QStringList damage;
 };
+
+// The longest line the program writes is far below this (names are at most a few hundred bytes).
+constexpr qsizetype MaxLineBytes = 64 * 1024;
 
 bool create(const QString& batchFolder, const Header& header, FileError* error = nullptr);
 bool append(const QString& batchFolder, const JournalEntry& entry, FileError* error = nullptr);

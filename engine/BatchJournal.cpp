@@ -7,8 +7,12 @@
 #include "platform/BackupLink.h"
 #include "platform/Clock.h"
 #include "platform/DurableWrites.h"
+#include "platform/FileName.h"
 #include "platform/FileOps.h"
 
+#include <QDir>
+
+#include <algorithm>
 #include <cerrno>
 
 namespace BatchJournal {
@@ -17,6 +21,50 @@ namespace {
 // "000", "001", ... "999", "1000": at least three digits.
 QString batchNumberText(qint32 number) {
     return QString::number(number).rightJustified(3, QLatin1Char('0'));
+}
+
+// The file in the app folder holding the last batch number given: "yyyyMMdd-hh/NNN".
+QString lastBatchFile(const AppState& state) {
+    return (state.AppFolder.isEmpty() ? AddBackslash(state.BackupFolder) : state.AppFolder) +
+           QStringLiteral("last-batch.txt");
+}
+
+// The first number to try in the hour folder `hour`: one past the last given in that hour.
+qint32 nextNumber(const AppState& state, const QString& hour) {
+    QByteArray last;
+    if (!FileBytes::read(lastBatchFile(state), last, 64))
+        return 0;
+    const QList<QByteArray> parts = last.trimmed().split('/');
+    bool ok = false;
+    const qint32 number = parts.size() == 2 && parts.at(0) == hour.toLatin1() ? parts.at(1).toInt(&ok) : -1;
+    return ok && number >= 0 ? number + 1 : 0;
+}
+
+// The batch's last row, when it moved files into its folder (deleted sources, say): how many, and
+// that they wait there for a restore.
+void reportMoved(JobEnv& env) {
+    const AppState& state = env.state;
+    // A restore's own rows already say which files it took away.
+    if (state.BatchCommand.startsWith(QLatin1String("restore ")))
+        return;
+    const BackupJournal::Contents journal = BackupJournal::read(state.BackupBatchFolder);
+    const qsizetype moved = std::count_if(journal.entries.begin(), journal.entries.end(), [](const JournalEntry& e) {
+        return e.action == JournalEntry::Action::Deleted && !e.backupName.isEmpty();
+    });
+    if (moved == 0)
+        return;
+    const QString id = state.BackupBatchFolder.section(u'/', -3, -2);
+    env.sink.ReportProgress(0, QStringLiteral("%1 个源文件已移入备份").arg(moved), QString(), QStringLiteral("撤销这批即可取回（%1）").arg(id), Mark::Yellow);
+}
+
+// Keeps the batch number just given. Not synced: after a power cut the number may be given again only
+// where its batch folder was lost too, and an existing folder is never taken.
+void rememberNumber(const AppState& state, const QString& id) {
+    AtomicFile file;
+    const QByteArray bytes = id.toUtf8() + '\n';
+    if (file.open(FileName::encode(lastBatchFile(state)), 0644) &&
+        FileOps::writeAll(file.fd(), bytes.constData(), bytes.size()))
+        file.commit(AtomicFile::Mode::Replace, FileSync::Never);
 }
 
 } // namespace
@@ -39,12 +87,31 @@ void begin(JobEnv& env, const QString& command, const QString& folder) {
         AtomicFile::removeStaleTemporaries(folder);
 }
 
+namespace {
+
+bool openFolder(JobEnv& env, QString& batchFolder, FileError& error);
+
+} // namespace
+
 bool folder(JobEnv& env, QString& batchFolder, FileError& error) {
     AppState& state = env.state;
     if (state.BackupBatchOpen && !state.BackupBatchFolder.isEmpty()) {
         batchFolder = state.BackupBatchFolder;
         return true;
     }
+    if (openFolder(env, batchFolder, error))
+        return true;
+    // The row is about the user's file, which is left as it was; its reason names the backup folder
+    // and the cause, so that the user knows what to mend.
+    error = FileError::withText(error.number, QStringLiteral("备份文件夹 %1 无法建立：%2")
+                                                  .arg(QDir::toNativeSeparators(state.BackupFolder), error.description));
+    return false;
+}
+
+namespace {
+
+bool openFolder(JobEnv& env, QString& batchFolder, FileError& error) {
+    AppState& state = env.state;
 
     const QDateTime now = env.clock.now();
     const QString hourFolder =
@@ -65,7 +132,10 @@ bool folder(JobEnv& env, QString& batchFolder, FileError& error) {
         error = {};
     }
 
-    for (qint32 number = 0;; ++number) {
+    // Numbers are never given twice, also after a batch was deleted: the last one given is kept in the
+    // app folder.
+    const QString hour = now.toString(QStringLiteral("yyyyMMdd-hh"));
+    for (qint32 number = nextNumber(state, hour);; ++number) {
         const QString candidate = hourFolder + batchNumberText(number);
         if (FileOps::exists(candidate))
             continue;
@@ -82,6 +152,7 @@ bool folder(JobEnv& env, QString& batchFolder, FileError& error) {
         header.started = state.BatchStarted.isValid() ? state.BatchStarted : now;
         if (!BackupJournal::create(opened, header, &error))
             return false;
+        rememberNumber(state, hour + u'/' + batchNumberText(number));
         state.BackupBatchNo = number;
         state.BackupBatchFolder = opened;
         state.BackupBatchOpen = true;
@@ -89,6 +160,8 @@ bool folder(JobEnv& env, QString& batchFolder, FileError& error) {
         return true;
     }
 }
+
+} // namespace
 
 void record(JobEnv& env, const JournalEntry& entry) {
     if (!isKept(env))
@@ -127,6 +200,7 @@ void end(JobEnv& env) {
                                 QStringLiteral("写入的数据未能存到磁盘上：") + error.description, Mark::Red);
     } else if (state.BackupBatchOpen && !state.BackupBatchFolder.isEmpty()) {
         BackupJournal::finish(state.BackupBatchFolder, env.clock.now());
+        reportMoved(env);
     }
     state.BackupBatchOpen = false;
     state.BackupBatchFolder.clear();

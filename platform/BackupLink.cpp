@@ -102,12 +102,53 @@ bool resolveTarget(const QByteArray& path, QByteArray& target, FileError* error)
 
 } // namespace
 
-FolderLock::FolderLock(const QString& folder) {
+FolderLock::FolderLock(const QString& folder, Wait wait) {
     m_fd = ::open(FileName::encode(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0)
         return;
-    while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+    const int how = wait == Wait::Yes ? LOCK_EX : LOCK_EX | LOCK_NB;
+    while (::flock(m_fd, how) != 0) {
+        if (errno == EINTR)
+            continue;
+        m_busy = errno == EWOULDBLOCK;
+        break;
     }
+}
+
+FileHold::~FileHold() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool FileHold::take(const QString& path, FileError* error) {
+    m_path = FileName::encode(path);
+    struct stat st;
+    if (::stat(m_path.constData(), &st) != 0)
+        return errno == ENOENT || fail(error, errno);
+    if (!S_ISREG(st.st_mode))
+        return fail(error, EINVAL);
+    m_fd = ::open(m_path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0)
+        return fail(error, errno);
+    // Where the file system has no such locks the identity check before the change still keeps the
+    // other job's content.
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        if (error)
+            *error = FileError::busy();
+        return false;
+    }
+    m_identity = FileIdentity::ofFd(m_fd);
+    return true;
+}
+
+bool FileHold::unchanged(FileError* error) const {
+    struct stat st;
+    const bool there = ::stat(m_path.constData(), &st) == 0;
+    if (m_fd < 0 ? !there : there && FileIdentity::of(st) == m_identity)
+        return true;
+    if (error)
+        *error = FileError::changedMeanwhile();
+    return false;
 }
 
 FolderLock::~FolderLock() {
@@ -154,8 +195,38 @@ bool keepAside(const QString& source, const QString& target, bool* linked, FileE
     return settleEntry(to, error);
 }
 
+bool isLink(const QString& batchFolder, const QString& backupName) {
+    Fd batch(::open(FileName::encode(batchFolder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st;
+    return batch.get() >= 0 &&
+           ::fstatat(batch.get(), FileName::encode(backupName).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISLNK(st.st_mode);
+}
+
+bool putBackLink(const QString& batchFolder, const QString& backupName, const QString& targetPath, FileError* error) {
+    const QByteArray name = FileName::encode(backupName);
+    if (name.isEmpty() || name == "." || name == ".." || name.contains('/'))
+        return fail(error, EINVAL);
+    Fd batch(::open(FileName::encode(batchFolder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (batch.get() < 0)
+        return fail(error, errno);
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlinkat(batch.get(), name.constData(), buffer, sizeof buffer);
+    if (length < 0)
+        return fail(error, errno);
+    const QByteArray target(buffer, length);
+    if (target.isEmpty() || target.startsWith('/') || target == ".." || target.startsWith("../") ||
+        target.contains("/../") || target.endsWith("/.."))
+        return fail(error, EINVAL);
+    // symlink() never replaces: a file made at the name meanwhile stays.
+    const QByteArray path = FileName::encode(targetPath);
+    if (::symlink(target.constData(), path.constData()) != 0)
+        return fail(error, errno);
+    return settleEntry(path, error);
+}
+
 bool restoreInto(const QString& batchFolder, const QString& backupName, const QString& targetPath, uint mode,
-                 const QByteArray& sha256, FileError* error) {
+                 const QByteArray& sha256, FileError* error, const FileHold* hold) {
     const QByteArray name = FileName::encode(backupName);
     if (name.isEmpty() || name == "." || name == ".." || name.contains('/'))
         return fail(error, EINVAL);
@@ -193,7 +264,8 @@ bool restoreInto(const QString& batchFolder, const QString& backupName, const QS
         }
         return fail(error, failure);
     }
-    if (!out.commit(AtomicFile::Mode::Replace, FileSync::WithBatch, error))
+    const AtomicFile::LastCheck stillHeld = [hold](FileError& changed) { return !hold || hold->unchanged(&changed); };
+    if (!out.commit(AtomicFile::Mode::Replace, FileSync::WithBatch, error, stillHeld))
         return false;
     DurableWrites::noteRename(target);
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "FileState.h"
 #include "ReadProgress.h"
 
 #include <QByteArray>
@@ -28,21 +29,62 @@ bool keepAside(const QString& source, const QString& target, bool* linked = null
 // nothing written). A target that is a symbolic link is restored through it: the file it points to
 // gets the content and the link stays a link (ENOENT for a link that points nowhere). Only the
 // permission bits `mode & 0777` are given to the file, never setuid, setgid or sticky.
+// `hold`, when given, is the target's hold (FileHold): its file must still be there, unchanged, right
+// before the new content takes its name (EAGAIN otherwise, nothing written).
+class FileHold;
 bool restoreInto(const QString& batchFolder, const QString& backupName, const QString& targetPath, uint mode,
-                 const QByteArray& sha256, FileError* error = nullptr);
+                 const QByteArray& sha256, FileError* error = nullptr, const FileHold* hold = nullptr);
+
+// True when the backup `backupName` of the batch folder is a symbolic link: a link the batch moved
+// there (it deletes by moving), to be put back with putBackLink rather than restoreInto.
+bool isLink(const QString& batchFolder, const QString& backupName);
+// Makes `targetPath` the symbolic link that `backupName` of the batch folder is, pointing where it
+// pointed; only where nothing is at `targetPath` (EEXIST otherwise). Only a link into its own folder
+// (a relative path without "..") is made: no journal or backup tree makes a link that leads out
+// (EINVAL).
+bool putBackLink(const QString& batchFolder, const QString& backupName, const QString& targetPath,
+                 FileError* error = nullptr);
+
+// A file held for one change, the way the writers hold the files they rewrite (TextWriter): its
+// advisory lock (flock, without waiting) for as long as the hold lives, and its identity (device,
+// inode, size, modification time) when taken. A change made under a hold neither races a job of
+// another run on the same file nor replaces a file some other program changed meanwhile.
+class FileHold {
+public:
+    FileHold() = default;
+    ~FileHold();
+    FileHold(const FileHold&) = delete;
+    FileHold& operator=(const FileHold&) = delete;
+
+    // Holds the regular file at `path` (links followed). Nothing there holds nothing and is no
+    // failure (the file is about to be created); a file another job holds is FileError::busy().
+    bool take(const QString& path, FileError* error = nullptr);
+    // True while `path` names the held file as it was when taken (or, when nothing was there, still
+    // names nothing); FileError::changedMeanwhile() otherwise.
+    bool unchanged(FileError* error = nullptr) const;
+
+private:
+    int m_fd = -1;
+    QByteArray m_path;
+    FileIdentity m_identity;
+};
 
 // An advisory lock (flock) on the folder itself for as long as it lives: runs that choose a new batch
 // folder at the same moment take turns, and no lock file is left behind. A folder that cannot be
 // opened is not locked; the choice then still relies on mkdir refusing a taken name.
 class FolderLock {
 public:
-    explicit FolderLock(const QString& folder);
+    enum class Wait { Yes, No };
+    explicit FolderLock(const QString& folder, Wait wait = Wait::Yes);
+    // False when the lock was not taken without waiting: another run holds the folder.
+    bool isHeld() const { return !m_busy; }
     ~FolderLock();
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
 
 private:
     int m_fd = -1;
+    bool m_busy = false;
 };
 
 // The permission bits of the file at `path` (links followed); -1 when there is none.

@@ -15,6 +15,14 @@ FileError FileError::stopped() {
     return FileError{ECANCELED, QStringLiteral("已停止，文件保持原样")};
 }
 
+FileError FileError::busy() {
+    return withText(EAGAIN, QStringLiteral("文件正由另一个任务处理"));
+}
+
+FileError FileError::changedMeanwhile() {
+    return withText(EAGAIN, QStringLiteral("文件在处理时被另一个程序更改"));
+}
+
 bool FileError::isStopped() const {
     return number == ECANCELED;
 }

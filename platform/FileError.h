@@ -14,5 +14,9 @@ struct FileError {
     static FileError withText(int errnoValue, const QString& text);
     // The work was stopped on request before it was complete; nothing was changed.
     static FileError stopped();
+    // Another job (of this run or another) works on the same file; or the file changed since the job
+    // read it. Either way the other job's content is kept.
+    static FileError busy();
+    static FileError changedMeanwhile();
     bool isStopped() const;
 };

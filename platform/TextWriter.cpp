@@ -205,14 +205,6 @@ struct TextWriter::Impl {
     bool targetUnchangedSinceRead(FileError& changed) const;
 };
 
-// Another job (of this run or another) works on the same file, or changed it since this job read it.
-FileError busyError() {
-    return FileError::withText(EAGAIN, QStringLiteral("文件正由另一个任务处理"));
-}
-FileError changedError() {
-    return FileError::withText(EAGAIN, QStringLiteral("文件在处理时被另一个程序更改"));
-}
-
 bool TextWriter::Impl::create(const QString& path) {
     int errorNumber = 0;
     targetPath = followLinks(FileName::encode(path), &errorNumber);
@@ -244,7 +236,7 @@ bool TextWriter::Impl::create(const QString& path) {
         // Where the file system has no such locks (NFS wants a file open for writing, some FUSE
         // mounts have none), the check before the rename still keeps the other run's edit.
         if (existingFd >= 0 && ::flock(existingFd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-            error = busyError();
+            error = FileError::busy();
             discard();
             return false;
         }
@@ -275,7 +267,7 @@ bool TextWriter::Impl::targetUnchangedSinceRead(FileError& changed) const {
     }
     if (FileIdentity::of(now) == expected)
         return true;
-    changed = changedError();
+    changed = FileError::changedMeanwhile();
     return false;
 }
 

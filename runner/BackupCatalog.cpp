@@ -11,6 +11,16 @@
 
 #include <algorithm>
 
+QString BackupBatch::title() const {
+    return journal.present ? BackupCatalog::commandTitle(journal.header.command) : QStringLiteral("（无日志）");
+}
+
+QString BackupBatch::mark() const {
+    if (!restores.isEmpty())
+        return QStringLiteral("恢复操作");
+    return restoredBy.isEmpty() ? QString() : QStringLiteral("已恢复");
+}
+
 namespace BackupCatalog {
 namespace {
 
@@ -65,7 +75,63 @@ QList<BackupBatch> list(const QString& backupFolder) {
         for (const QString& number : numbers)
             batches.append(load(root, hour, number));
     }
+    // Hour folders follow the clock of the moment; the journal's start time is what the user saw.
+    std::stable_sort(batches.begin(), batches.end(),
+                     [](const BackupBatch& a, const BackupBatch& b) { return a.time > b.time; });
+    QHash<QString, qsizetype> at;
+    for (qsizetype i = 0; i < batches.size(); ++i)
+        at.insert(batches.at(i).id, i);
+    for (BackupBatch& batch : batches) {
+        static const QString restore = QStringLiteral("restore ");
+        if (batch.journal.header.command.startsWith(restore))
+            batch.restores = batch.journal.header.command.mid(restore.size());
+    }
+    for (const BackupBatch& batch : batches) {
+        const auto undone = at.constFind(batch.restores);
+        if (!batch.restores.isEmpty() && undone != at.constEnd())
+            batches[*undone].restoredBy.append(batch.id);
+    }
     return batches;
+}
+
+QString commandTitle(const QString& command) {
+    // The journal's words of each command, and the menu's.
+    static const QList<std::pair<QString, QString>> words = {
+        {QStringLiteral("html2txt"), QStringLiteral("网页文件转换")},
+        {QStringLiteral("reflow"), QStringLiteral("自动分段")},
+        {QStringLiteral("despace"), QStringLiteral("去除空格")},
+        {QStringLiteral("gb"), QStringLiteral("转换为GB2312")},
+        {QStringLiteral("big5"), QStringLiteral("转换为BIG5")},
+        {QStringLiteral("narrow"), QStringLiteral("全角转半角")},
+        {QStringLiteral("wide"), QStringLiteral("半角转全角")},
+        {QStringLiteral("replace"), QStringLiteral("替换去除字符")},
+        {QStringLiteral("merge"), QStringLiteral("合并文件")},
+        {QStringLiteral("rename"), QStringLiteral("系列文件更名")},
+        {QStringLiteral("restore"), QStringLiteral("恢复")},
+        {QStringLiteral("epub"), QStringLiteral("制作EPUB")},
+        {QStringLiteral("split"), QStringLiteral("分割")},
+    };
+    const auto titleOf = [](const QString& step) {
+        const qsizetype space = step.indexOf(u' ');
+        const QString word = space < 0 ? step : step.left(space);
+        for (const auto& [journal, menu] : words) {
+            if (word == journal)
+                return space < 0 ? menu : menu + step.mid(space);
+        }
+        return step;
+    };
+    static const QString wizard = QStringLiteral("wizard ");
+    if (!command.startsWith(wizard))
+        return titleOf(command);
+    QStringList steps;
+    for (const QString& step : command.mid(wizard.size()).split(QStringLiteral(" + ")))
+        steps.append(titleOf(step));
+    return QStringLiteral("快速处理向导（") + steps.join(QStringLiteral("，")) + u'）';
+}
+
+QString newestId(const QString& backupFolder) {
+    const QList<BackupBatch> batches = list(backupFolder);
+    return batches.isEmpty() ? QString() : batches.first().id;
 }
 
 std::optional<BackupBatch> find(const QString& backupFolder, const QString& id) {

@@ -17,8 +17,14 @@ struct BackupBatch {
     BackupJournal::Contents journal;
     QStringList copies; // the backup copies it holds (every file but the journal)
     qint64 size = 0;    // bytes below the batch folder
+    QString restores;       // a restore: the id of the batch it undid; "" for any other batch
+    QStringList restoredBy; // the restores that undid this batch, newest first
 
     qsizetype fileCount() const { return journal.present ? journal.entries.size() : copies.size(); }
+    // The command in the menu's own words ("去除空格", "转换为BIG5", "快速处理向导（…）").
+    QString title() const;
+    // "已恢复" for a batch a restore undid, "恢复操作" for a restore; "" otherwise.
+    QString mark() const;
 };
 
 // Where a journalled file stands now compared with what the batch left.
@@ -28,9 +34,16 @@ enum class FileNow { Unchanged, Changed, Missing };
 // A symbolic link in their place is no batch: never listed, found, pruned or followed.
 namespace BackupCatalog {
 
-// Every batch, newest first (by hour folder, then number).
+// Every batch, newest first (by start time, then by hour folder and number), each knowing the
+// restores that undid it.
 QList<BackupBatch> list(const QString& backupFolder);
+
+// The journal's command ("despace", "big5", "wizard html2txt + reflow", "restore ID", …) in the words of
+// the menu that starts it; a command it does not know is shown as it is.
+QString commandTitle(const QString& command);
 std::optional<BackupBatch> find(const QString& backupFolder, const QString& id);
+// The id of the batch that started last (what "撤销上一批" and `restore last` undo); "" when none.
+QString newestId(const QString& backupFolder);
 
 // The path a journalled file has now (the new name of a renamed file) and how it stands: a deleted
 // file is Unchanged while nothing is at its name again.

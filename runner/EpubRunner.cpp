@@ -85,25 +85,23 @@ QString languageOf(const QString& sample) {
     return toSimplified > toTraditional ? QStringLiteral("zh-TW") : QStringLiteral("zh-CN");
 }
 
-bool run(JobEnv& env, const EpubOptions& options) {
+namespace {
+
+// Builds the book within the running batch.
+bool build(JobEnv& env, const EpubOptions& options) {
     const QString folder = options.output.left(options.output.lastIndexOf(u'/') + 1);
     const QString name = options.output.mid(folder.size());
-    BatchJournal::begin(env, QStringLiteral("epub → ") + name, folder);
-    const auto done = [&](bool result) {
-        BatchJournal::end(env);
-        return result;
-    };
     if (!BeginFileJob(env, options.inputs.value(0), name, folder))
-        return done(false);
+        return false;
     if (!options.cover.isEmpty() && !EpubBuilder::isCoverImage(options.cover)) {
         env.sink.ReportProgress(0, options.cover, QStringLiteral("错误"),
                                 QStringLiteral("封面须是 JPEG、PNG 或 GIF 图片"), Mark::Red);
-        return done(false);
+        return false;
     }
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         reportFileError(env, options.output, FileError::withText(EIO, scratch.errorString()));
-        return done(false);
+        return false;
     }
 
     // First pass: the chapters of every input, and what the first one's opening says.
@@ -115,7 +113,7 @@ bool run(JobEnv& env, const EpubOptions& options) {
         if (!BookPasses::scan(options.inputs[i], &scans[size_t(i)], &error,
                               [&pulse](qint64 got, qint64 total) { return pulse.beat(got, total); })) {
             reportFileError(env, options.inputs[i], error);
-            return done(false);
+            return false;
         }
         // Only the first input's opening says what the book is.
         if (i > 0) {
@@ -171,7 +169,7 @@ bool run(JobEnv& env, const EpubOptions& options) {
                                   [&](qint64 got, qint64 total) { return !stopped && pulse.beat(got, total); });
         if (!read || stopped) {
             reportFileError(env, options.inputs[i], stopped ? FileError::stopped() : error);
-            return done(false);
+            return false;
         }
         if (line == 0 && !stemChapter.isEmpty())
             builder.startChapter(stemChapter);
@@ -181,15 +179,15 @@ bool run(JobEnv& env, const EpubOptions& options) {
     // step right before it is.
     IntendedChange intended;
     if (!IntendToCreate(env, folder, name, options.output, intended))
-        return done(false);
+        return false;
     FileError error;
     if (FileOps::exists(options.output) &&
         !BackUpBeforeReplace(env, options.output, options.output, nullptr, &intended)(error))
-        return done(false);
+        return false;
     if (!builder.finish(options.output, &error)) {
         BatchJournal::withdraw(env, name, intended.intended);
         env.sink.ReportProgress(0, options.output, QStringLiteral("未完成"), error.description, Mark::Red);
-        return done(false);
+        return false;
     }
     JournalSteps::written(env, folder, name, intended);
     env.sink.ReportProgress(100, options.output, QStringLiteral("制作完成"), QString(), Mark::Blue);
@@ -197,16 +195,26 @@ bool run(JobEnv& env, const EpubOptions& options) {
         env.sink.ReportProgress(100, options.output, QStringLiteral("注意"),
                                 QStringLiteral("%1 个字符无法写入电子书，已略去").arg(builder.droppedCharacters()),
                                 Mark::Yellow);
-    return done(true);
+    return true;
 }
 
-bool bookBeside(JobEnv& env, const QString& mergedText) {
+} // namespace
+
+bool run(JobEnv& env, const EpubOptions& options) {
+    const QString folder = options.output.left(options.output.lastIndexOf(u'/') + 1);
+    BatchJournal::begin(env, QStringLiteral("epub → ") + options.output.mid(folder.size()), folder);
+    const bool built = build(env, options);
+    BatchJournal::end(env);
+    return built;
+}
+
+bool bookBeside(JobEnv& env, const QString& mergedText, bool ownBatch) {
     EpubOptions options;
     options.inputs = {mergedText};
     const qsizetype slash = mergedText.lastIndexOf(u'/');
     const qsizetype dot = mergedText.lastIndexOf(u'.');
     options.output = (dot > slash + 1 ? mergedText.left(dot) : mergedText) + QStringLiteral(".epub");
-    return run(env, options);
+    return ownBatch ? run(env, options) : build(env, options);
 }
 
 } // namespace EpubRunner

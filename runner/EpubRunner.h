@@ -30,10 +30,12 @@ void readOpening(const QStringList& opening, QString* title, QString* author);
 // zh-TW when the converter finds more in `sample` to make Simplified than to make Traditional.
 QString languageOf(const QString& sample);
 
+// Builds the book as a batch of its own.
 bool run(JobEnv& env, const EpubOptions& options);
 
-// The e-book of a merged text, beside it under the same name ("书.txt" → "书.epub"), as a batch of
-// its own after the merge's; everything else as the book says.
-bool bookBeside(JobEnv& env, const QString& mergedText);
+// The e-book of a merged text, beside it under the same name ("书.txt" → "书.epub"); everything else
+// as the book says. `ownBatch`: as a batch of its own after the merge's; else within the running batch
+// (the wizard's, which one restore undoes whole).
+bool bookBeside(JobEnv& env, const QString& mergedText, bool ownBatch = true);
 
 } // namespace EpubRunner

@@ -10,7 +10,10 @@
 #include "core/WorkPulse.h"
 #include "engine/FileJob.h"
 #include "engine/Transformations.h"
+#include "platform/FileOps.h"
 #include "platform/TextReader.h"
+
+#include <cerrno>
 
 #include <QFileInfo>
 
@@ -21,7 +24,11 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
     if (command == BatchCommand::WebPageToText) {
         const QString output = webPageOutputName(name);
         IntendedChange intended;
-        report.beforeReplace = BackUpBeforeReplace(m_env, m_folder + output, name, pulse, &intended);
+        // A text that was not there when the job began is another run's (or another page's) new file:
+        // never replaced, as no one was asked about it.
+        report.beforeReplace = FileOps::exists(m_folder + output)
+                                   ? BackUpBeforeReplace(m_env, m_folder + output, name, pulse, &intended)
+                                   : refuseNewcomer();
         if (!BeginFileJob(m_env, name, output, m_folder) || !IntendToCreate(m_env, m_folder, output, name, intended))
             return false;
         if (!runTransformation(m_env.state, command, direction, source, m_folder + output, report, pulse)) {
@@ -42,6 +49,13 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
     }
     JournalSteps::rewritten(m_env, m_folder, name, intended);
     return true;
+}
+
+std::function<bool(FileError&)> FileStep::refuseNewcomer() {
+    return [](FileError& error) {
+        error = FileError::withText(EEXIST, QStringLiteral("文件已被另一个任务建立，未替换"));
+        return false;
+    };
 }
 
 bool runTransformation(const AppState& state, BatchCommand command, int direction, const QString& sourcePath,

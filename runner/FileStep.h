@@ -5,6 +5,7 @@
 #include "engine/Typesetter.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 class AppState;
@@ -52,6 +53,9 @@ public:
     void useCleanup(std::shared_ptr<const Boilerplate> cleanup) { m_cleanup = std::move(cleanup); }
 
 private:
+    // The hook before a replacement of a target that was not there when the job began: refuses it.
+    static std::function<bool(FileError&)> refuseNewcomer();
+
     JobEnv& m_env;
     QString m_folder;
     std::shared_ptr<const Boilerplate> m_cleanup;

@@ -9,7 +9,12 @@
 #include "platform/BackupLink.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
+#include "platform/PathIdentity.h"
 
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -28,6 +33,54 @@ bool holds(const QList<JournalEntry>& entries, const QString& name) {
     return false;
 }
 
+// True when the renamed file already has its old name back: its old name holds its content, and its
+// new name is free or is the old name of another file of the same rename (a swap or a chain).
+bool hasOldName(const QString& folder, const QList<JournalEntry>& renames, const JournalEntry& entry) {
+    if (!FileState::of(folder + entry.name).sameContent(entry.after))
+        return false;
+    if (!FileOps::exists(folder + entry.newName))
+        return true;
+    return std::any_of(renames.begin(), renames.end(),
+                       [&](const JournalEntry& other) { return other.name == entry.newName; });
+}
+
+// The content entries that reach one file by more than one name (a link and its target, both named in
+// the batch) become one, kept under the name of its first change: its state before and backup copy
+// from there, its state after from its last change, so that the file comes back to its state before
+// the first whatever name restore takes first.
+QList<JournalEntry> oneEntryPerFile(const QString& folder, const QList<JournalEntry>& files) {
+    QList<JournalEntry> merged;
+    QHash<QString, qsizetype> at;
+    for (const JournalEntry& entry : files) {
+        const QString key = PathIdentity::keyOf(folder + entry.name);
+        const auto seen = at.constFind(key);
+        if (seen == at.constEnd()) {
+            at.insert(key, merged.size());
+            merged.append(entry);
+            continue;
+        }
+        JournalEntry& file = merged[*seen];
+        file.after = entry.after;
+        file.finished = entry.finished;
+        if (entry.action == Action::Deleted)
+            file.action = Action::Deleted;
+        else
+            file.action = file.before.exists ? Action::Rewritten : Action::Created;
+    }
+    return merged;
+}
+
+// The name under which the batch journalled the file of the identity `key` (PathIdentity), now in
+// `folder` (the batch went through a link to it, say); "" when it journalled no name of that file.
+QString nameReaching(const QList<JournalEntry>& entries, const QString& folder, const QString& key) {
+    for (const JournalEntry& entry : entries) {
+        const QString now = entry.action == Action::Renamed ? entry.newName : entry.name;
+        if (PathIdentity::keyOf(folder + now) == key)
+            return entry.name;
+    }
+    return QString();
+}
+
 QString withSlash(const QString& folder) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
@@ -38,24 +91,25 @@ QString RestoreRunner::folderOf(const BackupBatch& batch, const RestoreRequest& 
     return request.folder.isEmpty() ? batch.journal.header.folder : withSlash(request.folder);
 }
 
-// The names asked for, as the batch knows them: a path in the batch's folder stands for its name. A
-// path elsewhere and a name the batch does not hold are red rows; false when nothing is left to do.
+// The names asked for, as the batch knows them: a path in the batch's folder stands for its name, and
+// a name or path reaching a journalled file another way (the target of a link the batch went through)
+// for that file's name. A name the batch does not hold and a path elsewhere are red rows; false when
+// nothing is left to do.
 bool RestoreRunner::takeNames(const BackupBatch& batch, const RestoreRequest& request, QStringList& names,
                               RestoreResult& result) {
     const QString folder = batch.journal.header.folder;
     for (const QString& asked : request.names) {
-        QString name = asked;
-        if (asked.contains(u'/')) {
-            const QString path = FileName::absolutePath(asked);
-            const qsizetype slash = path.lastIndexOf(u'/');
-            if (path.left(slash + 1) != folder) {
-                failed(asked, FileError::withText(ENOENT, QStringLiteral("不在这批的文件夹中：") + folder), result);
-                continue;
-            }
-            name = path.mid(slash + 1);
-        }
-        if (!holds(batch.journal.entries, name)) {
-            failed(asked, FileError::withText(ENOENT, QStringLiteral("这批没有这个文件")), result);
+        const QString path = asked.contains(u'/') ? FileName::absolutePath(asked) : folder + asked;
+        const qsizetype slash = path.lastIndexOf(u'/');
+        const bool inFolder = path.left(slash + 1) == folder;
+        QString name = path.mid(slash + 1);
+        if (!inFolder || !holds(batch.journal.entries, name))
+            name = nameReaching(batch.journal.entries, folder, PathIdentity::keyOf(path));
+        if (name.isEmpty()) {
+            failed(asked,
+                   FileError::withText(ENOENT, inFolder ? QStringLiteral("这批没有这个文件")
+                                                        : QStringLiteral("不在这批的文件夹中：") + folder),
+                   result);
             continue;
         }
         names.append(name);
@@ -85,6 +139,17 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
         sink.ReportProgress(-1, QString(), QString(), QString(), QString());
         return result;
     }
+    // A damaged journal may hide changes it no longer tells of: each fault is a red row, and what can
+    // be read is still restored.
+    for (const QString& damage : batch->journal.damage)
+        failed(request.batchId, FileError::withText(EIO, damage), result);
+    // A batch killed right after its journal opened changed nothing: every change is announced first.
+    if (batch->journal.entries.isEmpty() && batch->journal.rejected.isEmpty()) {
+        if (batch->journal.damage.isEmpty())
+            done(request.batchId, QStringLiteral("这批没有改动任何文件"), result);
+        sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+        return result;
+    }
     QStringList names;
     const bool anything = takeNames(*batch, request, names, result);
     if (request.names.isEmpty()) {
@@ -103,8 +168,12 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
         if (entry.action == Action::Renamed && wanted(names, entry))
             renames.append(entry);
     }
-    for (const JournalEntry& entry : BackupCatalog::firstToLast(batch->journal.entries)) {
-        if (wanted(names, entry))
+    // A file asked for by one of its names is restored whole, whichever name its entry keeps.
+    QSet<QString> askedFiles;
+    for (const QString& name : names)
+        askedFiles.insert(PathIdentity::keyOf(folder + name));
+    for (const JournalEntry& entry : oneEntryPerFile(folder, BackupCatalog::firstToLast(batch->journal.entries))) {
+        if (wanted(names, entry) || askedFiles.contains(PathIdentity::keyOf(folder + entry.name)))
             files.append(entry);
     }
 
@@ -115,6 +184,13 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
         return result;
     }
 
+    // One restore of a batch at a time: a second one at once would read files the first is changing.
+    const BackupLink::FolderLock restoring(batch->folder, BackupLink::FolderLock::Wait::No);
+    if (!restoring.isHeld()) {
+        failed(request.batchId, FileError::withText(EAGAIN, QStringLiteral("这批正在恢复中，请等它完成")), result);
+        sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+        return result;
+    }
     BatchJournal::begin(m_env, QStringLiteral("restore ") + batch->id, folder);
     for (const JournalEntry& entry : files) {
         if (!entry.before.exists) {
@@ -200,6 +276,10 @@ void RestoreRunner::failed(const QString& path, const FileError& error, RestoreR
 void RestoreRunner::removeCreated(const QString& folder, const JournalEntry& entry, const RestoreRequest& request,
                                   RestoreResult& result) {
     const QString path = folder + entry.name;
+    BackupLink::FileHold hold;
+    FileError error;
+    if (!hold.take(path, &error))
+        return failed(path, error, result);
     if (isAtStart(folder, entry)) {
         m_env.sink.ReportProgress(0, path, QStringLiteral("完成"), QStringLiteral("文件已不存在"), Mark::Yellow);
         return;
@@ -217,7 +297,6 @@ void RestoreRunner::removeCreated(const QString& folder, const JournalEntry& ent
     }
     // Retired into this restore's own batch (or the trash with backups off), so that undoing the
     // restore brings it back.
-    FileError error;
     if (!JournalSteps::remove(m_env, folder, entry.name, &error))
         return failed(path, error, result);
     done(path, QStringLiteral("已删除这批建立的文件"), result);
@@ -229,6 +308,10 @@ void RestoreRunner::renameBack(const QString& folder, const QList<JournalEntry>&
     for (const JournalEntry& entry : entries) {
         m_env.sink.processEvents();
         const QString path = folder + entry.newName;
+        if (hasOldName(folder, entries, entry)) {
+            done(folder + entry.name, QStringLiteral("文件已是这批之前的名字"), result);
+            continue;
+        }
         const FileNow now = BackupCatalog::stateNow(folder, entry);
         if (now == FileNow::Missing) {
             failed(path, FileError::fromErrno(ENOENT), result);
@@ -255,6 +338,12 @@ void RestoreRunner::renameBack(const QString& folder, const QList<JournalEntry>&
 void RestoreRunner::copyBack(const BackupBatch& batch, const QString& folder, const JournalEntry& entry,
                              const RestoreRequest& request, RestoreResult& result) {
     const QString path = folder + entry.name;
+    // Held like a job holds the file it rewrites: a batch of another run working on it now is a red
+    // row here, and one that replaced it meanwhile keeps its content (the check before the rename).
+    BackupLink::FileHold hold;
+    FileError error;
+    if (!hold.take(path, &error))
+        return failed(path, error, result);
     if (isAtStart(folder, entry))
         return done(path, QStringLiteral("文件已是这批之前的内容"), result);
     if (entry.backupName.isEmpty()) {
@@ -267,7 +356,6 @@ void RestoreRunner::copyBack(const BackupBatch& batch, const QString& folder, co
     // The current content is put aside and the line of intent written before it is replaced, as any
     // batch does; a file that is not there now is about to be created.
     IntendedChange intended;
-    FileError error;
     if (FileOps::exists(path)) {
         if (!BackUpBeforeReplace(m_env, path, path, nullptr, &intended)(error)) {
             ++result.failed;
@@ -277,8 +365,16 @@ void RestoreRunner::copyBack(const BackupBatch& batch, const QString& folder, co
         ++result.failed;
         return;
     }
-    if (!BackupLink::restoreInto(batch.folder, entry.backupName, path, entry.before.mode, entry.before.sha256, &error))
+    // A link the batch moved away comes back as the link it was.
+    const bool restored =
+        BackupLink::isLink(batch.folder, entry.backupName)
+            ? BackupLink::putBackLink(batch.folder, entry.backupName, path, &error)
+            : BackupLink::restoreInto(batch.folder, entry.backupName, path, entry.before.mode, entry.before.sha256,
+                                      &error, &hold);
+    if (!restored) {
+        BatchJournal::withdraw(m_env, entry.name, intended.intended);
         return failed(path, error, result);
+    }
     JournalSteps::written(m_env, folder, entry.name, intended);
     done(path, QStringLiteral("已恢复备份内容"), result);
 }

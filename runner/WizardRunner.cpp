@@ -18,6 +18,9 @@
 #include "platform/FolderListing.h"
 #include "platform/PathIdentity.h"
 
+#include <QFileInfo>
+#include <QHash>
+
 #include <functional>
 
 namespace {
@@ -41,6 +44,55 @@ QStringList stageFiles(const QString& folder, const QString& mask) {
     QStringList names = FolderListing::listFiles(folder, mask);
     names.removeIf([&](const QString& name) { return !PathIdentity::isRegularFileWithin(folder, name); });
     return names;
+}
+
+bool isLink(const QString& path) {
+    return QFileInfo(path).isSymLink();
+}
+
+// Splits the sources into one name per file and the other names of those files: a link to another file
+// of the folder is that file, read once (under its own name, not the link's).
+QStringList oneNamePerFile(const QString& folder, const QStringList& names, QStringList& aliases) {
+    QHash<QString, qsizetype> at; // the file's identity -> its place in `kept`
+    QStringList kept;
+    for (const QString& name : names) {
+        const QString key = PathIdentity::keyOf(folder + name);
+        const auto seen = at.constFind(key);
+        if (seen == at.constEnd()) {
+            at.insert(key, kept.size());
+            kept.append(name);
+        } else if (isLink(folder + kept.at(*seen)) && !isLink(folder + name)) {
+            aliases.append(kept.at(*seen));
+            kept[*seen] = name;
+        } else {
+            aliases.append(name);
+        }
+    }
+    return kept;
+}
+
+// The batch's command: the wizard and its steps, in the order they run.
+QString commandOf(const WizardOptions& options) {
+    QStringList steps;
+    if (options.html)
+        steps.append(QStringLiteral("html2txt"));
+    if (options.clean)
+        steps.append(BatchRunner::commandName(BatchCommand::Clean, 0));
+    if (options.typeset)
+        steps.append(BatchRunner::commandName(BatchCommand::Typeset, 0));
+    if (options.merge)
+        steps.append(QStringLiteral("merge → ") + options.newName);
+    if (options.para)
+        steps.append(BatchRunner::commandName(BatchCommand::Reflow, 0));
+    if (options.space)
+        steps.append(BatchRunner::commandName(BatchCommand::RemoveSpaces, 0));
+    if (options.code == 1 || options.code == 2)
+        steps.append(BatchRunner::commandName(BatchCommand::CodePage, options.code - 1));
+    if (options.width == 1 || options.width == 2)
+        steps.append(BatchRunner::commandName(BatchCommand::Width, options.width - 1));
+    if (options.merge && options.epub)
+        steps.append(QStringLiteral("epub"));
+    return QStringLiteral("wizard ") + steps.join(QStringLiteral(" + "));
 }
 
 } // namespace
@@ -101,6 +153,9 @@ void WizardRunner::run(const WizardOptions& options) {
              rewriteTexts(options, QStringLiteral("-字符转换-"), BatchCommand::Width, options.width - 1);
          }},
     };
+    // What the user started with one command is one batch: its journal names every step, and one
+    // restore undoes them all.
+    BatchJournal::begin(m_env, commandOf(options), options.folder);
     int skipped = 0;
     for (const auto& [enabled, stage] : stages) {
         if (!enabled)
@@ -110,11 +165,12 @@ void WizardRunner::run(const WizardOptions& options) {
         else
             stage();
     }
-    // The e-book is made of the merged text as the later stages left it.
+    // The e-book is made of the merged text as the later stages left it, within the wizard's batch.
     if (options.epub && m_merged && !m_env.sink.stopRequested()) {
         m_env.sink.ReportProgress(0, QStringLiteral("-制作电子书-"), QString(), QString(), QString());
-        EpubRunner::bookBeside(m_env, options.folder + options.newName);
+        EpubRunner::bookBeside(m_env, options.folder + options.newName, false);
     }
+    BatchJournal::end(m_env);
     if (m_env.sink.stopRequested()) {
         reportStopped(m_env.sink, skipped > 0 ? QStringLiteral("其后 %1 个步骤未执行").arg(skipped) : QString());
     }
@@ -125,7 +181,6 @@ void WizardRunner::convertPages(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
     const QStringList pages = stageFiles(options.folder, PageMask);
     sink.ReportProgress(0, QStringLiteral("-html转换-"), QString(), QString(), QString());
-    BatchJournal::begin(m_env, QStringLiteral("wizard html2txt"), options.folder);
 
     FileStep step(m_env, options.folder);
     const qint64 n = pages.size();
@@ -137,7 +192,6 @@ void WizardRunner::convertPages(const WizardOptions& options) {
             for (qsizetype w = i; w >= 0; --w)
                 waiting.append(pages.at(w));
             reportNotProcessed(sink, waiting);
-            BatchJournal::end(m_env);
             return;
         }
         WorkPulse pulse(sink, int(k * 100 / n), int((k + 1) * 100 / n));
@@ -155,7 +209,6 @@ void WizardRunner::convertPages(const WizardOptions& options) {
                                 deleteError.description, Mark::Red);
         }
     }
-    BatchJournal::end(m_env);
     if (options.deleteHtml)
         sink.ReportProgress(0, QStringLiteral("-源文件已删除-"), QString(), QString(), Mark::Yellow);
 }
@@ -179,6 +232,8 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     ChapterOrder::sort(names);
     if (options.indexMode == 0)
         names = indexFilesFirst(names);
+    QStringList aliases;
+    names = oneNamePerFile(options.folder, names, aliases);
     if (names.isEmpty())
         return;
 
@@ -190,25 +245,21 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     TransformReport report;
     report.unmappablePolicy = m_env.state.Prefs.Unmappable;
     const QString kept = options.deleteMerged ? QStringLiteral("；源文件未删除") : QString();
-    BatchJournal::begin(m_env, QStringLiteral("wizard merge → ") + options.newName, options.folder);
     const bool merged = mergeWithRows(m_env, paths, target, report, kept);
     m_merged = merged;
-    if (!merged || report.lostCharacters() || !options.deleteMerged) {
-        BatchJournal::end(m_env);
+    if (!merged || report.lostCharacters() || !options.deleteMerged)
         return;
-    }
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        const QString& path = paths.at(i);
+    // The links to merged sources go with them (they would lead nowhere); a restore puts them back.
+    for (const QString& name : aliases + names) {
         FileError error;
-        if (!JournalSteps::remove(m_env, options.folder, names.at(i), &error)) {
-            sink.ReportProgress(0, path, QStringLiteral("错误") + QString::number(error.number), error.description,
-                                Mark::Red);
+        if (!JournalSteps::remove(m_env, options.folder, name, &error)) {
+            sink.ReportProgress(0, options.folder + name, QStringLiteral("错误") + QString::number(error.number),
+                                error.description, Mark::Red);
         }
     }
     // Where the sources went, so that the user knows they are not lost: the batch's backup folder,
     // from which undoing the batch puts them back, or the desktop's trash when backups are off.
     const QString backupFolder = m_env.state.BackupBatchFolder;
-    BatchJournal::end(m_env);
     const QString whereTheyWent =
         backupFolder.isEmpty()
             ? QStringLiteral("-合并的源文件已移到回收站-")
@@ -221,8 +272,6 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
     ProgressSink& sink = m_env.sink;
     const QStringList texts = stageFiles(options.folder, TextMask);
     sink.ReportProgress(0, title, QString(), QString(), QString());
-    BatchJournal::begin(m_env, QStringLiteral("wizard ") + BatchRunner::commandName(command, direction),
-                        options.folder);
 
     FileStep step(m_env, options.folder);
     if (command == BatchCommand::Clean)
@@ -233,7 +282,6 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
         sink.processEvents();
         if (sink.stopRequested()) {
             reportNotProcessed(sink, texts.mid(k));
-            BatchJournal::end(m_env);
             return;
         }
         WorkPulse pulse(sink, int(k * 100 / n), int((k + 1) * 100 / n));
@@ -242,5 +290,4 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
         const bool done = step.apply(command, direction, name, report, &pulse);
         step.reportOutcome(int(k * 100 / n), name, done, QString(), report);
     }
-    BatchJournal::end(m_env);
 }

@@ -154,10 +154,8 @@ TEST_F(CliTest, wizardTypesetsThePagesTextsBeforeTheMerge) {
     EXPECT_TRUE(QString::fromUtf8(TestFiles::read(work + "book.txt")).contains("　　他说：“你好！”"));
     ASSERT_EQ(run({"backups"}), 0);
     const QStringList batches = out.split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(batches.size(), 3) << out.toStdString();
-    EXPECT_TRUE(batches[0].contains("\twizard merge → book.txt\t")) << "newest first";
-    EXPECT_TRUE(batches[1].contains("\twizard typeset\t"));
-    EXPECT_TRUE(batches[2].contains("\twizard html2txt\t"));
+    ASSERT_EQ(batches.size(), 1) << out.toStdString();
+    EXPECT_TRUE(batches[0].contains("\twizard html2txt + typeset + merge → book.txt\t")) << "the steps in their order";
 }
 
 // Every entry below a folder with its size, bytes and modification time.
@@ -242,6 +240,27 @@ TEST_F(CliTest, restoreSkipsAChangedFileUnlessForcedAndPruneAsksFirst) {
     EXPECT_EQ(run({"--yes", "--quiet", "backups", "prune", "--older-than", "0"}), 0);
     EXPECT_EQ(run({"backups"}), 0);
     EXPECT_TRUE(out.isEmpty());
+}
+
+TEST_F(CliTest, restoreLastUndoesTheNewestBatchAndADamagedJournalExitsOne) {
+    EXPECT_EQ(run({"--quiet", "restore", "last"}), 1) << "no batch yet";
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "中 文\r\n"));
+    ASSERT_EQ(run({"--quiet", "despace", work + "a.txt"}), 0);
+    ASSERT_EQ(run({"backups"}), 0);
+    const QString id = out.section('\t', 0, 0);
+    EXPECT_EQ(run({"--quiet", "restore", "last"}), 0) << out.toStdString();
+    EXPECT_EQ(TestFiles::read(work + "a.txt"), "中 文\r\n");
+    ASSERT_EQ(run({"backups"}), 0);
+    const QStringList lines = out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines.at(0).endsWith("\t恢复操作 " + id)) << lines.at(0).toStdString();
+    EXPECT_TRUE(lines.at(1).endsWith("\t已恢复 " + lines.at(0).section('\t', 0, 0))) << lines.at(1).toStdString();
+
+    const QString journal = app + "backup/" + id + "/quillmar-journal.txt";
+    const QByteArray whole = TestFiles::read(journal);
+    ASSERT_TRUE(TestFiles::write(journal, whole.left(whole.indexOf("\nintent\t") + 12)));
+    EXPECT_EQ(run({"--quiet", "restore", id}), 1);
+    EXPECT_TRUE(out.contains(id + "\t错误5\t日志的最后一行不完整，已忽略\tred")) << out.toStdString();
 }
 
 TEST_F(CliTest, aDiffOfARestoreShowsWhatItWouldBringBackAndChangesNothing) {

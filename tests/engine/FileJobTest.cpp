@@ -171,6 +171,7 @@ TEST_F(FileJobTest, FailuresGiveOneRedRowWithTheErrorNumber) {
     QList<Row> expected{missing, missing};
     expected[0].text = QStringLiteral("gone.txt");
     expected[1].text = QStringLiteral("x.txt");
+    expected[1].reason = QStringLiteral("备份文件夹 %1 无法建立：No such file or directory").arg(m_state.BackupFolder);
     EXPECT_EQ(m_sink.calls(), expected);
 }
 

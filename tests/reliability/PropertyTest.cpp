@@ -505,6 +505,8 @@ private:
         // restore (backups off) the leftover waits for the next batch.
         if (!restoring || known("kill-tempfile"))
             std::erase_if(restored, [](const auto& entry) { return entry.first.endsWith(".qmtmp"); });
+        for (const QByteArray& path : differences(before, restored))
+            RC_LOG() << "not restored: " << path.toStdString() << "\n";
         RC_ASSERT(restored == before);
     }
 

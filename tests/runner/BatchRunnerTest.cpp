@@ -274,4 +274,37 @@ TEST_F(BatchRunnerTest, theBarMovesInsideALargeFile) {
     EXPECT_GT(sink.processEventsCount(), 2 + 3) << "events ran inside the file, not only between files";
 }
 
+// Another run makes the page's text while this run works on the page (at its `at`-th event).
+class AnotherRunMakes : public RecordingSink {
+public:
+    AnotherRunMakes(QString path, int at) : m_path(std::move(path)), m_at(at) { pulseAtEveryChance(); }
+    void processEvents() override {
+        RecordingSink::processEvents();
+        if (processEventsCount() == m_at)
+            TestFiles::write(m_path, "another run's text\r\n");
+    }
+
+private:
+    QString m_path;
+    int m_at;
+};
+
+TEST_F(BatchRunnerTest, aPagesTextAnotherRunMakesMeanwhileIsNeverReplaced) {
+    const SmallPieces pieces;
+    put("b.htm", longChapter());
+    for (int at : {2, 3, 5, 10}) {
+        SCOPED_TRACE(at);
+        QFile::remove(path("b.txt"));
+        AnotherRunMakes other(path("b.txt"), at);
+        JobEnv racing{state, other, prompt, clock};
+        BatchRunner(racing).run({BatchCommand::WebPageToText, 0, {{"b.htm", true}}, folder});
+        ASSERT_GE(other.processEventsCount(), at) << "the other run came while this one worked";
+        EXPECT_EQ(content("b.txt"), "another run's text\r\n");
+        const QList<RecordingSink::Row> rows = other.rows();
+        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
+                                [](const RecordingSink::Row& r) { return r.text == "b.htm" && r.mark == "red"; }))
+            << "the page's row tells that its text was not written";
+    }
+}
+
 } // namespace

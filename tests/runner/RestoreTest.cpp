@@ -15,7 +15,10 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <fcntl.h>
 #include <functional>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -317,6 +320,34 @@ TEST_F(RestoreTest, aFileReachedThroughALinkIsRestoredThroughIt) {
     EXPECT_EQ(content("real.txt"), "甲乙\r\n");
 }
 
+TEST_F(RestoreTest, aFileNamedThroughALinkAndItsTargetComesBackWhicheverNameIsAskedFor) {
+    struct Case {
+        QStringList named; // by the batch
+        QStringList asked; // by the restore; empty: the whole batch
+    };
+    const Case cases[] = {
+        {{"l.txt"}, {"real.txt"}},
+        {{"l.txt"}, {path("real.txt")}},
+        {{"real.txt", "l.txt"}, {}},
+        {{"real.txt", "l.txt"}, {"l.txt"}},
+        {{"l.txt", "real.txt"}, {"real.txt"}},
+    };
+    ASSERT_TRUE(QFile::link("real.txt", path("l.txt")));
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.named.join(',') + " / " + c.asked.join(',')).toStdString());
+        put("real.txt", "甲乙\r\n");
+        clock.advanceSeconds(3600);
+        // Not idempotent: the second name's change is a change of its own.
+        ReplaceRunner(env).run({c.named, folder, "甲", "甲甲", false});
+        ASSERT_NE(content("real.txt"), "甲乙\r\n");
+        sink.clear();
+        const RestoreResult result = RestoreRunner(env).run({newestBatch(state), c.asked, RestoreRequest::Changed::Skip});
+        EXPECT_EQ(result.failed + result.skipped, 0);
+        EXPECT_EQ(content("real.txt"), "甲乙\r\n");
+        EXPECT_TRUE(QFileInfo(path("l.txt")).isSymLink());
+    }
+}
+
 TEST_F(RestoreTest, filesAskedForByPathOrByNameAndNamesTheBatchDoesNotHold) {
     struct Case {
         QString asked;
@@ -395,3 +426,249 @@ TEST_F(RestoreTest, linkedHourAndBatchFoldersAreNeitherListedNorPrunedNorCleared
 }
 
 } // namespace
+
+namespace {
+
+// An advisory lock on a file or folder, as a job of another run holds it.
+class HeldByAnother {
+public:
+    explicit HeldByAnother(const QString& path)
+        : m_fd(::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC)) {
+        EXPECT_EQ(::flock(m_fd, LOCK_EX | LOCK_NB), 0);
+    }
+    ~HeldByAnother() { ::close(m_fd); }
+
+private:
+    int m_fd;
+};
+
+// Answers Yes, and while the question is open another program writes the file.
+class PromptWhileAnotherWrites : public ScriptedPrompt {
+public:
+    explicit PromptWhileAnotherWrites(std::function<void()> write) : ScriptedPrompt(true), m_write(std::move(write)) {}
+    bool askYesNo(const QString& title, const QString& text) override {
+        m_write();
+        return ScriptedPrompt::askYesNo(title, text);
+    }
+
+private:
+    std::function<void()> m_write;
+};
+
+} // namespace
+
+TEST_F(RestoreTest, aRestoreTakesNoFileAnotherJobHoldsAndNoBatchAnotherRestoreHolds) {
+    struct Case {
+        const char* rule;
+        std::function<QString(const BackupBatch&)> held;
+        QString rowText;
+    };
+    const Case cases[] = {
+        {"a batch of another run works on the file", [&](const BackupBatch&) { return path("一.txt"); },
+         path("一.txt")},
+        {"another restore of the same batch runs", [&](const BackupBatch& b) { return b.folder; }, "BATCH"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        put("一.txt", "第一章\r\n  甲 乙\r\n");
+        clock.advanceSeconds(3600);
+        ReplaceRunner(env).run({{"一.txt"}, folder, "甲", "丙", false});
+        const BackupBatch batch = *BackupCatalog::find(state.BackupFolder, newestBatch(state));
+        sink.clear();
+        {
+            const HeldByAnother other(c.held(batch));
+            const RestoreResult result = restore(batch.id);
+            EXPECT_EQ(result.failed, 1);
+            EXPECT_EQ(result.restored, 0);
+            EXPECT_EQ(content("一.txt"), "第一章\r\n  丙 乙\r\n") << "the other job's file is left to it";
+            ASSERT_FALSE(sink.rows().isEmpty());
+            EXPECT_EQ(sink.rows().first().text, c.rowText == "BATCH" ? batch.id : c.rowText);
+            EXPECT_EQ(sink.rows().first().mark, "red");
+        }
+        EXPECT_EQ(restore(batch.id).restored, 1) << "once the other is done";
+        EXPECT_EQ(content("一.txt"), "第一章\r\n  甲 乙\r\n");
+    }
+}
+
+TEST_F(RestoreTest, aFileAnotherProgramWritesWhileTheRestoreAsksKeepsThatContent) {
+    ReplaceRunner(env).run({{"一.txt"}, folder, "甲", "丙", false});
+    const QString id = newestBatch(state);
+    put("一.txt", "the user's edit\r\n");
+    PromptWhileAnotherWrites writing([&] { put("一.txt", "another program's longer edit\r\n"); });
+    JobEnv asking{state, sink, writing, clock};
+    sink.clear();
+
+    const RestoreResult result = RestoreRunner(asking).run({id, {}, RestoreRequest::Changed::Ask});
+    EXPECT_EQ(result.failed, 1);
+    EXPECT_EQ(content("一.txt"), "another program's longer edit\r\n");
+    EXPECT_TRUE(sink.rows().contains(row(0, path("一.txt"), "错误11", "文件在处理时被另一个程序更改", "red")));
+}
+
+TEST_F(RestoreTest, aRenameBatchRestoredTwiceIsDoneTheSecondTime) {
+    struct Case {
+        const char* rule;
+        QList<RenameItem> items;
+    };
+    const Case cases[] = {
+        {"one name", {{"一.txt", "甲.txt"}}},
+        {"a swap", {{"一.txt", "二.txt"}, {"二.txt", "一.txt"}}},
+        {"a chain", {{"一.txt", "二.txt"}, {"二.txt", "四.txt"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        const QStringList before = snapshot(folder);
+        clock.advanceSeconds(3600);
+        ASSERT_TRUE(executeRenameBatch(env, "x", folder, c.items, nullptr));
+        const QString id = newestBatch(state);
+        for (int round = 1; round <= 2; ++round) {
+            SCOPED_TRACE(round);
+            sink.clear();
+            const RestoreResult result = restore(id);
+            EXPECT_EQ(result.failed + result.skipped, 0);
+            EXPECT_EQ(snapshot(folder), before);
+            for (const RecordingSink::Row& r : sink.rows()) {
+                EXPECT_EQ(r.status, "完成") << r.text.toStdString() << ' ' << r.reason.toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(RestoreTest, aDamagedJournalIsARedRowNamingTheDamage) {
+    struct Case {
+        const char* rule;
+        std::function<QByteArray(const QByteArray&)> damage;
+        QString reason;
+    };
+    const auto firstEntry = [](const QByteArray& journal) { return journal.indexOf("\nintent\t") + 1; };
+    const Case cases[] = {
+        {"cut in its first file line", [&](const QByteArray& j) { return j.left(firstEntry(j) + 9); },
+         "日志的最后一行不完整，已忽略"},
+        {"a 2 MB line in place of its file lines",
+         [&](const QByteArray& j) { return j.left(firstEntry(j)) + QByteArray(2 << 20, 'x') + '\n'; },
+         "日志第 7 行已损坏（过长），未读"},
+        {"a line it does not know", [&](const QByteArray& j) { return j + "file\tmelted\ta\tb\tc\td\te\tf\tg\th\ti\n"; },
+         "日志第 10 行已损坏（无法读懂），未读"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        clock.advanceSeconds(3600);
+        ReplaceRunner(env).run({{"一.txt"}, folder, "甲", "丙", false});
+        const BackupBatch batch = *BackupCatalog::find(state.BackupFolder, newestBatch(state));
+        const QString journal = batch.folder + BackupJournal::JournalName;
+        ASSERT_TRUE(TestFiles::write(journal, c.damage(TestFiles::read(journal))));
+        sink.clear();
+        const RestoreResult result = restore(batch.id);
+        EXPECT_GE(result.failed, 1) << "the command's exit status tells of the damage";
+        EXPECT_TRUE(sink.rows().contains(row(0, batch.id, "错误5", c.reason, "red"))) << c.reason.toStdString();
+        put("一.txt", "第一章\r\n  甲 乙\r\n");
+    }
+
+    // Cut right after its header, as a run killed before its first change leaves it: nothing to undo.
+    clock.advanceSeconds(3600);
+    ReplaceRunner(env).run({{"一.txt"}, folder, "甲", "丙", false});
+    const BackupBatch batch = *BackupCatalog::find(state.BackupFolder, newestBatch(state));
+    const QString journal = batch.folder + BackupJournal::JournalName;
+    ASSERT_TRUE(TestFiles::write(journal, TestFiles::read(journal).left(firstEntry(TestFiles::read(journal)))));
+    sink.clear();
+    EXPECT_EQ(restore(batch.id).failed, 0);
+    EXPECT_EQ(sink.rows(), QList<RecordingSink::Row>{row(0, batch.id, "完成", "这批没有改动任何文件", "blue")});
+}
+
+TEST_F(RestoreTest, aBackupFolderThatCannotBeMadeIsNamedWithItsCauseAndTheFileIsLeftAlone) {
+    struct Case {
+        const char* rule;
+        QString backupFolder;
+        QString cause;
+    };
+    put("blocker", "a file where a folder should be");
+    const Case cases[] = {
+        {"the backup folder is a file", path("blocker"), "Not a directory"},
+        {"its parent is a file", path("blocker/backup"), "Not a directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        state.BackupFolder = c.backupFolder;
+        sink.clear();
+        ReplaceRunner(env).run({{"一.txt"}, folder, "甲", "丙", false});
+        EXPECT_EQ(content("一.txt"), "第一章\r\n  甲 乙\r\n");
+        ASSERT_FALSE(sink.rows().isEmpty());
+        const RecordingSink::Row& first = sink.rows().first();
+        EXPECT_EQ(first.text, path("一.txt"));
+        EXPECT_EQ(first.mark, "red");
+        EXPECT_TRUE(first.reason.contains(c.backupFolder) && first.reason.contains(c.cause)) << first.reason.toStdString();
+    }
+}
+
+TEST_F(RestoreTest, theWizardReadsAFileOfTheFolderOnceWhenALinkLeadsToItAndARestoreBringsTheLinkBack) {
+    ASSERT_TRUE(QFile::link("二.txt", path("0.txt")));
+    const QStringList before = snapshot(folder);
+    WizardOptions o;
+    o.folder = folder;
+    o.html = false;
+    o.merge = o.deleteMerged = true;
+    o.newName = "书.txt";
+    WizardRunner(env).run(o);
+    EXPECT_EQ(content("书.txt").count(QByteArray("\xb5\xda\xb6\xfe\xd5\xc2")), 1) << "第二章 in GB18030, once";
+    EXPECT_FALSE(QFileInfo::exists(path("二.txt")));
+    EXPECT_FALSE(QFileInfo(path("0.txt")).isSymLink()) << "a link to a retired source goes with it";
+
+    sink.clear();
+    const RestoreResult result = restore(newestBatch(state));
+    EXPECT_EQ(result.failed + result.skipped, 0);
+    EXPECT_EQ(snapshot(folder), before);
+    EXPECT_TRUE(QFileInfo(path("0.txt")).isSymLink());
+    EXPECT_EQ(QFileInfo(path("0.txt")).symLinkTarget(), path("二.txt"));
+}
+
+TEST_F(RestoreTest, theWizardIsOneBatchNamingEveryStepAndOneRestoreUndoesIt) {
+    const QStringList before = snapshot(folder);
+    WizardOptions o;
+    o.folder = folder;
+    o.deleteHtml = o.deleteMerged = true;
+    o.newName = "书.txt";
+    o.para = o.space = true;
+    WizardRunner(env).run(o);
+
+    const QList<BackupBatch> batches = BackupCatalog::list(state.BackupFolder);
+    ASSERT_EQ(batches.size(), 1);
+    EXPECT_EQ(batches.first().title(), "快速处理向导（网页文件转换，合并文件 → 书.txt，自动分段，去除空格）");
+    sink.clear();
+    EXPECT_EQ(RestoreRunner(env).run({BackupCatalog::newestId(state.BackupFolder), {}, RestoreRequest::Changed::Skip})
+                  .failed,
+              0);
+    EXPECT_EQ(snapshot(folder), before);
+}
+
+TEST_F(RestoreTest, batchNumbersAreNeverGivenTwiceAndTheListMarksRestoresNewestFirst) {
+    ReplaceRunner(env).run({{"一.txt"}, folder, "甲", "丙", false});
+    const QString first = newestBatch(state);
+    ASSERT_TRUE(BackupCatalog::remove(*BackupCatalog::find(state.BackupFolder, first)));
+    ReplaceRunner(env).run({{"一.txt"}, folder, "丙", "丁", false});
+    const QString second = newestBatch(state);
+    EXPECT_NE(second, first) << "a deleted batch's number is not given again";
+
+    clock.advanceSeconds(60);
+    restore(second);
+    const QList<BackupBatch> batches = BackupCatalog::list(state.BackupFolder);
+    ASSERT_EQ(batches.size(), 2);
+    EXPECT_EQ(batches.at(0).restores, second) << "the restore started last and comes first";
+    EXPECT_EQ(batches.at(0).mark(), "恢复操作");
+    EXPECT_EQ(batches.at(1).id, second);
+    EXPECT_EQ(batches.at(1).restoredBy, QStringList{batches.at(0).id});
+    EXPECT_EQ(batches.at(1).mark(), "已恢复");
+    EXPECT_EQ(BackupCatalog::newestId(state.BackupFolder), batches.at(0).id);
+}
+
+TEST(BackupCatalogTitles, commandsAreShownInTheMenusWords) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"despace", "去除空格"},
+        {"big5", "转换为BIG5"},
+        {"replace “甲” → “丙”", "替换去除字符 “甲” → “丙”"},
+        {"restore 20261207-11/003", "恢复 20261207-11/003"},
+        {"wizard html2txt + merge → 书.txt", "快速处理向导（网页文件转换，合并文件 → 书.txt）"},
+        {"wizard merge → book.txt", "快速处理向导（合并文件 → book.txt）"},
+        {"something new", "something new"},
+    };
+    for (const auto& [journal, menu] : cases)
+        EXPECT_EQ(BackupCatalog::commandTitle(QString::fromUtf8(journal)), QString::fromUtf8(menu));
+}

@@ -9,6 +9,7 @@
 #include "ui/main/MainFrm.h"
 #include "ui/main/PreviewBox.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -29,6 +30,7 @@ private slots:
     }
     void restoreAsksBeforeOverwritingAChangedFile();
     void previewShowsTheChangeBeforeItIsMade();
+    void undoLastBatchAsksOnceAndRestoresTheNewestBatch();
 };
 
 void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
@@ -46,7 +48,7 @@ void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
     QPointer<BackupFrm> window = shownWindow<BackupFrm>(QStringLiteral("BackupFrm"));
     QVERIFY(window);
     QCOMPARE(window->ListBatches->topLevelItemCount(), 1);
-    QCOMPARE(window->ListBatches->topLevelItem(0)->text(1), QStringLiteral("despace"));
+    QCOMPARE(window->ListBatches->topLevelItem(0)->text(1), QStringLiteral("去除空格"));
     QCOMPARE(window->ListFiles->topLevelItem(0)->text(2), QStringLiteral("已改动"));
     saveShot(window, QStringLiteral("BackupFrm"));
 
@@ -60,7 +62,10 @@ void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("中 文\r\n"));
     QCOMPARE(window->ListBatches->topLevelItemCount(), 2);
-    QVERIFY(window->ListBatches->topLevelItem(0)->text(1).startsWith(QStringLiteral("restore ")));
+    QVERIFY(window->ListBatches->topLevelItem(0)->text(1).startsWith(QStringLiteral("恢复 ")));
+    const QString restored = window->ListBatches->topLevelItem(1)->toolTip(0);
+    QCOMPARE(window->ListBatches->topLevelItem(0)->text(5), QStringLiteral("恢复 %1 的操作").arg(restored));
+    QVERIFY(window->ListBatches->topLevelItem(1)->text(5).startsWith(QStringLiteral("已恢复")));
 
     // Deleting the restore's batch asks first.
     t.messages().queue({MessageProvider::Answer::Yes});
@@ -69,6 +74,29 @@ void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
     window->CmdClose->click();
     settle();
     QVERIFY(t.main()->isEnabled());
+}
+
+void BackupFrmTest::undoLastBatchAsksOnceAndRestoresTheNewestBatch() {
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString file = t.filesFolder() + QStringLiteral("a.txt");
+    t.writeFile(file, "中 文\r\n");
+    t.main()->openFolder(t.filesFolder());
+    selectInMain(t.main(), {QStringLiteral("a.txt")});
+    t.main()->runBatch(BatchCommand::RemoveSpaces);
+    t.app().inProgress()->acknowledge();
+    QCOMPARE(t.readFile(file), QByteArray("中文\r\n"));
+
+    QAction* undo = t.main()->findChild<QAction*>(QStringLiteral("menu_undobatch"));
+    QVERIFY(undo);
+    QCOMPARE(undo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    t.messages().queue({MessageProvider::Answer::No});
+    undo->trigger();
+    QCOMPARE(t.readFile(file), QByteArray("中文\r\n")); // answered No
+    t.messages().queue({MessageProvider::Answer::Yes});
+    undo->trigger();
+    t.app().inProgress()->acknowledge();
+    QCOMPARE(t.readFile(file), QByteArray("中 文\r\n"));
 }
 
 void BackupFrmTest::previewShowsTheChangeBeforeItIsMade() {

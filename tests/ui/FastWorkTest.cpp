@@ -211,6 +211,7 @@ void FastWorkTest::pagesAreConvertedMergedAndReflowed() {
                                   movedSourcesRow(t),
                                   "-智能分段-|",
                                   "book.txt|完成",
+                                  "2 个源文件已移入备份|",
                               }));
     QVERIFY(t.app().inProgress()->isFinished());
     QCOMPARE(TestApplication::readFile(folder + "book.txt"),

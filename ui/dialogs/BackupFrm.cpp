@@ -68,6 +68,13 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
     return button;
 }
 
+// "已恢复（由 ID）" for a batch a restore undid, "恢复 ID 的操作" for a restore.
+QString markText(const BackupBatch& batch) {
+    if (!batch.restores.isEmpty())
+        return BackupFrm::tr("恢复 %1 的操作").arg(batch.restores);
+    return batch.restoredBy.isEmpty() ? QString() : BackupFrm::tr("已恢复（由 %1）").arg(batch.restoredBy.first());
+}
+
 } // namespace
 
 BackupFrm::BackupFrm(Application& app, QWidget* parent) : QDialog(parent), m_app(app) {
@@ -86,7 +93,7 @@ BackupFrm::BackupFrm(Application& app, QWidget* parent) : QDialog(parent), m_app
 void BackupFrm::buildControls() {
     ListBatches = makeList(this, QStringLiteral("ListBatches"),
                            {QStringLiteral("时间"), QStringLiteral("命令"), QStringLiteral("文件夹"),
-                            QStringLiteral("文件数"), QStringLiteral("大小")});
+                            QStringLiteral("文件数"), QStringLiteral("大小"), tr("恢复")});
     ListBatches->setSelectionMode(QAbstractItemView::SingleSelection);
     ListFiles =
         makeList(this, QStringLiteral("ListFiles"),
@@ -114,13 +121,12 @@ void BackupFrm::buildControls() {
     layout->addWidget(ListFiles, 1);
     layout->addLayout(buttons);
     resize(760, 520);
-    ListBatches->setColumnWidth(0, 130);
-    ListBatches->setColumnWidth(1, 170);
-    ListBatches->setColumnWidth(2, 280);
-    ListBatches->setColumnWidth(3, 60);
-    ListFiles->setColumnWidth(0, 260);
-    ListFiles->setColumnWidth(1, 200);
-    ListFiles->setColumnWidth(2, 80);
+}
+
+// Each column as wide as its widest text (the last one takes what is left).
+void BackupFrm::fitColumns(QTreeWidget* list) {
+    for (int column = 0; column + 1 < list->columnCount(); ++column)
+        list->resizeColumnToContents(column);
 }
 
 void BackupFrm::reload() {
@@ -131,16 +137,17 @@ void BackupFrm::reload() {
     for (const BackupBatch& batch : m_batches) {
         const bool known = batch.journal.present;
         auto* item = new QTreeWidgetItem(
-            ListBatches, {timeText(batch.time), known ? batch.journal.header.command : QStringLiteral("（无日志）"),
-                          known ? batch.journal.header.folder : QStringLiteral("?"), QString::number(batch.fileCount()),
-                          BackupCatalog::sizeText(batch.size)});
+            ListBatches, {timeText(batch.time), batch.title(), known ? batch.journal.header.folder : QStringLiteral("?"),
+                          QString::number(batch.fileCount()), BackupCatalog::sizeText(batch.size), markText(batch)});
         item->setToolTip(0, batch.id);
+        item->setToolTip(1, known ? batch.journal.header.command : QString());
         item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
         if (batch.id == selected || !current)
             current = item;
     }
     ListBatches->setCurrentItem(current);
+    fitColumns(ListBatches);
     showBatch();
 }
 
@@ -173,6 +180,7 @@ void BackupFrm::showBatch() {
         if (now != FileNow::Unchanged)
             item->setForeground(2, QColor(now == FileNow::Changed ? Qt::darkYellow : Qt::red));
     }
+    fitColumns(ListFiles);
 }
 
 void BackupFrm::restoreSelected() {

@@ -40,6 +40,7 @@ protected:
 
 private:
     void buildControls();
+    static void fitColumns(QTreeWidget* list);
     void showBatch();
     const BackupBatch* currentBatch() const;
 

@@ -24,6 +24,7 @@
 #include "ui/dialogs/AboutFrm.h"
 #include "ui/dialogs/HelpFrm.h"
 #include "ui/dialogs/PreviewChangeFrm.h"
+#include "ui/dialogs/UndoLastBatch.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -250,6 +251,9 @@ void MainFrm::buildMenus() {
     menu_fastwork =
         makeAction(menu_tools, QStringLiteral("menu_fastwork"), tr("快速处理向导... [&W]"), QKeySequence(Qt::Key_F8));
     menu_backup = makeAction(menu_tools, QStringLiteral("menu_backup"), tr("备份与恢复[&B]…"));
+    // Ctrl+Z: a text field with the focus keeps it for its own undo (it takes the standard key first).
+    menu_undobatch = makeAction(menu_tools, QStringLiteral("menu_undobatch"), tr("撤销上一批[&Z]"),
+                                QKeySequence(Qt::CTRL | Qt::Key_Z));
     menu_epub = makeAction(menu_tools, QStringLiteral("menu_epub"), tr("制作电子书[&E]…"));
     menu_checkbook = makeAction(menu_tools, QStringLiteral("menu_checkbook"), tr("检查章节[&K]…"));
 
@@ -284,6 +288,7 @@ void MainFrm::buildMenus() {
     connect(menu_backup, &QAction::triggered, this, &MainFrm::openBackups);
     connect(menu_epub, &QAction::triggered, this, &MainFrm::openEpub);
     connect(menu_checkbook, &QAction::triggered, this, &MainFrm::checkBooks);
+    connect(menu_undobatch, &QAction::triggered, this, [this] { undoLastBatch(m_app, this); });
     connect(menu_preview, &QAction::triggered, this, &MainFrm::openPreview);
     connect(menu_writer, &QAction::triggered, this, &MainFrm::openMail);
     connect(menu_website, &QAction::triggered, this, &MainFrm::openWebsite);

@@ -117,6 +117,7 @@ public:
     QAction* menu_backup;
     QAction* menu_epub;
     QAction* menu_checkbook;
+    QAction* menu_undobatch; // "撤销上一批[&Z]"
     QMenu* menu_help;
     QAction* menu_helpcontent;
     QAction* menu_hyphen07;
