@@ -58,7 +58,8 @@ QByteArray jsonLine(const Heading& heading) {
 
 void report(JobEnv& env, const QList<BookCheck::Finding>& findings) {
     for (const BookCheck::Finding& finding : findings)
-        env.sink.ReportProgress(0, finding.where, BookCheck::faultText(finding.fault), finding.details, Mark::Yellow);
+        env.sink.ReportProgress(0, ResultRow::about(Outcome::Note, finding.where, BookCheck::faultText(finding.fault),
+                                                     finding.details));
 }
 
 // "565590_2.txt" is the second page of "565590.txt" when that file is there too.
@@ -76,8 +77,7 @@ bool isLaterPageName(const QString& name, const QSet<QString>& stems) {
 ReadProgress passProgress(JobEnv& env, int pass) {
     return stoppable([&env, pass](qint64 done, qint64 total) {
         if (total > 0)
-            env.sink.ReportProgress(int((pass * 100 + done * 100 / total) / 2), QString(), QString(), QString(),
-                                    QString());
+            env.sink.moveBar(int((pass * 100 + done * 100 / total) / 2));
     });
 }
 
@@ -86,7 +86,7 @@ int checkFile(JobEnv& env, const QString& path) {
     Scan book;
     FileError error;
     if (!scan(path, &book, &error, passProgress(env, 0))) {
-        reportFileError(env, name, error);
+        reportFileError(env, name, path, error);
         return 1;
     }
     if (book.headings.isEmpty()) {
@@ -96,7 +96,7 @@ int checkFile(JobEnv& env, const QString& path) {
     BookCheck check(BookCheck::entriesOf(book.headings));
     if (!readAgain(
             path, book.format, [&](const QString& line) { check.addLine(line); }, &error, passProgress(env, 1))) {
-        reportFileError(env, name, error);
+        reportFileError(env, name, path, error);
         return 1;
     }
     const QList<BookCheck::Finding> findings = check.finish();
@@ -127,7 +127,7 @@ int checkFolder(JobEnv& env, const QString& folder) {
         Scan chapter;
         FileError error;
         if (!scan(folder + name, &chapter, &error, stoppable({}))) {
-            reportFileError(env, name, error);
+            reportFileError(env, name, folder + name, error);
             if (error.isStopped())
                 return 1;
             status = 1;
@@ -153,7 +153,7 @@ int checkFolder(JobEnv& env, const QString& folder) {
                 check.addLine(text);
         };
         if (!readAgain(folder + file.name, file.format, take, &error, stoppable({}))) {
-            reportFileError(env, file.name, error);
+            reportFileError(env, file.name, folder + file.name, error);
             return 1;
         }
     }
@@ -195,7 +195,7 @@ int checkBook(JobEnv& env, const QString& bookOrFolder) {
         env.state.CurrentFolder = path.left(path.lastIndexOf(u'/') + 1);
         status = checkFile(env, path);
     }
-    env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    env.sink.complete();
     return status;
 }
 
@@ -210,7 +210,7 @@ int splitBook(JobEnv& env, const QString& book, const QString& into) {
     }
     env.state.CurrentFolder = path.left(path.lastIndexOf(u'/') + 1);
     const bool split = SplitRunner::run(env, path, folder);
-    env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    env.sink.complete();
     return split ? 0 : 1;
 }
 
@@ -226,9 +226,10 @@ int makeEpub(JobEnv& env, EpubOptions options, bool sort) {
     if (!options.cover.isEmpty())
         options.cover = FileName::absolutePath(options.cover);
     env.state.CurrentFolder = options.output.left(options.output.lastIndexOf(u'/') + 1);
-    const bool made = EpubRunner::run(env, options);
-    env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
-    return made ? 0 : 1;
+    // Whether the run failed is told by its rows: a book left as it was at the user's No is no failure.
+    EpubRunner::run(env, options);
+    env.sink.complete();
+    return 0;
 }
 
 } // namespace BookCommands

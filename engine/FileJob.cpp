@@ -22,9 +22,9 @@ bool prepareInPlace(const QString& folder, const QString& name, FileError& error
     return FileOps::mayRewrite(folder + name, &error);
 }
 
-void reportError(JobEnv& env, const QString& text, const FileError& error) {
-    env.sink.ReportProgress(0, text, QStringLiteral("错误") + QString::number(error.number), error.description,
-                            Mark::Red);
+void reportError(JobEnv& env, const QString& text, const QString& file, const FileError& error) {
+    env.sink.ReportProgress(0, ResultRow::of(Outcome::Error, text, QStringLiteral("错误") + QString::number(error.number),
+                                             error.description, file));
 }
 
 enum class Go { Yes, Refused, Failed };
@@ -44,10 +44,10 @@ Go prepareNewTarget(JobEnv& env, const QString& folder, const QString& sourceNam
     error = {};
     const QString question = QStringLiteral("请注意，文件 ") + targetName + QStringLiteral("已存在！是否覆盖该文件？");
     if (!env.prompt.askYesNo(OverwriteTitle, question)) {
-        env.sink.ReportProgress(0, sourceName, QStringLiteral("用户中止"), TargetExists, Mark::Yellow);
+        env.sink.ReportProgress(0, ResultRow::of(Outcome::Asked, sourceName, QStringLiteral("用户中止"), TargetExists, target));
         return Go::Refused;
     }
-    env.sink.ReportProgress(0, sourceName, QStringLiteral("覆盖原有文件"), TargetExists, Mark::Yellow);
+    env.sink.ReportProgress(0, ResultRow::of(Outcome::Note, sourceName, QStringLiteral("覆盖原有文件"), TargetExists, target));
     return Go::Yes;
 }
 
@@ -63,7 +63,7 @@ bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetN
         go = prepareNewTarget(env, dir, sourceName, targetName, error);
 
     if (go == Go::Failed) {
-        reportError(env, sourceName, error);
+        reportError(env, sourceName, dir + targetName, error);
         return false;
     }
     PromoteRecentFolder(env.state, dir);
@@ -99,7 +99,7 @@ std::function<bool(FileError& error)> BackUpBeforeReplace(JobEnv& env, const QSt
         }
         // A stop is no error of the file's: the caller's row tells of it.
         if (!error.isStopped())
-            reportError(env, rowText, error);
+            reportError(env, rowText, path, error);
         return false;
     };
 }
@@ -110,7 +110,7 @@ bool IntendToCreate(JobEnv& env, const QString& folder, const QString& name, con
         return true;
     FileError error;
     if (!BatchJournal::intend(env, name, QString(), FileState(), error)) {
-        reportError(env, rowText, error);
+        reportError(env, rowText, AddBackslash(folder) + name, error);
         return false;
     }
     intended = IntendedChange();

@@ -20,23 +20,41 @@ class DryRun::MappingSink : public ProgressSink {
 public:
     MappingSink(ProgressSink& real, const QHash<QString, QString>& folders) : m_real(real), m_folders(folders) {}
 
-    void ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
-                        const QString& markKey) override {
-        if (percent < 0 || markKey == Mark::Blue)
+    // What the command did to the scratch copies is told by report(), file by file, in the future
+    // tense; from the command's own rows only headings and what needs attention about a file pass.
+    void ReportProgress(int percent, const ResultRow& row) override {
+        if (percent < 0 || !passes(row))
             return;
-        QString shown = text;
-        for (auto it = m_folders.cbegin(); it != m_folders.cend(); ++it)
-            shown.replace(it.value(), it.key());
-        m_real.ReportProgress(0, shown, status, reason, markKey);
+        ResultRow shown = row;
+        shown.text = original(row.text);
+        shown.file = original(row.file);
+        m_real.ReportProgress(0, shown);
     }
     void processEvents() override { m_real.processEvents(); }
 
 private:
+    static bool passes(const ResultRow& row) {
+        // A note about no file ("-源文件已删除-") tells what happened to the copies, not to the user's files.
+        if (row.outcome == Outcome::Note && row.file.isEmpty())
+            return false;
+        return row.outcome == Outcome::Heading || Outcomes::needsAttention(row.outcome);
+    }
+    QString original(const QString& path) const {
+        QString shown = path;
+        for (auto it = m_folders.cbegin(); it != m_folders.cend(); ++it)
+            shown.replace(it.value(), it.key());
+        return shown;
+    }
+
     ProgressSink& m_real;
     const QHash<QString, QString>& m_folders;
 };
 
 namespace {
+
+ResultRow previewRow(const QString& path, const QString& reason) {
+    return ResultRow::of(Outcome::Preview, path, QStringLiteral("预览"), reason, path);
+}
 
 bool readLines(const QString& path, QStringList& lines) {
     lines.clear();
@@ -125,7 +143,7 @@ QString DryRun::report(bool diff) {
             const FileState after = FileState::of(copy + name);
             const bool wasThere = m_copied.value(folder).contains(name);
             if (wasThere && before.sameContent(after)) {
-                sink.ReportProgress(0, original, QStringLiteral("预览"), unchangedReason(), Mark::Blue);
+                sink.ReportProgress(0, previewRow(original, unchangedReason()));
                 continue;
             }
             QStringList oldLines;
@@ -149,9 +167,9 @@ QString DryRun::report(bool diff) {
                 reason = QStringLiteral("%1 行、%2 个字符将改变")
                              .arg(textDiff.changedLines())
                              .arg(textDiff.changedCharacters());
-            sink.ReportProgress(0, original, QStringLiteral("预览"), reason, Mark::Blue);
+            sink.ReportProgress(0, previewRow(original, reason));
         }
     }
-    sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    sink.complete();
     return diffText;
 }

@@ -89,16 +89,17 @@ bool run(JobEnv& env, const EpubOptions& options) {
         BatchJournal::end(env);
         return result;
     };
-    if (!BeginFileJob(env, options.inputs.value(0), name, folder))
+    // The question and its row are about the book that is there already.
+    if (!BeginFileJob(env, options.output, name, folder))
         return done(false);
     if (!options.cover.isEmpty() && !EpubBuilder::isCoverImage(options.cover)) {
-        env.sink.ReportProgress(0, options.cover, QStringLiteral("错误"),
-                                QStringLiteral("封面须是 JPEG、PNG 或 GIF 图片"), Mark::Red);
+        env.sink.ReportProgress(0, ResultRow::of(Outcome::Refused, options.cover, QStringLiteral("错误"),
+                                                QStringLiteral("封面须是 JPEG、PNG 或 GIF 图片"), options.cover));
         return done(false);
     }
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
-        reportFileError(env, options.output, FileError::withText(EIO, scratch.errorString()));
+        reportFileError(env, options.output, options.output, FileError::withText(EIO, scratch.errorString()));
         return done(false);
     }
 
@@ -110,7 +111,7 @@ bool run(JobEnv& env, const EpubOptions& options) {
         FileError error;
         if (!BookPasses::scan(options.inputs[i], &scans[size_t(i)], &error,
                               [&pulse](qint64 got, qint64 total) { return pulse.beat(got, total); })) {
-            reportFileError(env, options.inputs[i], error);
+            reportFileError(env, options.inputs[i], options.inputs[i], error);
             return done(false);
         }
         // Only the first input's opening says what the book is.
@@ -164,7 +165,7 @@ bool run(JobEnv& env, const EpubOptions& options) {
             BookPasses::readAgain(options.inputs[i], scan.format, take, &error,
                                   [&](qint64 got, qint64 total) { return !stopped && pulse.beat(got, total); });
         if (!read || stopped) {
-            reportFileError(env, options.inputs[i], stopped ? FileError::stopped() : error);
+            reportFileError(env, options.inputs[i], options.inputs[i], stopped ? FileError::stopped() : error);
             return done(false);
         }
         if (line == 0 && !stemChapter.isEmpty())
@@ -182,15 +183,18 @@ bool run(JobEnv& env, const EpubOptions& options) {
         return done(false);
     if (!builder.finish(options.output, &error)) {
         BatchJournal::withdraw(env, name, intended.intended);
-        env.sink.ReportProgress(0, options.output, QStringLiteral("未完成"), error.description, Mark::Red);
+        env.sink.ReportProgress(
+            0, ResultRow::of(Outcome::Refused, options.output, QStringLiteral("未完成"), error.description, options.output));
         return done(false);
     }
     JournalSteps::written(env, folder, name, intended);
-    env.sink.ReportProgress(100, options.output, QStringLiteral("制作完成"), QString(), Mark::Blue);
+    env.sink.ReportProgress(100, ResultRow::of(Outcome::Done, options.output, QStringLiteral("制作完成"), QString(),
+                                               options.output));
     if (builder.droppedCharacters() > 0)
-        env.sink.ReportProgress(100, options.output, QStringLiteral("注意"),
-                                QStringLiteral("%1 个字符无法写入电子书，已略去").arg(builder.droppedCharacters()),
-                                Mark::Yellow);
+        env.sink.ReportProgress(
+            100, ResultRow::of(Outcome::Note, options.output, QStringLiteral("注意"),
+                               QStringLiteral("%1 个字符无法写入电子书，已略去").arg(builder.droppedCharacters()),
+                               options.output));
     return done(true);
 }
 

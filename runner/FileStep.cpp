@@ -67,12 +67,15 @@ QString FileStep::unchangedReason() {
 void FileStep::reportOutcome(int percent, const QString& text, bool done, const QString& reason,
                              const TransformReport& report) {
     ProgressSink& sink = m_env.sink;
+    const QString file = m_folder + text;
     if (!done) {
-        sink.ReportProgress(percent, text, QStringLiteral("未完成"), report.error.description, Mark::Red);
+        sink.ReportProgress(percent,
+                            ResultRow::of(Outcome::Refused, text, QStringLiteral("未完成"), report.error.description, file));
         return;
     }
-    sink.ReportProgress(percent, text, QStringLiteral("完成"), report.unchanged ? unchangedReason() : reason,
-                        Mark::Blue);
+    sink.ReportProgress(percent, report.unchanged ? ResultRow::of(Outcome::Unchanged, text, QStringLiteral("完成"),
+                                                                  unchangedReason(), file)
+                                                  : ResultRow::of(Outcome::Done, text, QStringLiteral("完成"), reason, file));
     if (report.unmappable > 0)
-        reportUnmappable(sink, text, report);
+        reportUnmappable(sink, text, file, report);
 }

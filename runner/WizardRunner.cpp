@@ -105,13 +105,13 @@ void WizardRunner::run(const WizardOptions& options) {
     if (m_env.sink.stopRequested()) {
         reportStopped(m_env.sink, skipped > 0 ? QStringLiteral("其后 %1 个步骤未执行").arg(skipped) : QString());
     }
-    m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    m_env.sink.complete();
 }
 
 void WizardRunner::convertPages(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
     const QStringList pages = stageFiles(options.folder, PageMask);
-    sink.ReportProgress(0, QStringLiteral("-html转换-"), QString(), QString(), QString());
+    sink.ReportProgress(0, ResultRow::about(Outcome::Heading, QStringLiteral("-html转换-")));
     BatchJournal::begin(m_env, QStringLiteral("wizard html2txt"), options.folder);
 
     FileStep step(m_env, options.folder);
@@ -123,7 +123,7 @@ void WizardRunner::convertPages(const WizardOptions& options) {
             QStringList waiting;
             for (qsizetype w = i; w >= 0; --w)
                 waiting.append(pages.at(w));
-            reportNotProcessed(sink, waiting);
+            reportNotProcessed(sink, options.folder, waiting);
             BatchJournal::end(m_env);
             return;
         }
@@ -138,19 +138,18 @@ void WizardRunner::convertPages(const WizardOptions& options) {
             JournalSteps::remove(m_env, options.folder, name, &deleteError);
         step.reportOutcome(percent, name, done, QString(), report);
         if (deleteError.isSet()) {
-            sink.ReportProgress(0, name, QStringLiteral("错误") + QString::number(deleteError.number),
-                                deleteError.description, Mark::Red);
+            sink.ReportProgress(0, fileErrorRow(name, options.folder + name, deleteError));
         }
     }
     BatchJournal::end(m_env);
     if (options.deleteHtml)
-        sink.ReportProgress(0, QStringLiteral("-源文件已删除-"), QString(), QString(), Mark::Yellow);
+        sink.ReportProgress(0, ResultRow::about(Outcome::Note, QStringLiteral("-源文件已删除-")));
 }
 
 void WizardRunner::mergeTexts(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
     const QStringList texts = stageFiles(options.folder, TextMask);
-    sink.ReportProgress(0, QStringLiteral("-合并文本文件-"), QString(), QString(), QString());
+    sink.ReportProgress(0, ResultRow::about(Outcome::Heading, QStringLiteral("-合并文本文件-")));
 
     // The merged file itself is never one of its sources, so a file of that name already in the
     // folder is replaced by the merge and never deleted as a merged source.
@@ -186,20 +185,18 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const QString& path = paths.at(i);
         FileError error;
-        if (!JournalSteps::remove(m_env, options.folder, names.at(i), &error)) {
-            sink.ReportProgress(0, path, QStringLiteral("错误") + QString::number(error.number), error.description,
-                                Mark::Red);
-        }
+        if (!JournalSteps::remove(m_env, options.folder, names.at(i), &error))
+            sink.ReportProgress(0, fileErrorRow(path, path, error));
     }
     BatchJournal::end(m_env);
-    sink.ReportProgress(0, QStringLiteral("-合并源文件已删除-"), QString(), QString(), Mark::Yellow);
+    sink.ReportProgress(0, ResultRow::about(Outcome::Note, QStringLiteral("-合并源文件已删除-")));
 }
 
 void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& title, BatchCommand command,
                                 int direction) {
     ProgressSink& sink = m_env.sink;
     const QStringList texts = stageFiles(options.folder, TextMask);
-    sink.ReportProgress(0, title, QString(), QString(), QString());
+    sink.ReportProgress(0, ResultRow::about(Outcome::Heading, title));
     BatchJournal::begin(m_env, QStringLiteral("wizard ") + BatchRunner::commandName(command, direction),
                         options.folder);
 
@@ -209,7 +206,7 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
     for (const QString& name : texts) {
         sink.processEvents();
         if (sink.stopRequested()) {
-            reportNotProcessed(sink, texts.mid(k));
+            reportNotProcessed(sink, options.folder, texts.mid(k));
             BatchJournal::end(m_env);
             return;
         }

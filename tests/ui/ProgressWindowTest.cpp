@@ -19,7 +19,7 @@ struct Report {
     QString text;
     QString status;
     QString reason;
-    QString mark;
+    Outcome outcome;
 };
 
 // What the window shows: bar value, percentage text, the rows as "text|status|reason|mark" (mark
@@ -40,7 +40,7 @@ Shown shownBy(const InProgress& window) {
 
 // The batch's completion report.
 void complete(InProgress& window) {
-    window.ReportProgress(-1, QString(), QString(), QString(), QString());
+    window.complete();
 }
 
 } // namespace
@@ -70,31 +70,29 @@ void ProgressWindowTest::reports_data() {
     QTest::addColumn<bool>("finished");
 
     QTest::newRow("percent 0 adds a row and leaves the bar")
-        << QList<Report>{{0, "-html转换-", "", "", ""}} << 0 << "0%" << QStringList{"-html转换-|||"} << false;
+        << QList<Report>{{0, "-html转换-", "", "", Outcome::Heading}} << 0 << "0%" << QStringList{"-html转换-|||"} << false;
     QTest::newRow("a positive percent moves the bar and writes the percentage")
-        << QList<Report>{{7, "a.txt", "完成", "", "blue"}} << 7 << "7%" << QStringList{"a.txt|完成||mark"} << false;
+        << QList<Report>{{7, "a.txt", "完成", "", Outcome::Done}} << 7 << "7%" << QStringList{"a.txt|完成||mark"} << false;
     QTest::newRow("the same percent twice moves the bar once")
-        << QList<Report>{{50, "a.txt", "完成", "", "blue"}, {50, "a.txt", "注意", "x", "yellow"}} << 50 << "50%"
+        << QList<Report>{{50, "a.txt", "完成", "", Outcome::Done}, {50, "a.txt", "注意", "x", Outcome::Note}} << 50 << "50%"
         << QStringList{"a.txt|完成||mark", "a.txt|注意|x|mark"} << false;
     QTest::newRow("an empty text moves the bar and adds no row")
-        << QList<Report>{{33, "", "完成", "x", "blue"}} << 33 << "33%" << QStringList{} << false;
+        << QList<Report>{{33, "", "完成", "x", Outcome::Done}} << 33 << "33%" << QStringList{} << false;
     QTest::newRow("an empty mark adds a row without a mark, columns still filled")
-        << QList<Report>{{0, "总时间：0.12 秒", "", "", ""}, {0, "b.txt", "未完成", "", ""}} << 0 << "0%"
+        << QList<Report>{{0, "总时间：0.12 秒", "", "", Outcome::Heading}, {0, "b.txt", "未完成", "", Outcome::Heading}} << 0 << "0%"
         << QStringList{"总时间：0.12 秒|||", "b.txt|未完成||"} << false;
     QTest::newRow("a completion with a text adds the row, then completes")
-        << QList<Report>{{66, "a.txt", "完成", "", "blue"}, {-1, "last", "s", "r", "red"}} << 100 << "100%"
+        << QList<Report>{{66, "a.txt", "完成", "", Outcome::Done}, {-1, "last", "s", "r", Outcome::Error}} << 100 << "100%"
         << QStringList{"a.txt|完成||mark", "last|s|r|mark"} << true;
     QTest::newRow("a batch over no files still completes")
-        << QList<Report>{{0, "总时间：0.00 秒", "", "", "blue"}, {-1, "", "", "", ""}} << 100 << "100%"
+        << QList<Report>{{0, "总时间：0.00 秒", "", "", Outcome::Summary}, {-1, "", "", "", Outcome::Heading}} << 100 << "100%"
         << QStringList{"总时间：0.00 秒|||mark"} << true;
     QTest::newRow("percents outside 1..100 other than -1 leave the bar")
-        << QList<Report>{{40, "", "", "", ""}, {-5, "", "", "", ""}, {101, "", "", "", ""}} << 40 << "40%"
+        << QList<Report>{{40, "", "", "", Outcome::Heading}, {-5, "", "", "", Outcome::Heading}, {101, "", "", "", Outcome::Heading}} << 40 << "40%"
         << QStringList{} << false;
     QTest::newRow("three files show 33, 66, 100")
-        << QList<Report>{{33, "a", "完成", "", "blue"}, {66, "b", "完成", "", "blue"}, {100, "c", "完成", "", "blue"}}
+        << QList<Report>{{33, "a", "完成", "", Outcome::Done}, {66, "b", "完成", "", Outcome::Done}, {100, "c", "完成", "", Outcome::Done}}
         << 100 << "100%" << QStringList{"a|完成||mark", "b|完成||mark", "c|完成||mark"} << false;
-    QTest::newRow("an unknown mark key gives no mark")
-        << QList<Report>{{0, "a", "s", "r", "green"}} << 0 << "0%" << QStringList{"a|s|r|"} << false;
 }
 
 void ProgressWindowTest::reports() {
@@ -107,7 +105,7 @@ void ProgressWindowTest::reports() {
     AppState state;
     InProgress window(state);
     for (const Report& report : reports)
-        window.ReportProgress(report.percent, report.text, report.status, report.reason, report.mark);
+        window.ReportProgress(report.percent, ResultRow::about(report.outcome, report.text, report.status, report.reason));
 
     const Shown shown = shownBy(window);
     QCOMPARE(shown.bar, bar);
@@ -126,7 +124,7 @@ void ProgressWindowTest::designedLook() {
     QVERIFY(!(window.windowFlags() & Qt::WindowCloseButtonHint));
     QVERIFY(!(window.windowFlags() & Qt::WindowMinMaxButtonsHint));
     QCOMPARE(window.LabelWait->text(), QStringLiteral("处理中，请稍候……"));
-    QCOMPARE(window.CmdOK->text(), QStringLiteral("了解[&O]"));
+    QCOMPARE(window.CmdOK->text(), QStringLiteral("关闭[&O]"));
     QVERIFY(window.CmdOK->isDefault());
     const QTreeWidgetItem* header = window.LVResults->headerItem();
     QCOMPARE(QStringList({header->text(0), header->text(1), header->text(2)}), QStringList({"项目", "状态", "原因"}));
@@ -146,7 +144,7 @@ void ProgressWindowTest::batchDisablesItsOwnerUntilAcknowledged() {
     QCOMPARE(state.ProgressOwner.data(), &owner);
     QCOMPARE(window.windowHandle()->transientParent(), owner.windowHandle());
 
-    window.ReportProgress(100, QStringLiteral("a.txt"), QStringLiteral("完成"), QString(), QStringLiteral("blue"));
+    window.ReportProgress(100, ResultRow::about(Outcome::Done, QStringLiteral("a.txt"), QStringLiteral("完成")));
     complete(window);
     QVERIFY(!owner.isEnabled());
     QVERIFY(window.CmdOK->isVisible());
@@ -186,7 +184,7 @@ void ProgressWindowTest::nextBatchStartsClean() {
     QWidget owner;
     InProgress window(state);
     window.beginBatch(&owner);
-    window.ReportProgress(50, QStringLiteral("a"), QStringLiteral("完成"), QString(), QStringLiteral("blue"));
+    window.ReportProgress(50, ResultRow::about(Outcome::Done, QStringLiteral("a"), QStringLiteral("完成")));
     complete(window);
     window.acknowledge();
 
@@ -198,7 +196,7 @@ void ProgressWindowTest::nextBatchStartsClean() {
     QVERIFY(!shown.finished);
     QVERIFY(shown.waiting);
     // A bar moved back to 0 takes the same percentage again.
-    window.ReportProgress(50, QString(), QString(), QString(), QString());
+    window.moveBar(50);
     QCOMPARE(window.LabelStatus->text(), QStringLiteral("50%"));
 }
 
@@ -252,7 +250,7 @@ void ProgressWindowTest::inputQueuedDuringTheRunNeverAcknowledges() {
     InProgress window(state);
     window.beginBatch(&owner);
     const QString note = QStringLiteral("3 个字符无法以 Big5 表示，已写为“?”");
-    window.ReportProgress(100, QStringLiteral("a.txt"), QStringLiteral("注意"), note, QStringLiteral("yellow"));
+    window.ReportProgress(100, ResultRow::about(Outcome::Note, QStringLiteral("a.txt"), QStringLiteral("注意"), note));
     // An Enter pressed while the last file was still at work, not yet delivered.
     QCoreApplication::postEvent(&window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
     QCoreApplication::postEvent(&window, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier));

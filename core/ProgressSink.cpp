@@ -1,0 +1,60 @@
+#include "ProgressSink.h"
+
+namespace Outcomes {
+
+QString markKey(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Heading:
+        return QString();
+    case Outcome::Summary:
+    case Outcome::Done:
+    case Outcome::Unchanged:
+    case Outcome::Preview:
+        return QStringLiteral("blue");
+    case Outcome::Note:
+    case Outcome::Asked:
+    case Outcome::Skipped:
+    case Outcome::Stopped:
+        return QStringLiteral("yellow");
+    case Outcome::NotProcessed:
+    case Outcome::Refused:
+    case Outcome::Error:
+        return QStringLiteral("red");
+    }
+    return QString();
+}
+
+bool isFailure(Outcome outcome) {
+    return outcome == Outcome::NotProcessed || outcome == Outcome::Refused || outcome == Outcome::Error;
+}
+
+bool needsAttention(Outcome outcome) {
+    return isFailure(outcome) || outcome == Outcome::Note || outcome == Outcome::Asked ||
+           outcome == Outcome::Skipped || outcome == Outcome::Stopped;
+}
+
+} // namespace Outcomes
+
+void OutcomeTally::add(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Done:
+        ++m_done;
+        break;
+    case Outcome::Unchanged:
+        ++m_unchanged;
+        break;
+    case Outcome::Asked:
+    case Outcome::Skipped:
+        ++m_kept;
+        break;
+    case Outcome::NotProcessed:
+    case Outcome::Refused:
+        ++m_notDone;
+        break;
+    case Outcome::Error:
+        ++m_errors;
+        break;
+    default:
+        break;
+    }
+}
