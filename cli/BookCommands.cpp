@@ -226,7 +226,7 @@ int makeEpub(JobEnv& env, EpubOptions options, bool sort) {
     if (!options.cover.isEmpty())
         options.cover = FileName::absolutePath(options.cover);
     env.state.CurrentFolder = options.output.left(options.output.lastIndexOf(u'/') + 1);
-    // Whether the run failed is told by its rows: a book left as it was at the user's No is no failure.
+    // Whether the run failed is told by its rows (Outcomes::isFailure), as for every other command.
     EpubRunner::run(env, options);
     env.sink.complete();
     return 0;

@@ -24,7 +24,7 @@ public:
     // Once SIGINT or SIGTERM came (CliStop).
     bool stopRequested() const override;
 
-    // True once a row said that a file failed (red): the run's exit status is then 1.
+    // True once a row said that a file was not done (Outcomes::isFailure): the exit status is then 1.
     bool sawFailure() const { return m_sawFailure; }
 
 private:

@@ -25,12 +25,23 @@ QString markKey(Outcome outcome) {
 }
 
 bool isFailure(Outcome outcome) {
-    return outcome == Outcome::NotProcessed || outcome == Outcome::Refused || outcome == Outcome::Error;
+    return outcome == Outcome::NotProcessed || outcome == Outcome::Refused || outcome == Outcome::Error ||
+           outcome == Outcome::Asked;
 }
 
 bool needsAttention(Outcome outcome) {
-    return isFailure(outcome) || outcome == Outcome::Note || outcome == Outcome::Asked ||
-           outcome == Outcome::Skipped || outcome == Outcome::Stopped;
+    switch (outcome) {
+    case Outcome::Note:
+    case Outcome::Asked:
+    case Outcome::Skipped:
+    case Outcome::Stopped:
+    case Outcome::NotProcessed:
+    case Outcome::Refused:
+    case Outcome::Error:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace Outcomes

@@ -22,13 +22,15 @@
 //   Refused       red      the file could not be done ("未完成", a bad cover)      not done
 //   Error         red      a file system error ("错误<number>")                   errors
 //
-// A red outcome is a failure: the command line exits 1 after it. Answering No is no failure.
+// A file not done is a failure, the command line then exits 1: every red outcome, and Asked (a file
+// left as it was because the user answered No, --no on the command line). A No to a whole action
+// ("delete these old backups?") is no row and no failure.
 enum class Outcome { Heading, Summary, Done, Unchanged, Preview, Note, Asked, Skipped, Stopped, NotProcessed, Refused, Error };
 
 namespace Outcomes {
 // "red", "yellow", "blue" or "" (the mark keys of Icons::mark and of the command line's fourth field).
 QString markKey(Outcome outcome);
-// Red outcomes: the command line's exit status is 1 once one was reported.
+// A file not done (red outcomes and Asked): the command line's exit status is 1 once one was reported.
 bool isFailure(Outcome outcome);
 // Red and yellow outcomes: what the progress window's filter and a dry run's rows keep.
 bool needsAttention(Outcome outcome);

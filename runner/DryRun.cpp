@@ -18,7 +18,8 @@
 
 class DryRun::MappingSink : public ProgressSink {
 public:
-    MappingSink(ProgressSink& real, const QHash<QString, QString>& folders) : m_real(real), m_folders(folders) {}
+    MappingSink(ProgressSink& real, const QHash<QString, QString>& folders, QSet<QString>& toldAbout)
+        : m_real(real), m_folders(folders), m_toldAbout(toldAbout) {}
 
     // What the command did to the scratch copies is told by report(), file by file, in the future
     // tense; from the command's own rows only headings and what needs attention about a file pass.
@@ -28,6 +29,8 @@ public:
         ResultRow shown = row;
         shown.text = original(row.text);
         shown.file = original(row.file);
+        if (!shown.file.isEmpty())
+            m_toldAbout.insert(shown.file);
         m_real.ReportProgress(0, shown);
     }
     void processEvents() override { m_real.processEvents(); }
@@ -48,6 +51,7 @@ private:
 
     ProgressSink& m_real;
     const QHash<QString, QString>& m_folders;
+    QSet<QString>& m_toldAbout;
 };
 
 namespace {
@@ -81,7 +85,7 @@ DryRun::DryRun(JobEnv& real) : m_real(real) {
     m_state->BackupFolder = m_state->defaultBackupFolder();
     QDir().mkpath(m_state->BackupFolder);
     m_state->Settings.BackupOn = 1;
-    m_sink = std::make_unique<MappingSink>(real.sink, m_folders);
+    m_sink = std::make_unique<MappingSink>(real.sink, m_folders, m_toldAbout);
     m_env = std::make_unique<JobEnv>(JobEnv{*m_state, *m_sink, real.prompt, real.clock});
 }
 
@@ -143,7 +147,10 @@ QString DryRun::report(bool diff) {
             const FileState after = FileState::of(copy + name);
             const bool wasThere = m_copied.value(folder).contains(name);
             if (wasThere && before.sameContent(after)) {
-                sink.ReportProgress(0, previewRow(original, unchangedReason()));
+                // A file the command skipped or failed on has its row already: "不会改变" beside
+                // "跳过" would say two things of one file.
+                if (!m_toldAbout.contains(original))
+                    sink.ReportProgress(0, previewRow(original, unchangedReason()));
                 continue;
             }
             QStringList oldLines;
