@@ -1,5 +1,7 @@
 #include "ProgressSink.h"
 
+#include <algorithm>
+
 namespace Outcomes {
 
 QString markKey(Outcome outcome) {
@@ -46,26 +48,36 @@ bool needsAttention(Outcome outcome) {
 
 } // namespace Outcomes
 
-void OutcomeTally::add(Outcome outcome) {
-    switch (outcome) {
+void OutcomeTally::add(const ResultRow& row) {
+    Tier tier = Tier::Done;
+    switch (row.outcome) {
     case Outcome::Done:
-        ++m_done;
+        tier = Tier::Done;
         break;
     case Outcome::Unchanged:
-        ++m_unchanged;
+        tier = Tier::Unchanged;
         break;
     case Outcome::Asked:
     case Outcome::Skipped:
-        ++m_kept;
+        tier = Tier::Kept;
         break;
     case Outcome::NotProcessed:
     case Outcome::Refused:
-        ++m_notDone;
+        tier = Tier::NotDone;
         break;
     case Outcome::Error:
-        ++m_errors;
+        tier = Tier::Error;
         break;
     default:
-        break;
+        return;
     }
+    // A row about no file (a batch number) is a file of its own; a NUL never starts a path.
+    const QString key = row.file.isEmpty() ? QChar(0) + QString::number(m_tiers.size()) : row.file;
+    const auto found = m_tiers.constFind(key);
+    if (found == m_tiers.cend() || int(found.value()) < int(tier))
+        m_tiers.insert(key, tier);
+}
+
+int OutcomeTally::count(Tier tier) const {
+    return int(std::count(m_tiers.cbegin(), m_tiers.cend(), tier));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 // What a result row says about its file. The row's colour, whether the command line fails, the JSON
@@ -79,21 +80,22 @@ public:
     virtual int pulseIntervalMs() const { return 50; }
 };
 
-// Counts the rows of a batch by outcome, for the closing line that sums it up.
+// Counts the files of a batch by outcome, for the closing line that sums it up. A file with several
+// rows (an error, then "未完成") counts once, under its gravest outcome: errors, not done, kept, done,
+// unchanged. Rows about no file count each for itself; headings, notes and totals not at all.
 class OutcomeTally {
 public:
-    void add(Outcome outcome);
-    int done() const { return m_done; }
-    int unchanged() const { return m_unchanged; }
-    int kept() const { return m_kept; }
-    int notDone() const { return m_notDone; }
-    int errors() const { return m_errors; }
-    int files() const { return m_done + m_unchanged + m_kept + m_notDone + m_errors; }
+    void add(const ResultRow& row);
+    int done() const { return count(Tier::Done); }
+    int unchanged() const { return count(Tier::Unchanged); }
+    int kept() const { return count(Tier::Kept); }
+    int notDone() const { return count(Tier::NotDone); }
+    int errors() const { return count(Tier::Error); }
+    int files() const { return int(m_tiers.size()); }
 
 private:
-    int m_done = 0;
-    int m_unchanged = 0;
-    int m_kept = 0;
-    int m_notDone = 0;
-    int m_errors = 0;
+    enum class Tier { Unchanged, Done, Kept, NotDone, Error };
+    int count(Tier tier) const;
+
+    QHash<QString, Tier> m_tiers; // file (or a key of its own for a row about no file) -> its gravest tier
 };

@@ -10,6 +10,8 @@
 #include "platform/BackupLink.h"
 #include "platform/FileOps.h"
 
+#include <QDir>
+
 #include <cerrno>
 
 namespace {
@@ -29,6 +31,12 @@ void reportError(JobEnv& env, const QString& text, const QString& file, const Fi
 
 enum class Go { Yes, Refused, Failed };
 
+// The file a job's rows are about: its source, named in `folder` or by its full path (the split and the
+// e-book name the file they write).
+QString sourcePath(const QString& folder, const QString& sourceName) {
+    return QDir::isAbsolutePath(sourceName) ? sourceName : folder + sourceName;
+}
+
 // The existing target stays where it is until the transformation commits its replacement, which
 // happens atomically: a job that fails later leaves the user's old file intact.
 Go prepareNewTarget(JobEnv& env, const QString& folder, const QString& sourceName, const QString& targetName,
@@ -44,10 +52,12 @@ Go prepareNewTarget(JobEnv& env, const QString& folder, const QString& sourceNam
     error = {};
     const QString question = QStringLiteral("请注意，文件 ") + targetName + QStringLiteral("已存在！是否覆盖该文件？");
     if (!env.prompt.askYesNo(OverwriteTitle, question)) {
-        env.sink.ReportProgress(0, ResultRow::of(Outcome::Asked, sourceName, QStringLiteral("用户中止"), TargetExists, target));
+        env.sink.ReportProgress(
+            0, ResultRow::of(Outcome::Asked, sourceName, QStringLiteral("用户中止"), TargetExists, sourcePath(folder, sourceName)));
         return Go::Refused;
     }
-    env.sink.ReportProgress(0, ResultRow::of(Outcome::Note, sourceName, QStringLiteral("覆盖原有文件"), TargetExists, target));
+    env.sink.ReportProgress(0, ResultRow::of(Outcome::Note, sourceName, QStringLiteral("覆盖原有文件"), TargetExists,
+                                             sourcePath(folder, sourceName)));
     return Go::Yes;
 }
 
@@ -63,7 +73,7 @@ bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetN
         go = prepareNewTarget(env, dir, sourceName, targetName, error);
 
     if (go == Go::Failed) {
-        reportError(env, sourceName, dir + targetName, error);
+        reportError(env, sourceName, sourcePath(dir, sourceName), error);
         return false;
     }
     PromoteRecentFolder(env.state, dir);

@@ -50,13 +50,13 @@ bool RestoreRunner::takeNames(const BackupBatch& batch, const RestoreRequest& re
             const QString path = FileName::absolutePath(asked);
             const qsizetype slash = path.lastIndexOf(u'/');
             if (path.left(slash + 1) != folder) {
-                failed(asked, FileError::withText(ENOENT, QStringLiteral("不在这批的文件夹中：") + folder), result);
+                failed(asked, path, FileError::withText(ENOENT, QStringLiteral("不在这批的文件夹中：") + folder), result);
                 continue;
             }
             name = path.mid(slash + 1);
         }
         if (!holds(batch.journal.entries, name)) {
-            failed(asked, FileError::withText(ENOENT, QStringLiteral("这批没有这个文件")), result);
+            failed(asked, folder + name, FileError::withText(ENOENT, QStringLiteral("这批没有这个文件")), result);
             continue;
         }
         names.append(name);
@@ -98,7 +98,9 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     const bool anything = takeNames(*batch, request, names, result);
     if (request.names.isEmpty()) {
         for (const QString& rejected : batch->journal.rejected)
-            failed(rejected, FileError::withText(EINVAL, QStringLiteral("日志中的文件名不可信，未恢复")), result);
+            // A name that is no plain name names no file.
+            failed(rejected, QString(), FileError::withText(EINVAL, QStringLiteral("日志中的文件名不可信，未恢复")),
+                   result);
     }
     if (!anything) {
         sink.complete();
@@ -200,8 +202,12 @@ void RestoreRunner::done(const QString& path, const QString& reason, RestoreResu
 }
 
 void RestoreRunner::failed(const QString& path, const FileError& error, RestoreResult& result) {
+    failed(path, path, error, result);
+}
+
+void RestoreRunner::failed(const QString& text, const QString& file, const FileError& error, RestoreResult& result) {
     ++result.failed;
-    m_env.sink.ReportProgress(0, fileErrorRow(path, path, error));
+    m_env.sink.ReportProgress(0, fileErrorRow(text, file, error));
 }
 
 void RestoreRunner::removeCreated(const QString& folder, const JournalEntry& entry, const RestoreRequest& request,

@@ -267,8 +267,8 @@ TEST_F(CliTest, jsonFileIsTheRowsFileAndNullForRowsAboutNoFile) {
     ASSERT_TRUE(TestFiles::write(work + "p.txt", "old"));
     EXPECT_EQ(run({"--json", "--quiet", "--no", "html2txt", work + "p.htm"}), 1);
     EXPECT_TRUE(out.startsWith(R"({"text": "p.htm", "status": "用户中止", "reason": "文件已存在", "mark": "yellow", "file": ")" +
-                               work + R"(p.txt"})"))
-        << "the row is about the target that was kept: " << out.toStdString();
+                               work + R"(p.htm"})"))
+        << out.toStdString();
     EXPECT_EQ(run({"--json", "--quiet", "restore", "20200101-01"}), 1);
     EXPECT_EQ(out, R"({"text": "20200101-01", "status": "未完成", "reason": "没有这批备份", "mark": "red", "file": null})"
                    "\n");

@@ -90,14 +90,14 @@ const Case cases[] = {
      [](ResultRowsTest& t) { t.batch(BatchCommand::Reflow, {"gone.txt"}); },
      {{"gone.txt", "错误2", "red", Outcome::Error, "gone.txt"},
       {"gone.txt", "未完成", "red", Outcome::Refused, "gone.txt"}}},
-    {"a No to overwriting is asked, yellow, about the target it kept",
+    {"a No to overwriting is asked, yellow, about the page whose text it kept",
      [](ResultRowsTest& t) {
          t.file("p.htm", "<p>新</p>");
          t.file("p.txt", "old");
          t.answer(false);
          t.batch(BatchCommand::WebPageToText, {"p.htm"});
      },
-     {{"p.htm", "用户中止", "yellow", Outcome::Asked, "p.txt"},
+     {{"p.htm", "用户中止", "yellow", Outcome::Asked, "p.htm"},
       {"p.htm", "未完成", "red", Outcome::Refused, "p.htm"},
       {"总时间", "", "blue", Outcome::Summary, ""}}},
     {"a Yes to overwriting is a yellow note, then done",
@@ -107,7 +107,7 @@ const Case cases[] = {
          t.answer(true);
          t.batch(BatchCommand::WebPageToText, {"p.htm"});
      },
-     {{"p.htm", "覆盖原有文件", "yellow", Outcome::Note, "p.txt"},
+     {{"p.htm", "覆盖原有文件", "yellow", Outcome::Note, "p.htm"},
       {"p.htm", "完成", "blue", Outcome::Done, "p.htm"},
       {"总时间", "", "blue", Outcome::Summary, ""}}},
     {"the wizard's stage title is a heading about no file",
@@ -152,18 +152,25 @@ TEST(OutcomeTest, colourFailureAndAttentionOfEveryOutcome) {
     }
 }
 
-TEST(OutcomeTest, theTallyCountsFilesOnceWhateverNotesFollowThem) {
+// A file with an error row and then its "未完成" row is one file with an error; notes, titles and
+// totals are no files; two batch numbers without a file are two.
+TEST(OutcomeTest, theTallyCountsEachFileOnceUnderItsGravestOutcome) {
+    const auto at = [](Outcome outcome, const char* file) {
+        return ResultRow::of(outcome, QStringLiteral("x"), QString(), QString(), QString::fromUtf8(file));
+    };
     OutcomeTally tally;
-    for (const Outcome outcome : {Outcome::Heading, Outcome::Note, Outcome::Done, Outcome::Note, Outcome::Done,
-                                  Outcome::Unchanged, Outcome::Asked, Outcome::Refused, Outcome::Error,
-                                  Outcome::Error, Outcome::NotProcessed, Outcome::Summary, Outcome::Stopped})
-        tally.add(outcome);
-    EXPECT_EQ(tally.done(), 2);
+    for (const ResultRow& row : {at(Outcome::Heading, ""), at(Outcome::Note, "/w/a"), at(Outcome::Done, "/w/a"),
+                                 at(Outcome::Note, "/w/a"), at(Outcome::Unchanged, "/w/b"), at(Outcome::Asked, "/w/c"),
+                                 at(Outcome::Refused, "/w/c"), at(Outcome::Error, "/w/d"), at(Outcome::Refused, "/w/d"),
+                                 at(Outcome::NotProcessed, "/w/e"), at(Outcome::Summary, ""), at(Outcome::Done, ""),
+                                 at(Outcome::Done, ""), at(Outcome::Stopped, "")})
+        tally.add(row);
+    EXPECT_EQ(tally.done(), 3);
     EXPECT_EQ(tally.unchanged(), 1);
-    EXPECT_EQ(tally.kept(), 1);
+    EXPECT_EQ(tally.kept(), 0);
     EXPECT_EQ(tally.notDone(), 2);
-    EXPECT_EQ(tally.errors(), 2);
-    EXPECT_EQ(tally.files(), 8);
+    EXPECT_EQ(tally.errors(), 1);
+    EXPECT_EQ(tally.files(), 7);
 }
 
 } // namespace
