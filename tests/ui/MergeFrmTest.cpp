@@ -311,7 +311,8 @@ void MergeFrmTest::mergeThroughProgressWindow() {
     QVERIFY(progress->isFinished());
     QVERIFY(!dialog->isEnabled());
     QCOMPARE(t.state().ProgressOwner.data(), static_cast<QObject*>(dialog));
-    QCOMPARE(progressRows(*progress), QStringList({f + "1.txt|合并完成|", f + "2.txt|合并完成|"}));
+    QCOMPARE(progressRows(*progress), QStringList({"1.txt|合并完成|", "2.txt|合并完成|"}));
+    QCOMPARE(progress->windowTitle(), f);
     QCOMPARE(t.readFile(f + QStringLiteral("卷一_合集.txt")), QByteArray("一\r\n二\r\n"));
 
     // Ready for the next merge, the prefix just used first.

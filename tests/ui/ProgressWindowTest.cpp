@@ -4,6 +4,7 @@
 #include "core/AppState.h"
 #include "ui/common/InProgress.h"
 
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -60,6 +61,9 @@ private slots:
     void escapeDoesNotEndABatch();
     void stopButtonOnlyWhileABatchRuns();
     void inputQueuedDuringTheRunNeverAcknowledges();
+    void theLastRowSumsUpAndAStoppedBarStays();
+    void attentionFilterHidesBlueRowsOnly();
+    void rowsNameFilesAndTheTitleNamesTheFolder();
 };
 
 void ProgressWindowTest::reports_data() {
@@ -265,6 +269,85 @@ void ProgressWindowTest::inputQueuedDuringTheRunNeverAcknowledges() {
     QCOMPARE(rows->columnWidth(0) + rows->columnWidth(1) + rows->columnWidth(2), rows->viewport()->width());
     QVERIFY(rows->columnWidth(2) > rows->columnWidth(1));
     QCOMPARE(rows->topLevelItem(0)->toolTip(2), note);
+}
+
+// Every row the window shows, the summing-up row included, as "text|status|reason" (hidden rows left out).
+static QStringList visibleRows(const InProgress& window) {
+    QStringList rows;
+    for (int i = 0; i < window.LVResults->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = window.LVResults->topLevelItem(i);
+        if (!item->isHidden())
+            rows.append(item->text(0) + u'|' + item->text(1) + u'|' + item->text(2));
+    }
+    return rows;
+}
+
+static ResultRow fileRow(Outcome outcome, const QString& path, const QString& status) {
+    return ResultRow::of(outcome, path, status, QString(), path);
+}
+
+void ProgressWindowTest::theLastRowSumsUpAndAStoppedBarStays() {
+    AppState state;
+    QWidget owner;
+    InProgress window(state);
+    window.beginBatch(&owner);
+    window.ReportProgress(0, ResultRow::about(Outcome::Heading, QStringLiteral("-html转换-")));
+    window.ReportProgress(20, fileRow(Outcome::Done, "/w/a.txt", "完成"));
+    window.ReportProgress(0, fileRow(Outcome::Note, "/w/a.txt", "注意"));
+    window.ReportProgress(40, fileRow(Outcome::Unchanged, "/w/b.txt", "完成"));
+    window.ReportProgress(60, fileRow(Outcome::Error, "/w/c.txt", "错误13"));
+    window.ReportProgress(60, fileRow(Outcome::Refused, "/w/c.txt", "未完成"));
+    complete(window);
+    QCOMPARE(visibleRows(window).last(), QStringLiteral("共 3 个文件：1 个完成，1 个未改变，1 个错误||"));
+    QCOMPARE(window.PrgBar1->value(), 100);
+    QCOMPARE(window.CmdOK->text(), QStringLiteral("关闭[&O]"));
+    window.acknowledge();
+
+    window.beginBatch(&owner);
+    window.ReportProgress(50, fileRow(Outcome::Done, "/w/a.txt", "完成"));
+    window.requestStop();
+    window.ReportProgress(0, fileRow(Outcome::NotProcessed, "/w/b.txt", "未处理"));
+    complete(window);
+    QCOMPARE(window.PrgBar1->value(), 50);
+    QCOMPARE(window.LabelStatus->text(), QStringLiteral("50% 已停止"));
+    QCOMPARE(visibleRows(window).last(), QStringLiteral("已停止：1 个完成，1 个未完成||"));
+    window.acknowledge();
+
+    // Nothing of the last batch is counted in the next one.
+    window.beginBatch(&owner);
+    complete(window);
+    QCOMPARE(visibleRows(window), QStringList{QStringLiteral("共 0 个文件：没有处理任何文件||")});
+}
+
+void ProgressWindowTest::attentionFilterHidesBlueRowsOnly() {
+    AppState state;
+    InProgress window(state);
+    QCOMPARE(window.ChkAttention->text(), QStringLiteral("只显示红色和黄色的行"));
+    window.ReportProgress(0, fileRow(Outcome::Done, "/w/a.txt", "完成"));
+    window.ReportProgress(0, fileRow(Outcome::Asked, "/w/b.txt", "用户中止"));
+    window.ChkAttention->setChecked(true);
+    // Rows that come while the filter is on follow it too.
+    window.ReportProgress(0, fileRow(Outcome::Unchanged, "/w/c.txt", "完成"));
+    window.ReportProgress(0, fileRow(Outcome::Error, "/w/d.txt", "错误2"));
+    complete(window);
+    QCOMPARE(visibleRows(window), QStringList({"b.txt|用户中止|", "d.txt|错误2|",
+                                               "共 4 个文件：1 个完成，1 个未改变，1 个保持原样，1 个错误||"}));
+    window.ChkAttention->setChecked(false);
+    QCOMPARE(visibleRows(window).size(), 5);
+}
+
+void ProgressWindowTest::rowsNameFilesAndTheTitleNamesTheFolder() {
+    AppState state;
+    InProgress window(state);
+    window.ReportProgress(0, fileRow(Outcome::Done, "/w/a.txt", "完成"));
+    window.ReportProgress(0, fileRow(Outcome::Done, "/elsewhere/b.txt", "完成"));
+    window.ReportProgress(0, ResultRow::of(Outcome::Asked, "p.htm", "用户中止", QString(), "/w/p.txt"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("/w/"));
+    QCOMPARE(visibleRows(window), QStringList({"a.txt|完成|", "/elsewhere/b.txt|完成|", "p.htm|用户中止|"}));
+    QCOMPARE(window.LVResults->topLevelItem(0)->toolTip(0), QStringLiteral("/w/a.txt"));
+    complete(window);
+    window.acknowledge();
+    QCOMPARE(window.windowTitle(), QString());
 }
 
 QTEST_MAIN(ProgressWindowTest)

@@ -150,10 +150,24 @@ QString InProgress::summingUp(const OutcomeTally& tally, bool stopped) {
     return stopped ? tr("已停止：%1").arg(counts) : tr("共 %1 个文件：%2").arg(tally.files()).arg(counts);
 }
 
+QString InProgress::shownText(const ResultRow& row) {
+    // The folder of the batch's first file is said once, in the title; a row that names a file of
+    // that folder by its full path shows the name.
+    if (row.file.isEmpty())
+        return row.text;
+    const qsizetype slash = row.file.lastIndexOf(u'/');
+    const QString folder = row.file.left(slash + 1);
+    if (windowTitle().isEmpty())
+        setWindowTitle(folder);
+    return row.text == row.file && folder == windowTitle() ? row.file.mid(slash + 1) : row.text;
+}
+
 void InProgress::addRow(const ResultRow& row, int outcome) {
-    auto* item = new QTreeWidgetItem(LVResults, {row.text, row.status, row.reason});
+    auto* item = new QTreeWidgetItem(LVResults, {shownText(row), row.status, row.reason});
     for (int column = 0; column < 3; ++column)
         item->setToolTip(column, item->text(column));
+    if (!row.file.isEmpty())
+        item->setToolTip(0, row.file);
     const QString markKey = row.markKey();
     if (!markKey.isEmpty())
         item->setIcon(0, Icons::mark(markKey));
@@ -177,7 +191,7 @@ void InProgress::ReportProgress(int percent, const ResultRow& row) {
 
     if (!row.text.isEmpty()) {
         addRow(row, int(row.outcome));
-        m_tally.add(row.outcome);
+        m_tally.add(row);
     }
 
     if (percent == -1) {
@@ -205,6 +219,7 @@ void InProgress::processEvents() {
 void InProgress::acknowledge() {
     setBar(0);
     LVResults->clear();
+    setWindowTitle(QString());
     CmdOK->hide();
     LabelWait->show();
     setRunning(false);

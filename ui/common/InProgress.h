@@ -21,7 +21,8 @@ class QTreeWidget;
 // and the user's "关闭[&O]" (acknowledge()) clears and hides the window and enables the owner again.
 // While the batch runs, "停止[&S]" asks it to stop at its next safe point (stopRequested()). At the end
 // a last row sums the batch up from its rows' outcomes; a stopped batch's bar stays where it stopped.
-// "只显示红色和黄色的行" hides the rows that need no attention.
+// "只显示红色和黄色的行" hides the rows that need no attention. A row that names its file by its full
+// path shows the file's name; the batch's folder is the window's title.
 class InProgress : public QDialog, public ProgressSink {
     Q_OBJECT
 public:
@@ -78,6 +79,7 @@ private:
     void setBar(int percent);
     void setRunning(bool running);
     void addRow(const ResultRow& row, int outcome);
+    QString shownText(const ResultRow& row);
     void applyFilter();
 
     AppState& m_state;

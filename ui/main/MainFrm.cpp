@@ -840,9 +840,14 @@ bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainFrm::closeEvent(QCloseEvent* event) {
-    // A disabled window (a dialog or a batch is up) cannot be closed from its close box.
+    // A disabled window (a dialog or a batch is up) cannot be closed from its close box. A running
+    // batch is offered to be stopped: it stops at its next safe point, and its rows stay to be read.
     if (event->spontaneous() && !isEnabled()) {
         event->ignore();
+        InProgress* progress = m_app.inProgress();
+        if (progress && progress->isVisible() && !progress->isFinished() && !progress->stopRequested() &&
+            m_app.messages().askYesNo(progress, MessageProvider::appTitle(), tr("正在处理文件。要停止这批处理吗？")))
+            progress->requestStop();
         return;
     }
     event->accept();
