@@ -86,7 +86,7 @@ int checkBook(JobEnv& env, const QString& bookOrFolder) {
         if (outcome == CheckRunner::Outcome::NoChapters)
             printError(QStringLiteral("check: no chapters found in ") + path.mid(path.lastIndexOf(u'/') + 1));
     }
-    env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    env.sink.complete();
     return outcome == CheckRunner::Outcome::Found || outcome == CheckRunner::Outcome::Failed ? 1 : 0;
 }
 
@@ -103,7 +103,7 @@ int splitBook(JobEnv& env, const QString& book, const QString& folder) {
     const QString path = FileName::absolutePath(book);
     env.state.CurrentFolder = path.left(path.lastIndexOf(u'/') + 1);
     const bool split = SplitRunner::run(env, path, folder);
-    env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    env.sink.complete();
     return split ? 0 : 1;
 }
 
@@ -119,9 +119,10 @@ int makeEpub(JobEnv& env, EpubOptions options, bool sort) {
     if (!options.cover.isEmpty())
         options.cover = FileName::absolutePath(options.cover);
     env.state.CurrentFolder = options.output.left(options.output.lastIndexOf(u'/') + 1);
-    const bool made = EpubRunner::run(env, options);
-    env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
-    return made ? 0 : 1;
+    // Whether the run failed is told by its rows (Outcomes::isFailure), as for every other command.
+    EpubRunner::run(env, options);
+    env.sink.complete();
+    return 0;
 }
 
 } // namespace BookCommands

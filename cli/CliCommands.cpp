@@ -22,7 +22,7 @@ namespace CliCommands {
 namespace {
 
 void complete(ProgressSink& sink) {
-    sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    sink.complete();
 }
 
 void printBytes(const QByteArray& bytes) {
@@ -244,8 +244,8 @@ int diffRestore(const AppState& state, DryRun& dryRun, const QString& id, const 
 
 int pruneBackups(JobEnv& env, int days, bool dryRun) {
     for (const QString& link : BackupCatalog::linkedFolders(env.state.BackupFolder)) {
-        env.sink.ReportProgress(0, link, QStringLiteral("跳过"), QStringLiteral("是符号链接，不跟随也不删除"),
-                                Mark::Yellow);
+        env.sink.ReportProgress(
+            0, ResultRow::of(Outcome::Skipped, link, QStringLiteral("跳过"), QStringLiteral("是符号链接，不跟随也不删除"), link));
     }
     const QList<BackupBatch> old =
         BackupCatalog::olderThan(BackupCatalog::list(env.state.BackupFolder), env.clock.now().addDays(-days));
@@ -262,7 +262,7 @@ int pruneBackups(JobEnv& env, int days, bool dryRun) {
                                  .arg(BackupCatalog::sizeText(size));
     if (dryRun) {
         for (const BackupBatch& batch : old)
-            env.sink.ReportProgress(0, batch.id, QStringLiteral("预览"), QStringLiteral("将删除"), Mark::Blue);
+            env.sink.ReportProgress(0, ResultRow::about(Outcome::Preview, batch.id, QStringLiteral("预览"), QStringLiteral("将删除")));
         complete(env.sink);
         return 0;
     }
@@ -271,10 +271,11 @@ int pruneBackups(JobEnv& env, int days, bool dryRun) {
     for (const BackupBatch& batch : old) {
         FileError error;
         if (BackupCatalog::remove(batch, &error))
-            env.sink.ReportProgress(0, batch.id, QStringLiteral("完成"), QStringLiteral("已删除"), Mark::Blue);
+            env.sink.ReportProgress(0, ResultRow::about(Outcome::Done, batch.id, QStringLiteral("完成"), QStringLiteral("已删除")));
         else
-            env.sink.ReportProgress(0, batch.id, QStringLiteral("错误") + QString::number(error.number),
-                                    error.description, Mark::Red);
+            env.sink.ReportProgress(0, ResultRow::about(Outcome::Error, batch.id,
+                                                        QStringLiteral("错误") + QString::number(error.number),
+                                                        error.description));
     }
     complete(env.sink);
     return 0;

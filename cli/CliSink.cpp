@@ -3,32 +3,28 @@
 #include "CliStop.h"
 #include "JsonRow.h"
 #include "TabRow.h"
-#include "core/AppState.h"
 #include "platform/FileName.h"
-
-#include <QDir>
 
 #include <unistd.h>
 
-CliSink::CliSink(bool showBar, Format format, const AppState& state, std::FILE* rows)
-    : m_showBar(showBar && ::isatty(STDERR_FILENO)), m_format(format), m_state(state), m_rows(rows),
+CliSink::CliSink(bool showBar, Format format, std::FILE* rows)
+    : m_showBar(showBar && ::isatty(STDERR_FILENO)), m_format(format), m_rows(rows),
       m_rowsToTerminal(::isatty(::fileno(rows))) {}
 
 CliSink::~CliSink() {
     clearBar();
 }
 
-void CliSink::ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
-                             const QString& markKey) {
-    if (!text.isEmpty()) {
+void CliSink::ReportProgress(int percent, const ResultRow& row) {
+    if (!row.text.isEmpty()) {
         clearBar();
-        const QByteArray line = rowLine(text, status, reason, markKey);
+        const QByteArray line = rowLine(row);
         std::fwrite(line.constData(), 1, size_t(line.size()), m_rows);
         // A terminal sees each row at once; a pipe or a file gets them in large writes.
         if (m_rowsToTerminal)
             std::fflush(m_rows);
-        if (markKey == Mark::Red)
-            m_sawRed = true;
+        if (Outcomes::isFailure(row.outcome))
+            m_sawFailure = true;
     }
     if (percent > 0)
         drawBar(percent);
@@ -36,15 +32,16 @@ void CliSink::ReportProgress(int percent, const QString& text, const QString& st
         clearBar();
 }
 
-QByteArray CliSink::rowLine(const QString& text, const QString& status, const QString& reason,
-                            const QString& markKey) const {
+QByteArray CliSink::rowLine(const ResultRow& row) const {
+    const QString mark = row.markKey();
     // Names that are not UTF-8 are printed with their own bytes, as ls prints them.
     if (m_format == Format::Tab)
-        return FileName::encode(TabRow::line({text, status, reason, markKey}));
+        return FileName::encode(TabRow::line({row.text, row.status, row.reason, mark}));
     std::optional<QString> file;
-    if (!status.isEmpty())
-        file = JsonRow::bytesSafe(QDir::isAbsolutePath(text) ? text : m_state.CurrentFolder + text);
-    return JsonRow::object({{"text", text}, {"status", status}, {"reason", reason}, {"mark", markKey}, {"file", file}});
+    if (!row.file.isEmpty())
+        file = JsonRow::bytesSafe(row.file);
+    return JsonRow::object(
+        {{"text", row.text}, {"status", row.status}, {"reason", row.reason}, {"mark", mark}, {"file", file}});
 }
 
 void CliSink::drawBar(int percent) {

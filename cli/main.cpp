@@ -340,7 +340,7 @@ int main(int argc, char** argv) {
 
     CliStop::install();
     // With --diff, standard output carries only the diff; the rows (a refused file, say) go to standard error.
-    CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, state, a.diff ? stderr : stdout);
+    CliSink sink(!a.quiet, a.json ? CliSink::Format::Json : CliSink::Format::Tab, a.diff ? stderr : stdout);
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
     SystemClock clock;
     JobEnv realEnv{state, sink, prompt, clock};
@@ -481,7 +481,7 @@ int main(int argc, char** argv) {
     }
     if (CliStop::signalNumber() != 0)
         return 128 + CliStop::signalNumber();
-    if (sink.sawRedRow())
+    if (sink.sawFailure())
         status = ExitFailed;
     return status;
 }

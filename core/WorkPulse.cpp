@@ -15,7 +15,7 @@ bool WorkPulse::look(qint64 done, qint64 total) {
     if (total > 0 && m_to > m_from) {
         const int percent = m_from + int(qint64(m_to - m_from) * std::min(done, total) / total);
         if (percent >= 1 && percent != m_shownPercent) {
-            m_sink.ReportProgress(percent, QString(), QString(), QString(), QString());
+            m_sink.moveBar(percent);
             m_shownPercent = percent;
         }
     }

@@ -54,7 +54,8 @@ void reportMoved(JobEnv& env) {
     if (moved == 0)
         return;
     const QString id = state.BackupBatchFolder.section(u'/', -3, -2);
-    env.sink.ReportProgress(0, QStringLiteral("%1 个源文件已移入备份").arg(moved), QString(), QStringLiteral("撤销这批即可取回（%1）").arg(id), Mark::Yellow);
+    env.sink.ReportProgress(0, ResultRow::about(Outcome::Note, QStringLiteral("%1 个源文件已移入备份").arg(moved), QString(),
+                                                 QStringLiteral("撤销这批即可取回（%1）").arg(id)));
 }
 
 // Keeps the batch number just given. Not synced: after a power cut the number may be given again only
@@ -161,6 +162,12 @@ bool openFolder(JobEnv& env, QString& batchFolder, FileError& error) {
     }
 }
 
+// The red row of a file whose journal line could not be written.
+void reportJournalError(JobEnv& env, const QString& name, const FileError& error) {
+    env.sink.ReportProgress(0, ResultRow::of(Outcome::Error, name, QStringLiteral("错误") + QString::number(error.number),
+                                             QStringLiteral("备份日志无法写入：") + error.description,
+                                             AddBackslash(env.state.BatchWorkFolder) + name));
+}
 } // namespace
 
 void record(JobEnv& env, const JournalEntry& entry) {
@@ -170,8 +177,7 @@ void record(JobEnv& env, const JournalEntry& entry) {
     FileError error;
     if (folder(env, batchFolder, error) && BackupJournal::append(batchFolder, entry, &error))
         return;
-    env.sink.ReportProgress(0, entry.name, QStringLiteral("错误") + QString::number(error.number),
-                            QStringLiteral("备份日志无法写入：") + error.description, Mark::Red);
+    reportJournalError(env, entry.name, error);
 }
 
 void withdraw(JobEnv& env, const QString& name, bool intended) {
@@ -179,8 +185,7 @@ void withdraw(JobEnv& env, const QString& name, bool intended) {
         return;
     FileError error;
     if (!BackupJournal::withdraw(env.state.BackupBatchFolder, name, &error))
-        env.sink.ReportProgress(0, name, QStringLiteral("错误") + QString::number(error.number),
-                                QStringLiteral("备份日志无法写入：") + error.description, Mark::Red);
+        reportJournalError(env, name, error);
 }
 
 bool intend(JobEnv& env, const QString& name, const QString& backupName, const FileState& before, FileError& error) {
@@ -196,8 +201,10 @@ void end(JobEnv& env) {
     // that the batch ended; the window's events run meanwhile.
     FileError error;
     if (!DurableWrites::finish(&error, [&env] { env.sink.processEvents(); })) {
-        env.sink.ReportProgress(0, state.BatchWorkFolder, QStringLiteral("错误") + QString::number(error.number),
-                                QStringLiteral("写入的数据未能存到磁盘上：") + error.description, Mark::Red);
+        env.sink.ReportProgress(0, ResultRow::of(Outcome::Error, state.BatchWorkFolder,
+                                                 QStringLiteral("错误") + QString::number(error.number),
+                                                 QStringLiteral("写入的数据未能存到磁盘上：") + error.description,
+                                                 state.BatchWorkFolder));
     } else if (state.BackupBatchOpen && !state.BackupBatchFolder.isEmpty()) {
         BackupJournal::finish(state.BackupBatchFolder, env.clock.now());
         reportMoved(env);

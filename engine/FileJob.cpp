@@ -10,6 +10,8 @@
 #include "platform/BackupLink.h"
 #include "platform/FileOps.h"
 
+#include <QDir>
+
 #include <cerrno>
 
 namespace {
@@ -22,12 +24,18 @@ bool prepareInPlace(const QString& folder, const QString& name, FileError& error
     return FileOps::mayRewrite(folder + name, &error);
 }
 
-void reportError(JobEnv& env, const QString& text, const FileError& error) {
-    env.sink.ReportProgress(0, text, QStringLiteral("错误") + QString::number(error.number), error.description,
-                            Mark::Red);
+void reportError(JobEnv& env, const QString& text, const QString& file, const FileError& error) {
+    env.sink.ReportProgress(0, ResultRow::of(Outcome::Error, text, QStringLiteral("错误") + QString::number(error.number),
+                                             error.description, file));
 }
 
 enum class Go { Yes, Refused, Failed };
+
+// The file a job's rows are about: its source, named in `folder` or by its full path (the split and the
+// e-book name the file they write).
+QString sourcePath(const QString& folder, const QString& sourceName) {
+    return QDir::isAbsolutePath(sourceName) ? sourceName : folder + sourceName;
+}
 
 // The existing target stays where it is until the transformation commits its replacement, which
 // happens atomically: a job that fails later leaves the user's old file intact.
@@ -44,10 +52,12 @@ Go prepareNewTarget(JobEnv& env, const QString& folder, const QString& sourceNam
     error = {};
     const QString question = QStringLiteral("请注意，文件 ") + targetName + QStringLiteral("已存在！是否覆盖该文件？");
     if (!env.prompt.askYesNo(OverwriteTitle, question)) {
-        env.sink.ReportProgress(0, sourceName, QStringLiteral("用户中止"), TargetExists, Mark::Yellow);
+        env.sink.ReportProgress(
+            0, ResultRow::of(Outcome::Asked, sourceName, QStringLiteral("用户中止"), TargetExists, sourcePath(folder, sourceName)));
         return Go::Refused;
     }
-    env.sink.ReportProgress(0, sourceName, QStringLiteral("覆盖原有文件"), TargetExists, Mark::Yellow);
+    env.sink.ReportProgress(0, ResultRow::of(Outcome::Note, sourceName, QStringLiteral("覆盖原有文件"), TargetExists,
+                                             sourcePath(folder, sourceName)));
     return Go::Yes;
 }
 
@@ -63,7 +73,7 @@ bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetN
         go = prepareNewTarget(env, dir, sourceName, targetName, error);
 
     if (go == Go::Failed) {
-        reportError(env, sourceName, error);
+        reportError(env, sourceName, sourcePath(dir, sourceName), error);
         return false;
     }
     PromoteRecentFolder(env.state, dir);
@@ -99,7 +109,7 @@ std::function<bool(FileError& error)> BackUpBeforeReplace(JobEnv& env, const QSt
         }
         // A stop is no error of the file's: the caller's row tells of it.
         if (!error.isStopped())
-            reportError(env, rowText, error);
+            reportError(env, rowText, path, error);
         return false;
     };
 }
@@ -110,7 +120,7 @@ bool IntendToCreate(JobEnv& env, const QString& folder, const QString& name, con
         return true;
     FileError error;
     if (!BatchJournal::intend(env, name, QString(), FileState(), error)) {
-        reportError(env, rowText, error);
+        reportError(env, rowText, AddBackslash(folder) + name, error);
         return false;
     }
     intended = IntendedChange();

@@ -154,8 +154,8 @@ WritePass Merge::pass(std::optional<TextFormat> format) {
             return pass;
         }
         if (examine) {
-            m_sink.ReportProgress(percentDone(i, lastIndex), m_files[i], QStringLiteral("合并完成"), QString(),
-                                  Mark::Blue);
+            m_sink.ReportProgress(percentDone(i, lastIndex), ResultRow::of(Outcome::Done, m_files[i],
+                                                                           QStringLiteral("合并完成"), QString(), m_files[i]));
         }
         m_sink.processEvents();
         if (m_sink.stopRequested()) {

@@ -75,7 +75,7 @@ void BatchRunner::run(const BatchRequest& request) {
         QStringList names;
         for (const qsizetype n : waiting)
             names.append(request.entries.at(selected.at(n)).name);
-        reportNotProcessed(m_env.sink, names);
+        reportNotProcessed(m_env.sink, request.folder, names);
     }
     double total = clock.nsecsElapsed() / 1e9;
     if (m_env.state.Workers <= 1 || selectedCount <= 1) {
@@ -85,9 +85,9 @@ void BatchRunner::run(const BatchRequest& request) {
     }
 
     if (timed)
-        m_env.sink.ReportProgress(0, QStringLiteral("总时间：") + secondsText(total), QString(), QString(), Mark::Blue);
+        m_env.sink.ReportProgress(0, ResultRow::about(Outcome::Summary, QStringLiteral("总时间：") + secondsText(total)));
     BatchJournal::end(m_env);
-    m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    m_env.sink.complete();
 }
 
 QString BatchRunner::commandName(BatchCommand command, int direction) {

@@ -18,7 +18,8 @@ using Scan = BookPasses::Scan;
 
 void report(JobEnv& env, const QList<BookCheck::Finding>& findings) {
     for (const BookCheck::Finding& finding : findings)
-        env.sink.ReportProgress(0, finding.where, BookCheck::faultText(finding.fault), finding.details, Mark::Yellow);
+        env.sink.ReportProgress(0, ResultRow::about(::Outcome::Note, finding.where, BookCheck::faultText(finding.fault),
+                                                     finding.details));
 }
 
 // "565590_2.txt" is the second page of "565590.txt" when that file is there too.
@@ -36,8 +37,7 @@ bool isLaterPageName(const QString& name, const QSet<QString>& stems) {
 ReadProgress passProgress(JobEnv& env, int pass) {
     return [&env, pass](qint64 done, qint64 total) {
         if (total > 0)
-            env.sink.ReportProgress(int((pass * 100 + done * 100 / total) / 2), QString(), QString(), QString(),
-                                    QString());
+            env.sink.moveBar(int((pass * 100 + done * 100 / total) / 2));
         return !env.sink.stopRequested();
     };
 }
@@ -53,7 +53,7 @@ Outcome checkBook(JobEnv& env, const QString& path) {
     Scan book;
     FileError error;
     if (!scan(path, &book, &error, passProgress(env, 0))) {
-        reportFileError(env, name, error);
+        reportFileError(env, name, path, error);
         return Outcome::Failed;
     }
     if (book.headings.isEmpty())
@@ -61,7 +61,7 @@ Outcome checkBook(JobEnv& env, const QString& path) {
     BookCheck check(BookCheck::entriesOf(book.headings));
     if (!readAgain(
             path, book.format, [&](const QString& line) { check.addLine(line); }, &error, passProgress(env, 1))) {
-        reportFileError(env, name, error);
+        reportFileError(env, name, path, error);
         return Outcome::Failed;
     }
     const QList<BookCheck::Finding> findings = check.finish();
@@ -92,7 +92,7 @@ Outcome checkFolder(JobEnv& env, const QString& folder) {
         Scan chapter;
         FileError error;
         if (!scan(folder + name, &chapter, &error, stoppable(env))) {
-            reportFileError(env, name, error);
+            reportFileError(env, name, folder + name, error);
             if (error.isStopped())
                 return Outcome::Failed;
             failed = true;
@@ -118,7 +118,7 @@ Outcome checkFolder(JobEnv& env, const QString& folder) {
                 check.addLine(text);
         };
         if (!readAgain(folder + file.name, file.format, take, &error, stoppable(env))) {
-            reportFileError(env, file.name, error);
+            reportFileError(env, file.name, folder + file.name, error);
             return Outcome::Failed;
         }
     }
@@ -136,11 +136,12 @@ void checkFiles(JobEnv& env, const QString& folder, const QStringList& names) {
         }
         switch (checkBook(env, folder + name)) {
         case Outcome::Clean:
-            env.sink.ReportProgress(0, name, QStringLiteral("检查完成"), QStringLiteral("未发现问题"), Mark::Blue);
+            env.sink.ReportProgress(0, ResultRow::of(::Outcome::Done, name, QStringLiteral("检查完成"),
+                                                     QStringLiteral("未发现问题"), folder + name));
             break;
         case Outcome::NoChapters:
-            env.sink.ReportProgress(0, name, QStringLiteral("检查完成"),
-                                    QStringLiteral("未找到章节标题：无从检查"), Mark::Yellow);
+            env.sink.ReportProgress(0, ResultRow::of(::Outcome::Note, name, QStringLiteral("检查完成"),
+                                                     QStringLiteral("未找到章节标题：无从检查"), folder + name));
             break;
         case Outcome::Found:
         case Outcome::Failed:

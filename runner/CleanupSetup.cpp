@@ -1,5 +1,6 @@
 #include "CleanupSetup.h"
 
+#include "StopRows.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
 #include "engine/BoilerplateLearner.h"
@@ -31,14 +32,12 @@ std::shared_ptr<const Boilerplate> CleanupSetup::prepare(JobEnv& env, const QStr
     ProgressSink& sink = env.sink;
     FileError installError;
     if (!CleanupRules::installStartingSet(ruleFilePath(env.state), &installError)) {
-        sink.ReportProgress(0, ruleFilePath(env.state), QStringLiteral("错误") + QString::number(installError.number),
-                            installError.description, Mark::Red);
+        sink.ReportProgress(0, fileErrorRow(ruleFilePath(env.state), ruleFilePath(env.state), installError));
     }
     QList<RuleProblem> problems;
     auto boilerplate = std::make_shared<Boilerplate>(rulesOnly(env.state, options.ruleFiles, &problems));
     for (const RuleProblem& problem : problems)
-        sink.ReportProgress(0, problem.path, QStringLiteral("错误") + QString::number(problem.error.number),
-                            problem.error.description, Mark::Red);
+        sink.ReportProgress(0, fileErrorRow(problem.path, problem.path, problem.error));
     if (options.learn) {
         QStringList paths;
         for (const QString& name : names)

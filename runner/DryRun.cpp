@@ -19,25 +19,49 @@
 
 class DryRun::MappingSink : public ProgressSink {
 public:
-    MappingSink(ProgressSink& real, const QHash<QString, QString>& folders) : m_real(real), m_folders(folders) {}
+    MappingSink(ProgressSink& real, const QHash<QString, QString>& folders, QSet<QString>& toldAbout)
+        : m_real(real), m_folders(folders), m_toldAbout(toldAbout) {}
 
-    void ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
-                        const QString& markKey) override {
-        if (percent < 0 || markKey == Mark::Blue)
+    // What the command did to the scratch copies is told by report(), file by file, in the future
+    // tense; from the command's own rows only headings and what needs attention about a file pass.
+    void ReportProgress(int percent, const ResultRow& row) override {
+        if (percent < 0 || !passes(row))
             return;
-        QString shown = text;
-        for (auto it = m_folders.cbegin(); it != m_folders.cend(); ++it)
-            shown.replace(it.value(), it.key());
-        m_real.ReportProgress(0, shown, status, reason, markKey);
+        ResultRow shown = row;
+        shown.text = original(row.text);
+        shown.file = original(row.file);
+        if (!shown.file.isEmpty() && row.outcome != Outcome::Detail)
+            m_toldAbout.insert(shown.file);
+        m_real.ReportProgress(0, shown);
     }
     void processEvents() override { m_real.processEvents(); }
 
 private:
+    static bool passes(const ResultRow& row) {
+        // A note about no file ("-源文件已删除-") tells what happened to the copies, not to the user's files.
+        if (row.outcome == Outcome::Note && row.file.isEmpty())
+            return false;
+        // The lines a clean would remove are the preview of what it does.
+        return row.outcome == Outcome::Heading || row.outcome == Outcome::Detail ||
+               Outcomes::needsAttention(row.outcome);
+    }
+    QString original(const QString& path) const {
+        QString shown = path;
+        for (auto it = m_folders.cbegin(); it != m_folders.cend(); ++it)
+            shown.replace(it.value(), it.key());
+        return shown;
+    }
+
     ProgressSink& m_real;
     const QHash<QString, QString>& m_folders;
+    QSet<QString>& m_toldAbout;
 };
 
 namespace {
+
+ResultRow previewRow(const QString& path, const QString& reason) {
+    return ResultRow::of(Outcome::Preview, path, QStringLiteral("预览"), reason, path);
+}
 
 bool readLines(const QString& path, QStringList& lines) {
     lines.clear();
@@ -75,7 +99,7 @@ DryRun::DryRun(JobEnv& real) : m_real(real) {
     const QString rules = real.state.AppFolder + CleanupRules::fileName();
     if (FileOps::exists(rules))
         FileOps::copyFile(rules, m_state->AppFolder + CleanupRules::fileName(), nullptr, {}, FileSync::Never);
-    m_sink = std::make_unique<MappingSink>(real.sink, m_folders);
+    m_sink = std::make_unique<MappingSink>(real.sink, m_folders, m_toldAbout);
     m_env = std::make_unique<JobEnv>(JobEnv{*m_state, *m_sink, real.prompt, real.clock});
 }
 
@@ -137,7 +161,10 @@ QString DryRun::report(bool diff) {
             const FileState after = FileState::of(copy + name);
             const bool wasThere = m_copied.value(folder).contains(name);
             if (wasThere && before.sameContent(after)) {
-                sink.ReportProgress(0, original, QStringLiteral("预览"), unchangedReason(), Mark::Blue);
+                // A file the command skipped or failed on has its row already: "不会改变" beside
+                // "跳过" would say two things of one file.
+                if (!m_toldAbout.contains(original))
+                    sink.ReportProgress(0, previewRow(original, unchangedReason()));
                 continue;
             }
             QStringList oldLines;
@@ -148,7 +175,7 @@ QString DryRun::report(bool diff) {
                               readLines(copy + name, newLines);
             if (!text) {
                 if (!diff)
-                    sink.ReportProgress(0, original, QStringLiteral("预览"), wholeFileReason(before, after), Mark::Blue);
+                    sink.ReportProgress(0, previewRow(original, wholeFileReason(before, after)));
                 continue;
             }
             const TextDiff textDiff(oldLines, newLines);
@@ -168,9 +195,9 @@ QString DryRun::report(bool diff) {
                 reason = QStringLiteral("%1 行、%2 个字符将改变")
                              .arg(textDiff.changedLines())
                              .arg(textDiff.changedCharacters());
-            sink.ReportProgress(0, original, QStringLiteral("预览"), reason, Mark::Blue);
+            sink.ReportProgress(0, previewRow(original, reason));
         }
     }
-    sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    sink.complete();
     return diffText;
 }

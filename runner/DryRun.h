@@ -3,6 +3,7 @@
 #include "engine/JobEnv.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -38,7 +39,8 @@ public:
     static QString unchangedReason() { return QStringLiteral("不会改变"); }
 
     // One row per file mirrored or made (`diff` false): what the command would change, create or
-    // delete, or unchangedReason(); or a unified diff
+    // delete, or unchangedReason() (not for a file the command's own rows already told about: a file
+    // it skipped, refused or failed on); or a unified diff
     // of its decoded text under "a/NAME" and "b/NAME" (`diff` true, returned as the text); then the
     // completion call.
     QString report(bool diff);
@@ -53,4 +55,5 @@ private:
     std::unique_ptr<JobEnv> m_env;
     QHash<QString, QString> m_folders; // user's folder -> its mirror
     QHash<QString, QStringList> m_copied;
+    QSet<QString> m_toldAbout; // user's files the command's rows named as needing attention
 };

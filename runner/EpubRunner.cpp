@@ -91,16 +91,17 @@ namespace {
 bool build(JobEnv& env, const EpubOptions& options) {
     const QString folder = options.output.left(options.output.lastIndexOf(u'/') + 1);
     const QString name = options.output.mid(folder.size());
-    if (!BeginFileJob(env, options.inputs.value(0), name, folder))
+    // The question and its row are about the book that is there already.
+    if (!BeginFileJob(env, options.output, name, folder))
         return false;
     if (!options.cover.isEmpty() && !EpubBuilder::isCoverImage(options.cover)) {
-        env.sink.ReportProgress(0, options.cover, QStringLiteral("错误"),
-                                QStringLiteral("封面须是 JPEG、PNG 或 GIF 图片"), Mark::Red);
+        env.sink.ReportProgress(0, ResultRow::of(Outcome::Refused, options.cover, QStringLiteral("错误"),
+                                                QStringLiteral("封面须是 JPEG、PNG 或 GIF 图片"), options.cover));
         return false;
     }
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
-        reportFileError(env, options.output, FileError::withText(EIO, scratch.errorString()));
+        reportFileError(env, options.output, options.output, FileError::withText(EIO, scratch.errorString()));
         return false;
     }
 
@@ -112,7 +113,7 @@ bool build(JobEnv& env, const EpubOptions& options) {
         FileError error;
         if (!BookPasses::scan(options.inputs[i], &scans[size_t(i)], &error,
                               [&pulse](qint64 got, qint64 total) { return pulse.beat(got, total); })) {
-            reportFileError(env, options.inputs[i], error);
+            reportFileError(env, options.inputs[i], options.inputs[i], error);
             return false;
         }
         // Only the first input's opening says what the book is.
@@ -168,7 +169,7 @@ bool build(JobEnv& env, const EpubOptions& options) {
             BookPasses::readAgain(options.inputs[i], scan.format, take, &error,
                                   [&](qint64 got, qint64 total) { return !stopped && pulse.beat(got, total); });
         if (!read || stopped) {
-            reportFileError(env, options.inputs[i], stopped ? FileError::stopped() : error);
+            reportFileError(env, options.inputs[i], options.inputs[i], stopped ? FileError::stopped() : error);
             return false;
         }
         if (line == 0 && !stemChapter.isEmpty())
@@ -186,15 +187,18 @@ bool build(JobEnv& env, const EpubOptions& options) {
         return false;
     if (!builder.finish(options.output, &error)) {
         BatchJournal::withdraw(env, name, intended.intended);
-        env.sink.ReportProgress(0, options.output, QStringLiteral("未完成"), error.description, Mark::Red);
+        env.sink.ReportProgress(
+            0, ResultRow::of(Outcome::Refused, options.output, QStringLiteral("未完成"), error.description, options.output));
         return false;
     }
     JournalSteps::written(env, folder, name, intended);
-    env.sink.ReportProgress(100, options.output, QStringLiteral("制作完成"), QString(), Mark::Blue);
+    env.sink.ReportProgress(100, ResultRow::of(Outcome::Done, options.output, QStringLiteral("制作完成"), QString(),
+                                               options.output));
     if (builder.droppedCharacters() > 0)
-        env.sink.ReportProgress(100, options.output, QStringLiteral("注意"),
-                                QStringLiteral("%1 个字符无法写入电子书，已略去").arg(builder.droppedCharacters()),
-                                Mark::Yellow);
+        env.sink.ReportProgress(
+            100, ResultRow::of(Outcome::Note, options.output, QStringLiteral("注意"),
+                               QStringLiteral("%1 个字符无法写入电子书，已略去").arg(builder.droppedCharacters()),
+                               options.output));
     return true;
 }
 

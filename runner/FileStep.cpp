@@ -140,8 +140,10 @@ QString FileStep::unchangedReason() {
 void FileStep::reportOutcome(int percent, const QString& text, bool done, const QString& reason,
                              const TransformReport& report) {
     ProgressSink& sink = m_env.sink;
+    const QString file = m_folder + text;
     if (!done) {
-        sink.ReportProgress(percent, text, QStringLiteral("未完成"), report.error.description, Mark::Red);
+        sink.ReportProgress(percent,
+                            ResultRow::of(Outcome::Refused, text, QStringLiteral("未完成"), report.error.description, file));
         return;
     }
     const QString said = reason.isEmpty() ? report.summary : reason;
@@ -150,9 +152,10 @@ void FileStep::reportOutcome(int percent, const QString& text, bool done, const 
     const QString shown = report.unchanged ? unchangedReason() : said;
     const QString shownReason =
         cleaned.isEmpty() ? shown : shown.isEmpty() ? cleaned : shown + QStringLiteral("；") + cleaned;
-    sink.ReportProgress(percent, text, QStringLiteral("完成"), shownReason, Mark::Blue);
+    sink.ReportProgress(percent, ResultRow::of(report.unchanged ? Outcome::Unchanged : Outcome::Done, text,
+                                               QStringLiteral("完成"), shownReason, file));
     for (const QString& line : report.removedLines)
-        sink.ReportProgress(percent, text, removedLineStatus(), line, QString());
+        sink.ReportProgress(percent, ResultRow::of(Outcome::Detail, text, removedLineStatus(), line, file));
     if (report.unmappable > 0)
-        reportUnmappable(sink, text, report);
+        reportUnmappable(sink, text, file, report);
 }

@@ -40,6 +40,7 @@ public:
     // old content (left untouched) has the reason unchangedReason() instead. A file whose encoding could
     // not hold every character (written as "?" or saved as UTF-8, as the settings say) adds a yellow note
     // row after its "完成" row. A clean says what it took out, and lists each line it removed in a row.
+    // `text` is a name in the step's folder, or a full path with the step made for the folder "".
     void reportOutcome(int percent, const QString& text, bool done, const QString& reason,
                        const TransformReport& report);
 

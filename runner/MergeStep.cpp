@@ -21,17 +21,18 @@ bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetP
         BatchJournal::withdraw(env, name, intended.intended);
         // A source that could not be read is named, not the target that was left as it was.
         const QString& failed = report.errorFile.isEmpty() ? targetPath : report.errorFile;
-        sink.ReportProgress(0, failed, QStringLiteral("未完成"), report.error.description, Mark::Red);
+        sink.ReportProgress(0, ResultRow::of(Outcome::Refused, failed, QStringLiteral("未完成"), report.error.description, failed));
         return false;
     }
     JournalSteps::written(env, folder, name, intended);
     if (report.unmappable > 0)
-        reportUnmappable(sink, targetPath, report, report.lostCharacters() ? lossAddition : QString());
+        reportUnmappable(sink, targetPath, targetPath, report, report.lostCharacters() ? lossAddition : QString());
     return true;
 }
 
-void reportUnmappable(ProgressSink& sink, const QString& text, const TransformReport& report, const QString& addition) {
-    sink.ReportProgress(0, text, QStringLiteral("注意"), unmappableNote(report) + addition, Mark::Yellow);
+void reportUnmappable(ProgressSink& sink, const QString& text, const QString& file, const TransformReport& report,
+                      const QString& addition) {
+    sink.ReportProgress(0, ResultRow::of(Outcome::Note, text, QStringLiteral("注意"), unmappableNote(report) + addition, file));
 }
 
 bool mergeAsBatch(JobEnv& env, const QStringList& files, const QString& targetPath) {

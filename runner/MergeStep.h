@@ -20,7 +20,7 @@ bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetP
                    const QString& lossAddition = QString());
 
 // The yellow note after a file whose encoding could not hold every character.
-void reportUnmappable(ProgressSink& sink, const QString& text, const TransformReport& report,
+void reportUnmappable(ProgressSink& sink, const QString& text, const QString& file, const TransformReport& report,
                       const QString& addition = QString());
 
 // The merge as a batch of its own (merge dialog, command line), with the unmappable-character

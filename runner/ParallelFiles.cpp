@@ -23,26 +23,22 @@ class KeptRows : public ProgressSink {
 public:
     explicit KeptRows(const ProgressSink& batch) : m_batch(batch) {}
 
-    void ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
-                        const QString& markKey) override {
-        if (!text.isEmpty())
-            m_rows.append({percent, text, status, reason, markKey});
+    void ReportProgress(int percent, const ResultRow& row) override {
+        if (!row.text.isEmpty())
+            m_rows.append({percent, row});
     }
     bool stopRequested() const override { return m_batch.stopRequested(); }
     int pulseIntervalMs() const override { return m_batch.pulseIntervalMs(); }
 
     void replay(ProgressSink& sink) const {
         for (const Row& row : m_rows)
-            sink.ReportProgress(row.percent, row.text, row.status, row.reason, row.mark);
+            sink.ReportProgress(row.percent, row.row);
     }
 
 private:
     struct Row {
         int percent;
-        QString text;
-        QString status;
-        QString reason;
-        QString mark;
+        ResultRow row;
     };
     const ProgressSink& m_batch;
     QList<Row> m_rows;

@@ -157,7 +157,7 @@ ReplaceRunner::Matches ReplaceRunner::countMatches(const ReplaceRequest& request
 
 void ReplaceRunner::run(const ReplaceRequest& request) {
     if (request.find.isEmpty()) {
-        m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+        m_env.sink.complete();
         return;
     }
     BatchJournal::begin(m_env, QStringLiteral("replace “%1” → “%2”").arg(request.find, request.replacement),
@@ -184,14 +184,14 @@ void ReplaceRunner::run(const ReplaceRequest& request) {
             report.error = FileError::stopped();
         if (ok)
             JournalSteps::rewritten(env, request.folder, name, intended);
-        FileStep(env, request.folder).reportOutcome(percent, path, ok, QString(), report);
+        FileStep(env, QString()).reportOutcome(percent, path, ok, QString(), report);
     });
     if (!waiting.isEmpty()) {
         QStringList names;
         for (const qsizetype i : waiting)
             names.append(request.folder + request.files.at(i));
-        reportNotProcessed(m_env.sink, names);
+        reportNotProcessed(m_env.sink, QString(), names);
     }
     BatchJournal::end(m_env);
-    m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    m_env.sink.complete();
 }

@@ -2,6 +2,7 @@
 
 #include "JournalSteps.h"
 #include "RenamePlan.h"
+#include "StopRows.h"
 #include "core/AppState.h"
 #include "core/ProgressSink.h"
 #include "core/Prompt.h"
@@ -106,7 +107,7 @@ bool RestoreRunner::takeNames(const BackupBatch& batch, const RestoreRequest& re
         if (!inFolder || !holds(batch.journal.entries, name))
             name = nameReaching(batch.journal.entries, folder, PathIdentity::keyOf(path));
         if (name.isEmpty()) {
-            failed(asked,
+            failed(asked, path,
                    FileError::withText(ENOENT, inFolder ? QStringLiteral("这批没有这个文件")
                                                         : QStringLiteral("不在这批的文件夹中：") + folder),
                    result);
@@ -117,6 +118,15 @@ bool RestoreRunner::takeNames(const BackupBatch& batch, const RestoreRequest& re
     return request.names.isEmpty() || !names.isEmpty();
 }
 
+namespace {
+
+// A file changed since the batch, left as it is.
+ResultRow changedSinceRow(const QString& path) {
+    return ResultRow::of(Outcome::Skipped, path, QStringLiteral("跳过"), QStringLiteral("文件在这批之后已被更改"), path);
+}
+
+} // namespace
+
 RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     RestoreResult result;
     ProgressSink& sink = m_env.sink;
@@ -125,39 +135,40 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     // A run killed the moment it opened its batch folder, before its journal was there, changed
     // nothing: every change is journalled before it is made. Its empty folder has nothing to undo.
     if (batch && !batch->journal.present && batch->copies.isEmpty()) {
-        sink.ReportProgress(0, request.batchId, QStringLiteral("完成"), QStringLiteral("这批没有改动任何文件"),
-                            Mark::Blue);
-        sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+        sink.ReportProgress(0, ResultRow::about(Outcome::Done, request.batchId, QStringLiteral("完成"),
+                                                QStringLiteral("这批没有改动任何文件")));
+        sink.complete();
         return result;
     }
     if (!batch || !batch->journal.present || batch->journal.header.folder.isEmpty()) {
         result.found = false;
-        sink.ReportProgress(0, request.batchId, QStringLiteral("未完成"),
-                            batch ? QStringLiteral("这批备份没有日志，不知道文件原来的位置")
-                                  : QStringLiteral("没有这批备份"),
-                            Mark::Red);
-        sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+        sink.ReportProgress(0, ResultRow::about(Outcome::Refused, request.batchId, QStringLiteral("未完成"),
+                                                batch ? QStringLiteral("这批备份没有日志，不知道文件原来的位置")
+                                                      : QStringLiteral("没有这批备份")));
+        sink.complete();
         return result;
     }
     // A damaged journal may hide changes it no longer tells of: each fault is a red row, and what can
     // be read is still restored.
     for (const QString& damage : batch->journal.damage)
-        failed(request.batchId, FileError::withText(EIO, damage), result);
+        failed(request.batchId, QString(), FileError::withText(EIO, damage), result);
     // A batch killed right after its journal opened changed nothing: every change is announced first.
     if (batch->journal.entries.isEmpty() && batch->journal.rejected.isEmpty()) {
         if (batch->journal.damage.isEmpty())
             done(request.batchId, QStringLiteral("这批没有改动任何文件"), result);
-        sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+        sink.complete();
         return result;
     }
     QStringList names;
     const bool anything = takeNames(*batch, request, names, result);
     if (request.names.isEmpty()) {
         for (const QString& rejected : batch->journal.rejected)
-            failed(rejected, FileError::withText(EINVAL, QStringLiteral("日志中的文件名不可信，未恢复")), result);
+            // A name that is no plain name names no file.
+            failed(rejected, QString(), FileError::withText(EINVAL, QStringLiteral("日志中的文件名不可信，未恢复")),
+                   result);
     }
     if (!anything) {
-        sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+        sink.complete();
         return result;
     }
 
@@ -180,15 +191,15 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     if (request.dryRun) {
         for (const JournalEntry& entry : renames + files)
             preview(folder, entry, request, result);
-        sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+        sink.complete();
         return result;
     }
 
     // One restore of a batch at a time: a second one at once would read files the first is changing.
     const BackupLink::FolderLock restoring(batch->folder, BackupLink::FolderLock::Wait::No);
     if (!restoring.isHeld()) {
-        failed(request.batchId, FileError::withText(EAGAIN, QStringLiteral("这批正在恢复中，请等它完成")), result);
-        sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+        failed(request.batchId, QString(), FileError::withText(EAGAIN, QStringLiteral("这批正在恢复中，请等它完成")), result);
+        sink.complete();
         return result;
     }
     BatchJournal::begin(m_env, QStringLiteral("restore ") + batch->id, folder);
@@ -206,7 +217,7 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
         }
     }
     BatchJournal::end(m_env);
-    sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    sink.complete();
     return result;
 }
 
@@ -226,8 +237,7 @@ void RestoreRunner::preview(const QString& folder, const JournalEntry& entry, co
     const FileNow now = BackupCatalog::stateNow(folder, entry);
     if (now == FileNow::Changed && request.changed == RestoreRequest::Changed::Skip) {
         ++result.skipped;
-        m_env.sink.ReportProgress(0, path, QStringLiteral("跳过"), QStringLiteral("文件在这批之后已被更改"),
-                                  Mark::Yellow);
+        m_env.sink.ReportProgress(0, changedSinceRow(path));
         return;
     }
     QString reason;
@@ -243,7 +253,7 @@ void RestoreRunner::preview(const QString& folder, const JournalEntry& entry, co
     if (now == FileNow::Changed)
         reason += QStringLiteral("（文件在这批之后已被更改）");
     ++result.restored;
-    m_env.sink.ReportProgress(0, path, QStringLiteral("预览"), reason, Mark::Blue);
+    m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Preview, path, QStringLiteral("预览"), reason, path));
 }
 
 bool RestoreRunner::mayGoOn(const RestoreRequest& request, const QString& path, FileNow now, RestoreResult& result) {
@@ -258,19 +268,22 @@ bool RestoreRunner::mayGoOn(const RestoreRequest& request, const QString& path, 
         m_env.prompt.askYesNo(QStringLiteral("恢复"), question.arg(path)))
         return true;
     ++result.skipped;
-    m_env.sink.ReportProgress(0, path, QStringLiteral("跳过"), QStringLiteral("文件在这批之后已被更改"), Mark::Yellow);
+    m_env.sink.ReportProgress(0, changedSinceRow(path));
     return false;
 }
 
 void RestoreRunner::done(const QString& path, const QString& reason, RestoreResult& result) {
     ++result.restored;
-    m_env.sink.ReportProgress(0, path, QStringLiteral("完成"), reason, Mark::Blue);
+    m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Done, path, QStringLiteral("完成"), reason, path));
 }
 
 void RestoreRunner::failed(const QString& path, const FileError& error, RestoreResult& result) {
+    failed(path, path, error, result);
+}
+
+void RestoreRunner::failed(const QString& text, const QString& file, const FileError& error, RestoreResult& result) {
     ++result.failed;
-    m_env.sink.ReportProgress(0, path, QStringLiteral("错误") + QString::number(error.number), error.description,
-                              Mark::Red);
+    m_env.sink.ReportProgress(0, fileErrorRow(text, file, error));
 }
 
 void RestoreRunner::removeCreated(const QString& folder, const JournalEntry& entry, const RestoreRequest& request,
@@ -281,7 +294,8 @@ void RestoreRunner::removeCreated(const QString& folder, const JournalEntry& ent
     if (!hold.take(path, &error))
         return failed(path, error, result);
     if (isAtStart(folder, entry)) {
-        m_env.sink.ReportProgress(0, path, QStringLiteral("完成"), QStringLiteral("文件已不存在"), Mark::Yellow);
+        m_env.sink.ReportProgress(
+            0, ResultRow::of(Outcome::Note, path, QStringLiteral("完成"), QStringLiteral("文件已不存在"), path));
         return;
     }
     // Only the very file the batch made goes: one whose content is not what the batch left (the

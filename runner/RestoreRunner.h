@@ -57,6 +57,8 @@ private:
                   const RestoreRequest& request, RestoreResult& result);
     void done(const QString& path, const QString& reason, RestoreResult& result);
     void failed(const QString& path, const FileError& error, RestoreResult& result);
+    // A red row whose text is not the file's path (`file` "" when it names no file).
+    void failed(const QString& text, const QString& file, const FileError& error, RestoreResult& result);
 
     JobEnv& m_env;
 };

@@ -66,7 +66,7 @@ public:
         m_writer.emplace();
         if (!m_writer->open(path, m_format)) {
             BatchJournal::withdraw(m_env, name, m_intended.intended);
-            reportFileError(m_env, path, m_writer->error());
+            reportFileError(m_env, path, path, m_writer->error());
             m_writer.reset();
             return false;
         }
@@ -84,10 +84,10 @@ public:
         const bool written = m_writer->commit();
         if (written) {
             JournalSteps::written(m_env, m_folder, m_name, m_intended);
-            m_env.sink.ReportProgress(0, path, QStringLiteral("拆分完成"), QString(), Mark::Blue);
+            m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Done, path, QStringLiteral("拆分完成"), QString(), path));
         } else {
             BatchJournal::withdraw(m_env, m_name, m_intended.intended);
-            reportFileError(m_env, path, m_writer->error());
+            reportFileError(m_env, path, path, m_writer->error());
         }
         m_writer.reset();
         return written;
@@ -165,14 +165,14 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
     };
     FileError error;
     if (!FileOps::createFolderPath(into, &error)) {
-        reportFileError(env, into, error);
+        reportFileError(env, into, into, error);
         return done(false);
     }
     BookPasses::Scan scan;
     WorkPulse scanPulse(env.sink, 0, 50);
     if (!BookPasses::scan(book, &scan, &error,
                           [&scanPulse](qint64 got, qint64 total) { return scanPulse.beat(got, total); })) {
-        reportFileError(env, book, error);
+        reportFileError(env, book, book, error);
         return done(false);
     }
     const QList<Piece> pieces = plan(scan.headings, scan.lines, bookName.left(bookName.lastIndexOf(u'.')));
@@ -199,7 +199,7 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
                                [&](qint64 got, qint64 total) { return ok && writePulse.beat(got, total); })) {
         writer.cancel();
         if (ok || stopped)
-            reportFileError(env, book, stopped ? FileError::stopped() : error);
+            reportFileError(env, book, book, stopped ? FileError::stopped() : error);
         return done(false);
     }
     if (stopped) {

@@ -4,21 +4,25 @@
 #include "engine/JobEnv.h"
 #include "platform/FileError.h"
 
-void reportNotProcessed(ProgressSink& sink, const QStringList& names) {
+void reportNotProcessed(ProgressSink& sink, const QString& folder, const QStringList& texts) {
     const QString status = QStringLiteral("未处理");
     const QString reason = QStringLiteral("已停止");
-    for (const QString& name : names)
-        sink.ReportProgress(0, name, status, reason, Mark::Red);
+    for (const QString& text : texts)
+        sink.ReportProgress(0, ResultRow::of(Outcome::NotProcessed, text, status, reason, folder + text));
 }
 
 void reportStopped(ProgressSink& sink, const QString& what) {
-    sink.ReportProgress(0, QStringLiteral("-已停止-"), QString(), what, Mark::Yellow);
+    sink.ReportProgress(0, ResultRow::about(Outcome::Stopped, QStringLiteral("-已停止-"), QString(), what));
 }
 
-void reportFileError(JobEnv& env, const QString& text, const FileError& error) {
+ResultRow fileErrorRow(const QString& text, const QString& file, const FileError& error) {
+    return ResultRow::of(Outcome::Error, text, QStringLiteral("错误") + QString::number(error.number),
+                         error.description, file);
+}
+
+void reportFileError(JobEnv& env, const QString& text, const QString& file, const FileError& error) {
     if (error.isStopped())
         reportStopped(env.sink, QString());
     else
-        env.sink.ReportProgress(0, text, QStringLiteral("错误") + QString::number(error.number), error.description,
-                                Mark::Red);
+        env.sink.ReportProgress(0, fileErrorRow(text, file, error));
 }

@@ -167,20 +167,20 @@ void WizardRunner::run(const WizardOptions& options) {
     }
     // The e-book is made of the merged text as the later stages left it, within the wizard's batch.
     if (options.epub && m_merged && !m_env.sink.stopRequested()) {
-        m_env.sink.ReportProgress(0, QStringLiteral("-制作电子书-"), QString(), QString(), QString());
+        m_env.sink.ReportProgress(0, ResultRow::about(Outcome::Heading, QStringLiteral("-制作电子书-")));
         EpubRunner::bookBeside(m_env, options.folder + options.newName, false);
     }
     BatchJournal::end(m_env);
     if (m_env.sink.stopRequested()) {
         reportStopped(m_env.sink, skipped > 0 ? QStringLiteral("其后 %1 个步骤未执行").arg(skipped) : QString());
     }
-    m_env.sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    m_env.sink.complete();
 }
 
 void WizardRunner::convertPages(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
     const QStringList pages = stageFiles(options.folder, PageMask);
-    sink.ReportProgress(0, QStringLiteral("-html转换-"), QString(), QString(), QString());
+    sink.ReportProgress(0, ResultRow::about(Outcome::Heading, QStringLiteral("-html转换-")));
 
     FileStep step(m_env, options.folder);
     const qint64 n = pages.size();
@@ -191,7 +191,7 @@ void WizardRunner::convertPages(const WizardOptions& options) {
             QStringList waiting;
             for (qsizetype w = i; w >= 0; --w)
                 waiting.append(pages.at(w));
-            reportNotProcessed(sink, waiting);
+            reportNotProcessed(sink, options.folder, waiting);
             return;
         }
         WorkPulse pulse(sink, int(k * 100 / n), int((k + 1) * 100 / n));
@@ -205,18 +205,17 @@ void WizardRunner::convertPages(const WizardOptions& options) {
             JournalSteps::remove(m_env, options.folder, name, &deleteError);
         step.reportOutcome(percent, name, done, QString(), report);
         if (deleteError.isSet()) {
-            sink.ReportProgress(0, name, QStringLiteral("错误") + QString::number(deleteError.number),
-                                deleteError.description, Mark::Red);
+            sink.ReportProgress(0, fileErrorRow(name, options.folder + name, deleteError));
         }
     }
     if (options.deleteHtml)
-        sink.ReportProgress(0, QStringLiteral("-源文件已删除-"), QString(), QString(), Mark::Yellow);
+        sink.ReportProgress(0, ResultRow::about(Outcome::Note, QStringLiteral("-源文件已删除-")));
 }
 
 void WizardRunner::mergeTexts(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
     const QStringList texts = stageFiles(options.folder, TextMask);
-    sink.ReportProgress(0, QStringLiteral("-合并文本文件-"), QString(), QString(), QString());
+    sink.ReportProgress(0, ResultRow::about(Outcome::Heading, QStringLiteral("-合并文本文件-")));
 
     // The merged file itself is never one of its sources, so a file of that name already in the
     // folder is replaced by the merge and never deleted as a merged source.
@@ -252,10 +251,8 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     // The links to merged sources go with them (they would lead nowhere); a restore puts them back.
     for (const QString& name : aliases + names) {
         FileError error;
-        if (!JournalSteps::remove(m_env, options.folder, name, &error)) {
-            sink.ReportProgress(0, options.folder + name, QStringLiteral("错误") + QString::number(error.number),
-                                error.description, Mark::Red);
-        }
+        if (!JournalSteps::remove(m_env, options.folder, name, &error))
+            sink.ReportProgress(0, fileErrorRow(options.folder + name, options.folder + name, error));
     }
     // Where the sources went, so that the user knows they are not lost: the batch's backup folder,
     // from which undoing the batch puts them back, or the desktop's trash when backups are off.
@@ -264,14 +261,14 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
         backupFolder.isEmpty()
             ? QStringLiteral("-合并的源文件已移到回收站-")
             : QStringLiteral("-合并的源文件已移入备份文件夹 %1，点“撤销上一批”即可全部放回-").arg(backupFolder);
-    sink.ReportProgress(0, whereTheyWent, QString(), QString(), Mark::Yellow);
+    sink.ReportProgress(0, ResultRow::about(Outcome::Note, whereTheyWent));
 }
 
 void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& title, BatchCommand command,
                                 int direction) {
     ProgressSink& sink = m_env.sink;
     const QStringList texts = stageFiles(options.folder, TextMask);
-    sink.ReportProgress(0, title, QString(), QString(), QString());
+    sink.ReportProgress(0, ResultRow::about(Outcome::Heading, title));
 
     FileStep step(m_env, options.folder);
     if (command == BatchCommand::Clean)
@@ -281,7 +278,7 @@ void WizardRunner::rewriteTexts(const WizardOptions& options, const QString& tit
     for (const QString& name : texts) {
         sink.processEvents();
         if (sink.stopRequested()) {
-            reportNotProcessed(sink, texts.mid(k));
+            reportNotProcessed(sink, options.folder, texts.mid(k));
             return;
         }
         WorkPulse pulse(sink, int(k * 100 / n), int((k + 1) * 100 / n));

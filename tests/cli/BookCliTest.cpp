@@ -140,4 +140,29 @@ TEST_F(BookCliTest, splitAndEpubDryRunsWriteNothing) {
     EXPECT_FALSE(QFile::exists(work + "new.epub"));
 }
 
+// --no leaves a book or chapter file that is there as it was, and the run fails as every command's
+// does when a file was not done; the row names the file that was kept.
+TEST_F(BookCliTest, noKeepsTheFileThereAndFailsAsEveryCommandDoes) {
+    ASSERT_TRUE(TestFiles::write(work + "book.txt", gb18030("第一回　开始\r\n正文。\r\n第二回　归来\r\n又一段。\r\n")));
+    ASSERT_TRUE(QDir(work).mkdir("book"));
+    const QString kept = work + "book/0001 第一回 开始.txt";
+    ASSERT_TRUE(TestFiles::write(kept, "old"));
+    ASSERT_TRUE(TestFiles::write(work + "book.epub", "old"));
+    const struct {
+        const char* command;
+        QStringList arguments;
+        QString target;
+    } cases[] = {
+        {"split", {"split", work + "book.txt"}, kept},
+        {"epub", {"epub", work + "book.txt", "--output", work + "book.epub"}, work + "book.epub"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(run(QStringList{"--quiet", "--no"} + c.arguments), 1) << out.toStdString();
+        EXPECT_EQ(TestFiles::read(c.target), "old");
+        EXPECT_TRUE(out.contains(c.target + "\t用户中止\t文件已存在\tyellow\n")) << out.toStdString();
+        EXPECT_FALSE(out.contains(work + "book.txt\t用户中止")) << "the source was not the file kept";
+    }
+}
+
 } // namespace

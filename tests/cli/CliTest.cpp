@@ -301,6 +301,38 @@ TEST_F(CliTest, typesetRewritesWithBackupAndJournalRestoresAndPreviewsWithoutCha
     EXPECT_EQ(TestFiles::read(work + "b.txt"), "他說：「這裡就是臺灣，歡迎來玩。」\r\n");
 }
 
+// A dry run tells what would happen to the user's files, never what happened to its copies; a diff
+// of a restore that would skip a changed file says so once, without a second row saying otherwise.
+TEST_F(CliTest, previewRowsNeverContradictWhatTheyPreview) {
+    ASSERT_TRUE(TestFiles::write(work + "p.htm", "<p>页</p>"));
+    EXPECT_EQ(run({"--quiet", "--dry-run", "wizard", work, "--html", "--delete-html"}), 0) << err.toStdString();
+    EXPECT_FALSE(out.contains("-源文件已删除-")) << out.toStdString();
+    EXPECT_TRUE(out.contains(work + "p.htm\t预览\t将被删除\tblue\n")) << out.toStdString();
+    EXPECT_TRUE(QFile::exists(work + "p.htm"));
+
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "中 文\n"));
+    ASSERT_EQ(run({"--quiet", "despace", work + "a.txt"}), 0);
+    ASSERT_EQ(run({"backups"}), 0);
+    const QString id = out.section('\t', 0, 0);
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "mine\n"));
+    EXPECT_EQ(run({"--quiet", "--diff", "restore", id}), 1);
+    EXPECT_EQ(out, "") << "nothing would be restored";
+    EXPECT_EQ(err, work + "a.txt\t跳过\t文件在这批之后已被更改\tyellow\n");
+}
+
+// The JSON "file" is the file a row is about, given by the row, never guessed from its text.
+TEST_F(CliTest, jsonFileIsTheRowsFileAndNullForRowsAboutNoFile) {
+    ASSERT_TRUE(TestFiles::write(work + "p.htm", "<p>新</p>"));
+    ASSERT_TRUE(TestFiles::write(work + "p.txt", "old"));
+    EXPECT_EQ(run({"--json", "--quiet", "--no", "html2txt", work + "p.htm"}), 1);
+    EXPECT_TRUE(out.startsWith(R"({"text": "p.htm", "status": "用户中止", "reason": "文件已存在", "mark": "yellow", "file": ")" +
+                               work + R"(p.htm"})"))
+        << out.toStdString();
+    EXPECT_EQ(run({"--json", "--quiet", "restore", "20200101-01"}), 1);
+    EXPECT_EQ(out, R"({"text": "20200101-01", "status": "未完成", "reason": "没有这批备份", "mark": "red", "file": null})"
+                   "\n");
+}
+
 TEST_F(CliTest, anAppFolderThatIsAFileIsAnError) {
     const QString file = work + "app-file";
     ASSERT_TRUE(TestFiles::write(file, "x"));

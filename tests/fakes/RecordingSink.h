@@ -8,7 +8,8 @@
 #include <ostream>
 
 // Records every ReportProgress call as it was made, rows with an empty text (bar moves and the
-// completion call) included, and counts the processEvents calls.
+// completion call) included, and counts the processEvents calls. A recorded row holds its outcome's
+// mark key, as the window and the command line show it; resultRows() gives the rows as reported.
 class RecordingSink : public ProgressSink {
 public:
     struct Row {
@@ -25,9 +26,10 @@ public:
         }
     };
 
-    void ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
-                        const QString& markKey) override {
-        m_calls.append({percent, text, status, reason, markKey});
+    void ReportProgress(int percent, const ResultRow& row) override {
+        m_calls.append({percent, row.text, row.status, row.reason, row.markKey()});
+        if (!row.text.isEmpty())
+            m_resultRows.append(row);
     }
     void processEvents() override { ++m_processEventsCount; }
     bool stopRequested() const override { return m_stopAfter >= 0 && m_processEventsCount >= m_stopAfter; }
@@ -55,14 +57,18 @@ public:
             result.append(row.percent);
         return result;
     }
+    // The rows (non-empty text) as reported, with their outcomes and files.
+    const QList<ResultRow>& resultRows() const { return m_resultRows; }
     int processEventsCount() const { return m_processEventsCount; }
     void clear() {
         m_calls.clear();
+        m_resultRows.clear();
         m_processEventsCount = 0;
     }
 
 private:
     QList<Row> m_calls;
+    QList<ResultRow> m_resultRows;
     int m_processEventsCount = 0;
     int m_pulseIntervalMs = 50;
     int m_stopAfter = -1;

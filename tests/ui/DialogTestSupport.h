@@ -81,6 +81,9 @@ inline QStringList progressRows(const InProgress& window, int columns = 3, Marks
     QStringList rows;
     for (int i = 0; i < window.LVResults->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = window.LVResults->topLevelItem(i);
+        // The window's own summing-up row is no row of the batch (ProgressWindowTest checks it).
+        if (item->data(0, InProgress::OutcomeRole).toInt() == InProgress::SummingUp)
+            continue;
         QStringList texts;
         for (int column = 0; column < columns; ++column)
             texts.append(item->text(column));

@@ -350,7 +350,8 @@ void MergeFrmTest::mergeThroughProgressWindow() {
     QVERIFY(progress->isFinished());
     QVERIFY(!dialog->isEnabled());
     QCOMPARE(t.state().ProgressOwner.data(), static_cast<QObject*>(dialog));
-    QCOMPARE(progressRows(*progress), QStringList({f + "1.txt|合并完成|", f + "2.txt|合并完成|"}));
+    QCOMPARE(progressRows(*progress), QStringList({"1.txt|合并完成|", "2.txt|合并完成|"}));
+    QCOMPARE(progress->windowTitle(), f);
     QCOMPARE(t.readFile(f + QStringLiteral("卷一_合集.txt")), QByteArray("一\r\n二\r\n"));
 
     // Ready for the next merge, the prefix just used first.
@@ -407,7 +408,7 @@ void MergeFrmTest::mergeAlsoMakesAnEbook() {
     dialog->TextFilename->setText(QStringLiteral("书"));
     dialog->CmdOK->click();
     QCOMPARE(progressRows(*t.app().inProgress()),
-             QStringList({f + "1.txt|合并完成|", f + "2.txt|合并完成|", f + "书.epub|制作完成|"}));
+             QStringList({"1.txt|合并完成|", "2.txt|合并完成|", "书.epub|制作完成|"}));
     QVERIFY(QFile::exists(f + "书.epub"));
     t.app().inProgress()->CmdOK->click();
 

@@ -134,7 +134,8 @@ void ReplaceTest::run() {
     QVERIFY(progress->isFinished());
     // A file the replacement leaves as it was says so.
     const QString aReason = a == "<p>Hello</p>\r\n\r\nA<b>\r\n" ? FileStep::unchangedReason() : QString();
-    QCOMPARE(progressRows(*progress), QStringList({f + "a.txt|完成|" + aReason, f + "b.txt|完成|"}));
+    QCOMPARE(progressRows(*progress), QStringList({"a.txt|完成|" + aReason, "b.txt|完成|"}));
+    QCOMPARE(progress->windowTitle(), f);
     QCOMPARE(t.readFile(f + QStringLiteral("a.txt")), a);
     QCOMPARE(t.readFile(f + QStringLiteral("b.txt")), b);
     QCOMPARE(t.readFile(f + QStringLiteral("c.txt")), QByteArray("<untouched>\r\n"));

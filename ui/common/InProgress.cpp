@@ -5,6 +5,7 @@
 #include "Twips.h"
 #include "core/AppState.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -61,7 +62,11 @@ InProgress::InProgress(AppState& state, QWidget* parent)
     LVResults->header()->setStretchLastSection(true);
     LVResults->header()->setMinimumSectionSize(40);
 
-    CmdOK = new QPushButton(tr("了解[&O]"), this);
+    ChkAttention = new QCheckBox(tr("只显示红色和黄色的行"), this);
+    ChkAttention->setObjectName(QStringLiteral("ChkAttention"));
+    connect(ChkAttention, &QCheckBox::toggled, this, &InProgress::applyFilter);
+
+    CmdOK = new QPushButton(tr("关闭[&O]"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
     CmdOK->setDefault(true);
     CmdOK->setMinimumSize(Twips::size(1335, 375));
@@ -84,6 +89,7 @@ InProgress::InProgress(AppState& state, QWidget* parent)
     layout->addWidget(PrgBar1);
     layout->addWidget(LabelStatus);
     layout->addWidget(LVResults, 1);
+    layout->addWidget(ChkAttention);
     auto* buttons = new QGridLayout;
     buttons->addWidget(CmdOK, 0, 1);
     buttons->addWidget(CmdStop, 0, 2, Qt::AlignRight);
@@ -110,6 +116,7 @@ void InProgress::beginBatch(QWidget* owner, bool ownedByOwner) {
 
 void InProgress::setRunning(bool running) {
     m_stopAsked = false;
+    m_tally = OutcomeTally();
     LabelWait->setText(waitText());
     CmdStop->setEnabled(true);
     CmdStop->setVisible(running);
@@ -128,24 +135,76 @@ void InProgress::setBar(int percent) {
     LabelStatus->setText(QString::number(percent) + u'%');
 }
 
-void InProgress::ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
-                                const QString& markKey) {
+QString InProgress::summingUp(const OutcomeTally& tally, bool stopped) {
+    QStringList parts;
+    const auto add = [&parts](int count, const QString& text) {
+        if (count > 0)
+            parts.append(text.arg(count));
+    };
+    add(tally.done(), tr("%1 个完成"));
+    add(tally.unchanged(), tr("%1 个未改变"));
+    add(tally.kept(), tr("%1 个保持原样"));
+    add(tally.notDone(), tr("%1 个未完成"));
+    add(tally.errors(), tr("%1 个错误"));
+    const QString counts = parts.isEmpty() ? tr("没有处理任何文件") : parts.join(tr("，"));
+    return stopped ? tr("已停止：%1").arg(counts) : tr("共 %1 个文件：%2").arg(tally.files()).arg(counts);
+}
+
+QString InProgress::shownText(const ResultRow& row) {
+    // The folder of the batch's first file is said once, in the title; a row that names a file of
+    // that folder by its full path shows the name.
+    if (row.file.isEmpty())
+        return row.text;
+    const qsizetype slash = row.file.lastIndexOf(u'/');
+    const QString folder = row.file.left(slash + 1);
+    if (windowTitle().isEmpty())
+        setWindowTitle(folder);
+    return row.text == row.file && folder == windowTitle() ? row.file.mid(slash + 1) : row.text;
+}
+
+void InProgress::addRow(const ResultRow& row, int outcome) {
+    auto* item = new QTreeWidgetItem(LVResults, {shownText(row), row.status, row.reason});
+    for (int column = 0; column < 3; ++column)
+        item->setToolTip(column, item->text(column));
+    if (!row.file.isEmpty())
+        item->setToolTip(0, row.file);
+    const QString markKey = row.markKey();
+    if (!markKey.isEmpty())
+        item->setIcon(0, Icons::mark(markKey));
+    item->setData(0, OutcomeRole, outcome);
+    item->setHidden(ChkAttention->isChecked() && outcome != SummingUp &&
+                    !Outcomes::needsAttention(Outcome(outcome)));
+}
+
+void InProgress::applyFilter() {
+    const bool attentionOnly = ChkAttention->isChecked();
+    for (int i = 0; i < LVResults->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = LVResults->topLevelItem(i);
+        const int outcome = item->data(0, OutcomeRole).toInt();
+        item->setHidden(attentionOnly && outcome != SummingUp && !Outcomes::needsAttention(Outcome(outcome)));
+    }
+}
+
+void InProgress::ReportProgress(int percent, const ResultRow& row) {
     if (percent >= 1 && percent <= 100 && percent != PrgBar1->value())
         setBar(percent);
 
-    if (!text.isEmpty()) {
-        auto* row = new QTreeWidgetItem(LVResults, {text, status, reason});
-        for (int column = 0; column < 3; ++column)
-            row->setToolTip(column, row->text(column));
-        if (!markKey.isEmpty())
-            row->setIcon(0, Icons::mark(markKey));
+    if (!row.text.isEmpty()) {
+        addRow(row, int(row.outcome));
+        m_tally.add(row);
     }
 
     if (percent == -1) {
         // Input that came during the last stretch of work goes to the running window now, never to
         // the acknowledge button about to appear.
         QCoreApplication::processEvents();
-        setBar(100);
+        // A stopped batch keeps its bar where it stopped: the bar tells how far it came.
+        if (m_stopAsked)
+            LabelStatus->setText(LabelStatus->text() + QLatin1Char(' ') + tr("已停止"));
+        else
+            setBar(100);
+        addRow(ResultRow::about(Outcome::Summary, summingUp(m_tally, m_stopAsked)), SummingUp);
+        LVResults->scrollToBottom();
         CmdStop->hide();
         CmdOK->show();
         LabelWait->hide();
@@ -160,6 +219,7 @@ void InProgress::processEvents() {
 void InProgress::acknowledge() {
     setBar(0);
     LVResults->clear();
+    setWindowTitle(QString());
     CmdOK->hide();
     LabelWait->show();
     setRunning(false);

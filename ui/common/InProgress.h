@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class AppState;
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -17,8 +18,11 @@ class QTreeWidget;
 // A batch:
 //   progress.beginBatch(this);              // shown, this window disabled and recorded as owner
 //   SomeRunner(env).run(request);           // rows through ReportProgress, ending with percent -1
-// and the user's "了解[&O]" (acknowledge()) clears and hides the window and enables the owner again.
-// While the batch runs, "停止[&S]" asks it to stop at its next safe point (stopRequested()).
+// and the user's "关闭[&O]" (acknowledge()) clears and hides the window and enables the owner again.
+// While the batch runs, "停止[&S]" asks it to stop at its next safe point (stopRequested()). At the end
+// a last row sums the batch up from its rows' outcomes; a stopped batch's bar stays where it stopped.
+// "只显示红色和黄色的行" hides the rows that need no attention. A row that names its file by its full
+// path shows the file's name; the batch's folder is the window's title.
 class InProgress : public QDialog, public ProgressSink {
     Q_OBJECT
 public:
@@ -30,10 +34,9 @@ public:
     void beginBatch(QWidget* owner, bool ownedByOwner = true);
 
     // percent 1..100 moves the bar when it differs from the bar's value, 0 only adds the row, -1
-    // completes (bar 100, "100%", CmdOK shown, LabelWait hidden). A row is added only for a
-    // non-empty `text`, with the mark "red", "yellow" or "blue" (none for "").
-    void ReportProgress(int percent, const QString& text, const QString& status, const QString& reason,
-                        const QString& markKey) override;
+    // completes (the summing-up row, bar 100 and "100%" unless the batch was stopped, CmdOK shown,
+    // LabelWait hidden). A row is added only for a non-empty `row.text`, with the mark of its outcome.
+    void ReportProgress(int percent, const ResultRow& row) override;
     // Runs the window system's pending events once.
     void processEvents() override;
     // True once "停止[&S]" was pressed in the running batch.
@@ -56,6 +59,13 @@ public:
     QTreeWidget* LVResults;
     QPushButton* CmdOK;
     QPushButton* CmdStop;
+    QCheckBox* ChkAttention;
+
+    // Item data role that holds a row's Outcome (as int); the summing-up row has SummingUp there.
+    static constexpr int OutcomeRole = Qt::UserRole + 1;
+    static constexpr int SummingUp = -1;
+    // The last row's text: how many files were done, left unchanged, kept, not done and failed.
+    static QString summingUp(const OutcomeTally& tally, bool stopped);
 
 signals:
     // After the acknowledge step, so that the window that started the batch can follow up.
@@ -68,8 +78,12 @@ protected:
 private:
     void setBar(int percent);
     void setRunning(bool running);
+    void addRow(const ResultRow& row, int outcome);
+    QString shownText(const ResultRow& row);
+    void applyFilter();
 
     AppState& m_state;
     bool m_stopAsked = false;
+    OutcomeTally m_tally;
     int m_pulseIntervalMs = ProgressSink::pulseIntervalMs();
 };

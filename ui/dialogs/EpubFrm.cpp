@@ -331,7 +331,7 @@ void EpubFrm::build() {
     if (InProgress* progress = m_app.inProgress())
         progress->beginBatch(this);
     EpubRunner::run(m_app.jobEnv(), chosen);
-    m_app.jobEnv().sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    m_app.jobEnv().sink.complete();
 }
 
 void EpubFrm::languageChosen() {

@@ -512,7 +512,7 @@ void MergeFrm::merge() {
     TextFilename->clear();
     CmdOK->setEnabled(false);
 
-    sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    sink.complete();
 }
 
 void MergeFrm::startDrag(QListWidget* from) {

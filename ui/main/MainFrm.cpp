@@ -782,7 +782,7 @@ void MainFrm::checkBooks() {
     names.removeAll(QString());
     progress->beginBatch(this);
     CheckRunner::checkFiles(m_app.jobEnv(), m_app.state().CurrentFolder, names);
-    m_app.jobEnv().sink.ReportProgress(-1, QString(), QString(), QString(), QString());
+    m_app.jobEnv().sink.complete();
 }
 
 void MainFrm::openPreview() {
@@ -887,9 +887,14 @@ bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainFrm::closeEvent(QCloseEvent* event) {
-    // A disabled window (a dialog or a batch is up) cannot be closed from its close box.
+    // A disabled window (a dialog or a batch is up) cannot be closed from its close box. A running
+    // batch is offered to be stopped: it stops at its next safe point, and its rows stay to be read.
     if (event->spontaneous() && !isEnabled()) {
         event->ignore();
+        InProgress* progress = m_app.inProgress();
+        if (progress && progress->isVisible() && !progress->isFinished() && !progress->stopRequested() &&
+            m_app.messages().askYesNo(progress, MessageProvider::appTitle(), tr("正在处理文件。要停止这批处理吗？")))
+            progress->requestStop();
         return;
     }
     event->accept();
