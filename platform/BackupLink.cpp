@@ -195,6 +195,23 @@ bool keepAside(const QString& source, const QString& target, bool* linked, FileE
     return settleEntry(to, error);
 }
 
+namespace {
+
+// The batch folder, opened not through a link, for an entry named by a plain name read from its
+// journal (no "/", not "." or ".."); -1 with `error` set otherwise.
+int openBatchFolderFor(const QString& batchFolder, const QByteArray& name, FileError* error) {
+    if (name.isEmpty() || name == "." || name == ".." || name.contains('/')) {
+        fail(error, EINVAL);
+        return -1;
+    }
+    const int fd = ::open(FileName::encode(batchFolder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        fail(error, errno);
+    return fd;
+}
+
+} // namespace
+
 bool isLink(const QString& batchFolder, const QString& backupName) {
     Fd batch(::open(FileName::encode(batchFolder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st;
@@ -205,11 +222,9 @@ bool isLink(const QString& batchFolder, const QString& backupName) {
 
 bool putBackLink(const QString& batchFolder, const QString& backupName, const QString& targetPath, FileError* error) {
     const QByteArray name = FileName::encode(backupName);
-    if (name.isEmpty() || name == "." || name == ".." || name.contains('/'))
-        return fail(error, EINVAL);
-    Fd batch(::open(FileName::encode(batchFolder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const Fd batch(openBatchFolderFor(batchFolder, name, error));
     if (batch.get() < 0)
-        return fail(error, errno);
+        return false;
     char buffer[PATH_MAX];
     const ssize_t length = ::readlinkat(batch.get(), name.constData(), buffer, sizeof buffer);
     if (length < 0)
@@ -228,11 +243,9 @@ bool putBackLink(const QString& batchFolder, const QString& backupName, const QS
 bool restoreInto(const QString& batchFolder, const QString& backupName, const QString& targetPath, uint mode,
                  const QByteArray& sha256, FileError* error, const FileHold* hold) {
     const QByteArray name = FileName::encode(backupName);
-    if (name.isEmpty() || name == "." || name == ".." || name.contains('/'))
-        return fail(error, EINVAL);
-    Fd batch(::open(FileName::encode(batchFolder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const Fd batch(openBatchFolderFor(batchFolder, name, error));
     if (batch.get() < 0)
-        return fail(error, errno);
+        return false;
     Fd in(::openat(batch.get(), name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st;
     if (in.get() < 0 || ::fstat(in.get(), &st) != 0)

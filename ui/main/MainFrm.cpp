@@ -683,14 +683,18 @@ void MainFrm::openMerge() {
         openTaskWindow(window);
 }
 
-void MainFrm::openRename() {
-    const TaskWindows::Factory& factory = m_app.taskWindows().rename;
+// A task window for the selected files of the current folder.
+void MainFrm::openForSelection(const std::function<QWidget*(Application&)>& factory) {
     if (!factory)
         return;
     m_app.state().SelectedFiles = selectedNames();
     m_app.state().DialogFolder = m_app.state().CurrentFolder;
     if (QWidget* window = factory(m_app))
         openTaskWindow(window);
+}
+
+void MainFrm::openRename() {
+    openForSelection(m_app.taskWindows().rename);
 }
 
 void MainFrm::openReplace() {
@@ -765,13 +769,7 @@ void MainFrm::openBackups() {
 }
 
 void MainFrm::openEpub() {
-    const TaskWindows::Factory& factory = m_app.taskWindows().epub;
-    if (!factory)
-        return;
-    m_app.state().SelectedFiles = selectedNames();
-    m_app.state().DialogFolder = m_app.state().CurrentFolder;
-    if (QWidget* window = factory(m_app))
-        openTaskWindow(window);
+    openForSelection(m_app.taskWindows().epub);
 }
 
 void MainFrm::checkBooks() {

@@ -164,6 +164,7 @@ protected:
 
 private:
     void load();
+    void openForSelection(const std::function<QWidget*(Application&)>& factory);
     void buildMenus();
     void buildToolbar();
     void buildControls();
