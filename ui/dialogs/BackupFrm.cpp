@@ -5,6 +5,7 @@
 #include "runner/RestoreRunner.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/MessageProvider.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainFrm.h"
 
@@ -122,7 +123,7 @@ void BackupFrm::buildControls() {
     layout->addWidget(LabelInfo);
     layout->addWidget(ListFiles, 1);
     layout->addLayout(buttons);
-    resize(760, 520);
+    resize(sizeWithinScreen(QSize(760, 520), this));
 }
 
 // Each column as wide as its widest text (the last one takes what is left).
