@@ -5,14 +5,17 @@
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
 
+// The texts below are the windows' words: translated in the Traditional face (context "BackupCatalog").
 QString BackupBatch::title() const {
-    return journal.present ? BackupCatalog::commandTitle(journal.header.command) : QStringLiteral("（无日志）");
+    return journal.present ? BackupCatalog::commandTitle(journal.header.command)
+                           : QCoreApplication::translate("BackupCatalog", "（无日志）");
 }
 
 QString BackupBatch::mark() const {
@@ -96,27 +99,29 @@ QList<BackupBatch> list(const QString& backupFolder) {
 
 QString commandTitle(const QString& command) {
     // The journal's words of each command, and the menu's.
-    static const QList<std::pair<QString, QString>> words = {
-        {QStringLiteral("html2txt"), QStringLiteral("网页文件转换")},
-        {QStringLiteral("reflow"), QStringLiteral("自动分段")},
-        {QStringLiteral("despace"), QStringLiteral("去除空格")},
-        {QStringLiteral("gb"), QStringLiteral("转换为GB2312")},
-        {QStringLiteral("big5"), QStringLiteral("转换为BIG5")},
-        {QStringLiteral("narrow"), QStringLiteral("全角转半角")},
-        {QStringLiteral("wide"), QStringLiteral("半角转全角")},
-        {QStringLiteral("replace"), QStringLiteral("替换去除字符")},
-        {QStringLiteral("merge"), QStringLiteral("合并文件")},
-        {QStringLiteral("rename"), QStringLiteral("系列文件更名")},
-        {QStringLiteral("restore"), QStringLiteral("恢复")},
-        {QStringLiteral("epub"), QStringLiteral("制作EPUB")},
-        {QStringLiteral("split"), QStringLiteral("分割")},
+    static const std::pair<QLatin1StringView, const char*> words[] = {
+        {QLatin1StringView("html2txt"), QT_TRANSLATE_NOOP("BackupCatalog", "网页文件转换")},
+        {QLatin1StringView("reflow"), QT_TRANSLATE_NOOP("BackupCatalog", "自动分段")},
+        {QLatin1StringView("despace"), QT_TRANSLATE_NOOP("BackupCatalog", "去除空格")},
+        {QLatin1StringView("gb"), QT_TRANSLATE_NOOP("BackupCatalog", "转换为GB2312")},
+        {QLatin1StringView("big5"), QT_TRANSLATE_NOOP("BackupCatalog", "转换为BIG5")},
+        {QLatin1StringView("narrow"), QT_TRANSLATE_NOOP("BackupCatalog", "全角转半角")},
+        {QLatin1StringView("wide"), QT_TRANSLATE_NOOP("BackupCatalog", "半角转全角")},
+        {QLatin1StringView("replace"), QT_TRANSLATE_NOOP("BackupCatalog", "替换去除字符")},
+        {QLatin1StringView("merge"), QT_TRANSLATE_NOOP("BackupCatalog", "合并文件")},
+        {QLatin1StringView("rename"), QT_TRANSLATE_NOOP("BackupCatalog", "系列文件更名")},
+        {QLatin1StringView("restore"), QT_TRANSLATE_NOOP("BackupCatalog", "恢复")},
+        {QLatin1StringView("epub"), QT_TRANSLATE_NOOP("BackupCatalog", "制作EPUB")},
+        {QLatin1StringView("split"), QT_TRANSLATE_NOOP("BackupCatalog", "分割")},
     };
     const auto titleOf = [](const QString& step) {
         const qsizetype space = step.indexOf(u' ');
         const QString word = space < 0 ? step : step.left(space);
         for (const auto& [journal, menu] : words) {
-            if (word == journal)
-                return space < 0 ? menu : menu + step.mid(space);
+            if (word == journal) {
+                const QString title = QCoreApplication::translate("BackupCatalog", menu);
+                return space < 0 ? title : title + step.mid(space);
+            }
         }
         return step;
     };
@@ -126,7 +131,7 @@ QString commandTitle(const QString& command) {
     QStringList steps;
     for (const QString& step : command.mid(wizard.size()).split(QStringLiteral(" + ")))
         steps.append(titleOf(step));
-    return QStringLiteral("快速处理向导（") + steps.join(QStringLiteral("，")) + u'）';
+    return QCoreApplication::translate("BackupCatalog", "快速处理向导（%1）").arg(steps.join(QStringLiteral("，")));
 }
 
 QString newestId(const QString& backupFolder) {

@@ -140,10 +140,15 @@ void checkFiles(JobEnv& env, const QString& folder, const QStringList& names) {
                                                      QStringLiteral("未发现问题"), folder + name));
             break;
         case Outcome::NoChapters:
-            env.sink.ReportProgress(0, ResultRow::of(::Outcome::Note, name, QStringLiteral("检查完成"),
+            // Left as it is, and counted so in the summing-up.
+            env.sink.ReportProgress(0, ResultRow::of(::Outcome::Skipped, name, QStringLiteral("检查完成"),
                                                      QStringLiteral("未找到章节标题：无从检查"), folder + name));
             break;
         case Outcome::Found:
+            // The findings' rows came first; this row counts the file as checked in the summing-up.
+            env.sink.ReportProgress(0, ResultRow::of(::Outcome::Done, name, QStringLiteral("检查完成"),
+                                                     QStringLiteral("发现问题，见上面的行"), folder + name));
+            break;
         case Outcome::Failed:
             break;
         }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the program under a virtual display on a folder of Chinese sample files and saves pictures of
 # its windows (splash, main window with a selection and a preview, progress window during and after
-# a batch, the task windows, about box, folder picker) into /tmp/quillmar-shots/ (SCALE=2: at 2x;
+# a batch, the task windows, every options page, the cleanup rules' editor, the e-book dialog, the
+# book check, the undo question, about box, folder picker) into /tmp/quillmar-shots/ (SCALE=2: at 2x;
 # SCREEN=1600x1000: the virtual screen's size in pixels, by default 1600x1000 times SCALE).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +26,8 @@ printf '        第二章  夜 路\r\n\r\n　　雨 下 得 更 大 了 ，他�
 printf '　　这是用 GB18030 保存的一段文字，预览时照样显示为中文。\r\n' | iconv -f UTF-8 -t GB18030 >"$books/第三章（GB）.txt"
 printf '<html><head><meta charset="utf-8"><title>目录</title></head><body><p>第一章 山雨欲来</p></body></html>\r\n' >"$books/index.htm"
 printf '序言\r\n' >"$books/序言.txt"
+# A book with volumes and chapters for the e-book dialog and the book check (one number out of order).
+printf '《山居》\r\n作者：佚名\r\n上卷\r\n第一回 山雨\r\n正文一。\r\n第二回 夜路\r\n正文二。\r\n第九回 错号\r\n正文九。\r\n下卷\r\n第三回 天明\r\n正文三。\r\n' >"$books/书.txt"
 # A large chapter, so that the progress window is drawn while a file is at work.
 for i in $(seq 1 200000); do printf '　　这一段文字很长，还没有结束，\r\n接着写下去。\r\n'; done >"$books/第四章（长）.txt"
 

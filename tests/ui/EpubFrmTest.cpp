@@ -155,9 +155,13 @@ void EpubFrmTest::bookCheckRows() {
     QAction* action = t.main()->findChild<QAction*>(QStringLiteral("menu_checkbook"));
     QVERIFY(action->isEnabled());
     action->trigger();
-    QCOMPARE(progressRows(*t.app().inProgress()),
+    const InProgress& progress = *t.app().inProgress();
+    QCOMPARE(progressRows(progress),
              QStringList({"clean.txt|检查完成|未发现问题", "第三章 丙|缺章|之前缺少第2章：补上缺的章节",
-                          "none.txt|检查完成|未找到章节标题：无从检查"}));
+                          "gap.txt|检查完成|发现问题，见上面的行", "none.txt|检查完成|未找到章节标题：无从检查"}));
+    // Every file checked is counted, the one with findings too.
+    const QTreeWidgetItem* last = progress.LVResults->topLevelItem(progress.LVResults->topLevelItemCount() - 1);
+    QCOMPARE(last->text(0), QStringLiteral("共 3 个文件：2 个完成，1 个保持原样"));
 }
 
 QTEST_MAIN(EpubFrmTest)

@@ -1,9 +1,13 @@
 // The Traditional Chinese face: which locales get it, and that it reaches the windows.
 
 #include "ui/main/FaceTranslation.h"
+#include "DialogTestSupport.h"
 #include "fakes-ui/TestApplication.h"
 #include "platform/ChineseConverter.h"
+#include "ui/common/InProgress.h"
 #include "ui/dialogs/AboutFrm.h"
+#include "ui/dialogs/BackupFrm.h"
+#include "ui/dialogs/EpubFrm.h"
 #include "ui/dialogs/HelpFrm.h"
 #include "ui/main/FileListView.h"
 #include "ui/main/MainFrm.h"
@@ -18,15 +22,18 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTest>
+#include <QTreeWidget>
 #include <QTextBrowser>
 
 namespace {
 
 // Every text a user can read in `window` and its children: titles, labels, buttons, frames, list
-// entries, tabs, column headers, menu entries and tool tips.
-QStringList readableTexts(QWidget* window) {
+// entries, tabs, column headers, menu entries and tool tips; the entries of the list `rowsNotRead`
+// (its headers are read) are left out.
+QStringList readableTexts(QWidget* window, const QWidget* rowsNotRead = nullptr) {
     QStringList texts{window->windowTitle()};
     QList<QWidget*> widgets = window->findChildren<QWidget*>();
     widgets.prepend(window);
@@ -56,7 +63,8 @@ QStringList readableTexts(QWidget* window) {
             texts << browser->toPlainText().split(u'\n');
         if (auto* plain = qobject_cast<QPlainTextEdit*>(widget))
             texts << plain->toPlainText().split(u'\n');
-        if (auto* view = qobject_cast<QAbstractItemView*>(widget); view && view->model()) {
+        const bool rowsRead = widget != rowsNotRead && widget->parentWidget() != rowsNotRead;
+        if (auto* view = qobject_cast<QAbstractItemView*>(widget); view && view->model() && rowsRead) {
             const QAbstractItemModel* model = view->model();
             for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
                 for (int column = 0; column < model->columnCount(view->rootIndex()); ++column)
@@ -71,17 +79,22 @@ QStringList readableTexts(QWidget* window) {
     return texts;
 }
 
-// The texts of `window` that the Taiwan conversion would still change: Simplified texts left over.
-QStringList simplifiedLeft(QWidget* window) {
+// The `texts` of the window `where` that the Taiwan conversion would still change: Simplified texts
+// left over.
+QStringList simplifiedIn(const QString& where, const QStringList& texts) {
     QStringList left;
-    for (const QString& text : readableTexts(window)) {
+    for (const QString& text : texts) {
         for (const QString& line : text.split(u'\n')) {
             if (ChineseConverter::instance().convert(line, ChineseConverter::ToTraditional) != line)
-                left << window->objectName() + QStringLiteral(": ") + line;
+                left << where + QStringLiteral(": ") + line;
         }
     }
     left.removeDuplicates();
     return left;
+}
+
+QStringList simplifiedLeft(QWidget* window, const QWidget* rowsNotRead = nullptr) {
+    return simplifiedIn(window->objectName(), readableTexts(window, rowsNotRead));
 }
 
 QWidget* shown(const QString& name) {
@@ -103,6 +116,7 @@ private slots:
     void simplifiedLocaleInstallsNothing();
     void taiwanLocaleShowsTheMainWindowInTraditional();
     void everyWindowReadsInTraditional();
+    void batchWindowsReadInTraditional();
 };
 
 void FaceTranslationTest::traditionalLocalesAreRecognized_data() {
@@ -193,6 +207,60 @@ void FaceTranslationTest::everyWindowReadsInTraditional() {
     }
     AboutFrm about(main);
     left << simplifiedLeft(&about);
+
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));
+    t.quit();
+}
+
+// The windows around a batch: the progress window once it is over (its summing-up row, not the
+// batch's own rows, which read alike in every face), the undo question, the backups window with a
+// batch and its restore listed (commands in the menu's words, both marks), the e-book dialog with a
+// book whose headings read alike in both faces (the headings are the book's words, not the window's).
+void FaceTranslationTest::batchWindowsReadInTraditional() {
+    QVERIFY(FaceTranslation::install(*qApp, QLocale(QStringLiteral("zh_TW"))));
+    TestApplication t;
+    QVERIFY(t.start());
+    TestApplication::writeFile(t.filesFolder() + QStringLiteral("a.txt"), "中 文\r\n");
+    TestApplication::writeFile(t.filesFolder() + QStringLiteral("book.txt"),
+                               "《西游》\n作者：吴承恩\n第一回 山中\n正文一。\n第二回 花果\n正文二。\n");
+    MainFrm* main = t.main();
+    QVERIFY(main->openFolder(t.filesFolder()));
+    DialogTest::selectInMain(main, {QStringLiteral("a.txt")});
+    main->runBatch(BatchCommand::RemoveSpaces);
+    InProgress* progress = t.app().inProgress();
+    QStringList left = simplifiedLeft(progress, progress->LVResults);
+    const int rows = progress->LVResults->topLevelItemCount();
+    QVERIFY(rows > 0);
+    left << simplifiedIn(QStringLiteral("InProgress summing-up"),
+                         {progress->LVResults->topLevelItem(rows - 1)->text(0)});
+    progress->acknowledge();
+
+    t.messages().clear();
+    main->menu_undobatch->trigger();
+    progress->acknowledge();
+    QVERIFY(!t.messages().shown().isEmpty());
+    for (const ScriptedMessageProvider::Shown& box : t.messages().shown())
+        left << simplifiedIn(QStringLiteral("undo question"), {box.title, box.text});
+
+    main->menu_backup->trigger();
+    if (auto* backups = DialogTest::shownWindow<BackupFrm>(QStringLiteral("BackupFrm"))) {
+        QCOMPARE(backups->ListBatches->topLevelItemCount(), 2);
+        left << simplifiedLeft(backups);
+        backups->CmdClose->click();
+    } else {
+        left << QStringLiteral("BackupFrm did not open");
+    }
+
+    DialogTest::selectInMain(main, {QStringLiteral("book.txt")});
+    main->menu_epub->trigger();
+    if (auto* epub = DialogTest::shownWindow<EpubFrm>(QStringLiteral("EpubFrm"))) {
+        QVERIFY(epub->TreeChapters->topLevelItemCount() > 0);
+        left << simplifiedLeft(epub);
+        epub->CmdCancel->click();
+    } else {
+        left << QStringLiteral("EpubFrm did not open");
+    }
+    DialogTest::settle();
 
     QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));
     t.quit();

@@ -4,6 +4,8 @@
 
 #include "DialogTestSupport.h"
 #include "fakes-ui/TestApplication.h"
+#include "ui/dialogs/BackupFrm.h"
+#include "ui/dialogs/EpubFrm.h"
 #include "ui/dialogs/MergeFrm.h"
 #include "ui/main/MainFrm.h"
 #include "ui/wizard/FastWork.h"
@@ -40,6 +42,7 @@ class WindowFitTest : public QObject {
 private slots:
     void mergeDialogFits();
     void wizardFits();
+    void bookAndBackupWindowsFit();
 };
 
 void WindowFitTest::mergeDialogFits() {
@@ -62,6 +65,27 @@ void WindowFitTest::wizardFits() {
     QWidget* wizard = t.app().fastWork();
     QVERIFY(wizard && wizard->isVisible());
     QCOMPARE(outOfView(wizard, {"CmdAdv", "CmdOk", "CmdCancel"}), QStringList());
+}
+
+void WindowFitTest::bookAndBackupWindowsFit() {
+    TestApplication t;
+    QVERIFY(t.start());
+    t.writeFile(t.filesFolder() + QStringLiteral("book.txt"), "第一章 甲\n一。\n第二章 乙\n二。\n");
+    t.main()->openFolder(t.filesFolder());
+    DialogTest::selectInMain(t.main(), {QStringLiteral("book.txt")});
+    t.main()->openEpub();
+    auto* epub = DialogTest::shownWindow<EpubFrm>(QStringLiteral("EpubFrm"));
+    QVERIFY(epub);
+    QCOMPARE(outOfView(epub, {"CmdOK", "CmdCancel", "CmdMarkLine"}), QStringList());
+    epub->CmdCancel->click();
+    DialogTest::settle();
+
+    t.main()->openBackups();
+    auto* backups = DialogTest::shownWindow<BackupFrm>(QStringLiteral("BackupFrm"));
+    QVERIFY(backups);
+    QCOMPARE(outOfView(backups, {"CmdRestore", "CmdDelete", "CmdPrune", "CmdClose"}), QStringList());
+    backups->CmdClose->click();
+    DialogTest::settle();
 }
 
 QTEST_MAIN(WindowFitTest)

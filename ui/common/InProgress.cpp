@@ -172,6 +172,8 @@ void InProgress::addRow(const ResultRow& row, int outcome) {
     if (!markKey.isEmpty())
         item->setIcon(0, Icons::mark(markKey));
     item->setData(0, OutcomeRole, outcome);
+    // The summing-up has no status or reason: its text reads across the whole row.
+    item->setFirstColumnSpanned(outcome == SummingUp);
     item->setHidden(ChkAttention->isChecked() && outcome != SummingUp &&
                     !Outcomes::needsAttention(Outcome(outcome)));
 }

@@ -5,6 +5,7 @@
 #include "runner/RestoreRunner.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/MessageProvider.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainFrm.h"
 
@@ -17,7 +18,9 @@
 
 namespace {
 
-const QString Title = QStringLiteral("备份与恢复");
+QString title() {
+    return BackupFrm::tr("备份与恢复");
+}
 
 QString timeText(const QDateTime& time) {
     return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QStringLiteral("?");
@@ -26,15 +29,15 @@ QString timeText(const QDateTime& time) {
 QString actionText(const JournalEntry& entry) {
     switch (entry.action) {
     case JournalEntry::Action::Rewritten:
-        return QStringLiteral("改写");
+        return BackupFrm::tr("改写");
     case JournalEntry::Action::Replaced:
-        return QStringLiteral("替换");
+        return BackupFrm::tr("替换");
     case JournalEntry::Action::Deleted:
-        return QStringLiteral("删除");
+        return BackupFrm::tr("删除");
     case JournalEntry::Action::Created:
-        return QStringLiteral("新建");
+        return BackupFrm::tr("新建");
     case JournalEntry::Action::Renamed:
-        return QStringLiteral("更名为 ") + entry.newName;
+        return BackupFrm::tr("更名为 %1").arg(entry.newName);
     }
     return QString();
 }
@@ -42,11 +45,11 @@ QString actionText(const JournalEntry& entry) {
 QString nowText(FileNow now) {
     switch (now) {
     case FileNow::Unchanged:
-        return QStringLiteral("未改动");
+        return BackupFrm::tr("未改动");
     case FileNow::Changed:
-        return QStringLiteral("已改动");
+        return BackupFrm::tr("已改动");
     case FileNow::Missing:
-        return QStringLiteral("已不存在");
+        return BackupFrm::tr("已不存在");
     }
     return QString();
 }
@@ -79,7 +82,7 @@ QString markText(const BackupBatch& batch) {
 
 BackupFrm::BackupFrm(Application& app, QWidget* parent) : QDialog(parent), m_app(app) {
     setObjectName(QStringLiteral("BackupFrm"));
-    setWindowTitle(Title);
+    setWindowTitle(title());
     setModal(false);
     buildControls();
     connect(ListBatches, &QTreeWidget::currentItemChanged, this, &BackupFrm::showBatch);
@@ -92,21 +95,21 @@ BackupFrm::BackupFrm(Application& app, QWidget* parent) : QDialog(parent), m_app
 
 void BackupFrm::buildControls() {
     ListBatches = makeList(this, QStringLiteral("ListBatches"),
-                           {QStringLiteral("时间"), QStringLiteral("命令"), QStringLiteral("文件夹"),
-                            QStringLiteral("文件数"), QStringLiteral("大小"), tr("恢复")});
+                           {tr("时间"), tr("命令"), tr("文件夹"),
+                            tr("文件数"), tr("大小"), tr("恢复")});
     ListBatches->setSelectionMode(QAbstractItemView::SingleSelection);
     ListFiles =
         makeList(this, QStringLiteral("ListFiles"),
-                 {QStringLiteral("文件"), QStringLiteral("操作"), QStringLiteral("现在"), QStringLiteral("备份副本")});
+                 {tr("文件"), tr("操作"), tr("现在"), tr("备份副本")});
     ListFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     LabelInfo = new QLabel(this);
     LabelInfo->setObjectName(QStringLiteral("LabelInfo"));
     LabelInfo->setWordWrap(true);
 
-    CmdRestore = makeButton(this, QStringLiteral("CmdRestore"), QStringLiteral("恢复"));
-    CmdDelete = makeButton(this, QStringLiteral("CmdDelete"), QStringLiteral("删除此批"));
-    CmdPrune = makeButton(this, QStringLiteral("CmdPrune"), QStringLiteral("清理旧备份"));
-    CmdClose = makeButton(this, QStringLiteral("CmdClose"), QStringLiteral("关闭"));
+    CmdRestore = makeButton(this, QStringLiteral("CmdRestore"), tr("恢复"));
+    CmdDelete = makeButton(this, QStringLiteral("CmdDelete"), tr("删除此批"));
+    CmdPrune = makeButton(this, QStringLiteral("CmdPrune"), tr("清理旧备份"));
+    CmdClose = makeButton(this, QStringLiteral("CmdClose"), tr("关闭"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(CmdRestore);
@@ -120,7 +123,7 @@ void BackupFrm::buildControls() {
     layout->addWidget(LabelInfo);
     layout->addWidget(ListFiles, 1);
     layout->addLayout(buttons);
-    resize(760, 520);
+    resize(sizeWithinScreen(QSize(760, 520), this));
 }
 
 // Each column as wide as its widest text (the last one takes what is left).
@@ -163,17 +166,18 @@ void BackupFrm::showBatch() {
     CmdDelete->setEnabled(batch != nullptr);
     CmdPrune->setEnabled(!m_batches.isEmpty());
     if (!batch) {
-        LabelInfo->setText(QStringLiteral("备份文件夹中没有备份。"));
+        LabelInfo->setText(tr("备份文件夹中没有备份。"));
         return;
     }
     if (!batch->journal.present) {
-        LabelInfo->setText(batch->id + QStringLiteral("：这批备份由旧版本建立，没有日志，只能看到备份副本。"));
+        LabelInfo->setText(tr("%1：这批备份由旧版本建立，没有日志，只能看到备份副本。").arg(batch->id));
         for (const QString& copy : batch->copies)
-            new QTreeWidgetItem(ListFiles, {copy, QStringLiteral("备份副本"), QStringLiteral("?"), copy});
+            new QTreeWidgetItem(ListFiles, {copy, tr("备份副本"), QStringLiteral("?"), copy});
         return;
     }
-    LabelInfo->setText(batch->id + QStringLiteral("　开始 ") + timeText(batch->journal.header.started) +
-                       QStringLiteral("　结束 ") + timeText(batch->journal.header.ended));
+    LabelInfo->setText(tr("%1　开始 %2　结束 %3")
+                           .arg(batch->id, timeText(batch->journal.header.started),
+                                timeText(batch->journal.header.ended)));
     for (const JournalEntry& entry : batch->journal.entries) {
         const FileNow now = BackupCatalog::stateNow(*batch, entry);
         auto* item = new QTreeWidgetItem(ListFiles, {entry.name, actionText(entry), nowText(now), entry.backupName});
@@ -206,11 +210,11 @@ void BackupFrm::deleteBatch() {
     const BackupBatch* batch = currentBatch();
     if (!batch)
         return;
-    const QString question = QStringLiteral("删除这批备份（%1，%2 个文件，%3）吗？删除后不能再恢复。")
+    const QString question = tr("删除这批备份（%1，%2 个文件，%3）吗？删除后不能再恢复。")
                                  .arg(batch->id)
                                  .arg(batch->fileCount())
                                  .arg(BackupCatalog::sizeText(batch->size));
-    if (!m_app.messages().askYesNo(this, Title, question))
+    if (!m_app.messages().askYesNo(this, title(), question))
         return;
     FileError error;
     if (!BackupCatalog::remove(*batch, &error))
@@ -222,17 +226,17 @@ void BackupFrm::pruneOld() {
     const int days = BackupCatalog::retentionDays(m_app.state().Settings.BackupTime);
     const QList<BackupBatch> old = BackupCatalog::olderThan(m_batches, m_app.clock().now().addDays(-days));
     if (old.isEmpty()) {
-        m_app.messages().information(this, Title, QStringLiteral("没有早于 %1 天的备份。").arg(days));
+        m_app.messages().information(this, title(), tr("没有早于 %1 天的备份。").arg(days));
         return;
     }
     qint64 size = 0;
     for (const BackupBatch& batch : old)
         size += batch.size;
-    const QString question = QStringLiteral("删除早于 %1 天的 %2 批备份（共 %3）吗？")
+    const QString question = tr("删除早于 %1 天的 %2 批备份（共 %3）吗？")
                                  .arg(days)
                                  .arg(old.size())
                                  .arg(BackupCatalog::sizeText(size));
-    if (!m_app.messages().askYesNo(this, QStringLiteral("清理旧备份"), question))
+    if (!m_app.messages().askYesNo(this, tr("清理旧备份"), question))
         return;
     for (const BackupBatch& batch : old) {
         FileError error;

@@ -7,6 +7,7 @@
 #include "ui/common/Icons.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/MessageProvider.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainFrm.h"
 
@@ -157,7 +158,7 @@ void EpubFrm::buildControls() {
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(chapters, 3);
     layout->addLayout(details, 2);
-    resize(880, 560);
+    resize(sizeWithinScreen(QSize(880, 560), this));
 }
 
 void EpubFrm::scanInputs() {

@@ -1,6 +1,7 @@
 #include "PhraseEditFrm.h"
 
 #include "platform/FileOps.h"
+#include "ui/common/ScreenFit.h"
 #include "platform/PhraseFile.h"
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
@@ -67,6 +68,9 @@ QString PhraseEditFrm::text() const {
 void PhraseEditFrm::editOtherKind(const QString& hint) {
     m_phrases = false;
     LabelHint->setText(hint);
+    // Rule lines are longer than phrase pairs: a wider window shows them whole as far as the screen
+    // allows.
+    resize(sizeWithinScreen(QSize(760, 480), this));
     showMissing();
 }
 

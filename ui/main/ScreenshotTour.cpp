@@ -8,11 +8,15 @@
 #include "core/PathHelpers.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/PickFolder.h"
+#include "ui/dialogs/FrmOption.h"
 #include "ui/dialogs/SplashFrm.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabBar>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -23,6 +27,8 @@
 namespace {
 
 constexpr int SettleMs = 400;
+// The sample book of scripts/screenshots.sh, with volumes and chapters.
+const QString SampleBook = QStringLiteral("书.txt");
 
 class Tour : public QObject {
 public:
@@ -60,9 +66,10 @@ private:
             main->resize(QSize(1500, 950).boundedTo(area.size() - QSize(40, 60)));
             main->move(area.topLeft() + QPoint(20, 20));
         }
+        // Every file but the sample book, which the e-book dialog later reads as it was written.
         FileListView* list = main->FileList;
         for (int row = 0; row < list->count(); ++row)
-            list->setSelected(row, true);
+            list->setSelected(row, list->text(row) != SampleBook);
         main->SetEnables();
         main->previewEntry(list->count() - 1);
         step([this, main] {
@@ -127,15 +134,92 @@ private:
                 });
             });
         }
-        QTimer::singleShot(int(std::size(windows)) * 2 * SettleMs + SettleMs, this, [this] { shootAbout(); });
+        QTimer::singleShot(int(std::size(windows)) * 2 * SettleMs + SettleMs, this, [this] { shootOptionPages(); });
+    }
+
+    QWidget* shownWindow(const QString& name) const {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == name && widget->isVisible())
+                return widget;
+        }
+        return nullptr;
+    }
+
+    // Every page of the options dialog, then the cleanup rules' editor it opens.
+    void shootOptionPages() {
+        m_app.mainFrm()->openOptions();
+        step([this] { shootOptionPage(0); });
+    }
+    void shootOptionPage(int page) {
+        auto* options = qobject_cast<FrmOption*>(shownWindow(QStringLiteral("FrmOption")));
+        if (!options) {
+            step([this] { shootBook(); });
+            return;
+        }
+        if (page < options->TabStrip1->count()) {
+            options->TabStrip1->setCurrentIndex(page);
+            step([this, options, page] {
+                save(options, QStringLiteral("6-FrmOption-%1").arg(page + 1));
+                shootOptionPage(page + 1);
+            });
+            return;
+        }
+        options->CmdCleanupRules->click();
+        step([this, options] {
+            if (QWidget* editor = shownWindow(QStringLiteral("CleanupRulesEditFrm"))) {
+                save(editor, QStringLiteral("6-CleanupRulesEditFrm"));
+                editor->close();
+            }
+            options->CmdCancel->click();
+            step([this] { shootBook(); });
+        });
+    }
+
+    void selectBook() {
+        MainFrm* main = m_app.mainFrm();
+        FileListView* list = main->FileList;
+        for (int row = 0; row < list->count(); ++row)
+            list->setSelected(row, list->text(row) == SampleBook);
+        main->SetEnables();
+    }
+
+    // The e-book dialog and the book check on the sample book ("书.txt" when the folder has one).
+    void shootBook() {
+        MainFrm* main = m_app.mainFrm();
+        selectBook();
+        main->openEpub();
+        step([this, main] {
+            if (QWidget* epub = shownWindow(QStringLiteral("EpubFrm"))) {
+                save(epub, QStringLiteral("6-EpubFrm"));
+                epub->close();
+            }
+            // Closing the dialog reads the folder again, which clears the selection.
+            selectBook();
+            main->checkBooks();
+            step([this] {
+                save(m_app.inProgress(), QStringLiteral("3-bookcheck"));
+                m_app.inProgress()->acknowledge();
+                step([this] { shootUndoQuestion(); });
+            });
+        });
+    }
+
+    // The question of 撤销上一批, answered No.
+    void shootUndoQuestion() {
+        shootModal(QStringLiteral("7-undo-question"));
+        m_app.mainFrm()->menu_undobatch->trigger();
+        step([this] { shootAbout(); });
     }
 
     void shootModal(const QString& name) {
         QTimer::singleShot(SettleMs, this, [this, name] {
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 save(modal, name);
-                // The picker closes only through its buttons: "取消".
-                if (auto* cancel = modal->findChild<QWidget*>(QStringLiteral("Cmdcancel")))
+                // The picker closes only through its buttons: "取消"; a question is answered No.
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                if (QAbstractButton* no = box ? box->button(QMessageBox::No) : nullptr)
+                    no->click();
+                else if (auto* cancel = modal->findChild<QWidget*>(QStringLiteral("Cmdcancel")))
                     QMetaObject::invokeMethod(cancel, "click");
                 else
                     modal->close();
