@@ -49,7 +49,7 @@ TEST_F(CleanRunnerTest, invisibleCharactersGoAndOtherFormatCharactersAreCountedI
     EXPECT_EQ(content("a.txt"), QStringLiteral("他走了。\r\n").toUtf8());
     EXPECT_EQ(content("b.txt"), QStringLiteral("\u202A他走了。\u202C\r\n").toUtf8());
     EXPECT_EQ(sink.calls(), (QList<RecordingSink::Row>{
-                                row(50, "a.txt", "完成", "删去 1 个不可见字符", "blue"),
+                                row(50, "a.txt", "完成", "删除 1 个不可见字符", "blue"),
                                 row(100, "b.txt", "完成", FileStep::unchangedReason() + "；另有 2 个格式字符未动", "blue"),
                                 Completion,
                             }));
