@@ -49,6 +49,14 @@ bool isSentenceBreak(QStringView f, qsizetype at) {
     return !(f[at] == u',' && at > 0 && at + 1 < f.size() && f[at - 1].isDigit() && f[at + 1].isDigit());
 }
 
+bool hasSentenceBreak(QStringView f) {
+    for (qsizetype i = 0; i < f.size(); ++i) {
+        if (isSentenceBreak(f, i))
+            return true;
+    }
+    return false;
+}
+
 // A line's letters and digits (CleanupText::letters), and for each gap between them (gap i stands
 // before letter i, the last after all) whether a sentence mark stands there.
 struct LineLetters {
@@ -152,11 +160,7 @@ bool isAddressLine(const QString& f, const QStringList& siteWords) {
     else if (isSentenceBreak(f, f.size() - 1))
         return false;
     rest += after;
-    for (qsizetype i = 0; i < rest.size(); ++i) {
-        if (isSentenceBreak(rest, i))
-            return false;
-    }
-    if (CleanupText::hasSentencePunctuation(rest))
+    if (hasSentenceBreak(rest) || CleanupText::hasSentencePunctuation(rest))
         return false;
     if (CleanupText::letters(rest).isEmpty())
         return true;
@@ -298,7 +302,7 @@ bool CleanupRules::removesLine(QStringView line) const {
                               [&](const QString& pattern) { return globMatches(pattern, 0, letters, 0); });
     const QString f = CleanupText::folded(trimmed);
     const qsizetype length = CleanupText::length(trimmed);
-    if (!removes && length <= MaxWeakLength && !CleanupText::hasSentencePunctuation(f))
+    if (!removes && length <= MaxWeakLength && !CleanupText::hasSentencePunctuation(f) && !hasSentenceBreak(f))
         removes = containsAny(f, m_weak);
     if (!removes && !m_siteWords.isEmpty() && length <= MaxAddressLineLength)
         removes = isAddressLine(f, m_siteWords);
@@ -352,11 +356,11 @@ QString CleanupRules::startingText() {
         "# 每行一条规则，第一个字符表示规则的种类；以 # 开头的行是注释。\n"
         "# 全角与半角、英文大小写视为相同。带有章节号的行（第12章 …）从不删除。\n"
         "#\n"
-        "#   = 文字   整行：一行的文字（不计空格和标点）正是这些时删去整行；* 代表任意文字\n"
+        "#   = 文字   整行：一行的文字（不计空格和标点）正是这些时删去整行；* 代表一段不含句读标点（，。！？；）的文字\n"
         "#   - 文字   片段：从行中删去这段文字，行的其余部分保留\n"
-        "#   ~ 文字   弱规则：行内有这段文字、行不长于 30 字且没有句末标点时删去整行\n"
-        "#   @ 文字   网址：行内有网址（www.…、ｗｗｗ．…、m.….com），且行很短并写着这些词之一\n"
-        "#            （或除网址外只有标点）时删去整行\n"
+        "#   ~ 文字   弱规则：行内有这段文字、行不长于 30 字且没有句读标点时删去整行\n"
+        "#   @ 文字   网址：行内有网址（www.…、ｗｗｗ．…、m.….com），行很短、网址外没有句读标点，\n"
+        "#            且网址旁写着这些词之一（或除网址外只有标点）时删去整行\n"
         "\n"
         "# 导航\n"
         "= 上一章*下一章\n"

@@ -211,6 +211,7 @@ TEST(CleanupRules, LinesRemovedWholeOrKept) {
          u"上一章我们讲了如何配置软件包的依赖关系和版本，其余的细节都留给下一章", false},
         {"weak, a short line without sentence punctuation goes", u"【最新章节】", true},
         {"weak, a sentence holding the word stays", u"他翻到最新章节，看得入了迷。", false},
+        {"weak, a short sentence with a comma stays", u"他说推荐阅读这本书，真好", false},
         {"weak, a long line stays", u"最新章节的作者在后记里写了很长的一段话关于他的童年和故乡以及那些年", false},
         {"address alone", u"www.example.com", true},
         {"address with a site word", u"手机用户请浏览 m.xxx.com 阅读", true},
