@@ -1,7 +1,7 @@
 #include "Boilerplate.h"
 
-bool Boilerplate::keepsLine(QString& line, int* fragments) const {
-    if (!learned.isEmpty() && learned.contains(CleanupText::letters(line)) && !CleanupText::isChapterLine(line))
+bool Boilerplate::keepsLine(QString& line, int* fragments, bool nearEdge) const {
+    if (nearEdge && !learned.isEmpty() && learned.contains(CleanupText::letters(line)) && !CleanupText::isChapterLine(line))
         return false;
     if (rules.removesLine(line))
         return false;

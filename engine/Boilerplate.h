@@ -11,8 +11,9 @@ struct Boilerplate {
     CleanupRules rules;
     QSet<QString> learned;
 
-    // False when `line` (without its end) goes whole: a rule removes it or it is a learned line, and it
-    // is no chapter heading, or it held nothing but fragments. Otherwise its fragments are taken out in
-    // place; `fragments` counts them.
-    bool keepsLine(QString& line, int* fragments) const;
+    // False when `line` (without its end) goes whole: a rule removes it or, `nearEdge` (among the
+    // first or last BoilerplateLearner::EdgeLines of its file, where the learner found such lines), it
+    // is a learned line, and it is no chapter heading, or it held nothing but fragments. Otherwise its
+    // fragments are taken out in place; `fragments` counts them.
+    bool keepsLine(QString& line, int* fragments, bool nearEdge = true) const;
 };

@@ -3,6 +3,19 @@
 #include "CleanupRules.h"
 #include "platform/TextReader.h"
 
+namespace {
+
+// A line a site repeats on its pages may be learned: one that says something, or a word or two, may
+// be a book's own.
+bool mayBeLearned(QStringView line, const QString& letters) {
+    static constexpr QStringView Commas = u"，,、﹐､";
+    return CleanupText::length(letters) >= BoilerplateLearner::MinLetters &&
+           !CleanupText::hasSentencePunctuation(line) &&
+           std::none_of(line.begin(), line.end(), [](QChar c) { return Commas.contains(c); });
+}
+
+} // namespace
+
 void BoilerplateLearner::beginFile() {
     m_nonBlank = 0;
     m_edge.clear();
@@ -22,14 +35,32 @@ void BoilerplateLearner::noteEdge(const QString& key, QStringView line) {
     m_edge.insert(key);
 }
 
+bool BoilerplateLearner::inWindow(QStringView line) {
+    // A long line is a story line: it moves no line into the middle, which is only a looser test.
+    return CleanupText::length(line) <= MaxLineLength && !CleanupText::letters(line).isEmpty();
+}
+
+int BoilerplateLearner::windowLines(const QString& path) {
+    int count = 0;
+    TextReader reader;
+    QString line;
+    if (reader.open(path)) {
+        while (reader.readLine(line))
+            count += inWindow(line) ? 1 : 0;
+    }
+    return count;
+}
+
 void BoilerplateLearner::addLine(QStringView line) {
-    if (CleanupText::length(line) > MaxLineLength)
-        return; // counted as a story line: it moves no line into the middle, which is only a looser test
-    QString key = CleanupText::letters(line);
-    if (key.isEmpty())
+    if (!inWindow(line))
         return;
+    QString key = CleanupText::letters(line);
+    // A line that may not be learned still takes its place in the window.
+    if (!mayBeLearned(line, key))
+        key.clear();
     if (m_nonBlank++ < EdgeLines) {
-        noteEdge(key, line);
+        if (!key.isEmpty())
+            noteEdge(key, line);
         return;
     }
     // The line leaving the window of the last EdgeLines lines stood in the middle.

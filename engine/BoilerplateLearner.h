@@ -15,7 +15,9 @@
 // CleanupText::letters: spaces, punctuation and full-width forms do not count) stands among the first
 // or last EdgeLines non-blank lines of at least 60 % of them, and more files have it near an edge than
 // only in the middle. Blank lines, lines longer than MaxLineLength and chapter headings
-// (CleanupText::isChapterLine) never are.
+// (CleanupText::isChapterLine) never are; nor is a line that says something (sentence punctuation,
+// a comma or a quotation mark: "诗曰：", "好。", "且听下回分解。") or one of fewer than MinLetters
+// letters and digits, which books repeat by themselves.
 class BoilerplateLearner {
 public:
     static constexpr int MinFiles = 5;
@@ -23,6 +25,7 @@ public:
     static constexpr qsizetype MaxLineLength = 80;
     // The most different lines remembered; later new lines are not counted.
     static constexpr qsizetype MaxKeys = 1 << 20;
+    static constexpr qsizetype MinLetters = 4;
 
     BoilerplateLearner() { beginFile(); }
 
@@ -37,6 +40,11 @@ public:
     // time. A file that cannot be read counts as a file without lines. `keepGoing` (when given) is
     // asked between files; false stops the learning with what was found so far.
     static QSet<QString> learnFrom(const QStringList& paths, const std::function<bool()>& keepGoing = {});
+
+    // `line` counts toward the EdgeLines of a file's start or end: it is not blank nor too long.
+    static bool inWindow(QStringView line);
+    // How many lines of the file at `path` count toward its edges (0 when it cannot be read).
+    static int windowLines(const QString& path);
 
 private:
     struct Count {

@@ -40,31 +40,71 @@ QStringView trimmedBlanks(QStringView text) {
 // that merely starts and ends like one ("上一章……下一章") is longer.
 constexpr qsizetype MaxStarRun = 20;
 
-// `text` matches `pattern`, whose "*" stands for any run of up to MaxStarRun characters.
-bool globMatches(QStringView pattern, QStringView text) {
-    qsizetype p = 0;
-    qsizetype t = 0;
-    qsizetype starAt = -1;
-    qsizetype resumeAt = 0;
-    qsizetype runStart = 0;
-    while (t < text.size()) {
-        if (p < pattern.size() && pattern[p] == u'*') {
-            starAt = p++;
-            resumeAt = t;
-            runStart = t;
-        } else if (p < pattern.size() && pattern[p] == text[t]) {
-            ++p;
-            ++t;
-        } else if (starAt >= 0 && resumeAt - runStart < MaxStarRun) {
-            p = starAt + 1;
-            t = ++resumeAt;
-        } else {
-            return false;
-        }
+// A mark that ends or divides a sentence, in folded text: what a "*" never stands for. A comma between
+// digits (3,000) divides nothing.
+bool isSentenceBreak(QStringView f, qsizetype at) {
+    static constexpr QStringView Marks = u",。!?;…、";
+    if (!Marks.contains(f[at]))
+        return false;
+    return !(f[at] == u',' && at > 0 && at + 1 < f.size() && f[at - 1].isDigit() && f[at + 1].isDigit());
+}
+
+bool hasSentenceBreak(QStringView f) {
+    for (qsizetype i = 0; i < f.size(); ++i) {
+        if (isSentenceBreak(f, i))
+            return true;
     }
-    while (p < pattern.size() && pattern[p] == u'*')
-        ++p;
-    return p == pattern.size();
+    return false;
+}
+
+// A line's letters and digits (CleanupText::letters), and for each gap between them (gap i stands
+// before letter i, the last after all) whether a sentence mark stands there.
+struct LineLetters {
+    QString letters;
+    std::vector<bool> breakAt;
+};
+
+LineLetters lineLetters(QStringView text) {
+    const QString f = CleanupText::folded(text);
+    LineLetters line;
+    line.breakAt.push_back(false);
+    for (qsizetype i = 0; i < f.size(); ++i) {
+        const QChar c = f[i];
+        const bool pair = c.isHighSurrogate() && i + 1 < f.size() && f[i + 1].isLowSurrogate();
+        const bool letter = pair ? QChar::isLetterOrNumber(QChar::surrogateToUcs4(c, f[i + 1])) : c.isLetterOrNumber();
+        if (letter) {
+            line.letters += c;
+            line.breakAt.push_back(false);
+            if (pair) {
+                line.letters += f[i + 1];
+                line.breakAt.push_back(false);
+            }
+        } else if (isSentenceBreak(f, i)) {
+            line.breakAt.back() = true;
+        }
+        if (pair)
+            ++i;
+    }
+    return line;
+}
+
+// `line` from letter `t` on matches `pattern` from `p` on; a "*" stands for a run of up to MaxStarRun
+// letters with no sentence mark in it nor at its ends. Marks between fixed letters do not count.
+bool globMatches(QStringView pattern, qsizetype p, const LineLetters& line, qsizetype t) {
+    const qsizetype size = line.letters.size();
+    for (; p < pattern.size() && pattern[p] != u'*'; ++p, ++t) {
+        if (t >= size || pattern[p] != line.letters[t])
+            return false;
+    }
+    if (p == pattern.size())
+        return t == size;
+    for (qsizetype run = 0; run <= MaxStarRun && t + run <= size; ++run) {
+        if (line.breakAt[size_t(t + run)])
+            return false; // every longer run holds this mark too
+        if (globMatches(pattern, p + 1, line, t + run))
+            return true;
+    }
+    return false;
 }
 
 // A whole-line pattern as letters(), its "*" kept.
@@ -73,6 +113,59 @@ QString linePattern(QStringView text) {
     for (const QStringView part : text.split(u'*'))
         parts.append(CleanupText::letters(part));
     return parts.join(u'*');
+}
+
+// The most characters between a site word and the address it names ("本站地址：www…").
+constexpr qsizetype NearAddress = 8;
+
+struct Span {
+    qsizetype begin;
+    qsizetype end;
+};
+
+bool isBlankOrMark(QChar c) {
+    return c.isSpace() || c.isPunct();
+}
+
+// `word` stands in `f` within NearAddress characters of one of `addresses`.
+bool nearAnAddress(const QString& f, const QString& word, const std::vector<Span>& addresses) {
+    for (qsizetype at = f.indexOf(word); at >= 0; at = f.indexOf(word, at + 1)) {
+        const qsizetype end = at + word.size();
+        for (const Span& address : addresses) {
+            if (std::max({address.begin - end, at - address.end, qsizetype(0)}) <= NearAddress)
+                return true;
+        }
+    }
+    return false;
+}
+
+// Folded line `f` is a site's address line: it holds an address, says nothing besides it in a
+// sentence (no sentence mark outside the address, no sentence mark ending it unless right after the
+// address), and holds nothing but the address and punctuation or a site word close to the address.
+bool isAddressLine(const QString& f, const QStringList& siteWords) {
+    std::vector<Span> addresses;
+    QString rest;
+    qsizetype from = 0;
+    for (QRegularExpressionMatchIterator it = domainPattern().globalMatch(f); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        addresses.push_back({match.capturedStart(), match.capturedEnd()});
+        rest += QStringView(f).sliced(from, match.capturedStart() - from);
+        from = match.capturedEnd();
+    }
+    if (addresses.empty())
+        return false;
+    QStringView after = QStringView(f).sliced(from);
+    if (std::all_of(after.begin(), after.end(), isBlankOrMark))
+        after = {}; // "www.xxx.com。": the mark ends the address, not a sentence
+    else if (isSentenceBreak(f, f.size() - 1))
+        return false;
+    rest += after;
+    if (hasSentenceBreak(rest) || CleanupText::hasSentencePunctuation(rest))
+        return false;
+    if (CleanupText::letters(rest).isEmpty())
+        return true;
+    return std::any_of(siteWords.begin(), siteWords.end(),
+                       [&](const QString& word) { return nearAnAddress(f, word, addresses); });
 }
 
 bool containsAny(const QString& folded, const QStringList& words) {
@@ -203,30 +296,16 @@ bool CleanupRules::removesLine(QStringView line) const {
     if (trimmed.isEmpty())
         return false;
     bool removes = false;
-    const QString letters = CleanupText::letters(trimmed);
-    if (!letters.isEmpty())
+    const LineLetters letters = lineLetters(trimmed);
+    if (!letters.letters.isEmpty())
         removes = std::any_of(m_lines.begin(), m_lines.end(),
-                              [&](const QString& pattern) { return globMatches(pattern, letters); });
+                              [&](const QString& pattern) { return globMatches(pattern, 0, letters, 0); });
     const QString f = CleanupText::folded(trimmed);
     const qsizetype length = CleanupText::length(trimmed);
-    if (!removes && length <= MaxWeakLength && !CleanupText::hasSentencePunctuation(f))
+    if (!removes && length <= MaxWeakLength && !CleanupText::hasSentencePunctuation(f) && !hasSentenceBreak(f))
         removes = containsAny(f, m_weak);
-    if (!removes && !m_siteWords.isEmpty() && length <= MaxAddressLineLength) {
-        // What the line says besides its addresses decides.
-        QString rest = f;
-        qsizetype domainLength = 0;
-        qsizetype at = CleanupText::findDomain(rest, &domainLength);
-        const bool hasDomain = at >= 0;
-        while (at >= 0) {
-            rest.remove(at, domainLength);
-            at = CleanupText::findDomain(rest, &domainLength);
-        }
-        while (!rest.isEmpty() && (rest.back() == u'.' || rest.back() == u'。' || rest.back() == u'!' ||
-                                   rest.back() == u' '))
-            rest.chop(1);
-        if (hasDomain && !CleanupText::hasSentencePunctuation(rest))
-            removes = CleanupText::letters(rest).isEmpty() || containsAny(rest, m_siteWords);
-    }
+    if (!removes && !m_siteWords.isEmpty() && length <= MaxAddressLineLength)
+        removes = isAddressLine(f, m_siteWords);
     return removes && !CleanupText::isChapterLine(trimmed);
 }
 
@@ -277,11 +356,11 @@ QString CleanupRules::startingText() {
         "# 每行一条规则，第一个字符表示规则的种类；以 # 开头的行是注释。\n"
         "# 全角与半角、英文大小写视为相同。带有章节号的行（第12章 …）从不删除。\n"
         "#\n"
-        "#   = 文字   整行：一行的文字（不计空格和标点）正是这些时删去整行；* 代表任意文字\n"
+        "#   = 文字   整行：一行的文字（不计空格和标点）正是这些时删去整行；* 代表一段不含句读标点（，。！？；）的文字\n"
         "#   - 文字   片段：从行中删去这段文字，行的其余部分保留\n"
-        "#   ~ 文字   弱规则：行内有这段文字、行不长于 30 字且没有句末标点时删去整行\n"
-        "#   @ 文字   网址：行内有网址（www.…、ｗｗｗ．…、m.….com），且行很短并写着这些词之一\n"
-        "#            （或除网址外只有标点）时删去整行\n"
+        "#   ~ 文字   弱规则：行内有这段文字、行不长于 30 字且没有句读标点时删去整行\n"
+        "#   @ 文字   网址：行内有网址（www.…、ｗｗｗ．…、m.….com），行很短、网址外没有句读标点，\n"
+        "#            且网址旁写着这些词之一（或除网址外只有标点）时删去整行\n"
         "\n"
         "# 导航\n"
         "= 上一章*下一章\n"
@@ -294,6 +373,7 @@ QString CleanupRules::startingText() {
         "= 章节目录\n"
         "= 章节错误*\n"
         "= 本章未完*\n"
+        "= 本章未完请点击下一页继续阅读\n"
         "= 本章完\n"
         "= 请点击下一页继续阅读\n"
         "= 天才一秒记住*\n"

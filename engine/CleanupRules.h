@@ -29,12 +29,14 @@ bool isChapterLine(QStringView line);
 // The cleanup rules of a rule file ("Cleanup-rules.txt" beside the settings). One rule a line, its
 // kind given by the first character; blank lines and lines starting with "#" are comments:
 //   = 上一章*下一章   whole line (strong): a line whose letters and digits are these goes, wherever it
-//                    stands; "*" stands for any run of them
+//                    stands; "*" stands for any short run of them with no sentence mark (，。！？；)
+//                    in or around it
 //   - （本章未完，请翻页）   fragment: this text is taken out of any line that holds it
 //   ~ 最新章节        weak: a short line (at most MaxWeakLength characters) holding this text goes,
 //                    unless it has sentence punctuation
-//   @ 本站            web address: a line holding a web address goes when it is short and holds one of
-//                    these words, or nothing but the address and punctuation
+//   @ 本站            web address: a line holding a web address goes when it is short, has no sentence
+//                    mark besides one ending the address, and holds one of these words close to the
+//                    address, or nothing but the address and punctuation
 // Full-width and half-width forms, and Latin capitals and small letters, match alike. Lines of any
 // other form are ignored (unknownLines() counts them). A line with a chapter number is never removed.
 class CleanupRules {

@@ -13,6 +13,20 @@ bool mayBeFormat(char16_t c) {
            QChar::isHighSurrogate(c) || c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB);
 }
 
+// A character an emoji sequence joins: one beyond the BMP (the emoji themselves, and any other such
+// character) or a variation selector.
+bool joinsEmoji(const QChar* text, qsizetype at, qsizetype size) {
+    if (at < 0 || at >= size)
+        return false;
+    const char16_t c = text[at].unicode();
+    return c == 0xFE0F || c == 0xFE0E || QChar::isSurrogate(c);
+}
+
+// A zero-width joiner between two such characters (👨‍👩‍👧) holds an emoji sequence together.
+bool joinsSequence(const QChar* text, qsizetype at, qsizetype size) {
+    return text[at].unicode() == 0x200D && joinsEmoji(text, at - 1, size) && joinsEmoji(text, at + 1, size);
+}
+
 } // namespace
 
 InvisibleCount InvisibleCharacters(QString& line, bool atFileStart) {
@@ -26,7 +40,7 @@ InvisibleCount InvisibleCharacters(QString& line, bool atFileStart) {
             text[kept++] = text[i];
             continue;
         }
-        if (isRemoved(c) && !(c == 0xFEFF && atFileStart && i == 0)) {
+        if (isRemoved(c) && !(c == 0xFEFF && atFileStart && i == 0) && !joinsSequence(text, i, size)) {
             ++count.removed;
             continue;
         }

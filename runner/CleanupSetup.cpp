@@ -5,6 +5,26 @@
 #include "core/ProgressSink.h"
 #include "engine/BoilerplateLearner.h"
 #include "platform/FileOps.h"
+#include "platform/PathIdentity.h"
+
+namespace {
+
+// `names` in `folder`, each file once however often the batch names it (a file counted twice would
+// count twice toward the share of files a learned line must stand in).
+QStringList distinctFiles(const QString& folder, const QStringList& names) {
+    QStringList paths;
+    QSet<QString> seen;
+    for (const QString& name : names) {
+        const QString path = folder + name;
+        if (!seen.contains(PathIdentity::keyOf(path))) {
+            seen.insert(PathIdentity::keyOf(path));
+            paths.append(path);
+        }
+    }
+    return paths;
+}
+
+} // namespace
 
 QString CleanupSetup::ruleFilePath(const AppState& state) {
     return state.AppFolder + CleanupRules::fileName();
@@ -39,9 +59,12 @@ std::shared_ptr<const Boilerplate> CleanupSetup::prepare(JobEnv& env, const QStr
     for (const RuleProblem& problem : problems)
         sink.ReportProgress(0, fileErrorRow(problem.path, problem.path, problem.error));
     if (options.learn) {
-        QStringList paths;
-        for (const QString& name : names)
-            paths.append(folder + name);
+        const QStringList paths = distinctFiles(folder, names);
+        if (!paths.isEmpty() && paths.size() < BoilerplateLearner::MinFiles) {
+            sink.ReportProgress(0, ResultRow::about(Outcome::Note, QStringLiteral("文件少于 %1 个，未学习网站重复行，只按清除规则")
+                                                                      .arg(BoilerplateLearner::MinFiles)));
+            return boilerplate;
+        }
         boilerplate->learned = BoilerplateLearner::learnFrom(paths, [&sink] {
             sink.processEvents();
             return !sink.stopRequested();

@@ -125,7 +125,7 @@ QString FileStep::cleanupSummary(const TransformReport& report) {
     if (report.fragmentsRemoved > 0)
         parts.append(QStringLiteral("删去 %1 处广告片段").arg(report.fragmentsRemoved));
     if (report.invisibleRemoved > 0)
-        parts.append(QStringLiteral("删去 %1 个不可见字符").arg(report.invisibleRemoved));
+        parts.append(QStringLiteral("删除 %1 个不可见字符").arg(report.invisibleRemoved));
     if (report.formatCharacters > 0)
         parts.append(QStringLiteral("另有 %1 个格式字符未动").arg(report.formatCharacters));
     if (report.linesRemoved > TransformReport::MaxListedLines)

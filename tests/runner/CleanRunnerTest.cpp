@@ -7,6 +7,9 @@
 
 namespace {
 
+// A batch too small to learn from says so once, about no file.
+const RecordingSink::Row FewFilesNote = row(0, "文件少于 5 个，未学习网站重复行，只按清除规则", "", "", "yellow");
+
 class CleanRunnerTest : public RunnerFixture {
 protected:
     // Six pages of a site: the site's line on top of each, a navigation line below, one story line.
@@ -49,10 +52,21 @@ TEST_F(CleanRunnerTest, invisibleCharactersGoAndOtherFormatCharactersAreCountedI
     EXPECT_EQ(content("a.txt"), QStringLiteral("他走了。\r\n").toUtf8());
     EXPECT_EQ(content("b.txt"), QStringLiteral("\u202A他走了。\u202C\r\n").toUtf8());
     EXPECT_EQ(sink.calls(), (QList<RecordingSink::Row>{
-                                row(50, "a.txt", "完成", "删去 1 个不可见字符", "blue"),
+                                FewFilesNote,
+                                row(50, "a.txt", "完成", "删除 1 个不可见字符", "blue"),
                                 row(100, "b.txt", "完成", FileStep::unchangedReason() + "；另有 2 个格式字符未动", "blue"),
                                 Completion,
                             }));
+}
+
+TEST_F(CleanRunnerTest, aSmallBatchSaysItLearnsNothingAndAFileNamedTwiceCountsOnce) {
+    // Four pages, one named twice: five names, but four files are too few to learn from.
+    QList<FileEntry> entries = putPages().mid(0, 4);
+    entries.append(entries.at(0));
+    BatchRunner(env).run({BatchCommand::Clean, 0, entries, folder});
+
+    EXPECT_EQ(content("2.txt"), QStringLiteral("书香小筑 独家连载\r\n第2章\r\n他走了2次。\r\n").toUtf8());
+    EXPECT_EQ(sink.calls().at(0), FewFilesNote);
 }
 
 TEST_F(CleanRunnerTest, theRulesOnlyLeaveTheSitesOwnLine) {
