@@ -84,10 +84,11 @@ int checkBook(JobEnv& env, const QString& bookOrFolder) {
         env.state.CurrentFolder = path.left(path.lastIndexOf(u'/') + 1);
         outcome = CheckRunner::checkBook(env, path);
         if (outcome == CheckRunner::Outcome::NoChapters)
-            printError(QStringLiteral("check: no chapters found in ") + path.mid(path.lastIndexOf(u'/') + 1));
+            CheckRunner::reportNoChapters(env, path.mid(path.lastIndexOf(u'/') + 1), path);
     }
     env.sink.complete();
-    return outcome == CheckRunner::Outcome::Found || outcome == CheckRunner::Outcome::Failed ? 1 : 0;
+    // Only a book or folder that was checked and found clean passes.
+    return outcome == CheckRunner::Outcome::Clean ? 0 : 1;
 }
 
 QString splitFolder(const QString& book, const QString& into) {

@@ -344,13 +344,16 @@ int main(int argc, char** argv) {
     CliPrompt prompt(a.yes ? CliPrompt::Mode::AlwaysYes : a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::Ask);
     SystemClock clock;
     JobEnv realEnv{state, sink, prompt, clock};
-    // A preview runs the command on copies in a temporary folder and then shows what changed.
+    // A preview runs the command on copies in a temporary folder and then shows what changed. It asks
+    // nothing: a file that is there is previewed as overwritten ("将覆盖原有文件"), unless --no keeps it.
+    CliPrompt previewPrompt(a.no ? CliPrompt::Mode::AlwaysNo : CliPrompt::Mode::AlwaysYes);
+    JobEnv previewBase{state, sink, previewPrompt, clock};
     std::optional<DryRun> dryRun;
     const bool writesFiles =
         !(backups->parsed() || restore->parsed() || rename->parsed() || chapters->parsed() || check->parsed());
     // A diff of a restore runs the restore on copies too; its dry run lists what it would do instead.
     if (preview && (writesFiles || (restore->parsed() && a.diff))) {
-        dryRun.emplace(realEnv);
+        dryRun.emplace(previewBase);
         if (!dryRun->isValid()) {
             printError(QStringLiteral("quillmar-cli: no temporary folder for the dry run"));
             return ExitFailed;

@@ -18,6 +18,7 @@ namespace {
 
 const QString OverwriteTitle = QStringLiteral("覆盖文件");
 const QString TargetExists = QStringLiteral("文件已存在");
+const QString OverwriteStatus = QStringLiteral("覆盖原有文件");
 
 // A file the user may not write is left as it is (never made writable): a red row.
 bool prepareInPlace(const QString& folder, const QString& name, FileError& error) {
@@ -56,12 +57,16 @@ Go prepareNewTarget(JobEnv& env, const QString& folder, const QString& sourceNam
             0, ResultRow::of(Outcome::Asked, sourceName, QStringLiteral("用户中止"), TargetExists, sourcePath(folder, sourceName)));
         return Go::Refused;
     }
-    env.sink.ReportProgress(0, ResultRow::of(Outcome::Note, sourceName, QStringLiteral("覆盖原有文件"), TargetExists,
+    env.sink.ReportProgress(0, ResultRow::of(Outcome::Note, sourceName, OverwriteStatus, TargetExists,
                                              sourcePath(folder, sourceName)));
     return Go::Yes;
 }
 
 } // namespace
+
+bool IsOverwriteNote(const ResultRow& row) {
+    return row.outcome == Outcome::Note && row.status == OverwriteStatus && row.reason == TargetExists;
+}
 
 bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetName, const QString& folder) {
     const QString dir = AddBackslash(folder);

@@ -8,6 +8,7 @@
 #include <functional>
 
 class WorkPulse;
+struct ResultRow;
 
 // Prepares one file of a batch before its transformation runs.
 //
@@ -21,6 +22,9 @@ class WorkPulse;
 // Errors add a red "错误<number>" row with the description and give false. On success, and when
 // the user refused to overwrite, the folder moves to the front of the recent folders.
 bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetName, const QString& folder);
+
+// True for the yellow "覆盖原有文件" row BeginFileJob writes when the user agreed to overwrite.
+bool IsOverwriteNote(const ResultRow& row);
 
 // What a job's journal line takes from the line of intent written before its change: the file's state
 // before the change and the name of its backup copy in the batch folder.

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
@@ -287,4 +288,24 @@ int AtomicFile::syncCountForTesting() {
 
 void AtomicFile::namedOnlyForTesting(bool named) {
     namedOnly = named;
+}
+
+QByteArray AtomicFile::followLinks(QByteArray path, int* errorNumber) {
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat info;
+        if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return path;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.constData(), target, sizeof target);
+        if (length < 0) {
+            *errorNumber = errno;
+            return path;
+        }
+        QByteArray next(target, length);
+        if (!next.startsWith('/'))
+            next.prepend(path.left(path.lastIndexOf('/') + 1));
+        path = next;
+    }
+    *errorNumber = ELOOP;
+    return path;
 }

@@ -55,6 +55,10 @@ public:
     void cancel();
     const Report& report() const;
 
+    // The file a chain of symbolic links at `path` finally names (which may not exist yet), `path` itself
+    // when it is no link: the name to open() so that a link is written through, not replaced. A link
+    // that cannot be read sets `errorNumber` (ELOOP for too long a chain).
+    static QByteArray followLinks(QByteArray path, int* errorNumber);
     // True for a name of the temporary files' pattern.
     static bool isTemporaryName(const QByteArray& name);
     // Removes from `folder` the temporary files of the pattern that no running process owns (their

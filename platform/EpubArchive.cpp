@@ -89,8 +89,16 @@ bool EpubArchive::copyTo(const QString& target, FileError* error) {
         *error = FileError::fromErrno(errno);
         return false;
     }
+    // A link at the target is written through, as the text writer does: the link stays a link.
+    int linkError = 0;
+    const QByteArray finalTarget = AtomicFile::followLinks(FileName::encode(target), &linkError);
+    if (linkError != 0) {
+        ::close(in);
+        *error = FileError::fromErrno(linkError);
+        return false;
+    }
     AtomicFile out;
-    bool ok = out.open(FileName::encode(target), 0666, error);
+    bool ok = out.open(finalTarget, 0666, error);
     char buffer[1 << 16];
     while (ok) {
         const ssize_t got = ::read(in, buffer, sizeof buffer);

@@ -24,27 +24,6 @@ constexpr qsizetype BufferSize = 256 * 1024;
 constexpr qsizetype SliceUnits = 16 * 1024; // text is encoded this many units at a time
 std::atomic<qint64> failAfterSetting{-1};
 
-// Follows a chain of symbolic links to the file it finally names (which may not exist yet).
-QByteArray followLinks(QByteArray path, int* errorNumber) {
-    for (int depth = 0; depth < 40; ++depth) {
-        struct stat info;
-        if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
-            return path;
-        char target[PATH_MAX];
-        const ssize_t length = ::readlink(path.constData(), target, sizeof target);
-        if (length < 0) {
-            *errorNumber = errno;
-            return path;
-        }
-        QByteArray next(target, length);
-        if (!next.startsWith('/'))
-            next.prepend(path.left(path.lastIndexOf('/') + 1));
-        path = next;
-    }
-    *errorNumber = ELOOP;
-    return path;
-}
-
 } // namespace
 
 struct TextWriter::Impl {
@@ -207,7 +186,7 @@ struct TextWriter::Impl {
 
 bool TextWriter::Impl::create(const QString& path) {
     int errorNumber = 0;
-    targetPath = followLinks(FileName::encode(path), &errorNumber);
+    targetPath = AtomicFile::followLinks(FileName::encode(path), &errorNumber);
     if (errorNumber != 0) {
         fail(errorNumber);
         return false;

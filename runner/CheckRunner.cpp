@@ -74,6 +74,11 @@ Outcome checkBook(JobEnv& env, const QString& path) {
 // stands for its heading (the file's own heading line is left out).
 Outcome checkFolder(JobEnv& env, const QString& folder) {
     QStringList names = FolderListing::listFiles(folder, QStringLiteral("*.txt"));
+    if (names.isEmpty()) {
+        env.sink.ReportProgress(0, ResultRow::of(::Outcome::Note, folder, QStringLiteral("检查完成"),
+                                                 QStringLiteral("未找到章节文件：无从检查"), folder));
+        return Outcome::NoChapters;
+    }
     ChapterOrder::sort(names);
     QSet<QString> stems;
     for (const QString& name : names)
@@ -127,6 +132,12 @@ Outcome checkFolder(JobEnv& env, const QString& folder) {
     return failed ? Outcome::Failed : findings.isEmpty() ? Outcome::Clean : Outcome::Found;
 }
 
+void reportNoChapters(JobEnv& env, const QString& text, const QString& path) {
+    // Left as it is, and counted so in the summing-up.
+    env.sink.ReportProgress(0, ResultRow::of(::Outcome::Skipped, text, QStringLiteral("检查完成"),
+                                             QStringLiteral("未找到章节标题：无从检查"), path));
+}
+
 void checkFiles(JobEnv& env, const QString& folder, const QStringList& names) {
     for (const QString& name : names) {
         env.sink.processEvents();
@@ -140,9 +151,7 @@ void checkFiles(JobEnv& env, const QString& folder, const QStringList& names) {
                                                      QStringLiteral("未发现问题"), folder + name));
             break;
         case Outcome::NoChapters:
-            // Left as it is, and counted so in the summing-up.
-            env.sink.ReportProgress(0, ResultRow::of(::Outcome::Skipped, name, QStringLiteral("检查完成"),
-                                                     QStringLiteral("未找到章节标题：无从检查"), folder + name));
+            reportNoChapters(env, name, folder + name);
             break;
         case Outcome::Found:
             // The findings' rows came first; this row counts the file as checked in the summing-up.

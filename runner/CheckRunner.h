@@ -19,7 +19,11 @@ enum class Outcome {
 };
 
 Outcome checkBook(JobEnv& env, const QString& path);
+// A folder without ".txt" files adds a yellow row saying so and gives NoChapters.
 Outcome checkFolder(JobEnv& env, const QString& folder);
+
+// The yellow row of a book in which no chapter was found (NoChapters of checkBook).
+void reportNoChapters(JobEnv& env, const QString& text, const QString& path);
 
 // Checks each book `names` in `folder` (with its trailing "/") in turn, as the windows' command does:
 // the findings' rows, and for a book that has none a blue row "未发现问题" or a yellow one saying that

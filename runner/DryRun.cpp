@@ -4,6 +4,7 @@
 #include "core/PathHelpers.h"
 #include "core/ProgressSink.h"
 #include "engine/CleanupRules.h"
+#include "engine/FileJob.h"
 #include "engine/TextDiff.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
@@ -40,6 +41,9 @@ private:
     static bool passes(const ResultRow& row) {
         // A note about no file ("-源文件已删除-") tells what happened to the copies, not to the user's files.
         if (row.outcome == Outcome::Note && row.file.isEmpty())
+            return false;
+        // A file the command overwrote is told of by the preview row of report() ("将覆盖原有文件").
+        if (IsOverwriteNote(row))
             return false;
         // The lines a clean would remove are the preview of what it does.
         return row.outcome == Outcome::Heading || row.outcome == Outcome::Detail ||

@@ -5,7 +5,22 @@
 #include "core/ProgressSink.h"
 #include "engine/FileJob.h"
 #include "engine/MergeFiles.h"
+#include "platform/PathIdentity.h"
 
+namespace {
+
+// True when the target is also one of the files joined into it: it is merged from its old content and
+// replaced without a question, as the user named it among the sources.
+bool targetIsASource(const QStringList& files, const QString& targetPath) {
+    const QString target = PathIdentity::keyOf(targetPath);
+    for (const QString& file : files) {
+        if (PathIdentity::keyOf(file) == target)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetPath, TransformReport& report,
                    const QString& lossAddition) {
@@ -13,6 +28,9 @@ bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetP
     const qsizetype slash = targetPath.lastIndexOf(u'/');
     const QString folder = targetPath.left(slash + 1);
     const QString name = targetPath.mid(slash + 1);
+    // An existing target is replaced only when the user agrees, as the new target of any other job.
+    if (!targetIsASource(files, targetPath) && !BeginFileJob(env, targetPath, name, folder))
+        return false;
     IntendedChange intended;
     if (!IntendToCreate(env, folder, name, targetPath, intended))
         return false;

@@ -12,7 +12,9 @@ struct JobEnv;
 // The merge as every front end runs it (merge dialog, wizard, command line), as one batch: MergeFiles
 // with its one row per joined file, then a red "未完成" row for the target when the merge failed, or a yellow
 // note when the target took a wider encoding than the first source's or characters were written as
-// "?" (`lossAddition` is appended to the note in that last case). `report.unmappablePolicy` says what
+// "?" (`lossAddition` is appended to the note in that last case). An existing target that is not one
+// of the sources is only replaced when the user agrees to overwrite it (BeginFileJob's question and
+// rows); refused, it stays as it was and nothing is merged. `report.unmappablePolicy` says what
 // to do with characters no encoding of the merge can hold. An existing target is backed up (backups on)
 // before it is replaced; the target is journalled in the running batch, its line of intent before it
 // is replaced or created. True when the target was written.

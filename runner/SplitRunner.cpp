@@ -58,6 +58,8 @@ public:
             return false;
         m_name = name;
         const QString path = m_folder + name;
+        if (!prepareFolder())
+            return false;
         if (!BeginFileJob(m_env, path, name, m_folder))
             return true; // its row is written; the other files go on
         m_intended = IntendedChange();
@@ -83,6 +85,7 @@ public:
         const QString path = m_folder + m_name;
         const bool written = m_writer->commit();
         if (written) {
+            ++m_written;
             JournalSteps::written(m_env, m_folder, m_name, m_intended);
             m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Done, path, QStringLiteral("拆分完成"), QString(), path));
         } else {
@@ -97,14 +100,36 @@ public:
             BatchJournal::withdraw(m_env, m_name, m_intended.intended);
         m_writer.reset();
     }
+    // Removes the folder the split made when no file went into it (a stop before the first, a failure).
+    void removeUnusedFolder() {
+        if (m_madeFolder && m_written == 0)
+            FileOps::removeFolder(m_folder);
+    }
 
 private:
+    // The folder is made with the first file, so that a split that writes nothing leaves none behind.
+    bool prepareFolder() {
+        if (m_folderReady)
+            return true;
+        m_madeFolder = !FileOps::folderExists(m_folder);
+        FileError error;
+        if (!FileOps::createFolderPath(m_folder, &error)) {
+            reportFileError(m_env, m_folder, m_folder, error);
+            return false;
+        }
+        m_folderReady = true;
+        return true;
+    }
+
     JobEnv& m_env;
     QString m_folder;
     TextFormat m_format;
     QString m_name;
     IntendedChange m_intended;
     std::optional<TextWriter> m_writer;
+    bool m_folderReady = false;
+    bool m_madeFolder = false;
+    int m_written = 0;
 };
 
 } // namespace
@@ -164,10 +189,6 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
         return result;
     };
     FileError error;
-    if (!FileOps::createFolderPath(into, &error)) {
-        reportFileError(env, into, into, error);
-        return done(false);
-    }
     BookPasses::Scan scan;
     WorkPulse scanPulse(env.sink, 0, 50);
     if (!BookPasses::scan(book, &scan, &error,
@@ -178,6 +199,10 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
     const QList<Piece> pieces = plan(scan.headings, scan.lines, bookName.left(bookName.lastIndexOf(u'.')));
 
     PieceWriter writer(env, into, scan.format);
+    const auto finished = [&](bool result) {
+        writer.removeUnusedFolder();
+        return done(result);
+    };
     qsizetype next = 0;
     qint64 line = 0;
     bool ok = true;
@@ -200,14 +225,14 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
         writer.cancel();
         if (ok || stopped)
             reportFileError(env, book, book, stopped ? FileError::stopped() : error);
-        return done(false);
+        return finished(false);
     }
     if (stopped) {
         writer.cancel();
         reportStopped(env.sink, QString());
-        return done(false);
+        return finished(false);
     }
-    return done(writer.finish() && ok);
+    return finished(writer.finish() && ok);
 }
 
 } // namespace SplitRunner

@@ -3,6 +3,7 @@
 #include "runner/EpubBooks.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -88,6 +89,15 @@ TEST_F(BookCliTest, checkRowsAndExitStatus) {
     ASSERT_TRUE(TestFiles::write(work + "pages/565591.txt", "第二章 乙\n二。\n"));
     EXPECT_EQ(run({"check", work + "pages"}), 1);
     EXPECT_EQ(out, "565590_2.txt\t分页\t同一章的又一页：与上一页合并为一章\tyellow\n");
+
+    // Nothing to check is no clean book: a yellow row, and the run fails.
+    ASSERT_TRUE(QDir(work).mkdir("empty"));
+    ASSERT_TRUE(TestFiles::write(work + "plain.txt", "只有一段正文，没有章节。\n"));
+    EXPECT_EQ(run({"check", work + "empty"}), 1);
+    EXPECT_EQ(out, work + "empty/\t检查完成\t未找到章节文件：无从检查\tyellow\n");
+    EXPECT_EQ(run({"check", work + "plain.txt"}), 1);
+    EXPECT_EQ(out, "plain.txt\t检查完成\t未找到章节标题：无从检查\tyellow\n");
+    EXPECT_TRUE(err.isEmpty()) << err.toStdString();
 }
 
 // split into the folder named after the book, then merge --sort of what it wrote: the book again.
@@ -130,14 +140,36 @@ TEST_F(BookCliTest, splitAndEpubDryRunsWriteNothing) {
                        "book/0002 第二回 菩提.txt\t预览\t将新建，2 行\tblue\n");
     EXPECT_FALSE(QDir(work + "book").exists());
 
+    // Files already there are previewed as overwritten, without a question.
+    ASSERT_TRUE(QDir(work).mkdir("book"));
+    ASSERT_TRUE(TestFiles::write(work + "book/0001 第一回 灵根.txt", "old"));
+    ASSERT_EQ(run({"--dry-run", "split", work + "book.txt"}), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains(work + "book/0001 第一回 灵根.txt\t预览\t")) << out.toStdString();
+    EXPECT_FALSE(out.contains("用户中止")) << out.toStdString();
+    EXPECT_EQ(TestFiles::read(work + "book/0001 第一回 灵根.txt"), "old");
+
     ASSERT_TRUE(TestFiles::write(work + "old.epub", "an older book"));
-    ASSERT_EQ(run({"--dry-run", "--yes", "epub", work + "book.txt", "--output", work + "old.epub"}), 0) << err.toStdString();
+    ASSERT_EQ(run({"--dry-run", "epub", work + "book.txt", "--output", work + "old.epub"}), 0) << err.toStdString();
     const QString last = out.split('\n', Qt::SkipEmptyParts).constLast();
     EXPECT_TRUE(last.startsWith(work + "old.epub\t预览\t将覆盖原有文件，")) << out.toStdString();
     EXPECT_TRUE(last.endsWith(" 字节\tblue")) << out.toStdString();
     EXPECT_EQ(TestFiles::read(work + "old.epub"), "an older book");
     ASSERT_EQ(run({"--dry-run", "epub", work + "book.txt", "--output", work + "new.epub"}), 0);
     EXPECT_FALSE(QFile::exists(work + "new.epub"));
+}
+
+// An e-book named through a link is written through it, and restored through it: the link stays a link.
+TEST_F(BookCliTest, epubWritesThroughALinkAndRestoreKeepsIt) {
+    ASSERT_TRUE(TestFiles::write(work + "book.txt", "第一回　开始\n正文。\n"));
+    ASSERT_TRUE(TestFiles::write(work + "real.epub", "old"));
+    ASSERT_TRUE(QFile::link(work + "real.epub", work + "link.epub"));
+    ASSERT_EQ(run({"--yes", "epub", work + "book.txt", "--output", work + "link.epub"}), 0) << out.toStdString();
+    EXPECT_TRUE(QFileInfo(work + "link.epub").isSymLink());
+    EXPECT_TRUE(TestFiles::read(work + "real.epub").startsWith("PK")) << "the link's target holds the e-book";
+
+    ASSERT_EQ(run({"--yes", "restore", "last"}), 0) << out.toStdString();
+    EXPECT_TRUE(QFileInfo(work + "link.epub").isSymLink());
+    EXPECT_EQ(TestFiles::read(work + "real.epub"), "old");
 }
 
 // --no leaves a book or chapter file that is there as it was, and the run fails as every command's

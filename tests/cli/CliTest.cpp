@@ -113,8 +113,34 @@ TEST_F(CliTest, mergeKeepsTheOrderGivenOrSortsChapters) {
     const QStringList files{work + "第10章.txt", work + "第2章.txt"};
     EXPECT_EQ(run(QStringList{"--quiet", "merge", "--output", work + "book.txt"} + files), 0) << err.toStdString();
     EXPECT_EQ(TestFiles::read(work + "book.txt"), "十\r\n二\r\n");
-    EXPECT_EQ(run(QStringList{"--quiet", "merge", "--sort", "--output", work + "book.txt"} + files), 0);
+    EXPECT_EQ(run(QStringList{"--quiet", "--yes", "merge", "--sort", "--output", work + "book.txt"} + files), 0);
     EXPECT_EQ(TestFiles::read(work + "book.txt"), "二\r\n十\r\n");
+}
+
+// An existing target is replaced only when the user agrees; refused, it stays whole (also without backups).
+TEST_F(CliTest, mergeAsksBeforeReplacingItsTarget) {
+    ASSERT_TRUE(TestFiles::write(work + "a.txt", "新"));
+    const struct {
+        QStringList options;
+        int exitCode;
+        QByteArray target;
+        QString row;
+    } cases[] = {
+        {{"--no"}, 1, "旧", work + "book.txt\t用户中止\t文件已存在\tyellow\n"},
+        {{"--no", "--no-backup"}, 1, "旧", work + "book.txt\t用户中止\t文件已存在\tyellow\n"},
+        {{"--yes"}, 0, "新\r\n", work + "book.txt\t覆盖原有文件\t文件已存在\tyellow\n"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(TestFiles::write(work + "book.txt", "旧"));
+        EXPECT_EQ(run(c.options + QStringList{"--quiet", "merge", "--output", work + "book.txt", work + "a.txt"}),
+                  c.exitCode)
+            << c.options.join(' ').toStdString();
+        EXPECT_EQ(TestFiles::read(work + "book.txt"), c.target) << c.options.join(' ').toStdString();
+        EXPECT_TRUE(out.startsWith(c.row)) << out.toStdString();
+    }
+    ASSERT_EQ(run({"--quiet", "--no", "merge", "--output", work + "a.txt", work + "a.txt"}), 0)
+        << "a target that is also a source is merged from its old content without a question";
+    EXPECT_EQ(TestFiles::read(work + "a.txt"), "新\r\n");
 }
 
 TEST_F(CliTest, renameShowsThePlanAndRefusesConflicts) {

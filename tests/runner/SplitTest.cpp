@@ -69,9 +69,20 @@ TEST_F(SplitTest, mergingTheFilesInReadingOrderGivesTheBookBackByteForByte) {
         QStringList paths;
         for (const QString& part : parts)
             paths.append(folder + "parts/" + part);
+        QFile::remove(path("back.txt"));
         ASSERT_TRUE(mergeAsBatch(env, paths, path("back.txt")));
         EXPECT_EQ(content("back.txt"), c.bytes);
         EXPECT_TRUE(TestFiles::read(paths.back()).contains(c.inLastPart)) << "each file in the book's own format";
+    }
+}
+
+// A book that cannot be read leaves no chapter folder behind.
+TEST_F(SplitTest, aBookThatCannotBeReadMakesNoFolder) {
+    put("picture.txt", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    for (const char* name : {"missing.txt", "picture.txt"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(SplitRunner::run(env, path(name), folder + "parts"));
+        EXPECT_FALSE(QDir(folder + "parts").exists());
     }
 }
 

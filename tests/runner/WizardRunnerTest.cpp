@@ -146,7 +146,8 @@ TEST_F(WizardRunnerTest, savedChapterPagesBecomeOneBookInReadingOrder) {
 }
 
 TEST_F(WizardRunnerTest, indexFilesAreMergedFirstInNormalOrderOrLeftOut) {
-    // Every round starts from the same four files.
+    // Every round starts from the same four files and replaces the book of the one before.
+    prompt.setDefaultAnswer(true);
     auto mergedOrder = [&](int indexMode) {
         sink.clear();
         WizardOptions o = options(false, true, "all.txt");
@@ -181,6 +182,14 @@ TEST_F(WizardRunnerTest, theMergedFileIsNeverItsOwnSourceNorDeleted) {
     put("book.txt", "old result");
     WizardOptions o = options(false, true, "book.txt");
     o.deleteMerged = true;
+    // The existing book is replaced only after "Yes"; after "No" nothing is merged nor deleted.
+    ASSERT_EQ(runWizard(o), QString());
+    EXPECT_EQ(prompt.asked().size(), 1);
+    EXPECT_EQ(content("book.txt"), "old result");
+    EXPECT_EQ(TestFiles::filesIn(folder), (QStringList{"a.txt", "book.txt"}));
+    EXPECT_TRUE(sink.rows().contains(row(0, path("book.txt"), "用户中止", "文件已存在", "yellow")));
+
+    prompt.setDefaultAnswer(true);
     ASSERT_EQ(runWizard(o), QString());
     EXPECT_EQ(content("book.txt"), "A\r\n");
     EXPECT_EQ(TestFiles::filesIn(folder), QStringList{"book.txt"});
