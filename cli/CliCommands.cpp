@@ -214,8 +214,9 @@ bool showBackup(const AppState& state, const QString& id) {
 
 int runRestore(JobEnv& env, const QString& id, const QStringList& names, bool force, bool dryRun) {
     RestoreRequest request;
-    // "last": the batch that started last (with none, the restore's row says there is no such batch).
-    const QString newest = id == QLatin1String("last") ? BackupCatalog::newestId(env.state.BackupFolder) : QString();
+    // "last": the batch that started last, or the batch a partial restore left (BackupCatalog::lastToUndo);
+    // with none, the restore's row says there is no such batch.
+    const QString newest = id == QLatin1String("last") ? BackupCatalog::lastToUndo(env.state.BackupFolder) : QString();
     request.batchId = newest.isEmpty() ? id : newest;
     request.names = names;
     request.changed = force ? RestoreRequest::Changed::Overwrite : RestoreRequest::Changed::Skip;

@@ -12,8 +12,12 @@
 
 #include <QDir>
 
+#include <QHash>
+
 #include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <mutex>
 
 namespace BatchJournal {
 namespace {
@@ -66,6 +70,25 @@ void rememberNumber(const AppState& state, const QString& id) {
     if (file.open(FileName::encode(lastBatchFile(state)), 0644) &&
         FileOps::writeAll(file.fd(), bytes.constData(), bytes.size()))
         file.commit(AtomicFile::Mode::Replace, FileSync::Never);
+}
+
+// The journal locks of the batches running in this process, by batch folder: each is held from the
+// moment its journal is made until the batch ends, so that a restore refuses a batch still at work.
+std::mutex runningMutex;
+QHash<QString, std::shared_ptr<BackupLink::JournalLock>>& runningBatches() {
+    static QHash<QString, std::shared_ptr<BackupLink::JournalLock>> locks;
+    return locks;
+}
+
+void markRunning(const QString& batchFolder) {
+    const std::lock_guard<std::mutex> guard(runningMutex);
+    runningBatches().insert(batchFolder,
+                            std::make_shared<BackupLink::JournalLock>(batchFolder + BackupJournal::JournalName));
+}
+
+void markEnded(const QString& batchFolder) {
+    const std::lock_guard<std::mutex> guard(runningMutex);
+    runningBatches().remove(batchFolder);
 }
 
 } // namespace
@@ -153,6 +176,7 @@ bool openFolder(JobEnv& env, QString& batchFolder, FileError& error) {
         header.started = state.BatchStarted.isValid() ? state.BatchStarted : now;
         if (!BackupJournal::create(opened, header, &error))
             return false;
+        markRunning(opened);
         rememberNumber(state, hour + u'/' + batchNumberText(number));
         state.BackupBatchNo = number;
         state.BackupBatchFolder = opened;
@@ -209,6 +233,9 @@ void end(JobEnv& env) {
         BackupJournal::finish(state.BackupBatchFolder, env.clock.now());
         reportMoved(env);
     }
+    // Ended, or left without its end after a failed sync: either way no longer running.
+    if (!state.BackupBatchFolder.isEmpty())
+        markEnded(state.BackupBatchFolder);
     state.BackupBatchOpen = false;
     state.BackupBatchFolder.clear();
 }

@@ -156,6 +156,29 @@ FolderLock::~FolderLock() {
         ::close(m_fd);
 }
 
+JournalLock::JournalLock(const QString& journalPath) {
+    m_fd = ::open(FileName::encode(journalPath).constData(), O_RDONLY | O_CLOEXEC);
+    while (m_fd >= 0 && ::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+JournalLock::~JournalLock() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool JournalLock::isHeld(const QString& journalPath) {
+    const int fd = ::open(FileName::encode(journalPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int result;
+    while ((result = ::flock(fd, LOCK_SH | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    const bool held = result != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
 int permissionBits(const QString& path) {
     struct stat st;
     if (::stat(FileName::encode(path).constData(), &st) != 0)

@@ -87,6 +87,24 @@ private:
     bool m_busy = false;
 };
 
+// The lock a running batch holds on its journal file (flock) from the moment its journal is made until
+// it ends; the kernel drops it with the process, so a batch killed part-way holds none. It is the
+// journal's lock, apart from the lock on the batch folder (FolderLock) that lets one restore of a
+// batch run at a time: a restore takes that one and only looks at this one.
+class JournalLock {
+public:
+    explicit JournalLock(const QString& journalPath);
+    ~JournalLock();
+    JournalLock(const JournalLock&) = delete;
+    JournalLock& operator=(const JournalLock&) = delete;
+
+    // True when a running batch holds the journal at `journalPath` (of this process or another).
+    static bool isHeld(const QString& journalPath);
+
+private:
+    int m_fd = -1;
+};
+
 // The permission bits of the file at `path` (links followed); -1 when there is none.
 int permissionBits(const QString& path);
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 
@@ -21,7 +22,9 @@ QString BackupBatch::title() const {
 QString BackupBatch::mark() const {
     if (!restores.isEmpty())
         return QStringLiteral("恢复操作");
-    return restoredBy.isEmpty() ? QString() : QStringLiteral("已恢复");
+    if (restoredBy.isEmpty())
+        return QString();
+    return restoredWhole ? QStringLiteral("已恢复") : QStringLiteral("部分恢复");
 }
 
 namespace BackupCatalog {
@@ -63,6 +66,29 @@ BackupBatch load(const QString& root, const QString& hour, const QString& number
     return batch;
 }
 
+// The names a restore brought back in `folder`: each finished change it made there (a rename back is
+// named by the name it gave back).
+QSet<QString> namesBroughtBack(const BackupBatch& restore, const QString& folder) {
+    QSet<QString> names;
+    if (restore.journal.header.folder != folder)
+        return names; // a restore into a copy of the folder (a diff) left the batch's files alone
+    for (const JournalEntry& entry : restore.journal.entries) {
+        if (entry.finished)
+            names.insert(entry.action == JournalEntry::Action::Renamed ? entry.newName : entry.name);
+    }
+    return names;
+}
+
+// True when the restores brought back every file the batch finished changing: each name it changed
+// (the old name of a rename) is among what they brought back.
+bool broughtBackWhole(const BackupBatch& batch, const QSet<QString>& broughtBack) {
+    for (const JournalEntry& entry : batch.journal.entries) {
+        if (entry.finished && !broughtBack.contains(entry.name))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QList<BackupBatch> list(const QString& backupFolder) {
@@ -89,10 +115,18 @@ QList<BackupBatch> list(const QString& backupFolder) {
         if (batch.journal.header.command.startsWith(restore))
             batch.restores = batch.journal.header.command.mid(restore.size());
     }
+    QHash<QString, QSet<QString>> broughtBack;
     for (const BackupBatch& batch : batches) {
         const auto undone = at.constFind(batch.restores);
-        if (!batch.restores.isEmpty() && undone != at.constEnd())
-            batches[*undone].restoredBy.append(batch.id);
+        if (batch.restores.isEmpty() || undone == at.constEnd())
+            continue;
+        BackupBatch& target = batches[*undone];
+        target.restoredBy.append(batch.id);
+        broughtBack[target.id].unite(namesBroughtBack(batch, target.journal.header.folder));
+    }
+    for (BackupBatch& batch : batches) {
+        if (!batch.restoredBy.isEmpty())
+            batch.restoredWhole = broughtBackWhole(batch, broughtBack.value(batch.id));
     }
     return batches;
 }
@@ -137,6 +171,21 @@ QString commandTitle(const QString& command) {
 QString newestId(const QString& backupFolder) {
     const QList<BackupBatch> batches = list(backupFolder);
     return batches.isEmpty() ? QString() : batches.first().id;
+}
+
+QString lastToUndo(const QList<BackupBatch>& batches) {
+    if (batches.isEmpty())
+        return QString();
+    const BackupBatch& last = batches.first();
+    for (const BackupBatch& batch : batches) {
+        if (!last.restores.isEmpty() && batch.id == last.restores && !batch.restoredWhole)
+            return batch.id;
+    }
+    return last.id;
+}
+
+QString lastToUndo(const QString& backupFolder) {
+    return lastToUndo(list(backupFolder));
 }
 
 std::optional<BackupBatch> find(const QString& backupFolder, const QString& id) {

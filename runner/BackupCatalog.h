@@ -18,12 +18,17 @@ struct BackupBatch {
     QStringList copies; // the backup copies it holds (every file but the journal)
     qint64 size = 0;    // bytes below the batch folder
     QString restores;       // a restore: the id of the batch it undid; "" for any other batch
-    QStringList restoredBy; // the restores that undid this batch, newest first
+    QStringList restoredBy; // the restores that undid this batch (or part of it), newest first
+    // True when its restores brought back every file it finished changing in its folder: each such
+    // file is named by a finished change of one of them (a file a restore skipped, failed on or
+    // never reached because it was killed is not). A restore of chosen files covers only those.
+    bool restoredWhole = false;
 
     qsizetype fileCount() const { return journal.present ? journal.entries.size() : copies.size(); }
     // The command in the menu's own words ("去除空格", "转换为BIG5", "快速处理向导（…）").
     QString title() const;
-    // "已恢复" for a batch a restore undid, "恢复操作" for a restore; "" otherwise.
+    // "已恢复" for a batch its restores undid whole, "部分恢复" for one they undid only in part, "恢复操作"
+    // for a restore; "" otherwise.
     QString mark() const;
 };
 
@@ -42,8 +47,14 @@ QList<BackupBatch> list(const QString& backupFolder);
 // the menu that starts it; a command it does not know is shown as it is.
 QString commandTitle(const QString& command);
 std::optional<BackupBatch> find(const QString& backupFolder, const QString& id);
-// The id of the batch that started last (what "撤销上一批" and `restore last` undo); "" when none.
+// The id of the batch that started last; "" when none.
 QString newestId(const QString& backupFolder);
+// What "撤销上一批" and `restore last` undo: the batch that started last, except a restore that left
+// its batch only partly restored (files changed since were skipped, or it was stopped): then that
+// batch again, so that undoing finishes the restore rather than re-applying what it brought back.
+// "" when there is no batch.
+QString lastToUndo(const QList<BackupBatch>& batches);
+QString lastToUndo(const QString& backupFolder);
 
 // The path a journalled file has now (the new name of a renamed file) and how it stands: a deleted
 // file is Unchanged while nothing is at its name again.

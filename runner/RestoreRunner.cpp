@@ -148,6 +148,16 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
         sink.complete();
         return result;
     }
+    // A batch still at work holds its journal: undoing the files it has done so far would leave the
+    // rest to be done after the restore. One whose process died holds nothing and is restored.
+    if (!batch->journal.header.ended.isValid() &&
+        BackupLink::JournalLock::isHeld(batch->folder + BackupJournal::JournalName)) {
+        ++result.failed;
+        sink.ReportProgress(0, ResultRow::about(Outcome::Refused, request.batchId, QStringLiteral("未完成"),
+                                                QStringLiteral("这批还在进行中，请等它完成后再恢复")));
+        sink.complete();
+        return result;
+    }
     // A damaged journal may hide changes it no longer tells of: each fault is a red row, and what can
     // be read is still restored.
     for (const QString& damage : batch->journal.damage)

@@ -1,5 +1,6 @@
 #include "RunnerFixture.h"
 #include "core/PathHelpers.h"
+#include "engine/BatchJournal.h"
 #include "engine/Backups.h"
 #include "platform/DurableWrites.h"
 #include "platform/FileName.h"
@@ -671,4 +672,55 @@ TEST(BackupCatalogTitles, commandsAreShownInTheMenusWords) {
     };
     for (const auto& [journal, menu] : cases)
         EXPECT_EQ(BackupCatalog::commandTitle(QString::fromUtf8(journal)), QString::fromUtf8(menu));
+}
+
+// A batch still at work (its journal has no end and its run holds it) is refused whole; once it ended
+// it is restored as usual. The restore runs as another run would: its own program state.
+TEST_F(RestoreTest, aBatchStillRunningIsRefusedAndRestoredOnceItEnded) {
+    const QByteArray original = content("一.txt");
+    BatchJournal::begin(env, QStringLiteral("despace"), folder);
+    FileError error;
+    ASSERT_TRUE(BatchJournal::intend(env, QStringLiteral("一.txt"), QString(), FileState::of(path("一.txt")), error));
+    const QString running = newestBatch(state);
+
+    AppState otherState;
+    otherState.setAppFolder(state.AppFolder);
+    Settings::LoadDefaultSettings(otherState);
+    RecordingSink otherSink;
+    JobEnv other{otherState, otherSink, prompt, clock};
+    const RestoreResult refused = RestoreRunner(other).run({running, {}, RestoreRequest::Changed::Skip});
+    EXPECT_EQ(refused.failed, 1);
+    EXPECT_EQ(refused.restored, 0);
+    EXPECT_TRUE(otherSink.rows().contains(row(0, running, "未完成", "这批还在进行中，请等它完成后再恢复", "red")));
+    EXPECT_EQ(BackupCatalog::list(state.BackupFolder).size(), 1) << "no restore batch was begun";
+
+    BatchJournal::end(env);
+    otherSink.clear();
+    const RestoreResult ended = RestoreRunner(other).run({running, {}, RestoreRequest::Changed::Skip});
+    EXPECT_EQ(ended.failed, 0);
+    EXPECT_EQ(content("一.txt"), original);
+}
+
+// A restore that skipped a file changed since leaves its batch "部分恢复", and undoing the last batch
+// then takes that batch again (not the restore, which would re-apply it); a second restore that brings
+// back the rest makes it "已恢复", and the restore is what undoing the last batch takes next.
+TEST_F(RestoreTest, aPartialRestoreMarksItsBatchPartlyRestoredAndUndoingLastFinishesIt) {
+    ReplaceRunner(env).run({{"一.txt", "二.txt"}, folder, "章", "回", false});
+    const QString batch = newestBatch(state);
+    put("一.txt", "后来改过\r\n");
+
+    clock.advanceSeconds(60);
+    EXPECT_EQ(restore(batch).skipped, 1);
+    QList<BackupBatch> batches = BackupCatalog::list(state.BackupFolder);
+    ASSERT_EQ(batches.size(), 2);
+    EXPECT_EQ(batches.at(1).mark(), "部分恢复");
+    EXPECT_EQ(BackupCatalog::lastToUndo(batches), batch);
+
+    clock.advanceSeconds(60);
+    EXPECT_EQ(restore(BackupCatalog::lastToUndo(state.BackupFolder), RestoreRequest::Changed::Overwrite).failed, 0);
+    batches = BackupCatalog::list(state.BackupFolder);
+    ASSERT_EQ(batches.size(), 3);
+    EXPECT_EQ(batches.at(2).id, batch);
+    EXPECT_EQ(batches.at(2).mark(), "已恢复") << "the two restores together brought back every file";
+    EXPECT_EQ(BackupCatalog::lastToUndo(batches), batches.at(0).id);
 }

@@ -75,7 +75,10 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 QString markText(const BackupBatch& batch) {
     if (!batch.restores.isEmpty())
         return BackupFrm::tr("恢复 %1 的操作").arg(batch.restores);
-    return batch.restoredBy.isEmpty() ? QString() : BackupFrm::tr("已恢复（由 %1）").arg(batch.restoredBy.first());
+    if (batch.restoredBy.isEmpty())
+        return QString();
+    return (batch.restoredWhole ? BackupFrm::tr("已恢复（由 %1）") : BackupFrm::tr("部分恢复（由 %1）"))
+        .arg(batch.restoredBy.first());
 }
 
 } // namespace
