@@ -82,6 +82,8 @@ QHash<QString, std::shared_ptr<BackupLink::JournalLock>>& runningBatches() {
 
 void markRunning(const QString& batchFolder) {
     const std::lock_guard<std::mutex> guard(runningMutex);
+    // A batch of this folder that never ended (its run stopped without ending it) lets go first.
+    runningBatches().remove(batchFolder);
     runningBatches().insert(batchFolder,
                             std::make_shared<BackupLink::JournalLock>(batchFolder + BackupJournal::JournalName));
 }

@@ -158,8 +158,10 @@ FolderLock::~FolderLock() {
 
 JournalLock::JournalLock(const QString& journalPath) {
     m_fd = ::open(FileName::encode(journalPath).constData(), O_RDONLY | O_CLOEXEC);
-    while (m_fd >= 0 && ::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
-    }
+    // Never waits: the journal is new, and a lock some other holder keeps already tells a restore
+    // the same.
+    if (m_fd >= 0)
+        ::flock(m_fd, LOCK_EX | LOCK_NB);
 }
 
 JournalLock::~JournalLock() {
