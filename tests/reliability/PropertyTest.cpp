@@ -428,8 +428,11 @@ private:
                 return found == tree.end() ? std::optional<Node>() : std::optional<Node>(found->second);
             };
             const bool unchangedSince = state(now, path) == state(batch.after, path);
+            // A file the batch made and someone changed since is the user's work: even a forced
+            // restore leaves it.
+            const bool madeByBatch = !state(batch.before, path).has_value();
             RC_LOG() << "restored " << path.toStdString() << (unchangedSince ? "" : " (changed since)") << "\n";
-            if (unchangedSince || force)
+            if (unchangedSince || (force && !madeByBatch))
                 RC_ASSERT(state(after, path) == state(batch.before, path));
             else
                 RC_ASSERT(state(after, path) == state(now, path));
