@@ -593,7 +593,7 @@ TEST_F(RestoreTest, aBackupFolderThatCannotBeMadeIsNamedWithItsCauseAndTheFileIs
         ReplaceRunner(env).run({{"一.txt"}, folder, "甲", "丙", false});
         EXPECT_EQ(content("一.txt"), "第一章\r\n  甲 乙\r\n");
         ASSERT_FALSE(sink.rows().isEmpty());
-        const RecordingSink::Row& first = sink.rows().first();
+        const RecordingSink::Row first = sink.rows().first();
         EXPECT_EQ(first.text, path("一.txt"));
         EXPECT_EQ(first.mark, "red");
         EXPECT_TRUE(first.reason.contains(c.backupFolder) && first.reason.contains(c.cause)) << first.reason.toStdString();
