@@ -3,6 +3,6 @@
 # from (Debian 12, as root). Does nothing when they are all present.
 set -euo pipefail
 
-packages=(fortunes-zh gawk icu-devtools html2text w3m time hyperfine opencc python3 valgrind)
+packages=(fortunes-zh gawk icu-devtools html2text w3m time hyperfine opencc python3 valgrind calibre)
 
 exec "$(dirname "$0")/../scripts/install-packages.sh" "${packages[@]}"
