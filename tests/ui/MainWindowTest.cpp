@@ -299,6 +299,7 @@ void MainWindowTest::formatColumnsShowWhatTheCommandsRead() {
     TestApplication::writeFile(folder + "gb.txt", QByteArray::fromHex("d6d0cec40d0ab5dab6fed0d0"));
     TestApplication::writeFile(folder + "big5.txt", QByteArray::fromHex("a4a4a4e50d0ab2c4a447a6e6"));
     TestApplication::writeFile(folder + "u8.txt", QStringLiteral("中文\n第二行\n").toUtf8());
+    TestApplication::writeFile(folder + "mac.txt", QByteArray::fromHex("d6d0cec40db5dab6fed0d00d"));
     TestApplication::writeFile(folder + "bin.txt", QByteArray("\x00\x01\x02\x03", 4));
     main->refresh();
     FileListView* list = main->FileList;
@@ -318,6 +319,7 @@ void MainWindowTest::formatColumnsShowWhatTheCommandsRead() {
     QCOMPARE(formatOf("gb.txt"), QStringLiteral("GB18030|CR LF (Windows)"));
     QCOMPARE(formatOf("big5.txt"), QStringLiteral("Big5|CR LF (Windows)"));
     QCOMPARE(formatOf("u8.txt"), QStringLiteral("UTF-8|LF (Unix)"));
+    QCOMPARE(formatOf("mac.txt"), QStringLiteral("GB18030|CR (Mac)"));
     QCOMPARE(formatOf("bin.txt"), QStringLiteral("不是文本文件|"));
 
     // Sorted by another column, every row keeps its own file's format.
