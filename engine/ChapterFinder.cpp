@@ -184,6 +184,18 @@ std::optional<Part> matterAt(QStringView text, qsizetype at) {
 
 ChapterFinder::ChapterFinder(int lineEndLength) : m_lineEndLength(lineEndLength) {}
 
+// The first characters of every kind of heading below: 第, 上卷, 卷一, Chapter, the front and back
+// matter's words, a number, and 正文 before any of them.
+bool ChapterFinder::mayStartHeading(QChar c) {
+    return isOneOf(c, u"第上中下卷cC完序楔引前尾后後番正") || ChineseNumber::decimalDigit(c) >= 0 ||
+           ChineseNumber::isNumeral(c);
+}
+
+void ChapterFinder::addPlainLine() {
+    ++m_line;
+    m_lastTextLine = m_line;
+}
+
 void ChapterFinder::addLine(QStringView line) {
     ++m_line;
     const qint64 offset = m_offset;
@@ -193,7 +205,8 @@ void ChapterFinder::addLine(QStringView line) {
         return;
     const qint64 previousLine = m_lastTextLine;
     m_lastTextLine = m_line;
-    if (characterCount(text) > MaxHeadingCharacters || isOneOf(text.back(), u"。，；：,;:"))
+    if (characterCount(text) > MaxHeadingCharacters || isOneOf(text.back(), u"。，；：,;:") ||
+        !mayStartHeading(text.front()))
         return;
     // A heading written again as the chapter's first line is the chapter's text, not one more chapter.
     if (!m_candidates.isEmpty() && m_candidates.back().heading.line == previousLine &&
