@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <vector>
 
 bool BookText::isBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\uFEFF';
@@ -186,9 +187,18 @@ ChapterFinder::ChapterFinder(int lineEndLength) : m_lineEndLength(lineEndLength)
 
 // The first characters of every kind of heading below: 第, 上卷, 卷一, Chapter, the front and back
 // matter's words, a number, and 正文 before any of them.
+// Asked of every line of a book: looked up in a table made once.
 bool ChapterFinder::mayStartHeading(QChar c) {
-    return isOneOf(c, u"第上中下卷cC完序楔引前尾后後番正") || ChineseNumber::decimalDigit(c) >= 0 ||
-           ChineseNumber::isNumeral(c);
+    static const std::vector<bool> starts = [] {
+        std::vector<bool> table(0x10000);
+        for (char32_t u = 0; u < table.size(); ++u) {
+            const QChar first{char16_t(u)};
+            table[u] = isOneOf(first, u"第上中下卷cC完序楔引前尾后後番正") || ChineseNumber::decimalDigit(first) >= 0 ||
+                       ChineseNumber::isNumeral(first);
+        }
+        return table;
+    }();
+    return starts[c.unicode()];
 }
 
 void ChapterFinder::addPlainLine() {

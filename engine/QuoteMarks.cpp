@@ -3,6 +3,7 @@
 #include "ChineseText.h"
 
 #include <QVarLengthArray>
+#include <algorithm>
 
 using namespace ChineseText;
 
@@ -130,7 +131,8 @@ bool QuoteMarker::markParagraph(QString& text) {
     }
     // Most paragraphs hold no straight mark: they need no pairing.
     const QStringView rest = QStringView(text).sliced(i);
-    const bool straight = rest.contains(u'"') || rest.contains(u'\'');
+    const bool straight =
+        std::any_of(rest.begin(), rest.end(), [](QChar c) { return c == u'"' || c == u'\''; });
     if (straight) {
         m_quoting.assign(size_t(text.size()), false);
         findStraightQuotes(text, i, u'"');

@@ -66,6 +66,15 @@ qsizetype indentLength(QStringView line) {
     return length;
 }
 
+// Three 。 in a row, which the punctuation makes ……: a plain loop, the lines are short.
+bool holdsFullStopRun(QStringView text) {
+    for (qsizetype i = 0; i + 2 < text.size(); ++i) {
+        if (text[i] == u'。' && text[i + 1] == u'。' && text[i + 2] == u'。')
+            return true;
+    }
+    return false;
+}
+
 // `out` is `line` and its end, as typesetLine writes an unchanged line.
 bool isLineAsItCame(const QString& out, QStringView line) {
     return out.size() == line.size() + 2 && out.startsWith(line);
@@ -86,7 +95,7 @@ QStringView Typesetter::setBody(QStringView body, quint8 needs) {
     QStringView text = body;
     bool inBody = false;
     if (m_options.punctuation &&
-        ((needs & NeedsPunctuation) || ((needs & NeedsFullStops) && body.contains(u"。。。")))) {
+        ((needs & NeedsPunctuation) || ((needs & NeedsFullStops) && holdsFullStopRun(body)))) {
         fixPunctuation(body, m_body);
         inBody = true;
     }
