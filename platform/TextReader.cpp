@@ -131,6 +131,13 @@ struct WideLineEnds {
     }
 };
 
+// Copies a line's text into `line`, into the room it already has when it has enough: a caller that
+// reads every line into one string makes no allocation a line.
+void takeLine(QString& line, const char16_t* text, qsizetype size) {
+    line.resize(size);
+    std::memcpy(static_cast<void*>(line.data()), text, size_t(size) * sizeof(char16_t));
+}
+
 } // namespace
 
 struct TextReader::Impl {
@@ -520,7 +527,7 @@ bool TextReader::readLine(QString& line) {
         const qsizetype available = d->textEnd - d->textBegin;
         const LineBreak lineBreak = findLineBreak(begin, available, d->scanned, d->unixLines, d->atEnd);
         if (lineBreak.kind == LineBreak::Found) {
-            line = QString(reinterpret_cast<const QChar*>(begin), lineBreak.at);
+            takeLine(line, begin, lineBreak.at);
             d->textBegin += lineBreak.next;
             d->scanned = 0;
             d->lineEnded = true;
@@ -536,7 +543,7 @@ bool TextReader::readLine(QString& line) {
         if (d->atEnd) {
             if (available == 0)
                 return false;
-            line = QString(reinterpret_cast<const QChar*>(begin), available);
+            takeLine(line, begin, available);
             d->textBegin = d->textEnd;
             d->scanned = 0;
             d->lineEnded = false;
