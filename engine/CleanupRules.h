@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 // Text compared as a reader sees it, for every cleanup rule and for the lines learned from a batch.
 namespace CleanupText {
@@ -14,6 +15,8 @@ QString folded(QStringView text);
 // Only the letters and digits of folded(`text`): spaces, punctuation and separators ("上一章 | 目录 |
 // 下一章", "上一章｜目录｜下一章") do not count.
 QString letters(QStringView text);
+// letters(`text`) is not empty; found without building it.
+bool hasLetters(QStringView text);
 // Characters, a pair of surrogates counting one.
 qsizetype length(QStringView text);
 // The line holds 。！？；… or a quotation mark: it says something, so a weak rule leaves it.
@@ -65,10 +68,16 @@ public:
     // The rules of the rule file at `path`, read in any encoding the program reads.
     static bool read(const QString& path, CleanupRules& rules, FileError* error);
 
+    // What each code unit is to these rules (the rule kinds it may start): built by parse() and add().
+    struct UnitTable;
+
 private:
+    void index();
+
     QStringList m_lines;      // letters() of each whole-line pattern, "*" kept
     QStringList m_fragments;  // folded()
     QStringList m_weak;       // folded()
     QStringList m_siteWords;  // folded()
     int m_unknown = 0;
+    std::shared_ptr<const UnitTable> m_table; // shared by copies: the rules never change after add()
 };

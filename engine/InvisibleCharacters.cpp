@@ -1,5 +1,7 @@
 #include "InvisibleCharacters.h"
 
+#include <algorithm>
+
 namespace {
 
 bool isRemoved(char16_t c) {
@@ -9,6 +11,8 @@ bool isRemoved(char16_t c) {
 // The BMP ranges that hold format characters, and the surrogates (tags and the like lie beyond the
 // BMP), so that the category is looked up for few characters: none of the Chinese text.
 bool mayBeFormat(char16_t c) {
+    if (c > 0x206F && c < 0xD800)
+        return false; // the Chinese characters and their punctuation: most of every line
     return c == 0x00AD || (c >= 0x0600 && c <= 0x08E2) || c == 0x180E || (c >= 0x200B && c <= 0x206F) ||
            QChar::isHighSurrogate(c) || c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB);
 }
@@ -27,14 +31,22 @@ bool joinsSequence(const QChar* text, qsizetype at, qsizetype size) {
     return text[at].unicode() == 0x200D && joinsEmoji(text, at - 1, size) && joinsEmoji(text, at + 1, size);
 }
 
+bool needsALook(QChar c) {
+    return c.unicode() >= 0x00AD && mayBeFormat(c.unicode());
+}
+
 } // namespace
 
 InvisibleCount InvisibleCharacters(QString& line, bool atFileStart) {
     InvisibleCount count;
-    qsizetype kept = 0;
     const qsizetype size = line.size();
+    // Most lines hold no such character: they are only read, never written.
+    const qsizetype start = std::find_if(line.cbegin(), line.cend(), needsALook) - line.cbegin();
+    if (start == size)
+        return count;
+    qsizetype kept = start;
     QChar* text = line.data();
-    for (qsizetype i = 0; i < size; ++i) {
+    for (qsizetype i = start; i < size; ++i) {
         const char16_t c = text[i].unicode();
         if (c < 0x00AD || !mayBeFormat(c)) {
             text[kept++] = text[i];
