@@ -29,8 +29,26 @@ const QRegularExpression& chapterNumberPattern() {
     return pattern;
 }
 
-// What says something in folded text: CleanupText::hasSentencePunctuation's marks.
-constexpr QStringView SentencePunctuation = u"。！？；…!?;“”「」『』‘’\"";
+// What says something: 。！？；…!?;“”「」『』‘’" (CleanupText::hasSentencePunctuation).
+bool isSentencePunctuation(char16_t c) {
+    switch (c) {
+    case u'。': case u'！': case u'？': case u'；': case u'…': case u'!': case u'?': case u';':
+    case u'“': case u'”': case u'「': case u'」': case u'『': case u'』': case u'‘': case u'’': case u'"':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// What ends or divides a sentence in folded text: ,。!?;…、
+bool isBreakMark(char16_t c) {
+    switch (c) {
+    case u',': case u'。': case u'!': case u'?': case u';': case u'…': case u'、':
+        return true;
+    default:
+        return false;
+    }
+}
 
 // One code unit as CleanupText::folded() gives it.
 char16_t foldUnit(char16_t c) {
@@ -68,8 +86,7 @@ constexpr qsizetype MaxStarRun = 20;
 // A mark that ends or divides a sentence, in folded text: what a "*" never stands for. A comma between
 // digits (3,000) divides nothing.
 bool isSentenceBreak(QStringView f, qsizetype at) {
-    static constexpr QStringView Marks = u",。!?;…、";
-    if (!Marks.contains(f[at]))
+    if (!isBreakMark(f[at].unicode()))
         return false;
     return !(f[at] == u',' && at > 0 && at + 1 < f.size() && f[at - 1].isDigit() && f[at + 1].isDigit());
 }
@@ -208,10 +225,11 @@ enum UnitFlag : quint16 {
     SurrogateUnit = 1 << 1, // half of a pair
     AddressName = 1 << 2,   // a-z, 0-9 and "-": what stands on both sides of an address's dots
     AddressDot = 1 << 3,    // "." or "。"
-    SentenceMark = 1 << 4,  // SentencePunctuation
+    SentenceMark = 1 << 4,  // isSentencePunctuation
     LineStart = 1 << 5,     // the first letter of a whole-line pattern
     WeakStart = 1 << 6,     // the first character of a weak pattern
     FragmentStart = 1 << 7, // the first character of a fragment
+    FragmentNext = 1 << 8,  // the second character of a fragment
 };
 
 using UnitFlags = std::array<quint16, 0x10000>;
@@ -231,7 +249,7 @@ const UnitFlags& characterFlags() {
                 f |= AddressName;
             if (c == u'.' || c == u'。')
                 f |= AddressDot;
-            if (SentencePunctuation.contains(c))
+            if (isSentencePunctuation(c.unicode()))
                 f |= SentenceMark;
             (*table)[unit] = f;
         }
@@ -246,6 +264,7 @@ struct CleanupRules::UnitTable {
     UnitFlags flags{};
     qsizetype maxLineLetters = 0;    // the most letters (code units) a whole-line pattern takes
     bool lineStartsWithStar = false; // a whole-line pattern may start with any letter
+    bool shortFragment = false;      // a fragment of one code unit
 };
 
 namespace {
@@ -258,39 +277,67 @@ struct Candidates {
     bool address = false;
 };
 
-Candidates candidatesFor(const CleanupRules::UnitTable& table, QStringView text) {
-    quint16 seen = 0;
-    quint16 first = 0;      // the first letter's flags, or the first surrogate's (which may be a letter)
-    qsizetype letterUnits = 0; // at least the letters' code units
+// A dot between two characters of a name ("x.c"): what every web address holds.
+bool hasAddressShape(const CleanupRules::UnitTable& table, QStringView text) {
     quint16 before = 0;
     quint16 beforeThat = 0;
-    bool addressShape = false; // a dot between two characters of a name: "x.c"
     for (const QChar c : text) {
         const quint16 flags = table.flags[c.unicode()];
-        seen |= flags;
-        if (flags & (LetterUnit | SurrogateUnit)) {
-            if (letterUnits++ == 0)
-                first = flags;
-        }
         if ((flags & AddressName) && (before & AddressDot) && (beforeThat & AddressName))
-            addressShape = true;
+            return true;
         beforeThat = before;
         before = flags;
     }
-    const qsizetype length = (seen & SurrogateUnit) ? CleanupText::length(text) : text.size();
-    Candidates may;
-    may.whole = letterUnits > 0 && letterUnits <= table.maxLineLetters &&
-                (table.lineStartsWithStar || (first & (LineStart | SurrogateUnit)));
-    may.weak = length <= CleanupRules::MaxWeakLength && (seen & WeakStart) && !(seen & SentenceMark);
-    may.address = length <= CleanupRules::MaxAddressLineLength && addressShape;
-    return may;
+    return false;
 }
 
-bool holdsUnit(const CleanupRules::UnitTable& table, QStringView text, quint16 flag) {
+// A whole-line pattern may take `text`, which holds a letter (or a surrogate): its first letter starts
+// one (a surrogate may be a letter that does) and it has no more letters than one takes.
+bool mayBeWholeLine(const CleanupRules::UnitTable& table, QStringView text) {
+    constexpr quint16 LetterOrPair = LetterUnit | SurrogateUnit;
+    qsizetype i = 0;
+    while (!(table.flags[text[i].unicode()] & LetterOrPair))
+        ++i;
+    if (!table.lineStartsWithStar && !(table.flags[text[i].unicode()] & (LineStart | SurrogateUnit)))
+        return false;
+    // At least the letters' code units: a surrogate counts whether its pair is a letter or not.
+    qsizetype letterUnits = 0;
+    for (; i < text.size(); ++i)
+        letterUnits += (table.flags[text[i].unicode()] & LetterOrPair) ? 1 : 0;
+    return letterUnits <= table.maxLineLetters;
+}
+
+// The flags of all the units of `text` together. Blanks have none: a line and its trimmed text have the same.
+quint16 unitsSeen(const CleanupRules::UnitTable& table, QStringView text) {
     quint16 seen = 0;
     for (const QChar c : text)
         seen |= table.flags[c.unicode()];
-    return (seen & flag) != 0;
+    return seen;
+}
+
+// `seen`: unitsSeen(text).
+Candidates candidatesFor(const CleanupRules::UnitTable& table, QStringView text, quint16 seen) {
+    const qsizetype length = (seen & SurrogateUnit) ? CleanupText::length(text) : text.size();
+    Candidates may;
+    may.weak = length <= CleanupRules::MaxWeakLength && (seen & WeakStart) && !(seen & SentenceMark);
+    may.address = length <= CleanupRules::MaxAddressLineLength && (seen & AddressDot) && (seen & AddressName) &&
+                  hasAddressShape(table, text);
+    may.whole = (seen & (LetterUnit | SurrogateUnit)) && mayBeWholeLine(table, text);
+    return may;
+}
+
+// `text` may hold a fragment: the first two characters of one (or of two) stand in it one after the
+// other. `seen`: unitsSeen(text).
+bool mayHoldFragment(const CleanupRules::UnitTable& table, QStringView text, quint16 seen) {
+    if (!(seen & FragmentStart))
+        return false;
+    if (table.shortFragment)
+        return true;
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if ((table.flags[text[i].unicode()] & FragmentStart) && (table.flags[text[i + 1].unicode()] & FragmentNext))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -339,7 +386,7 @@ qsizetype CleanupText::length(QStringView text) {
 }
 
 bool CleanupText::hasSentencePunctuation(QStringView text) {
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return SentencePunctuation.contains(c); });
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return isSentencePunctuation(c.unicode()); });
 }
 
 qsizetype CleanupText::findDomain(QStringView text, qsizetype* length) {
@@ -413,8 +460,13 @@ void CleanupRules::index() {
     }
     for (const QString& word : std::as_const(m_weak))
         starts[size_t(word.front().unicode())] |= WeakStart;
-    for (const QString& fragment : std::as_const(m_fragments))
+    for (const QString& fragment : std::as_const(m_fragments)) {
         starts[size_t(fragment.front().unicode())] |= FragmentStart;
+        if (fragment.size() == 1)
+            table->shortFragment = true;
+        else
+            starts[size_t(fragment[1].unicode())] |= FragmentNext;
+    }
     const UnitFlags& shared = characterFlags();
     for (char32_t unit = 0; unit < 0x10000; ++unit)
         table->flags[unit] = quint16(shared[unit] | starts[size_t(foldUnit(char16_t(unit)))]);
@@ -438,7 +490,30 @@ bool CleanupRules::removesLine(QStringView line) const {
     const QStringView trimmed = trimmedBlanks(line);
     if (trimmed.isEmpty() || !m_table)
         return false;
-    const Candidates may = candidatesFor(*m_table, trimmed);
+    return removesTrimmed(trimmed, unitsSeen(*m_table, trimmed));
+}
+
+int CleanupRules::removeFragments(QString& line) const {
+    if (m_fragments.isEmpty())
+        return 0;
+    return removeFragments(line, unitsSeen(*m_table, line));
+}
+
+bool CleanupRules::removesLineOrFragments(QString& line, int* fragments) const {
+    if (!m_table)
+        return false;
+    const quint16 seen = unitsSeen(*m_table, line);
+    const QStringView trimmed = trimmedBlanks(line);
+    if (!trimmed.isEmpty() && removesTrimmed(trimmed, seen))
+        return true;
+    const int taken = m_fragments.isEmpty() ? 0 : removeFragments(line, seen);
+    if (fragments)
+        *fragments += taken;
+    return false;
+}
+
+bool CleanupRules::removesTrimmed(QStringView trimmed, quint16 seen) const {
+    const Candidates may = candidatesFor(*m_table, trimmed, seen);
     if (!may.whole && !may.weak && !may.address)
         return false;
     // Room kept from line to line: few lines get here, but a batch has many lines.
@@ -453,18 +528,18 @@ bool CleanupRules::removesLine(QStringView line) const {
                                   [&](const QString& pattern) { return globMatches(pattern, 0, letters, 0); });
     }
     const qsizetype length = CleanupText::length(trimmed);
-    if (!removes && may.weak && length <= MaxWeakLength && !CleanupText::hasSentencePunctuation(f) &&
-        !hasSentenceBreak(f))
+    // A weak candidate has no sentence punctuation: candidatesFor() looked.
+    if (!removes && may.weak && length <= MaxWeakLength && !hasSentenceBreak(f))
         removes = containsAny(f, m_weak);
     if (!removes && may.address && !m_siteWords.isEmpty() && length <= MaxAddressLineLength)
         removes = isAddressLine(f, m_siteWords);
     return removes && !CleanupText::isChapterLine(trimmed);
 }
 
-int CleanupRules::removeFragments(QString& line) const {
-    int removed = 0;
-    if (m_fragments.isEmpty() || !holdsUnit(*m_table, line, FragmentStart))
+int CleanupRules::removeFragments(QString& line, quint16 seen) const {
+    if (!mayHoldFragment(*m_table, line, seen))
         return 0;
+    int removed = 0;
     QString f = CleanupText::folded(line);
     for (const QString& fragment : m_fragments) {
         qsizetype at = f.indexOf(fragment);

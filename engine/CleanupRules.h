@@ -57,6 +57,9 @@ public:
     bool removesLine(QStringView line) const;
     // Takes the fragments out of `line`; how many were taken out.
     int removeFragments(QString& line) const;
+    // removesLine(`line`), and when it does not, removeFragments(`line`), the count added to
+    // `fragments`: both from one look at the line. True when the line goes whole.
+    bool removesLineOrFragments(QString& line, int* fragments) const;
 
     // The rule file's name in the app folder.
     static QString fileName() { return QStringLiteral("Cleanup-rules.txt"); }
@@ -73,6 +76,9 @@ public:
 
 private:
     void index();
+    // removesLine() and removeFragments() given the flags of every code unit of the line (UnitTable).
+    bool removesTrimmed(QStringView trimmed, quint16 seen) const;
+    int removeFragments(QString& line, quint16 seen) const;
 
     QStringList m_lines;      // letters() of each whole-line pattern, "*" kept
     QStringList m_fragments;  // folded()

@@ -1,7 +1,5 @@
 #include "InvisibleCharacters.h"
 
-#include <algorithm>
-
 namespace {
 
 bool isRemoved(char16_t c) {
@@ -31,8 +29,16 @@ bool joinsSequence(const QChar* text, qsizetype at, qsizetype size) {
     return text[at].unicode() == 0x200D && joinsEmoji(text, at - 1, size) && joinsEmoji(text, at + 1, size);
 }
 
-bool needsALook(QChar c) {
-    return c.unicode() >= 0x00AD && mayBeFormat(c.unicode());
+// Where the first character that mayBeFormat() stands in `text`, or `size`. Most lines hold none: the
+// Chinese characters, their punctuation and ASCII are passed over with one or two comparisons each.
+qsizetype firstToLookAt(const QChar* text, qsizetype size) {
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        const bool plain = c < 0x00AD || char16_t(c - 0x2070) < 0xD800 - 0x2070 || char16_t(c - 0xFF00) <= 0xFFF8 - 0xFF00;
+        if (!plain && mayBeFormat(c))
+            return i;
+    }
+    return size;
 }
 
 } // namespace
@@ -41,7 +47,7 @@ InvisibleCount InvisibleCharacters(QString& line, bool atFileStart) {
     InvisibleCount count;
     const qsizetype size = line.size();
     // Most lines hold no such character: they are only read, never written.
-    const qsizetype start = std::find_if(line.cbegin(), line.cend(), needsALook) - line.cbegin();
+    const qsizetype start = firstToLookAt(line.constData(), size);
     if (start == size)
         return count;
     qsizetype kept = start;
