@@ -111,8 +111,9 @@ int bigFile(TestApplication& program, qint64 megabytes) {
     timer.start();
     main->openFolder(folder);
     main->previewEntry(0);
+    const PreviewBox* preview = main->findChild<PreviewBox*>(QStringLiteral("Rich1"));
     std::printf("preview: %lld ms, %lld characters shown, cut %d, peak RSS %ld MB\n", timer.elapsed(),
-                qint64(main->Rich1->toPlainText().size()), main->Rich1->isCut(), peakRssMb());
+                qint64(preview->toPlainText().size()), preview->isCut(), peakRssMb());
 
     main->selectAll();
     Watch watch(progress->PrgBar1);
@@ -178,10 +179,10 @@ int main(int argc, char** argv) {
     main->refresh();
     const qint64 refreshed = timer.elapsed();
     std::printf("list 20,000 files into FileList: %lld ms (refresh %lld ms), %d entries\n", listed, refreshed,
-                main->FileList->count());
+                main->findChild<FileListView*>(QStringLiteral("FileList"))->count());
     if (application.arguments().contains(QStringLiteral("--list-only"))) {
         timer.restart();
-        main->File1->refresh();
+        main->findChild<FileListBox*>(QStringLiteral("File1"))->refresh();
         std::printf("File1 refresh %lld ms\n", timer.elapsed());
         timer.restart();
         main->RebuildFileList();

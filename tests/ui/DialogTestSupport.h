@@ -60,8 +60,7 @@ inline void leave(QWidget* box) {
 
 // Selects exactly the entries `names` of the main window's file list.
 inline void selectInMain(MainFrm* main, const QStringList& names) {
-    for (int row = 0; row < main->FileList->count(); ++row)
-        main->FileList->setSelected(row, names.contains(main->FileList->text(row)));
+    main->selectNames(names);
 }
 
 // Once the folder picker is up as the modal window, hands it to `answer` (which clicks OK or

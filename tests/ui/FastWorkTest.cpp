@@ -3,6 +3,7 @@
 // slider and the advanced options.
 
 #include "ui/wizard/FastWork.h"
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
 #include "core/PathHelpers.h"
 #include "core/Settings.h"
@@ -17,17 +18,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QRegularExpression>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QTreeWidget>
 #include <QWindow>
+
+using UiTest::child;
 
 namespace {
 
@@ -407,7 +410,7 @@ void FastWorkTest::closing() {
         QVERIFY(t.main()->isEnabled());
         QVERIFY(t.main()->isVisible());
         QCOMPARE(t.state().CurrentFolder, folder);
-        QCOMPARE(t.main()->File1->fileNames(), (QStringList{"new.txt"}));
+        QCOMPARE(child<FileListBox>(t.main(), "File1")->fileNames(), (QStringList{"new.txt"}));
         QVERIFY(QFile::exists(t.state().TempFile));
     } else {
         QCOMPARE(finished.count(), 1);

@@ -3,6 +3,7 @@
 
 #include "ui/dialogs/MergeFrm.h"
 #include "DialogTestSupport.h"
+#include "MainWindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/FileListBox.h"
@@ -17,6 +18,9 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+
+using UiTest::fileList;
+using UiTest::preview;
 
 using namespace DialogTest;
 
@@ -249,14 +253,13 @@ void MergeFrmTest::nameAndPrefixThenClosing() {
     settle();
     QVERIFY(dialog.isNull());
     QVERIFY(t.main()->isEnabled());
-    QCOMPARE(t.main()->FileList->text(0), QStringLiteral("new.txt"));
+    QCOMPARE(fileList(t.main())->text(0), QStringLiteral("new.txt"));
     QCOMPARE(t.state().DialogFolder, QString());
 }
 
 void MergeFrmTest::prefixKeptInEveryOrder_data() {
     QTest::addColumn<QStringList>("steps"); // "name:…" typed in the name box, "left", "prefix:…" typed
-    QTest::newRow("prefix first, then the name typed over the box")
-        << QStringList{"prefix:卷一_", "name:合集", "left"};
+    QTest::newRow("prefix first, then the name typed over the box") << QStringList{"prefix:卷一_", "name:合集", "left"};
     QTest::newRow("name first and left, then the prefix") << QStringList{"name:合集", "left", "prefix:卷一_"};
     QTest::newRow("name typed, prefix chosen before leaving the box") << QStringList{"name:合集", "prefix:卷一_"};
     QTest::newRow("prefix typed a character at a time")

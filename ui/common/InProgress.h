@@ -52,6 +52,8 @@ public:
     void acknowledge();
     // True between the completion call and the acknowledge step.
     bool isFinished() const;
+    // True while a batch shows its rows and has not yet completed.
+    bool isRunning() const { return isVisible() && !isFinished(); }
 
     QLabel* LabelWait;
     QProgressBar* PrgBar1;
@@ -68,6 +70,8 @@ public:
     static QString summingUp(const OutcomeTally& tally, bool stopped);
 
 signals:
+    // The running batch has completed (its summing-up row is there).
+    void batchEnded();
     // After the acknowledge step, so that the window that started the batch can follow up.
     void acknowledged();
 
