@@ -127,7 +127,7 @@ void DesktopTest::dropOnTheMainWindow() {
     QStringList paths;
     for (const QString& path : dropped)
         paths.append(root + path);
-    QWidget* widget = target == "list"      ? fileList(main)->reportView()->viewport()
+    QWidget* widget = target == "list"      ? child<QTreeView>(main, "FileListReport")->viewport()
                       : target == "preview" ? preview(main)->viewport()
                                             : static_cast<QWidget*>(main);
     QVERIFY(dropPaths(widget, paths));

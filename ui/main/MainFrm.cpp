@@ -40,12 +40,10 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeView>
 #include <QUrl>
 
 #include <functional>
@@ -597,7 +595,7 @@ void MainFrm::followDiskChanges() {
         if (!FileList->isPlaceholder(row))
             selected.append(FileList->text(row));
     }
-    const int scrolled = FileList->reportView()->verticalScrollBar()->value();
+    const int scrolled = FileList->scrollPosition();
     // A folder that is gone gives way to its nearest parent (the list follows by itself then).
     const QString before = Dir1->path();
     Dir1->refresh();
@@ -606,7 +604,7 @@ void MainFrm::followDiskChanges() {
         RebuildFileList();
     }
     selectNames(selected);
-    FileList->reportView()->verticalScrollBar()->setValue(scrolled);
+    FileList->setScrollPosition(scrolled);
 }
 
 void MainFrm::changeEvent(QEvent* event) {
