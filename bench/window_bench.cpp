@@ -116,7 +116,8 @@ int bigFile(TestApplication& program, qint64 megabytes) {
                 qint64(preview->toPlainText().size()), preview->isCut(), peakRssMb());
 
     main->selectAll();
-    Watch watch(progress->PrgBar1);
+    const QTreeWidget* rows = progress->findChild<QTreeWidget*>(QStringLiteral("LVResults"));
+    Watch watch(progress->findChild<QProgressBar*>(QStringLiteral("PrgBar1")));
     watch.start();
     timer.restart();
     main->runBatch(BatchCommand::Reflow);
@@ -124,7 +125,7 @@ int bigFile(TestApplication& program, qint64 megabytes) {
     std::printf("reflow in the window: %lld ms, longest wait between event-loop turns %lld ms, %lld bar values, "
                 "row \"%s\", peak RSS %ld MB\n",
                 timer.elapsed(), watch.longestGapMs(), qint64(watch.barValues()),
-                qPrintable(progress->LVResults->topLevelItem(0)->text(1)), peakRssMb());
+                qPrintable(rows->topLevelItem(0)->text(1)), peakRssMb());
     std::printf("  waits over 100 ms: %s\n", qPrintable(watch.late()));
     progress->acknowledge();
 
@@ -134,7 +135,7 @@ int bigFile(TestApplication& program, qint64 megabytes) {
     qint64 clicked = 0;
     QTimer::singleShot(2000, progress, [&] {
         clicked = timer.elapsed();
-        progress->CmdStop->click();
+        progress->findChild<QPushButton*>(QStringLiteral("CmdStop"))->click();
     });
     watch.start();
     timer.restart();
@@ -143,8 +144,7 @@ int bigFile(TestApplication& program, qint64 megabytes) {
     std::printf("stop after 2 s: batch ended %lld ms after the click, longest wait %lld ms, row \"%s %s\", "
                 "file unchanged %d, peak RSS %ld MB\n",
                 timer.elapsed() - clicked, watch.longestGapMs(),
-                qPrintable(progress->LVResults->topLevelItem(0)->text(1)),
-                qPrintable(progress->LVResults->topLevelItem(0)->text(2)),
+                qPrintable(rows->topLevelItem(0)->text(1)), qPrintable(rows->topLevelItem(0)->text(2)),
                 QFileInfo(path).lastModified() == before && QFileInfo(path).size() == reflowed, peakRssMb());
     progress->acknowledge();
     program.quit();
@@ -197,13 +197,14 @@ int main(int argc, char** argv) {
     main->openFolder(two);
     main->selectAll();
     PaintCounter counter;
+    const QTreeWidget* rows = program.app().inProgress()->findChild<QTreeWidget*>(QStringLiteral("LVResults"));
     program.app().inProgress()->installEventFilter(&counter);
-    program.app().inProgress()->LVResults->viewport()->installEventFilter(&counter);
+    rows->viewport()->installEventFilter(&counter);
     timer.restart();
     main->runBatch(BatchCommand::Reflow);
     const qint64 batch = timer.elapsed();
     std::printf("reflow 2,000 files in the window: %lld ms, %d rows listed, %d repaints of the progress window\n",
-                batch, program.app().inProgress()->LVResults->topLevelItemCount(), counter.paints);
+                batch, rows->topLevelItemCount(), counter.paints);
     program.app().inProgress()->acknowledge();
     program.quit();
     return 0;

@@ -123,7 +123,7 @@ void CommandsTest::cleanRemovesTheSitesLinesAndListsThem() {
     QCOMPARE(rows.value(0), u"文件少于 5 个，未学习网站重复行，只按清除规则|||mark"_s);
     QCOMPARE(rows.value(1), u"一.txt|完成|删除 1 行|mark"_s);
     QCOMPARE(TestApplication::readFile(folder + "一.txt"), u"第1章\r\n他走了。\r\n"_s.toUtf8());
-    QTest::mouseClick(progress->CmdOK, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(progress, "CmdOK"), Qt::LeftButton);
 }
 
 void CommandsTest::reflowOfTwoSelectedFiles() {
@@ -143,8 +143,8 @@ void CommandsTest::reflowOfTwoSelectedFiles() {
     InProgress* progress = t->app().inProgress();
     QVERIFY(progress->isVisible());
     QVERIFY(progress->isFinished());
-    QCOMPARE(progress->PrgBar1->value(), 100);
-    QCOMPARE(progress->LabelStatus->text(), u"100%"_s);
+    QCOMPARE(child<QProgressBar>(progress, "PrgBar1")->value(), 100);
+    QCOMPARE(child<QLabel>(progress, "LabelStatus")->text(), u"100%"_s);
     QCOMPARE(progressRows(progress), QStringList({u"一.txt|完成||mark"_s, u"二.txt|完成||mark"_s}));
     QVERIFY(!main->isEnabled());
     QCOMPARE(t->state().ProgressOwner.data(), main);
@@ -160,7 +160,7 @@ void CommandsTest::reflowOfTwoSelectedFiles() {
     QVERIFY(!QFile::exists(backup + "三.txt"));
     QCOMPARE(preview(main)->toPlainText(), u"　　天色已晚，他推开门走了进去。\n"_s);
 
-    QTest::mouseClick(progress->CmdOK, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(progress, "CmdOK"), Qt::LeftButton);
     QVERIFY(main->isEnabled());
     QVERIFY(!progress->isVisible());
     QVERIFY(t->state().ProgressOwner.isNull());
@@ -206,8 +206,9 @@ void CommandsTest::stopButtonLeavesTheFileInWorkAsItWas() {
         return !QDir(folder).entryList({u".big.txt.*.qmtmp"_s}, QDir::Files | QDir::Hidden).isEmpty();
     };
     connect(&poll, &QTimer::timeout, [&] {
-        if (rewriting() && progress->CmdStop->isVisible() && progress->CmdStop->isEnabled())
-            QTest::mouseClick(progress->CmdStop, Qt::LeftButton);
+        if (rewriting() && child<QPushButton>(progress, "CmdStop")->isVisible() &&
+            child<QPushButton>(progress, "CmdStop")->isEnabled())
+            QTest::mouseClick(child<QPushButton>(progress, "CmdStop"), Qt::LeftButton);
     });
     poll.start();
     child<QAction>(main, "menu_autopara")->trigger();
@@ -219,7 +220,7 @@ void CommandsTest::stopButtonLeavesTheFileInWorkAsItWas() {
              QStringList({u"big.txt|未完成|已停止，文件保持原样|mark"_s, u"small.txt|未处理|已停止|mark"_s}));
     QVERIFY(TestApplication::readFile(folder + "big.txt") == big);
     QCOMPARE(TestApplication::readFile(folder + "small.txt"), BrokenSecond);
-    QVERIFY(progress->CmdStop->isHidden());
+    QVERIFY(child<QPushButton>(progress, "CmdStop")->isHidden());
 }
 
 void CommandsTest::webPageOverwriteAnsweredNo() {
@@ -402,29 +403,31 @@ void CommandsTest::closingDuringABatchAsksToStopIt_data() {
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QStringList>("changed");
     QTest::newRow("answered No: the batch and the window go on")
-        << false << QStringList{u"一.txt|完成|"_s, u"二.txt|完成|"_s, u"三.txt|完成|"_s}
-        << QStringList{u"一.txt"_s, u"二.txt"_s, u"三.txt"_s};
+        << false << QStringList{u"第1章.txt|完成|"_s, u"第2章.txt|完成|"_s, u"第3章.txt|完成|"_s}
+        << QStringList{u"第1章.txt"_s, u"第2章.txt"_s, u"第3章.txt"_s};
     QTest::newRow("answered Yes: the batch stops, then the window closes")
-        << true << QStringList{u"一.txt|完成|"_s, u"二.txt|未处理|已停止"_s, u"三.txt|未处理|已停止"_s}
-        << QStringList{u"一.txt"_s};
+        << true << QStringList{u"第1章.txt|完成|"_s, u"第2章.txt|未处理|已停止"_s, u"第3章.txt|未处理|已停止"_s}
+        << QStringList{u"第1章.txt"_s};
 }
 
 void CommandsTest::closingDuringABatchAsksToStopIt() {
     QFETCH(bool, stop);
     QFETCH(QStringList, rows);
     QFETCH(QStringList, changed);
-    const QStringList names{u"一.txt"_s, u"二.txt"_s, u"三.txt"_s};
+    const QStringList names{u"第1章.txt"_s, u"第2章.txt"_s, u"第3章.txt"_s};
     for (const QString& name : names)
         TestApplication::writeFile(folder + name, BrokenFirst);
     MainFrm* main = t->main();
     QVERIFY(main->openFolder(folder));
     DialogTest::selectInMain(main, names);
     InProgress* progress = t->app().inProgress();
+    const QTreeWidget* results = child<QTreeWidget>(progress, "LVResults");
+    QVERIFY(main->windowHandle());
     // The user closes the main window once the first file's row shows. The close is queued as the
     // window system's would be: it arrives with the events the batch lets run before its next file
     // (the windows work on one file after another), whatever the machine's speed.
     connect(
-        progress->LVResults->model(), &QAbstractItemModel::rowsInserted, main,
+        results->model(), &QAbstractItemModel::rowsInserted, main,
         [main] {
             QMetaObject::invokeMethod(
                 main, [main] { main->windowHandle()->close(); }, Qt::QueuedConnection);
@@ -438,7 +441,7 @@ void CommandsTest::closingDuringABatchAsksToStopIt() {
     QCOMPARE(t->messages().texts(), QStringList{u"正在处理文件。要停止这批处理吗？"_s});
     QVERIFY(progress->isFinished());
     QCOMPARE(DialogTest::progressRows(*progress), rows);
-    const QString summingUp = progress->LVResults->topLevelItem(progress->LVResults->topLevelItemCount() - 1)->text(0);
+    const QString summingUp = results->topLevelItem(results->topLevelItemCount() - 1)->text(0);
     QCOMPARE(summingUp.startsWith(u"已停止"_s), stop);
     for (const QString& name : names) {
         const QByteArray expected =

@@ -234,11 +234,11 @@ void FaceTranslationTest::batchWindowsReadInTraditional() {
     DialogTest::selectInMain(main, {QStringLiteral("a.txt")});
     main->runBatch(BatchCommand::RemoveSpaces);
     InProgress* progress = t.app().inProgress();
-    QStringList left = simplifiedLeft(progress, progress->LVResults);
-    const int rows = progress->LVResults->topLevelItemCount();
+    QStringList left = simplifiedLeft(progress, child<QTreeWidget>(progress, "LVResults"));
+    const int rows = child<QTreeWidget>(progress, "LVResults")->topLevelItemCount();
     QVERIFY(rows > 0);
     left << simplifiedIn(QStringLiteral("InProgress summing-up"),
-                         {progress->LVResults->topLevelItem(rows - 1)->text(0)});
+                         {child<QTreeWidget>(progress, "LVResults")->topLevelItem(rows - 1)->text(0)});
     progress->acknowledge();
 
     t.messages().clear();

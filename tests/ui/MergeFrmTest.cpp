@@ -2,6 +2,7 @@
 // window, and what closing the dialog hands back to the main window.
 
 #include "ui/dialogs/MergeFrm.h"
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
 #include "MainWindowControls.h"
 #include "core/AppState.h"
@@ -18,6 +19,8 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+
+using UiTest::child;
 
 using UiTest::fileList;
 using UiTest::preview;
@@ -289,7 +292,7 @@ void MergeFrmTest::prefixKeptInEveryOrder() {
     dialog->CmdOK->click();
     QVERIFY(t.messages().texts().isEmpty());
     QCOMPARE(t.readFile(f + QStringLiteral("卷一_合集.txt")), QByteArray("一\r\n二\r\n"));
-    t.app().inProgress()->CmdOK->click();
+    child<QPushButton>(t.app().inProgress(), "CmdOK")->click();
 }
 
 void MergeFrmTest::refusedBeforeAnything_data() {
@@ -367,7 +370,7 @@ void MergeFrmTest::mergeThroughProgressWindow() {
              QStringList({"卷一_", "旧"}));
     QVERIFY(dialog->File1->fileNames().contains(QStringLiteral("卷一_合集.txt")));
 
-    progress->CmdOK->click();
+    child<QPushButton>(progress, "CmdOK")->click();
     QVERIFY(dialog->isEnabled());
     QVERIFY(!t.main()->isEnabled());
 }
@@ -413,7 +416,7 @@ void MergeFrmTest::mergeAlsoMakesAnEbook() {
     QCOMPARE(progressRows(*t.app().inProgress()),
              QStringList({"1.txt|合并完成|", "2.txt|合并完成|", "书.epub|制作完成|"}));
     QVERIFY(QFile::exists(f + "书.epub"));
-    t.app().inProgress()->CmdOK->click();
+    child<QPushButton>(t.app().inProgress(), "CmdOK")->click();
 
     dialog->ChkEpub->setChecked(false);
     QVERIFY(!t.state().Prefs.MergeEpub);

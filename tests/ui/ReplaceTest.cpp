@@ -2,6 +2,7 @@
 // the main window afterwards.
 
 #include "ui/dialogs/Replace.h"
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
 #include "MainWindowControls.h"
 #include "core/AppState.h"
@@ -15,6 +16,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+
+using UiTest::child;
 
 using UiTest::fileList;
 using UiTest::preview;
@@ -148,7 +151,7 @@ void ReplaceTest::run() {
              QString::fromUtf8(a).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
     QVERIFY(!t.main()->isEnabled());
-    progress->CmdOK->click();
+    child<QPushButton>(progress, "CmdOK")->click();
     QVERIFY(t.main()->isEnabled());
 }
 
