@@ -2,6 +2,7 @@
 // build, the batch in the progress window; and the book check's rows from the tools menu.
 
 #include "ui/dialogs/EpubFrm.h"
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
@@ -14,6 +15,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTreeWidget>
+
+using UiTest::child;
 
 using namespace DialogTest;
 
@@ -35,8 +38,8 @@ QStringList treeRows(const QTreeWidget* tree) {
     QStringList rows;
     const auto row = [](const QTreeWidgetItem* item, const QString& indent) {
         const bool unticked = item->data(0, Qt::CheckStateRole).isValid() && item->checkState(0) == Qt::Unchecked;
-        return indent + (unticked ? QStringLiteral("-") : QString()) + item->text(0) +
-               u'@' + item->text(1) + (item->toolTip(0).isEmpty() ? QString() : QStringLiteral("?"));
+        return indent + (unticked ? QStringLiteral("-") : QString()) + item->text(0) + u'@' + item->text(1) +
+               (item->toolTip(0).isEmpty() ? QString() : QStringLiteral("?"));
     };
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* top = tree->topLevelItem(i);
@@ -72,9 +75,9 @@ void EpubFrmTest::treeAndBoxesComeFromTheBook() {
     EpubFrm* dialog = openEpub(t, {"西游.txt"});
     QVERIFY(dialog);
     QVERIFY(!t.main()->isEnabled());
-    QCOMPARE(treeRows(dialog->TreeChapters), QStringList({"上卷@3", "  第一回 灵根@4", "  第二回 菩提@6",
-                                                          "  第九回 错号@8?", "  第三回 心猿@10", "下卷@12",
-                                                          "  第四回 官封@13"}));
+    QCOMPARE(treeRows(dialog->TreeChapters),
+             QStringList({"上卷@3", "  第一回 灵根@4", "  第二回 菩提@6", "  第九回 错号@8?", "  第三回 心猿@10",
+                          "下卷@12", "  第四回 官封@13"}));
     QCOMPARE(dialog->TextTitle->text(), QStringLiteral("西游"));
     QCOMPARE(dialog->TextAuthor->text(), QStringLiteral("吴承恩"));
     QCOMPARE(dialog->ComboLanguage->currentText(), QStringLiteral("zh-CN"));
@@ -105,8 +108,8 @@ void EpubFrmTest::correctionsReachTheBuild() {
     itemAtLine(dialog->TreeChapters, "8")->setCheckState(0, Qt::Unchecked);
     dialog->SpinLine->setValue(15);
     QTest::mouseClick(dialog->CmdMarkLine, Qt::LeftButton);
-    QCOMPARE(treeRows(dialog->TreeChapters).mid(3), QStringList({"  -第九回 错号@8?", "  第三回 心猿@10", "下卷@12",
-                                                                 "  第四回 官封@13", "  番外的故事@15"}));
+    QCOMPARE(treeRows(dialog->TreeChapters).mid(3),
+             QStringList({"  -第九回 错号@8?", "  第三回 心猿@10", "下卷@12", "  第四回 官封@13", "  番外的故事@15"}));
     dialog->SpinLine->setValue(17);
     QTest::mouseClick(dialog->CmdMarkLine, Qt::LeftButton);
     QCOMPARE(t.messages().shown().size(), 1);
@@ -128,7 +131,7 @@ void EpubFrmTest::correctionsReachTheBuild() {
     QCOMPARE(progressRows(*progress), QStringList({"书.epub|制作完成|"}));
     QVERIFY(QFile::exists(t.filesFolder() + "书.epub"));
     QVERIFY(!dialog->isEnabled());
-    QTest::mouseClick(progress->CmdOK, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(progress, "CmdOK"), Qt::LeftButton);
     QVERIFY(dialog->isEnabled());
 }
 
@@ -160,7 +163,8 @@ void EpubFrmTest::bookCheckRows() {
              QStringList({"clean.txt|检查完成|未发现问题", "第三章 丙|缺章|之前缺少第2章：补上缺的章节",
                           "gap.txt|检查完成|发现问题，见上面的行", "none.txt|检查完成|未找到章节标题：无从检查"}));
     // Every file checked is counted, the one with findings too.
-    const QTreeWidgetItem* last = progress.LVResults->topLevelItem(progress.LVResults->topLevelItemCount() - 1);
+    const QTreeWidget* results = child<QTreeWidget>(&progress, "LVResults");
+    const QTreeWidgetItem* last = results->topLevelItem(results->topLevelItemCount() - 1);
     QCOMPARE(last->text(0), QStringLiteral("共 3 个文件：2 个完成，1 个保持原样"));
 }
 

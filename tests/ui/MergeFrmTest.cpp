@@ -2,7 +2,9 @@
 // window, and what closing the dialog hands back to the main window.
 
 #include "ui/dialogs/MergeFrm.h"
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
+#include "MainWindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/FileListBox.h"
@@ -17,6 +19,11 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+
+using UiTest::child;
+
+using UiTest::fileList;
+using UiTest::preview;
 
 using namespace DialogTest;
 
@@ -249,14 +256,13 @@ void MergeFrmTest::nameAndPrefixThenClosing() {
     settle();
     QVERIFY(dialog.isNull());
     QVERIFY(t.main()->isEnabled());
-    QCOMPARE(t.main()->FileList->text(0), QStringLiteral("new.txt"));
+    QCOMPARE(fileList(t.main())->text(0), QStringLiteral("new.txt"));
     QCOMPARE(t.state().DialogFolder, QString());
 }
 
 void MergeFrmTest::prefixKeptInEveryOrder_data() {
     QTest::addColumn<QStringList>("steps"); // "name:…" typed in the name box, "left", "prefix:…" typed
-    QTest::newRow("prefix first, then the name typed over the box")
-        << QStringList{"prefix:卷一_", "name:合集", "left"};
+    QTest::newRow("prefix first, then the name typed over the box") << QStringList{"prefix:卷一_", "name:合集", "left"};
     QTest::newRow("name first and left, then the prefix") << QStringList{"name:合集", "left", "prefix:卷一_"};
     QTest::newRow("name typed, prefix chosen before leaving the box") << QStringList{"name:合集", "prefix:卷一_"};
     QTest::newRow("prefix typed a character at a time")
@@ -286,7 +292,7 @@ void MergeFrmTest::prefixKeptInEveryOrder() {
     dialog->CmdOK->click();
     QVERIFY(t.messages().texts().isEmpty());
     QCOMPARE(t.readFile(f + QStringLiteral("卷一_合集.txt")), QByteArray("一\r\n二\r\n"));
-    t.app().inProgress()->CmdOK->click();
+    child<QPushButton>(t.app().inProgress(), "CmdOK")->click();
 }
 
 void MergeFrmTest::refusedBeforeAnything_data() {
@@ -364,7 +370,7 @@ void MergeFrmTest::mergeThroughProgressWindow() {
              QStringList({"卷一_", "旧"}));
     QVERIFY(dialog->File1->fileNames().contains(QStringLiteral("卷一_合集.txt")));
 
-    progress->CmdOK->click();
+    child<QPushButton>(progress, "CmdOK")->click();
     QVERIFY(dialog->isEnabled());
     QVERIFY(!t.main()->isEnabled());
 }
@@ -410,7 +416,7 @@ void MergeFrmTest::mergeAlsoMakesAnEbook() {
     QCOMPARE(progressRows(*t.app().inProgress()),
              QStringList({"1.txt|合并完成|", "2.txt|合并完成|", "书.epub|制作完成|"}));
     QVERIFY(QFile::exists(f + "书.epub"));
-    t.app().inProgress()->CmdOK->click();
+    child<QPushButton>(t.app().inProgress(), "CmdOK")->click();
 
     dialog->ChkEpub->setChecked(false);
     QVERIFY(!t.state().Prefs.MergeEpub);

@@ -1,5 +1,6 @@
 // Start-up and shutdown of the whole program on a temporary settings folder.
 
+#include "ChildWidget.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/Twips.h"
@@ -13,6 +14,8 @@
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
+
+using UiTest::child;
 
 namespace {
 
@@ -116,7 +119,7 @@ void StartupTest::splitterPositionSurvivesARestart() {
     TestApplication t;
     TestApplication::writeFile(t.appFolder() + "Quillmar.cfg", bounds);
     QVERIFY(t.start());
-    QSplitter* splitter = t.main()->Splitter1;
+    QSplitter* splitter = child<QSplitter>(t.main(), "Splitter1");
     // The two sizes fill the splitter but for its handle.
     splitter->setSizes({200, splitter->height() - splitter->handleWidth() - 200});
     QCOMPARE(splitter->sizes().first(), 200);
@@ -128,7 +131,7 @@ void StartupTest::splitterPositionSurvivesARestart() {
     TestApplication::writeFile(again.appFolder() + "Quillmar.cfg", bounds);
     TestApplication::writeFile(again.appFolder() + "Preferences.ini", preferences);
     QVERIFY(again.start());
-    QCOMPARE(again.main()->Splitter1->sizes().first(), 200);
+    QCOMPARE(child<QSplitter>(again.main(), "Splitter1")->sizes().first(), 200);
 }
 
 void StartupTest::maximizedWindowSavesStateTwoWithTheEarlierBounds() {

@@ -211,6 +211,7 @@ void InProgress::ReportProgress(int percent, const ResultRow& row) {
         CmdOK->show();
         LabelWait->hide();
         CmdOK->setFocus();
+        emit batchEnded();
     }
 }
 

@@ -40,12 +40,10 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeView>
 #include <QUrl>
 
 #include <functional>
@@ -597,7 +595,7 @@ void MainFrm::followDiskChanges() {
         if (!FileList->isPlaceholder(row))
             selected.append(FileList->text(row));
     }
-    const int scrolled = FileList->reportView()->verticalScrollBar()->value();
+    const int scrolled = FileList->scrollPosition();
     // A folder that is gone gives way to its nearest parent (the list follows by itself then).
     const QString before = Dir1->path();
     Dir1->refresh();
@@ -606,7 +604,7 @@ void MainFrm::followDiskChanges() {
         RebuildFileList();
     }
     selectNames(selected);
-    FileList->reportView()->verticalScrollBar()->setValue(scrolled);
+    FileList->setScrollPosition(scrolled);
 }
 
 void MainFrm::changeEvent(QEvent* event) {
@@ -885,16 +883,33 @@ bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainFrm::closeEvent(QCloseEvent* event) {
-    // A disabled window (a dialog or a batch is up) cannot be closed from its close box. A running
-    // batch is offered to be stopped: it stops at its next safe point, and its rows stay to be read.
+    // A running batch is offered to be stopped: it stops at its next safe point, ends its journal,
+    // and the window closes then. Answered No, the batch and the window go on.
+    InProgress* progress = m_app.inProgress();
+    if (progress && progress->isRunning()) {
+        event->ignore();
+        if (progress->stopRequested() ||
+            m_app.messages().askYesNo(progress, MessageProvider::appTitle(), tr("正在处理文件。要停止这批处理吗？"))) {
+            progress->requestStop();
+            closeWhenBatchEnds(progress);
+        }
+        return;
+    }
+    // A disabled window (a dialog is up, or a batch's rows wait to be read) cannot be closed from its
+    // close box.
     if (event->spontaneous() && !isEnabled()) {
         event->ignore();
-        InProgress* progress = m_app.inProgress();
-        if (progress && progress->isVisible() && !progress->isFinished() && !progress->stopRequested() &&
-            m_app.messages().askYesNo(progress, MessageProvider::appTitle(), tr("正在处理文件。要停止这批处理吗？")))
-            progress->requestStop();
         return;
     }
     event->accept();
     emit unloading();
+}
+
+void MainFrm::closeWhenBatchEnds(InProgress* progress) {
+    if (m_closeWhenBatchEnds)
+        return;
+    m_closeWhenBatchEnds = true;
+    // Queued: the batch's runner finishes its own work before the shutdown begins.
+    connect(progress, &InProgress::batchEnded, this, &QWidget::close,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
 }

@@ -1,9 +1,7 @@
 #include "ScreenshotTour.h"
 
 #include "Application.h"
-#include "FileListView.h"
 #include "MainFrm.h"
-#include "PreviewBox.h"
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "ui/common/InProgress.h"
@@ -11,14 +9,15 @@
 #include "ui/dialogs/FrmOption.h"
 #include "ui/dialogs/SplashFrm.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QTabBar>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTimer>
 #include <QWidget>
 
@@ -67,11 +66,14 @@ private:
             main->move(area.topLeft() + QPoint(20, 20));
         }
         // Every file but the sample book, which the e-book dialog later reads as it was written.
-        FileListView* list = main->FileList;
-        for (int row = 0; row < list->count(); ++row)
-            list->setSelected(row, list->text(row) != SampleBook);
+        QStringList names;
+        for (const FileEntry& entry : main->fileEntries()) {
+            if (entry.name != SampleBook)
+                names.append(entry.name);
+        }
+        main->selectNames(names);
         main->SetEnables();
-        main->previewEntry(list->count() - 1);
+        main->previewEntry(int(main->fileEntries().size()) - 1);
         step([this, main] {
             save(main, QStringLiteral("2-main"));
             saveScreen(QStringLiteral("2-main-screen"));
@@ -177,9 +179,7 @@ private:
 
     void selectBook() {
         MainFrm* main = m_app.mainFrm();
-        FileListView* list = main->FileList;
-        for (int row = 0; row < list->count(); ++row)
-            list->setSelected(row, list->text(row) == SampleBook);
+        main->selectNames({SampleBook});
         main->SetEnables();
     }
 
@@ -207,7 +207,7 @@ private:
     // The question of 撤销上一批, answered No.
     void shootUndoQuestion() {
         shootModal(QStringLiteral("7-undo-question"));
-        m_app.mainFrm()->menu_undobatch->trigger();
+        m_app.mainFrm()->findChild<QAction*>(QStringLiteral("menu_undobatch"))->trigger();
         step([this] { shootAbout(); });
     }
 
