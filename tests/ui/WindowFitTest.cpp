@@ -5,6 +5,7 @@
 
 #include "DialogTestSupport.h"
 #include "fakes-ui/TestApplication.h"
+#include "ui/common/InProgress.h"
 #include "ui/dialogs/BackupFrm.h"
 #include "ui/dialogs/EpubFrm.h"
 #include "ui/dialogs/MergeFrm.h"
@@ -17,6 +18,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -50,6 +52,7 @@ private slots:
     void taskWindowsFit_data();
     void taskWindowsFit();
     void mainWindowSharesItsHeightAndKeepsTextClear();
+    void progressNotesShowWhole();
 };
 
 void WindowFitTest::mergeDialogFits() {
@@ -152,6 +155,27 @@ void WindowFitTest::mainWindowSharesItsHeightAndKeepsTextClear() {
     const auto* label = preview ? preview->findChild<QLabel*>(QStringLiteral("LabelEncoding")) : nullptr;
     QVERIFY(label && label->isVisible());
     QVERIFY(!preview->viewport()->geometry().intersects(label->geometry()));
+}
+
+// The rows of a finished batch: the item column gives what its short names leave to the notes, so that
+// a book check's note reads whole in the window's first size.
+void WindowFitTest::progressNotesShowWhole() {
+    TestApplication t;
+    QVERIFY(t.start());
+    t.writeFile(t.filesFolder() + QStringLiteral("book.txt"), "第一章 甲\n一。\n第九章 丙\n九。\n");
+    MainFrm* main = t.main();
+    main->openFolder(t.filesFolder());
+    DialogTest::selectInMain(main, {QStringLiteral("book.txt")});
+    main->checkBooks();
+    const auto* rows = t.app().inProgress()->findChild<QTreeWidget*>(QStringLiteral("LVResults"));
+    QVERIFY(rows && rows->topLevelItemCount() > 1);
+    const QString note = rows->topLevelItem(0)->text(2);
+    QVERIFY(note.startsWith(QStringLiteral("之前缺少")));
+    QVERIFY2(rows->fontMetrics().horizontalAdvance(note) + 8 <= rows->columnWidth(2),
+             qPrintable(QStringLiteral("note %1 wide, column %2")
+                            .arg(rows->fontMetrics().horizontalAdvance(note))
+                            .arg(rows->columnWidth(2))));
+    t.app().inProgress()->acknowledge();
 }
 
 QTEST_MAIN(WindowFitTest)
