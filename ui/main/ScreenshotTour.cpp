@@ -59,6 +59,9 @@ private:
 
     void shootMain() {
         MainFrm* main = m_app.mainFrm();
+        // As the window opens the first time, on fresh settings.
+        save(main, QStringLiteral("2-main-first"));
+        saveScreen(QStringLiteral("2-main-first-screen"));
         // The size the list must keep eight rows in, as far as the screen allows.
         if (QScreen* screen = main->screen()) {
             const QRect area = screen->availableGeometry();
@@ -121,6 +124,10 @@ private:
              [main] {
                  main->openPreview();
              }},
+            {"HelpFrm",
+             [main] {
+                 main->openHelp();
+             }},
         };
         for (std::size_t i = 0; i < std::size(windows); ++i) {
             const QString name = QString::fromLatin1(windows[i].first);
@@ -130,6 +137,9 @@ private:
                     for (QWidget* widget : QApplication::topLevelWidgets()) {
                         if (widget->objectName() == name && widget->isVisible()) {
                             save(widget, QStringLiteral("6-") + name);
+                            // Where it lies on the screen: a dialog taller than the screen loses its buttons.
+                            if (name == QStringLiteral("MergeFrm"))
+                                saveScreen(QStringLiteral("6-") + name + QStringLiteral("-screen"));
                             widget->close();
                         }
                     }
@@ -242,10 +252,20 @@ private:
     void shootWizard() {
         m_app.mainFrm()->openWizard();
         step([this] {
-            save(m_app.fastWork(), QStringLiteral("6-wizard"));
-            if (m_app.fastWork())
-                m_app.fastWork()->close();
-            step([this] { m_app.mainFrm()->close(); });
+            QWidget* wizard = m_app.fastWork();
+            save(wizard, QStringLiteral("6-wizard"));
+            saveScreen(QStringLiteral("6-wizard-screen"));
+            auto* advanced = wizard ? wizard->findChild<QPushButton*>(QStringLiteral("CmdAdv")) : nullptr;
+            if (!advanced) {
+                step([this] { m_app.mainFrm()->close(); });
+                return;
+            }
+            advanced->click();
+            step([this, wizard] {
+                save(wizard, QStringLiteral("6-wizard-advanced"));
+                wizard->close();
+                step([this] { m_app.mainFrm()->close(); });
+            });
         });
     }
 
