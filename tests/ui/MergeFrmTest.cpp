@@ -358,7 +358,8 @@ void MergeFrmTest::mergeThroughProgressWindow() {
     QCOMPARE(t.state().ProgressOwner.data(), static_cast<QObject*>(dialog));
     QCOMPARE(progressRows(*progress), QStringList({"1.txt|合并完成|", "2.txt|合并完成|"}));
     QCOMPARE(progress->windowTitle(), f);
-    QCOMPARE(t.readFile(f + QStringLiteral("卷一_合集.txt")), QByteArray("一\r\n二\r\n"));
+    // The merged file ends as its last source ends: "二" has no line end, so neither has the book.
+    QCOMPARE(t.readFile(f + QStringLiteral("卷一_合集.txt")), QByteArray("一\r\n二"));
 
     // Ready for the next merge, the prefix just used first.
     QCOMPARE(dialog->List1->count(), 0);
