@@ -351,12 +351,14 @@ TEST_F(CliTest, jsonFileIsTheRowsFileAndNullForRowsAboutNoFile) {
     ASSERT_TRUE(TestFiles::write(work + "p.htm", "<p>新</p>"));
     ASSERT_TRUE(TestFiles::write(work + "p.txt", "old"));
     EXPECT_EQ(run({"--json", "--quiet", "--no", "html2txt", work + "p.htm"}), 1);
-    EXPECT_TRUE(out.startsWith(R"({"text": "p.htm", "status": "用户中止", "reason": "文件已存在", "mark": "yellow", "file": ")" +
-                               work + R"(p.htm"})"))
+    EXPECT_TRUE(out.startsWith(
+        R"({"text": "p.htm", "status": "用户中止", "reason": "文件已存在", "mark": "yellow", "file": ")" + work +
+        R"(p.htm"})"))
         << out.toStdString();
     EXPECT_EQ(run({"--json", "--quiet", "restore", "20200101-01"}), 1);
-    EXPECT_EQ(out, R"({"text": "20200101-01", "status": "未完成", "reason": "没有这批备份", "mark": "red", "file": null})"
-                   "\n");
+    EXPECT_EQ(out,
+              R"({"text": "20200101-01", "status": "未完成", "reason": "没有这批备份", "mark": "red", "file": null})"
+              "\n");
 }
 
 TEST_F(CliTest, anAppFolderThatIsAFileIsAnError) {
@@ -370,8 +372,9 @@ TEST_F(CliTest, anAppFolderThatIsAFileIsAnError) {
 }
 
 // Files keep the encoding they are in, whatever their bytes make hard to tell; the global options
-// decide what the bytes leave open.
-TEST_F(CliTest, filesAreRewrittenInTheirOwnEncoding) {
+// decide what the bytes leave open. A file whose lines end at lone CRs (an old Mac file) keeps them
+// whatever command rewrites it, the line end a command adds after a last line that had none included.
+TEST_F(CliTest, filesAreRewrittenInTheirOwnEncodingAndLineEnds) {
     const auto in = [](const char* codec, const QString& text) {
         QStringEncoder encoder(codec);
         return QByteArray(encoder.encode(text));
@@ -393,48 +396,27 @@ TEST_F(CliTest, filesAreRewrittenInTheirOwnEncoding) {
          in("UTF-16LE", "第一章,开始\r\n")},
         {"ASCII only takes the legacy code page chosen", {"--legacy", "big5", "wide"}, "a!", in("Big5", "ａ！\r\n")},
         {"a forced encoding wins", {"--encoding", "utf-16le", "wide"}, QByteArray("a\0", 2), in("UTF-16LE", "ａ\r\n")},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.rule);
-        ASSERT_TRUE(TestFiles::write(work + "a.txt", row.before));
-        const QStringList arguments =
-            QStringList{"--quiet", "--no-backup"} + row.arguments + QStringList{work + "a.txt"};
-        EXPECT_EQ(run(arguments), 0) << out.toStdString() << err.toStdString();
-        EXPECT_EQ(TestFiles::read(work + "a.txt"), row.after);
-    }
-}
-
-// A file whose lines end at lone CRs (an old Mac file) keeps them whatever command rewrites it, the
-// line end a command adds after a last line that had none included.
-TEST_F(CliTest, anOldMacFileKeepsItsLoneCrs) {
-    const auto in = [](const char* codec, const QString& text) {
-        QStringEncoder encoder(codec);
-        return QByteArray(encoder.encode(text));
-    };
-    const struct {
-        const char* rule;
-        QStringList arguments;
-        QByteArray before;
-        QByteArray after;
-    } rows[] = {
-        {"space removal",
+        {"lone CRs, space removal",
          {"despace"},
          in("GB18030", "正 文一\r正文二。\r\r下一段。\r"),
          in("GB18030", "正文一\r正文二。\r\r下一段。\r")},
-        {"a last line without its end gets a CR",
+        {"lone CRs, a last line without its end gets a CR",
          {"despace"},
          in("GB18030", "正 文\r末行"),
          in("GB18030", "正文\r末行\r")},
-        {"re-flow writes its own breaks as CR", {"reflow"}, in("GB18030", "短\r行。\r"), in("GB18030", "短行。\r")},
-        {"width, UTF-16 with BOM",
+        {"lone CRs, re-flow writes its own breaks as CR",
+         {"reflow"},
+         in("GB18030", "短\r行。\r"),
+         in("GB18030", "短行。\r")},
+        {"lone CRs, width, UTF-16 with BOM",
          {"narrow"},
          "\xFF\xFE" + in("UTF-16LE", "第一章，开始\r"),
          "\xFF\xFE" + in("UTF-16LE", "第一章,开始\r")},
-        {"replace on the bytes",
+        {"lone CRs, replace on the bytes",
          {"replace", "--find", "a", "--with", "b"},
          in("UTF-8", "a\r中文\r"),
          in("UTF-8", "b\r中文\r")},
-        {"replace on the text; a lone LF stays inside its line",
+        {"lone CRs, replace on the text; a lone LF stays inside its line",
          {"replace", "--find", "中", "--with", "文"},
          in("GB18030", "中\n中\r文\r"),
          in("GB18030", "文\n文\r文\r")},
@@ -442,8 +424,9 @@ TEST_F(CliTest, anOldMacFileKeepsItsLoneCrs) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.rule);
         ASSERT_TRUE(TestFiles::write(work + "a.txt", row.before));
-        EXPECT_EQ(run(QStringList{"--quiet", "--no-backup"} + row.arguments + QStringList{work + "a.txt"}), 0)
-            << out.toStdString() << err.toStdString();
+        const QStringList arguments =
+            QStringList{"--quiet", "--no-backup"} + row.arguments + QStringList{work + "a.txt"};
+        EXPECT_EQ(run(arguments), 0) << out.toStdString() << err.toStdString();
         EXPECT_EQ(TestFiles::read(work + "a.txt"), row.after);
     }
 }
@@ -505,7 +488,8 @@ TEST_F(CliTest, cleanLearnsFromTheFilesGivenAndTakesMoreRules) {
     QStringList files;
     for (int i = 1; i <= 5; ++i) {
         const QString file = work + QString::number(i) + ".txt";
-        ASSERT_TRUE(TestFiles::write(file, QStringLiteral("书香小筑 独家连载\n第%1章\n他走了%1次。\n").arg(i).toUtf8()));
+        ASSERT_TRUE(
+            TestFiles::write(file, QStringLiteral("书香小筑 独家连载\n第%1章\n他走了%1次。\n").arg(i).toUtf8()));
         files.append(file);
     }
     ASSERT_TRUE(TestFiles::write(work + "rules.txt", "= 他走了1次\n"));
@@ -514,7 +498,8 @@ TEST_F(CliTest, cleanLearnsFromTheFilesGivenAndTakesMoreRules) {
     EXPECT_EQ(out, "") << "no rule names the site's line, and nothing is learned";
     EXPECT_EQ(run({"--quiet", "--diff", "clean", files.first(), "--rules", work + "gone.txt"}), 2);
 
-    EXPECT_EQ(run(QStringList{"--quiet", "--dry-run", "clean", "--rules", work + "rules.txt"} + files), 0) << err.toStdString();
+    EXPECT_EQ(run(QStringList{"--quiet", "--dry-run", "clean", "--rules", work + "rules.txt"} + files), 0)
+        << err.toStdString();
     EXPECT_TRUE(out.contains("1.txt\t删除此行\t书香小筑 独家连载\t\n")) << out.toStdString();
     EXPECT_TRUE(out.contains("1.txt\t删除此行\t他走了1次。\t\n")) << out.toStdString();
     EXPECT_FALSE(out.contains("2.txt\t删除此行\t他走了2次。")) << out.toStdString();
