@@ -165,6 +165,9 @@ bool openFolder(JobEnv& env, QString& batchFolder, FileError& error) {
         const QString candidate = hourFolder + batchNumberText(number);
         if (FileOps::exists(candidate))
             continue;
+        // The number is kept before its folder is made: a run killed between the two leaves a gap in
+        // the numbers, never a folder whose number the next batch could be given after it is deleted.
+        rememberNumber(state, hour + u'/' + batchNumberText(number));
         if (!FileOps::createFolder(candidate, &error)) {
             // Taken between the look and the creation: try the next number.
             if (error.number == EEXIST)
@@ -179,7 +182,6 @@ bool openFolder(JobEnv& env, QString& batchFolder, FileError& error) {
         if (!BackupJournal::create(opened, header, &error))
             return false;
         markRunning(opened);
-        rememberNumber(state, hour + u'/' + batchNumberText(number));
         state.BackupBatchNo = number;
         state.BackupBatchFolder = opened;
         state.BackupBatchOpen = true;
