@@ -113,6 +113,15 @@ TEST(EncodingDetectorTest, followsTheRules) {
         {"a gzip file is not text", QByteArray("\x1F\x8B\x08\x08\xC4\x37\x6F\x65\x00\x03", 10), std::nullopt},
         {"a GB18030 heading before long UTF-8 text is UTF-8 with stray bytes",
          encoded("GB18030", poem.repeated(2)) + encoded("UTF-8", poem.repeated(40)), TextEncoding::Utf8},
+        {"a short chapter that is mostly a table drawn in box lines stays GB18030",
+         encoded("GB18030", QStringLiteral("第2章 表\r\n　　┌────────────────────────────────┐\r\n"
+                                           "　　├────────────────┼───────────────┤\r\n"
+                                           "　　└────────────────────────────────┘\r\n")),
+         TextEncoding::Gb18030, TextEncoding::Big5},
+        {"the same table drawn in Big5 stays Big5",
+         encoded("Big5", QStringLiteral("第2章 表\r\n　　┌────────────────────────────────┐\r\n"
+                                        "　　└────────────────────────────────┘\r\n")),
+         TextEncoding::Big5},
         {"TAB, FF and SUB are text", "a\tb\fc\x1A", TextEncoding::Big5, TextEncoding::Big5},
         {"ASCII only takes the fallback", "plain text\r\n", TextEncoding::Big5, TextEncoding::Big5},
     };
