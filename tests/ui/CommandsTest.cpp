@@ -2,6 +2,7 @@
 // to the task windows.
 
 #include "DialogTestSupport.h"
+#include "WindowControls.h"
 #include "fakes-ui/TestApplication.h"
 #include "platform/AtomicFile.h"
 #include "ui/common/InProgress.h"
@@ -366,8 +367,8 @@ void CommandsTest::aboutBoxIsModal() {
         if (!about)
             return;
         modal = about->isModal();
-        version = about->Label1->text();
-        const QTreeWidgetItem* item = about->LV1->topLevelItem(0);
+        version = DialogTest::control<QLabel>(about, "Label1")->text();
+        const QTreeWidgetItem* item = DialogTest::control<QTreeWidget>(about, "LV1")->topLevelItem(0);
         row = QStringList({item->text(1), item->text(2)});
         about->close();
     });
