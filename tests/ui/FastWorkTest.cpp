@@ -4,6 +4,7 @@
 
 #include "ui/wizard/FastWork.h"
 #include "DialogTestSupport.h"
+#include "WindowControls.h"
 #include "core/PathHelpers.h"
 #include "core/Settings.h"
 #include "fakes-ui/TestApplication.h"
@@ -579,14 +580,15 @@ void FastWorkTest::folderButton() {
     TestApplication::writeFile(other + "o.txt", "o\r\n");
     FastWork* w = openWizardOn(t, folder);
 
-    DialogTest::answerPickerLater([](BrowseFrm* picker) { picker->Cmdcancel->click(); });
+    DialogTest::answerPickerLater(
+        [](BrowseFrm* picker) { DialogTest::control<QPushButton>(picker, "Cmdcancel")->click(); });
     w->CmbBrowse->click();
     QCOMPARE(w->TextFolder->text(), folder);
     QCOMPARE(w->File1->path(), folder);
 
     DialogTest::answerPickerLater([other](BrowseFrm* picker) {
         picker->openFolder(other);
-        picker->CmdOk->click();
+        DialogTest::control<QPushButton>(picker, "CmdOk")->click();
     });
     w->CmbBrowse->click();
     QCOMPARE(w->TextFolder->text(), other);

@@ -1,6 +1,7 @@
 // The folder picker, the splash and the about box.
 
 #include "DialogTestSupport.h"
+#include "WindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/ScriptedMessageProvider.h"
 #include "ui/common/DriveList.h"
@@ -147,9 +148,10 @@ void SmallWindowsTest::pickFolderStartsAtAnExistingFolder() {
     ScriptedMessageProvider messages;
     QString openAtStart;
     DialogTest::answerPickerLater([&](BrowseFrm* picker) {
-        openAtStart = picker->Dir1->path();
-        doubleClickFolder(picker->Dir1, u"b"_s);
-        picker->CmdOk->click();
+        auto* dir1 = DialogTest::control<FolderList>(picker, "Dir1");
+        openAtStart = dir1->path();
+        doubleClickFolder(dir1, u"b"_s);
+        DialogTest::control<QPushButton>(picker, "CmdOk")->click();
     });
     QCOMPARE(PickFolder(state, messages, m_root + u"/"_s), m_root + u"/b/"_s);
     QCOMPARE(openAtStart, m_root);
@@ -161,8 +163,8 @@ void SmallWindowsTest::pickFolderWithAMissingStartOpensAtTheCurrentFolder() {
     ScriptedMessageProvider messages;
     QString openAtStart;
     DialogTest::answerPickerLater([&](BrowseFrm* picker) {
-        openAtStart = picker->Dir1->path();
-        picker->Cmdcancel->click();
+        openAtStart = DialogTest::control<FolderList>(picker, "Dir1")->path();
+        DialogTest::control<QPushButton>(picker, "Cmdcancel")->click();
     });
     QCOMPARE(PickFolder(state, messages, m_root + u"/gone/"_s), QString());
     QCOMPARE(openAtStart, QDir::currentPath());
