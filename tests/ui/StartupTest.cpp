@@ -1,5 +1,6 @@
 // Start-up and shutdown of the whole program on a temporary settings folder.
 
+#include "WindowControls.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/Twips.h"
@@ -285,13 +286,14 @@ void StartupTest::clickOnSplashEndsItOnce() {
     QVERIFY(t.start(false));
     QPointer<SplashFrm> splash = t.app().splash();
     QVERIFY(splash && splash->isVisible());
-    QVERIFY(splash->Timer1->isActive());
-    QCOMPARE(splash->Timer1->interval(), 3000);
+    QTimer* timer1 = DialogTest::control<QTimer>(splash, "Timer1");
+    QVERIFY(timer1->isActive());
+    QCOMPARE(timer1->interval(), 3000);
     QVERIFY(t.main()->isHidden());
 
     QSignalSpy ended(splash.data(), &SplashFrm::ended);
-    splash->Timer1->setInterval(20);
-    QTest::mouseClick(splash->Frame1, Qt::LeftButton);
+    timer1->setInterval(20);
+    QTest::mouseClick(DialogTest::control<QFrame>(splash, "Frame1"), Qt::LeftButton);
     QVERIFY(t.main()->isVisible());
     QTest::qWait(60);
     QCOMPARE(ended.count(), 1);
