@@ -3,6 +3,7 @@
 
 #include "ui/dialogs/Replace.h"
 #include "DialogTestSupport.h"
+#include "WindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
 #include "runner/FileStep.h"
@@ -46,23 +47,25 @@ void ReplaceTest::findTextEnablesStartAndCancelEnablesMain() {
     QPointer<Replace> dialog = openReplace(t, {QStringLiteral("a.txt")});
     QVERIFY(dialog);
     saveShot(dialog, QStringLiteral("Replace"));
+    QComboBox* source = control<QComboBox>(dialog, "ComboSource");
+    QPushButton* start = control<QPushButton>(dialog, "CmdOk");
     QStringList items;
-    for (int i = 0; i < dialog->ComboSource->count(); ++i)
-        items.append(dialog->ComboSource->itemText(i));
+    for (int i = 0; i < source->count(); ++i)
+        items.append(source->itemText(i));
     QCOMPARE(items, QStringList({">", "<", "|", "〉", "〈", "＞", "＜"}));
-    QCOMPARE(dialog->ComboSource->currentText(), QStringLiteral(">"));
-    QVERIFY(dialog->CmdOk->isEnabled());
-    QVERIFY(!dialog->CheckWord->isEnabled());
+    QCOMPARE(source->currentText(), QStringLiteral(">"));
+    QVERIFY(start->isEnabled());
+    QVERIFY(!control<QCheckBox>(dialog, "CheckWord")->isEnabled());
     QVERIFY(!(dialog->windowFlags() & Qt::WindowCloseButtonHint));
 
-    dialog->ComboSource->lineEdit()->selectAll();
-    QTest::keyClick(dialog->ComboSource->lineEdit(), Qt::Key_Delete);
-    QVERIFY(!dialog->CmdOk->isEnabled());
-    QTest::keyClicks(dialog->ComboSource->lineEdit(), QStringLiteral(" "));
-    QVERIFY(dialog->CmdOk->isEnabled());
+    source->lineEdit()->selectAll();
+    QTest::keyClick(source->lineEdit(), Qt::Key_Delete);
+    QVERIFY(!start->isEnabled());
+    QTest::keyClicks(source->lineEdit(), QStringLiteral(" "));
+    QVERIFY(start->isEnabled());
 
     QVERIFY(!t.main()->isEnabled());
-    dialog->CmdCancel->click();
+    control<QPushButton>(dialog, "CmdCancel")->click();
     settle();
     QVERIFY(dialog.isNull());
     QVERIFY(t.main()->isEnabled());
@@ -83,7 +86,7 @@ void ReplaceTest::prefilledFromThePreviewSelection() {
 
     Replace* dialog = openReplace(t, {QStringLiteral("a.txt")});
     QVERIFY(dialog);
-    QCOMPARE(dialog->ComboSource->currentText(), QStringLiteral("abc"));
+    QCOMPARE(control<QComboBox>(dialog, "ComboSource")->currentText(), QStringLiteral("abc"));
 }
 
 void ReplaceTest::run_data() {
@@ -122,10 +125,10 @@ void ReplaceTest::run() {
     QPointer<Replace> dialog = openReplace(t, {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
     QVERIFY(dialog);
 
-    dialog->ComboSource->setEditText(find);
-    dialog->ComboTo->setEditText(replacement);
-    dialog->CheckCaps->setChecked(caseSensitive);
-    dialog->CmdOk->click();
+    control<QComboBox>(dialog, "ComboSource")->setEditText(find);
+    control<QComboBox>(dialog, "ComboTo")->setEditText(replacement);
+    control<QCheckBox>(dialog, "CheckCaps")->setChecked(caseSensitive);
+    control<QPushButton>(dialog, "CmdOk")->click();
     settle();
 
     QVERIFY(dialog.isNull());
