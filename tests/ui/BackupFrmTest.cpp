@@ -3,6 +3,7 @@
 
 #include "ui/dialogs/BackupFrm.h"
 #include "DialogTestSupport.h"
+#include "WindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/dialogs/PreviewChangeFrm.h"
@@ -111,13 +112,13 @@ void BackupFrmTest::previewShowsTheChangeBeforeItIsMade() {
     t.main()->menu_preview->trigger();
     QPointer<PreviewChangeFrm> window = shownWindow<PreviewChangeFrm>(QStringLiteral("PreviewChangeFrm"));
     QVERIFY(window);
-    window->ComboCommand->setCurrentIndex(1);
-    QCOMPARE(window->TextAfter->toPlainText(), QStringLiteral("第一行\n中文\n"));
-    QCOMPARE(window->LabelSummary->text(), QStringLiteral("1 行、1 个字符将改变"));
+    control<QComboBox>(window, "ComboCommand")->setCurrentIndex(1);
+    QCOMPARE(control<QTextEdit>(window, "TextAfter")->toPlainText(), QStringLiteral("第一行\n中文\n"));
+    QCOMPARE(control<QLabel>(window, "LabelSummary")->text(), QStringLiteral("1 行、1 个字符将改变"));
     QCOMPARE(t.readFile(file), QByteArray("第一行\r\n中 文\r\n"));
     saveShot(window, QStringLiteral("PreviewChangeFrm"));
 
-    window->CmdApply->click();
+    control<QPushButton>(window, "CmdApply")->click();
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("第一行\r\n中文\r\n"));
 }
