@@ -48,31 +48,33 @@ void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
     t.main()->menu_backup->trigger();
     QPointer<BackupFrm> window = shownWindow<BackupFrm>(QStringLiteral("BackupFrm"));
     QVERIFY(window);
-    QCOMPARE(window->ListBatches->topLevelItemCount(), 1);
-    QCOMPARE(window->ListBatches->topLevelItem(0)->text(1), QStringLiteral("去除空格"));
-    QCOMPARE(window->ListFiles->topLevelItem(0)->text(2), QStringLiteral("已改动"));
+    QTreeWidget* batches = control<QTreeWidget>(window, "ListBatches");
+    QCOMPARE(batches->topLevelItemCount(), 1);
+    QCOMPARE(batches->topLevelItem(0)->text(1), QStringLiteral("去除空格"));
+    QCOMPARE(control<QTreeWidget>(window, "ListFiles")->topLevelItem(0)->text(2), QStringLiteral("已改动"));
     saveShot(window, QStringLiteral("BackupFrm"));
 
+    QPushButton* restore = control<QPushButton>(window, "CmdRestore");
     t.messages().queue({MessageProvider::Answer::No});
-    window->CmdRestore->click();
+    restore->click();
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("mine\r\n"));
 
     t.messages().queue({MessageProvider::Answer::Yes});
-    window->CmdRestore->click();
+    restore->click();
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("中 文\r\n"));
-    QCOMPARE(window->ListBatches->topLevelItemCount(), 2);
-    QVERIFY(window->ListBatches->topLevelItem(0)->text(1).startsWith(QStringLiteral("恢复 ")));
-    const QString restored = window->ListBatches->topLevelItem(1)->toolTip(0);
-    QCOMPARE(window->ListBatches->topLevelItem(0)->text(5), QStringLiteral("恢复 %1 的操作").arg(restored));
-    QVERIFY(window->ListBatches->topLevelItem(1)->text(5).startsWith(QStringLiteral("已恢复")));
+    QCOMPARE(batches->topLevelItemCount(), 2);
+    QVERIFY(batches->topLevelItem(0)->text(1).startsWith(QStringLiteral("恢复 ")));
+    const QString restored = batches->topLevelItem(1)->toolTip(0);
+    QCOMPARE(batches->topLevelItem(0)->text(5), QStringLiteral("恢复 %1 的操作").arg(restored));
+    QVERIFY(batches->topLevelItem(1)->text(5).startsWith(QStringLiteral("已恢复")));
 
     // Deleting the restore's batch asks first.
     t.messages().queue({MessageProvider::Answer::Yes});
-    window->CmdDelete->click();
-    QCOMPARE(window->ListBatches->topLevelItemCount(), 1);
-    window->CmdClose->click();
+    control<QPushButton>(window, "CmdDelete")->click();
+    QCOMPARE(batches->topLevelItemCount(), 1);
+    control<QPushButton>(window, "CmdClose")->click();
     settle();
     QVERIFY(t.main()->isEnabled());
 }

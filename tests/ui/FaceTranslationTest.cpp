@@ -2,6 +2,7 @@
 
 #include "ui/main/FaceTranslation.h"
 #include "DialogTestSupport.h"
+#include "WindowControls.h"
 #include "fakes-ui/TestApplication.h"
 #include "platform/ChineseConverter.h"
 #include "ui/common/InProgress.h"
@@ -244,9 +245,9 @@ void FaceTranslationTest::batchWindowsReadInTraditional() {
 
     main->menu_backup->trigger();
     if (auto* backups = DialogTest::shownWindow<BackupFrm>(QStringLiteral("BackupFrm"))) {
-        QCOMPARE(backups->ListBatches->topLevelItemCount(), 2);
+        QCOMPARE(DialogTest::control<QTreeWidget>(backups, "ListBatches")->topLevelItemCount(), 2);
         left << simplifiedLeft(backups);
-        backups->CmdClose->click();
+        DialogTest::control<QPushButton>(backups, "CmdClose")->click();
     } else {
         left << QStringLiteral("BackupFrm did not open");
     }

@@ -3,6 +3,7 @@
 // buttons in view.
 
 #include "DialogTestSupport.h"
+#include "WindowControls.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/dialogs/BackupFrm.h"
 #include "ui/dialogs/EpubFrm.h"
@@ -84,7 +85,7 @@ void WindowFitTest::bookAndBackupWindowsFit() {
     auto* backups = DialogTest::shownWindow<BackupFrm>(QStringLiteral("BackupFrm"));
     QVERIFY(backups);
     QCOMPARE(outOfView(backups, {"CmdRestore", "CmdDelete", "CmdPrune", "CmdClose"}), QStringList());
-    backups->CmdClose->click();
+    DialogTest::control<QPushButton>(backups, "CmdClose")->click();
     DialogTest::settle();
 }
 
