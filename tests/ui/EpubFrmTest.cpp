@@ -5,6 +5,7 @@
 #include "DialogTestSupport.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
+#include "ui/main/FileListView.h"
 #include "ui/main/MainFrm.h"
 
 #include <QAction>
@@ -89,9 +90,17 @@ void EpubFrmTest::treeAndBoxesComeFromTheBook() {
     dialog->resize(1024, 700);
     saveShot(dialog, QStringLiteral("EpubFrm-1024x700"));
 
+    // Closing gives the main window back: enabled, reading its folder again, nothing handed over.
+    t.writeFile(t.filesFolder() + "新.txt", "x\n");
     dialog->close();
     settle();
     QVERIFY(t.main()->isEnabled());
+    QStringList shown;
+    for (int row = 0; row < t.main()->FileList->count(); ++row)
+        shown.append(t.main()->FileList->text(row));
+    QVERIFY2(shown.contains("新.txt"), qPrintable(shown.join(u',')));
+    QVERIFY(t.state().SelectedFiles.isEmpty());
+    QVERIFY(t.state().DialogFolder.isEmpty());
 }
 
 // Unticking the doubtful heading and marking line 15 send both to the runner; the book is built as a

@@ -2,6 +2,7 @@
 
 #include "runner/BookPasses.h"
 #include "runner/EpubRunner.h"
+#include "ui/dialogs/MainHandBack.h"
 
 #include <QDialog>
 #include <QHash>
@@ -69,11 +70,10 @@ private:
     void languageChosen();
     void chooseCover();
     void chooseOutput();
-    void unload();
 
     Application& m_app;
     QStringList m_inputs;
     QList<BookPasses::Scan> m_scans; // one per input
     QHash<qint64, QString> m_added;  // lines marked as headings → their words
-    bool m_unloaded = false;
+    MainHandBack m_handBack;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/dialogs/MainHandBack.h"
+
 #include <QDialog>
 #include <QPoint>
 
@@ -95,11 +97,10 @@ private:
     void nameLeft();
     bool listEvent(QListWidget* list, QEvent* event);
     void startDrag(QListWidget* from);
-    void unload();
 
     Application& m_app;
     QString m_mergeFolder;
     QString m_prefix; // the prefix the name box shows in front of the name
     QPoint m_pressPos;
-    bool m_unloaded = false;
+    MainHandBack m_handBack;
 };
