@@ -3,6 +3,7 @@
 
 #include "ui/dialogs/EpubFrm.h"
 #include "DialogTestSupport.h"
+#include "WindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/main/FileListView.h"
@@ -30,9 +31,10 @@ EpubFrm* openEpub(TestApplication& t, const QStringList& selected) {
     return shownWindow<EpubFrm>(QStringLiteral("EpubFrm"));
 }
 
-// "heading@line", children indented by two spaces, unticked ones with a leading "-", doubtful ones
-// (highlighted) with a trailing "?".
-QStringList treeRows(const QTreeWidget* tree) {
+// The rows of TreeChapters as "heading@line", children indented by two spaces, unticked ones with a
+// leading "-", doubtful ones (highlighted) with a trailing "?".
+QStringList treeRows(const EpubFrm* dialog) {
+    const QTreeWidget* tree = control<QTreeWidget>(dialog, "TreeChapters");
     QStringList rows;
     const auto row = [](const QTreeWidgetItem* item, const QString& indent) {
         const bool unticked = item->data(0, Qt::CheckStateRole).isValid() && item->checkState(0) == Qt::Unchecked;
@@ -48,7 +50,8 @@ QStringList treeRows(const QTreeWidget* tree) {
     return rows;
 }
 
-QTreeWidgetItem* itemAtLine(QTreeWidget* tree, const QString& line) {
+QTreeWidgetItem* itemAtLine(const EpubFrm* dialog, const QString& line) {
+    const QTreeWidget* tree = control<QTreeWidget>(dialog, "TreeChapters");
     const QList<QTreeWidgetItem*> found = tree->findItems(line, Qt::MatchExactly | Qt::MatchRecursive, 1);
     return found.isEmpty() ? nullptr : found.first();
 }
@@ -72,18 +75,19 @@ void EpubFrmTest::treeAndBoxesComeFromTheBook() {
     t.writeFile(t.filesFolder() + "西游.txt", Book);
     EpubFrm* dialog = openEpub(t, {"西游.txt"});
     QVERIFY(dialog);
+    QCheckBox* chkVertical = control<QCheckBox>(dialog, "ChkVertical");
     QVERIFY(!t.main()->isEnabled());
-    QCOMPARE(treeRows(dialog->TreeChapters), QStringList({"上卷@3", "  第一回 灵根@4", "  第二回 菩提@6",
-                                                          "  第九回 错号@8?", "  第三回 心猿@10", "下卷@12",
-                                                          "  第四回 官封@13"}));
-    QCOMPARE(dialog->TextTitle->text(), QStringLiteral("西游"));
-    QCOMPARE(dialog->TextAuthor->text(), QStringLiteral("吴承恩"));
-    QCOMPARE(dialog->ComboLanguage->currentText(), QStringLiteral("zh-CN"));
-    QVERIFY(!dialog->ChkVertical->isEnabled());
-    dialog->ComboLanguage->setCurrentText(QStringLiteral("zh-TW"));
-    QVERIFY(dialog->ChkVertical->isEnabled());
-    QCOMPARE(dialog->TextOutput->text(), t.filesFolder() + "西游.epub");
-    QCOMPARE(dialog->SpinLine->maximum(), 16);
+    QCOMPARE(treeRows(dialog), QStringList({"上卷@3", "  第一回 灵根@4", "  第二回 菩提@6", "  第九回 错号@8?",
+                                            "  第三回 心猿@10", "下卷@12", "  第四回 官封@13"}));
+    QCOMPARE(control<QLineEdit>(dialog, "TextTitle")->text(), QStringLiteral("西游"));
+    QCOMPARE(control<QLineEdit>(dialog, "TextAuthor")->text(), QStringLiteral("吴承恩"));
+    QComboBox* language = control<QComboBox>(dialog, "ComboLanguage");
+    QCOMPARE(language->currentText(), QStringLiteral("zh-CN"));
+    QVERIFY(!chkVertical->isEnabled());
+    language->setCurrentText(QStringLiteral("zh-TW"));
+    QVERIFY(chkVertical->isEnabled());
+    QCOMPARE(control<QLineEdit>(dialog, "TextOutput")->text(), t.filesFolder() + "西游.epub");
+    QCOMPARE(control<QSpinBox>(dialog, "SpinLine")->maximum(), 16);
 
     dialog->resize(1600, 1000);
     saveShot(dialog, QStringLiteral("EpubFrm-1600x1000"));
@@ -111,15 +115,17 @@ void EpubFrmTest::correctionsReachTheBuild() {
     t.writeFile(t.filesFolder() + "西游.txt", Book + "\n");
     EpubFrm* dialog = openEpub(t, {"西游.txt"});
     QVERIFY(dialog);
-    itemAtLine(dialog->TreeChapters, "8")->setCheckState(0, Qt::Unchecked);
-    dialog->SpinLine->setValue(15);
-    QTest::mouseClick(dialog->CmdMarkLine, Qt::LeftButton);
-    QCOMPARE(treeRows(dialog->TreeChapters).mid(3), QStringList({"  -第九回 错号@8?", "  第三回 心猿@10", "下卷@12",
-                                                                 "  第四回 官封@13", "  番外的故事@15"}));
-    dialog->SpinLine->setValue(17);
-    QTest::mouseClick(dialog->CmdMarkLine, Qt::LeftButton);
+    itemAtLine(dialog, "8")->setCheckState(0, Qt::Unchecked);
+    QSpinBox* line = control<QSpinBox>(dialog, "SpinLine");
+    QPushButton* markLine = control<QPushButton>(dialog, "CmdMarkLine");
+    line->setValue(15);
+    QTest::mouseClick(markLine, Qt::LeftButton);
+    QCOMPARE(treeRows(dialog).mid(3),
+             QStringList({"  -第九回 错号@8?", "  第三回 心猿@10", "下卷@12", "  第四回 官封@13", "  番外的故事@15"}));
+    line->setValue(17);
+    QTest::mouseClick(markLine, Qt::LeftButton);
     QCOMPARE(t.messages().shown().size(), 1);
-    QCOMPARE(dialog->TreeChapters->findItems("17", Qt::MatchExactly | Qt::MatchRecursive, 1).size(), 0);
+    QVERIFY(!itemAtLine(dialog, "17"));
 
     const EpubOptions options = dialog->options();
     QCOMPARE(options.edits.dropped, QSet<qint64>({8}));
@@ -127,12 +133,12 @@ void EpubFrmTest::correctionsReachTheBuild() {
     QCOMPARE(options.inputs, QStringList({t.filesFolder() + "西游.txt"}));
 
     // An added heading unticked again is not added.
-    itemAtLine(dialog->TreeChapters, "15")->setCheckState(0, Qt::Unchecked);
+    itemAtLine(dialog, "15")->setCheckState(0, Qt::Unchecked);
     QVERIFY(dialog->options().edits.added.isEmpty());
-    itemAtLine(dialog->TreeChapters, "15")->setCheckState(0, Qt::Checked);
+    itemAtLine(dialog, "15")->setCheckState(0, Qt::Checked);
 
-    dialog->TextOutput->setText(t.filesFolder() + "书");
-    QTest::mouseClick(dialog->CmdOK, Qt::LeftButton);
+    control<QLineEdit>(dialog, "TextOutput")->setText(t.filesFolder() + "书");
+    QTest::mouseClick(control<QPushButton>(dialog, "CmdOK"), Qt::LeftButton);
     InProgress* progress = t.app().inProgress();
     QCOMPARE(progressRows(*progress), QStringList({"书.epub|制作完成|"}));
     QVERIFY(QFile::exists(t.filesFolder() + "书.epub"));
@@ -148,8 +154,8 @@ void EpubFrmTest::severalFilesAreOneChapterEach() {
     t.writeFile(t.filesFolder() + "b.txt", "正文。\n");
     EpubFrm* dialog = openEpub(t, {"a.txt", "b.txt"});
     QVERIFY(dialog);
-    QCOMPARE(treeRows(dialog->TreeChapters), QStringList({"第一章 开端@", "b@"}));
-    QVERIFY(!dialog->CmdMarkLine->isEnabled());
+    QCOMPARE(treeRows(dialog), QStringList({"第一章 开端@", "b@"}));
+    QVERIFY(!control<QPushButton>(dialog, "CmdMarkLine")->isEnabled());
     QVERIFY(dialog->options().edits.isEmpty());
 }
 

@@ -255,9 +255,9 @@ void FaceTranslationTest::batchWindowsReadInTraditional() {
     DialogTest::selectInMain(main, {QStringLiteral("book.txt")});
     main->menu_epub->trigger();
     if (auto* epub = DialogTest::shownWindow<EpubFrm>(QStringLiteral("EpubFrm"))) {
-        QVERIFY(epub->TreeChapters->topLevelItemCount() > 0);
+        QVERIFY(DialogTest::control<QTreeWidget>(epub, "TreeChapters")->topLevelItemCount() > 0);
         left << simplifiedLeft(epub);
-        epub->CmdCancel->click();
+        DialogTest::control<QPushButton>(epub, "CmdCancel")->click();
     } else {
         left << QStringLiteral("EpubFrm did not open");
     }

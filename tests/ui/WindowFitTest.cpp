@@ -78,7 +78,7 @@ void WindowFitTest::bookAndBackupWindowsFit() {
     auto* epub = DialogTest::shownWindow<EpubFrm>(QStringLiteral("EpubFrm"));
     QVERIFY(epub);
     QCOMPARE(outOfView(epub, {"CmdOK", "CmdCancel", "CmdMarkLine"}), QStringList());
-    epub->CmdCancel->click();
+    DialogTest::control<QPushButton>(epub, "CmdCancel")->click();
     DialogTest::settle();
 
     t.main()->openBackups();

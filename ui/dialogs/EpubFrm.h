@@ -40,6 +40,21 @@ public:
     // Builds the book (CmdOK).
     void build();
 
+public slots:
+    void done(int result) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void scanInputs();
+    void fillTree();
+    QTreeWidgetItem* headingItem(const Heading& heading, bool added, bool ticked) const;
+    void languageChosen();
+    void chooseCover();
+    void chooseOutput();
+
     // Column 1 of TreeChapters holds the line number, column 0 the heading.
     QTreeWidget* TreeChapters;
     QLabel* LabelChapters;
@@ -55,21 +70,6 @@ public:
     QPushButton* CmdOutput;
     QPushButton* CmdOK;
     QPushButton* CmdCancel;
-
-public slots:
-    void done(int result) override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void buildControls();
-    void scanInputs();
-    void fillTree();
-    QTreeWidgetItem* headingItem(const Heading& heading, bool added, bool ticked) const;
-    void languageChosen();
-    void chooseCover();
-    void chooseOutput();
 
     Application& m_app;
     QStringList m_inputs;
