@@ -2,6 +2,7 @@
 // the main window and on the merge list, and the file list following changes made on disk.
 
 #include "DialogTestSupport.h"
+#include "WindowControls.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/FileListBox.h"
 #include "ui/common/FolderList.h"
@@ -157,17 +158,17 @@ void DesktopTest::dropOnTheMergeList() {
     t.main()->openMerge();
     auto* dialog = shownWindow<MergeFrm>(QStringLiteral("MergeFrm"));
     QVERIFY(dialog);
-    dialog->ChkSorted->setChecked(sorted);
-    dialog->File1->item(0)->setSelected(true);
+    QListWidget* list1 = control<QListWidget>(dialog, "List1");
+    control<QCheckBox>(dialog, "ChkSorted")->setChecked(sorted);
+    control<FileListBox>(dialog, "File1")->item(0)->setSelected(true);
     dialog->add();
 
-    QVERIFY(
-        dropPaths(dialog->List1->viewport(), {root + "第10章.txt", root + "more", root + "第2章.txt", root + "0.txt"}));
+    QVERIFY(dropPaths(list1->viewport(), {root + "第10章.txt", root + "more", root + "第2章.txt", root + "0.txt"}));
     QStringList listed;
-    for (int i = 0; i < dialog->List1->count(); ++i)
-        listed.append(dialog->List1->item(i)->text().remove(root));
+    for (int i = 0; i < list1->count(); ++i)
+        listed.append(list1->item(i)->text().remove(root));
     QCOMPARE(listed, expected);
-    QVERIFY(dialog->CmdOK->isEnabled());
+    QVERIFY(control<QPushButton>(dialog, "CmdOK")->isEnabled());
 }
 
 void DesktopTest::fileListFollowsTheDisk() {

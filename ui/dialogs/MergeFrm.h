@@ -54,6 +54,26 @@ public:
     static QString dragFormat();
     static QMimeData* dragData(const QString& sourceList);
 
+public slots:
+    void done(int result) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void folderOpened(const QString& path);
+    void appendPath(const QString& path);
+    void swapEntries(int a, int b);
+    void select(int row);
+    void previewFile(const QString& path, bool fromFileList);
+    void fillPrefixes();
+    void prefixChosen();
+    void nameLeft();
+    bool listEvent(QListWidget* list, QEvent* event);
+    void startDrag(QListWidget* from);
+
     QLabel* Label1;
     DriveList* Drive1;
     FolderList* Dir1;
@@ -77,26 +97,6 @@ public:
     QLineEdit* TextFilename;
     QPushButton* CmdOK;
     QPushButton* CmnCancel;
-
-public slots:
-    void done(int result) override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void buildControls();
-    void folderOpened(const QString& path);
-    void appendPath(const QString& path);
-    void swapEntries(int a, int b);
-    void select(int row);
-    void previewFile(const QString& path, bool fromFileList);
-    void fillPrefixes();
-    void prefixChosen();
-    void nameLeft();
-    bool listEvent(QListWidget* list, QEvent* event);
-    void startDrag(QListWidget* from);
 
     Application& m_app;
     QString m_mergeFolder;
