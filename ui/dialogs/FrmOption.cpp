@@ -444,6 +444,10 @@ PhraseEditFrm* FrmOption::openEditor(const QString& path, const QString& title) 
     return editor;
 }
 
+void FrmOption::showTab(int tab) {
+    TabStrip1->setCurrentIndex(tab - 1);
+}
+
 void FrmOption::editPhrases(bool toTraditional) {
     const auto direction = toTraditional ? ChineseConverter::ToTraditional : ChineseConverter::ToSimplified;
     const QString name = ChineseConverter::phraseFileName(direction);
