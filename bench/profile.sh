@@ -4,7 +4,8 @@
 # Uses the Release build of bench/run.sh (build-bench/); run that once first.
 #
 # usage: bench/profile.sh COMMAND [MB]
-#   COMMAND  reflow | despace | narrow | gb | replace | html2txt | merge | replace-files | textio
+#   COMMAND  reflow | despace | narrow | clean | gb | replace | html2txt | merge | replace-files |
+#            clean-files | textio
 # Environment: QM_BENCH_DIR (default /tmp/quillmar-bench).
 set -euo pipefail
 
@@ -30,7 +31,7 @@ rm -rf "$scratch"
 mkdir -p "$scratch/app"
 qm_run=("$qm" --no-backup --quiet --yes --app-dir "$scratch/app")
 case $command in
-reflow | despace | narrow)
+reflow | despace | narrow | clean)
     cp "$corpus/novel-gb18030.txt" "$scratch/in.txt"
     target=("${qm_run[@]}" "$command" "$scratch/in.txt") ;;
 gb)
@@ -44,6 +45,10 @@ html2txt)
     target=("${qm_run[@]}" html2txt "$scratch/page.htm") ;;
 merge)
     target=("${qm_run[@]}" merge --output "$scratch/merged.txt" "$corpus"/chapters/*.txt) ;;
+clean-files)
+    # The batch learns the lines its chapters share in a first pass, then cleans each file.
+    cp -r "$corpus/chapters" "$scratch/chapters"
+    target=("${qm_run[@]}" clean "$scratch"/chapters/*.txt) ;;
 replace-files)
     cp -r "$corpus/chapters" "$scratch/chapters"
     target=("$qm" --backup --quiet --yes --app-dir "$scratch/app" replace --find '<' --with x "$scratch"/chapters/*.txt) ;;

@@ -214,7 +214,8 @@ if wanted books; then
     if command -v ebook-convert >/dev/null; then
         peer_mb=${QM_EPUB_PEER_MB:-2}
         book=$run/book.txt
-        head -c $((peer_mb * 1000000)) "$u8" | iconv -c -f UTF-8 -t UTF-8 >"$book"
+        # Whole lines only, so that the cut ends on a character.
+        head -c $((peer_mb * 1000000)) "$u8" | sed '$d' >"$book"
         book_bytes=$(size_of "$book")
         measure "epub ${peer_mb} MB UTF-8" "quillmar-cli epub" "$book_bytes" 1 "rss<65536" "rm -f '$run/book.epub'" \
             "$qm_run epub '$book' --output '$run/book.epub'"

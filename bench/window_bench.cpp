@@ -111,11 +111,13 @@ int bigFile(TestApplication& program, qint64 megabytes) {
     timer.start();
     main->openFolder(folder);
     main->previewEntry(0);
+    const PreviewBox* preview = main->findChild<PreviewBox*>(QStringLiteral("Rich1"));
     std::printf("preview: %lld ms, %lld characters shown, cut %d, peak RSS %ld MB\n", timer.elapsed(),
-                qint64(main->Rich1->toPlainText().size()), main->Rich1->isCut(), peakRssMb());
+                qint64(preview->toPlainText().size()), preview->isCut(), peakRssMb());
 
     main->selectAll();
-    Watch watch(progress->PrgBar1);
+    const QTreeWidget* rows = progress->findChild<QTreeWidget*>(QStringLiteral("LVResults"));
+    Watch watch(progress->findChild<QProgressBar*>(QStringLiteral("PrgBar1")));
     watch.start();
     timer.restart();
     main->runBatch(BatchCommand::Reflow);
@@ -123,7 +125,7 @@ int bigFile(TestApplication& program, qint64 megabytes) {
     std::printf("reflow in the window: %lld ms, longest wait between event-loop turns %lld ms, %lld bar values, "
                 "row \"%s\", peak RSS %ld MB\n",
                 timer.elapsed(), watch.longestGapMs(), qint64(watch.barValues()),
-                qPrintable(progress->LVResults->topLevelItem(0)->text(1)), peakRssMb());
+                qPrintable(rows->topLevelItem(0)->text(1)), peakRssMb());
     std::printf("  waits over 100 ms: %s\n", qPrintable(watch.late()));
     progress->acknowledge();
 
@@ -133,7 +135,7 @@ int bigFile(TestApplication& program, qint64 megabytes) {
     qint64 clicked = 0;
     QTimer::singleShot(2000, progress, [&] {
         clicked = timer.elapsed();
-        progress->CmdStop->click();
+        progress->findChild<QPushButton*>(QStringLiteral("CmdStop"))->click();
     });
     watch.start();
     timer.restart();
@@ -142,8 +144,7 @@ int bigFile(TestApplication& program, qint64 megabytes) {
     std::printf("stop after 2 s: batch ended %lld ms after the click, longest wait %lld ms, row \"%s %s\", "
                 "file unchanged %d, peak RSS %ld MB\n",
                 timer.elapsed() - clicked, watch.longestGapMs(),
-                qPrintable(progress->LVResults->topLevelItem(0)->text(1)),
-                qPrintable(progress->LVResults->topLevelItem(0)->text(2)),
+                qPrintable(rows->topLevelItem(0)->text(1)), qPrintable(rows->topLevelItem(0)->text(2)),
                 QFileInfo(path).lastModified() == before && QFileInfo(path).size() == reflowed, peakRssMb());
     progress->acknowledge();
     program.quit();
@@ -178,10 +179,10 @@ int main(int argc, char** argv) {
     main->refresh();
     const qint64 refreshed = timer.elapsed();
     std::printf("list 20,000 files into FileList: %lld ms (refresh %lld ms), %d entries\n", listed, refreshed,
-                main->FileList->count());
+                main->findChild<FileListView*>(QStringLiteral("FileList"))->count());
     if (application.arguments().contains(QStringLiteral("--list-only"))) {
         timer.restart();
-        main->File1->refresh();
+        main->findChild<FileListBox*>(QStringLiteral("File1"))->refresh();
         std::printf("File1 refresh %lld ms\n", timer.elapsed());
         timer.restart();
         main->RebuildFileList();
@@ -196,13 +197,14 @@ int main(int argc, char** argv) {
     main->openFolder(two);
     main->selectAll();
     PaintCounter counter;
+    const QTreeWidget* rows = program.app().inProgress()->findChild<QTreeWidget*>(QStringLiteral("LVResults"));
     program.app().inProgress()->installEventFilter(&counter);
-    program.app().inProgress()->LVResults->viewport()->installEventFilter(&counter);
+    rows->viewport()->installEventFilter(&counter);
     timer.restart();
     main->runBatch(BatchCommand::Reflow);
     const qint64 batch = timer.elapsed();
     std::printf("reflow 2,000 files in the window: %lld ms, %d rows listed, %d repaints of the progress window\n",
-                batch, program.app().inProgress()->LVResults->topLevelItemCount(), counter.paints);
+                batch, rows->topLevelItemCount(), counter.paints);
     program.app().inProgress()->acknowledge();
     program.quit();
     return 0;

@@ -12,7 +12,7 @@ namespace BookCommands {
 // Prints "line TAB level TAB number TAB heading TAB mark" per heading (level 1 a volume, 2 a chapter;
 // the mark empty or "doubtful"); with `json`, one object per line {"line", "offset", "level", "number",
 // "label", "title", "text", "doubtful"}, the offset counting UTF-16 code units of the decoded text up
-// to the heading's line (line ends counted as the file's CR LF or LF). 1 when the book cannot be read
+// to the heading's line (line ends counted as the file's CR LF, LF or CR). 1 when the book cannot be read
 // (a file that is not text too).
 int printChapters(const QString& book, bool json);
 

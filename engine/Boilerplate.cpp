@@ -3,11 +3,11 @@
 bool Boilerplate::keepsLine(QString& line, int* fragments, bool nearEdge) const {
     if (nearEdge && !learned.isEmpty() && learned.contains(CleanupText::letters(line)) && !CleanupText::isChapterLine(line))
         return false;
-    if (rules.removesLine(line))
+    int taken = 0;
+    if (rules.removesLineOrFragments(line, &taken))
         return false;
-    const int taken = rules.removeFragments(line);
     if (fragments)
         *fragments += taken;
     // A line that held nothing but fragments goes with them.
-    return taken == 0 || !CleanupText::letters(line).isEmpty();
+    return taken == 0 || CleanupText::hasLetters(line);
 }

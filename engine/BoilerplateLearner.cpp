@@ -6,12 +6,16 @@
 namespace {
 
 // A line a site repeats on its pages may be learned: one that says something, or a word or two, may
-// be a book's own.
-bool mayBeLearned(QStringView line, const QString& letters) {
+// be a book's own. The marks are looked at first: most lines of a story have one, and then their
+// letters need not be gathered.
+bool saysSomething(QStringView line) {
     static constexpr QStringView Commas = u"，,、﹐､";
-    return CleanupText::length(letters) >= BoilerplateLearner::MinLetters &&
-           !CleanupText::hasSentencePunctuation(line) &&
-           std::none_of(line.begin(), line.end(), [](QChar c) { return Commas.contains(c); });
+    return CleanupText::hasSentencePunctuation(line) ||
+           std::any_of(line.begin(), line.end(), [](QChar c) { return Commas.contains(c); });
+}
+
+bool mayBeLearned(const QString& letters) {
+    return CleanupText::length(letters) >= BoilerplateLearner::MinLetters;
 }
 
 } // namespace
@@ -37,7 +41,7 @@ void BoilerplateLearner::noteEdge(const QString& key, QStringView line) {
 
 bool BoilerplateLearner::inWindow(QStringView line) {
     // A long line is a story line: it moves no line into the middle, which is only a looser test.
-    return CleanupText::length(line) <= MaxLineLength && !CleanupText::letters(line).isEmpty();
+    return CleanupText::length(line) <= MaxLineLength && CleanupText::hasLetters(line);
 }
 
 int BoilerplateLearner::windowLines(const QString& path) {
@@ -54,10 +58,13 @@ int BoilerplateLearner::windowLines(const QString& path) {
 void BoilerplateLearner::addLine(QStringView line) {
     if (!inWindow(line))
         return;
-    QString key = CleanupText::letters(line);
-    // A line that may not be learned still takes its place in the window.
-    if (!mayBeLearned(line, key))
-        key.clear();
+    // A line that may not be learned still takes its place in the window, with no key.
+    QString key;
+    if (!saysSomething(line)) {
+        key = CleanupText::letters(line);
+        if (!mayBeLearned(key))
+            key.clear();
+    }
     if (m_nonBlank++ < EdgeLines) {
         if (!key.isEmpty())
             noteEdge(key, line);
@@ -67,7 +74,8 @@ void BoilerplateLearner::addLine(QStringView line) {
     auto& slot = m_tail[m_tailNext];
     if (!slot.first.isEmpty() && m_counts.contains(slot.first))
         m_middle.insert(slot.first);
-    slot = {std::move(key), line.toString()};
+    // The line itself is kept only for a key that endFile() may note.
+    slot = {key, key.isEmpty() ? QString() : line.toString()};
     m_tailNext = (m_tailNext + 1) % m_tail.size();
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <vector>
 
 bool BookText::isBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\uFEFF';
@@ -184,6 +185,27 @@ std::optional<Part> matterAt(QStringView text, qsizetype at) {
 
 ChapterFinder::ChapterFinder(int lineEndLength) : m_lineEndLength(lineEndLength) {}
 
+// The first characters of every kind of heading below: 第, 上卷, 卷一, Chapter, the front and back
+// matter's words, a number, and 正文 before any of them.
+// Asked of every line of a book: looked up in a table made once.
+bool ChapterFinder::mayStartHeading(QChar c) {
+    static const std::vector<bool> starts = [] {
+        std::vector<bool> table(0x10000);
+        for (char32_t u = 0; u < table.size(); ++u) {
+            const QChar first{char16_t(u)};
+            table[u] = isOneOf(first, u"第上中下卷cC完序楔引前尾后後番正") || ChineseNumber::decimalDigit(first) >= 0 ||
+                       ChineseNumber::isNumeral(first);
+        }
+        return table;
+    }();
+    return starts[c.unicode()];
+}
+
+void ChapterFinder::addPlainLine() {
+    ++m_line;
+    m_lastTextLine = m_line;
+}
+
 void ChapterFinder::addLine(QStringView line) {
     ++m_line;
     const qint64 offset = m_offset;
@@ -193,7 +215,8 @@ void ChapterFinder::addLine(QStringView line) {
         return;
     const qint64 previousLine = m_lastTextLine;
     m_lastTextLine = m_line;
-    if (characterCount(text) > MaxHeadingCharacters || isOneOf(text.back(), u"。，；：,;:"))
+    if (characterCount(text) > MaxHeadingCharacters || isOneOf(text.back(), u"。，；：,;:") ||
+        !mayStartHeading(text.front()))
         return;
     // A heading written again as the chapter's first line is the chapter's text, not one more chapter.
     if (!m_candidates.isEmpty() && m_candidates.back().heading.line == previousLine &&

@@ -50,6 +50,12 @@ public:
     explicit ChapterFinder(int lineEndLength = 1);
 
     void addLine(QStringView line);
+    // False when a line whose first character after its blanks is `c` can be no heading.
+    static bool mayStartHeading(QChar c);
+    // Counts a line that holds text but whose first character after its blanks fails mayStartHeading,
+    // without looking at it: a caller reading a large file need not decode such lines. The headings
+    // after it then have no offsets in the text (their line numbers are right).
+    void addPlainLine();
     // The headings in line order (a line's volume before its chapter). The finder starts again empty.
     QList<Heading> finish();
 

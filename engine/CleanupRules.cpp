@@ -6,6 +6,9 @@
 #include "platform/TextWriter.h"
 
 #include <QRegularExpression>
+#include <array>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -26,6 +29,46 @@ const QRegularExpression& chapterNumberPattern() {
     return pattern;
 }
 
+// What says something: 。！？；…!?;“”「」『』‘’" (CleanupText::hasSentencePunctuation).
+bool isSentencePunctuation(char16_t c) {
+    switch (c) {
+    case u'。': case u'！': case u'？': case u'；': case u'…': case u'!': case u'?': case u';':
+    case u'“': case u'”': case u'「': case u'」': case u'『': case u'』': case u'‘': case u'’': case u'"':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// What ends or divides a sentence in folded text: ,。!?;…、
+bool isBreakMark(char16_t c) {
+    switch (c) {
+    case u',': case u'。': case u'!': case u'?': case u';': case u'…': case u'、':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// One code unit as CleanupText::folded() gives it.
+char16_t foldUnit(char16_t c) {
+    if (c >= 0xFF01 && c <= 0xFF5E)
+        c = char16_t(c - 0xFF01 + 0x21);
+    else if (c == 0x3000)
+        c = u' ';
+    if (c >= u'A' && c <= u'Z')
+        c = char16_t(c - u'A' + u'a');
+    return c;
+}
+
+// folded(`text`) into `out`, whose room is kept from line to line.
+void foldInto(QStringView text, QString& out) {
+    out.resize(text.size());
+    QChar* to = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i)
+        to[i] = QChar(foldUnit(text[i].unicode()));
+}
+
 QStringView trimmedBlanks(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -43,8 +86,7 @@ constexpr qsizetype MaxStarRun = 20;
 // A mark that ends or divides a sentence, in folded text: what a "*" never stands for. A comma between
 // digits (3,000) divides nothing.
 bool isSentenceBreak(QStringView f, qsizetype at) {
-    static constexpr QStringView Marks = u",。!?;…、";
-    if (!Marks.contains(f[at]))
+    if (!isBreakMark(f[at].unicode()))
         return false;
     return !(f[at] == u',' && at > 0 && at + 1 < f.size() && f[at - 1].isDigit() && f[at + 1].isDigit());
 }
@@ -60,23 +102,24 @@ bool hasSentenceBreak(QStringView f) {
 // A line's letters and digits (CleanupText::letters), and for each gap between them (gap i stands
 // before letter i, the last after all) whether a sentence mark stands there.
 struct LineLetters {
-    QString letters;
+    std::u16string letters;
     std::vector<bool> breakAt;
 };
 
-LineLetters lineLetters(QStringView text) {
-    const QString f = CleanupText::folded(text);
-    LineLetters line;
+// Fills `line` (its room kept from call to call) from folded text `f`.
+void lineLetters(QStringView f, LineLetters& line) {
+    line.letters.clear();
+    line.breakAt.clear();
     line.breakAt.push_back(false);
     for (qsizetype i = 0; i < f.size(); ++i) {
         const QChar c = f[i];
         const bool pair = c.isHighSurrogate() && i + 1 < f.size() && f[i + 1].isLowSurrogate();
         const bool letter = pair ? QChar::isLetterOrNumber(QChar::surrogateToUcs4(c, f[i + 1])) : c.isLetterOrNumber();
         if (letter) {
-            line.letters += c;
+            line.letters += c.unicode();
             line.breakAt.push_back(false);
             if (pair) {
-                line.letters += f[i + 1];
+                line.letters += f[i + 1].unicode();
                 line.breakAt.push_back(false);
             }
         } else if (isSentenceBreak(f, i)) {
@@ -85,15 +128,14 @@ LineLetters lineLetters(QStringView text) {
         if (pair)
             ++i;
     }
-    return line;
 }
 
 // `line` from letter `t` on matches `pattern` from `p` on; a "*" stands for a run of up to MaxStarRun
 // letters with no sentence mark in it nor at its ends. Marks between fixed letters do not count.
 bool globMatches(QStringView pattern, qsizetype p, const LineLetters& line, qsizetype t) {
-    const qsizetype size = line.letters.size();
+    const auto size = qsizetype(line.letters.size());
     for (; p < pattern.size() && pattern[p] != u'*'; ++p, ++t) {
-        if (t >= size || pattern[p] != line.letters[t])
+        if (t >= size || pattern[p].unicode() != line.letters[size_t(t)])
             return false;
     }
     if (p == pattern.size())
@@ -176,21 +218,133 @@ bool containsAny(const QString& folded, const QStringList& words) {
     return false;
 }
 
+// What a code unit is, folded, to the rules. One pass over a line with these flags tells which rule
+// kinds cannot remove it, so that a line of the story mostly needs no exact test at all.
+enum UnitFlag : quint16 {
+    LetterUnit = 1 << 0,    // a letter or digit (a surrogate is neither: its pair decides)
+    SurrogateUnit = 1 << 1, // half of a pair
+    AddressName = 1 << 2,   // a-z, 0-9 and "-": what stands on both sides of an address's dots
+    AddressDot = 1 << 3,    // "." or "。"
+    SentenceMark = 1 << 4,  // isSentencePunctuation
+    LineStart = 1 << 5,     // the first letter of a whole-line pattern
+    WeakStart = 1 << 6,     // the first character of a weak pattern
+    FragmentStart = 1 << 7, // the first character of a fragment
+    FragmentNext = 1 << 8,  // the second character of a fragment
+};
+
+using UnitFlags = std::array<quint16, 0x10000>;
+
+// The flags every rule set shares, by code unit.
+const UnitFlags& characterFlags() {
+    static const std::unique_ptr<const UnitFlags> flags = [] {
+        auto table = std::make_unique<UnitFlags>();
+        for (char32_t unit = 0; unit < 0x10000; ++unit) {
+            const auto c = QChar(foldUnit(char16_t(unit)));
+            quint16 f = 0;
+            if (c.isSurrogate())
+                f |= SurrogateUnit;
+            else if (c.isLetterOrNumber())
+                f |= LetterUnit;
+            if ((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-')
+                f |= AddressName;
+            if (c == u'.' || c == u'。')
+                f |= AddressDot;
+            if (isSentencePunctuation(c.unicode()))
+                f |= SentenceMark;
+            (*table)[unit] = f;
+        }
+        return table;
+    }();
+    return *flags;
+}
+
+} // namespace
+
+struct CleanupRules::UnitTable {
+    UnitFlags flags{};
+    qsizetype maxLineLetters = 0;    // the most letters (code units) a whole-line pattern takes
+    bool lineStartsWithStar = false; // a whole-line pattern may start with any letter
+    bool shortFragment = false;      // a fragment of one code unit
+};
+
+namespace {
+
+// The rule kinds that may remove a trimmed line. One left out cannot, whatever its exact test would
+// say; one kept is then decided by that test.
+struct Candidates {
+    bool whole = false;
+    bool weak = false;
+    bool address = false;
+};
+
+// A dot between two characters of a name ("x.c"): what every web address holds.
+bool hasAddressShape(const CleanupRules::UnitTable& table, QStringView text) {
+    quint16 before = 0;
+    quint16 beforeThat = 0;
+    for (const QChar c : text) {
+        const quint16 flags = table.flags[c.unicode()];
+        if ((flags & AddressName) && (before & AddressDot) && (beforeThat & AddressName))
+            return true;
+        beforeThat = before;
+        before = flags;
+    }
+    return false;
+}
+
+// A whole-line pattern may take `text`, which holds a letter (or a surrogate): its first letter starts
+// one (a surrogate may be a letter that does) and it has no more letters than one takes.
+bool mayBeWholeLine(const CleanupRules::UnitTable& table, QStringView text) {
+    constexpr quint16 LetterOrPair = LetterUnit | SurrogateUnit;
+    qsizetype i = 0;
+    while (!(table.flags[text[i].unicode()] & LetterOrPair))
+        ++i;
+    if (!table.lineStartsWithStar && !(table.flags[text[i].unicode()] & (LineStart | SurrogateUnit)))
+        return false;
+    // At least the letters' code units: a surrogate counts whether its pair is a letter or not.
+    qsizetype letterUnits = 0;
+    for (; i < text.size(); ++i)
+        letterUnits += (table.flags[text[i].unicode()] & LetterOrPair) ? 1 : 0;
+    return letterUnits <= table.maxLineLetters;
+}
+
+// The flags of all the units of `text` together. Blanks have none: a line and its trimmed text have the same.
+quint16 unitsSeen(const CleanupRules::UnitTable& table, QStringView text) {
+    quint16 seen = 0;
+    for (const QChar c : text)
+        seen |= table.flags[c.unicode()];
+    return seen;
+}
+
+// `seen`: unitsSeen(text).
+Candidates candidatesFor(const CleanupRules::UnitTable& table, QStringView text, quint16 seen) {
+    const qsizetype length = (seen & SurrogateUnit) ? CleanupText::length(text) : text.size();
+    Candidates may;
+    may.weak = length <= CleanupRules::MaxWeakLength && (seen & WeakStart) && !(seen & SentenceMark);
+    may.address = length <= CleanupRules::MaxAddressLineLength && (seen & AddressDot) && (seen & AddressName) &&
+                  hasAddressShape(table, text);
+    may.whole = (seen & (LetterUnit | SurrogateUnit)) && mayBeWholeLine(table, text);
+    return may;
+}
+
+// `text` may hold a fragment: the first two characters of one (or of two) stand in it one after the
+// other. `seen`: unitsSeen(text).
+bool mayHoldFragment(const CleanupRules::UnitTable& table, QStringView text, quint16 seen) {
+    if (!(seen & FragmentStart))
+        return false;
+    if (table.shortFragment)
+        return true;
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if ((table.flags[text[i].unicode()] & FragmentStart) && (table.flags[text[i + 1].unicode()] & FragmentNext))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QString CleanupText::folded(QStringView text) {
-    QString result(text.size(), Qt::Uninitialized);
-    QChar* out = result.data();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char16_t c = text[i].unicode();
-        if (c >= 0xFF01 && c <= 0xFF5E)
-            c = char16_t(c - 0xFF01 + 0x21);
-        else if (c == 0x3000)
-            c = u' ';
-        if (c >= u'A' && c <= u'Z')
-            c = char16_t(c - u'A' + u'a');
-        out[i] = QChar(c);
-    }
+    QString result;
+    foldInto(text, result);
     return result;
 }
 
@@ -213,13 +367,26 @@ QString CleanupText::letters(QStringView text) {
     return result;
 }
 
+bool CleanupText::hasLetters(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c(foldUnit(text[i].unicode()));
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            if (QChar::isLetterOrNumber(QChar::surrogateToUcs4(c, text[i + 1])))
+                return true;
+            ++i;
+        } else if (c.isLetterOrNumber()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 qsizetype CleanupText::length(QStringView text) {
     return text.size() - std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLowSurrogate(); });
 }
 
 bool CleanupText::hasSentencePunctuation(QStringView text) {
-    static constexpr QStringView Marks = u"。！？；…!?;“”「」『』‘’\"";
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return Marks.contains(c); });
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return isSentencePunctuation(c.unicode()); });
 }
 
 qsizetype CleanupText::findDomain(QStringView text, qsizetype* length) {
@@ -276,7 +443,34 @@ CleanupRules CleanupRules::parse(QStringView text) {
             ++rules.m_unknown;
         }
     }
+    rules.index();
     return rules;
+}
+
+void CleanupRules::index() {
+    std::vector<quint16> starts(0x10000); // by folded unit
+    auto table = std::make_shared<UnitTable>();
+    for (const QString& pattern : std::as_const(m_lines)) {
+        const auto stars = qsizetype(pattern.count(u'*'));
+        table->maxLineLetters = std::max(table->maxLineLetters, pattern.size() - stars + stars * MaxStarRun);
+        if (pattern.front() == u'*')
+            table->lineStartsWithStar = true;
+        else
+            starts[size_t(pattern.front().unicode())] |= LineStart;
+    }
+    for (const QString& word : std::as_const(m_weak))
+        starts[size_t(word.front().unicode())] |= WeakStart;
+    for (const QString& fragment : std::as_const(m_fragments)) {
+        starts[size_t(fragment.front().unicode())] |= FragmentStart;
+        if (fragment.size() == 1)
+            table->shortFragment = true;
+        else
+            starts[size_t(fragment[1].unicode())] |= FragmentNext;
+    }
+    const UnitFlags& shared = characterFlags();
+    for (char32_t unit = 0; unit < 0x10000; ++unit)
+        table->flags[unit] = quint16(shared[unit] | starts[size_t(foldUnit(char16_t(unit)))]);
+    m_table = std::move(table);
 }
 
 void CleanupRules::add(const CleanupRules& other) {
@@ -285,6 +479,7 @@ void CleanupRules::add(const CleanupRules& other) {
     m_weak += other.m_weak;
     m_siteWords += other.m_siteWords;
     m_unknown += other.m_unknown;
+    index();
 }
 
 bool CleanupRules::isEmpty() const {
@@ -293,26 +488,58 @@ bool CleanupRules::isEmpty() const {
 
 bool CleanupRules::removesLine(QStringView line) const {
     const QStringView trimmed = trimmedBlanks(line);
-    if (trimmed.isEmpty())
+    if (trimmed.isEmpty() || !m_table)
         return false;
+    return removesTrimmed(trimmed, unitsSeen(*m_table, trimmed));
+}
+
+int CleanupRules::removeFragments(QString& line) const {
+    if (m_fragments.isEmpty())
+        return 0;
+    return removeFragments(line, unitsSeen(*m_table, line));
+}
+
+bool CleanupRules::removesLineOrFragments(QString& line, int* fragments) const {
+    if (!m_table)
+        return false;
+    const quint16 seen = unitsSeen(*m_table, line);
+    const QStringView trimmed = trimmedBlanks(line);
+    if (!trimmed.isEmpty() && removesTrimmed(trimmed, seen))
+        return true;
+    const int taken = m_fragments.isEmpty() ? 0 : removeFragments(line, seen);
+    if (fragments)
+        *fragments += taken;
+    return false;
+}
+
+bool CleanupRules::removesTrimmed(QStringView trimmed, quint16 seen) const {
+    const Candidates may = candidatesFor(*m_table, trimmed, seen);
+    if (!may.whole && !may.weak && !may.address)
+        return false;
+    // Room kept from line to line: few lines get here, but a batch has many lines.
+    thread_local QString f;
+    thread_local LineLetters letters;
+    foldInto(trimmed, f);
     bool removes = false;
-    const LineLetters letters = lineLetters(trimmed);
-    if (!letters.letters.isEmpty())
-        removes = std::any_of(m_lines.begin(), m_lines.end(),
-                              [&](const QString& pattern) { return globMatches(pattern, 0, letters, 0); });
-    const QString f = CleanupText::folded(trimmed);
+    if (may.whole) {
+        lineLetters(f, letters);
+        if (!letters.letters.empty())
+            removes = std::any_of(m_lines.begin(), m_lines.end(),
+                                  [&](const QString& pattern) { return globMatches(pattern, 0, letters, 0); });
+    }
     const qsizetype length = CleanupText::length(trimmed);
-    if (!removes && length <= MaxWeakLength && !CleanupText::hasSentencePunctuation(f) && !hasSentenceBreak(f))
+    // A weak candidate has no sentence punctuation: candidatesFor() looked.
+    if (!removes && may.weak && length <= MaxWeakLength && !hasSentenceBreak(f))
         removes = containsAny(f, m_weak);
-    if (!removes && !m_siteWords.isEmpty() && length <= MaxAddressLineLength)
+    if (!removes && may.address && !m_siteWords.isEmpty() && length <= MaxAddressLineLength)
         removes = isAddressLine(f, m_siteWords);
     return removes && !CleanupText::isChapterLine(trimmed);
 }
 
-int CleanupRules::removeFragments(QString& line) const {
-    int removed = 0;
-    if (m_fragments.isEmpty())
+int CleanupRules::removeFragments(QString& line, quint16 seen) const {
+    if (!mayHoldFragment(*m_table, line, seen))
         return 0;
+    int removed = 0;
     QString f = CleanupText::folded(line);
     for (const QString& fragment : m_fragments) {
         qsizetype at = f.indexOf(fragment);

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 // Text compared as a reader sees it, for every cleanup rule and for the lines learned from a batch.
 namespace CleanupText {
@@ -14,6 +15,8 @@ QString folded(QStringView text);
 // Only the letters and digits of folded(`text`): spaces, punctuation and separators ("上一章 | 目录 |
 // 下一章", "上一章｜目录｜下一章") do not count.
 QString letters(QStringView text);
+// letters(`text`) is not empty; found without building it.
+bool hasLetters(QStringView text);
 // Characters, a pair of surrogates counting one.
 qsizetype length(QStringView text);
 // The line holds 。！？；… or a quotation mark: it says something, so a weak rule leaves it.
@@ -54,6 +57,9 @@ public:
     bool removesLine(QStringView line) const;
     // Takes the fragments out of `line`; how many were taken out.
     int removeFragments(QString& line) const;
+    // removesLine(`line`), and when it does not, removeFragments(`line`), the count added to
+    // `fragments`: both from one look at the line. True when the line goes whole.
+    bool removesLineOrFragments(QString& line, int* fragments) const;
 
     // The rule file's name in the app folder.
     static QString fileName() { return QStringLiteral("Cleanup-rules.txt"); }
@@ -65,10 +71,19 @@ public:
     // The rules of the rule file at `path`, read in any encoding the program reads.
     static bool read(const QString& path, CleanupRules& rules, FileError* error);
 
+    // What each code unit is to these rules (the rule kinds it may start): built by parse() and add().
+    struct UnitTable;
+
 private:
+    void index();
+    // removesLine() and removeFragments() given the flags of every code unit of the line (UnitTable).
+    bool removesTrimmed(QStringView trimmed, quint16 seen) const;
+    int removeFragments(QString& line, quint16 seen) const;
+
     QStringList m_lines;      // letters() of each whole-line pattern, "*" kept
     QStringList m_fragments;  // folded()
     QStringList m_weak;       // folded()
     QStringList m_siteWords;  // folded()
     int m_unknown = 0;
+    std::shared_ptr<const UnitTable> m_table; // shared by copies: the rules never change after add()
 };

@@ -37,6 +37,15 @@ bool leavesSourceAsItIs(const QString& sourcePath, const QString& targetPath, co
            isSameFile(sourcePath, targetPath);
 }
 
+// Opens the source: in the format an earlier look found while it is still the file looked at, else
+// examined anew.
+bool openSource(TextReader& reader, const QString& sourcePath, const LineTransformOptions& options) {
+    if (options.examined && options.examined->identity.isKnown() &&
+        reader.reopen(sourcePath, options.examined->format) && reader.identity() == options.examined->identity)
+        return true;
+    return reader.open(sourcePath, options.declaredEncoding);
+}
+
 // One pass of `body` over the source into the target, in `format` when given. A pass that met
 // characters the target cannot hold is cancelled unless `commitUnmappable`.
 WritePass runPass(const QString& sourcePath, const QString& targetPath, const PassBody& body,
@@ -46,7 +55,7 @@ WritePass runPass(const QString& sourcePath, const QString& targetPath, const Pa
     TextReader reader;
     if (options.pulse)
         reader.setProgress([pulse = options.pulse](qint64 done, qint64 total) { return pulse->beat(done, total); });
-    if (!reader.open(sourcePath, options.declaredEncoding)) {
+    if (!openSource(reader, sourcePath, options)) {
         pass.error = orGeneric(reader.error());
         return pass;
     }

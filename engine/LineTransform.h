@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TransformReport.h"
+#include "platform/FileState.h"
 #include "platform/TextFormat.h"
 
 #include <QString>
@@ -26,6 +27,12 @@ private:
     std::atomic<bool> m_changed{false};
 };
 
+// A source as an earlier reader found it: its format and TextReader::identity().
+struct ExaminedSource {
+    TextFormat format;
+    FileIdentity identity;
+};
+
 // How transformLines reads its source and what it does around the line loop.
 struct LineTransformOptions {
     // The encoding to read a source without BOM with (a web page's declared charset).
@@ -39,6 +46,9 @@ struct LineTransformOptions {
     TextChanges* changes = nullptr;
     // Hears how far the source has been read; a stop leaves the target as it was (FileError::stopped()).
     WorkPulse* pulse = nullptr;
+    // The source as a job's own earlier look at it found it: while it is still that very file, it is
+    // read in that format without being examined again (a pass over a large file the less).
+    std::optional<ExaminedSource> examined;
 };
 
 // True when the two paths name one file: a job that rewrites its own source.

@@ -25,19 +25,24 @@ int percentDone(qsizetype index, qsizetype lastIndex) {
     return lastIndex <= 0 ? 100 : int(qint64(index) * 100 / lastIndex);
 }
 
-// Appends every line of the open source to `out`, each followed by the target's line end. A source
+// Appends every line of the open source to `out`, each followed by the target's line end, except
+// that the last source's last line keeps what it has: the result ends as that source ends. A source
 // whose bytes already are what the target needs is copied without being decoded, from what the reader
 // already holds.
-bool appendSource(TextReader& source, TextWriter& out, FileError& error) {
+bool appendSource(TextReader& source, TextWriter& out, bool lastSource, FileError& error) {
+    const TextRawCopy::LastLine lastLine =
+        lastSource ? TextRawCopy::LastLine::AsItStands : TextRawCopy::LastLine::Ended;
     if (TextRawCopy::canAppend(source.format(), out.format()))
-        return TextRawCopy::append(source, out, &error);
+        return TextRawCopy::append(source, out, &error, nullptr, lastLine);
     const bool keepExtensions =
         source.format().encoding == TextEncoding::Big5 && out.format().encoding == TextEncoding::Big5;
     QString line;
     while (source.readLine(line)) {
         if (keepExtensions)
             out.keepExtensionCodesOf(line);
-        out.writeLine(line);
+        out.write(line);
+        if (source.lineEnded() || lastLine == TextRawCopy::LastLine::Ended)
+            out.writeLineEnd();
     }
     error = source.error();
     return !error.isSet();
@@ -144,7 +149,7 @@ WritePass Merge::pass(std::optional<TextFormat> format) {
             return pass;
         if (examine)
             keepForAgain(source, i);
-        if (!appendSource(source, out, pass.error)) {
+        if (!appendSource(source, out, i == lastIndex, pass.error)) {
             if (source.error().isSet())
                 m_failedSource = m_files[i];
             return pass;

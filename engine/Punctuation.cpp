@@ -58,6 +58,36 @@ qsizetype urlEnd(QStringView text, qsizetype from) {
     return end;
 }
 
+// The characters PunctuationPass::step handles on their own (a URL starts with h, w or f); the text
+// between two of them is copied as it stands.
+bool asksForStep(char16_t c) {
+    switch (c) {
+    case u'h':
+    case u'H':
+    case u'w':
+    case u'W':
+    case u'f':
+    case u'F':
+    case u'.':
+    case u',':
+    case u';':
+    case u':':
+    case u'!':
+    case u'?':
+    case u'(':
+    case u')':
+    case u'-':
+    case u'。':
+    case u'…':
+    case u'（':
+    case u'）':
+    case u'—':
+        return true;
+    default:
+        return false;
+    }
+}
+
 QChar fullWidthMark(char16_t c) {
     switch (c) {
     case u',':
@@ -83,9 +113,17 @@ public:
         m_out.resize(0);
         for (qsizetype i = 0; i < m_in.size() && !m_holdsHan; ++i)
             m_holdsHan = isHanAt(m_in, i);
+        const qsizetype size = m_in.size();
         qsizetype i = 0;
-        while (i < m_in.size())
-            i = step(i);
+        while (i < size) {
+            qsizetype next = i;
+            while (next < size && !asksForStep(m_in[next].unicode()))
+                ++next;
+            m_out.append(m_in.sliced(i, next - i));
+            if (next == size)
+                break;
+            i = step(next);
+        }
     }
 
 private:

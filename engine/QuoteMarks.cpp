@@ -3,6 +3,7 @@
 #include "ChineseText.h"
 
 #include <QVarLengthArray>
+#include <algorithm>
 
 using namespace ChineseText;
 
@@ -18,6 +19,11 @@ bool isDoubleClosing(char16_t c) {
 
 bool isSingleClosing(char16_t c) {
     return c == u'’' || c == u'』';
+}
+
+// The marks the paragraph loop looks at, and a few more in their blocks: one test for the rest of the text.
+bool mayBeQuotationMark(char16_t c) {
+    return c == u'"' || c == u'\'' || (c >= u'‘' && c <= u'”') || (c >= u'「' && c <= u'』');
 }
 
 bool letterAt(QStringView text, qsizetype i) {
@@ -91,49 +97,64 @@ void QuoteMarker::findStraightQuotes(QStringView text, qsizetype from, char16_t 
         m_quoting[size_t(marks[next])] = true;
 }
 
+void QuoteMarker::put(QString& text, qsizetype i, QChar mark) {
+    if (text[i] != mark) {
+        text[i] = mark;
+        m_changed = true;
+    }
+}
+
 void QuoteMarker::open(QString& text, qsizetype i, char16_t opener) {
     m_open.push_back(opener);
-    text[i] = openMark(m_open.size());
+    put(text, i, openMark(m_open.size()));
 }
 
 void QuoteMarker::close(QString& text, qsizetype i) {
-    text[i] = closeMark(m_open.size());
+    put(text, i, closeMark(m_open.size()));
     m_open.pop_back();
 }
 
 bool QuoteMarker::markParagraph(QString& text) {
     if (m_style == QuoteStyle::Keep || text.isEmpty())
         return false;
-    const QString before = text;
+    m_changed = false;
     qsizetype i = 0;
     if (!m_open.empty()) {
         const char16_t first = text[0].unicode();
         if (isOpening(first) || first == u'"' || first == u'\'') {
             // The quotation goes on: its opening mark again, at the level it is open at.
-            text[0] = openMark(m_open.size());
+            put(text, 0, openMark(m_open.size()));
             i = 1;
         } else {
             m_open.clear();
         }
     }
-    m_quoting.assign(size_t(text.size()), false);
-    findStraightQuotes(text, i, u'"');
-    findStraightQuotes(text, i, u'\'');
+    // Most paragraphs hold no straight mark: they need no pairing.
+    const QStringView rest = QStringView(text).sliced(i);
+    const bool straight =
+        std::any_of(rest.begin(), rest.end(), [](QChar c) { return c == u'"' || c == u'\''; });
+    if (straight) {
+        m_quoting.assign(size_t(text.size()), false);
+        findStraightQuotes(text, i, u'"');
+        findStraightQuotes(text, i, u'\'');
+    }
     for (; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
+        if (!mayBeQuotationMark(c))
+            continue;
         if (isOpening(c)) {
             open(text, i, 0);
         } else if (isDoubleClosing(c) || (c == u'’' && !isApostrophe(text, i) && !m_open.empty()) || c == u'』') {
             if (!m_open.empty())
                 close(text, i);
             else
-                text[i] = closeMark(isSingleClosing(c) ? 2 : 1); // a closing mark with no opening one
-        } else if (m_quoting[size_t(i)]) {
+                put(text, i, closeMark(isSingleClosing(c) ? 2 : 1)); // a closing mark with no opening one
+        } else if (straight && m_quoting[size_t(i)]) {
             if (!m_open.empty() && m_open.back() == c)
                 close(text, i);
             else
                 open(text, i, c);
         }
     }
-    return text != before;
+    return m_changed;
 }

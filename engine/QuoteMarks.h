@@ -20,6 +20,9 @@ public:
 
     // One paragraph's text, without its indent, rewritten in place. True when a mark changed.
     bool markParagraph(QString& text);
+    // What markParagraph does to a paragraph (not empty) that holds no quotation mark, straight or
+    // typographic, for a caller that knows it holds none: the text stays, a quotation left open ends.
+    void passParagraphWithoutMarks() { m_open.clear(); }
 
 private:
     QChar openMark(size_t level) const;
@@ -28,9 +31,12 @@ private:
     void findStraightQuotes(QStringView text, qsizetype from, char16_t mark);
     void open(QString& text, qsizetype i, char16_t opener);
     void close(QString& text, qsizetype i);
+    // Writes `mark` at `i`, noting in m_changed whether that changed the text.
+    void put(QString& text, qsizetype i, QChar mark);
 
     QuoteStyle m_style;
     // What opened each level still open: u'"' or u'\'' for straight marks, 0 for a typographic one.
     std::vector<char16_t> m_open;
     std::vector<bool> m_quoting; // per code unit of the paragraph being marked
+    bool m_changed = false;      // a mark of the paragraph being marked changed
 };

@@ -6,11 +6,15 @@
 #include "ParagraphReflower.h"
 #include "SpaceRemoval.h"
 #include "WidthConversion.h"
+#include "platform/ByteLineReader.h"
 #include "platform/HtmlCharset.h"
+#include "platform/TextDecoder.h"
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -90,17 +94,55 @@ bool ConvertWidth(const QString& sourcePath, const QString& targetPath, int dire
 
 namespace {
 
-// The lines of `path` that the chapter finder takes for headings, ascending; none when the file
-// cannot be read (the transformation then reports why).
-QList<qint64> headingLines(const QString& path) {
-    TextReader reader;
-    QList<qint64> lines;
-    if (!reader.open(path))
-        return lines;
+// Feeds the finder the lines of a file in an encoding whose line ends never stand inside a character,
+// read as bytes: a line is decoded only when its first characters may start a heading.
+bool feedByteLines(const QString& path, const TextFormat& format, ChapterFinder& finder) {
+    ByteLineReader reader;
+    if (!reader.open(path, format))
+        return false;
+    const TextDecoder decoder(format.encoding);
+    constexpr qsizetype HeadBytes = 16; // an indent of a few 　 and the first character after it
+    char16_t head[HeadBytes];
+    std::vector<char16_t> units;
+    QByteArrayView bytes;
+    while (reader.readLine(bytes)) {
+        const auto* data = reinterpret_cast<const uchar*>(bytes.data());
+        const qsizetype headSize = std::min(bytes.size(), HeadBytes);
+        qsizetype written = 0;
+        decoder.decode(data, headSize, headSize == bytes.size(), head, &written);
+        const QStringView start(head, written);
+        qsizetype first = 0;
+        while (first < start.size() && BookText::isBlank(start[first]))
+            ++first;
+        if (first < start.size() && !ChapterFinder::mayStartHeading(start[first])) {
+            finder.addPlainLine();
+        } else if (headSize == bytes.size()) {
+            finder.addLine(start);
+        } else {
+            if (units.size() < size_t(bytes.size()))
+                units.resize(size_t(bytes.size()));
+            decoder.decode(data, bytes.size(), true, units.data(), &written);
+            finder.addLine(QStringView(units.data(), written));
+        }
+    }
+    return !reader.error().isSet();
+}
+
+// The lines of `path`, read in `format`, that the chapter finder takes for headings, ascending; none
+// when the file cannot be read (the transformation then reports why).
+QList<qint64> headingLines(const QString& path, const TextFormat& format) {
     ChapterFinder finder;
-    QString line;
-    while (reader.readLine(line))
-        finder.addLine(line);
+    if (isUtf16(format.encoding)) {
+        TextReader reader;
+        if (!reader.reopen(path, format))
+            return {};
+        QString line;
+        while (reader.readLine(line))
+            finder.addLine(line);
+    } else if (!feedByteLines(path, format, finder)) {
+        return {};
+    }
+    QList<qint64> lines;
     for (const Heading& heading : finder.finish()) {
         if (lines.isEmpty() || lines.last() != heading.line)
             lines.append(heading.line);
@@ -121,12 +163,20 @@ QString invisibleSummary(const InvisibleCount& count) {
 
 bool Typeset(const QString& sourcePath, const QString& targetPath, const TypesetOptions& typeset,
              TransformReport* report, WorkPulse* pulse) {
-    // Only an indent that paragraphs get and headings do not needs to know the headings.
-    const QList<qint64> headings =
-        typeset.indent == IndentStyle::TwoSpaces ? headingLines(sourcePath) : QList<qint64>();
     TextChanges changes;
     LineTransformOptions options = withPulse(pulse);
     options.changes = &changes;
+    // Only an indent that paragraphs get and headings do not needs to know the headings: a look at the
+    // whole file before the pass, which then need not examine the file again.
+    QList<qint64> headings;
+    if (typeset.indent == IndentStyle::TwoSpaces) {
+        TextReader probe;
+        if (probe.open(sourcePath)) {
+            options.examined = ExaminedSource{probe.format(), probe.identity()};
+            probe.close();
+            headings = headingLines(sourcePath, options.examined->format);
+        }
+    }
     InvisibleCount counted;
     // A second pass (into UTF-8) starts again: only the last pass's counts are the file's.
     std::shared_ptr<Typesetter> last;

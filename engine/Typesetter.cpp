@@ -3,7 +3,56 @@
 #include "ChapterFinder.h"
 #include "Punctuation.h"
 
+#include <array>
+
 namespace {
+
+// What a line's characters may ask of the steps, one bit a step, or-ed over the line: a step that no
+// character of a line asks for would leave the line as it is, so it is skipped (most lines of a book
+// need few of the steps, and looking up each character once is far cheaper than running them all).
+enum Need : quint8 {
+    NeedsInvisible = 1,   // a character InvisibleCharacters removes or counts (or the start of a pair)
+    NeedsPunctuation = 2, // a half-width mark, an ellipsis or a dash that fixPunctuation may change
+    NeedsFullStops = 4,   // 。, which changes only in a run of three
+    NeedsQuotes = 8,      // a quotation mark, straight or typographic
+    NeedsLatin = 16,      // an ASCII letter, for the space between Han and Latin
+};
+
+class NeedsTable {
+public:
+    NeedsTable() {
+        for (char32_t c = 0; c < m_needs.size(); ++c)
+            m_needs[c] = needsOfCharacter(char16_t(c));
+    }
+    quint8 operator[](char16_t c) const { return m_needs[c]; }
+
+private:
+    static quint8 needsOfCharacter(char16_t c) {
+        quint8 needs = 0;
+        if (c == 0x00AD || (c >= 0x200B && c <= 0x200F) || c == 0x2060 || c == 0xFEFF || QChar::isHighSurrogate(c) ||
+            QChar::category(char32_t(c)) == QChar::Other_Format)
+            needs |= NeedsInvisible;
+        if (QStringView(u",.;:!?()-…—").contains(QChar(c)))
+            needs |= NeedsPunctuation;
+        if (c == u'。')
+            needs |= NeedsFullStops;
+        if (QStringView(u"\"'“”‘’「」『』").contains(QChar(c)))
+            needs |= NeedsQuotes;
+        if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))
+            needs |= NeedsLatin;
+        return needs;
+    }
+
+    std::array<quint8, 0x10000> m_needs{};
+};
+
+quint8 needsOf(QStringView line) {
+    static const NeedsTable table;
+    quint8 needs = 0;
+    for (const QChar c : line)
+        needs |= table[c.unicode()];
+    return needs;
+}
 
 // What a paragraph may have been indented with: spaces, tabs, full-width and no-break spaces.
 bool isIndentCharacter(QChar c) {
@@ -17,6 +66,20 @@ qsizetype indentLength(QStringView line) {
     return length;
 }
 
+// Three 。 in a row, which the punctuation makes ……: a plain loop, the lines are short.
+bool holdsFullStopRun(QStringView text) {
+    for (qsizetype i = 0; i + 2 < text.size(); ++i) {
+        if (text[i] == u'。' && text[i + 1] == u'。' && text[i + 2] == u'。')
+            return true;
+    }
+    return false;
+}
+
+// `out` is `line` and its end, as typesetLine writes an unchanged line.
+bool isLineAsItCame(const QString& out, QStringView line) {
+    return out.size() == line.size() + 2 && out.startsWith(line);
+}
+
 } // namespace
 
 Typesetter::Typesetter(const TypesetOptions& options, QList<qint64> headingLines)
@@ -28,23 +91,45 @@ bool Typesetter::isHeading() {
     return m_nextHeading < m_headingLines.size() && m_headingLines.at(m_nextHeading) == m_line;
 }
 
-void Typesetter::setBody(QString& body) {
-    if (m_options.punctuation) {
-        fixPunctuation(body, m_scratch);
-        body.swap(m_scratch);
+QStringView Typesetter::setBody(QStringView body, quint8 needs) {
+    QStringView text = body;
+    bool inBody = false;
+    if (m_options.punctuation &&
+        ((needs & NeedsPunctuation) || ((needs & NeedsFullStops) && holdsFullStopRun(body)))) {
+        fixPunctuation(body, m_body);
+        inBody = true;
     }
-    m_quotes.markParagraph(body);
-    if (m_options.latinSpace) {
-        addLatinSpaces(body, m_scratch);
-        body.swap(m_scratch);
+    // Neither step adds or removes a quotation mark or a letter: the line's needs still hold.
+    if (!(needs & NeedsQuotes)) {
+        m_quotes.passParagraphWithoutMarks();
+    } else if (m_options.quotes != QuoteStyle::Keep) {
+        if (!inBody) {
+            m_body.resize(0); // keeps its room, unlike a new string
+            m_body.append(body);
+        }
+        inBody = true;
+        m_quotes.markParagraph(m_body);
     }
+    if (inBody)
+        text = m_body;
+    if (m_options.latinSpace && (needs & NeedsLatin)) {
+        addLatinSpaces(text, m_scratch);
+        text = m_scratch;
+    }
+    return text;
 }
 
 bool Typesetter::typesetLine(QString& line, QString& out, bool leadingMarkIsBom) {
     ++m_line;
     const bool heading = isHeading();
-    const QString asRead = line;
-    m_invisible += InvisibleCharacters(line, m_line == 1 && leadingMarkIsBom);
+    const quint8 needs = needsOf(line);
+    // A line that lost a character is never the line as it came: no step writes such a character.
+    bool removed = false;
+    if (needs & NeedsInvisible) {
+        const InvisibleCount count = InvisibleCharacters(line, m_line == 1 && leadingMarkIsBom);
+        m_invisible += count;
+        removed = count.removed > 0;
+    }
     out.resize(0);
     const qsizetype indent = indentLength(line);
     if (indent == line.size()) {
@@ -55,21 +140,20 @@ bool Typesetter::typesetLine(QString& line, QString& out, bool leadingMarkIsBom)
                 out.append(line);
             out.append(u"\r\n");
         }
-        return out.size() != asRead.size() + 2 || !out.startsWith(asRead);
+        return removed || !isLineAsItCame(out, line);
     }
     if (m_options.blankLines == BlankLineStyle::One && m_paragraphSeen)
         out.append(u"\r\n");
     m_paragraphSeen = true;
 
-    QString body = line.sliced(indent);
-    setBody(body);
+    const QStringView body = setBody(QStringView(line).sliced(indent), needs);
     if (m_options.indent == IndentStyle::Keep)
         out.append(QStringView(line).first(indent));
     else if (m_options.indent == IndentStyle::TwoSpaces && !heading)
         out.append(u"\u3000\u3000");
     out.append(body);
     out.append(u"\r\n");
-    return out.size() != asRead.size() + 2 || !out.startsWith(asRead);
+    return removed || !isLineAsItCame(out, line);
 }
 
 QString typesetText(QStringView text, const TypesetOptions& options) {

@@ -38,7 +38,9 @@ public:
 
 private:
     bool isHeading();
-    void setBody(QString& body);
+    // The paragraph's text without its indent, set: `body` itself when no step changes it, else a
+    // view of m_body or m_scratch. `needs`: what the line's characters ask of the steps.
+    QStringView setBody(QStringView body, quint8 needs);
 
     TypesetOptions m_options;
     QList<qint64> m_headingLines;
@@ -47,6 +49,7 @@ private:
     bool m_paragraphSeen = false;
     QuoteMarker m_quotes;
     InvisibleCount m_invisible;
+    QString m_body; // reused from line to line: a book's lines make no allocation each
     QString m_scratch;
 };
 

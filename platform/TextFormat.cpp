@@ -1,5 +1,25 @@
 #include "TextFormat.h"
 
+LineEnd lineEndOf(bool sawCr, bool sawLf, bool sawCrLf) {
+    if (sawCrLf)
+        return LineEnd::CrLf;
+    if (sawCr)
+        return LineEnd::Cr;
+    return sawLf ? LineEnd::Lf : LineEnd::CrLf;
+}
+
+QStringView lineEndText(LineEnd lineEnd) {
+    switch (lineEnd) {
+    case LineEnd::CrLf:
+        break;
+    case LineEnd::Lf:
+        return u"\n";
+    case LineEnd::Cr:
+        return u"\r";
+    }
+    return u"\r\n";
+}
+
 bool isUnicodeEncoding(TextEncoding encoding) {
     return encoding != TextEncoding::Gb18030 && encoding != TextEncoding::Big5;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <optional>
 
 // How a text file is stored on disk. Every file is read with the format detected for it and the
@@ -18,8 +19,10 @@ enum class TextEncoding {
 };
 
 // Lines end at CR LF or a lone CR and are written with CR LF; a file without any CR but with at
-// least one LF is a Unix file: its lines end at LF and are written with LF.
-enum class LineEnd { CrLf, Lf };
+// least one LF is a Unix file: its lines end at LF and are written with LF; a file with CRs none of
+// which is followed by an LF is an old Mac file: its lines end at CR and are written with CR (a lone
+// LF stays inside the line). A file with both CR LF and lone CRs, or with no line end at all, is CrLf.
+enum class LineEnd { CrLf, Lf, Cr };
 
 // What a job does with a character its target encoding cannot hold: leave the file unchanged and
 // report it (the default), save the whole file as UTF-8 instead, or write "?" in its place.
@@ -31,6 +34,11 @@ struct TextFormat {
 
     bool operator==(const TextFormat&) const = default;
 };
+
+// The line end of a file whose text holds these: at least one CR, one LF, one CR LF pair.
+LineEnd lineEndOf(bool sawCr, bool sawLf, bool sawCrLf);
+// The characters a line end of `lineEnd` is written as.
+QStringView lineEndText(LineEnd lineEnd);
 
 bool isUnicodeEncoding(TextEncoding encoding);
 bool isUtf16(TextEncoding encoding);

@@ -29,11 +29,12 @@ bool sameBytes(TextEncoding a, TextEncoding b) {
 }
 
 // Writes a source's bytes, piece by piece, as writing its lines one by one would: in a CR LF file a
-// lone CR becomes CR LF, and a last line without an end gets one.
+// lone CR becomes CR LF, and a last line without an end gets one unless `lastLine` says otherwise.
 class RawAppender {
 public:
-    RawAppender(const TextFormat& source, TextWriter& out, ByteReplacer* edit)
-        : m_out(out), m_edit(edit), m_crLf(source.lineEnd == LineEnd::CrLf) {}
+    RawAppender(const TextFormat& source, TextWriter& out, ByteReplacer* edit, TextRawCopy::LastLine lastLine)
+        : m_out(out), m_edit(edit), m_lineEnd(source.lineEnd), m_endLastLine(lastLine == TextRawCopy::LastLine::Ended) {
+    }
 
     void feed(const char* data, qsizetype size) {
         if (size <= 0)
@@ -42,7 +43,7 @@ public:
             put("\n");
         m_crWaiting = false;
         qsizetype from = 0;
-        if (m_crLf) {
+        if (m_lineEnd == LineEnd::CrLf) {
             for (qsizetype at = 0; at < size; ++at) {
                 const void* found = std::memchr(data + at, '\r', size_t(size - at));
                 if (!found)
@@ -68,14 +69,23 @@ public:
             put("\n");
         if (m_edit)
             m_edit->finish();
-        if (m_crWaiting)
-            return;
-        const bool ended = m_last == '\n' && (!m_crLf || m_previous == '\r');
-        if (m_any && !ended)
+        if (m_any && !m_crWaiting && !endsWithLineEnd() && m_endLastLine)
             m_out.writeLineEnd();
     }
 
 private:
+    bool endsWithLineEnd() const {
+        switch (m_lineEnd) {
+        case LineEnd::CrLf:
+            break;
+        case LineEnd::Lf:
+            return m_last == '\n';
+        case LineEnd::Cr:
+            return m_last == '\r';
+        }
+        return m_last == '\n' && m_previous == '\r';
+    }
+
     void put(QByteArrayView bytes) {
         if (m_edit)
             m_edit->feed(bytes);
@@ -85,7 +95,8 @@ private:
 
     TextWriter& m_out;
     ByteReplacer* m_edit;
-    bool m_crLf;
+    LineEnd m_lineEnd;
+    bool m_endLastLine;
     bool m_any = false;
     bool m_crWaiting = false; // a CR ended the last piece: the next byte tells whether it is lone
     char m_last = 0;          // the last byte of the file so far
@@ -110,7 +121,7 @@ bool append(const QString& path, const TextFormat& source, TextWriter& out, File
             *error = opened.error;
         return false;
     }
-    RawAppender appender(source, out, edit);
+    RawAppender appender(source, out, edit, LastLine::Ended);
     // Not zeroed: a merge appends thousands of small files, and clearing 256 KB for each cost more than reading it.
     const auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(ChunkSize));
     qsizetype skip = source.encoding == TextEncoding::Utf8Bom ? 3 : 0;
@@ -150,8 +161,8 @@ bool append(const QString& path, const TextFormat& source, TextWriter& out, File
     return true;
 }
 
-bool append(TextReader& source, TextWriter& out, FileError* error, ByteReplacer* edit) {
-    RawAppender appender(source.format(), out, edit);
+bool append(TextReader& source, TextWriter& out, FileError* error, ByteReplacer* edit, LastLine lastLine) {
+    RawAppender appender(source.format(), out, edit, lastLine);
     QByteArrayView piece;
     while (source.readRaw(piece)) {
         appender.feed(piece.data(), piece.size());

@@ -18,8 +18,12 @@ namespace TextRawCopy {
 
 bool canAppend(const TextFormat& source, const TextFormat& target);
 
+// What becomes of a last line that has no line end: it gets one, or it stays as it is.
+enum class LastLine { Ended, AsItStands };
+
 // Appends the bytes of `path` behind its BOM. In a CR LF file a lone CR ends a line and is written as
-// CR LF; a last line without an end gets one; an empty file adds nothing. `source` is the format
+// CR LF (a lone-CR file keeps its CRs, a Unix file its LFs); a last line without an end gets one; an
+// empty file adds nothing. `source` is the format
 // TextReader found for the file.
 // `progress` hears of every piece and may stop the copy (FileError::stopped()). With `edit`, the bytes
 // go through it on their way to `out` (its output must write to `out`): an edit that never touches a
@@ -28,6 +32,7 @@ bool append(const QString& path, const TextFormat& source, TextWriter& out, File
             const ReadProgress& progress = {}, ByteReplacer* edit = nullptr);
 // As above, from a reader just opened on the file (no line read yet): the bytes it already holds are
 // used and the file is not opened again. Progress and stops go through the reader's own progress.
-bool append(TextReader& source, TextWriter& out, FileError* error = nullptr, ByteReplacer* edit = nullptr);
+bool append(TextReader& source, TextWriter& out, FileError* error = nullptr, ByteReplacer* edit = nullptr,
+            LastLine lastLine = LastLine::Ended);
 
 } // namespace TextRawCopy

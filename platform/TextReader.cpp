@@ -70,26 +70,73 @@ private:
     size_t m_size = 0;
 };
 
+// Which line ends a file's text holds, seen piece by piece: a CR that ends one piece and an LF that
+// starts the next are one CR LF.
+struct LineEndsSeen {
+    bool cr = false;
+    bool lf = false;
+    bool crLf = false;
+    bool crLast = false; // the last character seen is a CR
+
+    // Once a CR LF is seen, nothing later changes the file's line end.
+    bool settled() const { return crLf; }
+    LineEnd verdict() const { return lineEndOf(cr, lf, crLf); }
+
+    // Bytes of a byte encoding, where CR and LF bytes are never part of another character.
+    void scanBytes(const uchar* p, qsizetype size) {
+        if (size <= 0 || crLf)
+            return;
+        if (crLast && p[0] == '\n') {
+            lf = crLf = true;
+            return;
+        }
+        crLast = false;
+        lf = lf || std::memchr(p, '\n', size_t(size)) != nullptr;
+        const uchar* end = p + size;
+        for (const uchar* at = p; (at = static_cast<const uchar*>(std::memchr(at, '\r', size_t(end - at)))); ++at) {
+            cr = true;
+            if (at + 1 == end) {
+                crLast = true;
+                return;
+            }
+            if (at[1] == '\n') {
+                crLf = lf = true;
+                return;
+            }
+        }
+    }
+
+    void scanUnit(char16_t unit) {
+        if (unit == u'\n') {
+            lf = true;
+            crLf = crLf || crLast;
+        }
+        cr = cr || unit == u'\r';
+        crLast = unit == u'\r';
+    }
+};
+
 // Finds CR and LF code units in UTF-16 text (a 0x0D byte inside another unit is no line end).
 struct WideLineEnds {
     bool bigEndian = false;
-    bool sawCr = false;
-    bool sawLf = false;
+    LineEndsSeen seen;
 
     // Looks at the whole units of p[0..size) and returns how many bytes that was.
     qsizetype scan(const uchar* p, qsizetype size) {
         const qsizetype used = size & ~qsizetype(1);
         const int high = bigEndian ? 0 : 1;
-        for (qsizetype i = 0; i < used; i += 2) {
-            if (p[i + high] == 0) {
-                const uchar low = p[i + 1 - high];
-                sawCr = sawCr || low == '\r';
-                sawLf = sawLf || low == '\n';
-            }
-        }
+        for (qsizetype i = 0; i < used; i += 2)
+            seen.scanUnit(char16_t(p[i + high] << 8 | p[i + 1 - high]));
         return used;
     }
 };
+
+// Copies a line's text into `line`, into the room it already has when it has enough: a caller that
+// reads every line into one string makes no allocation a line.
+void takeLine(QString& line, const char16_t* text, qsizetype size) {
+    line.resize(size);
+    std::memcpy(static_cast<void*>(line.data()), text, size_t(size) * sizeof(char16_t));
+}
 
 } // namespace
 
@@ -101,6 +148,7 @@ struct TextReader::Impl {
     std::optional<TextDecoder> decoder;
     bool unixLines = false;
     bool atEnd = false;
+    bool lineEnded = false; // the line readLine() gave last had its line end
 
     RawBuffer raw; // bytes read but not yet decoded sit at the front
     qsizetype rawKept = 0;
@@ -192,11 +240,11 @@ struct TextReader::Impl {
 };
 
 // Looks at the `kept` bytes at the front of `raw` and reads on from the file position, until the end
-// of the file or the first CR (after which nothing can change the line end).
+// of the file or the first CR LF (after which nothing can change the line end).
 bool TextReader::Impl::scanWide(WideLineEnds& ends, qsizetype kept, bool keepStart) {
     for (;;) {
         const qsizetype used = ends.scan(raw.data(), kept);
-        if (ends.sawCr) {
+        if (ends.seen.settled()) {
             // Whether the bytes seen are the whole file decides if it must be read again.
             if (keepStart && qsizetype(start.size()) <= chunkSize) {
                 uchar probe;
@@ -260,21 +308,20 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const Decod
 
     const qsizetype kept = headSize - bomSize;
     std::memmove(raw.data(), raw.data() + bomSize, size_t(kept));
-    bool sawCr = false;
-    bool sawLf = false;
+    LineEndsSeen lineEnds;
     if (known && isUtf16(*known)) {
-        WideLineEnds ends{!isLittleEndian(*known)};
+        WideLineEnds ends{!isLittleEndian(*known), {}};
         if (!scanWide(ends, kept, true))
             return false;
         format.encoding = *known;
-        sawCr = ends.sawCr;
-        sawLf = ends.sawLf;
+        lineEnds = ends.seen;
     } else {
         // One pass over the whole file: whether it is text, and in which encoding.
         EncodingDetector detector;
         if (fileSize > 0)
             detector.expectSize((limit >= 0 ? std::min(limit, fileSize) : fileSize) - bomSize);
         detector.feed(raw.data(), kept);
+        lineEnds.scanBytes(raw.data(), kept);
         for (;;) {
             // A file that cannot be text any more is refused without reading the rest (a large file
             // of NULs is refused after its head).
@@ -289,6 +336,7 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const Decod
                 break;
             remember(raw.data(), got);
             detector.feed(raw.data(), got);
+            lineEnds.scanBytes(raw.data(), got);
         }
         detector.finish();
         startIsWhole = !limited && qsizetype(start.size()) <= chunkSize;
@@ -300,21 +348,18 @@ bool TextReader::Impl::examine(std::optional<TextEncoding> declared, const Decod
             return false;
         }
         format.encoding = *found;
-        sawCr = detector.sawCr();
-        sawLf = detector.sawLf();
         if (isUtf16(*found)) {
             // The byte scan saw CR and LF bytes, which in UTF-16 can be halves of other characters.
-            WideLineEnds ends{*found == TextEncoding::Utf16BENoBom};
+            WideLineEnds ends{*found == TextEncoding::Utf16BENoBom, {}};
             if (startIsWhole) {
                 ends.scan(start.data(), qsizetype(start.size()));
             } else if (!seek(0) || !scanWide(ends, 0, false)) {
                 return false;
             }
-            sawCr = ends.sawCr;
-            sawLf = ends.sawLf;
+            lineEnds = ends.seen;
         }
     }
-    format.lineEnd = !sawCr && sawLf ? LineEnd::Lf : LineEnd::CrLf;
+    format.lineEnd = lineEnds.verdict();
     unixLines = format.lineEnd == LineEnd::Lf;
     if (startIsWhole) {
         // The file is at its end already: decoding starts from the bytes in memory.
@@ -482,9 +527,10 @@ bool TextReader::readLine(QString& line) {
         const qsizetype available = d->textEnd - d->textBegin;
         const LineBreak lineBreak = findLineBreak(begin, available, d->scanned, d->unixLines, d->atEnd);
         if (lineBreak.kind == LineBreak::Found) {
-            line = QString(reinterpret_cast<const QChar*>(begin), lineBreak.at);
+            takeLine(line, begin, lineBreak.at);
             d->textBegin += lineBreak.next;
             d->scanned = 0;
+            d->lineEnded = true;
             return true;
         }
         d->scanned = lineBreak.resumeFrom;
@@ -497,14 +543,19 @@ bool TextReader::readLine(QString& line) {
         if (d->atEnd) {
             if (available == 0)
                 return false;
-            line = QString(reinterpret_cast<const QChar*>(begin), available);
+            takeLine(line, begin, available);
             d->textBegin = d->textEnd;
             d->scanned = 0;
+            d->lineEnded = false;
             return true;
         }
         if (!d->fill())
             return false;
     }
+}
+
+bool TextReader::lineEnded() const {
+    return d->lineEnded;
 }
 
 bool TextReader::readRaw(QByteArrayView& piece) {

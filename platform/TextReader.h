@@ -36,7 +36,9 @@ struct DecodingRules {
 //
 // Lines come back without their end. A line ends at CR LF or a lone CR; a lone LF stays inside the
 // line, except in a Unix file (no CR at all, at least one LF), where LF ends the line. A final line
-// end is not followed by an empty line: "a\r\n" is one line, an empty file has none.
+// end is not followed by an empty line: "a\r\n" is one line, an empty file has none. The format's
+// line end tells how the lines are to be written back (TextFormat: CR LF, LF, or CR for a file whose
+// every CR stands alone).
 //
 // Bytes that do not decode are escaped into code points that TextWriter turns back into the very
 // same bytes, so an unchanged line is written back byte for byte.
@@ -72,6 +74,8 @@ public:
     const TextFormat& format() const;
     // False at the end of the file and on a read error; error() tells which.
     bool readLine(QString& line);
+    // Whether the line readLine() gave last had a line end after it: only the file's last line may not.
+    bool lineEnded() const;
     // The file's bytes behind its BOM, undecoded, piece by piece, for a reader from which no line was
     // read: what open() already holds first, then the rest of the file. `piece` stays valid until the
     // next call. False at the end of the file and on a read error or a stop; error() tells which.

@@ -297,13 +297,15 @@ void TextWriter::write(QStringView text) {
         d->encode(units, text.size());
         return;
     }
+    // A CR LF keeps its LF (a Unix file) or its CR (an old Mac file) and loses the other.
+    const bool keepCr = d->format.lineEnd == LineEnd::Cr;
     qsizetype from = 0;
     for (;;) {
         const qsizetype at = text.indexOf(u"\r\n", from);
         if (at < 0)
             break;
-        d->encode(units + from, at - from);
-        from = at + 1; // the LF stays
+        d->encode(units + from, at - from + (keepCr ? 1 : 0));
+        from = keepCr ? at + 2 : at + 1;
     }
     d->encode(units + from, text.size() - from);
 }
@@ -332,11 +334,8 @@ void TextWriter::writeLine(QStringView line) {
 }
 
 void TextWriter::writeLineEnd() {
-    static const char16_t crLf[] = u"\r\n";
-    if (d->format.lineEnd == LineEnd::CrLf)
-        d->encode(crLf, 2);
-    else
-        d->encode(crLf + 1, 1);
+    const QStringView lineEnd = lineEndText(d->format.lineEnd);
+    d->encode(reinterpret_cast<const char16_t*>(lineEnd.utf16()), lineEnd.size());
 }
 
 bool TextWriter::commit() {

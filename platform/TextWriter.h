@@ -43,7 +43,7 @@ public:
     bool open(const QString& path, const TextFormat& format);
     const TextFormat& format() const;
 
-    // Text as it stands; a "\r\n" inside is written as the format's line end.
+    // Text as it stands; a "\r\n" inside is written as the format's line end ("\r\n", "\n" or "\r").
     void write(QStringView text);
     // The line followed by the format's line end.
     void writeLine(QStringView line);

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
@@ -50,6 +51,19 @@ QStringList subFolders(const QString& folder, const QRegularExpression& pattern)
     return names;
 }
 
+// When a batch whose journal tells no start began: when its folder was last changed (a run killed
+// right after making its folder, before its journal was there, adds nothing to it later), whole
+// seconds as a journal keeps them, if that moment falls in its hour folder's hour; else the hour's
+// start. So such a batch is listed, and undone as the last batch, after the batches that ran before
+// it rather than before every batch of its hour.
+QDateTime timeWithoutJournal(const QString& batchFolder, const QString& hour) {
+    const QDateTime hourStart = QDateTime::fromString(hour, QStringLiteral("yyyyMMdd-hh"));
+    const QDateTime changed = QFileInfo(QFile::decodeName(FileName::encode(batchFolder))).lastModified();
+    if (!changed.isValid() || changed < hourStart || changed >= hourStart.addSecs(3600))
+        return hourStart;
+    return QDateTime::fromSecsSinceEpoch(changed.toSecsSinceEpoch());
+}
+
 BackupBatch load(const QString& root, const QString& hour, const QString& number) {
     BackupBatch batch;
     batch.id = hour + u'/' + number;
@@ -61,7 +75,7 @@ BackupBatch load(const QString& root, const QString& hour, const QString& number
     }
     batch.time = batch.journal.header.started;
     if (!batch.time.isValid())
-        batch.time = QDateTime::fromString(hour, QStringLiteral("yyyyMMdd-hh"));
+        batch.time = timeWithoutJournal(batch.folder, hour);
     batch.size = FileOps::folderSize(batch.folder);
     return batch;
 }

@@ -13,7 +13,9 @@
 struct BackupBatch {
     QString id;     // its folder relative to the backup folder, e.g. "20261207-11/003"
     QString folder; // the batch folder itself, with its trailing "/"
-    QDateTime time; // when the batch started (from the hour folder's name when there is no journal)
+    // When the batch started; without a journal, when its folder was made (within its hour folder's
+    // hour, else the hour's start).
+    QDateTime time;
     BackupJournal::Contents journal;
     QStringList copies; // the backup copies it holds (every file but the journal)
     qint64 size = 0;    // bytes below the batch folder

@@ -63,7 +63,7 @@ bool scan(const QString& path, Scan* result, FileError* error, const ReadProgres
 }
 
 bool readAgain(const QString& path, const TextFormat& format, const std::function<void(const QString&)>& take,
-               FileError* error, const ReadProgress& progress) {
+               FileError* error, const ReadProgress& progress, bool* lastLineEnded) {
     TextReader reader;
     reader.setProgress(progress);
     if (!reader.reopen(path, format)) {
@@ -71,8 +71,13 @@ bool readAgain(const QString& path, const TextFormat& format, const std::functio
         return false;
     }
     QString line;
-    while (reader.readLine(line))
+    bool ended = false;
+    while (reader.readLine(line)) {
+        ended = reader.lineEnded();
         take(line);
+    }
+    if (lastLineEnded)
+        *lastLineEnded = ended;
     *error = reader.error();
     return !error->isSet();
 }

@@ -43,8 +43,9 @@ QList<Heading> edited(const QList<Heading>& headings, const HeadingEdits& edits)
 QString headingText(const Heading& heading, const QString& line);
 
 bool scan(const QString& path, Scan* result, FileError* error, const ReadProgress& progress);
-// The lines of a file scan() read, again, into `take`.
+// The lines of a file scan() read, again, into `take`; `lastLineEnded` learns whether the file's last
+// line has a line end after it.
 bool readAgain(const QString& path, const TextFormat& format, const std::function<void(const QString&)>& take,
-               FileError* error, const ReadProgress& progress);
+               FileError* error, const ReadProgress& progress, bool* lastLineEnded = nullptr);
 
 } // namespace BookPasses

@@ -75,9 +75,13 @@ public:
         m_writer->setBeforeReplace(BackUpBeforeReplace(m_env, path, path, nullptr, &m_intended));
         return true;
     }
-    void writeLine(const QString& line) {
+    void write(const QString& line) {
         if (m_writer)
-            m_writer->writeLine(line);
+            m_writer->write(line);
+    }
+    void endLine() {
+        if (m_writer)
+            m_writer->writeLineEnd();
     }
     bool finish() {
         if (!m_writer)
@@ -208,20 +212,27 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
     bool ok = true;
     WorkPulse writePulse(env.sink, 50, 100);
     bool stopped = false;
+    // A line's end is written once the book goes on after it: the book's last line may have none.
+    bool lineOpen = false;
     const auto take = [&](const QString& text) {
         ++line;
         if (!ok)
             return;
+        if (lineOpen)
+            writer.endLine();
         if (next < pieces.size() && pieces[next].line == line) {
             // Between two files the window's events run, and a stop leaves the next file unwritten.
             env.sink.processEvents();
             stopped = env.sink.stopRequested();
             ok = !stopped && writer.start(pieces[next++].name);
         }
-        writer.writeLine(text);
+        writer.write(text);
+        lineOpen = true;
     };
-    if (!BookPasses::readAgain(book, scan.format, take, &error,
-                               [&](qint64 got, qint64 total) { return ok && writePulse.beat(got, total); })) {
+    bool lastLineEnded = true;
+    if (!BookPasses::readAgain(
+            book, scan.format, take, &error,
+            [&](qint64 got, qint64 total) { return ok && writePulse.beat(got, total); }, &lastLineEnded)) {
         writer.cancel();
         if (ok || stopped)
             reportFileError(env, book, book, stopped ? FileError::stopped() : error);
@@ -232,6 +243,8 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
         reportStopped(env.sink, QString());
         return finished(false);
     }
+    if (lineOpen && lastLineEnded)
+        writer.endLine();
     return finished(writer.finish() && ok);
 }
 

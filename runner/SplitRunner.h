@@ -10,8 +10,9 @@
 // first heading goes into a file of its own, a volume heading goes with the chapter after it, and the
 // files are named so that chapter reading order (ChapterOrder, as the file list and the merge sort)
 // is the book's order: "0001 第一回 灵根育孕源流出.txt". Each file holds its lines as the book holds
-// them, in the book's encoding and line ends (bytes that do not decode included), so that joining the
-// files in that order gives the book back byte for byte (the book's last line ending in a line end).
+// them, in the book's encoding and line ends (bytes that do not decode included; the last file ends as
+// the book ends, with or without a line end), so that joining the files in that order gives the book
+// back byte for byte.
 //
 // An existing file is replaced only after the user agreed (the batch's overwrite question); each file
 // created is journalled, so a restore removes it again. One blue "拆分完成" row per file.

@@ -100,7 +100,7 @@ TEST_F(CliTest, mergeAndReplaceNameFilesByFullPath) {
     ASSERT_TRUE(TestFiles::write(work + "2.txt", "b"));
     EXPECT_EQ(run({"merge", "--output", work + "all.txt", work + "1.txt", work + "2.txt"}), 0);
     EXPECT_EQ(out, work + "1.txt\t合并完成\t\tblue\n" + work + "2.txt\t合并完成\t\tblue\n");
-    EXPECT_EQ(TestFiles::read(work + "all.txt"), "<a>\r\nb\r\n");
+    EXPECT_EQ(TestFiles::read(work + "all.txt"), "<a>\r\nb") << "a line end between the files, none after the last";
 
     EXPECT_EQ(run({"replace", "--find", "<", "--with", "[", work + "all.txt"}), 0);
     EXPECT_EQ(out, work + "all.txt\t完成\t\tblue\n");
@@ -112,9 +112,9 @@ TEST_F(CliTest, mergeKeepsTheOrderGivenOrSortsChapters) {
     ASSERT_TRUE(TestFiles::write(work + "第2章.txt", "二"));
     const QStringList files{work + "第10章.txt", work + "第2章.txt"};
     EXPECT_EQ(run(QStringList{"--quiet", "merge", "--output", work + "book.txt"} + files), 0) << err.toStdString();
-    EXPECT_EQ(TestFiles::read(work + "book.txt"), "十\r\n二\r\n");
+    EXPECT_EQ(TestFiles::read(work + "book.txt"), "十\r\n二");
     EXPECT_EQ(run(QStringList{"--quiet", "--yes", "merge", "--sort", "--output", work + "book.txt"} + files), 0);
-    EXPECT_EQ(TestFiles::read(work + "book.txt"), "二\r\n十\r\n");
+    EXPECT_EQ(TestFiles::read(work + "book.txt"), "二\r\n十");
 }
 
 // An existing target is replaced only when the user agrees; refused, it stays whole (also without backups).
@@ -128,7 +128,7 @@ TEST_F(CliTest, mergeAsksBeforeReplacingItsTarget) {
     } cases[] = {
         {{"--no"}, 1, "旧", work + "book.txt\t用户中止\t文件已存在\tyellow\n"},
         {{"--no", "--no-backup"}, 1, "旧", work + "book.txt\t用户中止\t文件已存在\tyellow\n"},
-        {{"--yes"}, 0, "新\r\n", work + "book.txt\t覆盖原有文件\t文件已存在\tyellow\n"},
+        {{"--yes"}, 0, "新", work + "book.txt\t覆盖原有文件\t文件已存在\tyellow\n"},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(TestFiles::write(work + "book.txt", "旧"));
@@ -140,7 +140,7 @@ TEST_F(CliTest, mergeAsksBeforeReplacingItsTarget) {
     }
     ASSERT_EQ(run({"--quiet", "--no", "merge", "--output", work + "a.txt", work + "a.txt"}), 0)
         << "a target that is also a source is merged from its old content without a question";
-    EXPECT_EQ(TestFiles::read(work + "a.txt"), "新\r\n");
+    EXPECT_EQ(TestFiles::read(work + "a.txt"), "新");
 }
 
 TEST_F(CliTest, renameShowsThePlanAndRefusesConflicts) {
@@ -400,6 +400,50 @@ TEST_F(CliTest, filesAreRewrittenInTheirOwnEncoding) {
         const QStringList arguments =
             QStringList{"--quiet", "--no-backup"} + row.arguments + QStringList{work + "a.txt"};
         EXPECT_EQ(run(arguments), 0) << out.toStdString() << err.toStdString();
+        EXPECT_EQ(TestFiles::read(work + "a.txt"), row.after);
+    }
+}
+
+// A file whose lines end at lone CRs (an old Mac file) keeps them whatever command rewrites it, the
+// line end a command adds after a last line that had none included.
+TEST_F(CliTest, anOldMacFileKeepsItsLoneCrs) {
+    const auto in = [](const char* codec, const QString& text) {
+        QStringEncoder encoder(codec);
+        return QByteArray(encoder.encode(text));
+    };
+    const struct {
+        const char* rule;
+        QStringList arguments;
+        QByteArray before;
+        QByteArray after;
+    } rows[] = {
+        {"space removal",
+         {"despace"},
+         in("GB18030", "正 文一\r正文二。\r\r下一段。\r"),
+         in("GB18030", "正文一\r正文二。\r\r下一段。\r")},
+        {"a last line without its end gets a CR",
+         {"despace"},
+         in("GB18030", "正 文\r末行"),
+         in("GB18030", "正文\r末行\r")},
+        {"re-flow writes its own breaks as CR", {"reflow"}, in("GB18030", "短\r行。\r"), in("GB18030", "短行。\r")},
+        {"width, UTF-16 with BOM",
+         {"narrow"},
+         "\xFF\xFE" + in("UTF-16LE", "第一章，开始\r"),
+         "\xFF\xFE" + in("UTF-16LE", "第一章,开始\r")},
+        {"replace on the bytes",
+         {"replace", "--find", "a", "--with", "b"},
+         in("UTF-8", "a\r中文\r"),
+         in("UTF-8", "b\r中文\r")},
+        {"replace on the text; a lone LF stays inside its line",
+         {"replace", "--find", "中", "--with", "文"},
+         in("GB18030", "中\n中\r文\r"),
+         in("GB18030", "文\n文\r文\r")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        ASSERT_TRUE(TestFiles::write(work + "a.txt", row.before));
+        EXPECT_EQ(run(QStringList{"--quiet", "--no-backup"} + row.arguments + QStringList{work + "a.txt"}), 0)
+            << out.toStdString() << err.toStdString();
         EXPECT_EQ(TestFiles::read(work + "a.txt"), row.after);
     }
 }

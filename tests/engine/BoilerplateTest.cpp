@@ -266,6 +266,60 @@ TEST(CleanupRules, TheRuleFileAndItsKinds) {
     EXPECT_EQ(line, QStringLiteral("他走了。【廣告】"));
 }
 
+struct AddedRuleCase {
+    const char* rule;
+    const char16_t* line;
+    const char16_t* kept; // the line as it stays, or nullptr when it goes whole
+};
+
+// A second rule file's rules, added after the starting set, apply to lines that write them otherwise:
+// full-width for half-width, capitals, 4-byte characters, a pattern that starts with "*".
+TEST(CleanupRules, AddedRulesMatchInEveryForm) {
+    CleanupRules rules = startingRules();
+    rules.add(CleanupRules::parse(u"= *独家首发\n"
+                                  u"= vip专享*\n"
+                                  u"= 𠍀站*\n"
+                                  u"~ ｑｑ群\n"
+                                  u"- (广告)\n"
+                                  u"- 𠍀站推荐\n"));
+    const AddedRuleCase cases[] = {
+        {"a whole-line pattern starting with *", u"飘天文学网 独家首发", nullptr},
+        {"full-width capitals match a pattern in small letters", u"ＶＩＰ专享　订阅", nullptr},
+        {"a whole-line pattern starting with a 4-byte character", u"𠍀站 独家连载", nullptr},
+        {"a full-width weak rule matches half-width capitals", u"QQ群 12345", nullptr},
+        {"a half-width fragment matches full-width", u"他走了（广告）。", u"他走了。"},
+        {"a fragment starting with a 4-byte character", u"他走了𠍀站推荐。", u"他走了。"},
+        {"the starting set still applies", u"上一章 | 目录 | 下一章", nullptr},
+    };
+    for (const AddedRuleCase& c : cases) {
+        QString line = QStringView(c.line).toString();
+        const bool removed = rules.removesLine(line);
+        EXPECT_EQ(removed, c.kept == nullptr) << c.rule;
+        if (!removed && c.kept) {
+            rules.removeFragments(line);
+            EXPECT_EQ(line, QStringView(c.kept).toString()) << c.rule;
+        }
+    }
+}
+
+// A "*" stands for up to twenty letters, in a rule file whose longest pattern is this one.
+TEST(CleanupRules, AStarStandsForTwentyLettersAtMost) {
+    const CleanupRules rules = CleanupRules::parse(u"= 上一章*下一章\n");
+    EXPECT_TRUE(rules.removesLine(u"上一章甲乙丙丁戊己庚辛壬癸甲乙丙丁戊己庚辛壬癸下一章"));
+    EXPECT_FALSE(rules.removesLine(u"上一章甲乙丙丁戊己庚辛壬癸甲乙丙丁戊己庚辛壬癸子下一章"));
+}
+
+TEST(CleanupText, HasLettersCountsWhatLettersKeeps) {
+    const std::pair<const char16_t*, bool> cases[] = {
+        {u"", false},     {u"　｜　", false}, {u"——……", false}, {u"ＡＢ", true},
+        {u"𠍀", true},    {u"😀", false},     {u"３", true},     {u"-- 3 --", true},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(CleanupText::hasLetters(text), expected) << QStringView(text).toString().toStdString();
+        EXPECT_EQ(!CleanupText::letters(text).isEmpty(), expected) << QStringView(text).toString().toStdString();
+    }
+}
+
 TEST(CleanupRules, TheStartingSetIsWrittenOnceAndReadBack) {
     QTemporaryDir dir;
     const QString path = dir.path() + u'/' + CleanupRules::fileName();

@@ -32,7 +32,7 @@ TEST_F(MergeFilesTest, FilesOfTwoNoneAndOneLinesGiveThreeLinesAndOneRowEach) {
     const QStringList files = {file("1.txt", "one\r\ntwo\r\n"), file("2.txt", ""), file("3.txt", "three")};
     TransformReport report;
     ASSERT_TRUE(MergeFiles(files, path("all.txt"), m_sink, &report));
-    EXPECT_EQ(TestFiles::read(path("all.txt")), QByteArray("one\r\ntwo\r\nthree\r\n"));
+    EXPECT_EQ(TestFiles::read(path("all.txt")), QByteArray("one\r\ntwo\r\nthree")) << "it ends as its last file ends";
     EXPECT_EQ(m_sink.calls(), (QList<Row>{merged(0, files[0]), merged(50, files[1]), merged(100, files[2])}));
     EXPECT_EQ(m_sink.processEventsCount(), 3);
 }
@@ -59,8 +59,12 @@ TEST_F(MergeFilesTest, LinesKeepTheirTextAndTakeTheFirstFilesLineEnd) {
     const QList<Case> cases = {
         {"a lone CR ends a line and becomes CR LF", "a\rb\r\n", "c\r", "a\r\nb\r\nc\r\n"},
         {"a lone LF stays inside a line", "a\nb\r\n", "c\nd\r\n", "a\nb\r\nc\nd\r\n"},
-        {"a later Unix file takes the first file's CR LF", "a\r\n", "c\nd", "a\r\nc\r\nd\r\n"},
-        {"a Unix first file makes a Unix result", "a\nb\n", "c\r\nd", "a\nb\nc\nd\n"},
+        {"a later Unix file takes the first file's CR LF", "a\r\n", "c\nd\n", "a\r\nc\r\nd\r\n"},
+        {"a Unix first file makes a Unix result", "a\nb\n", "c\r\nd\r\n", "a\nb\nc\nd\n"},
+        {"an old Mac first file makes an old Mac result", "a\rb\r", "c\r\nd\r\n", "a\rb\rc\rd\r"},
+        {"a line end goes between files, in the first file's style", "a\rb", "c\r", "a\rb\rc\r"},
+        {"the last file's last line keeps the end it lacks", "a\r\n", "c\r\nd", "a\r\nc\r\nd"},
+        {"a last file in another format keeps the end it lacks", "a\n", "c\r\nd", "a\nc\nd"},
         {"empty lines are kept", "\r\n\r\n", "x\r\n\r\n", "\r\n\r\nx\r\n\r\n"},
         // Beside real text: a file of undecodable bytes only is not understood.
         {"undecodable bytes come through unchanged", "\xd6\xd0\xce\xc4\r\n\x81\r\n\xff\xfe\r\n", "\xce\xc4\xa1\r\n",

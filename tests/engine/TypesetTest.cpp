@@ -2,6 +2,9 @@
 #include "engine/Transformations.h"
 #include "engine/Typesetter.h"
 
+#include "platform/TextReader.h"
+#include "platform/TextWriter.h"
+
 #include "TextShown.h"
 
 #include <QDir>
@@ -459,6 +462,72 @@ TEST(Typeset, FileKeepsItsLineEndsCountsInvisibleCharactersAndIsLeftAloneWhenSet
     TransformReport again;
     ASSERT_TRUE(Typeset(path, path, TypesetOptions{}, &again));
     EXPECT_TRUE(again.unchanged);
+}
+
+// Steps a line does not need are skipped; what they would have done to the state that later lines
+// see must still happen.
+TEST(Typeset, LinesWithoutMarksStillEndAQuotation) {
+    const TypesetOptions none = lineOptions();
+    const struct {
+        const char* rule;
+        QString input;
+        QString expected;
+    } rows[] = {
+        {"a paragraph without marks ends the quotation open two deep", u"“甲‘乙\n没有引号。\n“丙”\n"_s,
+         u"“甲‘乙\n没有引号。\n“丙”\n"_s},
+        {"and one with only Chinese punctuation", u"\"甲'乙\n好，走。\n\"丙\"\n"_s, u"“甲‘乙\n好，走。\n“丙”\n"_s},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        EXPECT_EQ(shown(typesetText(row.input, none)), shown(row.expected));
+    }
+}
+
+// A file's headings are found from its bytes, a line decoded only when its first characters may start
+// a heading; the lines around them must count as they do in the decoded text, in every encoding.
+TEST(Typeset, FileHeadingsAreFoundInEveryEncoding) {
+    const QString book = u"序章\n"
+                         u"他走了。\n"
+                         u"　　　　　　　　　　第1章 夜宿古庙\n" // blanks beyond the first bytes looked at
+                         u"他走了。\n"
+                         u"第1章 夜宿古庙\n" // a line of text between: a heading again
+                         u"一夜雨声凉到梦。\n"
+                         u"　　　　　　　　　　　　\n"
+                         u"正文 第2章 再会\n"
+                         u"　　　　　　　　　　　　\n"
+                         u"第2章 再会\n" // only blank lines between: the chapter's first line
+                         u"𠍀字不识。\n"_s;
+    const QString expected = u"序章\n"
+                             u"　　他走了。\n"
+                             u"第1章 夜宿古庙\n"
+                             u"　　他走了。\n"
+                             u"第1章 夜宿古庙\n"
+                             u"　　一夜雨声凉到梦。\n"
+                             u"\n"
+                             u"正文 第2章 再会\n"
+                             u"\n"
+                             u"　　第2章 再会\n"
+                             u"　　𠍀字不识。\n"_s;
+    EXPECT_EQ(shown(typesetText(book, TypesetOptions{})), shown(expected));
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const TextEncoding encoding :
+         {TextEncoding::Gb18030, TextEncoding::Utf8, TextEncoding::Utf8Bom, TextEncoding::Utf16LE}) {
+        SCOPED_TRACE(encodingName(encoding).toStdString());
+        const QString path = dir.filePath(encodingName(encoding) + u".txt"_s);
+        TextWriter writer;
+        ASSERT_TRUE(writer.open(path, TextFormat{encoding, LineEnd::Lf}));
+        writer.write(book);
+        ASSERT_TRUE(writer.commit());
+
+        ASSERT_TRUE(Typeset(path, path, TypesetOptions{}));
+        QString text;
+        TextFormat format;
+        ASSERT_TRUE(TextReader::readAll(path, text, nullptr, &format));
+        EXPECT_EQ(format.encoding, encoding);
+        EXPECT_EQ(shown(text), shown(expected));
+    }
 }
 
 } // namespace

@@ -108,7 +108,7 @@ QByteArray expectedBody(const QByteArray& body, TextEncoding encoding, LineEnd l
             ended = true;
         } else {
             out.push_back(in[i]);
-            ended = lineEnd == LineEnd::Lf && in[i] == '\n';
+            ended = (lineEnd == LineEnd::Lf && in[i] == '\n') || (lineEnd == LineEnd::Cr && in[i] == '\r');
         }
     }
     // A lone last byte of UTF-16 is no character: it stays the file's last byte, with no line end
@@ -118,9 +118,10 @@ QByteArray expectedBody(const QByteArray& body, TextEncoding encoding, LineEnd l
     if (utf16 && body.size() % 2 == 1)
         ended = true;
     if (!ended) {
-        if (lineEnd == LineEnd::CrLf)
+        if (lineEnd != LineEnd::Lf)
             out.push_back('\r');
-        out.push_back('\n');
+        if (lineEnd != LineEnd::Cr)
+            out.push_back('\n');
     }
     return join(out, encoding);
 }
@@ -128,11 +129,19 @@ QByteArray expectedBody(const QByteArray& body, TextEncoding encoding, LineEnd l
 LineEnd expectedLineEnd(const QByteArray& body, TextEncoding encoding) {
     bool cr = false;
     bool lf = false;
+    bool crLf = false;
+    uint32_t previous = 0;
     for (uint32_t value : cut(body, encoding).values) {
         cr = cr || value == '\r';
         lf = lf || value == '\n';
+        crLf = crLf || (previous == '\r' && value == '\n');
+        previous = value;
     }
-    return !cr && lf ? LineEnd::Lf : LineEnd::CrLf;
+    if (crLf)
+        return LineEnd::CrLf;
+    if (cr)
+        return LineEnd::Cr;
+    return lf ? LineEnd::Lf : LineEnd::CrLf;
 }
 
 // The lines of a decoded text by the reader's own rule.

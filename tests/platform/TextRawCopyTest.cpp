@@ -47,6 +47,7 @@ TEST_F(TextRawCopyTest, GivesTheBytesThatWritingLineByLineGives) {
     struct Case {
         const char* rule;
         QByteArray bytes;
+        QByteArray expected = {}; // when written out: what both ways must give
     };
     const QList<Case> cases = {
         {"a lone CR ends a line", "a\rb\r\n\xe4\xbd\x93\r"},
@@ -60,10 +61,17 @@ TEST_F(TextRawCopyTest, GivesTheBytesThatWritingLineByLineGives) {
         {"CR LF split between pieces", fill + "\r\nz"},
         {"a CR that ends the file after a piece", fill + "\r"},
         {"a BOM before a lone CR closing a piece", "\xef\xbb\xbf" + QByteArray(Chunk - 4, 'x') + "\ry"},
+        {"an old Mac file keeps its lone CRs and its lone LF", "\xe4\xb8\xad\r\xe6\x96\x87\n\xe5\xad\x97\r",
+         "\xe4\xb8\xad\r\xe6\x96\x87\n\xe5\xad\x97\r"},
+        {"an old Mac file's last line gets a CR", "a\rb", "a\rb\r"},
+        {"a lone CR closing a piece of an old Mac file", fill + "\ry", fill + "\ry\r"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rule);
         const QByteArray lineByLine = appended(c.bytes, Way::LineByLine);
+        if (!c.expected.isNull()) {
+            EXPECT_TRUE(lineByLine == c.expected) << lineByLine.right(8).toHex().data();
+        }
         EXPECT_TRUE(appended(c.bytes, Way::RawFromPath) == lineByLine)
             << "line by line: " << lineByLine.right(8).toHex().data();
         // The reader hands over what it holds, then reads on in its own pieces (small ones cut the

@@ -57,13 +57,16 @@ struct LineCase {
 
 constexpr TextFormat gbCrLf{TextEncoding::Gb18030, LineEnd::CrLf};
 constexpr TextFormat gbLf{TextEncoding::Gb18030, LineEnd::Lf};
+constexpr TextFormat gbCr{TextEncoding::Gb18030, LineEnd::Cr};
 
 TEST_F(TextReaderTest, SplitsLinesAndDecodes) {
     const LineCase cases[] = {
         {"CR LF ends a line", "ab\r\ncd\r\n", {"ab", "cd"}, gbCrLf},
-        {"a lone CR ends a line", "ab\rcd", {"ab", "cd"}, gbCrLf},
+        {"a lone CR ends a line; only lone CRs make an old Mac file", "ab\rcd", {"ab", "cd"}, gbCr},
+        {"a CR LF anywhere makes the file CR LF; its lone CRs end lines too", "a\rb\r\nc\r", {"a", "b", "c"}, gbCrLf},
         {"a lone LF stays inside the line when the file has a CR", "a\nb\r\nc\n", {"a\nb", "c\n"}, gbCrLf},
-        {"LF then CR: the LF stays, the CR ends", "a\n\rb", {"a\n", "b"}, gbCrLf},
+        {"a lone LF stays inside the line of an old Mac file", "a\nb\rc\n", {"a\nb", "c\n"}, gbCr},
+        {"LF then CR: the LF stays, the CR ends", "a\n\rb", {"a\n", "b"}, gbCr},
         {"CR CR LF is an empty line between", "a\r\r\nb", {"a", "", "b"}, gbCrLf},
         {"a file without CR but with LF is a Unix file", "a\nb\n\nc", {"a", "b", "", "c"}, gbLf},
         {"a final line without its end is still a line", "a\r\nb", {"a", "b"}, gbCrLf},
@@ -95,6 +98,10 @@ TEST_F(TextReaderTest, SplitsLinesAndDecodes) {
          QByteArray("\xFE\xFF\x4E\x2D\0\n\x65\x87", 8),
          {"中", "文"},
          {TextEncoding::Utf16BE, LineEnd::Lf}},
+        {"UTF-16 with lone CRs is an old Mac file",
+         QByteArray("\xFF\xFE\x2D\x4E\r\0\x87\x65\r\0", 10),
+         {"中", "文"},
+         {TextEncoding::Utf16LE, LineEnd::Cr}},
         {"a CR byte inside a UTF-16 unit ends no line",
          QByteArray("\xFF\xFE\x4E\x0D\n\0", 6),
          {"\u0D4E"},
@@ -245,12 +252,12 @@ TEST_F(TextReaderTest, AFileThatGrowsAfterOpeningIsReadSafely) {
 }
 
 TEST_F(TextReaderTest, UnixJudgementLooksAtTheWholeFile) {
-    // A CR far behind the first LF still makes LF part of the line.
+    // A CR far behind the first LF still makes LF part of the line (and, lone, an old Mac file).
     QByteArray bytes = "a\nb";
     bytes.append(QByteArray(200000, 'x'));
     bytes.append("\rc");
     const LinesRead read = readLines(file(bytes));
-    EXPECT_EQ(read.format.lineEnd, LineEnd::CrLf);
+    EXPECT_EQ(read.format.lineEnd, LineEnd::Cr);
     ASSERT_EQ(read.lines.size(), 2);
     EXPECT_EQ(read.lines[1], QStringLiteral("c"));
 }
@@ -262,6 +269,35 @@ TEST_F(TextReaderTest, Utf8JudgementLooksAtTheWholeFile) {
     bytes.append("\xD6\xD0");
     const LinesRead read = readLines(file(bytes));
     EXPECT_EQ(read.format.encoding, TextEncoding::Gb18030);
+}
+
+// Whether a file's CRs all stand alone is judged on the whole file, whatever the pieces it is read in:
+// a CR LF cut between two pieces is still a CR LF.
+TEST_F(TextReaderTest, LoneCrJudgementLooksAtTheWholeFileInAnyPieces) {
+    const QByteArray far(70000, 'x');
+    const struct {
+        const char* rule;
+        QByteArray bytes;
+        LineEnd lineEnd;
+    } cases[] = {
+        {"GB18030, lone CRs", "\xD6\xD0\r\xCE\xC4\r", LineEnd::Cr},
+        {"GB18030, a CR LF at the end", "\xD6\xD0\r\xCE\xC4\r\n", LineEnd::CrLf},
+        {"a CR LF far behind lone CRs", "\xD6\xD0\r" + far + "\r\n", LineEnd::CrLf},
+        {"a lone LF far behind lone CRs", "\xD6\xD0\r" + far + "\n", LineEnd::Cr},
+        {"UTF-8 with BOM, lone CRs", "\xEF\xBB\xBF\xE4\xB8\xAD\r\xE6\x96\x87\r", LineEnd::Cr},
+        {"UTF-16 LE, lone CRs", QByteArray("\xFF\xFE\x2D\x4E\r\0\x87\x65\r\0", 10), LineEnd::Cr},
+        {"UTF-16 BE, a CR LF at the end", QByteArray("\xFE\xFF\x4E\x2D\0\r\x65\x87\0\r\0\n", 12), LineEnd::CrLf},
+        {"UTF-16 LE: CR and LF bytes of two units are no CR LF", QByteArray("\xFF\xFE\r\0\x4E\x0D\x0A\x4E\r\0", 10),
+         LineEnd::Cr},
+    };
+    for (const auto& c : cases) {
+        const QString path = file(c.bytes);
+        for (int piece : {1, 2, 3, 4, 5, 7, 0}) {
+            SCOPED_TRACE(std::string(c.rule) + " in pieces of " + std::to_string(piece));
+            TextReader::chunkSizeForTesting(piece);
+            EXPECT_EQ(readLines(path).format.lineEnd, c.lineEnd);
+        }
+    }
 }
 
 // The same file read in pieces of every small size gives the same lines as in one piece: characters,

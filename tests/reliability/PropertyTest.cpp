@@ -155,6 +155,9 @@ template <class List> const auto& pick(const List& list) {
     return list[*rc::gen::inRange<size_t>(0, size_t(list.size()))];
 }
 
+// How long a command may run before it counts as blocked.
+constexpr int RunLimitMs = 120000;
+
 struct Counters {
     std::atomic<int> sequences{0};
     std::atomic<int> steps{0};
@@ -259,10 +262,23 @@ private:
         CliOptions options;
         options.arguments = QByteArrayList{"--app-dir", at + "app", "--quiet", "--backup"} + arguments;
         // A run that blocks (on a FIFO, say) ends as killed, and the step fails, instead of the test hanging.
-        options.killAfterMs = killAfterMs >= 0 ? killAfterMs : 20000;
+        // The limit is far beyond any run's time: a batch's end syncs its file system, which on a disk
+        // busy with other programs' writes (a build beside the test) can take many seconds.
+        options.killAfterMs = killAfterMs >= 0 ? killAfterMs : RunLimitMs;
         const CliOutcome outcome = runCli(options);
+        if (killAfterMs < 0 && outcome.killed)
+            RC_LOG() << "still running after " << outcome.seconds << " s: "
+                     << options.arguments.join(' ').toStdString() << "\n" << outcome.describe() << "\n";
         RC_ASSERT(killAfterMs >= 0 || !outcome.killed);
         return outcome;
+    }
+
+    // The journal of a batch of the live app folder, as text ("" for none).
+    std::string journalOf(const QByteArray& id) const {
+        if (id.isEmpty())
+            return std::string();
+        QFile journal(QFile::decodeName(base + "app/backup/" + id + "/quillmar-journal.txt"));
+        return journal.open(QIODevice::ReadOnly) ? journal.readAll().toStdString() : std::string("<no journal>\n");
     }
 
     QByteArrayList batchIds(const QByteArray& at) const {
@@ -485,7 +501,8 @@ private:
             live.append(base + file);
             copied.append(copy + file);
         }
-        cli(base, live, ms);
+        const CliOutcome killed = cli(base, live, ms);
+        RC_LOG() << (killed.killed ? "killed" : "ended before the kill") << " after " << killed.seconds << " s\n";
         cli(copy, copied);
         const Tree after = tree(base);
         const Tree done = tree(copy);
@@ -499,17 +516,32 @@ private:
         }
         if (known("kill-restore"))
             return;
+        // The killed run's batch, if it opened one: the batch that started last, which the list shows
+        // first (and "restore last" undoes) however early the kill came.
         const QByteArrayList ids = batchIds(base);
-        const bool restoring = ids.size() > idsBefore.size();
-        if (restoring)
-            cli(base, {"--yes", "restore", ids.first()});
+        QByteArray killedBatch;
+        for (const QByteArray& id : ids)
+            if (!idsBefore.contains(id))
+                killedBatch = id;
+        const bool restoring = !killedBatch.isEmpty();
+        CliOutcome undo;
+        if (restoring) {
+            RC_LOG() << "the killed run's batch " << killedBatch.toStdString() << ", listed first: "
+                     << ids.first().toStdString() << "\n";
+            RC_ASSERT(ids.first() == killedBatch);
+            undo = cli(base, {"--yes", "restore", killedBatch});
+        }
         Tree restored = tree(base);
         // The restore works in the folder and so removes what the kill left there; without a batch to
         // restore (backups off) the leftover waits for the next batch.
         if (!restoring || known("kill-tempfile"))
             std::erase_if(restored, [](const auto& entry) { return entry.first.endsWith(".qmtmp"); });
-        for (const QByteArray& path : differences(before, restored))
-            RC_LOG() << "not restored: " << path.toStdString() << "\n";
+        if (restored != before) {
+            for (const QByteArray& path : differences(before, restored))
+                RC_LOG() << "not restored: " << path.toStdString() << "\n";
+            RC_LOG() << "the killed run's journal:\n" << journalOf(killedBatch) << "the restore:\n" << undo.describe()
+                     << "\n";
+        }
         RC_ASSERT(restored == before);
     }
 
@@ -526,11 +558,11 @@ private:
         const Tree before = tree(base);
         CliOutcome first;
         CliOutcome second;
-        // Each run ends within 20 s (a check that fails on this thread only, never on the other).
+        // Each run ends within the limit (a check that fails on this thread only, never on the other).
         std::thread other([&] {
-            first = cli(base, QByteArrayList{"--jobs", "2", "replace", "--find", "的", "--with", "之"} + files, 20000);
+            first = cli(base, QByteArrayList{"--jobs", "2", "replace", "--find", "的", "--with", "之"} + files, RunLimitMs);
         });
-        second = cli(base, QByteArrayList{"--jobs", "2", "replace", "--find", "一", "--with", "壹"} + files, 20000);
+        second = cli(base, QByteArrayList{"--jobs", "2", "replace", "--find", "一", "--with", "壹"} + files, RunLimitMs);
         other.join();
         RC_ASSERT(!first.killed && !second.killed);
         const Tree after = tree(base);

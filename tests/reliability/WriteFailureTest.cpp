@@ -14,13 +14,13 @@ namespace {
 
 using FileTree::Tree;
 
-// 2,000 lines "。" ended by a lone CR: 8,000 bytes that every job writes back as 10,000 (each line end
-// becomes CR LF), so a limit between the two lets the working copy and the backup be made and fails
-// the rewrite.
+// 2,000 lines "。" ended by a lone CR in a file that also holds a CR LF (so it is a CR LF file, not an
+// old Mac file): 8,000 bytes that every job writes back as 10,000 (each line end becomes CR LF), so a
+// limit between the two lets the working copy and the backup be made and fails the rewrite.
 // Something for every command to change ("中 文們们Ａa行"), then lone CRs that grow into CR LF: a
 // file whose text stays the same is not written at all.
 const QByteArray Growing = QByteArray("\xE4\xB8\xAD \xE6\x96\x87\xE5\x80\x91\xE4\xBB\xAC\xEF\xBC\xA1"
-                                      "a\xE8\xA1\x8C\r") +
+                                      "a\xE8\xA1\x8C\r\n") +
                            QByteArray("\xE3\x80\x82\r").repeated(2000);
 const QByteArray Small = "短行。\r\n";
 const qint64 Limit = 9000;

@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -393,6 +394,54 @@ TEST_F(RestoreTest, aBatchFolderLeftWithoutAJournalOrFilesByAKillHasNothingToUnd
     put("copy.txt", "x");
     ASSERT_TRUE(QFile::copy(path("copy.txt"), root + "20030705-14/000/copy.txt"));
     EXPECT_FALSE(restore("20030705-14/000").found);
+}
+
+// A run killed before its journal told when it started leaves a batch folder without that start: it
+// is still the batch that started last, listed first and undone by "restore last", which must leave
+// the files of the batch before it as that batch left them. (Listed by its hour's start, it came after
+// that batch, and undoing the last batch undid that one: the property test's restore after a kill.)
+TEST_F(RestoreTest, aBatchFolderAKillLeftWithoutAStartIsTheLastBatchAndUndoingItChangesNothing) {
+    const struct {
+        const char* rule;
+        QByteArray leftover; // what the folder holds: name and bytes; no name for nothing
+        QByteArray bytes;
+    } cases[] = {
+        {"killed right after making its folder, or between removing an unused journal and its folder", "", ""},
+        {"killed while writing its journal where there are no unnamed files", ".quillmar-journal.txt.4242-ab12.qmtmp",
+         "QuillMar backup jou"},
+        {"a power cut before its journal's first bytes reached the disk", "quillmar-journal.txt", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        put("一.txt", "第一章 甲\r\n");
+        ReplaceRunner(env).run({{"一.txt"}, folder, "甲", "丙", false});
+        const QByteArray replaced = content("一.txt");
+        ASSERT_NE(replaced, "第一章 甲\r\n");
+        const QString before = newestBatch(state);
+
+        clock.advanceSeconds(60);
+        const QString killed = before.left(before.indexOf(u'/') + 1) +
+                               QString::number(before.mid(before.indexOf(u'/') + 1).toInt() + 1).rightJustified(3, u'0');
+        const QString killedFolder = AddBackslash(state.BackupFolder) + killed + u'/';
+        ASSERT_TRUE(QDir().mkpath(killedFolder));
+        if (!c.leftover.isEmpty()) {
+            ASSERT_TRUE(TestFiles::write(killedFolder + QString::fromUtf8(c.leftover), c.bytes));
+        }
+        const timespec made = {time_t(clock.now().toSecsSinceEpoch()), 0};
+        const timespec times[2] = {made, made};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(killedFolder).constData(), times, 0), 0);
+
+        const QList<BackupBatch> batches = BackupCatalog::list(state.BackupFolder);
+        ASSERT_EQ(batches.size(), 2);
+        EXPECT_EQ(batches.at(0).id, killed);
+        EXPECT_EQ(BackupCatalog::lastToUndo(batches), killed);
+        EXPECT_EQ(restore(BackupCatalog::lastToUndo(state.BackupFolder)).failed, 0);
+        EXPECT_EQ(content("一.txt"), replaced) << "the batch before the killed one was undone";
+
+        FileOps::removeTree(state.BackupFolder);
+        QDir().mkpath(state.BackupFolder);
+        clock.advanceSeconds(60);
+    }
 }
 
 TEST_F(RestoreTest, theQuestionPromisesABackupOnlyWhenBackupsAreOn) {

@@ -1,6 +1,7 @@
 #include "EpubBooks.h"
 #include "RunnerFixture.h"
 #include "core/ChapterOrder.h"
+#include "platform/ChineseConverter.h"
 #include "platform/TextReader.h"
 #include "runner/BackupCatalog.h"
 #include "runner/MergeStep.h"
@@ -73,6 +74,70 @@ TEST_F(SplitTest, mergingTheFilesInReadingOrderGivesTheBookBackByteForByte) {
         ASSERT_TRUE(mergeAsBatch(env, paths, path("back.txt")));
         EXPECT_EQ(content("back.txt"), c.bytes);
         EXPECT_TRUE(TestFiles::read(paths.back()).contains(c.inLastPart)) << "each file in the book's own format";
+    }
+}
+
+// Where two byte arrays first differ (a whole book printed helps no one).
+qsizetype firstDifference(const QByteArray& a, const QByteArray& b) {
+    qsizetype i = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+// Every encoding and line end a book comes in, with or without a line end after its last line: each
+// file of the split is in the book's format, and merging them in reading order gives the book back.
+TEST_F(SplitTest, everyEncodingAndLineEndComesBackByteForByte) {
+    const QString simplified = bookText();
+    const QString traditional = ChineseConverter::instance().convert(simplified, ChineseConverter::ToTraditional);
+    const struct {
+        const char* name;
+        QByteArray bom;
+        TextEncoding encoding;
+    } encodings[] = {
+        {"GB18030", {}, TextEncoding::Gb18030},
+        {"Big5", {}, TextEncoding::Big5},
+        {"UTF-8", {}, TextEncoding::Utf8},
+        {"UTF-8", "\xEF\xBB\xBF", TextEncoding::Utf8Bom},
+        {"UTF-16LE", "\xFF\xFE", TextEncoding::Utf16LE},
+        {"UTF-16BE", "\xFE\xFF", TextEncoding::Utf16BE},
+    };
+    const struct {
+        const char* name;
+        QString text;
+        LineEnd lineEnd;
+    } lineEnds[] = {{"CR LF", "\r\n", LineEnd::CrLf}, {"LF", "\n", LineEnd::Lf}, {"lone CR", "\r", LineEnd::Cr}};
+    for (const auto& e : encodings) {
+        for (const auto& l : lineEnds) {
+            for (const bool lastEnded : {true, false}) {
+                const TextFormat format{e.encoding, l.lineEnd};
+                SCOPED_TRACE(encodingName(e.encoding).toStdString() + ", " + l.name +
+                             (lastEnded ? ", last line ended" : ", last line open"));
+                QString text = e.encoding == TextEncoding::Big5 ? traditional : simplified;
+                text.replace(u'\n', l.text);
+                if (!lastEnded)
+                    text.chop(l.text.size());
+                QStringEncoder encoder(e.name);
+                const QByteArray book = e.bom + QByteArray(encoder.encode(text));
+                ASSERT_FALSE(encoder.hasError()) << "the text fits the encoding";
+                QDir(folder + "parts").removeRecursively();
+                put("book.txt", book);
+                ASSERT_TRUE(SplitRunner::run(env, path("book.txt"), folder + "parts"));
+                QStringList paths;
+                for (const QString& part : sortedParts()) {
+                    paths.append(folder + "parts/" + part);
+                    TextReader reader;
+                    ASSERT_TRUE(reader.open(paths.last()));
+                    EXPECT_EQ(reader.format(), format) << qPrintable(part);
+                }
+                ASSERT_EQ(paths.size(), 8);
+                QFile::remove(path("back.txt"));
+                ASSERT_TRUE(mergeAsBatch(env, paths, path("back.txt")));
+                const QByteArray back = content("back.txt");
+                EXPECT_TRUE(back == book) << "sizes " << back.size() << " and " << book.size()
+                                          << ", first difference at " << firstDifference(back, book);
+            }
+        }
     }
 }
 

@@ -2,8 +2,10 @@
 // that asks before overwriting a changed file, and a command previewed before it runs.
 
 #include "ui/dialogs/BackupFrm.h"
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
 #include "WindowControls.h"
+#include "MainWindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/dialogs/PreviewChangeFrm.h"
@@ -15,6 +17,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
+
+using UiTest::child;
+using UiTest::fileList;
+using UiTest::preview;
 
 using namespace DialogTest;
 
@@ -45,7 +51,7 @@ void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
     t.app().inProgress()->acknowledge();
     t.writeFile(file, "mine\r\n");
 
-    t.main()->menu_backup->trigger();
+    child<QAction>(t.main(), "menu_backup")->trigger();
     QPointer<BackupFrm> window = shownWindow<BackupFrm>(QStringLiteral("BackupFrm"));
     QVERIFY(window);
     QTreeWidget* batches = control<QTreeWidget>(window, "ListBatches");
@@ -108,10 +114,10 @@ void BackupFrmTest::previewShowsTheChangeBeforeItIsMade() {
     const QString file = t.filesFolder() + QStringLiteral("a.txt");
     t.writeFile(file, "第一行\r\n中 文\r\n");
     t.main()->openFolder(t.filesFolder());
-    QVERIFY(t.main()->Rich1->loadFile(file));
+    QVERIFY(preview(t.main())->loadFile(file));
     selectInMain(t.main(), {QStringLiteral("a.txt")});
 
-    t.main()->menu_preview->trigger();
+    child<QAction>(t.main(), "menu_preview")->trigger();
     QPointer<PreviewChangeFrm> window = shownWindow<PreviewChangeFrm>(QStringLiteral("PreviewChangeFrm"));
     QVERIFY(window);
     control<QComboBox>(window, "ComboCommand")->setCurrentIndex(1);

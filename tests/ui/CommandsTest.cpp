@@ -1,8 +1,11 @@
 // The main window's commands end to end: batches through the progress window, and the hand-over
 // to the task windows.
 
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
 #include "WindowControls.h"
+#include "MainWindowControls.h"
+#include "engine/BackupJournal.h"
 #include "fakes-ui/TestApplication.h"
 #include "platform/AtomicFile.h"
 #include "ui/common/InProgress.h"
@@ -11,6 +14,8 @@
 #include "ui/main/MainFrm.h"
 #include "ui/main/PreviewBox.h"
 
+#include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -24,6 +29,10 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
+
+using UiTest::child;
+using UiTest::fileList;
+using UiTest::preview;
 
 using namespace Qt::StringLiterals;
 
@@ -78,6 +87,8 @@ private slots:
     void missingTaskWindowDoesNothing();
     void aboutBoxIsModal();
     void closingTheMainWindowRunsShutdown();
+    void closingDuringABatchAsksToStopIt_data();
+    void closingDuringABatchAsksToStopIt();
 
 private:
     // Converts the web page a.htm (content `page`) over an existing a.txt; the progress rows.
@@ -101,11 +112,11 @@ void CommandsTest::cleanRemovesTheSitesLinesAndListsThem() {
     TestApplication::writeFile(folder + "一.txt", u"第1章\r\n他走了。\r\n上一章 | 目录 | 下一章\r\n"_s.toUtf8());
     MainFrm* main = t->main();
     QVERIFY(main->openFolder(folder));
-    main->FileList->setSelected(rowOf(main->FileList, "一.txt"), true);
-    QVERIFY(main->menu_clean->isEnabled());
-    QCOMPARE(main->menu_clean->text(), u"清除网站广告 [&A]"_s);
+    fileList(main)->setSelected(rowOf(fileList(main), "一.txt"), true);
+    QVERIFY(child<QAction>(main, "menu_clean")->isEnabled());
+    QCOMPARE(child<QAction>(main, "menu_clean")->text(), u"清除网站广告 [&A]"_s);
 
-    main->menu_clean->trigger();
+    child<QAction>(main, "menu_clean")->trigger();
 
     InProgress* progress = t->app().inProgress();
     QVERIFY(progress->isFinished());
@@ -113,7 +124,7 @@ void CommandsTest::cleanRemovesTheSitesLinesAndListsThem() {
     QCOMPARE(rows.value(0), u"文件少于 5 个，未学习网站重复行，只按清除规则|||mark"_s);
     QCOMPARE(rows.value(1), u"一.txt|完成|删除 1 行|mark"_s);
     QCOMPARE(TestApplication::readFile(folder + "一.txt"), u"第1章\r\n他走了。\r\n"_s.toUtf8());
-    QTest::mouseClick(progress->CmdOK, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(progress, "CmdOK"), Qt::LeftButton);
 }
 
 void CommandsTest::reflowOfTwoSelectedFiles() {
@@ -122,19 +133,19 @@ void CommandsTest::reflowOfTwoSelectedFiles() {
     TestApplication::writeFile(folder + "三.txt", "not selected");
     MainFrm* main = t->main();
     QVERIFY(main->openFolder(folder));
-    main->FileList->setSelected(rowOf(main->FileList, "一.txt"), true);
-    main->FileList->setSelected(rowOf(main->FileList, "二.txt"), true);
-    main->previewEntry(rowOf(main->FileList, "一.txt"));
-    QVERIFY(main->menu_autopara->isEnabled());
+    fileList(main)->setSelected(rowOf(fileList(main), "一.txt"), true);
+    fileList(main)->setSelected(rowOf(fileList(main), "二.txt"), true);
+    main->previewEntry(rowOf(fileList(main), "一.txt"));
+    QVERIFY(child<QAction>(main, "menu_autopara")->isEnabled());
     t->state().BackupBatchOpen = true; // left over from an earlier batch
 
-    main->menu_autopara->trigger();
+    child<QAction>(main, "menu_autopara")->trigger();
 
     InProgress* progress = t->app().inProgress();
     QVERIFY(progress->isVisible());
     QVERIFY(progress->isFinished());
-    QCOMPARE(progress->PrgBar1->value(), 100);
-    QCOMPARE(progress->LabelStatus->text(), u"100%"_s);
+    QCOMPARE(child<QProgressBar>(progress, "PrgBar1")->value(), 100);
+    QCOMPARE(child<QLabel>(progress, "LabelStatus")->text(), u"100%"_s);
     QCOMPARE(progressRows(progress), QStringList({u"一.txt|完成||mark"_s, u"二.txt|完成||mark"_s}));
     QVERIFY(!main->isEnabled());
     QCOMPARE(t->state().ProgressOwner.data(), main);
@@ -148,9 +159,9 @@ void CommandsTest::reflowOfTwoSelectedFiles() {
     QCOMPARE(TestApplication::readFile(backup + "一.txt"), BrokenFirst);
     QCOMPARE(TestApplication::readFile(backup + "二.txt"), BrokenSecond);
     QVERIFY(!QFile::exists(backup + "三.txt"));
-    QCOMPARE(main->Rich1->toPlainText(), u"　　天色已晚，他推开门走了进去。\n"_s);
+    QCOMPARE(preview(main)->toPlainText(), u"　　天色已晚，他推开门走了进去。\n"_s);
 
-    QTest::mouseClick(progress->CmdOK, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(progress, "CmdOK"), Qt::LeftButton);
     QVERIFY(main->isEnabled());
     QVERIFY(!progress->isVisible());
     QVERIFY(t->state().ProgressOwner.isNull());
@@ -165,11 +176,11 @@ QStringList CommandsTest::convertPageOverText(const QByteArray& page) {
     MainFrm* main = t->main();
     if (!main->openFolder(folder))
         return {u"a.htm not listed"_s};
-    main->TypeOpt[1]->click();
-    main->FileList->setSelected(0, true);
-    if (!main->menu_html->isEnabled())
+    child<QRadioButton>(main, "TypeOpt", 1)->click();
+    fileList(main)->setSelected(0, true);
+    if (!child<QAction>(main, "menu_html")->isEnabled())
         return {u"menu_html disabled"_s};
-    main->menu_html->trigger();
+    child<QAction>(main, "menu_html")->trigger();
     return progressRows(t->app().inProgress());
 }
 
@@ -196,11 +207,12 @@ void CommandsTest::stopButtonLeavesTheFileInWorkAsItWas() {
         return !QDir(folder).entryList({u".big.txt.*.qmtmp"_s}, QDir::Files | QDir::Hidden).isEmpty();
     };
     connect(&poll, &QTimer::timeout, [&] {
-        if (rewriting() && progress->CmdStop->isVisible() && progress->CmdStop->isEnabled())
-            QTest::mouseClick(progress->CmdStop, Qt::LeftButton);
+        if (rewriting() && child<QPushButton>(progress, "CmdStop")->isVisible() &&
+            child<QPushButton>(progress, "CmdStop")->isEnabled())
+            QTest::mouseClick(child<QPushButton>(progress, "CmdStop"), Qt::LeftButton);
     });
     poll.start();
-    main->menu_autopara->trigger();
+    child<QAction>(main, "menu_autopara")->trigger();
     poll.stop();
     AtomicFile::namedOnlyForTesting(false);
 
@@ -209,7 +221,7 @@ void CommandsTest::stopButtonLeavesTheFileInWorkAsItWas() {
              QStringList({u"big.txt|未完成|已停止，文件保持原样|mark"_s, u"small.txt|未处理|已停止|mark"_s}));
     QVERIFY(TestApplication::readFile(folder + "big.txt") == big);
     QCOMPARE(TestApplication::readFile(folder + "small.txt"), BrokenSecond);
-    QVERIFY(progress->CmdStop->isHidden());
+    QVERIFY(child<QPushButton>(progress, "CmdStop")->isHidden());
 }
 
 void CommandsTest::webPageOverwriteAnsweredNo() {
@@ -248,7 +260,7 @@ void CommandsTest::keyboardShortcutRunsOnlyEnabledCommands() {
     QTest::keyClick(main, Qt::Key_J, Qt::ControlModifier); // nothing selected: disabled
     QVERIFY(!t->app().inProgress()->isVisible());
 
-    main->FileList->setSelected(0, true);
+    fileList(main)->setSelected(0, true);
     QTest::keyClick(main, Qt::Key_J, Qt::ControlModifier);
     QVERIFY(t->app().inProgress()->isVisible());
     QCOMPARE(progressRows(t->app().inProgress()), QStringList({u"a.txt|完成||mark"_s}));
@@ -265,7 +277,7 @@ void CommandsTest::renameHandsOverFolderAndSelection() {
     MainFrm* main = t->main();
     QVERIFY(main->openFolder(folder));
 
-    main->menu_rename->trigger();
+    child<QAction>(main, "menu_rename")->trigger();
     QCOMPARE(t->state().SelectedFiles, QStringList({QString()}));
     QCOMPARE(t->state().DialogFolder, folder);
     QVERIFY(dialog && dialog->isVisible());
@@ -277,8 +289,8 @@ void CommandsTest::renameHandsOverFolderAndSelection() {
     dialog->close();
     QTRY_VERIFY(dialog.isNull());
 
-    main->FileList->setSelected(2, true);
-    main->FileList->setSelected(0, true);
+    fileList(main)->setSelected(2, true);
+    fileList(main)->setSelected(0, true);
     main->toolbarButton(u"rename"_s)->trigger();
     QCOMPARE(t->state().SelectedFiles, QStringList({u"a.txt"_s, u"c.txt"_s}));
 }
@@ -308,19 +320,20 @@ void CommandsTest::replacePrefillsTheSearchText() {
     MainFrm* main = t->main();
     QVERIFY(main->openFolder(folder));
     main->previewEntry(0);
-    main->FileList->setSelected(0, true);
-    QTextCursor cursor = main->Rich1->textCursor();
+    fileList(main)->setSelected(0, true);
+    QTextCursor cursor = preview(main)->textCursor();
     cursor.setPosition(selectionStart);
     cursor.setPosition(selectionStart + selectionLength, QTextCursor::KeepAnchor);
-    main->Rich1->setTextCursor(cursor);
+    preview(main)->setTextCursor(cursor);
 
-    main->menu_replace->trigger();
+    child<QAction>(main, "menu_replace")->trigger();
     QVERIFY(dialog);
     QCOMPARE(dialog->findChild<QComboBox*>(u"ComboSource"_s)->currentText(), searchText);
     QCOMPARE(t->state().ProgressOwner.data(), main);
     QCOMPARE(t->state().SelectedFiles, QStringList({u"a.txt"_s}));
     QVERIFY(!main->isEnabled());
-    QCOMPARE(main->Rich1->textCursor().selectionEnd() - main->Rich1->textCursor().selectionStart(), selectionLength);
+    QCOMPARE(preview(main)->textCursor().selectionEnd() - preview(main)->textCursor().selectionStart(),
+             selectionLength);
 }
 
 void CommandsTest::wizardGetsTheFolder() {
@@ -337,7 +350,7 @@ void CommandsTest::wizardGetsTheFolder() {
     QVERIFY(w.main()->openFolder(w.filesFolder()));
     QVERIFY(wizard->isHidden());
 
-    w.main()->menu_fastwork->trigger();
+    child<QAction>(w.main(), "menu_fastwork")->trigger();
     QCOMPARE(handedOver, w.filesFolder());
     QCOMPARE(w.state().DialogFolder, w.filesFolder());
     QVERIFY(wizard->isVisible());
@@ -351,9 +364,9 @@ void CommandsTest::missingTaskWindowDoesNothing() {
     QVERIFY(bare.start());
     MainFrm* main = bare.main();
     QVERIFY(bare.app().fastWork() == nullptr);
-    main->menu_merge->trigger();
-    main->menu_option->trigger();
-    main->menu_fastwork->trigger();
+    child<QAction>(main, "menu_merge")->trigger();
+    child<QAction>(main, "menu_option")->trigger();
+    child<QAction>(main, "menu_fastwork")->trigger();
     QVERIFY(main->isEnabled());
 }
 
@@ -372,7 +385,7 @@ void CommandsTest::aboutBoxIsModal() {
         row = QStringList({item->text(1), item->text(2)});
         about->close();
     });
-    main->menu_about->trigger();
+    child<QAction>(main, "menu_about")->trigger();
     QVERIFY(modal);
     QCOMPARE(version, u"Version 2.1"_s);
     QCOMPARE(row, QStringList({u"建议增加替换去除字符功能"_s, u"2003.7.5"_s}));
@@ -381,9 +394,77 @@ void CommandsTest::aboutBoxIsModal() {
 
 void CommandsTest::closingTheMainWindowRunsShutdown() {
     QSignalSpy finished(&t->app(), &Application::finished);
-    t->main()->menu_quit->trigger();
+    child<QAction>(t->main(), "menu_quit")->trigger();
     QCOMPARE(finished.count(), 1);
     QVERIFY(QFile::exists(t->appFolder() + u"Quillmar.cfg"_s));
+}
+
+void CommandsTest::closingDuringABatchAsksToStopIt_data() {
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("changed");
+    QTest::newRow("answered No: the batch and the window go on")
+        << false << QStringList{u"第1章.txt|完成|"_s, u"第2章.txt|完成|"_s, u"第3章.txt|完成|"_s}
+        << QStringList{u"第1章.txt"_s, u"第2章.txt"_s, u"第3章.txt"_s};
+    QTest::newRow("answered Yes: the batch stops, then the window closes")
+        << true << QStringList{u"第1章.txt|完成|"_s, u"第2章.txt|未处理|已停止"_s, u"第3章.txt|未处理|已停止"_s}
+        << QStringList{u"第1章.txt"_s};
+}
+
+void CommandsTest::closingDuringABatchAsksToStopIt() {
+    QFETCH(bool, stop);
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, changed);
+    const QStringList names{u"第1章.txt"_s, u"第2章.txt"_s, u"第3章.txt"_s};
+    for (const QString& name : names)
+        TestApplication::writeFile(folder + name, BrokenFirst);
+    MainFrm* main = t->main();
+    QVERIFY(main->openFolder(folder));
+    DialogTest::selectInMain(main, names);
+    InProgress* progress = t->app().inProgress();
+    const QTreeWidget* results = child<QTreeWidget>(progress, "LVResults");
+    QVERIFY(main->windowHandle());
+    // The user closes the main window once the first file's row shows. The close is queued as the
+    // window system's would be: it arrives with the events the batch lets run before its next file
+    // (the windows work on one file after another), whatever the machine's speed.
+    connect(
+        results->model(), &QAbstractItemModel::rowsInserted, main,
+        [main] {
+            QMetaObject::invokeMethod(
+                main, [main] { main->windowHandle()->close(); }, Qt::QueuedConnection);
+        },
+        Qt::SingleShotConnection);
+    t->messages().queue({stop ? MessageProvider::Answer::Yes : MessageProvider::Answer::No});
+    QSignalSpy finished(&t->app(), &Application::finished);
+
+    child<QAction>(main, "menu_autopara")->trigger();
+
+    QCOMPARE(t->messages().texts(), QStringList{u"正在处理文件。要停止这批处理吗？"_s});
+    QVERIFY(progress->isFinished());
+    QCOMPARE(DialogTest::progressRows(*progress), rows);
+    const QString summingUp = results->topLevelItem(results->topLevelItemCount() - 1)->text(0);
+    QCOMPARE(summingUp.startsWith(u"已停止"_s), stop);
+    for (const QString& name : names) {
+        const QByteArray expected =
+            changed.contains(name) ? u"　　天色已晚，他推开门走了进去。\r\n"_s.toUtf8() : BrokenFirst;
+        QVERIFY2(TestApplication::readFile(folder + name) == expected, qPrintable(name));
+    }
+    // The batch's journal is whole: its end is written, and it names exactly the files it changed.
+    const BackupJournal::Contents journal = BackupJournal::read(t->appFolder() + u"backup/20030705-14/000/"_s);
+    QVERIFY(journal.present);
+    QVERIFY(journal.header.ended.isValid());
+    QCOMPARE(journal.damage, QStringList());
+    QStringList journalled;
+    for (const JournalEntry& entry : journal.entries) {
+        QVERIFY(entry.finished);
+        journalled.append(entry.name);
+    }
+    QCOMPARE(journalled, changed);
+
+    // The window closes (the program's shutdown) only after the batch has ended.
+    QCoreApplication::processEvents();
+    QCOMPARE(finished.count(), stop ? 1 : 0);
+    QCOMPARE(main->isVisible(), !stop);
 }
 
 QTEST_MAIN(CommandsTest)

@@ -1,8 +1,10 @@
 // The program among the desktop's other programs: files and folders dropped from a file manager on
 // the main window and on the merge list, and the file list following changes made on disk.
 
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
 #include "WindowControls.h"
+#include "MainWindowControls.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/FileListBox.h"
 #include "ui/common/FolderList.h"
@@ -20,6 +22,10 @@
 #include <QTest>
 #include <QTreeView>
 #include <QUrl>
+
+using UiTest::child;
+using UiTest::fileList;
+using UiTest::preview;
 
 using namespace DialogTest;
 
@@ -59,7 +65,7 @@ QStringList namesOf(const FileListView* list) {
 
 int checkedType(const MainFrm* main) {
     for (int i = 0; i < 3; ++i) {
-        if (main->TypeOpt[i]->isChecked())
+        if (child<QRadioButton>(main, "TypeOpt", i)->isChecked())
             return i;
     }
     return -1;
@@ -122,16 +128,16 @@ void DesktopTest::dropOnTheMainWindow() {
     QStringList paths;
     for (const QString& path : dropped)
         paths.append(root + path);
-    QWidget* widget = target == "list"      ? main->FileList->reportView()->viewport()
-                      : target == "preview" ? main->Rich1->viewport()
+    QWidget* widget = target == "list"      ? child<QTreeView>(main, "FileListReport")->viewport()
+                      : target == "preview" ? preview(main)->viewport()
                                             : static_cast<QWidget*>(main);
     QVERIFY(dropPaths(widget, paths));
 
     QCOMPARE(t.state().CurrentFolder, root + folder + u'/');
-    QCOMPARE(selectedNames(main->FileList), selected);
+    QCOMPARE(selectedNames(fileList(main)), selected);
     QCOMPARE(checkedType(main), type);
     if (!selected.isEmpty())
-        QCOMPARE(main->Rich1->fileName(), t.state().CurrentFolder + selected.first());
+        QCOMPARE(preview(main)->fileName(), t.state().CurrentFolder + selected.first());
 }
 
 // The list holds 0.txt; dropped: 第10章.txt, the folder "more" (第3章.txt, 第1章.txt), 第2章.txt, 0.txt.
@@ -186,17 +192,17 @@ void DesktopTest::fileListFollowsTheDisk() {
     t.writeFile(folder + "d.txt", "y\r\n");
     QVERIFY(QFile::remove(folder + "a.txt"));
     QVERIFY(QFile::rename(folder + "c.txt", folder + "e.txt"));
-    QTRY_COMPARE_WITH_TIMEOUT(namesOf(main->FileList), (QStringList{"b.txt", "d.txt", "e.txt"}), 1000);
-    QCOMPARE(selectedNames(main->FileList), QStringList{"b.txt"});
+    QTRY_COMPARE_WITH_TIMEOUT(namesOf(fileList(main)), (QStringList{"b.txt", "d.txt", "e.txt"}), 1000);
+    QCOMPARE(selectedNames(fileList(main)), QStringList{"b.txt"});
 
     // While a batch or a dialog keeps the window disabled the list stays as the batch took it.
     main->setEnabled(false);
     t.writeFile(folder + "f.txt", "z\r\n");
     QTest::qWait(700);
-    QCOMPARE(namesOf(main->FileList).size(), 3);
+    QCOMPARE(namesOf(fileList(main)).size(), 3);
     main->setEnabled(true);
-    QTRY_COMPARE_WITH_TIMEOUT(namesOf(main->FileList), (QStringList{"b.txt", "d.txt", "e.txt", "f.txt"}), 1000);
-    QCOMPARE(selectedNames(main->FileList), QStringList{"b.txt"});
+    QTRY_COMPARE_WITH_TIMEOUT(namesOf(fileList(main)), (QStringList{"b.txt", "d.txt", "e.txt", "f.txt"}), 1000);
+    QCOMPARE(selectedNames(fileList(main)), QStringList{"b.txt"});
 }
 
 QTEST_MAIN(DesktopTest)

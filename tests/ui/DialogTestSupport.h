@@ -4,6 +4,7 @@
 // window's list, leaving a box as the keyboard focus would, answering the folder picker, the rows
 // of the progress window, and pictures of the dialogs.
 
+#include "ChildWidget.h"
 #include "ui/common/InProgress.h"
 #include "ui/dialogs/BrowseFrm.h"
 #include "ui/main/FileListView.h"
@@ -60,8 +61,7 @@ inline void leave(QWidget* box) {
 
 // Selects exactly the entries `names` of the main window's file list.
 inline void selectInMain(MainFrm* main, const QStringList& names) {
-    for (int row = 0; row < main->FileList->count(); ++row)
-        main->FileList->setSelected(row, names.contains(main->FileList->text(row)));
+    main->selectNames(names);
 }
 
 // Once the folder picker is up as the modal window, hands it to `answer` (which clicks OK or
@@ -79,8 +79,9 @@ enum class Marks { Without, With };
 // Marks::With followed by "|mark" when the row has an icon or "|" when it has none.
 inline QStringList progressRows(const InProgress& window, int columns = 3, Marks marks = Marks::Without) {
     QStringList rows;
-    for (int i = 0; i < window.LVResults->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = window.LVResults->topLevelItem(i);
+    const QTreeWidget* results = UiTest::child<QTreeWidget>(&window, "LVResults");
+    for (int i = 0; i < results->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = results->topLevelItem(i);
         // The window's own summing-up row is no row of the batch (ProgressWindowTest checks it).
         if (item->data(0, InProgress::OutcomeRole).toInt() == InProgress::SummingUp)
             continue;

@@ -2,7 +2,9 @@
 // build, the batch in the progress window; and the book check's rows from the tools menu.
 
 #include "ui/dialogs/EpubFrm.h"
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
+#include "MainWindowControls.h"
 #include "WindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
@@ -16,6 +18,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTreeWidget>
+
+using UiTest::child;
 
 using namespace DialogTest;
 
@@ -38,8 +42,8 @@ QStringList treeRows(const EpubFrm* dialog) {
     QStringList rows;
     const auto row = [](const QTreeWidgetItem* item, const QString& indent) {
         const bool unticked = item->data(0, Qt::CheckStateRole).isValid() && item->checkState(0) == Qt::Unchecked;
-        return indent + (unticked ? QStringLiteral("-") : QString()) + item->text(0) +
-               u'@' + item->text(1) + (item->toolTip(0).isEmpty() ? QString() : QStringLiteral("?"));
+        return indent + (unticked ? QStringLiteral("-") : QString()) + item->text(0) + u'@' + item->text(1) +
+               (item->toolTip(0).isEmpty() ? QString() : QStringLiteral("?"));
     };
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* top = tree->topLevelItem(i);
@@ -99,9 +103,10 @@ void EpubFrmTest::treeAndBoxesComeFromTheBook() {
     dialog->close();
     settle();
     QVERIFY(t.main()->isEnabled());
+    const FileListView* list = UiTest::fileList(t.main());
     QStringList shown;
-    for (int row = 0; row < t.main()->FileList->count(); ++row)
-        shown.append(t.main()->FileList->text(row));
+    for (int row = 0; row < list->count(); ++row)
+        shown.append(list->text(row));
     QVERIFY2(shown.contains("新.txt"), qPrintable(shown.join(u',')));
     QVERIFY(t.state().SelectedFiles.isEmpty());
     QVERIFY(t.state().DialogFolder.isEmpty());
@@ -143,7 +148,7 @@ void EpubFrmTest::correctionsReachTheBuild() {
     QCOMPARE(progressRows(*progress), QStringList({"书.epub|制作完成|"}));
     QVERIFY(QFile::exists(t.filesFolder() + "书.epub"));
     QVERIFY(!dialog->isEnabled());
-    QTest::mouseClick(progress->CmdOK, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(progress, "CmdOK"), Qt::LeftButton);
     QVERIFY(dialog->isEnabled());
 }
 
@@ -175,7 +180,8 @@ void EpubFrmTest::bookCheckRows() {
              QStringList({"clean.txt|检查完成|未发现问题", "第三章 丙|缺章|之前缺少第2章：补上缺的章节",
                           "gap.txt|检查完成|发现问题，见上面的行", "none.txt|检查完成|未找到章节标题：无从检查"}));
     // Every file checked is counted, the one with findings too.
-    const QTreeWidgetItem* last = progress.LVResults->topLevelItem(progress.LVResults->topLevelItemCount() - 1);
+    const QTreeWidget* results = child<QTreeWidget>(&progress, "LVResults");
+    const QTreeWidgetItem* last = results->topLevelItem(results->topLevelItemCount() - 1);
     QCOMPARE(last->text(0), QStringLiteral("共 3 个文件：2 个完成，1 个保持原样"));
 }
 

@@ -1,8 +1,10 @@
 // The Traditional Chinese face: which locales get it, and that it reaches the windows.
 
 #include "ui/main/FaceTranslation.h"
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
 #include "WindowControls.h"
+#include "MainWindowControls.h"
 #include "fakes-ui/TestApplication.h"
 #include "platform/ChineseConverter.h"
 #include "ui/common/InProgress.h"
@@ -26,8 +28,12 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
-#include <QTreeWidget>
 #include <QTextBrowser>
+#include <QTreeWidget>
+
+using UiTest::child;
+using UiTest::fileList;
+using UiTest::preview;
 
 namespace {
 
@@ -147,9 +153,9 @@ void FaceTranslationTest::taiwanLocaleShowsTheMainWindowInTraditional() {
     TestApplication t;
     QVERIFY(t.start());
     // Term corrections on top of the character conversion: 文件 → 檔案, 帮助 → 說明, 向导 → 精靈.
-    QCOMPARE(t.main()->menu_file->title(), QStringLiteral("檔案 [&F]"));
-    QCOMPARE(t.main()->menu_help->title(), QStringLiteral("說明 [&H]"));
-    QCOMPARE(t.main()->menu_fastwork->text(), QStringLiteral("快速處理精靈... [&W]"));
+    QCOMPARE(child<QMenu>(t.main(), "menu_file")->title(), QStringLiteral("檔案 [&F]"));
+    QCOMPARE(child<QMenu>(t.main(), "menu_help")->title(), QStringLiteral("說明 [&H]"));
+    QCOMPARE(child<QAction>(t.main(), "menu_fastwork")->text(), QStringLiteral("快速處理精靈... [&W]"));
     t.quit();
 }
 
@@ -164,10 +170,10 @@ void FaceTranslationTest::everyWindowReadsInTraditional() {
     MainFrm* main = t.main();
     QVERIFY(main->openFolder(t.filesFolder()));
     main->chooseType(2);
-    main->FileList->setColumnShown(FileListView::EncodingColumn, true);
-    main->FileList->setColumnShown(FileListView::LineEndColumn, true);
-    main->FileList->readAllFormats();
-    main->FileList->columnMenu();
+    fileList(main)->setColumnShown(FileListView::EncodingColumn, true);
+    fileList(main)->setColumnShown(FileListView::LineEndColumn, true);
+    fileList(main)->readAllFormats();
+    fileList(main)->columnMenu();
     main->previewEntry(0);
     QStringList left = simplifiedLeft(main);
     main->previewEntry(1);
@@ -187,7 +193,7 @@ void FaceTranslationTest::everyWindowReadsInTraditional() {
         {&MainFrm::openOptions, "FrmOption"}, {&MainFrm::openWizard, "FastWork"},  {&MainFrm::openHelp, "HelpFrm"},
     };
     for (const auto& [open, name] : windows) {
-        main->FileList->setSelected(0, true);
+        fileList(main)->setSelected(0, true);
         (main->*open)();
         QWidget* window = shown(QString::fromLatin1(name));
         if (!window) {
@@ -229,21 +235,21 @@ void FaceTranslationTest::batchWindowsReadInTraditional() {
     DialogTest::selectInMain(main, {QStringLiteral("a.txt")});
     main->runBatch(BatchCommand::RemoveSpaces);
     InProgress* progress = t.app().inProgress();
-    QStringList left = simplifiedLeft(progress, progress->LVResults);
-    const int rows = progress->LVResults->topLevelItemCount();
+    QStringList left = simplifiedLeft(progress, child<QTreeWidget>(progress, "LVResults"));
+    const int rows = child<QTreeWidget>(progress, "LVResults")->topLevelItemCount();
     QVERIFY(rows > 0);
     left << simplifiedIn(QStringLiteral("InProgress summing-up"),
-                         {progress->LVResults->topLevelItem(rows - 1)->text(0)});
+                         {child<QTreeWidget>(progress, "LVResults")->topLevelItem(rows - 1)->text(0)});
     progress->acknowledge();
 
     t.messages().clear();
-    main->menu_undobatch->trigger();
+    child<QAction>(main, "menu_undobatch")->trigger();
     progress->acknowledge();
     QVERIFY(!t.messages().shown().isEmpty());
     for (const ScriptedMessageProvider::Shown& box : t.messages().shown())
         left << simplifiedIn(QStringLiteral("undo question"), {box.title, box.text});
 
-    main->menu_backup->trigger();
+    child<QAction>(main, "menu_backup")->trigger();
     if (auto* backups = DialogTest::shownWindow<BackupFrm>(QStringLiteral("BackupFrm"))) {
         QCOMPARE(DialogTest::control<QTreeWidget>(backups, "ListBatches")->topLevelItemCount(), 2);
         left << simplifiedLeft(backups);
@@ -253,7 +259,7 @@ void FaceTranslationTest::batchWindowsReadInTraditional() {
     }
 
     DialogTest::selectInMain(main, {QStringLiteral("book.txt")});
-    main->menu_epub->trigger();
+    child<QAction>(main, "menu_epub")->trigger();
     if (auto* epub = DialogTest::shownWindow<EpubFrm>(QStringLiteral("EpubFrm"))) {
         QVERIFY(DialogTest::control<QTreeWidget>(epub, "TreeChapters")->topLevelItemCount() > 0);
         left << simplifiedLeft(epub);

@@ -3,6 +3,7 @@
 // slider and the advanced options.
 
 #include "ui/wizard/FastWork.h"
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
 #include "WindowControls.h"
 #include "core/PathHelpers.h"
@@ -18,17 +19,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QRegularExpression>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QTreeWidget>
 #include <QWindow>
+
+using UiTest::child;
 
 namespace {
 
@@ -75,12 +78,12 @@ QStringList filesIn(const QString& folder) {
 
 // Only the stages a test names are switched on.
 void switchStagesOff(FastWork* w) {
-    w->CheckHtml->setChecked(false);
-    w->CheckMerge->setChecked(false);
-    w->CheckPara->setChecked(false);
-    w->CheckSpace->setChecked(false);
-    w->ComboCode->setCurrentIndex(0);
-    w->ComboChar->setCurrentIndex(0);
+    child<QCheckBox>(w, "CheckHtml")->setChecked(false);
+    child<QCheckBox>(w, "CheckMerge")->setChecked(false);
+    child<QCheckBox>(w, "CheckPara")->setChecked(false);
+    child<QCheckBox>(w, "CheckSpace")->setChecked(false);
+    child<QComboBox>(w, "ComboCode")->setCurrentIndex(0);
+    child<QComboBox>(w, "ComboChar")->setCurrentIndex(0);
 }
 
 void writeStartMode(TestApplication& t, qint16 startMode, const QString& recentFolder) {
@@ -163,18 +166,18 @@ void FastWorkTest::refusals() {
     QVERIFY(w);
     QApplication::setActiveWindow(w);
     const QString typedFolder = folderExists ? folder : folder + "missing/";
-    w->TextFolder->setText(typedFolder);
-    w->TextNewName->setText(name);
-    w->ComboPrefix->setEditText("【连载】");
+    child<QLineEdit>(w, "TextFolder")->setText(typedFolder);
+    child<QLineEdit>(w, "TextNewName")->setText(name);
+    child<QComboBox>(w, "ComboPrefix")->setEditText("【连载】");
 
-    w->CmdOk->click();
+    child<QPushButton>(w, "CmdOk")->click();
 
     QCOMPARE(t.messages().shown().size(), 1);
     const ScriptedMessageProvider::Shown shown = t.messages().shown().first();
     QCOMPARE(int(shown.icon), icon);
     QCOMPARE(shown.title, QStringLiteral("Quillmar"));
     QCOMPARE(shown.text, message.contains("%1") ? message.arg(typedFolder) : message);
-    QCOMPARE(w->TextNewName->text(), nameAfter);
+    QCOMPARE(child<QLineEdit>(w, "TextNewName")->text(), nameAfter);
     QVERIFY(w->focusWidget());
     QCOMPARE(w->focusWidget()->objectName(), focus);
     QVERIFY(w->isEnabled());
@@ -193,15 +196,15 @@ void FastWorkTest::pagesAreConvertedMergedAndReflowed() {
                                                   "小镇。\r\n</body></html>\r\n");
     TestApplication::writeFile(folder + "02.html", "<html><body>\r\n第二章<br>\r\n风停了。\r\n</body></html>\r\n");
     FastWork* w = openWizardOn(t, folder);
-    QCOMPARE(w->TextFolder->text(), folder);
-    QCOMPARE(w->File1->fileNames(), (QStringList{"01.htm", "02.html"}));
-    w->CheckPara->setChecked(true);
-    w->TextNewName->setText(" book ");
-    w->Combo2->setCurrentIndex(1);
+    QCOMPARE(child<QLineEdit>(w, "TextFolder")->text(), folder);
+    QCOMPARE(child<FileListBox>(w, "File1")->fileNames(), (QStringList{"01.htm", "02.html"}));
+    child<QCheckBox>(w, "CheckPara")->setChecked(true);
+    child<QLineEdit>(w, "TextNewName")->setText(" book ");
+    child<QComboBox>(w, "Combo2")->setCurrentIndex(1);
 
-    w->CmdOk->click();
+    child<QPushButton>(w, "CmdOk")->click();
 
-    QCOMPARE(w->TextNewName->text(), QStringLiteral("book.txt"));
+    QCOMPARE(child<QLineEdit>(w, "TextNewName")->text(), QStringLiteral("book.txt"));
     QCOMPARE(progressRows(t), (QStringList{
                                   "-html转换-|",
                                   "02.html|完成",
@@ -222,8 +225,8 @@ void FastWorkTest::pagesAreConvertedMergedAndReflowed() {
     QCOMPARE(filesIn(folder), (QStringList{"01.htm", "02.html", "book.txt"}));
 
     // The list shows Combo2's type again, read after the run; the wizard waits for the acknowledgement.
-    QCOMPARE(w->File1->pattern(), QStringLiteral("*.txt"));
-    QCOMPARE(w->File1->fileNames(), QStringList{"book.txt"});
+    QCOMPARE(child<FileListBox>(w, "File1")->pattern(), QStringLiteral("*.txt"));
+    QCOMPARE(child<FileListBox>(w, "File1")->fileNames(), QStringList{"book.txt"});
     QVERIFY(!w->isEnabled());
     t.app().inProgress()->acknowledge();
     QVERIFY(w->isEnabled());
@@ -253,11 +256,11 @@ void FastWorkTest::comboIndexOrdersIndexFiles() {
     for (const char* name : {"001", "002", "Index", "index2"})
         TestApplication::writeFile(folder + name + ".txt", QByteArray(name) + "\r\n");
     FastWork* w = openWizardOn(t, folder);
-    w->CheckHtml->setChecked(false);
-    w->TextNewName->setText("all");
-    w->ComboIndex->setCurrentIndex(indexMode);
+    child<QCheckBox>(w, "CheckHtml")->setChecked(false);
+    child<QLineEdit>(w, "TextNewName")->setText("all");
+    child<QComboBox>(w, "ComboIndex")->setCurrentIndex(indexMode);
 
-    w->CmdOk->click();
+    child<QPushButton>(w, "CmdOk")->click();
 
     QCOMPARE(TestApplication::readFile(folder + "all.txt"), merged);
     QCOMPARE(filesIn(folder), left);
@@ -289,11 +292,11 @@ void FastWorkTest::deletionOptions() {
     QVERIFY(t.start());
     const QString folder = writePageAndText(t);
     FastWork* w = openWizardOn(t, folder);
-    w->TextNewName->setText("all");
-    w->CheckDelH->setChecked(deletePages);
-    w->CheckDelM->setChecked(deleteMerged);
+    child<QLineEdit>(w, "TextNewName")->setText("all");
+    child<QCheckBox>(w, "CheckDelH")->setChecked(deletePages);
+    child<QCheckBox>(w, "CheckDelM")->setChecked(deleteMerged);
 
-    w->CmdOk->click();
+    child<QPushButton>(w, "CmdOk")->click();
 
     QCOMPARE(filesIn(folder), left);
     const QStringList rows = progressRows(t);
@@ -334,13 +337,13 @@ void FastWorkTest::stagesThatAreOff() {
     TestApplication::writeFile(folder + "a.txt", "ＡＢＣabc\r\n");
     FastWork* w = openWizardOn(t, folder);
     switchStagesOff(w);
-    w->ComboCode->setCurrentIndex(code);
-    w->ComboChar->setCurrentIndex(width);
+    child<QComboBox>(w, "ComboCode")->setCurrentIndex(code);
+    child<QComboBox>(w, "ComboChar")->setCurrentIndex(width);
 
-    w->CmdOk->click();
+    child<QPushButton>(w, "CmdOk")->click();
 
     QVERIFY(t.messages().shown().isEmpty()); // with the merge off an empty name is no problem
-    QCOMPARE(w->TextNewName->text(), QString());
+    QCOMPARE(child<QLineEdit>(w, "TextNewName")->text(), QString());
     QCOMPARE(progressRows(t), rows);
     QVERIFY(t.app().inProgress()->isFinished());
     if (!text.isEmpty())
@@ -377,8 +380,8 @@ void FastWorkTest::closing() {
         // The splash opened the wizard alone, on the most recent folder.
         QVERIFY(w->isVisible());
         QVERIFY(!t.main()->isVisible());
-        QCOMPARE(w->TextFolder->text(), recent);
-        QCOMPARE(w->File1->fileNames(), QStringList{"r.txt"});
+        QCOMPARE(child<QLineEdit>(w, "TextFolder")->text(), recent);
+        QCOMPARE(child<FileListBox>(w, "File1")->fileNames(), QStringList{"r.txt"});
     }
     const QString folder = t.filesFolder();
     TestApplication::writeFile(folder + "a.htm", "<p>甲</p>\r\n");
@@ -386,8 +389,8 @@ void FastWorkTest::closing() {
         t.main()->show();
         openWizardOn(t, folder);
         QVERIFY(!t.main()->isEnabled());
-        QCOMPARE(w->TextFolder->text(), folder);
-        QCOMPARE(w->File1->fileNames(), QStringList{"a.htm"});
+        QCOMPARE(child<QLineEdit>(w, "TextFolder")->text(), folder);
+        QCOMPARE(child<FileListBox>(w, "File1")->fileNames(), QStringList{"a.htm"});
     }
     if (!fromMain)
         w->openFolder(folder); // as the folder button does
@@ -396,7 +399,7 @@ void FastWorkTest::closing() {
     TestApplication::writeFile(t.state().TempFile, "left over");
 
     if (closeWith == "CmdCancel")
-        w->CmdCancel->click();
+        child<QPushButton>(w, "CmdCancel")->click();
     else if (closeWith == "Escape")
         QTest::keyClick(w, Qt::Key_Escape);
     else
@@ -408,7 +411,7 @@ void FastWorkTest::closing() {
         QVERIFY(t.main()->isEnabled());
         QVERIFY(t.main()->isVisible());
         QCOMPARE(t.state().CurrentFolder, folder);
-        QCOMPARE(t.main()->File1->fileNames(), (QStringList{"new.txt"}));
+        QCOMPARE(child<FileListBox>(t.main(), "File1")->fileNames(), (QStringList{"new.txt"}));
         QVERIFY(QFile::exists(t.state().TempFile));
     } else {
         QCOMPARE(finished.count(), 1);
@@ -426,21 +429,22 @@ void FastWorkTest::reopeningStartsFromTheDesignedStates() {
     auto shownBy = [](const FastWork* w) {
         return QStringList{
             QString("checked=%1%2%3%4%5%6%7")
-                .arg(w->CheckHtml->isChecked())
-                .arg(w->CheckMerge->isChecked())
-                .arg(w->CheckPara->isChecked())
-                .arg(w->CheckSpace->isChecked())
-                .arg(w->CheckDelH->isChecked())
-                .arg(w->CheckDelLink->isChecked())
-                .arg(w->CheckDelM->isChecked()),
-            "TextNewName=" + w->TextNewName->text(),
-            "ComboIndex=" + w->ComboIndex->currentText(),
-            "ComboCode=" + w->ComboCode->currentText(),
-            "ComboChar=" + w->ComboChar->currentText(),
-            "File1=" + w->File1->pattern(),
-            "Slider1=" + w->LabelGrade->text(),
-            "CmdAdv=" + w->CmdAdv->text(),
-            "ComboPrefix=" + w->ComboPrefix->currentText() + " of " + QString::number(w->ComboPrefix->count()),
+                .arg(child<QCheckBox>(w, "CheckHtml")->isChecked())
+                .arg(child<QCheckBox>(w, "CheckMerge")->isChecked())
+                .arg(child<QCheckBox>(w, "CheckPara")->isChecked())
+                .arg(child<QCheckBox>(w, "CheckSpace")->isChecked())
+                .arg(child<QCheckBox>(w, "CheckDelH")->isChecked())
+                .arg(child<QCheckBox>(w, "CheckDelLink")->isChecked())
+                .arg(child<QCheckBox>(w, "CheckDelM")->isChecked()),
+            "TextNewName=" + child<QLineEdit>(w, "TextNewName")->text(),
+            "ComboIndex=" + child<QComboBox>(w, "ComboIndex")->currentText(),
+            "ComboCode=" + child<QComboBox>(w, "ComboCode")->currentText(),
+            "ComboChar=" + child<QComboBox>(w, "ComboChar")->currentText(),
+            "File1=" + child<FileListBox>(w, "File1")->pattern(),
+            "Slider1=" + child<QLabel>(w, "LabelGrade")->text(),
+            "CmdAdv=" + child<QPushButton>(w, "CmdAdv")->text(),
+            "ComboPrefix=" + child<QComboBox>(w, "ComboPrefix")->currentText() + " of " +
+                QString::number(child<QComboBox>(w, "ComboPrefix")->count()),
         };
     };
     const QStringList designed{"checked=1100011",  "TextNewName=",      "ComboIndex=如果存在则首先合并",
@@ -452,24 +456,24 @@ void FastWorkTest::reopeningStartsFromTheDesignedStates() {
     FastWork* w = openWizardOn(t, t.filesFolder());
     QCOMPARE(shownBy(w), designed + QStringList{"ComboPrefix= of 0"});
 
-    w->CheckHtml->setChecked(false);
-    w->CheckPara->setChecked(true);
-    w->CheckDelH->setChecked(true);
-    w->CheckDelM->setChecked(false);
-    w->TextNewName->setText("x");
-    w->ComboIndex->setCurrentIndex(2);
-    w->ComboCode->setCurrentIndex(1);
-    w->Combo2->setCurrentIndex(3);
-    w->Slider1->setValue(3);
-    w->ComboPrefix->setEditText("typed");
+    child<QCheckBox>(w, "CheckHtml")->setChecked(false);
+    child<QCheckBox>(w, "CheckPara")->setChecked(true);
+    child<QCheckBox>(w, "CheckDelH")->setChecked(true);
+    child<QCheckBox>(w, "CheckDelM")->setChecked(false);
+    child<QLineEdit>(w, "TextNewName")->setText("x");
+    child<QComboBox>(w, "ComboIndex")->setCurrentIndex(2);
+    child<QComboBox>(w, "ComboCode")->setCurrentIndex(1);
+    child<QComboBox>(w, "Combo2")->setCurrentIndex(3);
+    child<QSlider>(w, "Slider1")->setValue(3);
+    child<QComboBox>(w, "ComboPrefix")->setEditText("typed");
     w->toggleAdvanced();
-    w->CmdCancel->click();
+    child<QPushButton>(w, "CmdCancel")->click();
     t.state().PrefixList[0] = "【新】";
     TestApplication::writeFile(t.filesFolder() + "later.txt", "l\r\n");
 
     t.main()->openWizard();
     QVERIFY(w->isVisible());
-    QCOMPARE(w->File1->fileNames(), QStringList{"later.txt"});
+    QCOMPARE(child<FileListBox>(w, "File1")->fileNames(), QStringList{"later.txt"});
     QCOMPARE(shownBy(w), designed + QStringList{"ComboPrefix= of 1"});
     QVERIFY(!w->advancedShown());
 }
@@ -505,16 +509,18 @@ void FastWorkTest::nameSuggestion() {
     const QString folder = t.filesFolder();
     TestApplication::writeFile(folder + "a.txt", content);
     FastWork* w = openWizardOn(t, folder);
-    w->CheckMerge->setChecked(merge);
-    w->TextNewName->setText("mine");
+    child<QCheckBox>(w, "CheckMerge")->setChecked(merge);
+    child<QLineEdit>(w, "TextNewName")->setText("mine");
 
-    QTest::mouseClick(w->File1->viewport(), Qt::LeftButton, {}, w->File1->visualItemRect(w->File1->item(0)).center());
+    QTest::mouseClick(child<FileListBox>(w, "File1")->viewport(), Qt::LeftButton, {},
+                      child<FileListBox>(w, "File1")->visualItemRect(child<FileListBox>(w, "File1")->item(0)).center());
 
-    QCOMPARE(w->TextNewName->text(), suggested);
-    QVERIFY(w->RichPreview->isReadOnly());
-    QCOMPARE(w->RichPreview->fileName(), folder + "a.txt");
+    QCOMPARE(child<QLineEdit>(w, "TextNewName")->text(), suggested);
+    QVERIFY(child<PreviewBox>(w, "RichPreview")->isReadOnly());
+    QCOMPARE(child<PreviewBox>(w, "RichPreview")->fileName(), folder + "a.txt");
     if (content.startsWith("\xb5\xda"))
-        QCOMPARE(w->RichPreview->toPlainText(), QStringLiteral("第二章　风雪山神庙\n林冲踏着那瑞雪，迎着北风。\n"));
+        QCOMPARE(child<PreviewBox>(w, "RichPreview")->toPlainText(),
+                 QStringLiteral("第二章　风雪山神庙\n林冲踏着那瑞雪，迎着北风。\n"));
 }
 
 void FastWorkTest::aFileGoneBeforeItsClickIsReported() {
@@ -524,7 +530,7 @@ void FastWorkTest::aFileGoneBeforeItsClickIsReported() {
     TestApplication::writeFile(folder + "gone.txt", "标题\r\n");
     TestApplication::writeFile(folder + "kept.txt", "标题\r\n");
     FastWork* w = openWizardOn(t, folder);
-    w->TextNewName->setText("mine");
+    child<QLineEdit>(w, "TextNewName")->setText("mine");
     QFile::remove(folder + "gone.txt");
 
     w->previewFile(0);
@@ -532,8 +538,8 @@ void FastWorkTest::aFileGoneBeforeItsClickIsReported() {
     QCOMPARE(t.messages().shown().size(), 1);
     QCOMPARE(t.messages().shown().first().title, QStringLiteral("Error"));
     QVERIFY(t.messages().shown().first().text.startsWith(QStringLiteral("错误: ")));
-    QCOMPARE(w->File1->fileNames(), QStringList{"kept.txt"});
-    QCOMPARE(w->TextNewName->text(), QStringLiteral("mine"));
+    QCOMPARE(child<FileListBox>(w, "File1")->fileNames(), QStringList{"kept.txt"});
+    QCOMPARE(child<QLineEdit>(w, "TextNewName")->text(), QStringLiteral("mine"));
 }
 
 void FastWorkTest::prefixGoesInFrontOfTheBaseName() {
@@ -544,30 +550,30 @@ void FastWorkTest::prefixGoesInFrontOfTheBaseName() {
     const QString folder = t.filesFolder();
     TestApplication::writeFile(folder + "a.txt", "序章\r\n");
     FastWork* w = openWizardOn(t, folder);
-    QCOMPARE(w->ComboPrefix->count(), 2);
-    QCOMPARE(w->ComboPrefix->currentText(), QString());
+    QCOMPARE(child<QComboBox>(w, "ComboPrefix")->count(), 2);
+    QCOMPARE(child<QComboBox>(w, "ComboPrefix")->currentText(), QString());
 
     w->previewFile(0);
-    emit w->ComboPrefix->textActivated(w->ComboPrefix->itemText(0));
-    QCOMPARE(w->TextNewName->text(), QStringLiteral("【连载】序章"));
-    emit w->ComboPrefix->textActivated(w->ComboPrefix->itemText(1));
-    QCOMPARE(w->TextNewName->text(), QStringLiteral("[完本]序章"));
+    emit child<QComboBox>(w, "ComboPrefix")->textActivated(child<QComboBox>(w, "ComboPrefix")->itemText(0));
+    QCOMPARE(child<QLineEdit>(w, "TextNewName")->text(), QStringLiteral("【连载】序章"));
+    emit child<QComboBox>(w, "ComboPrefix")->textActivated(child<QComboBox>(w, "ComboPrefix")->itemText(1));
+    QCOMPARE(child<QLineEdit>(w, "TextNewName")->text(), QStringLiteral("[完本]序章"));
 
     // Typed prefixes replace each other: every keystroke puts the whole box in front of the base.
-    w->ComboPrefix->setEditText(QString());
-    QTest::keyClicks(w->ComboPrefix->lineEdit(), "ab");
-    QCOMPARE(w->TextNewName->text(), QStringLiteral("ab序章"));
+    child<QComboBox>(w, "ComboPrefix")->setEditText(QString());
+    QTest::keyClicks(child<QComboBox>(w, "ComboPrefix")->lineEdit(), "ab");
+    QCOMPARE(child<QLineEdit>(w, "TextNewName")->text(), QStringLiteral("ab序章"));
 
     // A name typed and left becomes the base name.
-    w->TextNewName->setText("新书");
-    DialogTest::leave(w->TextNewName);
-    emit w->ComboPrefix->textActivated(w->ComboPrefix->itemText(1));
-    QCOMPARE(w->TextNewName->text(), QStringLiteral("[完本]新书"));
-    w->ComboPrefix->setCurrentIndex(1);
+    child<QLineEdit>(w, "TextNewName")->setText("新书");
+    DialogTest::leave(child<QLineEdit>(w, "TextNewName"));
+    emit child<QComboBox>(w, "ComboPrefix")->textActivated(child<QComboBox>(w, "ComboPrefix")->itemText(1));
+    QCOMPARE(child<QLineEdit>(w, "TextNewName")->text(), QStringLiteral("[完本]新书"));
+    child<QComboBox>(w, "ComboPrefix")->setCurrentIndex(1);
 
-    w->CheckHtml->setChecked(false);
-    w->CheckDelM->setChecked(false);
-    w->CmdOk->click();
+    child<QCheckBox>(w, "CheckHtml")->setChecked(false);
+    child<QCheckBox>(w, "CheckDelM")->setChecked(false);
+    child<QPushButton>(w, "CmdOk")->click();
     QCOMPARE(filesIn(folder), (QStringList{"[完本]新书.txt", "a.txt"}));
     QCOMPARE(t.state().PrefixList.mid(0, 2), (QStringList{"[完本]", "【连载】"}));
 }
@@ -582,30 +588,30 @@ void FastWorkTest::folderButton() {
 
     DialogTest::answerPickerLater(
         [](BrowseFrm* picker) { DialogTest::control<QPushButton>(picker, "Cmdcancel")->click(); });
-    w->CmbBrowse->click();
-    QCOMPARE(w->TextFolder->text(), folder);
-    QCOMPARE(w->File1->path(), folder);
+    child<QPushButton>(w, "CmbBrowse")->click();
+    QCOMPARE(child<QLineEdit>(w, "TextFolder")->text(), folder);
+    QCOMPARE(child<FileListBox>(w, "File1")->path(), folder);
 
     DialogTest::answerPickerLater([other](BrowseFrm* picker) {
         picker->openFolder(other);
         DialogTest::control<QPushButton>(picker, "CmdOk")->click();
     });
-    w->CmbBrowse->click();
-    QCOMPARE(w->TextFolder->text(), other);
-    QCOMPARE(w->File1->fileNames(), QStringList{"o.txt"});
+    child<QPushButton>(w, "CmbBrowse")->click();
+    QCOMPARE(child<QLineEdit>(w, "TextFolder")->text(), other);
+    QCOMPARE(child<FileListBox>(w, "File1")->fileNames(), QStringList{"o.txt"});
     QCOMPARE(t.state().DialogFolder, folder);
 
     // Enter in the folder box opens the folder typed there and starts nothing.
-    w->TextFolder->setText(folder);
-    w->TextFolder->setFocus();
-    QTest::keyClick(w->TextFolder, Qt::Key_Return);
-    QCOMPARE(w->File1->path(), folder);
+    child<QLineEdit>(w, "TextFolder")->setText(folder);
+    child<QLineEdit>(w, "TextFolder")->setFocus();
+    QTest::keyClick(child<QLineEdit>(w, "TextFolder"), Qt::Key_Return);
+    QCOMPARE(child<FileListBox>(w, "File1")->path(), folder);
     QVERIFY(!t.app().inProgress()->isVisible());
     QVERIFY(w->isEnabled());
-    w->TextFolder->setText(folder + "missing");
-    QTest::keyClick(w->TextFolder, Qt::Key_Enter);
+    child<QLineEdit>(w, "TextFolder")->setText(folder + "missing");
+    QTest::keyClick(child<QLineEdit>(w, "TextFolder"), Qt::Key_Enter);
     QCOMPARE(t.messages().texts().last(), "文件夹“" + folder + "missing”不存在，请选择一个存在的文件夹。");
-    QCOMPARE(w->File1->path(), folder);
+    QCOMPARE(child<FileListBox>(w, "File1")->path(), folder);
     QVERIFY(!t.app().inProgress()->isVisible());
 }
 
@@ -621,17 +627,17 @@ void FastWorkTest::fileListFollowsTheTypedFolder() {
     FastWork* w = openWizardOn(t, writePageAndText(t));
     QVERIFY(w);
 
-    w->TextFolder->clear();
+    child<QLineEdit>(w, "TextFolder")->clear();
     // Typed key by key (keyClicks knows only ASCII keys).
     for (QChar c : other.chopped(1)) {
         QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(w->TextFolder, &key);
+        QCoreApplication::sendEvent(child<QLineEdit>(w, "TextFolder"), &key);
     }
-    QCOMPARE(w->File1->fileNames(), (QStringList{"序章.txt", "第2章.txt", "第10章.txt"}));
-    QTest::keyClicks(w->TextFolder, QStringLiteral("x"));
-    QCOMPARE(w->File1->fileNames(), QStringList());
-    QTest::keyClick(w->TextFolder, Qt::Key_Backspace);
-    QCOMPARE(w->File1->count(), 3);
+    QCOMPARE(child<FileListBox>(w, "File1")->fileNames(), (QStringList{"序章.txt", "第2章.txt", "第10章.txt"}));
+    QTest::keyClicks(child<QLineEdit>(w, "TextFolder"), QStringLiteral("x"));
+    QCOMPARE(child<FileListBox>(w, "File1")->fileNames(), QStringList());
+    QTest::keyClick(child<QLineEdit>(w, "TextFolder"), Qt::Key_Backspace);
+    QCOMPARE(child<FileListBox>(w, "File1")->count(), 3);
 }
 
 void FastWorkTest::sliderTexts_data() {
@@ -660,10 +666,10 @@ void FastWorkTest::sliderTexts() {
     TestApplication t;
     QVERIFY(t.start());
     FastWork* w = openWizardOn(t, t.filesFolder());
-    w->Slider1->setValue(position == 0 ? 3 : 0);
-    w->Slider1->setValue(position);
-    QCOMPARE(w->LabelGrade->text(), grade);
-    QCOMPARE(w->LabelDetails->text(), details);
+    child<QSlider>(w, "Slider1")->setValue(position == 0 ? 3 : 0);
+    child<QSlider>(w, "Slider1")->setValue(position);
+    QCOMPARE(child<QLabel>(w, "LabelGrade")->text(), grade);
+    QCOMPARE(child<QLabel>(w, "LabelDetails")->text(), details);
     QCOMPARE(t.state().Settings.ParaLevel, qint16(1)); // moving the slider stores nothing
 }
 
@@ -673,22 +679,22 @@ void FastWorkTest::advancedOptionsToggle() {
     FastWork* w = openWizardOn(t, t.filesFolder());
     QApplication::setActiveWindow(w);
     const QSize size = w->size();
-    QVERIFY(!w->FrameAdv->isVisible());
-    QVERIFY(w->Frame5->isVisible());
-    QCOMPARE(w->CmdAdv->text(), QStringLiteral("高级选项 =>"));
+    QVERIFY(!child<QGroupBox>(w, "FrameAdv")->isVisible());
+    QVERIFY(child<QGroupBox>(w, "Frame5")->isVisible());
+    QCOMPARE(child<QPushButton>(w, "CmdAdv")->text(), QStringLiteral("高级选项 =>"));
 
-    w->CmdAdv->click();
-    QVERIFY(w->FrameAdv->isVisible());
-    QVERIFY(w->CheckDelH->isVisible());
-    QCOMPARE(w->CmdAdv->text(), QStringLiteral("<= 普通选项"));
-    QCOMPARE(w->focusWidget(), static_cast<QWidget*>(w->RichPreview));
+    child<QPushButton>(w, "CmdAdv")->click();
+    QVERIFY(child<QGroupBox>(w, "FrameAdv")->isVisible());
+    QVERIFY(child<QCheckBox>(w, "CheckDelH")->isVisible());
+    QCOMPARE(child<QPushButton>(w, "CmdAdv")->text(), QStringLiteral("<= 普通选项"));
+    QCOMPARE(w->focusWidget(), static_cast<QWidget*>(child<PreviewBox>(w, "RichPreview")));
     QCOMPARE(w->size(), size);
 
-    w->CmdAdv->click();
-    QVERIFY(!w->FrameAdv->isVisible());
-    QVERIFY(w->Frame5->isVisible());
-    QCOMPARE(w->CmdAdv->text(), QStringLiteral("高级选项 =>"));
-    QCOMPARE(w->focusWidget(), static_cast<QWidget*>(w->RichPreview));
+    child<QPushButton>(w, "CmdAdv")->click();
+    QVERIFY(!child<QGroupBox>(w, "FrameAdv")->isVisible());
+    QVERIFY(child<QGroupBox>(w, "Frame5")->isVisible());
+    QCOMPARE(child<QPushButton>(w, "CmdAdv")->text(), QStringLiteral("高级选项 =>"));
+    QCOMPARE(w->focusWidget(), static_cast<QWidget*>(child<PreviewBox>(w, "RichPreview")));
     QCOMPARE(w->size(), size);
 }
 

@@ -1,6 +1,8 @@
 // The main window: the file list, sorting, selection, preview, refresh, the type filter and the
 // command state, the recent folders, the links and the layout rule.
 
+#include "ChildWidget.h"
+#include "MainWindowControls.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/FolderList.h"
 #include "ui/common/ScreenFit.h"
@@ -17,6 +19,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -24,6 +27,10 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTreeView>
+
+using UiTest::child;
+using UiTest::fileList;
+using UiTest::preview;
 
 namespace {
 
@@ -44,13 +51,13 @@ QStringList namesOf(const FileListView* list) {
 }
 
 void clickHeader(FileListView* list, int column) {
-    QHeaderView* header = list->reportView()->header();
+    QHeaderView* header = child<QTreeView>(list, "FileListReport")->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
 }
 
 void clickEntry(FileListView* list, int row) {
-    QTreeView* view = list->reportView();
+    QTreeView* view = child<QTreeView>(list, "FileListReport");
     const QRect rect = view->visualRect(view->model()->index(row, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
 }
@@ -67,6 +74,14 @@ QByteArray customWithRecent(const QStringList& recent, const QString& backup) {
     for (int i = 0; i < 8; ++i)
         bytes += (i < recent.size() ? recent[i].toUtf8() : QByteArray()) + "\r\n";
     return bytes + backup.toUtf8() + "\r\n";
+}
+
+// The captions of "最近的文档目录 [&U]", in menu order.
+QStringList recentCaptions(const MainFrm* main) {
+    QStringList captions;
+    for (const QAction* action : child<QMenu>(main, "menu_folder")->actions())
+        captions.append(action->text());
+    return captions;
 }
 
 const QByteArray DefaultRecord = QByteArray::fromHex("ffff00000000f0000000e00100000d2000006b2b0000ffffffff05000700"
@@ -160,59 +175,59 @@ void MainWindowTest::listShowsTypesSizesAndIcons() {
     QFETCH(int, filter);
     QFETCH(QStringList, rows);
     MainFrm* main = t->main();
-    main->TypeOpt[filter]->click();
-    QVERIFY(main->TypeOpt[filter]->isChecked());
-    QCOMPARE(rowsOf(main->FileList), rows);
+    child<QRadioButton>(main, "TypeOpt", filter)->click();
+    QVERIFY(child<QRadioButton>(main, "TypeOpt", filter)->isChecked());
+    QCOMPARE(rowsOf(fileList(main)), rows);
     QCOMPARE(t->state().CurrentFolder, folder);
-    QCOMPARE(main->FileList->textColour(0), main->FileList->palette().color(QPalette::Text));
+    QCOMPARE(fileList(main)->textColour(0), fileList(main)->palette().color(QPalette::Text));
 }
 
 void MainWindowTest::emptyFolderShowsTheGreenPlaceholder() {
     MainFrm* main = t->main();
     QVERIFY(main->openFolder(folder + "sub"));
     QCOMPARE(t->state().CurrentFolder, folder + "sub/");
-    QCOMPARE(main->FileList->count(), 1);
-    QCOMPARE(main->FileList->text(0), QStringLiteral("找不到符合的文件"));
-    QCOMPARE(main->FileList->key(0), QStringLiteral("none"));
-    QCOMPARE(main->FileList->textColour(0), QColor(0, 128, 0));
+    QCOMPARE(fileList(main)->count(), 1);
+    QCOMPARE(fileList(main)->text(0), QStringLiteral("找不到符合的文件"));
+    QCOMPARE(fileList(main)->key(0), QStringLiteral("none"));
+    QCOMPARE(fileList(main)->textColour(0), QColor(0, 128, 0));
 
-    main->menu_selectall->trigger();
-    QVERIFY(!main->FileList->isSelected(0));
-    QVERIFY(main->Rich1->fileName().isEmpty());
-    clickEntry(main->FileList, 0);
-    QVERIFY(main->Rich1->fileName().isEmpty());
-    QVERIFY(!main->menu_autopara->isEnabled());
-    QVERIFY(!main->menu_replace->isEnabled());
+    child<QAction>(main, "menu_selectall")->trigger();
+    QVERIFY(!fileList(main)->isSelected(0));
+    QVERIFY(preview(main)->fileName().isEmpty());
+    clickEntry(fileList(main), 0);
+    QVERIFY(preview(main)->fileName().isEmpty());
+    QVERIFY(!child<QAction>(main, "menu_autopara")->isEnabled());
+    QVERIFY(!child<QAction>(main, "menu_replace")->isEnabled());
     QVERIFY(main->fileEntries().isEmpty());
 }
 
 void MainWindowTest::headerClicksToggleTheOrder() {
     MainFrm* main = t->main();
-    clickHeader(main->FileList, 2);
+    clickHeader(fileList(main), 2);
     // By the bytes: 0, 1023, 1024 and 10245 ("2 KB" before "11 KB").
-    QCOMPARE(namesOf(main->FileList), QStringList({"a.txt", "b.TXT", "c.txt", "big.txt"}));
-    clickHeader(main->FileList, 2);
-    QCOMPARE(namesOf(main->FileList), QStringList({"big.txt", "c.txt", "b.TXT", "a.txt"}));
-    clickHeader(main->FileList, 0);
-    QCOMPARE(namesOf(main->FileList), QStringList({"a.txt", "b.TXT", "big.txt", "c.txt"}));
-    clickHeader(main->FileList, 0);
-    QCOMPARE(namesOf(main->FileList), QStringList({"c.txt", "big.txt", "b.TXT", "a.txt"}));
+    QCOMPARE(namesOf(fileList(main)), QStringList({"a.txt", "b.TXT", "c.txt", "big.txt"}));
+    clickHeader(fileList(main), 2);
+    QCOMPARE(namesOf(fileList(main)), QStringList({"big.txt", "c.txt", "b.TXT", "a.txt"}));
+    clickHeader(fileList(main), 0);
+    QCOMPARE(namesOf(fileList(main)), QStringList({"a.txt", "b.TXT", "big.txt", "c.txt"}));
+    clickHeader(fileList(main), 0);
+    QCOMPARE(namesOf(fileList(main)), QStringList({"c.txt", "big.txt", "b.TXT", "a.txt"}));
 
     // After start-up the list counts as sorted by name ascending: the first click sorts descending.
     TestApplication fresh;
     QVERIFY(fresh.start());
     QVERIFY(fresh.main()->openFolder(folder));
-    clickHeader(fresh.main()->FileList, 0);
-    QCOMPARE(namesOf(fresh.main()->FileList), QStringList({"c.txt", "big.txt", "b.TXT", "a.txt"}));
+    clickHeader(fileList(fresh.main()), 0);
+    QCOMPARE(namesOf(fileList(fresh.main())), QStringList({"c.txt", "big.txt", "b.TXT", "a.txt"}));
 }
 
 void MainWindowTest::sortingStaysOnAcrossRebuilds() {
     MainFrm* main = t->main();
     main->sortByColumn(0);
-    main->TypeOpt[1]->click();
-    QCOMPARE(namesOf(main->FileList), QStringList({"Page2.HTML", "page.htm"}));
-    main->menu_refresh->trigger();
-    QCOMPARE(namesOf(main->FileList), QStringList({"Page2.HTML", "page.htm"}));
+    child<QRadioButton>(main, "TypeOpt", 1)->click();
+    QCOMPARE(namesOf(fileList(main)), QStringList({"Page2.HTML", "page.htm"}));
+    child<QAction>(main, "menu_refresh")->trigger();
+    QCOMPARE(namesOf(fileList(main)), QStringList({"Page2.HTML", "page.htm"}));
 }
 
 void MainWindowTest::namesSortInReadingOrder() {
@@ -222,13 +237,13 @@ void MainWindowTest::namesSortInReadingOrder() {
     MainFrm* main = t->main();
     QVERIFY(main->openFolder(chapters));
     const QStringList reading{"序章.txt", "第一章.txt", "第2章.txt", "第10章.txt", "后记.txt"};
-    QCOMPARE(namesOf(main->FileList), reading);
-    clickHeader(main->FileList, 0);
+    QCOMPARE(namesOf(fileList(main)), reading);
+    clickHeader(fileList(main), 0);
     QStringList reversed = reading;
     std::reverse(reversed.begin(), reversed.end());
-    QCOMPARE(namesOf(main->FileList), reversed);
-    clickHeader(main->FileList, 0);
-    QCOMPARE(namesOf(main->FileList), reading);
+    QCOMPARE(namesOf(fileList(main)), reversed);
+    clickHeader(fileList(main), 0);
+    QCOMPARE(namesOf(fileList(main)), reading);
 }
 
 void MainWindowTest::selectAllSelectsEveryFileAndPreviewsTheFirst() {
@@ -236,9 +251,9 @@ void MainWindowTest::selectAllSelectsEveryFileAndPreviewsTheFirst() {
     main->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(main));
     QTest::keyClick(main, Qt::Key_A, Qt::ControlModifier);
-    QCOMPARE(main->FileList->selectedRows(), QList<int>({0, 1, 2, 3}));
-    QCOMPARE(main->Rich1->fileName(), folder + "a.txt");
-    QVERIFY(main->menu_autopara->isEnabled());
+    QCOMPARE(fileList(main)->selectedRows(), QList<int>({0, 1, 2, 3}));
+    QCOMPARE(preview(main)->fileName(), folder + "a.txt");
+    QVERIFY(child<QAction>(main, "menu_autopara")->isEnabled());
     QCOMPARE(main->selectedNames(), QStringList({"a.txt", "b.TXT", "big.txt", "c.txt"}));
 }
 
@@ -247,48 +262,48 @@ void MainWindowTest::clickedEntryIsPreviewedInItsOwnEncoding() {
     // "中文\r\n第二行" in GB18030.
     TestApplication::writeFile(folder + "gb.txt", QByteArray::fromHex("d6d0cec40d0ab5dab6fed0d0"));
     main->refresh();
-    const int row = namesOf(main->FileList).indexOf("gb.txt");
-    clickEntry(main->FileList, row);
-    QCOMPARE(main->Rich1->fileName(), folder + "gb.txt");
-    QCOMPARE(main->Rich1->toPlainText(), QStringLiteral("中文\n第二行"));
-    QCOMPARE(main->Rich1->encodingText(), QStringLiteral("编码：GB18030"));
-    QVERIFY(main->Rich1->hasFocus() || !main->isActiveWindow());
-    QVERIFY(main->Rich1->isReadOnly());
+    const int row = namesOf(fileList(main)).indexOf("gb.txt");
+    clickEntry(fileList(main), row);
+    QCOMPARE(preview(main)->fileName(), folder + "gb.txt");
+    QCOMPARE(preview(main)->toPlainText(), QStringLiteral("中文\n第二行"));
+    QCOMPARE(preview(main)->encodingText(), QStringLiteral("编码：GB18030"));
+    QVERIFY(preview(main)->hasFocus() || !main->isActiveWindow());
+    QVERIFY(preview(main)->isReadOnly());
 }
 
 void MainWindowTest::previewOfAVanishedFileRefreshesAndReports() {
     MainFrm* main = t->main();
-    clickEntry(main->FileList, 0);
+    clickEntry(fileList(main), 0);
     QFile::remove(folder + "c.txt");
-    clickEntry(main->FileList, 3);
-    QCOMPARE(namesOf(main->FileList), QStringList({"a.txt", "b.TXT", "big.txt"}));
+    clickEntry(fileList(main), 3);
+    QCOMPARE(namesOf(fileList(main)), QStringList({"a.txt", "b.TXT", "big.txt"}));
     QVERIFY2(t->messages().shown().isEmpty(), "the reason shows in the preview, in no message box");
-    QCOMPARE(main->Rich1->toPlainText(), QStringLiteral("无法预览“c.txt”：\nNo such file or directory"));
-    QVERIFY(main->Rich1->showsProblem());
-    QCOMPARE(main->Rich1->fileName(), QString());
-    QCOMPARE(main->Rich1->encodingText(), QString());
+    QCOMPARE(preview(main)->toPlainText(), QStringLiteral("无法预览“c.txt”：\nNo such file or directory"));
+    QVERIFY(preview(main)->showsProblem());
+    QCOMPARE(preview(main)->fileName(), QString());
+    QCOMPARE(preview(main)->encodingText(), QString());
 
     // A file that is not text says so in the same place.
     TestApplication::writeFile(folder + "c.txt", QByteArray("PK\x03\x04\x00\x00\x01\x02", 8));
     main->refresh();
-    clickEntry(main->FileList, 3);
-    QCOMPARE(main->Rich1->toPlainText(), QStringLiteral("无法预览“c.txt”：\n不是文本文件"));
+    clickEntry(fileList(main), 3);
+    QCOMPARE(preview(main)->toPlainText(), QStringLiteral("无法预览“c.txt”：\n不是文本文件"));
     QVERIFY(t->messages().shown().isEmpty());
 
     // A text file shown next looks like a text again.
-    clickEntry(main->FileList, 0);
-    QVERIFY(!main->Rich1->showsProblem());
+    clickEntry(fileList(main), 0);
+    QVERIFY(!preview(main)->showsProblem());
 }
 
 void MainWindowTest::changingFolderClearsThePreview() {
     MainFrm* main = t->main();
-    clickEntry(main->FileList, 0);
-    QCOMPARE(main->Rich1->fileName(), folder + "a.txt");
+    clickEntry(fileList(main), 0);
+    QCOMPARE(preview(main)->fileName(), folder + "a.txt");
     const QString other = folder + "sub/";
     QVERIFY(QDir().mkpath(other));
     QVERIFY(main->openFolder(other));
-    QCOMPARE(main->Rich1->fileName(), QString());
-    QCOMPARE(main->Rich1->toPlainText(), QString());
+    QCOMPARE(preview(main)->fileName(), QString());
+    QCOMPARE(preview(main)->toPlainText(), QString());
 }
 
 // Hidden until picked in the header's menu; then each file's encoding and line ends as the commands
@@ -299,9 +314,10 @@ void MainWindowTest::formatColumnsShowWhatTheCommandsRead() {
     TestApplication::writeFile(folder + "gb.txt", QByteArray::fromHex("d6d0cec40d0ab5dab6fed0d0"));
     TestApplication::writeFile(folder + "big5.txt", QByteArray::fromHex("a4a4a4e50d0ab2c4a447a6e6"));
     TestApplication::writeFile(folder + "u8.txt", QStringLiteral("中文\n第二行\n").toUtf8());
+    TestApplication::writeFile(folder + "mac.txt", QByteArray::fromHex("d6d0cec40db5dab6fed0d00d"));
     TestApplication::writeFile(folder + "bin.txt", QByteArray("\x00\x01\x02\x03", 4));
     main->refresh();
-    FileListView* list = main->FileList;
+    FileListView* list = fileList(main);
     QVERIFY(!list->isColumnShown(FileListView::EncodingColumn));
     QVERIFY(!list->isColumnShown(FileListView::LineEndColumn));
 
@@ -318,6 +334,7 @@ void MainWindowTest::formatColumnsShowWhatTheCommandsRead() {
     QCOMPARE(formatOf("gb.txt"), QStringLiteral("GB18030|CR LF (Windows)"));
     QCOMPARE(formatOf("big5.txt"), QStringLiteral("Big5|CR LF (Windows)"));
     QCOMPARE(formatOf("u8.txt"), QStringLiteral("UTF-8|LF (Unix)"));
+    QCOMPARE(formatOf("mac.txt"), QStringLiteral("GB18030|CR (Mac)"));
     QCOMPARE(formatOf("bin.txt"), QStringLiteral("不是文本文件|"));
 
     // Sorted by another column, every row keeps its own file's format.
@@ -330,8 +347,8 @@ void MainWindowTest::formatColumnsShowWhatTheCommandsRead() {
 void MainWindowTest::refreshShowsNewFilesAndReloadsThePreview() {
     MainFrm* main = t->main();
     TestApplication::writeFile(folder + "a.txt", "old");
-    clickEntry(main->FileList, 0);
-    QCOMPARE(main->Rich1->toPlainText(), QStringLiteral("old"));
+    clickEntry(fileList(main), 0);
+    QCOMPARE(preview(main)->toPlainText(), QStringLiteral("old"));
 
     TestApplication::writeFile(folder + "a.txt", "new\r\ntext");
     TestApplication::writeFile(folder + "d.txt", "d");
@@ -339,8 +356,8 @@ void MainWindowTest::refreshShowsNewFilesAndReloadsThePreview() {
     QVERIFY(QTest::qWaitForWindowActive(main));
     // The preview has the focus after the click; F5 reaches the window's command all the same.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
-    QCOMPARE(namesOf(main->FileList), QStringList({"a.txt", "b.TXT", "big.txt", "c.txt", "d.txt"}));
-    QCOMPARE(main->Rich1->toPlainText(), QStringLiteral("new\ntext"));
+    QCOMPARE(namesOf(fileList(main)), QStringList({"a.txt", "b.TXT", "big.txt", "c.txt", "d.txt"}));
+    QCOMPARE(preview(main)->toPlainText(), QStringLiteral("new\ntext"));
 }
 
 void MainWindowTest::largeFilePreviewShowsOnlyItsStart() {
@@ -351,21 +368,21 @@ void MainWindowTest::largeFilePreviewShowsOnlyItsStart() {
     TestApplication::writeFile(folder + "huge.txt", bytes);
     MainFrm* main = t->main();
     main->refresh();
-    main->previewEntry(namesOf(main->FileList).indexOf("huge.txt"));
+    main->previewEntry(namesOf(fileList(main)).indexOf("huge.txt"));
     QCoreApplication::processEvents();
-    QCOMPARE(main->Rich1->fileName(), folder + "huge.txt");
+    QCOMPARE(preview(main)->fileName(), folder + "huge.txt");
 
     // Only the start is read, cut at a whole character, and the last line says the rest is not shown.
-    QVERIFY(main->Rich1->isCut());
-    const QString shown = main->Rich1->toPlainText();
+    QVERIFY(preview(main)->isCut());
+    const QString shown = preview(main)->toPlainText();
     QVERIFY(shown.startsWith(QString::fromUtf8(line.chopped(2)) + u'\n'));
     QVERIFY2(shown.size() < 1200 * 1000, qPrintable(QString::number(shown.size())));
     QVERIFY(shown.endsWith(QStringLiteral("……（预览只显示文件开头的 1.0 MB，全文 10.0 MB，其余部分未显示）")));
     QVERIFY(!shown.contains(QChar(0xFFFD)));
 
-    main->previewEntry(namesOf(main->FileList).indexOf("c.txt"));
-    QVERIFY(!main->Rich1->isCut());
-    QCOMPARE(main->Rich1->toPlainText().size(), 1024);
+    main->previewEntry(namesOf(fileList(main)).indexOf("c.txt"));
+    QVERIFY(!preview(main)->isCut());
+    QCOMPARE(preview(main)->toPlainText().size(), 1024);
 }
 
 void MainWindowTest::listKeepsEightRowsAndTheSplitterItsPlace() {
@@ -373,7 +390,7 @@ void MainWindowTest::listKeepsEightRowsAndTheSplitterItsPlace() {
     main->resize(1500, 950);
     main->show();
     QCoreApplication::processEvents();
-    const QTreeView* report = main->FileList->reportView();
+    const QTreeView* report = child<QTreeView>(main, "FileListReport");
     const int rowHeight = report->sizeHintForRow(0);
     QVERIFY(rowHeight > 0);
     QVERIFY2(report->viewport()->height() >= 8 * rowHeight,
@@ -381,12 +398,13 @@ void MainWindowTest::listKeepsEightRowsAndTheSplitterItsPlace() {
 
     // A position the user chose comes back from its saved state.
     // The two sizes fill the splitter but for its handle.
-    const int room = main->Splitter1->height() - main->Splitter1->handleWidth();
-    main->Splitter1->setSizes({500, room - 500});
+    QSplitter* splitter = child<QSplitter>(main, "Splitter1");
+    const int room = splitter->height() - splitter->handleWidth();
+    splitter->setSizes({500, room - 500});
     const QByteArray saved = main->splitterState();
-    main->Splitter1->setSizes({300, room - 300});
+    splitter->setSizes({300, room - 300});
     main->setSplitterState(saved);
-    QCOMPARE(main->Splitter1->sizes().first(), 500);
+    QCOMPARE(splitter->sizes().first(), 500);
 }
 
 void MainWindowTest::restoredBoundsFitTheScreen_data() {
@@ -408,15 +426,15 @@ void MainWindowTest::restoredBoundsFitTheScreen() {
 // F1 opens the manual shipped inside the program; it explains every command of the menus.
 void MainWindowTest::helpWithoutABrowserSaysSo() {
     MainFrm* main = t->main();
-    QCOMPARE(main->menu_helpcontent->shortcut(), QKeySequence(Qt::Key_F1));
-    main->menu_helpcontent->trigger();
+    QCOMPARE(child<QAction>(main, "menu_helpcontent")->shortcut(), QKeySequence(Qt::Key_F1));
+    child<QAction>(main, "menu_helpcontent")->trigger();
     auto* help = main->findChild<HelpFrm*>(QStringLiteral("HelpFrm"));
     QVERIFY(help && help->isVisible());
     QCOMPARE(help->shownPage(), QUrl(QStringLiteral("qrc:/manual/zh_CN/index.html")));
     const QString manual = help->findChild<QTextBrowser*>(QStringLiteral("TextManual"))->toPlainText();
     QVERIFY(t->messages().texts().isEmpty());
-    for (const QMenu* menu : {main->menu_convert, main->menu_code, main->menu_tools}) {
-        for (const QAction* action : menu->actions()) {
+    for (const char* menu : {"menu_convert", "menu_code", "menu_tools"}) {
+        for (const QAction* action : child<QMenu>(main, menu)->actions()) {
             if (action->isSeparator() || action->menu() || action->text().isEmpty())
                 continue;
             // The caption without its access key and dots: "合并文件... [&M]" -> "合并文件".
@@ -429,7 +447,7 @@ void MainWindowTest::helpWithoutABrowserSaysSo() {
         QVERIFY2(manual.contains(QString::fromUtf8(topic)), topic);
     QVERIFY2(!manual.contains(QStringLiteral("http")), "no web address stands in for the manual");
 
-    main->menu_helpcontent->trigger();
+    child<QAction>(main, "menu_helpcontent")->trigger();
     QCOMPARE(main->findChildren<HelpFrm*>().size(), 1);
     help->close();
 }
@@ -451,44 +469,45 @@ void MainWindowTest::commandStateFollowsSelectionAndFilter() {
     QFETCH(bool, select);
     QFETCH(QString, expected);
     MainFrm* main = t->main();
-    main->TypeOpt[filter]->click();
+    child<QRadioButton>(main, "TypeOpt", filter)->click();
     if (select) {
         // With "all files" the one web page is selected: the filter still enables the text commands.
-        const int row = filter == 2 ? namesOf(main->FileList).indexOf("page.htm") : 0;
-        clickEntry(main->FileList, row);
+        const int row = filter == 2 ? namesOf(fileList(main)).indexOf("page.htm") : 0;
+        clickEntry(fileList(main), row);
     }
     auto bit = [](const QAction* action) {
         return action->isEnabled() ? u'1' : u'0';
     };
     QString state;
-    for (const QAction* action :
-         {main->menu_code->menuAction(), main->menu_big2gb[0], main->menu_big2gb[1], main->menu_char[0],
-          main->menu_char[1], main->menu_html, main->menu_autopara, main->menu_delspace, main->menu_replace})
-        state += bit(action);
+    // menu_code is the sub-menu's item.
+    for (const char* name : {"menu_code", "menu_big2gb0", "menu_big2gb1", "menu_char0", "menu_char1", "menu_html",
+                             "menu_autopara", "menu_delspace", "menu_replace"})
+        state += bit(child<QAction>(main, name));
     state += u'|';
     for (const char* key : {"gb", "big", "html", "autopara", "space"})
         state += bit(main->toolbarButton(QString::fromLatin1(key)));
     QCOMPARE(state, expected);
-    QCOMPARE(main->menu_typeset->isEnabled(), main->menu_char[0]->isEnabled()); // a text command too
+    // A text command too.
+    QCOMPARE(child<QAction>(main, "menu_typeset")->isEnabled(), child<QAction>(main, "menu_char", 0)->isEnabled());
 
     // Never touched by the selection.
     for (const char* key : {"rename", "merge", "fast", "option", "about"})
         QVERIFY(main->toolbarButton(QString::fromLatin1(key))->isEnabled());
-    for (const QAction* action : {main->menu_merge, main->menu_rename, main->menu_fastwork, main->menu_option,
-                                  main->menu_about, main->menu_selectall, main->menu_refresh})
-        QVERIFY(action->isEnabled());
+    for (const char* name :
+         {"menu_merge", "menu_rename", "menu_fastwork", "menu_option", "menu_about", "menu_selectall", "menu_refresh"})
+        QVERIFY2(child<QAction>(main, name)->isEnabled(), name);
 }
 
 void MainWindowTest::listAndReportViews() {
     MainFrm* main = t->main();
-    main->menu_showlist->trigger();
-    QVERIFY(!main->FileList->isReportView());
-    QVERIFY(main->FileList->listView()->isVisible());
-    main->menu_selectall->trigger();
-    QVERIFY(main->FileList->isSelected(2));
-    main->menu_showdatail->trigger();
-    QVERIFY(main->FileList->isReportView());
-    QVERIFY(main->FileList->isSelected(2)); // one selection for both views
+    child<QAction>(main, "menu_showlist")->trigger();
+    QVERIFY(!fileList(main)->isReportView());
+    QVERIFY(child<QListView>(main, "FileListIcons")->isVisible());
+    child<QAction>(main, "menu_selectall")->trigger();
+    QVERIFY(fileList(main)->isSelected(2));
+    child<QAction>(main, "menu_showdatail")->trigger();
+    QVERIFY(fileList(main)->isReportView());
+    QVERIFY(fileList(main)->isSelected(2)); // one selection for both views
 }
 
 void MainWindowTest::recentFolderMenu() {
@@ -505,25 +524,20 @@ void MainWindowTest::recentFolderMenu() {
     MainFrm* main = r.main();
 
     QCOMPARE(r.state().CurrentFolder, one);
-    QStringList captions;
-    for (const QAction* action : main->menu_recent)
-        captions.append(action->text());
-    QCOMPARE(captions, QStringList({"&1 " + one, "&2 " + two, "&3 " + gone}));
-    QCOMPARE(main->menu_recent[1]->objectName(), QStringLiteral("menu_recent1"));
-    QVERIFY(main->menu_folder->menuAction()->isEnabled());
+    QCOMPARE(recentCaptions(main), QStringList({"&1 " + one, "&2 " + two, "&3 " + gone}));
+    QVERIFY(child<QMenu>(main, "menu_folder")->menuAction()->isEnabled());
 
-    main->menu_recent[1]->trigger();
+    child<QAction>(main, "menu_recent", 1)->trigger();
     QCOMPARE(r.state().CurrentFolder, two);
-    main->menu_recent[2]->trigger(); // deleted since: nothing happens
+    child<QAction>(main, "menu_recent", 2)->trigger(); // deleted since: nothing happens
     QCOMPARE(r.state().CurrentFolder, two);
     QVERIFY(r.messages().shown().isEmpty());
 }
 
 void MainWindowTest::recentFolderMenuDisabledWithoutFolders() {
     MainFrm* main = t->main();
-    QVERIFY(!main->menu_folder->menuAction()->isEnabled());
-    QCOMPARE(main->menu_recent.size(), 1);
-    QCOMPARE(main->menu_recent[0]->text(), QStringLiteral("[&1]"));
+    QVERIFY(!child<QMenu>(main, "menu_folder")->menuAction()->isEnabled());
+    QCOMPARE(recentCaptions(main), QStringList{"[&1]"});
 }
 
 void MainWindowTest::linksOpenTheWebPageAndTheMail() {
@@ -531,10 +545,10 @@ void MainWindowTest::linksOpenTheWebPageAndTheMail() {
     QDesktopServices::setUrlHandler("https", &catcher, "open");
     QDesktopServices::setUrlHandler("mailto", &catcher, "open");
     MainFrm* main = t->main();
-    QTest::mouseClick(main->LabelLink, Qt::LeftButton);
-    QTest::mouseClick(main->ImageLink, Qt::LeftButton);
-    main->menu_website->trigger();
-    main->menu_writer->trigger();
+    QTest::mouseClick(child<QLabel>(main, "LabelLink"), Qt::LeftButton);
+    QTest::mouseClick(child<QLabel>(main, "ImageLink"), Qt::LeftButton);
+    child<QAction>(main, "menu_website")->trigger();
+    child<QAction>(main, "menu_writer")->trigger();
     QDesktopServices::unsetUrlHandler("https");
     QDesktopServices::unsetUrlHandler("mailto");
     const QUrl web(QStringLiteral("https://quillmar.example.org/"));
@@ -551,28 +565,25 @@ void MainWindowTest::fileNameColumnFollowsTheListWidth() {
     MainFrm* main = t->main();
     main->resize(Twips::toPixels(16000), Twips::toPixels(9000));
     QCoreApplication::processEvents();
-    const int wide = main->FileList->columnWidth(0);
+    const int wide = fileList(main)->columnWidth(0);
     // The three columns fill the list but for the room of a scroll bar.
-    const int columns = wide + main->FileList->columnWidth(1) + main->FileList->columnWidth(2);
-    QVERIFY(qAbs(columns - (main->FileList->width() - Twips::toPixels(400))) <= 2);
-    QVERIFY(qAbs(main->Rich1->geometry().bottom() + 1 + Twips::toPixels(120) - main->centralWidget()->height()) <= 1);
-    QVERIFY(qAbs(main->Rich1->width() + Twips::toPixels(60) - main->centralWidget()->width()) <= 1);
+    const int columns = wide + fileList(main)->columnWidth(1) + fileList(main)->columnWidth(2);
+    QVERIFY(qAbs(columns - (fileList(main)->width() - Twips::toPixels(400))) <= 2);
+    QVERIFY(qAbs(preview(main)->geometry().bottom() + 1 + Twips::toPixels(120) - main->centralWidget()->height()) <= 1);
+    QVERIFY(qAbs(preview(main)->width() + Twips::toPixels(60) - main->centralWidget()->width()) <= 1);
 
     // Narrower than 4000 twips: the column keeps the width it had.
     main->resize(Twips::toPixels(6400), Twips::toPixels(4800));
     QCoreApplication::processEvents();
-    QVERIFY(Twips::fromPixels(main->FileList->width()) < 4000);
-    QCOMPARE(main->FileList->columnWidth(0), wide);
+    QVERIFY(Twips::fromPixels(fileList(main)->width()) < 4000);
+    QCOMPARE(fileList(main)->columnWidth(0), wide);
 }
 
 void MainWindowTest::designedTexts() {
     MainFrm* main = t->main();
     QCOMPARE(main->windowTitle(), QStringLiteral("QuillMar 羽墨工坊 2.1"));
-    // Control arrays: the array's name followed by the index.
-    QCOMPARE(main->findChild<QRadioButton*>("TypeOpt1"), main->TypeOpt[1]);
-    QCOMPARE(main->findChild<QAction*>("menu_char0"), main->menu_char[0]);
     QCOMPARE(main->findChild<QAction*>("gb"), main->toolbarButton("gb"));
-    QCOMPARE(main->ImageLink->pixmap().size(), QSize(88, 31));
+    QCOMPARE(child<QLabel>(main, "ImageLink")->pixmap().size(), QSize(88, 31));
 }
 
 QTEST_MAIN(MainWindowTest)

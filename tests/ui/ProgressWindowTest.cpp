@@ -1,5 +1,6 @@
 // The progress window: what each report shows, the start of a batch, completion and acknowledge.
 
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
 #include "core/AppState.h"
 #include "ui/common/InProgress.h"
@@ -12,6 +13,8 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QWindow>
+
+using UiTest::child;
 
 namespace {
 
@@ -34,9 +37,9 @@ struct Shown {
 };
 
 Shown shownBy(const InProgress& window) {
-    return {window.PrgBar1->value(), window.LabelStatus->text(),
+    return {child<QProgressBar>(&window, "PrgBar1")->value(), child<QLabel>(&window, "LabelStatus")->text(),
             DialogTest::progressRows(window, 3, DialogTest::Marks::With), window.isFinished(),
-            !window.LabelWait->isHidden()};
+            !child<QLabel>(&window, "LabelWait")->isHidden()};
 }
 
 // The batch's completion report.
@@ -127,13 +130,13 @@ void ProgressWindowTest::designedLook() {
     QCOMPARE(window.size(), QSize(506, 337));
     QVERIFY(!(window.windowFlags() & Qt::WindowCloseButtonHint));
     QVERIFY(!(window.windowFlags() & Qt::WindowMinMaxButtonsHint));
-    QCOMPARE(window.LabelWait->text(), QStringLiteral("处理中，请稍候……"));
-    QCOMPARE(window.CmdOK->text(), QStringLiteral("关闭[&O]"));
-    QVERIFY(window.CmdOK->isDefault());
-    const QTreeWidgetItem* header = window.LVResults->headerItem();
+    QCOMPARE(child<QLabel>(&window, "LabelWait")->text(), QStringLiteral("处理中，请稍候……"));
+    QCOMPARE(child<QPushButton>(&window, "CmdOK")->text(), QStringLiteral("关闭[&O]"));
+    QVERIFY(child<QPushButton>(&window, "CmdOK")->isDefault());
+    const QTreeWidgetItem* header = child<QTreeWidget>(&window, "LVResults")->headerItem();
     QCOMPARE(QStringList({header->text(0), header->text(1), header->text(2)}), QStringList({"项目", "状态", "原因"}));
-    QCOMPARE(window.PrgBar1->minimum(), 0);
-    QCOMPARE(window.PrgBar1->maximum(), 100);
+    QCOMPARE(child<QProgressBar>(&window, "PrgBar1")->minimum(), 0);
+    QCOMPARE(child<QProgressBar>(&window, "PrgBar1")->maximum(), 100);
 }
 
 void ProgressWindowTest::batchDisablesItsOwnerUntilAcknowledged() {
@@ -151,12 +154,12 @@ void ProgressWindowTest::batchDisablesItsOwnerUntilAcknowledged() {
     window.ReportProgress(100, ResultRow::about(Outcome::Done, QStringLiteral("a.txt"), QStringLiteral("完成")));
     complete(window);
     QVERIFY(!owner.isEnabled());
-    QVERIFY(window.CmdOK->isVisible());
+    QVERIFY(child<QPushButton>(&window, "CmdOK")->isVisible());
     // The owner is not the window's Qt parent: disabling it must not disable the button.
     QVERIFY(window.isEnabled());
-    QVERIFY(window.CmdOK->isEnabled());
+    QVERIFY(child<QPushButton>(&window, "CmdOK")->isEnabled());
 
-    QTest::mouseClick(window.CmdOK, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&window, "CmdOK"), Qt::LeftButton);
     QVERIFY(owner.isEnabled());
     QVERIFY(state.ProgressOwner.isNull());
     QVERIFY(!window.isVisible());
@@ -164,8 +167,8 @@ void ProgressWindowTest::batchDisablesItsOwnerUntilAcknowledged() {
     QCOMPARE(shown.bar, 0);
     QCOMPARE(shown.label, QStringLiteral("0%"));
     QCOMPARE(shown.rows, QStringList());
-    QVERIFY(window.CmdOK->isHidden());
-    QVERIFY(!window.LabelWait->isHidden());
+    QVERIFY(child<QPushButton>(&window, "CmdOK")->isHidden());
+    QVERIFY(!child<QLabel>(&window, "LabelWait")->isHidden());
 }
 
 void ProgressWindowTest::batchWithoutOwnerStillEnablesTheRecordedWindow() {
@@ -201,7 +204,7 @@ void ProgressWindowTest::nextBatchStartsClean() {
     QVERIFY(shown.waiting);
     // A bar moved back to 0 takes the same percentage again.
     window.moveBar(50);
-    QCOMPARE(window.LabelStatus->text(), QStringLiteral("50%"));
+    QCOMPARE(child<QLabel>(&window, "LabelStatus")->text(), QStringLiteral("50%"));
 }
 
 void ProgressWindowTest::escapeDoesNotEndABatch() {
@@ -226,25 +229,26 @@ void ProgressWindowTest::stopButtonOnlyWhileABatchRuns() {
     owner.show();
     InProgress window(state);
     window.beginBatch(&owner);
-    QVERIFY(window.CmdStop->isVisible());
-    QCOMPARE(window.CmdStop->text(), QStringLiteral("停止[&S]"));
+    QVERIFY(child<QPushButton>(&window, "CmdStop")->isVisible());
+    QCOMPARE(child<QPushButton>(&window, "CmdStop")->text(), QStringLiteral("停止[&S]"));
     QVERIFY(!window.stopRequested());
 
-    QTest::mouseClick(window.CmdStop, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&window, "CmdStop"), Qt::LeftButton);
     QVERIFY(window.stopRequested());
-    QVERIFY(!window.CmdStop->isEnabled());
-    QCOMPARE(window.LabelWait->text(), QStringLiteral("正在停止……"));
-    const QRect stopPlace = window.CmdStop->geometry();
+    QVERIFY(!child<QPushButton>(&window, "CmdStop")->isEnabled());
+    QCOMPARE(child<QLabel>(&window, "LabelWait")->text(), QStringLiteral("正在停止……"));
+    const QRect stopPlace = child<QPushButton>(&window, "CmdStop")->geometry();
 
     complete(window);
-    QVERIFY(window.CmdStop->isHidden());
-    QVERIFY2(!window.CmdOK->geometry().intersects(stopPlace), "a late click on stop would acknowledge");
+    QVERIFY(child<QPushButton>(&window, "CmdStop")->isHidden());
+    QVERIFY2(!child<QPushButton>(&window, "CmdOK")->geometry().intersects(stopPlace),
+             "a late click on stop would acknowledge");
     window.acknowledge();
 
     window.beginBatch(&owner);
     QVERIFY(!window.stopRequested());
-    QVERIFY(window.CmdStop->isEnabled());
-    QCOMPARE(window.LabelWait->text(), QStringLiteral("处理中，请稍候……"));
+    QVERIFY(child<QPushButton>(&window, "CmdStop")->isEnabled());
+    QCOMPARE(child<QLabel>(&window, "LabelWait")->text(), QStringLiteral("处理中，请稍候……"));
 }
 
 void ProgressWindowTest::inputQueuedDuringTheRunNeverAcknowledges() {
@@ -265,7 +269,7 @@ void ProgressWindowTest::inputQueuedDuringTheRunNeverAcknowledges() {
     QVERIFY(!owner.isEnabled());
 
     // A note row reads whole: the reason column takes the rest of the width, the tooltip the rest of the text.
-    const QTreeWidget* rows = window.LVResults;
+    const QTreeWidget* rows = child<QTreeWidget>(&window, "LVResults");
     QCOMPARE(rows->columnWidth(0) + rows->columnWidth(1) + rows->columnWidth(2), rows->viewport()->width());
     QVERIFY(rows->columnWidth(2) > rows->columnWidth(1));
     QCOMPARE(rows->topLevelItem(0)->toolTip(2), note);
@@ -274,8 +278,9 @@ void ProgressWindowTest::inputQueuedDuringTheRunNeverAcknowledges() {
 // Every row the window shows, the summing-up row included, as "text|status|reason" (hidden rows left out).
 static QStringList visibleRows(const InProgress& window) {
     QStringList rows;
-    for (int i = 0; i < window.LVResults->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = window.LVResults->topLevelItem(i);
+    const QTreeWidget* results = child<QTreeWidget>(&window, "LVResults");
+    for (int i = 0; i < results->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = results->topLevelItem(i);
         if (!item->isHidden())
             rows.append(item->text(0) + u'|' + item->text(1) + u'|' + item->text(2));
     }
@@ -299,8 +304,8 @@ void ProgressWindowTest::theLastRowSumsUpAndAStoppedBarStays() {
     window.ReportProgress(60, fileRow(Outcome::Refused, "/w/c.txt", "未完成"));
     complete(window);
     QCOMPARE(visibleRows(window).last(), QStringLiteral("共 3 个文件：1 个完成，1 个未改变，1 个错误||"));
-    QCOMPARE(window.PrgBar1->value(), 100);
-    QCOMPARE(window.CmdOK->text(), QStringLiteral("关闭[&O]"));
+    QCOMPARE(child<QProgressBar>(&window, "PrgBar1")->value(), 100);
+    QCOMPARE(child<QPushButton>(&window, "CmdOK")->text(), QStringLiteral("关闭[&O]"));
     window.acknowledge();
 
     window.beginBatch(&owner);
@@ -308,8 +313,8 @@ void ProgressWindowTest::theLastRowSumsUpAndAStoppedBarStays() {
     window.requestStop();
     window.ReportProgress(0, fileRow(Outcome::NotProcessed, "/w/b.txt", "未处理"));
     complete(window);
-    QCOMPARE(window.PrgBar1->value(), 50);
-    QCOMPARE(window.LabelStatus->text(), QStringLiteral("50% 已停止"));
+    QCOMPARE(child<QProgressBar>(&window, "PrgBar1")->value(), 50);
+    QCOMPARE(child<QLabel>(&window, "LabelStatus")->text(), QStringLiteral("50% 已停止"));
     QCOMPARE(visibleRows(window).last(), QStringLiteral("已停止：1 个完成，1 个未完成||"));
     window.acknowledge();
 
@@ -322,17 +327,17 @@ void ProgressWindowTest::theLastRowSumsUpAndAStoppedBarStays() {
 void ProgressWindowTest::attentionFilterHidesBlueRowsOnly() {
     AppState state;
     InProgress window(state);
-    QCOMPARE(window.ChkAttention->text(), QStringLiteral("只显示红色和黄色的行"));
+    QCOMPARE(child<QCheckBox>(&window, "ChkAttention")->text(), QStringLiteral("只显示红色和黄色的行"));
     window.ReportProgress(0, fileRow(Outcome::Done, "/w/a.txt", "完成"));
     window.ReportProgress(0, fileRow(Outcome::Asked, "/w/b.txt", "用户中止"));
-    window.ChkAttention->setChecked(true);
+    child<QCheckBox>(&window, "ChkAttention")->setChecked(true);
     // Rows that come while the filter is on follow it too.
     window.ReportProgress(0, fileRow(Outcome::Unchanged, "/w/c.txt", "完成"));
     window.ReportProgress(0, fileRow(Outcome::Error, "/w/d.txt", "错误2"));
     complete(window);
     QCOMPARE(visibleRows(window), QStringList({"b.txt|用户中止|", "d.txt|错误2|",
                                                "共 4 个文件：1 个完成，1 个未改变，1 个保持原样，1 个错误||"}));
-    window.ChkAttention->setChecked(false);
+    child<QCheckBox>(&window, "ChkAttention")->setChecked(false);
     QCOMPARE(visibleRows(window).size(), 5);
 }
 
@@ -344,7 +349,7 @@ void ProgressWindowTest::rowsNameFilesAndTheTitleNamesTheFolder() {
     window.ReportProgress(0, ResultRow::of(Outcome::Asked, "p.htm", "用户中止", QString(), "/w/p.txt"));
     QCOMPARE(window.windowTitle(), QStringLiteral("/w/"));
     QCOMPARE(visibleRows(window), QStringList({"a.txt|完成|", "/elsewhere/b.txt|完成|", "p.htm|用户中止|"}));
-    QCOMPARE(window.LVResults->topLevelItem(0)->toolTip(0), QStringLiteral("/w/a.txt"));
+    QCOMPARE(child<QTreeWidget>(&window, "LVResults")->topLevelItem(0)->toolTip(0), QStringLiteral("/w/a.txt"));
     complete(window);
     window.acknowledge();
     QCOMPARE(window.windowTitle(), QString());

@@ -4,6 +4,7 @@
 #include "ui/dialogs/RenameFrm.h"
 #include "DialogTestSupport.h"
 #include "WindowControls.h"
+#include "MainWindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/main/FileListView.h"
@@ -13,6 +14,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+
+using UiTest::fileList;
+using UiTest::preview;
 
 using namespace DialogTest;
 
@@ -187,8 +191,8 @@ void RenameFrmTest::renameRefreshesTheMainList() {
     QCOMPARE(t.readFile(f + QStringLiteral("2.txt")), QByteArray("one"));
     QCOMPARE(t.readFile(f + QStringLiteral("3.txt")), QByteArray("two"));
     QVERIFY(t.main()->isEnabled());
-    QCOMPARE(t.main()->FileList->count(), 2);
-    QCOMPARE(t.main()->FileList->text(1), QStringLiteral("3.txt"));
+    QCOMPARE(fileList(t.main())->count(), 2);
+    QCOMPARE(fileList(t.main())->text(1), QStringLiteral("3.txt"));
     QCOMPARE(t.state().SelectedFiles, QStringList());
     QCOMPARE(t.state().DialogFolder, QString());
 }

@@ -2,8 +2,10 @@
 // the main window afterwards.
 
 #include "ui/dialogs/Replace.h"
+#include "ChildWidget.h"
 #include "DialogTestSupport.h"
 #include "WindowControls.h"
+#include "MainWindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
 #include "runner/FileStep.h"
@@ -15,6 +17,11 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+
+using UiTest::child;
+
+using UiTest::fileList;
+using UiTest::preview;
 
 using namespace DialogTest;
 
@@ -78,11 +85,11 @@ void ReplaceTest::prefilledFromThePreviewSelection() {
     QVERIFY(t.start());
     t.writeFile(t.filesFolder() + QStringLiteral("a.txt"), "xx abc yy\r\n");
     t.main()->openFolder(t.filesFolder());
-    QVERIFY(t.main()->Rich1->loadFile(t.filesFolder() + QStringLiteral("a.txt")));
-    QTextCursor cursor = t.main()->Rich1->textCursor();
+    QVERIFY(preview(t.main())->loadFile(t.filesFolder() + QStringLiteral("a.txt")));
+    QTextCursor cursor = preview(t.main())->textCursor();
     cursor.setPosition(3);
     cursor.setPosition(6, QTextCursor::KeepAnchor);
-    t.main()->Rich1->setTextCursor(cursor);
+    preview(t.main())->setTextCursor(cursor);
 
     Replace* dialog = openReplace(t, {QStringLiteral("a.txt")});
     QVERIFY(dialog);
@@ -121,7 +128,7 @@ void ReplaceTest::run() {
     t.writeFile(f + QStringLiteral("b.txt"), "a<b");
     t.writeFile(f + QStringLiteral("c.txt"), "<untouched>\r\n");
     t.main()->openFolder(f);
-    QVERIFY(t.main()->Rich1->loadFile(f + QStringLiteral("a.txt")));
+    QVERIFY(preview(t.main())->loadFile(f + QStringLiteral("a.txt")));
     QPointer<Replace> dialog = openReplace(t, {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
     QVERIFY(dialog);
 
@@ -143,11 +150,11 @@ void ReplaceTest::run() {
     QCOMPARE(t.readFile(f + QStringLiteral("b.txt")), b);
     QCOMPARE(t.readFile(f + QStringLiteral("c.txt")), QByteArray("<untouched>\r\n"));
     // The preview shows the replaced text.
-    QCOMPARE(t.main()->Rich1->toPlainText(),
+    QCOMPARE(preview(t.main())->toPlainText(),
              QString::fromUtf8(a).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
     QVERIFY(!t.main()->isEnabled());
-    progress->CmdOK->click();
+    child<QPushButton>(progress, "CmdOK")->click();
     QVERIFY(t.main()->isEnabled());
 }
 

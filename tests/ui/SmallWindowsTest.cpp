@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -90,11 +91,12 @@ void SmallWindowsTest::pickerReturnsTheOpenFolderWithOneSlash() {
     BrowseFrm picker(state, messages);
     picker.show();
     QVERIFY(picker.openFolder(start));
+    auto* dir1 = DialogTest::control<FolderList>(&picker, "Dir1");
     if (!doubleClicked.isEmpty())
-        doubleClickFolder(picker.Dir1, doubleClicked);
+        doubleClickFolder(dir1, doubleClicked);
     if (!highlighted.isEmpty())
-        picker.Dir1->setCurrentRow(rowOfFolder(picker.Dir1, highlighted));
-    QTest::mouseClick(picker.CmdOk, Qt::LeftButton);
+        dir1->setCurrentRow(rowOfFolder(dir1, highlighted));
+    QTest::mouseClick(DialogTest::control<QPushButton>(&picker, "CmdOk"), Qt::LeftButton);
     QCOMPARE(state.PickedFolder, expected);
     QCOMPARE(picker.result(), int(QDialog::Accepted));
     QVERIFY(!picker.isVisible());
@@ -106,7 +108,7 @@ void SmallWindowsTest::cancelReturnsNothing() {
     ScriptedMessageProvider messages;
     BrowseFrm picker(state, messages);
     picker.show();
-    QTest::mouseClick(picker.Cmdcancel, Qt::LeftButton);
+    QTest::mouseClick(DialogTest::control<QPushButton>(&picker, "Cmdcancel"), Qt::LeftButton);
     QCOMPARE(state.PickedFolder, QString());
     QVERIFY(!picker.isVisible());
 }
@@ -121,10 +123,11 @@ void SmallWindowsTest::pickerIgnoresEscapeAndHasNoCloseBox() {
     QVERIFY(picker.isVisible());
     QVERIFY(!(picker.windowFlags() & Qt::WindowCloseButtonHint));
     QCOMPARE(picker.windowTitle(), QString());
-    QCOMPARE(picker.Label1->text(), u"请选择目录："_s);
-    QCOMPARE(picker.CmdOk->text(), u"确定"_s);
-    QVERIFY(picker.CmdOk->isDefault());
-    QCOMPARE(picker.Cmdcancel->text(), u"取消"_s);
+    QCOMPARE(DialogTest::control<QLabel>(&picker, "Label1")->text(), u"请选择目录："_s);
+    const auto* ok = DialogTest::control<QPushButton>(&picker, "CmdOk");
+    QCOMPARE(ok->text(), u"确定"_s);
+    QVERIFY(ok->isDefault());
+    QCOMPARE(DialogTest::control<QPushButton>(&picker, "Cmdcancel")->text(), u"取消"_s);
 }
 
 void SmallWindowsTest::folderListShowsParentsAndSubFolders() {
@@ -172,11 +175,11 @@ void SmallWindowsTest::pickFolderWithAMissingStartOpensAtTheCurrentFolder() {
 
 void SmallWindowsTest::splashShowsTheVersion() {
     SplashFrm splash;
-    QCOMPARE(splash.LabelVersion->text(), u"Version 2.1"_s);
-    QCOMPARE(splash.LabelBuild->text(), u"Revision 0022"_s);
+    QCOMPARE(DialogTest::control<QLabel>(&splash, "LabelVersion")->text(), u"Version 2.1"_s);
+    QCOMPARE(DialogTest::control<QLabel>(&splash, "LabelBuild")->text(), u"Revision 0022"_s);
     QCOMPARE(splash.size(), QSize(551, 336));
     QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
-    QVERIFY(!splash.Timer1->isActive());
+    QVERIFY(!DialogTest::control<QTimer>(&splash, "Timer1")->isActive());
 }
 
 void SmallWindowsTest::aboutBoxListsTheContributors() {

@@ -1,6 +1,7 @@
 // Start-up and shutdown of the whole program on a temporary settings folder.
 
 #include "WindowControls.h"
+#include "ChildWidget.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/Twips.h"
@@ -14,6 +15,8 @@
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
+
+using UiTest::child;
 
 namespace {
 
@@ -117,7 +120,7 @@ void StartupTest::splitterPositionSurvivesARestart() {
     TestApplication t;
     TestApplication::writeFile(t.appFolder() + "Quillmar.cfg", bounds);
     QVERIFY(t.start());
-    QSplitter* splitter = t.main()->Splitter1;
+    QSplitter* splitter = child<QSplitter>(t.main(), "Splitter1");
     // The two sizes fill the splitter but for its handle.
     splitter->setSizes({200, splitter->height() - splitter->handleWidth() - 200});
     QCOMPARE(splitter->sizes().first(), 200);
@@ -129,7 +132,7 @@ void StartupTest::splitterPositionSurvivesARestart() {
     TestApplication::writeFile(again.appFolder() + "Quillmar.cfg", bounds);
     TestApplication::writeFile(again.appFolder() + "Preferences.ini", preferences);
     QVERIFY(again.start());
-    QCOMPARE(again.main()->Splitter1->sizes().first(), 200);
+    QCOMPARE(child<QSplitter>(again.main(), "Splitter1")->sizes().first(), 200);
 }
 
 void StartupTest::maximizedWindowSavesStateTwoWithTheEarlierBounds() {

@@ -1,19 +1,25 @@
-// The task windows on a screen too small for them: 800x800 at a scaling of 1.6 leaves 500x500, as
+// The windows on a screen too small for them: 800x800 at a scaling of 1.6 leaves 500x500, as
 // 1600x1000 at twice the scale leaves 800x500. The windows open no larger than the screen, with their
-// buttons in view.
+// buttons in view; the main window shares its height between the list and the preview, whose
+// encoding label covers no text.
 
 #include "DialogTestSupport.h"
 #include "WindowControls.h"
 #include "fakes-ui/TestApplication.h"
+#include "ui/common/InProgress.h"
 #include "ui/dialogs/BackupFrm.h"
 #include "ui/dialogs/EpubFrm.h"
 #include "ui/dialogs/MergeFrm.h"
 #include "ui/main/MainFrm.h"
 #include "ui/wizard/FastWork.h"
 
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -44,6 +50,10 @@ private slots:
     void mergeDialogFits();
     void wizardFits();
     void bookAndBackupWindowsFit();
+    void taskWindowsFit_data();
+    void taskWindowsFit();
+    void mainWindowSharesItsHeightAndKeepsTextClear();
+    void progressNotesShowWhole();
 };
 
 void WindowFitTest::mergeDialogFits() {
@@ -87,6 +97,86 @@ void WindowFitTest::bookAndBackupWindowsFit() {
     QCOMPARE(outOfView(backups, {"CmdRestore", "CmdDelete", "CmdPrune", "CmdClose"}), QStringList());
     DialogTest::control<QPushButton>(backups, "CmdClose")->click();
     DialogTest::settle();
+}
+
+void WindowFitTest::taskWindowsFit_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::newRow("series rename") << "RenameFrm" << QStringList{"Cmdok", "Cmdcancel"};
+    QTest::newRow("manual") << "HelpFrm" << QStringList{"CmdClose"};
+    QTest::newRow("change preview") << "PreviewChangeFrm" << QStringList{"CmdApply", "CmdClose"};
+}
+
+void WindowFitTest::taskWindowsFit() {
+    QFETCH(QString, window);
+    QFETCH(QStringList, buttons);
+    TestApplication t;
+    QVERIFY(t.start());
+    t.writeFile(t.filesFolder() + QStringLiteral("a.txt"), "第一章 甲\n一。\n");
+    MainFrm* main = t.main();
+    main->openFolder(t.filesFolder());
+    DialogTest::selectInMain(main, {QStringLiteral("a.txt")});
+    main->previewEntry(0);
+    const std::pair<const char*, void (MainFrm::*)()> openers[] = {
+        {"RenameFrm", &MainFrm::openRename}, {"HelpFrm", &MainFrm::openHelp}, {"PreviewChangeFrm", &MainFrm::openPreview}};
+    for (const auto& [name, open] : openers) {
+        if (window == QLatin1String(name))
+            (main->*open)();
+    }
+    QWidget* shown = DialogTest::shownWindow<QWidget>(window);
+    QVERIFY(shown);
+    QCOMPARE(outOfView(shown, buttons), QStringList());
+    shown->close();
+    DialogTest::deleteLeftDialogs();
+    DialogTest::settle();
+}
+
+// The window opens at its real size before the splitter is placed: placed while the window was
+// still a few pixels high, the preview kept a sliver through every later resize. A preview with an
+// encoding label keeps the label in a strip below its text.
+void WindowFitTest::mainWindowSharesItsHeightAndKeepsTextClear() {
+    TestApplication t;
+    QVERIFY(t.start());
+    QByteArray longLines;
+    for (int line = 0; line < 40; ++line)
+        longLines += QByteArray("这一段文字一直写到行尾也没有换行，").repeated(8) + "\r\n";
+    t.writeFile(t.filesFolder() + QStringLiteral("long.txt"), longLines);
+    MainFrm* main = t.main();
+    main->openFolder(t.filesFolder());
+    main->previewEntry(0);
+    DialogTest::settle();
+
+    const auto* splitter = main->findChild<QSplitter*>(QStringLiteral("Splitter1"));
+    QVERIFY(splitter);
+    const QList<int> sizes = splitter->sizes();
+    QVERIFY2(sizes.at(1) * 3 >= sizes.at(0) + sizes.at(1),
+             qPrintable(QStringLiteral("list %1, preview %2").arg(sizes.at(0)).arg(sizes.at(1))));
+
+    const auto* preview = main->findChild<QPlainTextEdit*>(QStringLiteral("Rich1"));
+    const auto* label = preview ? preview->findChild<QLabel*>(QStringLiteral("LabelEncoding")) : nullptr;
+    QVERIFY(label && label->isVisible());
+    QVERIFY(!preview->viewport()->geometry().intersects(label->geometry()));
+}
+
+// The rows of a finished batch: the item column gives what its short names leave to the notes, so that
+// a book check's note reads whole in the window's first size.
+void WindowFitTest::progressNotesShowWhole() {
+    TestApplication t;
+    QVERIFY(t.start());
+    t.writeFile(t.filesFolder() + QStringLiteral("book.txt"), "第一章 甲\n一。\n第九章 丙\n九。\n");
+    MainFrm* main = t.main();
+    main->openFolder(t.filesFolder());
+    DialogTest::selectInMain(main, {QStringLiteral("book.txt")});
+    main->checkBooks();
+    const auto* rows = t.app().inProgress()->findChild<QTreeWidget*>(QStringLiteral("LVResults"));
+    QVERIFY(rows && rows->topLevelItemCount() > 1);
+    const QString note = rows->topLevelItem(0)->text(2);
+    QVERIFY(note.startsWith(QStringLiteral("之前缺少")));
+    QVERIFY2(rows->fontMetrics().horizontalAdvance(note) + 8 <= rows->columnWidth(2),
+             qPrintable(QStringLiteral("note %1 wide, column %2")
+                            .arg(rows->fontMetrics().horizontalAdvance(note))
+                            .arg(rows->columnWidth(2))));
+    t.app().inProgress()->acknowledge();
 }
 
 QTEST_MAIN(WindowFitTest)

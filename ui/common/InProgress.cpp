@@ -18,6 +18,19 @@
 
 namespace {
 
+// The item column no wider than its widest entry (the summing-up, which spans the row, left out):
+// what it gives up goes to the reason column, whose notes are the longer texts.
+void fitItemColumn(QTreeWidget* list) {
+    const QFontMetrics metrics = list->fontMetrics();
+    int widest = list->header()->sectionSizeHint(0);
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        if (!item->isFirstColumnSpanned())
+            widest = std::max(widest, metrics.horizontalAdvance(item->text(0)) + list->iconSize().width() + 24);
+    }
+    list->setColumnWidth(0, std::min(list->columnWidth(0), widest));
+}
+
 QString waitText() {
     return QCoreApplication::translate("InProgress", "处理中，请稍候……");
 }
@@ -205,12 +218,14 @@ void InProgress::ReportProgress(int percent, const ResultRow& row) {
             LabelStatus->setText(LabelStatus->text() + QLatin1Char(' ') + tr("已停止"));
         else
             setBar(100);
+        fitItemColumn(LVResults);
         addRow(ResultRow::about(Outcome::Summary, summingUp(m_tally, m_stopAsked)), SummingUp);
         LVResults->scrollToBottom();
         CmdStop->hide();
         CmdOK->show();
         LabelWait->hide();
         CmdOK->setFocus();
+        emit batchEnded();
     }
 }
 

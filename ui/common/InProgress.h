@@ -22,7 +22,8 @@ class QTreeWidget;
 // While the batch runs, "停止[&S]" asks it to stop at its next safe point (stopRequested()). At the end
 // a last row sums the batch up from its rows' outcomes; a stopped batch's bar stays where it stopped.
 // "只显示红色和黄色的行" hides the rows that need no attention. A row that names its file by its full
-// path shows the file's name; the batch's folder is the window's title.
+// path shows the file's name; the batch's folder is the window's title. Controls are private members
+// named like their objectName; tests find them by that name.
 class InProgress : public QDialog, public ProgressSink {
     Q_OBJECT
 public:
@@ -52,14 +53,8 @@ public:
     void acknowledge();
     // True between the completion call and the acknowledge step.
     bool isFinished() const;
-
-    QLabel* LabelWait;
-    QProgressBar* PrgBar1;
-    QLabel* LabelStatus;
-    QTreeWidget* LVResults;
-    QPushButton* CmdOK;
-    QPushButton* CmdStop;
-    QCheckBox* ChkAttention;
+    // True while a batch shows its rows and has not yet completed.
+    bool isRunning() const { return isVisible() && !isFinished(); }
 
     // Item data role that holds a row's Outcome (as int); the summing-up row has SummingUp there.
     static constexpr int OutcomeRole = Qt::UserRole + 1;
@@ -68,6 +63,8 @@ public:
     static QString summingUp(const OutcomeTally& tally, bool stopped);
 
 signals:
+    // The running batch has completed (its summing-up row is there).
+    void batchEnded();
     // After the acknowledge step, so that the window that started the batch can follow up.
     void acknowledged();
 
@@ -76,6 +73,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QLabel* LabelWait;
+    QProgressBar* PrgBar1;
+    QLabel* LabelStatus;
+    QTreeWidget* LVResults;
+    QPushButton* CmdOK;
+    QPushButton* CmdStop;
+    QCheckBox* ChkAttention;
+
     void setBar(int percent);
     void setRunning(bool running);
     void addRow(const ResultRow& row, int outcome);

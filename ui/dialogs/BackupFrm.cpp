@@ -129,10 +129,14 @@ void BackupFrm::buildControls() {
     resize(sizeWithinScreen(QSize(760, 520), this));
 }
 
-// Each column as wide as its widest text (the last one takes what is left).
+// Each column as wide as its widest text and a space apart from the next (the last one takes what
+// is left).
 void BackupFrm::fitColumns(QTreeWidget* list) {
-    for (int column = 0; column + 1 < list->columnCount(); ++column)
+    const int gap = list->fontMetrics().horizontalAdvance(QStringLiteral("　"));
+    for (int column = 0; column + 1 < list->columnCount(); ++column) {
         list->resizeColumnToContents(column);
+        list->setColumnWidth(column, list->columnWidth(column) + gap);
+    }
 }
 
 void BackupFrm::reload() {

@@ -27,7 +27,7 @@ HelpFrm::HelpFrm(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TextManual, 1);
     layout->addLayout(buttons);
-    resize(720, 640);
+    resize(sizeWithinScreen(QSize(720, 640), this));
 }
 
 QUrl HelpFrm::manualPage() {

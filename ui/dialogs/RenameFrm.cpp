@@ -7,6 +7,7 @@
 #include "platform/FolderListing.h"
 #include "ui/common/Icons.h"
 #include "ui/common/MessageProvider.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainFrm.h"
 
@@ -102,7 +103,7 @@ void RenameFrm::buildControls() {
     layout->addLayout(fields);
     layout->addWidget(LViewMain, 1);
     layout->addLayout(buttons);
-    resize(520, 480);
+    resize(sizeWithinScreen(QSize(520, 480), this));
 }
 
 void RenameFrm::fillPreview() {

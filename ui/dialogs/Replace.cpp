@@ -6,7 +6,6 @@
 #include "ui/common/MessageProvider.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainFrm.h"
-#include "ui/main/PreviewBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -127,8 +126,6 @@ void Replace::run() {
     // The main window stays disabled until the progress window is acknowledged.
     QDialog::done(Accepted);
 
-    if (main && !main->Rich1->fileName().isEmpty()) {
-        if (!main->Rich1->loadFile(main->Rich1->fileName()))
-            main->Rich1->clearFile();
-    }
+    if (main)
+        main->reloadPreviewQuietly();
 }

@@ -8,5 +8,17 @@ FileFormatText FileFormatText::of(const QString& path) {
     if (!reader.open(path))
         return {ErrorFace::reason(reader.error()), QString()};
     const TextFormat format = reader.format();
-    return {encodingName(format.encoding), format.lineEnd == LineEnd::Lf ? tr("LF (Unix)") : tr("CR LF (Windows)")};
+    return {encodingName(format.encoding), lineEndName(format.lineEnd)};
+}
+
+QString FileFormatText::lineEndName(LineEnd lineEnd) {
+    switch (lineEnd) {
+    case LineEnd::CrLf:
+        break;
+    case LineEnd::Lf:
+        return tr("LF (Unix)");
+    case LineEnd::Cr:
+        return tr("CR (Mac)");
+    }
+    return tr("CR LF (Windows)");
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TextFormat.h"
+
 #include <QCoreApplication>
 #include <QString>
 
@@ -14,4 +16,7 @@ public:
     QString lineEnd;
 
     static FileFormatText of(const QString& path);
+
+private:
+    static QString lineEndName(LineEnd lineEnd);
 };

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QMenu>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyle>
 #include <QTimer>
@@ -275,6 +276,14 @@ bool FileListView::isReportView() const {
 
 void FileListView::setReportView(bool report) {
     setCurrentWidget(report ? static_cast<QWidget*>(m_report) : static_cast<QWidget*>(m_list));
+}
+
+int FileListView::scrollPosition() const {
+    return m_report->verticalScrollBar()->value();
+}
+
+void FileListView::setScrollPosition(int position) {
+    m_report->verticalScrollBar()->setValue(position);
 }
 
 int FileListView::columnWidth(int column) const {

@@ -10,8 +10,9 @@ class QTreeView;
 
 // The main window's file list (FileList): entries with a name, a type text, a size text and a small
 // icon, shown either as a report with the columns "文件名", "文件类型", "大小" or as a list of icons
-// and names. Both views show one model and one selection. Rows are counted in list order (as
-// shown, after sorting). The placeholder entry has the key "none" and is never a file.
+// and names (the views' objectNames are "FileListReport" and "FileListIcons"). Both views show one
+// model and one selection. Rows are counted in list order (as shown, after sorting). The placeholder
+// entry has the key "none" and is never a file.
 //
 // Two more columns, "编码" and "换行", show how the commands would read each file (FileFormatText).
 // They are hidden until the user picks them in the header's context menu (columnMenu()); while one
@@ -68,8 +69,9 @@ public:
     // The height the report view needs to show `rows` entries under its header.
     int reportHeightForRows(int rows) const;
 
-    QTreeView* reportView() const { return m_report; }
-    QListView* listView() const { return m_list; }
+    // How far the report view is scrolled down, to be put back after the list is rebuilt.
+    int scrollPosition() const;
+    void setScrollPosition(int position);
 
 signals:
     // An entry was clicked with the mouse (in either view).

@@ -37,15 +37,14 @@
 #include <QFileSystemWatcher>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeView>
 #include <QUrl>
 
 #include <functional>
@@ -61,6 +60,9 @@ constexpr int FramesHeight = 3015;
 constexpr int Rich1Top = 3720 - BandHeight;
 // The file list keeps at least this many rows when the window first shows it.
 constexpr int ListRows = 8;
+// The window's designed inside size, until the settings give it its own.
+constexpr int DesignedWidth = 11115;
+constexpr int DesignedHeight = 8205;
 
 const QString TypePatterns[3] = {QStringLiteral("*.txt"), QStringLiteral("*.htm; *.html"), QStringLiteral("*.*")};
 const char* const TypeCaptions[3] = {QT_TRANSLATE_NOOP("MainFrm", "文本文件 (*.txt)"),
@@ -69,6 +71,14 @@ const char* const TypeCaptions[3] = {QT_TRANSLATE_NOOP("MainFrm", "文本文件 
 
 QString escapeMnemonic(QString text) {
     return text.replace(u'&', QLatin1String("&&"));
+}
+
+// The first split of the splitter's `height` between the browsing controls and the preview: the
+// controls keep their designed `top` and take half of what the splitter has beyond its designed
+// height, the preview the rest.
+QList<int> firstShares(int height, int designedHeight, int top, int previewMinimum) {
+    const int shared = top + std::max(0, height - designedHeight) / 2;
+    return {shared, std::max(height - shared, previewMinimum)};
 }
 
 } // namespace
@@ -186,7 +196,7 @@ void MainFrm::buildControls() {
     connect(FileList, &FileListView::selectionChanged, this, &MainFrm::SetEnables);
 
     // The designed size, until the settings give the window its own.
-    resize(Twips::size(11115, 8205));
+    resize(Twips::size(DesignedWidth, DesignedHeight));
 }
 
 QAction* MainFrm::addSeparator(QMenu* menu, const QString& name) {
@@ -597,7 +607,7 @@ void MainFrm::followDiskChanges() {
         if (!FileList->isPlaceholder(row))
             selected.append(FileList->text(row));
     }
-    const int scrolled = FileList->reportView()->verticalScrollBar()->value();
+    const int scrolled = FileList->scrollPosition();
     // A folder that is gone gives way to its nearest parent (the list follows by itself then).
     const QString before = Dir1->path();
     Dir1->refresh();
@@ -606,7 +616,7 @@ void MainFrm::followDiskChanges() {
         RebuildFileList();
     }
     selectNames(selected);
-    FileList->reportView()->verticalScrollBar()->setValue(scrolled);
+    FileList->setScrollPosition(scrolled);
 }
 
 void MainFrm::changeEvent(QEvent* event) {
@@ -829,14 +839,20 @@ void MainFrm::layoutControls() {
     const int sw = Twips::fromPixels(m_central->width());
     const int sh = Twips::fromPixels(m_central->height()) + BandHeight;
     Splitter1->setGeometry(Twips::rect(0, FramesTop, sw - 60, sh - BandHeight - FramesTop - 120));
-    if (!m_splitterPlaced && Splitter1->height() > 0) {
+    // Placed once the window is laid out: before, the central widget is a few pixels high, and the
+    // splitter keeps the proportions set then through every later resize.
+    const int laidOut = m_top->minimumHeight() + Rich1->minimumHeight() + Splitter1->handleWidth();
+    if (!m_splitterPlaced && Splitter1->height() >= laidOut) {
         m_splitterPlaced = true;
         if (!Splitter1->restoreState(m_splitterState)) {
             // The designed share, or more where the list would show fewer than ListRows rows.
             const int listHeight = FileList->reportHeightForRows(ListRows);
             const int top = std::max(Twips::toPixels(Rich1Top - FramesTop),
                                      listHeight + Twips::toPixels(240 + 120 + Rich1Top - FramesTop - FramesHeight));
-            Splitter1->setSizes({top, std::max(Splitter1->height() - top, Rich1->minimumHeight())});
+            // The menu bar and the toolbar take the same height in the designed window.
+            const int designedHeight = Twips::toPixels(DesignedHeight) - (height() - m_central->height()) -
+                                       (m_central->height() - Splitter1->height());
+            Splitter1->setSizes(firstShares(Splitter1->height(), designedHeight, top, Rich1->minimumHeight()));
         }
     }
 }
@@ -863,12 +879,17 @@ void MainFrm::layoutTop() {
 }
 
 QByteArray MainFrm::splitterState() const {
-    return Splitter1->saveState();
+    // A window never laid out (hidden while the wizard ran) keeps the position it was given.
+    return m_splitterPlaced ? Splitter1->saveState() : m_splitterState;
 }
 
 void MainFrm::setSplitterState(const QByteArray& state) {
     m_splitterState = state;
     m_splitterPlaced = false;
+    // A window not shown yet lays out its bars and its central part at the size it was given, so
+    // that the splitter is placed at its real height (and the settings read it so from the start).
+    if (!isVisible() && layout())
+        layout()->setGeometry(rect());
     layoutControls();
 }
 
@@ -885,16 +906,33 @@ bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainFrm::closeEvent(QCloseEvent* event) {
-    // A disabled window (a dialog or a batch is up) cannot be closed from its close box. A running
-    // batch is offered to be stopped: it stops at its next safe point, and its rows stay to be read.
+    // A running batch is offered to be stopped: it stops at its next safe point, ends its journal,
+    // and the window closes then. Answered No, the batch and the window go on.
+    InProgress* progress = m_app.inProgress();
+    if (progress && progress->isRunning()) {
+        event->ignore();
+        if (progress->stopRequested() ||
+            m_app.messages().askYesNo(progress, MessageProvider::appTitle(), tr("正在处理文件。要停止这批处理吗？"))) {
+            progress->requestStop();
+            closeWhenBatchEnds(progress);
+        }
+        return;
+    }
+    // A disabled window (a dialog is up, or a batch's rows wait to be read) cannot be closed from its
+    // close box.
     if (event->spontaneous() && !isEnabled()) {
         event->ignore();
-        InProgress* progress = m_app.inProgress();
-        if (progress && progress->isVisible() && !progress->isFinished() && !progress->stopRequested() &&
-            m_app.messages().askYesNo(progress, MessageProvider::appTitle(), tr("正在处理文件。要停止这批处理吗？")))
-            progress->requestStop();
         return;
     }
     event->accept();
     emit unloading();
+}
+
+void MainFrm::closeWhenBatchEnds(InProgress* progress) {
+    if (m_closeWhenBatchEnds)
+        return;
+    m_closeWhenBatchEnds = true;
+    // Queued: the batch's runner finishes its own work before the shutdown begins.
+    connect(progress, &InProgress::batchEnded, this, &QWidget::close,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
 }

@@ -18,6 +18,7 @@ class QAction;
 class QFileSystemWatcher;
 class QGroupBox;
 class HelpFrm;
+class InProgress;
 class QLabel;
 class QMenu;
 class QRadioButton;
@@ -29,11 +30,11 @@ class QUrl;
 // The main window: drive and folder browsing, the file list filtered by type, the preview, the
 // menus and the toolbar, and the commands that run a batch or open a task window.
 //
-// Controls are public members named like their objectName. Control arrays are members holding the
-// elements; each element's objectName is the array's name followed by its index ("TypeOpt0",
-// "menu_big2gb1", "menu_char0", "menu_recent3"). Sub-menus are QMenus whose objectName is the menu
-// item's name (their menuAction() is the item). Toolbar buttons are QActions whose objectName is
-// their key ("gb", "big", "autopara", "space", "rename", "merge", "fast", "html", "option", "about").
+// Controls are private members named like their objectName; tests find them by that name. Control
+// arrays are members holding the elements; each element's objectName is the array's name followed by
+// its index ("TypeOpt0", "menu_big2gb1", "menu_char0", "menu_recent3"). Sub-menus are QMenus whose objectName is the
+// menu item's name (their menuAction() is the item). Toolbar buttons are QActions whose objectName is their key ("gb",
+// "big", "autopara", "space", "rename", "merge", "fast", "html", "option", "about").
 class MainFrm : public QMainWindow {
     Q_OBJECT
 public:
@@ -72,6 +73,45 @@ public:
     QStringList selectedNames() const;
     QAction* toolbarButton(const QString& key) const { return m_buttons.value(key); }
 
+    // The task-window commands.
+    void openMerge();
+    void openRename();
+    void openReplace();
+    void openWizard();
+    void openOptions();
+    void openBackups();
+    // The e-book dialog for the selected files; the book check of each selected file.
+    void openEpub();
+    void checkBooks();
+    // The previewed file read again after a batch changed it; a file gone since leaves the preview empty.
+    void reloadPreviewQuietly();
+    // "预览更改[&V]": the previewed file before and after a command.
+    void openPreview();
+    void openAbout();
+    void openWebsite();
+    void openMail();
+    // "羽墨工坊帮助 [&C]" (F1): the help pages in the browser, or a box that says why not.
+    void openHelp();
+
+    // The position of the splitter between the browsing controls and the preview, as saved with the
+    // settings; an empty or unreadable state gives the designed position (with room for the list).
+    QByteArray splitterState() const;
+    void setSplitterState(const QByteArray& state);
+    // What opens web and mail addresses: the desktop's services, or a test's stand-in that fails.
+    void setUrlOpener(std::function<bool(const QUrl&)> opener) { m_openUrl = std::move(opener); }
+
+signals:
+    // The window is being unloaded (closed): the program's shutdown runs now.
+    void unloading();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
     QToolBar* Toolbar1;
     QGroupBox* Frame1;
     DriveList* Drive1;
@@ -126,43 +166,6 @@ public:
     QAction* menu_hyphen08;
     QAction* menu_about;
 
-    // The task-window commands.
-    void openMerge();
-    void openRename();
-    void openReplace();
-    void openWizard();
-    void openOptions();
-    void openBackups();
-    // The e-book dialog for the selected files; the book check of each selected file.
-    void openEpub();
-    void checkBooks();
-    // "预览更改[&V]": the previewed file before and after a command.
-    void openPreview();
-    void openAbout();
-    void openWebsite();
-    void openMail();
-    // "羽墨工坊帮助 [&C]" (F1): the help pages in the browser, or a box that says why not.
-    void openHelp();
-
-    // The position of the splitter between the browsing controls and the preview, as saved with the
-    // settings; an empty or unreadable state gives the designed position (with room for the list).
-    QByteArray splitterState() const;
-    void setSplitterState(const QByteArray& state);
-    // What opens web and mail addresses: the desktop's services, or a test's stand-in that fails.
-    void setUrlOpener(std::function<bool(const QUrl&)> opener) { m_openUrl = std::move(opener); }
-
-signals:
-    // The window is being unloaded (closed): the program's shutdown runs now.
-    void unloading();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-private:
     void load();
     void openForSelection(const std::function<QWidget*(Application&)>& factory);
     void buildMenus();
@@ -174,7 +177,6 @@ private:
     // Opens `url` in the desktop's browser or mail program; says so in a box when none is set up.
     void openExternal(const QUrl& url, const QString& what);
     bool loadPreview(const QString& path);
-    void reloadPreviewQuietly();
     void prefillSearchText(QWidget* dialog);
     QWidget* openTaskWindow(QWidget* window);
     QAction* addSeparator(QMenu* menu, const QString& name);
@@ -198,4 +200,8 @@ private:
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_diskTimer = nullptr;
     bool m_diskChangePending = false;
+
+    // Closing during a batch: the batch is asked to stop, and the window closes once it has ended.
+    void closeWhenBatchEnds(InProgress* progress);
+    bool m_closeWhenBatchEnds = false;
 };

@@ -39,6 +39,8 @@ bool PreviewBox::loadFile(const QString& path, FileError* error) {
     m_encoding->setText(tr("编码：") + encodingName(format.encoding));
     m_encoding->adjustSize();
     m_encoding->show();
+    // A strip of its own below the text, so that the label never covers the last line's end.
+    setViewportMargins(0, 0, 0, m_encoding->height());
     placeEncodingLabel();
     return true;
 }
@@ -53,6 +55,7 @@ void PreviewBox::clearFile() {
     m_fileName.clear();
     m_cut = false;
     m_encoding->hide();
+    setViewportMargins(0, 0, 0, 0);
 }
 
 void PreviewBox::showProblem(const QString& path, const FileError& error) {
@@ -73,10 +76,10 @@ void PreviewBox::resizeEvent(QResizeEvent* event) {
     placeEncodingLabel();
 }
 
-// In the lower right corner of the text area, clear of the scroll bars.
+// In the strip below the text area, at its right end, clear of the scroll bars.
 void PreviewBox::placeEncodingLabel() {
     const QRect area = viewport()->geometry();
-    m_encoding->move(area.right() + 1 - m_encoding->width(), area.bottom() + 1 - m_encoding->height());
+    m_encoding->move(area.right() + 1 - m_encoding->width(), area.bottom() + 1);
     m_encoding->raise();
 }
 

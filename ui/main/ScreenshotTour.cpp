@@ -1,9 +1,7 @@
 #include "ScreenshotTour.h"
 
 #include "Application.h"
-#include "FileListView.h"
 #include "MainFrm.h"
-#include "PreviewBox.h"
 #include "core/AppState.h"
 #include "core/PathHelpers.h"
 #include "ui/common/InProgress.h"
@@ -11,14 +9,15 @@
 #include "ui/dialogs/FrmOption.h"
 #include "ui/dialogs/SplashFrm.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QTabBar>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTimer>
 #include <QWidget>
 
@@ -60,6 +59,9 @@ private:
 
     void shootMain() {
         MainFrm* main = m_app.mainFrm();
+        // As the window opens the first time, on fresh settings.
+        save(main, QStringLiteral("2-main-first"));
+        saveScreen(QStringLiteral("2-main-first-screen"));
         // The size the list must keep eight rows in, as far as the screen allows.
         if (QScreen* screen = main->screen()) {
             const QRect area = screen->availableGeometry();
@@ -67,11 +69,14 @@ private:
             main->move(area.topLeft() + QPoint(20, 20));
         }
         // Every file but the sample book, which the e-book dialog later reads as it was written.
-        FileListView* list = main->FileList;
-        for (int row = 0; row < list->count(); ++row)
-            list->setSelected(row, list->text(row) != SampleBook);
+        QStringList names;
+        for (const FileEntry& entry : main->fileEntries()) {
+            if (entry.name != SampleBook)
+                names.append(entry.name);
+        }
+        main->selectNames(names);
         main->SetEnables();
-        main->previewEntry(list->count() - 1);
+        main->previewEntry(int(main->fileEntries().size()) - 1);
         step([this, main] {
             save(main, QStringLiteral("2-main"));
             saveScreen(QStringLiteral("2-main-screen"));
@@ -119,6 +124,10 @@ private:
              [main] {
                  main->openPreview();
              }},
+            {"HelpFrm",
+             [main] {
+                 main->openHelp();
+             }},
         };
         for (std::size_t i = 0; i < std::size(windows); ++i) {
             const QString name = QString::fromLatin1(windows[i].first);
@@ -128,6 +137,9 @@ private:
                     for (QWidget* widget : QApplication::topLevelWidgets()) {
                         if (widget->objectName() == name && widget->isVisible()) {
                             save(widget, QStringLiteral("6-") + name);
+                            // Where it lies on the screen: a dialog taller than the screen loses its buttons.
+                            if (name == QStringLiteral("MergeFrm"))
+                                saveScreen(QStringLiteral("6-") + name + QStringLiteral("-screen"));
                             widget->close();
                         }
                     }
@@ -177,9 +189,7 @@ private:
 
     void selectBook() {
         MainFrm* main = m_app.mainFrm();
-        FileListView* list = main->FileList;
-        for (int row = 0; row < list->count(); ++row)
-            list->setSelected(row, list->text(row) == SampleBook);
+        main->selectNames({SampleBook});
         main->SetEnables();
     }
 
@@ -207,7 +217,7 @@ private:
     // The question of 撤销上一批, answered No.
     void shootUndoQuestion() {
         shootModal(QStringLiteral("7-undo-question"));
-        m_app.mainFrm()->menu_undobatch->trigger();
+        m_app.mainFrm()->findChild<QAction*>(QStringLiteral("menu_undobatch"))->trigger();
         step([this] { shootAbout(); });
     }
 
@@ -242,10 +252,20 @@ private:
     void shootWizard() {
         m_app.mainFrm()->openWizard();
         step([this] {
-            save(m_app.fastWork(), QStringLiteral("6-wizard"));
-            if (m_app.fastWork())
-                m_app.fastWork()->close();
-            step([this] { m_app.mainFrm()->close(); });
+            QWidget* wizard = m_app.fastWork();
+            save(wizard, QStringLiteral("6-wizard"));
+            saveScreen(QStringLiteral("6-wizard-screen"));
+            auto* advanced = wizard ? wizard->findChild<QPushButton*>(QStringLiteral("CmdAdv")) : nullptr;
+            if (!advanced) {
+                step([this] { m_app.mainFrm()->close(); });
+                return;
+            }
+            advanced->click();
+            step([this, wizard] {
+                save(wizard, QStringLiteral("6-wizard-advanced"));
+                wizard->close();
+                step([this] { m_app.mainFrm()->close(); });
+            });
         });
     }
 

@@ -22,8 +22,8 @@ class QStackedLayout;
 // the stages run. Built once at start-up and hidden between uses; closing it hands the folder back
 // to the main window, or ends the program when the program started in the wizard (StartMode 1).
 //
-// Controls are public members named like their objectName. The advanced options (FrameAdv) take
-// the place of the four stage frames while they are shown.
+// Controls are private members named like their objectName; tests find them by that name. The
+// advanced options (FrameAdv) take the place of the four stage frames while they are shown.
 class FastWork : public QDialog {
     Q_OBJECT
 public:
@@ -61,6 +61,13 @@ public:
     // File1's mask for a Combo2 entry; "" for an index out of range.
     static QString typeMask(int index);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     QLabel* Label6;
     QLineEdit* TextFolder;
     QPushButton* CmbBrowse;
@@ -72,7 +79,7 @@ public:
     QGroupBox* Frame3;
     QCheckBox* CheckHtml;
     QCheckBox* CheckTypeset; // after the web pages, before the merge: punctuation, quotes and layout
-    QCheckBox* CheckClean; // the clean stage, after the web pages and before the merge; off by default
+    QCheckBox* CheckClean;   // the clean stage, after the web pages and before the merge; off by default
     QGroupBox* Frame5;
     QCheckBox* CheckMerge;
     QLabel* Label3;
@@ -103,13 +110,6 @@ public:
     QPushButton* CmdCancel;
     QFrame* Line1;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void buildControls();
     void setDesignedStates();
     void load();
