@@ -4,7 +4,6 @@
 #include "ui/dialogs/BackupFrm.h"
 #include "ChildWidget.h"
 #include "DialogTestSupport.h"
-#include "WindowControls.h"
 #include "MainWindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
@@ -54,13 +53,13 @@ void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
     child<QAction>(t.main(), "menu_backup")->trigger();
     QPointer<BackupFrm> window = shownWindow<BackupFrm>(QStringLiteral("BackupFrm"));
     QVERIFY(window);
-    QTreeWidget* batches = control<QTreeWidget>(window, "ListBatches");
+    QTreeWidget* batches = child<QTreeWidget>(window, "ListBatches");
     QCOMPARE(batches->topLevelItemCount(), 1);
     QCOMPARE(batches->topLevelItem(0)->text(1), QStringLiteral("去除空格"));
-    QCOMPARE(control<QTreeWidget>(window, "ListFiles")->topLevelItem(0)->text(2), QStringLiteral("已改动"));
+    QCOMPARE(child<QTreeWidget>(window, "ListFiles")->topLevelItem(0)->text(2), QStringLiteral("已改动"));
     saveShot(window, QStringLiteral("BackupFrm"));
 
-    QPushButton* restore = control<QPushButton>(window, "CmdRestore");
+    QPushButton* restore = child<QPushButton>(window, "CmdRestore");
     t.messages().queue({MessageProvider::Answer::No});
     restore->click();
     t.app().inProgress()->acknowledge();
@@ -78,9 +77,9 @@ void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
 
     // Deleting the restore's batch asks first.
     t.messages().queue({MessageProvider::Answer::Yes});
-    control<QPushButton>(window, "CmdDelete")->click();
+    child<QPushButton>(window, "CmdDelete")->click();
     QCOMPARE(batches->topLevelItemCount(), 1);
-    control<QPushButton>(window, "CmdClose")->click();
+    child<QPushButton>(window, "CmdClose")->click();
     settle();
     QVERIFY(t.main()->isEnabled());
 }
@@ -96,8 +95,7 @@ void BackupFrmTest::undoLastBatchAsksOnceAndRestoresTheNewestBatch() {
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("中文\r\n"));
 
-    QAction* undo = t.main()->findChild<QAction*>(QStringLiteral("menu_undobatch"));
-    QVERIFY(undo);
+    QAction* undo = child<QAction>(t.main(), "menu_undobatch");
     QCOMPARE(undo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
     t.messages().queue({MessageProvider::Answer::No});
     undo->trigger();
@@ -120,13 +118,13 @@ void BackupFrmTest::previewShowsTheChangeBeforeItIsMade() {
     child<QAction>(t.main(), "menu_preview")->trigger();
     QPointer<PreviewChangeFrm> window = shownWindow<PreviewChangeFrm>(QStringLiteral("PreviewChangeFrm"));
     QVERIFY(window);
-    control<QComboBox>(window, "ComboCommand")->setCurrentIndex(1);
-    QCOMPARE(control<QTextEdit>(window, "TextAfter")->toPlainText(), QStringLiteral("第一行\n中文\n"));
-    QCOMPARE(control<QLabel>(window, "LabelSummary")->text(), QStringLiteral("1 行、1 个字符将改变"));
+    child<QComboBox>(window, "ComboCommand")->setCurrentIndex(1);
+    QCOMPARE(child<QTextEdit>(window, "TextAfter")->toPlainText(), QStringLiteral("第一行\n中文\n"));
+    QCOMPARE(child<QLabel>(window, "LabelSummary")->text(), QStringLiteral("1 行、1 个字符将改变"));
     QCOMPARE(t.readFile(file), QByteArray("第一行\r\n中 文\r\n"));
     saveShot(window, QStringLiteral("PreviewChangeFrm"));
 
-    control<QPushButton>(window, "CmdApply")->click();
+    child<QPushButton>(window, "CmdApply")->click();
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("第一行\r\n中文\r\n"));
 }

@@ -3,7 +3,6 @@
 
 #include "ChildWidget.h"
 #include "DialogTestSupport.h"
-#include "WindowControls.h"
 #include "MainWindowControls.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/FileListBox.h"
@@ -164,9 +163,9 @@ void DesktopTest::dropOnTheMergeList() {
     t.main()->openMerge();
     auto* dialog = shownWindow<MergeFrm>(QStringLiteral("MergeFrm"));
     QVERIFY(dialog);
-    QListWidget* list1 = control<QListWidget>(dialog, "List1");
-    control<QCheckBox>(dialog, "ChkSorted")->setChecked(sorted);
-    control<FileListBox>(dialog, "File1")->item(0)->setSelected(true);
+    QListWidget* list1 = child<QListWidget>(dialog, "List1");
+    child<QCheckBox>(dialog, "ChkSorted")->setChecked(sorted);
+    child<FileListBox>(dialog, "File1")->item(0)->setSelected(true);
     dialog->add();
 
     QVERIFY(dropPaths(list1->viewport(), {root + "第10章.txt", root + "more", root + "第2章.txt", root + "0.txt"}));
@@ -174,7 +173,7 @@ void DesktopTest::dropOnTheMergeList() {
     for (int i = 0; i < list1->count(); ++i)
         listed.append(list1->item(i)->text().remove(root));
     QCOMPARE(listed, expected);
-    QVERIFY(control<QPushButton>(dialog, "CmdOK")->isEnabled());
+    QVERIFY(child<QPushButton>(dialog, "CmdOK")->isEnabled());
 }
 
 void DesktopTest::fileListFollowsTheDisk() {

@@ -5,7 +5,6 @@
 #include "ChildWidget.h"
 #include "DialogTestSupport.h"
 #include "MainWindowControls.h"
-#include "WindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/main/FileListView.h"
@@ -31,14 +30,14 @@ const QByteArray Book = "《西游》\n作者：吴承恩\n上卷\n第一回 灵
 EpubFrm* openEpub(TestApplication& t, const QStringList& selected) {
     t.main()->openFolder(t.filesFolder());
     selectInMain(t.main(), selected);
-    t.main()->findChild<QAction*>(QStringLiteral("menu_epub"))->trigger();
+    child<QAction>(t.main(), "menu_epub")->trigger();
     return shownWindow<EpubFrm>(QStringLiteral("EpubFrm"));
 }
 
 // The rows of TreeChapters as "heading@line", children indented by two spaces, unticked ones with a
 // leading "-", doubtful ones (highlighted) with a trailing "?".
 QStringList treeRows(const EpubFrm* dialog) {
-    const QTreeWidget* tree = control<QTreeWidget>(dialog, "TreeChapters");
+    const QTreeWidget* tree = child<QTreeWidget>(dialog, "TreeChapters");
     QStringList rows;
     const auto row = [](const QTreeWidgetItem* item, const QString& indent) {
         const bool unticked = item->data(0, Qt::CheckStateRole).isValid() && item->checkState(0) == Qt::Unchecked;
@@ -55,7 +54,7 @@ QStringList treeRows(const EpubFrm* dialog) {
 }
 
 QTreeWidgetItem* itemAtLine(const EpubFrm* dialog, const QString& line) {
-    const QTreeWidget* tree = control<QTreeWidget>(dialog, "TreeChapters");
+    const QTreeWidget* tree = child<QTreeWidget>(dialog, "TreeChapters");
     const QList<QTreeWidgetItem*> found = tree->findItems(line, Qt::MatchExactly | Qt::MatchRecursive, 1);
     return found.isEmpty() ? nullptr : found.first();
 }
@@ -79,19 +78,19 @@ void EpubFrmTest::treeAndBoxesComeFromTheBook() {
     t.writeFile(t.filesFolder() + "西游.txt", Book);
     EpubFrm* dialog = openEpub(t, {"西游.txt"});
     QVERIFY(dialog);
-    QCheckBox* chkVertical = control<QCheckBox>(dialog, "ChkVertical");
+    QCheckBox* chkVertical = child<QCheckBox>(dialog, "ChkVertical");
     QVERIFY(!t.main()->isEnabled());
     QCOMPARE(treeRows(dialog), QStringList({"上卷@3", "  第一回 灵根@4", "  第二回 菩提@6", "  第九回 错号@8?",
                                             "  第三回 心猿@10", "下卷@12", "  第四回 官封@13"}));
-    QCOMPARE(control<QLineEdit>(dialog, "TextTitle")->text(), QStringLiteral("西游"));
-    QCOMPARE(control<QLineEdit>(dialog, "TextAuthor")->text(), QStringLiteral("吴承恩"));
-    QComboBox* language = control<QComboBox>(dialog, "ComboLanguage");
+    QCOMPARE(child<QLineEdit>(dialog, "TextTitle")->text(), QStringLiteral("西游"));
+    QCOMPARE(child<QLineEdit>(dialog, "TextAuthor")->text(), QStringLiteral("吴承恩"));
+    QComboBox* language = child<QComboBox>(dialog, "ComboLanguage");
     QCOMPARE(language->currentText(), QStringLiteral("zh-CN"));
     QVERIFY(!chkVertical->isEnabled());
     language->setCurrentText(QStringLiteral("zh-TW"));
     QVERIFY(chkVertical->isEnabled());
-    QCOMPARE(control<QLineEdit>(dialog, "TextOutput")->text(), t.filesFolder() + "西游.epub");
-    QCOMPARE(control<QSpinBox>(dialog, "SpinLine")->maximum(), 16);
+    QCOMPARE(child<QLineEdit>(dialog, "TextOutput")->text(), t.filesFolder() + "西游.epub");
+    QCOMPARE(child<QSpinBox>(dialog, "SpinLine")->maximum(), 16);
 
     dialog->resize(1600, 1000);
     saveShot(dialog, QStringLiteral("EpubFrm-1600x1000"));
@@ -121,8 +120,8 @@ void EpubFrmTest::correctionsReachTheBuild() {
     EpubFrm* dialog = openEpub(t, {"西游.txt"});
     QVERIFY(dialog);
     itemAtLine(dialog, "8")->setCheckState(0, Qt::Unchecked);
-    QSpinBox* line = control<QSpinBox>(dialog, "SpinLine");
-    QPushButton* markLine = control<QPushButton>(dialog, "CmdMarkLine");
+    QSpinBox* line = child<QSpinBox>(dialog, "SpinLine");
+    QPushButton* markLine = child<QPushButton>(dialog, "CmdMarkLine");
     line->setValue(15);
     QTest::mouseClick(markLine, Qt::LeftButton);
     QCOMPARE(treeRows(dialog).mid(3),
@@ -142,8 +141,8 @@ void EpubFrmTest::correctionsReachTheBuild() {
     QVERIFY(dialog->options().edits.added.isEmpty());
     itemAtLine(dialog, "15")->setCheckState(0, Qt::Checked);
 
-    control<QLineEdit>(dialog, "TextOutput")->setText(t.filesFolder() + "书");
-    QTest::mouseClick(control<QPushButton>(dialog, "CmdOK"), Qt::LeftButton);
+    child<QLineEdit>(dialog, "TextOutput")->setText(t.filesFolder() + "书");
+    QTest::mouseClick(child<QPushButton>(dialog, "CmdOK"), Qt::LeftButton);
     InProgress* progress = t.app().inProgress();
     QCOMPARE(progressRows(*progress), QStringList({"书.epub|制作完成|"}));
     QVERIFY(QFile::exists(t.filesFolder() + "书.epub"));
@@ -160,7 +159,7 @@ void EpubFrmTest::severalFilesAreOneChapterEach() {
     EpubFrm* dialog = openEpub(t, {"a.txt", "b.txt"});
     QVERIFY(dialog);
     QCOMPARE(treeRows(dialog), QStringList({"第一章 开端@", "b@"}));
-    QVERIFY(!control<QPushButton>(dialog, "CmdMarkLine")->isEnabled());
+    QVERIFY(!child<QPushButton>(dialog, "CmdMarkLine")->isEnabled());
     QVERIFY(dialog->options().edits.isEmpty());
 }
 
@@ -172,7 +171,7 @@ void EpubFrmTest::bookCheckRows() {
     t.writeFile(t.filesFolder() + "none.txt", "只是一段话。\n");
     t.main()->openFolder(t.filesFolder());
     selectInMain(t.main(), {"clean.txt", "gap.txt", "none.txt"});
-    QAction* action = t.main()->findChild<QAction*>(QStringLiteral("menu_checkbook"));
+    QAction* action = child<QAction>(t.main(), "menu_checkbook");
     QVERIFY(action->isEnabled());
     action->trigger();
     const InProgress& progress = *t.app().inProgress();

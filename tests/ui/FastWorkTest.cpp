@@ -5,7 +5,6 @@
 #include "ui/wizard/FastWork.h"
 #include "ChildWidget.h"
 #include "DialogTestSupport.h"
-#include "WindowControls.h"
 #include "core/PathHelpers.h"
 #include "core/Settings.h"
 #include "fakes-ui/TestApplication.h"
@@ -587,14 +586,14 @@ void FastWorkTest::folderButton() {
     FastWork* w = openWizardOn(t, folder);
 
     DialogTest::answerPickerLater(
-        [](BrowseFrm* picker) { DialogTest::control<QPushButton>(picker, "Cmdcancel")->click(); });
+        [](BrowseFrm* picker) { UiTest::child<QPushButton>(picker, "Cmdcancel")->click(); });
     child<QPushButton>(w, "CmbBrowse")->click();
     QCOMPARE(child<QLineEdit>(w, "TextFolder")->text(), folder);
     QCOMPARE(child<FileListBox>(w, "File1")->path(), folder);
 
     DialogTest::answerPickerLater([other](BrowseFrm* picker) {
         picker->openFolder(other);
-        DialogTest::control<QPushButton>(picker, "CmdOk")->click();
+        UiTest::child<QPushButton>(picker, "CmdOk")->click();
     });
     child<QPushButton>(w, "CmbBrowse")->click();
     QCOMPARE(child<QLineEdit>(w, "TextFolder")->text(), other);

@@ -3,7 +3,6 @@
 
 #include "ui/dialogs/FrmOption.h"
 #include "DialogTestSupport.h"
-#include "WindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
 #include "platform/TextReader.h"
@@ -19,6 +18,8 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabBar>
+
+using UiTest::child;
 
 using namespace DialogTest;
 
@@ -51,7 +52,7 @@ QString stored(const AppState& state) {
 QString visiblePages(const FrmOption* dialog) {
     QString pages;
     for (int i = 1; i <= FrmOption::PageCount; ++i) {
-        if (control<QWidget>(dialog, "Tabholder" + QString::number(i))->isVisible())
+        if (child<QWidget>(dialog, "Tabholder" + QString::number(i))->isVisible())
             pages += QString::number(i);
     }
     return pages;
@@ -95,33 +96,33 @@ void FrmOptionTest::loadShowsTheSettings() {
     t.writeFile(t.state().BackupFolder + QStringLiteral("b.txt"), QByteArray(1023, 'y'));
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
-    QLabel* lblTime = control<QLabel>(dialog, "LblTime");
-    QLabel* labelGrade = control<QLabel>(dialog, "LabelGrade");
-    QRadioButton* optStart1 = control<QRadioButton>(dialog, "OptStart1");
-    QFrame* frameBackup = control<QFrame>(dialog, "FrameBackup");
+    QLabel* lblTime = child<QLabel>(dialog, "LblTime");
+    QLabel* labelGrade = child<QLabel>(dialog, "LabelGrade");
+    QRadioButton* optStart1 = child<QRadioButton>(dialog, "OptStart1");
+    QFrame* frameBackup = child<QFrame>(dialog, "FrameBackup");
     QVERIFY(!t.main()->isEnabled());
 
     QCOMPARE(lblTime->text(), QStringLiteral("一年"));
     QCOMPARE(labelGrade->text(), QStringLiteral("一般的"));
-    QVERIFY(control<QLabel>(dialog, "LabelDetails")
+    QVERIFY(child<QLabel>(dialog, "LabelDetails")
                 ->text()
                 .startsWith(QStringLiteral("Level 2 [一般的]\n程序使用较为严格的段落判断")));
     QVERIFY(optStart1->isChecked());
     QVERIFY(!optStart1->isEnabled());
     QVERIFY(frameBackup->isHidden());
-    QCOMPARE(control<QComboBox>(dialog, "ComboRecent")->currentText(), QStringLiteral("4"));
-    QCOMPARE(control<QComboBox>(dialog, "ComboUnmappable")->currentText(), QStringLiteral("写为“?”"));
-    QCOMPARE(control<QLabel>(dialog, "LabelUsedSpace")->text(), QStringLiteral("1,500 KB"));
-    QVERIFY(!control<QPushButton>(dialog, "CmdHelp")->isEnabled());
+    QCOMPARE(child<QComboBox>(dialog, "ComboRecent")->currentText(), QStringLiteral("4"));
+    QCOMPARE(child<QComboBox>(dialog, "ComboUnmappable")->currentText(), QStringLiteral("写为“?”"));
+    QCOMPARE(child<QLabel>(dialog, "LabelUsedSpace")->text(), QStringLiteral("1,500 KB"));
+    QVERIFY(!child<QPushButton>(dialog, "CmdHelp")->isEnabled());
 
-    control<QCheckBox>(dialog, "ChkBackup")->click();
-    QVERIFY(frameBackup->isVisibleTo(control<QWidget>(dialog, "Tabholder2")));
-    control<QSlider>(dialog, "SliderTime")->setValue(3);
+    child<QCheckBox>(dialog, "ChkBackup")->click();
+    QVERIFY(frameBackup->isVisibleTo(child<QWidget>(dialog, "Tabholder2")));
+    child<QSlider>(dialog, "SliderTime")->setValue(3);
     QCOMPARE(lblTime->text(), QStringLiteral("一星期"));
-    control<QSlider>(dialog, "Slider1")->setValue(0);
+    child<QSlider>(dialog, "Slider1")->setValue(0);
     QCOMPARE(labelGrade->text(), QStringLiteral("激进的"));
     QCOMPARE(visiblePages(dialog), QStringLiteral("1"));
-    QTabBar* tabStrip1 = control<QTabBar>(dialog, "TabStrip1");
+    QTabBar* tabStrip1 = child<QTabBar>(dialog, "TabStrip1");
     for (int tab : {2, 2, 4, 1, 3, 5}) {
         tabStrip1->setCurrentIndex(tab - 1);
         QCOMPARE(visiblePages(dialog), QString::number(tab));
@@ -133,7 +134,7 @@ void FrmOptionTest::loadShowsTheSettings() {
     QCOMPARE(visiblePages(dialog), QStringLiteral("4"));
     QCOMPARE(dialog->optionsTab(), 4);
 
-    control<QPushButton>(dialog, "CmdCancel")->click();
+    child<QPushButton>(dialog, "CmdCancel")->click();
     settle();
     QVERIFY(t.main()->isEnabled());
     QCOMPARE(s.BackupTime, qint16(7));
@@ -183,16 +184,16 @@ void FrmOptionTest::storing() {
     QVERIFY(t.start());
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
-    control<QCheckBox>(dialog, "ChkSaveStatus")->setChecked(saveStatus);
-    control<QCheckBox>(dialog, "ChkBackup")->setChecked(backup);
-    control<QSlider>(dialog, "SliderTime")->setValue(2);
-    control<QLineEdit>(dialog, "TextBackupfolder")->setText(folder.isEmpty() ? QString() : t.appFolder() + folder);
-    control<QCheckBox>(dialog, "CheckDelLinks")->setChecked(false);
-    control<QCheckBox>(dialog, "CheckClassicHtml")->setChecked(true);
-    control<QComboBox>(dialog, "ComboRecent")->setEditText(QStringLiteral("4"));
-    control<QComboBox>(dialog, "ComboPrefix")->setEditText(QStringLiteral("10"));
-    control<QComboBox>(dialog, "ComboUnmappable")->setCurrentIndex(1);
-    control<QPushButton>(dialog, "CmdOk")->click();
+    child<QCheckBox>(dialog, "ChkSaveStatus")->setChecked(saveStatus);
+    child<QCheckBox>(dialog, "ChkBackup")->setChecked(backup);
+    child<QSlider>(dialog, "SliderTime")->setValue(2);
+    child<QLineEdit>(dialog, "TextBackupfolder")->setText(folder.isEmpty() ? QString() : t.appFolder() + folder);
+    child<QCheckBox>(dialog, "CheckDelLinks")->setChecked(false);
+    child<QCheckBox>(dialog, "CheckClassicHtml")->setChecked(true);
+    child<QComboBox>(dialog, "ComboRecent")->setEditText(QStringLiteral("4"));
+    child<QComboBox>(dialog, "ComboPrefix")->setEditText(QStringLiteral("10"));
+    child<QComboBox>(dialog, "ComboUnmappable")->setCurrentIndex(1);
+    child<QPushButton>(dialog, "CmdOk")->click();
     settle();
 
     QCOMPARE(stored(t.state()), result.arg(t.appFolder()));
@@ -246,14 +247,14 @@ void FrmOptionTest::counts() {
         QVERIFY(t.start());
         FrmOption* dialog = openOptions(t);
         QVERIFY(dialog);
-        auto* combo = control<QComboBox>(dialog, box);
+        auto* combo = child<QComboBox>(dialog, box);
         combo->setEditText(typed);
         if (!viaOk) {
             leave(combo);
             QCOMPARE(combo->currentText(), shown);
         }
         // OK with the focus still in the box (Enter) validates the same way before storing.
-        control<QPushButton>(dialog, "CmdOk")->click();
+        child<QPushButton>(dialog, "CmdOk")->click();
         const SettingsRec& s = t.state().Settings;
         QCOMPARE(int(box == QLatin1String("ComboRecent") ? s.RecentMax : s.PrefixMax), storedMax);
     }
@@ -274,7 +275,7 @@ void FrmOptionTest::defaultsThenCancelKeepsDefaults() {
             .arg(t.appFolder());
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
-    QPushButton* cmdDefault = control<QPushButton>(dialog, "CmdDefault");
+    QPushButton* cmdDefault = child<QPushButton>(dialog, "CmdDefault");
 
     t.messages().queue({Answer::Cancel});
     cmdDefault->click();
@@ -284,11 +285,11 @@ void FrmOptionTest::defaultsThenCancelKeepsDefaults() {
     QCOMPARE(t.messages().shown().last().title, QStringLiteral("Confirm Restore Default？"));
     QCOMPARE(t.messages().shown().last().text, QStringLiteral("确定要把所有的设置恢复为默认值吗?"));
     QCOMPARE(stored(state), defaults);
-    QCOMPARE(control<QLabel>(dialog, "LblTime")->text(), QStringLiteral("三个月"));
-    QCOMPARE(control<QLineEdit>(dialog, "TextBackupfolder")->text(), t.appFolder() + QStringLiteral("backup/"));
-    QCOMPARE(control<QComboBox>(dialog, "ComboRecent")->currentText(), QStringLiteral("8"));
+    QCOMPARE(child<QLabel>(dialog, "LblTime")->text(), QStringLiteral("三个月"));
+    QCOMPARE(child<QLineEdit>(dialog, "TextBackupfolder")->text(), t.appFolder() + QStringLiteral("backup/"));
+    QCOMPARE(child<QComboBox>(dialog, "ComboRecent")->currentText(), QStringLiteral("8"));
 
-    control<QPushButton>(dialog, "CmdCancel")->click();
+    child<QPushButton>(dialog, "CmdCancel")->click();
     settle();
     QCOMPARE(stored(state), defaults);
     QVERIFY(t.main()->isEnabled());
@@ -302,8 +303,8 @@ void FrmOptionTest::clearingBackups() {
     QFile::setPermissions(backup + QStringLiteral("20030705-14/000/a.txt"), QFileDevice::ReadOwner);
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
-    QLabel* labelUsedSpace = control<QLabel>(dialog, "LabelUsedSpace");
-    QPushButton* cmdClearBackup = control<QPushButton>(dialog, "CmdClearBackup");
+    QLabel* labelUsedSpace = child<QLabel>(dialog, "LabelUsedSpace");
+    QPushButton* cmdClearBackup = child<QPushButton>(dialog, "CmdClearBackup");
     QCOMPARE(labelUsedSpace->text(), QStringLiteral("4 KB"));
 
     t.messages().queue({Answer::Cancel});
@@ -338,7 +339,7 @@ void FrmOptionTest::clearingKeepsWhatTheProgramDidNotMake() {
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
 
-    control<QPushButton>(dialog, "CmdClearBackup")->click();
+    child<QPushButton>(dialog, "CmdClearBackup")->click();
     QCOMPARE(t.messages().texts(), QStringList{QStringLiteral("确定要删除所有的备份文件吗？")});
     QCOMPARE(t.readFile(t.appFolder() + QStringLiteral("keep.txt")), QByteArray("k"));
     QVERIFY(!QFile::exists(root + folder + QStringLiteral("20030705-14")));
@@ -360,18 +361,18 @@ void FrmOptionTest::legacyChoiceDecidesUndecidableFiles() {
     QVERIFY(t.start());
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
-    QComboBox* comboLegacy = control<QComboBox>(dialog, "ComboLegacy");
+    QComboBox* comboLegacy = child<QComboBox>(dialog, "ComboLegacy");
     QCOMPARE(comboLegacy->currentIndex(), 0);
-    control<QCheckBox>(dialog, "ChkSaveStatus")->setChecked(saveStatus);
+    child<QCheckBox>(dialog, "ChkSaveStatus")->setChecked(saveStatus);
     comboLegacy->setCurrentIndex(1);
-    control<QPushButton>(dialog, "CmdOk")->click();
+    child<QPushButton>(dialog, "CmdOk")->click();
     settle();
     QCOMPARE(t.state().Prefs.LegacyEncoding, expected);
     QCOMPARE(TextReader::decodingRules().fallback, expected);
     dialog = openOptions(t);
     QVERIFY(dialog);
-    QCOMPARE(control<QComboBox>(dialog, "ComboLegacy")->currentIndex(), expected == TextEncoding::Big5 ? 1 : 0);
-    control<QPushButton>(dialog, "CmdCancel")->click();
+    QCOMPARE(child<QComboBox>(dialog, "ComboLegacy")->currentIndex(), expected == TextEncoding::Big5 ? 1 : 0);
+    child<QPushButton>(dialog, "CmdCancel")->click();
     settle();
     TextReader::setDecodingRules({});
 }
@@ -379,16 +380,16 @@ void FrmOptionTest::legacyChoiceDecidesUndecidableFiles() {
 namespace {
 
 PhraseEditFrm* openPhraseEditor(FrmOption* dialog) {
-    control<QPushButton>(dialog, "CmdPhrasesS2T")->click();
+    child<QPushButton>(dialog, "CmdPhrasesS2T")->click();
     return shownWindow<PhraseEditFrm>(QStringLiteral("PhraseEditFrm"));
 }
 
 QPlainTextEdit* phraseText(PhraseEditFrm* editor) {
-    return control<QPlainTextEdit>(editor, "TextPhrases");
+    return child<QPlainTextEdit>(editor, "TextPhrases");
 }
 
 void clickChild(QWidget* window, const QString& name) {
-    control<QPushButton>(window, name)->click();
+    child<QPushButton>(window, name)->click();
 }
 
 } // namespace
@@ -405,7 +406,7 @@ void FrmOptionTest::phraseFilesAreEditedInTheAppFolder() {
     QVERIFY(editor);
     QVERIFY2(phraseText(editor)->toPlainText().startsWith(u'#'), "a new file starts with the explanation");
     phraseText(editor)->setPlainText(QStringLiteral("被发明 被發明\n# 注释\n发明\n\n头发\t頭髮\n干"));
-    QLabel* missing = control<QLabel>(editor, "LabelMissing");
+    QLabel* missing = child<QLabel>(editor, "LabelMissing");
     QCOMPARE(missing->text(), QStringLiteral("第 3、6 行没有译文，转换时不会用到。"));
     clickChild(editor, QStringLiteral("CmdOk"));
     settle();
@@ -415,11 +416,11 @@ void FrmOptionTest::phraseFilesAreEditedInTheAppFolder() {
     QVERIFY(editor);
     QCOMPARE(phraseText(editor)->toPlainText(), QStringLiteral("被发明 被發明\n# 注释\n发明\n\n头发\t頭髮\n干"));
     phraseText(editor)->setPlainText(QStringLiteral("被发明 被發明"));
-    missing = control<QLabel>(editor, "LabelMissing");
+    missing = child<QLabel>(editor, "LabelMissing");
     QVERIFY(missing->text().isEmpty());
     clickChild(editor, QStringLiteral("CmdOk"));
     settle();
-    control<QPushButton>(dialog, "CmdOk")->click();
+    child<QPushButton>(dialog, "CmdOk")->click();
     settle();
     QCOMPARE(t.readFile(file), QByteArray("被发明 被發明\n"));
     QVERIFY(!QFile::exists(t.appFolder() + QStringLiteral("Phrases-t2s.txt")));
@@ -433,7 +434,7 @@ void FrmOptionTest::phraseFilesAreEditedInTheAppFolder() {
     phraseText(editor)->setPlainText(QStringLiteral("x y"));
     clickChild(editor, QStringLiteral("CmdOk"));
     settle();
-    control<QPushButton>(dialog, "CmdCancel")->click();
+    child<QPushButton>(dialog, "CmdCancel")->click();
     settle();
     QCOMPARE(t.readFile(file), QByteArray("头发 頭髮\r\n"));
 }
@@ -445,17 +446,17 @@ void FrmOptionTest::cleanupRulesAreEditedInTheAppFolder() {
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
 
-    control<QPushButton>(dialog, "CmdCleanupRules")->click();
+    child<QPushButton>(dialog, "CmdCleanupRules")->click();
     PhraseEditFrm* editor = shownWindow<PhraseEditFrm>(QStringLiteral("CleanupRulesEditFrm"));
     QVERIFY(editor);
     QVERIFY2(phraseText(editor)->toPlainText().contains(QStringLiteral("= 上一章*下一章")),
              "the editor opens on the starting set, written on first use");
     phraseText(editor)->setPlainText(QStringLiteral("= 飘天*首发"));
-    QVERIFY2(control<QLabel>(editor, "LabelMissing")->text().isEmpty(), "a rule is no phrase without its conversion");
+    QVERIFY2(child<QLabel>(editor, "LabelMissing")->text().isEmpty(), "a rule is no phrase without its conversion");
     clickChild(editor, QStringLiteral("CmdOk"));
     settle();
     QVERIFY(t.readFile(file).contains("= 上一章*下一章"));
-    control<QPushButton>(dialog, "CmdOk")->click();
+    child<QPushButton>(dialog, "CmdOk")->click();
     settle();
     QCOMPARE(t.readFile(file), QByteArray("= 飘天*首发\n"));
 }
@@ -473,12 +474,12 @@ void FrmOptionTest::typesetSettingsAreShownAndStored() {
     prefs.NarrowKeepsPunctuation = true;
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
-    QComboBox* comboQuotes = control<QComboBox>(dialog, "ComboQuotes");
-    QComboBox* comboIndent = control<QComboBox>(dialog, "ComboIndent");
-    QComboBox* comboBlankLines = control<QComboBox>(dialog, "ComboBlankLines");
-    QCheckBox* checkTypesetPunctuation = control<QCheckBox>(dialog, "CheckTypesetPunctuation");
-    QCheckBox* checkLatinSpace = control<QCheckBox>(dialog, "CheckLatinSpace");
-    QCheckBox* checkNarrowKeeps = control<QCheckBox>(dialog, "CheckNarrowKeeps");
+    QComboBox* comboQuotes = child<QComboBox>(dialog, "ComboQuotes");
+    QComboBox* comboIndent = child<QComboBox>(dialog, "ComboIndent");
+    QComboBox* comboBlankLines = child<QComboBox>(dialog, "ComboBlankLines");
+    QCheckBox* checkTypesetPunctuation = child<QCheckBox>(dialog, "CheckTypesetPunctuation");
+    QCheckBox* checkLatinSpace = child<QCheckBox>(dialog, "CheckLatinSpace");
+    QCheckBox* checkNarrowKeeps = child<QCheckBox>(dialog, "CheckNarrowKeeps");
     QCOMPARE(comboQuotes->currentIndex(), 2);
     QCOMPARE(comboIndent->currentIndex(), 2);
     QCOMPARE(comboBlankLines->currentIndex(), 2);
@@ -492,7 +493,7 @@ void FrmOptionTest::typesetSettingsAreShownAndStored() {
     checkTypesetPunctuation->setChecked(true);
     checkLatinSpace->setChecked(true);
     checkNarrowKeeps->setChecked(false);
-    control<QPushButton>(dialog, "CmdOk")->click();
+    child<QPushButton>(dialog, "CmdOk")->click();
     settle();
     QCOMPARE(prefs.TypesetQuotes, QStringLiteral("auto"));
     QCOMPARE(prefs.TypesetIndent, QStringLiteral("0"));

@@ -4,7 +4,6 @@
 #include "ui/dialogs/MergeFrm.h"
 #include "ChildWidget.h"
 #include "DialogTestSupport.h"
-#include "WindowControls.h"
 #include "MainWindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
@@ -45,14 +44,14 @@ MergeFrm* openMergeOn(TestApplication& t, const QList<std::pair<QString, QByteAr
 
 // List1 without the folder part `root`.
 QStringList listed(const MergeFrm* dialog, const QString& root) {
-    QStringList paths = listTexts(control<QListWidget>(dialog, "List1"));
+    QStringList paths = listTexts(child<QListWidget>(dialog, "List1"));
     for (QString& path : paths)
         path.remove(root);
     return paths;
 }
 
 void selectInFile1(MergeFrm* dialog, const QStringList& names) {
-    FileListBox* file1 = control<FileListBox>(dialog, "File1");
+    FileListBox* file1 = child<FileListBox>(dialog, "File1");
     file1->clearSelection();
     for (const QString& name : names)
         file1->findItems(name, Qt::MatchExactly).first()->setSelected(true);
@@ -121,20 +120,20 @@ void MergeFrmTest::building() {
     t.writeFile(t.folder(QStringLiteral("b")) + QStringLiteral("1.txt"), "y\r\n");
     MergeFrm* dialog = openMerge(t, a);
     QVERIFY(dialog);
-    QPushButton* cmdOK = control<QPushButton>(dialog, "CmdOK");
+    QPushButton* cmdOK = child<QPushButton>(dialog, "CmdOK");
     QVERIFY(!cmdOK->isEnabled());
 
     for (const QString& step : steps) {
         if (step == QLatin1String("unsorted")) {
-            control<QCheckBox>(dialog, "ChkSorted")->setChecked(false);
+            child<QCheckBox>(dialog, "ChkSorted")->setChecked(false);
         } else if (step.startsWith(QLatin1String("open:"))) {
-            QVERIFY(control<FolderList>(dialog, "Dir1")->setPath(t.folder(step.mid(5))));
-            QCOMPARE(control<QLineEdit>(dialog, "TextDir")->text(), t.folder(step.mid(5)));
+            QVERIFY(child<FolderList>(dialog, "Dir1")->setPath(t.folder(step.mid(5))));
+            QCOMPARE(child<QLineEdit>(dialog, "TextDir")->text(), t.folder(step.mid(5)));
         } else if (step.startsWith(QLatin1String("add:"))) {
             selectInFile1(dialog, step.mid(4).split(u','));
-            control<QPushButton>(dialog, "CmdAdd")->click();
+            child<QPushButton>(dialog, "CmdAdd")->click();
         } else {
-            control<QPushButton>(dialog, "CmdAddall")->click();
+            child<QPushButton>(dialog, "CmdAddall")->click();
         }
     }
     QCOMPARE(listed(dialog, a.chopped(2)), list);
@@ -149,12 +148,12 @@ void MergeFrmTest::removeMoveAndDrop() {
         t.writeFile(f + QLatin1String(name), "x\r\n");
     MergeFrm* dialog = openMerge(t, f);
     QVERIFY(dialog);
-    QListWidget* list1 = control<QListWidget>(dialog, "List1");
-    QPushButton* cmdUp = control<QPushButton>(dialog, "CmdUp");
-    QPushButton* cmdDown = control<QPushButton>(dialog, "CmdDown");
-    QPushButton* cmdRemove = control<QPushButton>(dialog, "CmdRemove");
-    QPushButton* cmdOK = control<QPushButton>(dialog, "CmdOK");
-    control<QPushButton>(dialog, "CmdAddall")->click();
+    QListWidget* list1 = child<QListWidget>(dialog, "List1");
+    QPushButton* cmdUp = child<QPushButton>(dialog, "CmdUp");
+    QPushButton* cmdDown = child<QPushButton>(dialog, "CmdDown");
+    QPushButton* cmdRemove = child<QPushButton>(dialog, "CmdRemove");
+    QPushButton* cmdOK = child<QPushButton>(dialog, "CmdOK");
+    child<QPushButton>(dialog, "CmdAddall")->click();
     auto check = [&](const QStringList& names, int selected) {
         return listed(dialog, f) == names && list1->currentRow() == selected;
     };
@@ -186,10 +185,10 @@ void MergeFrmTest::removeMoveAndDrop() {
     QVERIFY(cmdOK->isEnabled());
     drop(list1->viewport(), QStringLiteral("List1"));
     QCOMPARE(list1->count(), 3);
-    drop(control<FileListBox>(dialog, "File1")->viewport(), QStringLiteral("List1"));
+    drop(child<FileListBox>(dialog, "File1")->viewport(), QStringLiteral("List1"));
     QVERIFY(check({"1.txt", "2.txt"}, 0));
 
-    control<QPushButton>(dialog, "CmdRemoveAll")->click();
+    child<QPushButton>(dialog, "CmdRemoveAll")->click();
     QCOMPARE(list1->count(), 0);
     QVERIFY(!cmdOK->isEnabled());
 }
@@ -216,9 +215,9 @@ void MergeFrmTest::nameSuggestion() {
     QVERIFY(t.start());
     MergeFrm* dialog = openMergeOn(t, {{"a.txt", content}, {"b.txt", "B\r\n"}});
     QVERIFY(dialog);
-    FileListBox* file1 = control<FileListBox>(dialog, "File1");
-    QLineEdit* textFilename = control<QLineEdit>(dialog, "TextFilename");
-    PreviewBox* textPreview = control<PreviewBox>(dialog, "TextPreview");
+    FileListBox* file1 = child<FileListBox>(dialog, "File1");
+    QLineEdit* textFilename = child<QLineEdit>(dialog, "TextFilename");
+    PreviewBox* textPreview = child<PreviewBox>(dialog, "TextPreview");
 
     QVERIFY(clickEntry(file1, QStringLiteral("a.txt")));
     QCOMPARE(textFilename->text(), name);
@@ -229,7 +228,7 @@ void MergeFrmTest::nameSuggestion() {
     const QRect b = file1->visualItemRect(file1->item(1));
     QTest::mouseDClick(file1->viewport(), Qt::LeftButton, Qt::NoModifier, b.center());
     QVERIFY(clickEntry(file1, QStringLiteral("a.txt")));
-    QVERIFY(clickEntry(control<QListWidget>(dialog, "List1"), t.filesFolder() + QStringLiteral("b.txt")));
+    QVERIFY(clickEntry(child<QListWidget>(dialog, "List1"), t.filesFolder() + QStringLiteral("b.txt")));
     QCOMPARE(textFilename->text(), QStringLiteral("B"));
     QCOMPARE(textPreview->toPlainText(), QStringLiteral("B\n"));
     QVERIFY(textPreview->isReadOnly());
@@ -241,9 +240,9 @@ void MergeFrmTest::nameAndPrefixThenClosing() {
     t.state().PrefixList = QStringList{QStringLiteral("【上】"), QString(), QStringLiteral("卷二_"), QString()};
     QPointer<MergeFrm> dialog = openMerge(t, t.filesFolder());
     QVERIFY(dialog);
-    QComboBox* comboPrefix = control<QComboBox>(dialog, "ComboPrefix");
-    QLineEdit* textFilename = control<QLineEdit>(dialog, "TextFilename");
-    QLineEdit* textDir = control<QLineEdit>(dialog, "TextDir");
+    QComboBox* comboPrefix = child<QComboBox>(dialog, "ComboPrefix");
+    QLineEdit* textFilename = child<QLineEdit>(dialog, "TextFilename");
+    QLineEdit* textDir = child<QLineEdit>(dialog, "TextDir");
     QCOMPARE(comboPrefix->count(), 2);
     QCOMPARE(comboPrefix->currentText(), QString());
 
@@ -266,7 +265,7 @@ void MergeFrmTest::nameAndPrefixThenClosing() {
     // Closing enables the main window, which reads its folder again.
     QVERIFY(!t.main()->isEnabled());
     t.writeFile(t.filesFolder() + QStringLiteral("new.txt"), "n\r\n");
-    control<QPushButton>(dialog, "CmnCancel")->click();
+    child<QPushButton>(dialog, "CmnCancel")->click();
     settle();
     QVERIFY(dialog.isNull());
     QVERIFY(t.main()->isEnabled());
@@ -294,17 +293,17 @@ void MergeFrmTest::prefixKeptInEveryOrder() {
     const QString f = t.filesFolder();
     MergeFrm* dialog = openMergeOn(t, {{"1.txt", "一\r\n"}, {"2.txt", "二\r\n"}});
     QVERIFY(dialog);
-    QLineEdit* textFilename = control<QLineEdit>(dialog, "TextFilename");
-    control<QPushButton>(dialog, "CmdAddall")->click();
+    QLineEdit* textFilename = child<QLineEdit>(dialog, "TextFilename");
+    child<QPushButton>(dialog, "CmdAddall")->click();
     for (const QString& step : steps) {
         if (step == QLatin1String("left"))
             leave(textFilename);
         else if (step.startsWith(QLatin1String("name:")))
             textFilename->setText(step.mid(5));
         else
-            control<QComboBox>(dialog, "ComboPrefix")->setEditText(step.mid(7));
+            child<QComboBox>(dialog, "ComboPrefix")->setEditText(step.mid(7));
     }
-    control<QPushButton>(dialog, "CmdOK")->click();
+    child<QPushButton>(dialog, "CmdOK")->click();
     QVERIFY(t.messages().texts().isEmpty());
     QCOMPARE(t.readFile(f + QStringLiteral("卷一_合集.txt")), QByteArray("一\r\n二\r\n"));
     child<QPushButton>(t.app().inProgress(), "CmdOK")->click();
@@ -338,15 +337,15 @@ void MergeFrmTest::refusedBeforeAnything() {
     const QString f = t.filesFolder();
     MergeFrm* dialog = openMergeOn(t, {{"1.txt", "1\r\n"}, {"2.txt", "2\r\n"}});
     QVERIFY(dialog);
-    control<QPushButton>(dialog, "CmdAddall")->click();
+    child<QPushButton>(dialog, "CmdAddall")->click();
     if (!folder.isEmpty())
-        control<QLineEdit>(dialog, "TextDir")->setText(f + folder);
-    control<QLineEdit>(dialog, "TextFilename")->setText(name);
-    control<QPushButton>(dialog, "CmdOK")->click();
+        child<QLineEdit>(dialog, "TextDir")->setText(f + folder);
+    child<QLineEdit>(dialog, "TextFilename")->setText(name);
+    child<QPushButton>(dialog, "CmdOK")->click();
 
     QCOMPARE(t.messages().texts(), QStringList{message.arg(f)});
     QCOMPARE(t.messages().shown().first().title, QStringLiteral("提示"));
-    QCOMPARE(control<QListWidget>(dialog, "List1")->count(), 2);
+    QCOMPARE(child<QListWidget>(dialog, "List1")->count(), 2);
     QVERIFY(!t.app().inProgress()->isVisible());
     QCOMPARE(QDir(f).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"1.txt", "2.txt"}));
 }
@@ -358,10 +357,10 @@ void MergeFrmTest::mergeThroughProgressWindow() {
     t.state().PrefixList = QStringList{QStringLiteral("旧"), QString(), QString()};
     MergeFrm* dialog = openMergeOn(t, {{"1.txt", "一\r\n"}, {"2.txt", "二"}});
     QVERIFY(dialog);
-    QLineEdit* textFilename = control<QLineEdit>(dialog, "TextFilename");
-    QComboBox* comboPrefix = control<QComboBox>(dialog, "ComboPrefix");
-    QPushButton* cmdOK = control<QPushButton>(dialog, "CmdOK");
-    control<QPushButton>(dialog, "CmdAddall")->click();
+    QLineEdit* textFilename = child<QLineEdit>(dialog, "TextFilename");
+    QComboBox* comboPrefix = child<QComboBox>(dialog, "ComboPrefix");
+    QPushButton* cmdOK = child<QPushButton>(dialog, "CmdOK");
+    child<QPushButton>(dialog, "CmdAddall")->click();
     textFilename->setText(QStringLiteral("合集"));
     leave(textFilename);
     comboPrefix->setEditText(QStringLiteral("卷一_"));
@@ -380,13 +379,13 @@ void MergeFrmTest::mergeThroughProgressWindow() {
     QCOMPARE(t.readFile(f + QStringLiteral("卷一_合集.txt")), QByteArray("一\r\n二"));
 
     // Ready for the next merge, the prefix just used first.
-    QCOMPARE(control<QListWidget>(dialog, "List1")->count(), 0);
+    QCOMPARE(child<QListWidget>(dialog, "List1")->count(), 0);
     QCOMPARE(textFilename->text(), QString());
-    QCOMPARE(control<PreviewBox>(dialog, "TextPreview")->toPlainText(), QStringLiteral("文件预览"));
+    QCOMPARE(child<PreviewBox>(dialog, "TextPreview")->toPlainText(), QStringLiteral("文件预览"));
     QVERIFY(!cmdOK->isEnabled());
     QCOMPARE(comboPrefix->currentText(), QString());
     QCOMPARE(QStringList({comboPrefix->itemText(0), comboPrefix->itemText(1)}), QStringList({"卷一_", "旧"}));
-    QVERIFY(control<FileListBox>(dialog, "File1")->fileNames().contains(QStringLiteral("卷一_合集.txt")));
+    QVERIFY(child<FileListBox>(dialog, "File1")->fileNames().contains(QStringLiteral("卷一_合集.txt")));
 
     child<QPushButton>(progress, "CmdOK")->click();
     QVERIFY(dialog->isEnabled());
@@ -399,10 +398,10 @@ void MergeFrmTest::mergeElsewhereAndIntoAListedFile() {
     const QString f = t.filesFolder();
     MergeFrm* dialog = openMergeOn(t, {{"a.txt", "A\r\n"}, {"b.txt", "B\r\n"}});
     QVERIFY(dialog);
-    QPushButton* cmdAddall = control<QPushButton>(dialog, "CmdAddall");
-    QLineEdit* textDir = control<QLineEdit>(dialog, "TextDir");
-    QLineEdit* textFilename = control<QLineEdit>(dialog, "TextFilename");
-    QPushButton* cmdOK = control<QPushButton>(dialog, "CmdOK");
+    QPushButton* cmdAddall = child<QPushButton>(dialog, "CmdAddall");
+    QLineEdit* textDir = child<QLineEdit>(dialog, "TextDir");
+    QLineEdit* textFilename = child<QLineEdit>(dialog, "TextFilename");
+    QPushButton* cmdOK = child<QPushButton>(dialog, "CmdOK");
 
     cmdAddall->click();
     textDir->setText(f + QStringLiteral("out"));
@@ -431,10 +430,10 @@ void MergeFrmTest::mergeAlsoMakesAnEbook() {
     t.state().Prefs.MergeEpub = true;
     MergeFrm* dialog = openMergeOn(t, {{"1.txt", "第一章 起\n一。\n"}, {"2.txt", "第二章 承\n二。\n"}});
     QVERIFY(dialog);
-    QCheckBox* chkEpub = control<QCheckBox>(dialog, "ChkEpub");
-    QPushButton* cmdAddall = control<QPushButton>(dialog, "CmdAddall");
-    QLineEdit* textFilename = control<QLineEdit>(dialog, "TextFilename");
-    QPushButton* cmdOK = control<QPushButton>(dialog, "CmdOK");
+    QCheckBox* chkEpub = child<QCheckBox>(dialog, "ChkEpub");
+    QPushButton* cmdAddall = child<QPushButton>(dialog, "CmdAddall");
+    QLineEdit* textFilename = child<QLineEdit>(dialog, "TextFilename");
+    QPushButton* cmdOK = child<QPushButton>(dialog, "CmdOK");
     QVERIFY(chkEpub->isChecked());
     cmdAddall->click();
     textFilename->setText(QStringLiteral("书"));

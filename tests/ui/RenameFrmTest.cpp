@@ -3,7 +3,6 @@
 
 #include "ui/dialogs/RenameFrm.h"
 #include "DialogTestSupport.h"
-#include "WindowControls.h"
 #include "MainWindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
@@ -15,6 +14,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+using UiTest::child;
 using UiTest::fileList;
 using UiTest::preview;
 
@@ -31,7 +31,7 @@ RenameFrm* openRename(TestApplication& t, const QString& folder, const QStringLi
 }
 
 QStringList column(const RenameFrm* dialog, int index) {
-    const QTreeWidget* preview = control<QTreeWidget>(dialog, "LViewMain");
+    const QTreeWidget* preview = child<QTreeWidget>(dialog, "LViewMain");
     QStringList texts;
     for (int i = 0; i < preview->topLevelItemCount(); ++i)
         texts.append(preview->topLevelItem(i)->text(index));
@@ -39,7 +39,7 @@ QStringList column(const RenameFrm* dialog, int index) {
 }
 
 void typeTemplate(RenameFrm* dialog, const QString& text) {
-    QComboBox* combo1 = control<QComboBox>(dialog, "Combo1");
+    QComboBox* combo1 = child<QComboBox>(dialog, "Combo1");
     combo1->setEditText(QString());
     QTest::keyClicks(combo1, text);
 }
@@ -71,19 +71,19 @@ void RenameFrmTest::preview() {
     t.main()->chooseType(2);
     RenameFrm* dialog = openRename(t, t.filesFolder(), names);
     QVERIFY(dialog);
-    QPushButton* cmdok = control<QPushButton>(dialog, "Cmdok");
+    QPushButton* cmdok = child<QPushButton>(dialog, "Cmdok");
     QCOMPARE(column(dialog, 0), names);
     QCOMPARE(column(dialog, 1), QStringList({"", "", ""}));
     QVERIFY(!cmdok->isEnabled());
 
-    control<QLineEdit>(dialog, "Text1")->setText(QStringLiteral("998"));
+    child<QLineEdit>(dialog, "Text1")->setText(QStringLiteral("998"));
     typeTemplate(dialog, QStringLiteral("  ###_*  "));
     QCOMPARE(column(dialog, 1), QStringList({"998_a.txt", "999_b.txt", "1000_c.htm"}));
     QVERIFY(cmdok->isEnabled());
     saveShot(dialog, QStringLiteral("RenameFrm"));
 
     // An all-blank template cannot be confirmed and leaves the preview as it was.
-    control<QComboBox>(dialog, "Combo1")->setEditText(QStringLiteral("   "));
+    child<QComboBox>(dialog, "Combo1")->setEditText(QStringLiteral("   "));
     QVERIFY(!cmdok->isEnabled());
     QCOMPARE(column(dialog, 1), QStringList({"998_a.txt", "999_b.txt", "1000_c.htm"}));
 }
@@ -124,7 +124,7 @@ void RenameFrmTest::startNumber() {
     t.writeFile(t.filesFolder() + QStringLiteral("b.txt"), "x");
     RenameFrm* dialog = openRename(t, t.filesFolder(), {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
     QVERIFY(dialog);
-    QLineEdit* text1 = control<QLineEdit>(dialog, "Text1");
+    QLineEdit* text1 = child<QLineEdit>(dialog, "Text1");
     QCOMPARE(text1->text(), QStringLiteral("0"));
     typeTemplate(dialog, QStringLiteral("#"));
     text1->setText(QStringLiteral("3"));
@@ -161,7 +161,7 @@ void RenameFrmTest::refusedConflictRenamesNothing() {
     RenameFrm* dialog = openRename(t, f, selected);
     QVERIFY(dialog);
     typeTemplate(dialog, nameTemplate);
-    control<QPushButton>(dialog, "Cmdok")->click();
+    child<QPushButton>(dialog, "Cmdok")->click();
     settle();
 
     QCOMPARE(t.messages().texts(), QStringList{message});
@@ -181,9 +181,9 @@ void RenameFrmTest::renameRefreshesTheMainList() {
     QPointer<RenameFrm> dialog = openRename(t, f, {QStringLiteral("1.txt"), QStringLiteral("2.txt")});
     QVERIFY(dialog);
     // 1.txt takes the name that 2.txt gives up in the same plan.
-    control<QLineEdit>(dialog, "Text1")->setText(QStringLiteral("2"));
+    child<QLineEdit>(dialog, "Text1")->setText(QStringLiteral("2"));
     typeTemplate(dialog, QStringLiteral("#"));
-    control<QPushButton>(dialog, "Cmdok")->click();
+    child<QPushButton>(dialog, "Cmdok")->click();
     settle();
 
     QVERIFY(dialog.isNull());
@@ -212,7 +212,7 @@ void RenameFrmTest::nothingSelectedListsTheFolder() {
     QCOMPARE(t.state().SelectedFiles, listed);
     QCOMPARE(listed, QStringList({"c", "第2章.htm", "第10章.txt"}));
 
-    control<QPushButton>(dialog, "Cmdcancel")->click();
+    child<QPushButton>(dialog, "Cmdcancel")->click();
     settle();
     QVERIFY(t.main()->isEnabled());
     QCOMPARE(QDir(f).entryList(QDir::Files), QStringList({"c", "第10章.txt", "第2章.htm"}));

@@ -4,7 +4,6 @@
 #include "ui/dialogs/Replace.h"
 #include "ChildWidget.h"
 #include "DialogTestSupport.h"
-#include "WindowControls.h"
 #include "MainWindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
@@ -54,15 +53,15 @@ void ReplaceTest::findTextEnablesStartAndCancelEnablesMain() {
     QPointer<Replace> dialog = openReplace(t, {QStringLiteral("a.txt")});
     QVERIFY(dialog);
     saveShot(dialog, QStringLiteral("Replace"));
-    QComboBox* source = control<QComboBox>(dialog, "ComboSource");
-    QPushButton* start = control<QPushButton>(dialog, "CmdOk");
+    QComboBox* source = child<QComboBox>(dialog, "ComboSource");
+    QPushButton* start = child<QPushButton>(dialog, "CmdOk");
     QStringList items;
     for (int i = 0; i < source->count(); ++i)
         items.append(source->itemText(i));
     QCOMPARE(items, QStringList({">", "<", "|", "〉", "〈", "＞", "＜"}));
     QCOMPARE(source->currentText(), QStringLiteral(">"));
     QVERIFY(start->isEnabled());
-    QVERIFY(!control<QCheckBox>(dialog, "CheckWord")->isEnabled());
+    QVERIFY(!child<QCheckBox>(dialog, "CheckWord")->isEnabled());
     QVERIFY(!(dialog->windowFlags() & Qt::WindowCloseButtonHint));
 
     source->lineEdit()->selectAll();
@@ -72,7 +71,7 @@ void ReplaceTest::findTextEnablesStartAndCancelEnablesMain() {
     QVERIFY(start->isEnabled());
 
     QVERIFY(!t.main()->isEnabled());
-    control<QPushButton>(dialog, "CmdCancel")->click();
+    child<QPushButton>(dialog, "CmdCancel")->click();
     settle();
     QVERIFY(dialog.isNull());
     QVERIFY(t.main()->isEnabled());
@@ -93,7 +92,7 @@ void ReplaceTest::prefilledFromThePreviewSelection() {
 
     Replace* dialog = openReplace(t, {QStringLiteral("a.txt")});
     QVERIFY(dialog);
-    QCOMPARE(control<QComboBox>(dialog, "ComboSource")->currentText(), QStringLiteral("abc"));
+    QCOMPARE(child<QComboBox>(dialog, "ComboSource")->currentText(), QStringLiteral("abc"));
 }
 
 void ReplaceTest::run_data() {
@@ -132,10 +131,10 @@ void ReplaceTest::run() {
     QPointer<Replace> dialog = openReplace(t, {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
     QVERIFY(dialog);
 
-    control<QComboBox>(dialog, "ComboSource")->setEditText(find);
-    control<QComboBox>(dialog, "ComboTo")->setEditText(replacement);
-    control<QCheckBox>(dialog, "CheckCaps")->setChecked(caseSensitive);
-    control<QPushButton>(dialog, "CmdOk")->click();
+    child<QComboBox>(dialog, "ComboSource")->setEditText(find);
+    child<QComboBox>(dialog, "ComboTo")->setEditText(replacement);
+    child<QCheckBox>(dialog, "CheckCaps")->setChecked(caseSensitive);
+    child<QPushButton>(dialog, "CmdOk")->click();
     settle();
 
     QVERIFY(dialog.isNull());

@@ -1,7 +1,6 @@
 // The folder picker, the splash and the about box.
 
 #include "DialogTestSupport.h"
-#include "WindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/ScriptedMessageProvider.h"
 #include "ui/common/DriveList.h"
@@ -91,12 +90,12 @@ void SmallWindowsTest::pickerReturnsTheOpenFolderWithOneSlash() {
     BrowseFrm picker(state, messages);
     picker.show();
     QVERIFY(picker.openFolder(start));
-    auto* dir1 = DialogTest::control<FolderList>(&picker, "Dir1");
+    auto* dir1 = UiTest::child<FolderList>(&picker, "Dir1");
     if (!doubleClicked.isEmpty())
         doubleClickFolder(dir1, doubleClicked);
     if (!highlighted.isEmpty())
         dir1->setCurrentRow(rowOfFolder(dir1, highlighted));
-    QTest::mouseClick(DialogTest::control<QPushButton>(&picker, "CmdOk"), Qt::LeftButton);
+    QTest::mouseClick(UiTest::child<QPushButton>(&picker, "CmdOk"), Qt::LeftButton);
     QCOMPARE(state.PickedFolder, expected);
     QCOMPARE(picker.result(), int(QDialog::Accepted));
     QVERIFY(!picker.isVisible());
@@ -108,7 +107,7 @@ void SmallWindowsTest::cancelReturnsNothing() {
     ScriptedMessageProvider messages;
     BrowseFrm picker(state, messages);
     picker.show();
-    QTest::mouseClick(DialogTest::control<QPushButton>(&picker, "Cmdcancel"), Qt::LeftButton);
+    QTest::mouseClick(UiTest::child<QPushButton>(&picker, "Cmdcancel"), Qt::LeftButton);
     QCOMPARE(state.PickedFolder, QString());
     QVERIFY(!picker.isVisible());
 }
@@ -123,11 +122,11 @@ void SmallWindowsTest::pickerIgnoresEscapeAndHasNoCloseBox() {
     QVERIFY(picker.isVisible());
     QVERIFY(!(picker.windowFlags() & Qt::WindowCloseButtonHint));
     QCOMPARE(picker.windowTitle(), QString());
-    QCOMPARE(DialogTest::control<QLabel>(&picker, "Label1")->text(), u"请选择目录："_s);
-    const auto* ok = DialogTest::control<QPushButton>(&picker, "CmdOk");
+    QCOMPARE(UiTest::child<QLabel>(&picker, "Label1")->text(), u"请选择目录："_s);
+    const auto* ok = UiTest::child<QPushButton>(&picker, "CmdOk");
     QCOMPARE(ok->text(), u"确定"_s);
     QVERIFY(ok->isDefault());
-    QCOMPARE(DialogTest::control<QPushButton>(&picker, "Cmdcancel")->text(), u"取消"_s);
+    QCOMPARE(UiTest::child<QPushButton>(&picker, "Cmdcancel")->text(), u"取消"_s);
 }
 
 void SmallWindowsTest::folderListShowsParentsAndSubFolders() {
@@ -151,10 +150,10 @@ void SmallWindowsTest::pickFolderStartsAtAnExistingFolder() {
     ScriptedMessageProvider messages;
     QString openAtStart;
     DialogTest::answerPickerLater([&](BrowseFrm* picker) {
-        auto* dir1 = DialogTest::control<FolderList>(picker, "Dir1");
+        auto* dir1 = UiTest::child<FolderList>(picker, "Dir1");
         openAtStart = dir1->path();
         doubleClickFolder(dir1, u"b"_s);
-        DialogTest::control<QPushButton>(picker, "CmdOk")->click();
+        UiTest::child<QPushButton>(picker, "CmdOk")->click();
     });
     QCOMPARE(PickFolder(state, messages, m_root + u"/"_s), m_root + u"/b/"_s);
     QCOMPARE(openAtStart, m_root);
@@ -166,8 +165,8 @@ void SmallWindowsTest::pickFolderWithAMissingStartOpensAtTheCurrentFolder() {
     ScriptedMessageProvider messages;
     QString openAtStart;
     DialogTest::answerPickerLater([&](BrowseFrm* picker) {
-        openAtStart = DialogTest::control<FolderList>(picker, "Dir1")->path();
-        DialogTest::control<QPushButton>(picker, "Cmdcancel")->click();
+        openAtStart = UiTest::child<FolderList>(picker, "Dir1")->path();
+        UiTest::child<QPushButton>(picker, "Cmdcancel")->click();
     });
     QCOMPARE(PickFolder(state, messages, m_root + u"/gone/"_s), QString());
     QCOMPARE(openAtStart, QDir::currentPath());
@@ -175,11 +174,11 @@ void SmallWindowsTest::pickFolderWithAMissingStartOpensAtTheCurrentFolder() {
 
 void SmallWindowsTest::splashShowsTheVersion() {
     SplashFrm splash;
-    QCOMPARE(DialogTest::control<QLabel>(&splash, "LabelVersion")->text(), u"Version 2.1"_s);
-    QCOMPARE(DialogTest::control<QLabel>(&splash, "LabelBuild")->text(), u"Revision 0022"_s);
+    QCOMPARE(UiTest::child<QLabel>(&splash, "LabelVersion")->text(), u"Version 2.1"_s);
+    QCOMPARE(UiTest::child<QLabel>(&splash, "LabelBuild")->text(), u"Revision 0022"_s);
     QCOMPARE(splash.size(), QSize(551, 336));
     QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
-    QVERIFY(!DialogTest::control<QTimer>(&splash, "Timer1")->isActive());
+    QVERIFY(!UiTest::child<QTimer>(&splash, "Timer1")->isActive());
 }
 
 void SmallWindowsTest::aboutBoxListsTheContributors() {

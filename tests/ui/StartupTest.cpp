@@ -1,6 +1,5 @@
 // Start-up and shutdown of the whole program on a temporary settings folder.
 
-#include "WindowControls.h"
 #include "ChildWidget.h"
 #include "fakes-ui/TestApplication.h"
 #include "ui/common/InProgress.h"
@@ -187,8 +186,7 @@ void StartupTest::changedSettingsAreWrittenBeforeExit() {
     QFETCH(bool, saveStatus);
     TestApplication t;
     QVERIFY(t.start());
-    auto* timer = t.app().findChild<QTimer*>(QStringLiteral("settingsSaveTimer"));
-    QVERIFY(timer && timer->isActive());
+    QVERIFY(child<QTimer>(&t.app(), "settingsSaveTimer")->isActive());
     QVERIFY2(!t.app().saveSettingsIfChanged(), "nothing changed since start-up");
     QVERIFY(!QFile::exists(t.appFolder() + "Quillmar.cfg"));
 
@@ -289,14 +287,14 @@ void StartupTest::clickOnSplashEndsItOnce() {
     QVERIFY(t.start(false));
     QPointer<SplashFrm> splash = t.app().splash();
     QVERIFY(splash && splash->isVisible());
-    QTimer* timer1 = DialogTest::control<QTimer>(splash, "Timer1");
+    QTimer* timer1 = UiTest::child<QTimer>(splash, "Timer1");
     QVERIFY(timer1->isActive());
     QCOMPARE(timer1->interval(), 3000);
     QVERIFY(t.main()->isHidden());
 
     QSignalSpy ended(splash.data(), &SplashFrm::ended);
     timer1->setInterval(20);
-    QTest::mouseClick(DialogTest::control<QFrame>(splash, "Frame1"), Qt::LeftButton);
+    QTest::mouseClick(UiTest::child<QFrame>(splash, "Frame1"), Qt::LeftButton);
     QVERIFY(t.main()->isVisible());
     QTest::qWait(60);
     QCOMPARE(ended.count(), 1);
