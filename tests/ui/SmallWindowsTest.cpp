@@ -183,16 +183,18 @@ void SmallWindowsTest::splashShowsTheVersion() {
 
 void SmallWindowsTest::aboutBoxListsTheContributors() {
     AboutFrm about;
+    const auto* people = UiTest::child<QTreeWidget>(&about, "LV1");
     QCOMPARE(about.windowTitle(), u"QuillMar 羽墨工坊"_s);
-    QCOMPARE(about.Label1->text(), u"Version 2.1"_s);
-    QCOMPARE(about.LV1->topLevelItemCount(), 1);
+    QCOMPARE(UiTest::child<QLabel>(&about, "Label1")->text(), u"Version 2.1"_s);
+    QCOMPARE(people->topLevelItemCount(), 1);
     QCOMPARE(about.size(), QSize(640, 373));
 
     // The box closes through its own button, which Enter presses.
     about.show();
-    QCOMPARE(about.CmdClose->text(), u"关闭[&C]"_s);
-    QVERIFY(about.rect().contains(about.CmdClose->geometry()));
-    QVERIFY(!about.LV1->geometry().intersects(about.CmdClose->geometry()));
+    const auto* close = UiTest::child<QPushButton>(&about, "CmdClose");
+    QCOMPARE(close->text(), u"关闭[&C]"_s);
+    QVERIFY(about.rect().contains(close->geometry()));
+    QVERIFY(!people->geometry().intersects(close->geometry()));
     QTest::keyClick(&about, Qt::Key_Return);
     QVERIFY(!about.isVisible());
     QCOMPARE(about.result(), int(QDialog::Accepted));
