@@ -30,6 +30,19 @@ struct SettingsRec {
     static SettingsRec fromFileImage(QByteArrayView bytes);
     // Brings values a damaged file may hold back into the ranges the program can work with.
     void clamp();
+
+    // The window the splash opens: StartMode 0 the main window, any other value the wizard.
+    enum class StartWindow { Main, Wizard };
+
+    // The flags and StartMode as values; the fields keep what the file holds (-1 true, 0 false).
+    bool saveStatus() const;
+    void setSaveStatus(bool on);
+    bool backupOn() const;
+    void setBackupOn(bool on);
+    bool delLinks() const;
+    void setDelLinks(bool on);
+    StartWindow startWindow() const;
+    void setStartWindow(StartWindow window);
 };
 
 inline bool isTrue(qint16 flag) {
@@ -37,4 +50,29 @@ inline bool isTrue(qint16 flag) {
 }
 inline qint16 toFlag(bool value) {
     return value ? qint16(-1) : qint16(0);
+}
+
+inline bool SettingsRec::saveStatus() const {
+    return isTrue(SaveStatus);
+}
+inline void SettingsRec::setSaveStatus(bool on) {
+    SaveStatus = toFlag(on);
+}
+inline bool SettingsRec::backupOn() const {
+    return isTrue(BackupOn);
+}
+inline void SettingsRec::setBackupOn(bool on) {
+    BackupOn = toFlag(on);
+}
+inline bool SettingsRec::delLinks() const {
+    return isTrue(DelLinks);
+}
+inline void SettingsRec::setDelLinks(bool on) {
+    DelLinks = toFlag(on);
+}
+inline SettingsRec::StartWindow SettingsRec::startWindow() const {
+    return StartMode != 0 ? StartWindow::Wizard : StartWindow::Main;
+}
+inline void SettingsRec::setStartWindow(StartWindow window) {
+    StartMode = window == StartWindow::Wizard ? 1 : 0;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -57,6 +58,57 @@ TEST(SettingsRecTest, ShortImageLeavesTheMissingBytesZero) {
         const QByteArray expected = full.left(length) + QByteArray(SettingsRec::FileSize - length, '\0');
         EXPECT_EQ(SettingsRec::fromFileImage(full.left(length)).toFileImage().toHex(), expected.toHex());
     }
+}
+
+// Each flag's accessors read and write their own field only: any non-zero value reads as true, and
+// only -1 and 0 are written, as the file holds them.
+TEST(SettingsRecTest, FlagAccessorsReadAnyNonZeroAndWriteMinusOneOrZero) {
+    struct Flag {
+        const char* name;
+        qint16 SettingsRec::*field;
+        bool (SettingsRec::*get)() const;
+        void (SettingsRec::*set)(bool);
+    };
+    const Flag flags[] = {
+        {"SaveStatus", &SettingsRec::SaveStatus, &SettingsRec::saveStatus, &SettingsRec::setSaveStatus},
+        {"BackupOn", &SettingsRec::BackupOn, &SettingsRec::backupOn, &SettingsRec::setBackupOn},
+        {"DelLinks", &SettingsRec::DelLinks, &SettingsRec::delLinks, &SettingsRec::setDelLinks}};
+    for (const Flag& flag : flags) {
+        SCOPED_TRACE(flag.name);
+        for (const auto& [stored, read] : {std::pair<qint16, bool>{-1, true}, {0, false}, {1, true}, {7, true}}) {
+            SettingsRec rec;
+            rec.*flag.field = stored;
+            EXPECT_EQ((rec.*flag.get)(), read) << stored;
+        }
+        for (const auto& [value, written] : {std::pair<bool, qint16>{true, -1}, {false, 0}}) {
+            SettingsRec rec;
+            for (const Flag& other : flags)
+                rec.*other.field = 5;
+            (rec.*flag.set)(value);
+            EXPECT_EQ(rec.*flag.field, written);
+            for (const Flag& other : flags) {
+                if (other.field != flag.field) {
+                    EXPECT_EQ(rec.*other.field, 5) << other.name;
+                }
+            }
+        }
+    }
+}
+
+TEST(SettingsRecTest, StartWindowIsTheWizardForAnyStartModeButZero) {
+    for (const auto& [mode, window] : {std::pair<qint16, SettingsRec::StartWindow>{0, SettingsRec::StartWindow::Main},
+                                       {1, SettingsRec::StartWindow::Wizard},
+                                       {2, SettingsRec::StartWindow::Wizard},
+                                       {-1, SettingsRec::StartWindow::Wizard}}) {
+        SettingsRec rec;
+        rec.StartMode = mode;
+        EXPECT_EQ(rec.startWindow(), window) << mode;
+    }
+    SettingsRec rec;
+    rec.setStartWindow(SettingsRec::StartWindow::Wizard);
+    EXPECT_EQ(rec.StartMode, 1);
+    rec.setStartWindow(SettingsRec::StartWindow::Main);
+    EXPECT_EQ(rec.StartMode, 0);
 }
 
 // With the defaults' image this also checks that every field is read from its own offset.

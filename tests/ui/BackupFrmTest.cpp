@@ -53,31 +53,33 @@ void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
     child<QAction>(t.main(), "menu_backup")->trigger();
     QPointer<BackupFrm> window = shownWindow<BackupFrm>(QStringLiteral("BackupFrm"));
     QVERIFY(window);
-    QCOMPARE(window->ListBatches->topLevelItemCount(), 1);
-    QCOMPARE(window->ListBatches->topLevelItem(0)->text(1), QStringLiteral("去除空格"));
-    QCOMPARE(window->ListFiles->topLevelItem(0)->text(2), QStringLiteral("已改动"));
+    QTreeWidget* batches = child<QTreeWidget>(window, "ListBatches");
+    QCOMPARE(batches->topLevelItemCount(), 1);
+    QCOMPARE(batches->topLevelItem(0)->text(1), QStringLiteral("去除空格"));
+    QCOMPARE(child<QTreeWidget>(window, "ListFiles")->topLevelItem(0)->text(2), QStringLiteral("已改动"));
     saveShot(window, QStringLiteral("BackupFrm"));
 
+    QPushButton* restore = child<QPushButton>(window, "CmdRestore");
     t.messages().queue({MessageProvider::Answer::No});
-    window->CmdRestore->click();
+    restore->click();
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("mine\r\n"));
 
     t.messages().queue({MessageProvider::Answer::Yes});
-    window->CmdRestore->click();
+    restore->click();
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("中 文\r\n"));
-    QCOMPARE(window->ListBatches->topLevelItemCount(), 2);
-    QVERIFY(window->ListBatches->topLevelItem(0)->text(1).startsWith(QStringLiteral("恢复 ")));
-    const QString restored = window->ListBatches->topLevelItem(1)->toolTip(0);
-    QCOMPARE(window->ListBatches->topLevelItem(0)->text(5), QStringLiteral("恢复 %1 的操作").arg(restored));
-    QVERIFY(window->ListBatches->topLevelItem(1)->text(5).startsWith(QStringLiteral("已恢复")));
+    QCOMPARE(batches->topLevelItemCount(), 2);
+    QVERIFY(batches->topLevelItem(0)->text(1).startsWith(QStringLiteral("恢复 ")));
+    const QString restored = batches->topLevelItem(1)->toolTip(0);
+    QCOMPARE(batches->topLevelItem(0)->text(5), QStringLiteral("恢复 %1 的操作").arg(restored));
+    QVERIFY(batches->topLevelItem(1)->text(5).startsWith(QStringLiteral("已恢复")));
 
     // Deleting the restore's batch asks first.
     t.messages().queue({MessageProvider::Answer::Yes});
-    window->CmdDelete->click();
-    QCOMPARE(window->ListBatches->topLevelItemCount(), 1);
-    window->CmdClose->click();
+    child<QPushButton>(window, "CmdDelete")->click();
+    QCOMPARE(batches->topLevelItemCount(), 1);
+    child<QPushButton>(window, "CmdClose")->click();
     settle();
     QVERIFY(t.main()->isEnabled());
 }
@@ -93,8 +95,7 @@ void BackupFrmTest::undoLastBatchAsksOnceAndRestoresTheNewestBatch() {
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("中文\r\n"));
 
-    QAction* undo = t.main()->findChild<QAction*>(QStringLiteral("menu_undobatch"));
-    QVERIFY(undo);
+    QAction* undo = child<QAction>(t.main(), "menu_undobatch");
     QCOMPARE(undo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
     t.messages().queue({MessageProvider::Answer::No});
     undo->trigger();
@@ -117,13 +118,13 @@ void BackupFrmTest::previewShowsTheChangeBeforeItIsMade() {
     child<QAction>(t.main(), "menu_preview")->trigger();
     QPointer<PreviewChangeFrm> window = shownWindow<PreviewChangeFrm>(QStringLiteral("PreviewChangeFrm"));
     QVERIFY(window);
-    window->ComboCommand->setCurrentIndex(1);
-    QCOMPARE(window->TextAfter->toPlainText(), QStringLiteral("第一行\n中文\n"));
-    QCOMPARE(window->LabelSummary->text(), QStringLiteral("1 行、1 个字符将改变"));
+    child<QComboBox>(window, "ComboCommand")->setCurrentIndex(1);
+    QCOMPARE(child<QTextEdit>(window, "TextAfter")->toPlainText(), QStringLiteral("第一行\n中文\n"));
+    QCOMPARE(child<QLabel>(window, "LabelSummary")->text(), QStringLiteral("1 行、1 个字符将改变"));
     QCOMPARE(t.readFile(file), QByteArray("第一行\r\n中 文\r\n"));
     saveShot(window, QStringLiteral("PreviewChangeFrm"));
 
-    window->CmdApply->click();
+    child<QPushButton>(window, "CmdApply")->click();
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("第一行\r\n中文\r\n"));
 }

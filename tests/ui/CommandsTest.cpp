@@ -327,7 +327,7 @@ void CommandsTest::replacePrefillsTheSearchText() {
 
     child<QAction>(main, "menu_replace")->trigger();
     QVERIFY(dialog);
-    QCOMPARE(dialog->findChild<QComboBox*>(u"ComboSource"_s)->currentText(), searchText);
+    QCOMPARE(child<QComboBox>(dialog, "ComboSource")->currentText(), searchText);
     QCOMPARE(t->state().ProgressOwner.data(), main);
     QCOMPARE(t->state().SelectedFiles, QStringList({u"a.txt"_s}));
     QVERIFY(!main->isEnabled());
@@ -379,8 +379,8 @@ void CommandsTest::aboutBoxIsModal() {
         if (!about)
             return;
         modal = about->isModal();
-        version = about->Label1->text();
-        const QTreeWidgetItem* item = about->LV1->topLevelItem(0);
+        version = UiTest::child<QLabel>(about, "Label1")->text();
+        const QTreeWidgetItem* item = UiTest::child<QTreeWidget>(about, "LV1")->topLevelItem(0);
         row = QStringList({item->text(1), item->text(2)});
         about->close();
     });

@@ -163,17 +163,17 @@ void DesktopTest::dropOnTheMergeList() {
     t.main()->openMerge();
     auto* dialog = shownWindow<MergeFrm>(QStringLiteral("MergeFrm"));
     QVERIFY(dialog);
-    dialog->ChkSorted->setChecked(sorted);
-    dialog->File1->item(0)->setSelected(true);
+    QListWidget* list1 = child<QListWidget>(dialog, "List1");
+    child<QCheckBox>(dialog, "ChkSorted")->setChecked(sorted);
+    child<FileListBox>(dialog, "File1")->item(0)->setSelected(true);
     dialog->add();
 
-    QVERIFY(
-        dropPaths(dialog->List1->viewport(), {root + "第10章.txt", root + "more", root + "第2章.txt", root + "0.txt"}));
+    QVERIFY(dropPaths(list1->viewport(), {root + "第10章.txt", root + "more", root + "第2章.txt", root + "0.txt"}));
     QStringList listed;
-    for (int i = 0; i < dialog->List1->count(); ++i)
-        listed.append(dialog->List1->item(i)->text().remove(root));
+    for (int i = 0; i < list1->count(); ++i)
+        listed.append(list1->item(i)->text().remove(root));
     QCOMPARE(listed, expected);
-    QVERIFY(dialog->CmdOK->isEnabled());
+    QVERIFY(child<QPushButton>(dialog, "CmdOK")->isEnabled());
 }
 
 void DesktopTest::fileListFollowsTheDisk() {

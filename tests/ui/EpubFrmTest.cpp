@@ -4,8 +4,10 @@
 #include "ui/dialogs/EpubFrm.h"
 #include "ChildWidget.h"
 #include "DialogTestSupport.h"
+#include "MainWindowControls.h"
 #include "core/AppState.h"
 #include "fakes-ui/TestApplication.h"
+#include "ui/main/FileListView.h"
 #include "ui/main/MainFrm.h"
 
 #include <QAction>
@@ -28,13 +30,14 @@ const QByteArray Book = "《西游》\n作者：吴承恩\n上卷\n第一回 灵
 EpubFrm* openEpub(TestApplication& t, const QStringList& selected) {
     t.main()->openFolder(t.filesFolder());
     selectInMain(t.main(), selected);
-    t.main()->findChild<QAction*>(QStringLiteral("menu_epub"))->trigger();
+    child<QAction>(t.main(), "menu_epub")->trigger();
     return shownWindow<EpubFrm>(QStringLiteral("EpubFrm"));
 }
 
-// "heading@line", children indented by two spaces, unticked ones with a leading "-", doubtful ones
-// (highlighted) with a trailing "?".
-QStringList treeRows(const QTreeWidget* tree) {
+// The rows of TreeChapters as "heading@line", children indented by two spaces, unticked ones with a
+// leading "-", doubtful ones (highlighted) with a trailing "?".
+QStringList treeRows(const EpubFrm* dialog) {
+    const QTreeWidget* tree = child<QTreeWidget>(dialog, "TreeChapters");
     QStringList rows;
     const auto row = [](const QTreeWidgetItem* item, const QString& indent) {
         const bool unticked = item->data(0, Qt::CheckStateRole).isValid() && item->checkState(0) == Qt::Unchecked;
@@ -50,7 +53,8 @@ QStringList treeRows(const QTreeWidget* tree) {
     return rows;
 }
 
-QTreeWidgetItem* itemAtLine(QTreeWidget* tree, const QString& line) {
+QTreeWidgetItem* itemAtLine(const EpubFrm* dialog, const QString& line) {
+    const QTreeWidget* tree = child<QTreeWidget>(dialog, "TreeChapters");
     const QList<QTreeWidgetItem*> found = tree->findItems(line, Qt::MatchExactly | Qt::MatchRecursive, 1);
     return found.isEmpty() ? nullptr : found.first();
 }
@@ -74,27 +78,37 @@ void EpubFrmTest::treeAndBoxesComeFromTheBook() {
     t.writeFile(t.filesFolder() + "西游.txt", Book);
     EpubFrm* dialog = openEpub(t, {"西游.txt"});
     QVERIFY(dialog);
+    QCheckBox* chkVertical = child<QCheckBox>(dialog, "ChkVertical");
     QVERIFY(!t.main()->isEnabled());
-    QCOMPARE(treeRows(dialog->TreeChapters),
-             QStringList({"上卷@3", "  第一回 灵根@4", "  第二回 菩提@6", "  第九回 错号@8?", "  第三回 心猿@10",
-                          "下卷@12", "  第四回 官封@13"}));
-    QCOMPARE(dialog->TextTitle->text(), QStringLiteral("西游"));
-    QCOMPARE(dialog->TextAuthor->text(), QStringLiteral("吴承恩"));
-    QCOMPARE(dialog->ComboLanguage->currentText(), QStringLiteral("zh-CN"));
-    QVERIFY(!dialog->ChkVertical->isEnabled());
-    dialog->ComboLanguage->setCurrentText(QStringLiteral("zh-TW"));
-    QVERIFY(dialog->ChkVertical->isEnabled());
-    QCOMPARE(dialog->TextOutput->text(), t.filesFolder() + "西游.epub");
-    QCOMPARE(dialog->SpinLine->maximum(), 16);
+    QCOMPARE(treeRows(dialog), QStringList({"上卷@3", "  第一回 灵根@4", "  第二回 菩提@6", "  第九回 错号@8?",
+                                            "  第三回 心猿@10", "下卷@12", "  第四回 官封@13"}));
+    QCOMPARE(child<QLineEdit>(dialog, "TextTitle")->text(), QStringLiteral("西游"));
+    QCOMPARE(child<QLineEdit>(dialog, "TextAuthor")->text(), QStringLiteral("吴承恩"));
+    QComboBox* language = child<QComboBox>(dialog, "ComboLanguage");
+    QCOMPARE(language->currentText(), QStringLiteral("zh-CN"));
+    QVERIFY(!chkVertical->isEnabled());
+    language->setCurrentText(QStringLiteral("zh-TW"));
+    QVERIFY(chkVertical->isEnabled());
+    QCOMPARE(child<QLineEdit>(dialog, "TextOutput")->text(), t.filesFolder() + "西游.epub");
+    QCOMPARE(child<QSpinBox>(dialog, "SpinLine")->maximum(), 16);
 
     dialog->resize(1600, 1000);
     saveShot(dialog, QStringLiteral("EpubFrm-1600x1000"));
     dialog->resize(1024, 700);
     saveShot(dialog, QStringLiteral("EpubFrm-1024x700"));
 
+    // Closing gives the main window back: enabled, reading its folder again, nothing handed over.
+    t.writeFile(t.filesFolder() + "新.txt", "x\n");
     dialog->close();
     settle();
     QVERIFY(t.main()->isEnabled());
+    const FileListView* list = UiTest::fileList(t.main());
+    QStringList shown;
+    for (int row = 0; row < list->count(); ++row)
+        shown.append(list->text(row));
+    QVERIFY2(shown.contains("新.txt"), qPrintable(shown.join(u',')));
+    QVERIFY(t.state().SelectedFiles.isEmpty());
+    QVERIFY(t.state().DialogFolder.isEmpty());
 }
 
 // Unticking the doubtful heading and marking line 15 send both to the runner; the book is built as a
@@ -105,15 +119,17 @@ void EpubFrmTest::correctionsReachTheBuild() {
     t.writeFile(t.filesFolder() + "西游.txt", Book + "\n");
     EpubFrm* dialog = openEpub(t, {"西游.txt"});
     QVERIFY(dialog);
-    itemAtLine(dialog->TreeChapters, "8")->setCheckState(0, Qt::Unchecked);
-    dialog->SpinLine->setValue(15);
-    QTest::mouseClick(dialog->CmdMarkLine, Qt::LeftButton);
-    QCOMPARE(treeRows(dialog->TreeChapters).mid(3),
+    itemAtLine(dialog, "8")->setCheckState(0, Qt::Unchecked);
+    QSpinBox* line = child<QSpinBox>(dialog, "SpinLine");
+    QPushButton* markLine = child<QPushButton>(dialog, "CmdMarkLine");
+    line->setValue(15);
+    QTest::mouseClick(markLine, Qt::LeftButton);
+    QCOMPARE(treeRows(dialog).mid(3),
              QStringList({"  -第九回 错号@8?", "  第三回 心猿@10", "下卷@12", "  第四回 官封@13", "  番外的故事@15"}));
-    dialog->SpinLine->setValue(17);
-    QTest::mouseClick(dialog->CmdMarkLine, Qt::LeftButton);
+    line->setValue(17);
+    QTest::mouseClick(markLine, Qt::LeftButton);
     QCOMPARE(t.messages().shown().size(), 1);
-    QCOMPARE(dialog->TreeChapters->findItems("17", Qt::MatchExactly | Qt::MatchRecursive, 1).size(), 0);
+    QVERIFY(!itemAtLine(dialog, "17"));
 
     const EpubOptions options = dialog->options();
     QCOMPARE(options.edits.dropped, QSet<qint64>({8}));
@@ -121,12 +137,12 @@ void EpubFrmTest::correctionsReachTheBuild() {
     QCOMPARE(options.inputs, QStringList({t.filesFolder() + "西游.txt"}));
 
     // An added heading unticked again is not added.
-    itemAtLine(dialog->TreeChapters, "15")->setCheckState(0, Qt::Unchecked);
+    itemAtLine(dialog, "15")->setCheckState(0, Qt::Unchecked);
     QVERIFY(dialog->options().edits.added.isEmpty());
-    itemAtLine(dialog->TreeChapters, "15")->setCheckState(0, Qt::Checked);
+    itemAtLine(dialog, "15")->setCheckState(0, Qt::Checked);
 
-    dialog->TextOutput->setText(t.filesFolder() + "书");
-    QTest::mouseClick(dialog->CmdOK, Qt::LeftButton);
+    child<QLineEdit>(dialog, "TextOutput")->setText(t.filesFolder() + "书");
+    QTest::mouseClick(child<QPushButton>(dialog, "CmdOK"), Qt::LeftButton);
     InProgress* progress = t.app().inProgress();
     QCOMPARE(progressRows(*progress), QStringList({"书.epub|制作完成|"}));
     QVERIFY(QFile::exists(t.filesFolder() + "书.epub"));
@@ -142,8 +158,8 @@ void EpubFrmTest::severalFilesAreOneChapterEach() {
     t.writeFile(t.filesFolder() + "b.txt", "正文。\n");
     EpubFrm* dialog = openEpub(t, {"a.txt", "b.txt"});
     QVERIFY(dialog);
-    QCOMPARE(treeRows(dialog->TreeChapters), QStringList({"第一章 开端@", "b@"}));
-    QVERIFY(!dialog->CmdMarkLine->isEnabled());
+    QCOMPARE(treeRows(dialog), QStringList({"第一章 开端@", "b@"}));
+    QVERIFY(!child<QPushButton>(dialog, "CmdMarkLine")->isEnabled());
     QVERIFY(dialog->options().edits.isEmpty());
 }
 
@@ -155,7 +171,7 @@ void EpubFrmTest::bookCheckRows() {
     t.writeFile(t.filesFolder() + "none.txt", "只是一段话。\n");
     t.main()->openFolder(t.filesFolder());
     selectInMain(t.main(), {"clean.txt", "gap.txt", "none.txt"});
-    QAction* action = t.main()->findChild<QAction*>(QStringLiteral("menu_checkbook"));
+    QAction* action = child<QAction>(t.main(), "menu_checkbook");
     QVERIFY(action->isEnabled());
     action->trigger();
     const InProgress& progress = *t.app().inProgress();

@@ -103,14 +103,6 @@ QStringList simplifiedLeft(QWidget* window, const QWidget* rowsNotRead = nullptr
     return simplifiedIn(window->objectName(), readableTexts(window, rowsNotRead));
 }
 
-QWidget* shown(const QString& name) {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->objectName() == name && widget->isVisible())
-            return widget;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 class FaceTranslationTest : public QObject {
@@ -180,7 +172,7 @@ void FaceTranslationTest::everyWindowReadsInTraditional() {
 
     main->previewEntry(0);
     main->openPreview();
-    if (QWidget* preview = shown(QStringLiteral("PreviewChangeFrm"))) {
+    if (QWidget* preview = DialogTest::shownWindow<QWidget>(QStringLiteral("PreviewChangeFrm"))) {
         left << simplifiedLeft(preview);
         preview->close();
     } else {
@@ -194,7 +186,7 @@ void FaceTranslationTest::everyWindowReadsInTraditional() {
     for (const auto& [open, name] : windows) {
         fileList(main)->setSelected(0, true);
         (main->*open)();
-        QWidget* window = shown(QString::fromLatin1(name));
+        QWidget* window = DialogTest::shownWindow<QWidget>(QString::fromLatin1(name));
         if (!window) {
             left << QString::fromLatin1(name) + QStringLiteral(" did not open");
             continue;
@@ -250,9 +242,9 @@ void FaceTranslationTest::batchWindowsReadInTraditional() {
 
     child<QAction>(main, "menu_backup")->trigger();
     if (auto* backups = DialogTest::shownWindow<BackupFrm>(QStringLiteral("BackupFrm"))) {
-        QCOMPARE(backups->ListBatches->topLevelItemCount(), 2);
+        QCOMPARE(UiTest::child<QTreeWidget>(backups, "ListBatches")->topLevelItemCount(), 2);
         left << simplifiedLeft(backups);
-        backups->CmdClose->click();
+        UiTest::child<QPushButton>(backups, "CmdClose")->click();
     } else {
         left << QStringLiteral("BackupFrm did not open");
     }
@@ -260,9 +252,9 @@ void FaceTranslationTest::batchWindowsReadInTraditional() {
     DialogTest::selectInMain(main, {QStringLiteral("book.txt")});
     child<QAction>(main, "menu_epub")->trigger();
     if (auto* epub = DialogTest::shownWindow<EpubFrm>(QStringLiteral("EpubFrm"))) {
-        QVERIFY(epub->TreeChapters->topLevelItemCount() > 0);
+        QVERIFY(UiTest::child<QTreeWidget>(epub, "TreeChapters")->topLevelItemCount() > 0);
         left << simplifiedLeft(epub);
-        epub->CmdCancel->click();
+        UiTest::child<QPushButton>(epub, "CmdCancel")->click();
     } else {
         left << QStringLiteral("EpubFrm did not open");
     }

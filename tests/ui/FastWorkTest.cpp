@@ -585,14 +585,15 @@ void FastWorkTest::folderButton() {
     TestApplication::writeFile(other + "o.txt", "o\r\n");
     FastWork* w = openWizardOn(t, folder);
 
-    DialogTest::answerPickerLater([](BrowseFrm* picker) { picker->Cmdcancel->click(); });
+    DialogTest::answerPickerLater(
+        [](BrowseFrm* picker) { UiTest::child<QPushButton>(picker, "Cmdcancel")->click(); });
     child<QPushButton>(w, "CmbBrowse")->click();
     QCOMPARE(child<QLineEdit>(w, "TextFolder")->text(), folder);
     QCOMPARE(child<FileListBox>(w, "File1")->path(), folder);
 
     DialogTest::answerPickerLater([other](BrowseFrm* picker) {
         picker->openFolder(other);
-        picker->CmdOk->click();
+        UiTest::child<QPushButton>(picker, "CmdOk")->click();
     });
     child<QPushButton>(w, "CmbBrowse")->click();
     QCOMPARE(child<QLineEdit>(w, "TextFolder")->text(), other);

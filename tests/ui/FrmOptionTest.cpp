@@ -19,6 +19,8 @@
 #include <QSlider>
 #include <QTabBar>
 
+using UiTest::child;
+
 using namespace DialogTest;
 
 namespace {
@@ -50,7 +52,7 @@ QString stored(const AppState& state) {
 QString visiblePages(const FrmOption* dialog) {
     QString pages;
     for (int i = 1; i <= FrmOption::PageCount; ++i) {
-        if (dialog->Tabholder[i]->isVisible())
+        if (child<QWidget>(dialog, "Tabholder" + QString::number(i))->isVisible())
             pages += QString::number(i);
     }
     return pages;
@@ -94,33 +96,45 @@ void FrmOptionTest::loadShowsTheSettings() {
     t.writeFile(t.state().BackupFolder + QStringLiteral("b.txt"), QByteArray(1023, 'y'));
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
+    QLabel* lblTime = child<QLabel>(dialog, "LblTime");
+    QLabel* labelGrade = child<QLabel>(dialog, "LabelGrade");
+    QRadioButton* optStart1 = child<QRadioButton>(dialog, "OptStart1");
+    QFrame* frameBackup = child<QFrame>(dialog, "FrameBackup");
     QVERIFY(!t.main()->isEnabled());
 
-    QCOMPARE(dialog->LblTime->text(), QStringLiteral("一年"));
-    QCOMPARE(dialog->LabelGrade->text(), QStringLiteral("一般的"));
-    QVERIFY(dialog->LabelDetails->text().startsWith(QStringLiteral("Level 2 [一般的]\n程序使用较为严格的段落判断")));
-    QVERIFY(dialog->OptStart[1]->isChecked());
-    QVERIFY(!dialog->OptStart[1]->isEnabled());
-    QVERIFY(dialog->FrameBackup->isHidden());
-    QCOMPARE(dialog->ComboRecent->currentText(), QStringLiteral("4"));
-    QCOMPARE(dialog->ComboUnmappable->currentText(), QStringLiteral("写为“?”"));
-    QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("1,500 KB"));
-    QVERIFY(!dialog->CmdHelp->isEnabled());
+    QCOMPARE(lblTime->text(), QStringLiteral("一年"));
+    QCOMPARE(labelGrade->text(), QStringLiteral("一般的"));
+    QVERIFY(child<QLabel>(dialog, "LabelDetails")
+                ->text()
+                .startsWith(QStringLiteral("Level 2 [一般的]\n程序使用较为严格的段落判断")));
+    QVERIFY(optStart1->isChecked());
+    QVERIFY(!optStart1->isEnabled());
+    QVERIFY(frameBackup->isHidden());
+    QCOMPARE(child<QComboBox>(dialog, "ComboRecent")->currentText(), QStringLiteral("4"));
+    QCOMPARE(child<QComboBox>(dialog, "ComboUnmappable")->currentText(), QStringLiteral("写为“?”"));
+    QCOMPARE(child<QLabel>(dialog, "LabelUsedSpace")->text(), QStringLiteral("1,500 KB"));
+    QVERIFY(!child<QPushButton>(dialog, "CmdHelp")->isEnabled());
 
-    dialog->ChkBackup->click();
-    QVERIFY(dialog->FrameBackup->isVisibleTo(dialog->Tabholder[2]));
-    dialog->SliderTime->setValue(3);
-    QCOMPARE(dialog->LblTime->text(), QStringLiteral("一星期"));
-    dialog->Slider1->setValue(0);
-    QCOMPARE(dialog->LabelGrade->text(), QStringLiteral("激进的"));
+    child<QCheckBox>(dialog, "ChkBackup")->click();
+    QVERIFY(frameBackup->isVisibleTo(child<QWidget>(dialog, "Tabholder2")));
+    child<QSlider>(dialog, "SliderTime")->setValue(3);
+    QCOMPARE(lblTime->text(), QStringLiteral("一星期"));
+    child<QSlider>(dialog, "Slider1")->setValue(0);
+    QCOMPARE(labelGrade->text(), QStringLiteral("激进的"));
     QCOMPARE(visiblePages(dialog), QStringLiteral("1"));
+    QTabBar* tabStrip1 = child<QTabBar>(dialog, "TabStrip1");
     for (int tab : {2, 2, 4, 1, 3, 5}) {
-        dialog->TabStrip1->setCurrentIndex(tab - 1);
+        tabStrip1->setCurrentIndex(tab - 1);
         QCOMPARE(visiblePages(dialog), QString::number(tab));
         saveShot(dialog, QStringLiteral("FrmOption-") + QString::number(tab));
     }
+    // showTab() does what a click on the tab does: the tab and its page change together.
+    dialog->showTab(4);
+    QCOMPARE(tabStrip1->currentIndex(), 3);
+    QCOMPARE(visiblePages(dialog), QStringLiteral("4"));
+    QCOMPARE(dialog->optionsTab(), 4);
 
-    dialog->CmdCancel->click();
+    child<QPushButton>(dialog, "CmdCancel")->click();
     settle();
     QVERIFY(t.main()->isEnabled());
     QCOMPARE(s.BackupTime, qint16(7));
@@ -170,16 +184,16 @@ void FrmOptionTest::storing() {
     QVERIFY(t.start());
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
-    dialog->ChkSaveStatus->setChecked(saveStatus);
-    dialog->ChkBackup->setChecked(backup);
-    dialog->SliderTime->setValue(2);
-    dialog->TextBackupfolder->setText(folder.isEmpty() ? QString() : t.appFolder() + folder);
-    dialog->CheckDelLinks->setChecked(false);
-    dialog->CheckClassicHtml->setChecked(true);
-    dialog->ComboRecent->setEditText(QStringLiteral("4"));
-    dialog->ComboPrefix->setEditText(QStringLiteral("10"));
-    dialog->ComboUnmappable->setCurrentIndex(1);
-    dialog->CmdOk->click();
+    child<QCheckBox>(dialog, "ChkSaveStatus")->setChecked(saveStatus);
+    child<QCheckBox>(dialog, "ChkBackup")->setChecked(backup);
+    child<QSlider>(dialog, "SliderTime")->setValue(2);
+    child<QLineEdit>(dialog, "TextBackupfolder")->setText(folder.isEmpty() ? QString() : t.appFolder() + folder);
+    child<QCheckBox>(dialog, "CheckDelLinks")->setChecked(false);
+    child<QCheckBox>(dialog, "CheckClassicHtml")->setChecked(true);
+    child<QComboBox>(dialog, "ComboRecent")->setEditText(QStringLiteral("4"));
+    child<QComboBox>(dialog, "ComboPrefix")->setEditText(QStringLiteral("10"));
+    child<QComboBox>(dialog, "ComboUnmappable")->setCurrentIndex(1);
+    child<QPushButton>(dialog, "CmdOk")->click();
     settle();
 
     QCOMPARE(stored(t.state()), result.arg(t.appFolder()));
@@ -233,15 +247,14 @@ void FrmOptionTest::counts() {
         QVERIFY(t.start());
         FrmOption* dialog = openOptions(t);
         QVERIFY(dialog);
-        auto* combo = dialog->findChild<QComboBox*>(box);
-        QVERIFY(combo);
+        auto* combo = child<QComboBox>(dialog, box);
         combo->setEditText(typed);
         if (!viaOk) {
             leave(combo);
             QCOMPARE(combo->currentText(), shown);
         }
         // OK with the focus still in the box (Enter) validates the same way before storing.
-        dialog->CmdOk->click();
+        child<QPushButton>(dialog, "CmdOk")->click();
         const SettingsRec& s = t.state().Settings;
         QCOMPARE(int(box == QLatin1String("ComboRecent") ? s.RecentMax : s.PrefixMax), storedMax);
     }
@@ -262,20 +275,21 @@ void FrmOptionTest::defaultsThenCancelKeepsDefaults() {
             .arg(t.appFolder());
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
+    QPushButton* cmdDefault = child<QPushButton>(dialog, "CmdDefault");
 
     t.messages().queue({Answer::Cancel});
-    dialog->CmdDefault->click();
+    cmdDefault->click();
     QCOMPARE(state.Settings.BackupTime, qint16(2));
 
-    dialog->CmdDefault->click();
+    cmdDefault->click();
     QCOMPARE(t.messages().shown().last().title, QStringLiteral("Confirm Restore Default？"));
     QCOMPARE(t.messages().shown().last().text, QStringLiteral("确定要把所有的设置恢复为默认值吗?"));
     QCOMPARE(stored(state), defaults);
-    QCOMPARE(dialog->LblTime->text(), QStringLiteral("三个月"));
-    QCOMPARE(dialog->TextBackupfolder->text(), t.appFolder() + QStringLiteral("backup/"));
-    QCOMPARE(dialog->ComboRecent->currentText(), QStringLiteral("8"));
+    QCOMPARE(child<QLabel>(dialog, "LblTime")->text(), QStringLiteral("三个月"));
+    QCOMPARE(child<QLineEdit>(dialog, "TextBackupfolder")->text(), t.appFolder() + QStringLiteral("backup/"));
+    QCOMPARE(child<QComboBox>(dialog, "ComboRecent")->currentText(), QStringLiteral("8"));
 
-    dialog->CmdCancel->click();
+    child<QPushButton>(dialog, "CmdCancel")->click();
     settle();
     QCOMPARE(stored(state), defaults);
     QVERIFY(t.main()->isEnabled());
@@ -289,19 +303,21 @@ void FrmOptionTest::clearingBackups() {
     QFile::setPermissions(backup + QStringLiteral("20030705-14/000/a.txt"), QFileDevice::ReadOwner);
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
-    QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("4 KB"));
+    QLabel* labelUsedSpace = child<QLabel>(dialog, "LabelUsedSpace");
+    QPushButton* cmdClearBackup = child<QPushButton>(dialog, "CmdClearBackup");
+    QCOMPARE(labelUsedSpace->text(), QStringLiteral("4 KB"));
 
     t.messages().queue({Answer::Cancel});
-    dialog->CmdClearBackup->click();
+    cmdClearBackup->click();
     QVERIFY(QFile::exists(backup + QStringLiteral("20030705-14/000/a.txt")));
-    QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("4 KB"));
+    QCOMPARE(labelUsedSpace->text(), QStringLiteral("4 KB"));
 
-    dialog->CmdClearBackup->click();
+    cmdClearBackup->click();
     QCOMPARE(t.messages().shown().last().title, QStringLiteral("Quillmar"));
     QCOMPARE(t.messages().shown().last().text, QStringLiteral("确定要删除所有的备份文件吗？"));
     QVERIFY(QFileInfo(backup).isDir());
     QCOMPARE(QDir(backup).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-    QCOMPARE(dialog->LabelUsedSpace->text(), QStringLiteral("0 KB"));
+    QCOMPARE(labelUsedSpace->text(), QStringLiteral("0 KB"));
 }
 
 void FrmOptionTest::clearingKeepsWhatTheProgramDidNotMake_data() {
@@ -323,7 +339,7 @@ void FrmOptionTest::clearingKeepsWhatTheProgramDidNotMake() {
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
 
-    dialog->CmdClearBackup->click();
+    child<QPushButton>(dialog, "CmdClearBackup")->click();
     QCOMPARE(t.messages().texts(), QStringList{QStringLiteral("确定要删除所有的备份文件吗？")});
     QCOMPARE(t.readFile(t.appFolder() + QStringLiteral("keep.txt")), QByteArray("k"));
     QVERIFY(!QFile::exists(root + folder + QStringLiteral("20030705-14")));
@@ -345,17 +361,18 @@ void FrmOptionTest::legacyChoiceDecidesUndecidableFiles() {
     QVERIFY(t.start());
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
-    QCOMPARE(dialog->ComboLegacy->currentIndex(), 0);
-    dialog->ChkSaveStatus->setChecked(saveStatus);
-    dialog->ComboLegacy->setCurrentIndex(1);
-    dialog->CmdOk->click();
+    QComboBox* comboLegacy = child<QComboBox>(dialog, "ComboLegacy");
+    QCOMPARE(comboLegacy->currentIndex(), 0);
+    child<QCheckBox>(dialog, "ChkSaveStatus")->setChecked(saveStatus);
+    comboLegacy->setCurrentIndex(1);
+    child<QPushButton>(dialog, "CmdOk")->click();
     settle();
     QCOMPARE(t.state().Prefs.LegacyEncoding, expected);
     QCOMPARE(TextReader::decodingRules().fallback, expected);
     dialog = openOptions(t);
     QVERIFY(dialog);
-    QCOMPARE(dialog->ComboLegacy->currentIndex(), expected == TextEncoding::Big5 ? 1 : 0);
-    dialog->CmdCancel->click();
+    QCOMPARE(child<QComboBox>(dialog, "ComboLegacy")->currentIndex(), expected == TextEncoding::Big5 ? 1 : 0);
+    child<QPushButton>(dialog, "CmdCancel")->click();
     settle();
     TextReader::setDecodingRules({});
 }
@@ -363,18 +380,16 @@ void FrmOptionTest::legacyChoiceDecidesUndecidableFiles() {
 namespace {
 
 PhraseEditFrm* openPhraseEditor(FrmOption* dialog) {
-    dialog->CmdPhrasesS2T->click();
+    child<QPushButton>(dialog, "CmdPhrasesS2T")->click();
     return shownWindow<PhraseEditFrm>(QStringLiteral("PhraseEditFrm"));
 }
 
 QPlainTextEdit* phraseText(PhraseEditFrm* editor) {
-    return editor->findChild<QPlainTextEdit*>(QStringLiteral("TextPhrases"));
+    return child<QPlainTextEdit>(editor, "TextPhrases");
 }
 
 void clickChild(QWidget* window, const QString& name) {
-    QPushButton* button = window->findChild<QPushButton*>(name);
-    QVERIFY2(button, qPrintable(name));
-    button->click();
+    child<QPushButton>(window, name)->click();
 }
 
 } // namespace
@@ -391,8 +406,7 @@ void FrmOptionTest::phraseFilesAreEditedInTheAppFolder() {
     QVERIFY(editor);
     QVERIFY2(phraseText(editor)->toPlainText().startsWith(u'#'), "a new file starts with the explanation");
     phraseText(editor)->setPlainText(QStringLiteral("被发明 被發明\n# 注释\n发明\n\n头发\t頭髮\n干"));
-    auto* missing = editor->findChild<QLabel*>(QStringLiteral("LabelMissing"));
-    QVERIFY(missing);
+    QLabel* missing = child<QLabel>(editor, "LabelMissing");
     QCOMPARE(missing->text(), QStringLiteral("第 3、6 行没有译文，转换时不会用到。"));
     clickChild(editor, QStringLiteral("CmdOk"));
     settle();
@@ -402,11 +416,11 @@ void FrmOptionTest::phraseFilesAreEditedInTheAppFolder() {
     QVERIFY(editor);
     QCOMPARE(phraseText(editor)->toPlainText(), QStringLiteral("被发明 被發明\n# 注释\n发明\n\n头发\t頭髮\n干"));
     phraseText(editor)->setPlainText(QStringLiteral("被发明 被發明"));
-    missing = editor->findChild<QLabel*>(QStringLiteral("LabelMissing"));
-    QVERIFY(missing && missing->text().isEmpty());
+    missing = child<QLabel>(editor, "LabelMissing");
+    QVERIFY(missing->text().isEmpty());
     clickChild(editor, QStringLiteral("CmdOk"));
     settle();
-    dialog->CmdOk->click();
+    child<QPushButton>(dialog, "CmdOk")->click();
     settle();
     QCOMPARE(t.readFile(file), QByteArray("被发明 被發明\n"));
     QVERIFY(!QFile::exists(t.appFolder() + QStringLiteral("Phrases-t2s.txt")));
@@ -420,7 +434,7 @@ void FrmOptionTest::phraseFilesAreEditedInTheAppFolder() {
     phraseText(editor)->setPlainText(QStringLiteral("x y"));
     clickChild(editor, QStringLiteral("CmdOk"));
     settle();
-    dialog->CmdCancel->click();
+    child<QPushButton>(dialog, "CmdCancel")->click();
     settle();
     QCOMPARE(t.readFile(file), QByteArray("头发 頭髮\r\n"));
 }
@@ -432,18 +446,17 @@ void FrmOptionTest::cleanupRulesAreEditedInTheAppFolder() {
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
 
-    dialog->CmdCleanupRules->click();
+    child<QPushButton>(dialog, "CmdCleanupRules")->click();
     PhraseEditFrm* editor = shownWindow<PhraseEditFrm>(QStringLiteral("CleanupRulesEditFrm"));
     QVERIFY(editor);
     QVERIFY2(phraseText(editor)->toPlainText().contains(QStringLiteral("= 上一章*下一章")),
              "the editor opens on the starting set, written on first use");
     phraseText(editor)->setPlainText(QStringLiteral("= 飘天*首发"));
-    auto* missing = editor->findChild<QLabel*>(QStringLiteral("LabelMissing"));
-    QVERIFY2(missing && missing->text().isEmpty(), "a rule is no phrase without its conversion");
+    QVERIFY2(child<QLabel>(editor, "LabelMissing")->text().isEmpty(), "a rule is no phrase without its conversion");
     clickChild(editor, QStringLiteral("CmdOk"));
     settle();
     QVERIFY(t.readFile(file).contains("= 上一章*下一章"));
-    dialog->CmdOk->click();
+    child<QPushButton>(dialog, "CmdOk")->click();
     settle();
     QCOMPARE(t.readFile(file), QByteArray("= 飘天*首发\n"));
 }
@@ -461,20 +474,26 @@ void FrmOptionTest::typesetSettingsAreShownAndStored() {
     prefs.NarrowKeepsPunctuation = true;
     FrmOption* dialog = openOptions(t);
     QVERIFY(dialog);
-    QCOMPARE(dialog->ComboQuotes->currentIndex(), 2);
-    QCOMPARE(dialog->ComboIndent->currentIndex(), 2);
-    QCOMPARE(dialog->ComboBlankLines->currentIndex(), 2);
-    QVERIFY(!dialog->CheckTypesetPunctuation->isChecked());
-    QVERIFY(!dialog->CheckLatinSpace->isChecked());
-    QVERIFY(dialog->CheckNarrowKeeps->isChecked());
+    QComboBox* comboQuotes = child<QComboBox>(dialog, "ComboQuotes");
+    QComboBox* comboIndent = child<QComboBox>(dialog, "ComboIndent");
+    QComboBox* comboBlankLines = child<QComboBox>(dialog, "ComboBlankLines");
+    QCheckBox* checkTypesetPunctuation = child<QCheckBox>(dialog, "CheckTypesetPunctuation");
+    QCheckBox* checkLatinSpace = child<QCheckBox>(dialog, "CheckLatinSpace");
+    QCheckBox* checkNarrowKeeps = child<QCheckBox>(dialog, "CheckNarrowKeeps");
+    QCOMPARE(comboQuotes->currentIndex(), 2);
+    QCOMPARE(comboIndent->currentIndex(), 2);
+    QCOMPARE(comboBlankLines->currentIndex(), 2);
+    QVERIFY(!checkTypesetPunctuation->isChecked());
+    QVERIFY(!checkLatinSpace->isChecked());
+    QVERIFY(checkNarrowKeeps->isChecked());
 
-    dialog->ComboQuotes->setCurrentIndex(0);
-    dialog->ComboIndent->setCurrentIndex(1);
-    dialog->ComboBlankLines->setCurrentIndex(1);
-    dialog->CheckTypesetPunctuation->setChecked(true);
-    dialog->CheckLatinSpace->setChecked(true);
-    dialog->CheckNarrowKeeps->setChecked(false);
-    dialog->CmdOk->click();
+    comboQuotes->setCurrentIndex(0);
+    comboIndent->setCurrentIndex(1);
+    comboBlankLines->setCurrentIndex(1);
+    checkTypesetPunctuation->setChecked(true);
+    checkLatinSpace->setChecked(true);
+    checkNarrowKeeps->setChecked(false);
+    child<QPushButton>(dialog, "CmdOk")->click();
     settle();
     QCOMPARE(prefs.TypesetQuotes, QStringLiteral("auto"));
     QCOMPARE(prefs.TypesetIndent, QStringLiteral("0"));

@@ -322,8 +322,8 @@ void MainWindowTest::formatColumnsShowWhatTheCommandsRead() {
     QVERIFY(!list->isColumnShown(FileListView::LineEndColumn));
 
     QMenu* menu = list->columnMenu();
-    menu->findChild<QAction*>(QStringLiteral("ShowEncodingColumn"))->trigger();
-    menu->findChild<QAction*>(QStringLiteral("ShowLineEndColumn"))->trigger();
+    child<QAction>(menu, "ShowEncodingColumn")->trigger();
+    child<QAction>(menu, "ShowLineEndColumn")->trigger();
     QVERIFY(list->isColumnShown(FileListView::EncodingColumn));
     list->readAllFormats();
     auto formatOf = [list](const QString& name) {
@@ -340,7 +340,7 @@ void MainWindowTest::formatColumnsShowWhatTheCommandsRead() {
     // Sorted by another column, every row keeps its own file's format.
     main->sortByColumn(FileListView::SizeColumn);
     QCOMPARE(formatOf("u8.txt"), QStringLiteral("UTF-8|LF (Unix)"));
-    menu->findChild<QAction*>(QStringLiteral("ShowEncodingColumn"))->trigger();
+    child<QAction>(menu, "ShowEncodingColumn")->trigger();
     QVERIFY(!list->isColumnShown(FileListView::EncodingColumn));
 }
 
@@ -428,10 +428,10 @@ void MainWindowTest::helpWithoutABrowserSaysSo() {
     MainFrm* main = t->main();
     QCOMPARE(child<QAction>(main, "menu_helpcontent")->shortcut(), QKeySequence(Qt::Key_F1));
     child<QAction>(main, "menu_helpcontent")->trigger();
-    auto* help = main->findChild<HelpFrm*>(QStringLiteral("HelpFrm"));
-    QVERIFY(help && help->isVisible());
+    auto* help = child<HelpFrm>(main, "HelpFrm");
+    QVERIFY(help->isVisible());
     QCOMPARE(help->shownPage(), QUrl(QStringLiteral("qrc:/manual/zh_CN/index.html")));
-    const QString manual = help->findChild<QTextBrowser*>(QStringLiteral("TextManual"))->toPlainText();
+    const QString manual = child<QTextBrowser>(help, "TextManual")->toPlainText();
     QVERIFY(t->messages().texts().isEmpty());
     for (const char* menu : {"menu_convert", "menu_code", "menu_tools"}) {
         for (const QAction* action : child<QMenu>(main, menu)->actions()) {
@@ -582,7 +582,7 @@ void MainWindowTest::fileNameColumnFollowsTheListWidth() {
 void MainWindowTest::designedTexts() {
     MainFrm* main = t->main();
     QCOMPARE(main->windowTitle(), QStringLiteral("QuillMar 羽墨工坊 2.1"));
-    QCOMPARE(main->findChild<QAction*>("gb"), main->toolbarButton("gb"));
+    QCOMPARE(child<QAction>(main, "gb"), main->toolbarButton("gb"));
     QCOMPARE(child<QLabel>(main, "ImageLink")->pixmap().size(), QSize(88, 31));
 }
 

@@ -44,16 +44,17 @@ MergeFrm* openMergeOn(TestApplication& t, const QList<std::pair<QString, QByteAr
 
 // List1 without the folder part `root`.
 QStringList listed(const MergeFrm* dialog, const QString& root) {
-    QStringList paths = listTexts(dialog->List1);
+    QStringList paths = listTexts(child<QListWidget>(dialog, "List1"));
     for (QString& path : paths)
         path.remove(root);
     return paths;
 }
 
 void selectInFile1(MergeFrm* dialog, const QStringList& names) {
-    dialog->File1->clearSelection();
+    FileListBox* file1 = child<FileListBox>(dialog, "File1");
+    file1->clearSelection();
     for (const QString& name : names)
-        dialog->File1->findItems(name, Qt::MatchExactly).first()->setSelected(true);
+        file1->findItems(name, Qt::MatchExactly).first()->setSelected(true);
 }
 
 void drop(QWidget* viewport, const QString& sourceList) {
@@ -119,23 +120,24 @@ void MergeFrmTest::building() {
     t.writeFile(t.folder(QStringLiteral("b")) + QStringLiteral("1.txt"), "y\r\n");
     MergeFrm* dialog = openMerge(t, a);
     QVERIFY(dialog);
-    QVERIFY(!dialog->CmdOK->isEnabled());
+    QPushButton* cmdOK = child<QPushButton>(dialog, "CmdOK");
+    QVERIFY(!cmdOK->isEnabled());
 
     for (const QString& step : steps) {
         if (step == QLatin1String("unsorted")) {
-            dialog->ChkSorted->setChecked(false);
+            child<QCheckBox>(dialog, "ChkSorted")->setChecked(false);
         } else if (step.startsWith(QLatin1String("open:"))) {
-            QVERIFY(dialog->Dir1->setPath(t.folder(step.mid(5))));
-            QCOMPARE(dialog->TextDir->text(), t.folder(step.mid(5)));
+            QVERIFY(child<FolderList>(dialog, "Dir1")->setPath(t.folder(step.mid(5))));
+            QCOMPARE(child<QLineEdit>(dialog, "TextDir")->text(), t.folder(step.mid(5)));
         } else if (step.startsWith(QLatin1String("add:"))) {
             selectInFile1(dialog, step.mid(4).split(u','));
-            dialog->CmdAdd->click();
+            child<QPushButton>(dialog, "CmdAdd")->click();
         } else {
-            dialog->CmdAddall->click();
+            child<QPushButton>(dialog, "CmdAddall")->click();
         }
     }
     QCOMPARE(listed(dialog, a.chopped(2)), list);
-    QCOMPARE(dialog->CmdOK->isEnabled(), list.size() > 1);
+    QCOMPARE(cmdOK->isEnabled(), list.size() > 1);
 }
 
 void MergeFrmTest::removeMoveAndDrop() {
@@ -146,44 +148,49 @@ void MergeFrmTest::removeMoveAndDrop() {
         t.writeFile(f + QLatin1String(name), "x\r\n");
     MergeFrm* dialog = openMerge(t, f);
     QVERIFY(dialog);
-    dialog->CmdAddall->click();
+    QListWidget* list1 = child<QListWidget>(dialog, "List1");
+    QPushButton* cmdUp = child<QPushButton>(dialog, "CmdUp");
+    QPushButton* cmdDown = child<QPushButton>(dialog, "CmdDown");
+    QPushButton* cmdRemove = child<QPushButton>(dialog, "CmdRemove");
+    QPushButton* cmdOK = child<QPushButton>(dialog, "CmdOK");
+    child<QPushButton>(dialog, "CmdAddall")->click();
     auto check = [&](const QStringList& names, int selected) {
-        return listed(dialog, f) == names && dialog->List1->currentRow() == selected;
+        return listed(dialog, f) == names && list1->currentRow() == selected;
     };
 
-    dialog->List1->setCurrentRow(0);
-    dialog->CmdUp->click(); // the first entry cannot move up
+    list1->setCurrentRow(0);
+    cmdUp->click(); // the first entry cannot move up
     QVERIFY(check({"1.txt", "2.txt", "3.txt"}, 0));
-    dialog->List1->setCurrentRow(2);
-    dialog->CmdDown->click(); // nor the last one down
+    list1->setCurrentRow(2);
+    cmdDown->click(); // nor the last one down
     QVERIFY(check({"1.txt", "2.txt", "3.txt"}, 2));
-    dialog->CmdUp->click();
+    cmdUp->click();
     QVERIFY(check({"1.txt", "3.txt", "2.txt"}, 1));
-    dialog->List1->setCurrentRow(0);
-    dialog->CmdDown->click();
+    list1->setCurrentRow(0);
+    cmdDown->click();
     QVERIFY(check({"3.txt", "1.txt", "2.txt"}, 1));
 
-    dialog->CmdRemove->click(); // the entry that moves into the place is selected
+    cmdRemove->click(); // the entry that moves into the place is selected
     QVERIFY(check({"3.txt", "2.txt"}, 1));
-    QVERIFY(dialog->CmdOK->isEnabled());
-    dialog->CmdRemove->click(); // removing the last selects the new last; one entry disables the merge
+    QVERIFY(cmdOK->isEnabled());
+    cmdRemove->click(); // removing the last selects the new last; one entry disables the merge
     QVERIFY(check({"3.txt"}, 0));
-    QVERIFY(!dialog->CmdOK->isEnabled());
+    QVERIFY(!cmdOK->isEnabled());
 
     // Right-dragged from File1 into List1 adds; an entry dropped onto its own list stays; dropped
     // onto File1 it is removed.
     selectInFile1(dialog, {QStringLiteral("1.txt"), QStringLiteral("2.txt")});
-    drop(dialog->List1->viewport(), QStringLiteral("File1"));
+    drop(list1->viewport(), QStringLiteral("File1"));
     QVERIFY(check({"3.txt", "1.txt", "2.txt"}, 0));
-    QVERIFY(dialog->CmdOK->isEnabled());
-    drop(dialog->List1->viewport(), QStringLiteral("List1"));
-    QCOMPARE(dialog->List1->count(), 3);
-    drop(dialog->File1->viewport(), QStringLiteral("List1"));
+    QVERIFY(cmdOK->isEnabled());
+    drop(list1->viewport(), QStringLiteral("List1"));
+    QCOMPARE(list1->count(), 3);
+    drop(child<FileListBox>(dialog, "File1")->viewport(), QStringLiteral("List1"));
     QVERIFY(check({"1.txt", "2.txt"}, 0));
 
-    dialog->CmdRemoveAll->click();
-    QCOMPARE(dialog->List1->count(), 0);
-    QVERIFY(!dialog->CmdOK->isEnabled());
+    child<QPushButton>(dialog, "CmdRemoveAll")->click();
+    QCOMPARE(list1->count(), 0);
+    QVERIFY(!cmdOK->isEnabled());
 }
 
 void MergeFrmTest::nameSuggestion_data() {
@@ -208,20 +215,23 @@ void MergeFrmTest::nameSuggestion() {
     QVERIFY(t.start());
     MergeFrm* dialog = openMergeOn(t, {{"a.txt", content}, {"b.txt", "B\r\n"}});
     QVERIFY(dialog);
+    FileListBox* file1 = child<FileListBox>(dialog, "File1");
+    QLineEdit* textFilename = child<QLineEdit>(dialog, "TextFilename");
+    PreviewBox* textPreview = child<PreviewBox>(dialog, "TextPreview");
 
-    QVERIFY(clickEntry(dialog->File1, QStringLiteral("a.txt")));
-    QCOMPARE(dialog->TextFilename->text(), name);
+    QVERIFY(clickEntry(file1, QStringLiteral("a.txt")));
+    QCOMPARE(textFilename->text(), name);
     QCOMPARE(MergeFrm::baseName(), name);
 
     // A double click adds the file; a click in the merge list previews and suggests from it.
-    QVERIFY(clickEntry(dialog->File1, QStringLiteral("b.txt")));
-    const QRect b = dialog->File1->visualItemRect(dialog->File1->item(1));
-    QTest::mouseDClick(dialog->File1->viewport(), Qt::LeftButton, Qt::NoModifier, b.center());
-    QVERIFY(clickEntry(dialog->File1, QStringLiteral("a.txt")));
-    QVERIFY(clickEntry(dialog->List1, t.filesFolder() + QStringLiteral("b.txt")));
-    QCOMPARE(dialog->TextFilename->text(), QStringLiteral("B"));
-    QCOMPARE(dialog->TextPreview->toPlainText(), QStringLiteral("B\n"));
-    QVERIFY(dialog->TextPreview->isReadOnly());
+    QVERIFY(clickEntry(file1, QStringLiteral("b.txt")));
+    const QRect b = file1->visualItemRect(file1->item(1));
+    QTest::mouseDClick(file1->viewport(), Qt::LeftButton, Qt::NoModifier, b.center());
+    QVERIFY(clickEntry(file1, QStringLiteral("a.txt")));
+    QVERIFY(clickEntry(child<QListWidget>(dialog, "List1"), t.filesFolder() + QStringLiteral("b.txt")));
+    QCOMPARE(textFilename->text(), QStringLiteral("B"));
+    QCOMPARE(textPreview->toPlainText(), QStringLiteral("B\n"));
+    QVERIFY(textPreview->isReadOnly());
 }
 
 void MergeFrmTest::nameAndPrefixThenClosing() {
@@ -230,29 +240,32 @@ void MergeFrmTest::nameAndPrefixThenClosing() {
     t.state().PrefixList = QStringList{QStringLiteral("【上】"), QString(), QStringLiteral("卷二_"), QString()};
     QPointer<MergeFrm> dialog = openMerge(t, t.filesFolder());
     QVERIFY(dialog);
-    QCOMPARE(dialog->ComboPrefix->count(), 2);
-    QCOMPARE(dialog->ComboPrefix->currentText(), QString());
+    QComboBox* comboPrefix = child<QComboBox>(dialog, "ComboPrefix");
+    QLineEdit* textFilename = child<QLineEdit>(dialog, "TextFilename");
+    QLineEdit* textDir = child<QLineEdit>(dialog, "TextDir");
+    QCOMPARE(comboPrefix->count(), 2);
+    QCOMPARE(comboPrefix->currentText(), QString());
 
     const QStringList typedAndLeft[] = {
         {"part1", "part1.txt"}, {"book.TXT", "book.TXT"}, {"  a  ", "a.txt"}, {"  ", ""}, {"book", "book.txt"}};
     for (const QStringList& row : typedAndLeft) {
-        dialog->TextFilename->setText(row[0]);
-        leave(dialog->TextFilename);
-        QCOMPARE(dialog->TextFilename->text(), row[1]);
+        textFilename->setText(row[0]);
+        leave(textFilename);
+        QCOMPARE(textFilename->text(), row[1]);
     }
-    dialog->ComboPrefix->setCurrentIndex(0);
-    QCOMPARE(dialog->TextFilename->text(), QStringLiteral("【上】book.txt"));
-    dialog->ComboPrefix->setCurrentIndex(1); // another prefix replaces the first
-    QCOMPARE(dialog->TextFilename->text(), QStringLiteral("卷二_book.txt"));
+    comboPrefix->setCurrentIndex(0);
+    QCOMPARE(textFilename->text(), QStringLiteral("【上】book.txt"));
+    comboPrefix->setCurrentIndex(1); // another prefix replaces the first
+    QCOMPARE(textFilename->text(), QStringLiteral("卷二_book.txt"));
 
-    dialog->TextDir->setText(QStringLiteral("  ") + t.filesFolder() + QStringLiteral(" "));
-    leave(dialog->TextDir);
-    QCOMPARE(dialog->TextDir->text(), t.filesFolder());
+    textDir->setText(QStringLiteral("  ") + t.filesFolder() + QStringLiteral(" "));
+    leave(textDir);
+    QCOMPARE(textDir->text(), t.filesFolder());
 
     // Closing enables the main window, which reads its folder again.
     QVERIFY(!t.main()->isEnabled());
     t.writeFile(t.filesFolder() + QStringLiteral("new.txt"), "n\r\n");
-    dialog->CmnCancel->click();
+    child<QPushButton>(dialog, "CmnCancel")->click();
     settle();
     QVERIFY(dialog.isNull());
     QVERIFY(t.main()->isEnabled());
@@ -280,16 +293,17 @@ void MergeFrmTest::prefixKeptInEveryOrder() {
     const QString f = t.filesFolder();
     MergeFrm* dialog = openMergeOn(t, {{"1.txt", "一\r\n"}, {"2.txt", "二\r\n"}});
     QVERIFY(dialog);
-    dialog->CmdAddall->click();
+    QLineEdit* textFilename = child<QLineEdit>(dialog, "TextFilename");
+    child<QPushButton>(dialog, "CmdAddall")->click();
     for (const QString& step : steps) {
         if (step == QLatin1String("left"))
-            leave(dialog->TextFilename);
+            leave(textFilename);
         else if (step.startsWith(QLatin1String("name:")))
-            dialog->TextFilename->setText(step.mid(5));
+            textFilename->setText(step.mid(5));
         else
-            dialog->ComboPrefix->setEditText(step.mid(7));
+            child<QComboBox>(dialog, "ComboPrefix")->setEditText(step.mid(7));
     }
-    dialog->CmdOK->click();
+    child<QPushButton>(dialog, "CmdOK")->click();
     QVERIFY(t.messages().texts().isEmpty());
     QCOMPARE(t.readFile(f + QStringLiteral("卷一_合集.txt")), QByteArray("一\r\n二\r\n"));
     child<QPushButton>(t.app().inProgress(), "CmdOK")->click();
@@ -323,15 +337,15 @@ void MergeFrmTest::refusedBeforeAnything() {
     const QString f = t.filesFolder();
     MergeFrm* dialog = openMergeOn(t, {{"1.txt", "1\r\n"}, {"2.txt", "2\r\n"}});
     QVERIFY(dialog);
-    dialog->CmdAddall->click();
+    child<QPushButton>(dialog, "CmdAddall")->click();
     if (!folder.isEmpty())
-        dialog->TextDir->setText(f + folder);
-    dialog->TextFilename->setText(name);
-    dialog->CmdOK->click();
+        child<QLineEdit>(dialog, "TextDir")->setText(f + folder);
+    child<QLineEdit>(dialog, "TextFilename")->setText(name);
+    child<QPushButton>(dialog, "CmdOK")->click();
 
     QCOMPARE(t.messages().texts(), QStringList{message.arg(f)});
     QCOMPARE(t.messages().shown().first().title, QStringLiteral("提示"));
-    QCOMPARE(dialog->List1->count(), 2);
+    QCOMPARE(child<QListWidget>(dialog, "List1")->count(), 2);
     QVERIFY(!t.app().inProgress()->isVisible());
     QCOMPARE(QDir(f).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"1.txt", "2.txt"}));
 }
@@ -343,14 +357,17 @@ void MergeFrmTest::mergeThroughProgressWindow() {
     t.state().PrefixList = QStringList{QStringLiteral("旧"), QString(), QString()};
     MergeFrm* dialog = openMergeOn(t, {{"1.txt", "一\r\n"}, {"2.txt", "二"}});
     QVERIFY(dialog);
-    dialog->CmdAddall->click();
-    dialog->TextFilename->setText(QStringLiteral("合集"));
-    leave(dialog->TextFilename);
-    dialog->ComboPrefix->setEditText(QStringLiteral("卷一_"));
-    QCOMPARE(dialog->TextFilename->text(), QStringLiteral("卷一_合集.txt"));
+    QLineEdit* textFilename = child<QLineEdit>(dialog, "TextFilename");
+    QComboBox* comboPrefix = child<QComboBox>(dialog, "ComboPrefix");
+    QPushButton* cmdOK = child<QPushButton>(dialog, "CmdOK");
+    child<QPushButton>(dialog, "CmdAddall")->click();
+    textFilename->setText(QStringLiteral("合集"));
+    leave(textFilename);
+    comboPrefix->setEditText(QStringLiteral("卷一_"));
+    QCOMPARE(textFilename->text(), QStringLiteral("卷一_合集.txt"));
     saveShot(dialog, QStringLiteral("MergeFrm"));
 
-    dialog->CmdOK->click();
+    cmdOK->click();
     InProgress* progress = t.app().inProgress();
     QVERIFY(progress->isVisible());
     QVERIFY(progress->isFinished());
@@ -362,14 +379,13 @@ void MergeFrmTest::mergeThroughProgressWindow() {
     QCOMPARE(t.readFile(f + QStringLiteral("卷一_合集.txt")), QByteArray("一\r\n二"));
 
     // Ready for the next merge, the prefix just used first.
-    QCOMPARE(dialog->List1->count(), 0);
-    QCOMPARE(dialog->TextFilename->text(), QString());
-    QCOMPARE(dialog->TextPreview->toPlainText(), QStringLiteral("文件预览"));
-    QVERIFY(!dialog->CmdOK->isEnabled());
-    QCOMPARE(dialog->ComboPrefix->currentText(), QString());
-    QCOMPARE(QStringList({dialog->ComboPrefix->itemText(0), dialog->ComboPrefix->itemText(1)}),
-             QStringList({"卷一_", "旧"}));
-    QVERIFY(dialog->File1->fileNames().contains(QStringLiteral("卷一_合集.txt")));
+    QCOMPARE(child<QListWidget>(dialog, "List1")->count(), 0);
+    QCOMPARE(textFilename->text(), QString());
+    QCOMPARE(child<PreviewBox>(dialog, "TextPreview")->toPlainText(), QStringLiteral("文件预览"));
+    QVERIFY(!cmdOK->isEnabled());
+    QCOMPARE(comboPrefix->currentText(), QString());
+    QCOMPARE(QStringList({comboPrefix->itemText(0), comboPrefix->itemText(1)}), QStringList({"卷一_", "旧"}));
+    QVERIFY(child<FileListBox>(dialog, "File1")->fileNames().contains(QStringLiteral("卷一_合集.txt")));
 
     child<QPushButton>(progress, "CmdOK")->click();
     QVERIFY(dialog->isEnabled());
@@ -382,22 +398,26 @@ void MergeFrmTest::mergeElsewhereAndIntoAListedFile() {
     const QString f = t.filesFolder();
     MergeFrm* dialog = openMergeOn(t, {{"a.txt", "A\r\n"}, {"b.txt", "B\r\n"}});
     QVERIFY(dialog);
+    QPushButton* cmdAddall = child<QPushButton>(dialog, "CmdAddall");
+    QLineEdit* textDir = child<QLineEdit>(dialog, "TextDir");
+    QLineEdit* textFilename = child<QLineEdit>(dialog, "TextFilename");
+    QPushButton* cmdOK = child<QPushButton>(dialog, "CmdOK");
 
-    dialog->CmdAddall->click();
-    dialog->TextDir->setText(f + QStringLiteral("out"));
-    dialog->TextFilename->setText(QStringLiteral("all"));
-    dialog->CmdOK->click();
+    cmdAddall->click();
+    textDir->setText(f + QStringLiteral("out"));
+    textFilename->setText(QStringLiteral("all"));
+    cmdOK->click();
     QCOMPARE(t.readFile(f + QStringLiteral("out/all.txt")), QByteArray("A\r\nB\r\n"));
     t.app().inProgress()->acknowledge();
 
     // Files are still added from the folder shown in Dir1; an empty TextDir merges into it, and a
     // target that is a listed file is merged from its old content.
-    dialog->CmdAddall->click();
+    cmdAddall->click();
     QCOMPARE(listed(dialog, f), QStringList({"a.txt", "b.txt"}));
-    dialog->TextDir->clear();
-    dialog->TextFilename->setText(QStringLiteral("a"));
-    dialog->CmdOK->click();
-    QCOMPARE(dialog->TextDir->text(), f);
+    textDir->clear();
+    textFilename->setText(QStringLiteral("a"));
+    cmdOK->click();
+    QCOMPARE(textDir->text(), f);
     QCOMPARE(t.readFile(f + QStringLiteral("a.txt")), QByteArray("A\r\nB\r\n"));
 }
 
@@ -410,20 +430,24 @@ void MergeFrmTest::mergeAlsoMakesAnEbook() {
     t.state().Prefs.MergeEpub = true;
     MergeFrm* dialog = openMergeOn(t, {{"1.txt", "第一章 起\n一。\n"}, {"2.txt", "第二章 承\n二。\n"}});
     QVERIFY(dialog);
-    QVERIFY(dialog->ChkEpub->isChecked());
-    dialog->CmdAddall->click();
-    dialog->TextFilename->setText(QStringLiteral("书"));
-    dialog->CmdOK->click();
+    QCheckBox* chkEpub = child<QCheckBox>(dialog, "ChkEpub");
+    QPushButton* cmdAddall = child<QPushButton>(dialog, "CmdAddall");
+    QLineEdit* textFilename = child<QLineEdit>(dialog, "TextFilename");
+    QPushButton* cmdOK = child<QPushButton>(dialog, "CmdOK");
+    QVERIFY(chkEpub->isChecked());
+    cmdAddall->click();
+    textFilename->setText(QStringLiteral("书"));
+    cmdOK->click();
     QCOMPARE(progressRows(*t.app().inProgress()),
              QStringList({"1.txt|合并完成|", "2.txt|合并完成|", "书.epub|制作完成|"}));
     QVERIFY(QFile::exists(f + "书.epub"));
     child<QPushButton>(t.app().inProgress(), "CmdOK")->click();
 
-    dialog->ChkEpub->setChecked(false);
+    chkEpub->setChecked(false);
     QVERIFY(!t.state().Prefs.MergeEpub);
-    dialog->CmdAddall->click();
-    dialog->TextFilename->setText(QStringLiteral("又一本"));
-    dialog->CmdOK->click();
+    cmdAddall->click();
+    textFilename->setText(QStringLiteral("又一本"));
+    cmdOK->click();
     QVERIFY(QFile::exists(f + "又一本.txt"));
     QVERIFY(!QFile::exists(f + "又一本.epub"));
 }

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+using UiTest::child;
 using UiTest::fileList;
 using UiTest::preview;
 
@@ -30,15 +31,17 @@ RenameFrm* openRename(TestApplication& t, const QString& folder, const QStringLi
 }
 
 QStringList column(const RenameFrm* dialog, int index) {
+    const QTreeWidget* preview = child<QTreeWidget>(dialog, "LViewMain");
     QStringList texts;
-    for (int i = 0; i < dialog->LViewMain->topLevelItemCount(); ++i)
-        texts.append(dialog->LViewMain->topLevelItem(i)->text(index));
+    for (int i = 0; i < preview->topLevelItemCount(); ++i)
+        texts.append(preview->topLevelItem(i)->text(index));
     return texts;
 }
 
 void typeTemplate(RenameFrm* dialog, const QString& text) {
-    dialog->Combo1->setEditText(QString());
-    QTest::keyClicks(dialog->Combo1, text);
+    QComboBox* combo1 = child<QComboBox>(dialog, "Combo1");
+    combo1->setEditText(QString());
+    QTest::keyClicks(combo1, text);
 }
 
 } // namespace
@@ -68,19 +71,20 @@ void RenameFrmTest::preview() {
     t.main()->chooseType(2);
     RenameFrm* dialog = openRename(t, t.filesFolder(), names);
     QVERIFY(dialog);
+    QPushButton* cmdok = child<QPushButton>(dialog, "Cmdok");
     QCOMPARE(column(dialog, 0), names);
     QCOMPARE(column(dialog, 1), QStringList({"", "", ""}));
-    QVERIFY(!dialog->Cmdok->isEnabled());
+    QVERIFY(!cmdok->isEnabled());
 
-    dialog->Text1->setText(QStringLiteral("998"));
+    child<QLineEdit>(dialog, "Text1")->setText(QStringLiteral("998"));
     typeTemplate(dialog, QStringLiteral("  ###_*  "));
     QCOMPARE(column(dialog, 1), QStringList({"998_a.txt", "999_b.txt", "1000_c.htm"}));
-    QVERIFY(dialog->Cmdok->isEnabled());
+    QVERIFY(cmdok->isEnabled());
     saveShot(dialog, QStringLiteral("RenameFrm"));
 
     // An all-blank template cannot be confirmed and leaves the preview as it was.
-    dialog->Combo1->setEditText(QStringLiteral("   "));
-    QVERIFY(!dialog->Cmdok->isEnabled());
+    child<QComboBox>(dialog, "Combo1")->setEditText(QStringLiteral("   "));
+    QVERIFY(!cmdok->isEnabled());
     QCOMPARE(column(dialog, 1), QStringList({"998_a.txt", "999_b.txt", "1000_c.htm"}));
 }
 
@@ -120,12 +124,13 @@ void RenameFrmTest::startNumber() {
     t.writeFile(t.filesFolder() + QStringLiteral("b.txt"), "x");
     RenameFrm* dialog = openRename(t, t.filesFolder(), {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
     QVERIFY(dialog);
-    QCOMPARE(dialog->Text1->text(), QStringLiteral("0"));
+    QLineEdit* text1 = child<QLineEdit>(dialog, "Text1");
+    QCOMPARE(text1->text(), QStringLiteral("0"));
     typeTemplate(dialog, QStringLiteral("#"));
-    dialog->Text1->setText(QStringLiteral("3"));
+    text1->setText(QStringLiteral("3"));
 
-    dialog->Text1->setText(typed);
-    QCOMPARE(dialog->Text1->text(), shown);
+    text1->setText(typed);
+    QCOMPARE(text1->text(), shown);
     QCOMPARE(dialog->renameStart(), start);
     QCOMPARE(column(dialog, 1), QStringList({QString::number(start) + QStringLiteral(".txt"),
                                              QString::number(qint64(start) + 1) + QStringLiteral(".txt")}));
@@ -156,7 +161,7 @@ void RenameFrmTest::refusedConflictRenamesNothing() {
     RenameFrm* dialog = openRename(t, f, selected);
     QVERIFY(dialog);
     typeTemplate(dialog, nameTemplate);
-    dialog->Cmdok->click();
+    child<QPushButton>(dialog, "Cmdok")->click();
     settle();
 
     QCOMPARE(t.messages().texts(), QStringList{message});
@@ -176,9 +181,9 @@ void RenameFrmTest::renameRefreshesTheMainList() {
     QPointer<RenameFrm> dialog = openRename(t, f, {QStringLiteral("1.txt"), QStringLiteral("2.txt")});
     QVERIFY(dialog);
     // 1.txt takes the name that 2.txt gives up in the same plan.
-    dialog->Text1->setText(QStringLiteral("2"));
+    child<QLineEdit>(dialog, "Text1")->setText(QStringLiteral("2"));
     typeTemplate(dialog, QStringLiteral("#"));
-    dialog->Cmdok->click();
+    child<QPushButton>(dialog, "Cmdok")->click();
     settle();
 
     QVERIFY(dialog.isNull());
@@ -207,7 +212,7 @@ void RenameFrmTest::nothingSelectedListsTheFolder() {
     QCOMPARE(t.state().SelectedFiles, listed);
     QCOMPARE(listed, QStringList({"c", "第2章.htm", "第10章.txt"}));
 
-    dialog->Cmdcancel->click();
+    child<QPushButton>(dialog, "Cmdcancel")->click();
     settle();
     QVERIFY(t.main()->isEnabled());
     QCOMPARE(QDir(f).entryList(QDir::Files), QStringList({"c", "第10章.txt", "第2章.htm"}));

@@ -53,23 +53,25 @@ void ReplaceTest::findTextEnablesStartAndCancelEnablesMain() {
     QPointer<Replace> dialog = openReplace(t, {QStringLiteral("a.txt")});
     QVERIFY(dialog);
     saveShot(dialog, QStringLiteral("Replace"));
+    QComboBox* source = child<QComboBox>(dialog, "ComboSource");
+    QPushButton* start = child<QPushButton>(dialog, "CmdOk");
     QStringList items;
-    for (int i = 0; i < dialog->ComboSource->count(); ++i)
-        items.append(dialog->ComboSource->itemText(i));
+    for (int i = 0; i < source->count(); ++i)
+        items.append(source->itemText(i));
     QCOMPARE(items, QStringList({">", "<", "|", "〉", "〈", "＞", "＜"}));
-    QCOMPARE(dialog->ComboSource->currentText(), QStringLiteral(">"));
-    QVERIFY(dialog->CmdOk->isEnabled());
-    QVERIFY(!dialog->CheckWord->isEnabled());
+    QCOMPARE(source->currentText(), QStringLiteral(">"));
+    QVERIFY(start->isEnabled());
+    QVERIFY(!child<QCheckBox>(dialog, "CheckWord")->isEnabled());
     QVERIFY(!(dialog->windowFlags() & Qt::WindowCloseButtonHint));
 
-    dialog->ComboSource->lineEdit()->selectAll();
-    QTest::keyClick(dialog->ComboSource->lineEdit(), Qt::Key_Delete);
-    QVERIFY(!dialog->CmdOk->isEnabled());
-    QTest::keyClicks(dialog->ComboSource->lineEdit(), QStringLiteral(" "));
-    QVERIFY(dialog->CmdOk->isEnabled());
+    source->lineEdit()->selectAll();
+    QTest::keyClick(source->lineEdit(), Qt::Key_Delete);
+    QVERIFY(!start->isEnabled());
+    QTest::keyClicks(source->lineEdit(), QStringLiteral(" "));
+    QVERIFY(start->isEnabled());
 
     QVERIFY(!t.main()->isEnabled());
-    dialog->CmdCancel->click();
+    child<QPushButton>(dialog, "CmdCancel")->click();
     settle();
     QVERIFY(dialog.isNull());
     QVERIFY(t.main()->isEnabled());
@@ -90,7 +92,7 @@ void ReplaceTest::prefilledFromThePreviewSelection() {
 
     Replace* dialog = openReplace(t, {QStringLiteral("a.txt")});
     QVERIFY(dialog);
-    QCOMPARE(dialog->ComboSource->currentText(), QStringLiteral("abc"));
+    QCOMPARE(child<QComboBox>(dialog, "ComboSource")->currentText(), QStringLiteral("abc"));
 }
 
 void ReplaceTest::run_data() {
@@ -129,10 +131,10 @@ void ReplaceTest::run() {
     QPointer<Replace> dialog = openReplace(t, {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
     QVERIFY(dialog);
 
-    dialog->ComboSource->setEditText(find);
-    dialog->ComboTo->setEditText(replacement);
-    dialog->CheckCaps->setChecked(caseSensitive);
-    dialog->CmdOk->click();
+    child<QComboBox>(dialog, "ComboSource")->setEditText(find);
+    child<QComboBox>(dialog, "ComboTo")->setEditText(replacement);
+    child<QCheckBox>(dialog, "CheckCaps")->setChecked(caseSensitive);
+    child<QPushButton>(dialog, "CmdOk")->click();
     settle();
 
     QVERIFY(dialog.isNull());

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -89,11 +90,12 @@ void SmallWindowsTest::pickerReturnsTheOpenFolderWithOneSlash() {
     BrowseFrm picker(state, messages);
     picker.show();
     QVERIFY(picker.openFolder(start));
+    auto* dir1 = UiTest::child<FolderList>(&picker, "Dir1");
     if (!doubleClicked.isEmpty())
-        doubleClickFolder(picker.Dir1, doubleClicked);
+        doubleClickFolder(dir1, doubleClicked);
     if (!highlighted.isEmpty())
-        picker.Dir1->setCurrentRow(rowOfFolder(picker.Dir1, highlighted));
-    QTest::mouseClick(picker.CmdOk, Qt::LeftButton);
+        dir1->setCurrentRow(rowOfFolder(dir1, highlighted));
+    QTest::mouseClick(UiTest::child<QPushButton>(&picker, "CmdOk"), Qt::LeftButton);
     QCOMPARE(state.PickedFolder, expected);
     QCOMPARE(picker.result(), int(QDialog::Accepted));
     QVERIFY(!picker.isVisible());
@@ -105,7 +107,7 @@ void SmallWindowsTest::cancelReturnsNothing() {
     ScriptedMessageProvider messages;
     BrowseFrm picker(state, messages);
     picker.show();
-    QTest::mouseClick(picker.Cmdcancel, Qt::LeftButton);
+    QTest::mouseClick(UiTest::child<QPushButton>(&picker, "Cmdcancel"), Qt::LeftButton);
     QCOMPARE(state.PickedFolder, QString());
     QVERIFY(!picker.isVisible());
 }
@@ -120,10 +122,11 @@ void SmallWindowsTest::pickerIgnoresEscapeAndHasNoCloseBox() {
     QVERIFY(picker.isVisible());
     QVERIFY(!(picker.windowFlags() & Qt::WindowCloseButtonHint));
     QCOMPARE(picker.windowTitle(), QString());
-    QCOMPARE(picker.Label1->text(), u"请选择目录："_s);
-    QCOMPARE(picker.CmdOk->text(), u"确定"_s);
-    QVERIFY(picker.CmdOk->isDefault());
-    QCOMPARE(picker.Cmdcancel->text(), u"取消"_s);
+    QCOMPARE(UiTest::child<QLabel>(&picker, "Label1")->text(), u"请选择目录："_s);
+    const auto* ok = UiTest::child<QPushButton>(&picker, "CmdOk");
+    QCOMPARE(ok->text(), u"确定"_s);
+    QVERIFY(ok->isDefault());
+    QCOMPARE(UiTest::child<QPushButton>(&picker, "Cmdcancel")->text(), u"取消"_s);
 }
 
 void SmallWindowsTest::folderListShowsParentsAndSubFolders() {
@@ -147,9 +150,10 @@ void SmallWindowsTest::pickFolderStartsAtAnExistingFolder() {
     ScriptedMessageProvider messages;
     QString openAtStart;
     DialogTest::answerPickerLater([&](BrowseFrm* picker) {
-        openAtStart = picker->Dir1->path();
-        doubleClickFolder(picker->Dir1, u"b"_s);
-        picker->CmdOk->click();
+        auto* dir1 = UiTest::child<FolderList>(picker, "Dir1");
+        openAtStart = dir1->path();
+        doubleClickFolder(dir1, u"b"_s);
+        UiTest::child<QPushButton>(picker, "CmdOk")->click();
     });
     QCOMPARE(PickFolder(state, messages, m_root + u"/"_s), m_root + u"/b/"_s);
     QCOMPARE(openAtStart, m_root);
@@ -161,8 +165,8 @@ void SmallWindowsTest::pickFolderWithAMissingStartOpensAtTheCurrentFolder() {
     ScriptedMessageProvider messages;
     QString openAtStart;
     DialogTest::answerPickerLater([&](BrowseFrm* picker) {
-        openAtStart = picker->Dir1->path();
-        picker->Cmdcancel->click();
+        openAtStart = UiTest::child<FolderList>(picker, "Dir1")->path();
+        UiTest::child<QPushButton>(picker, "Cmdcancel")->click();
     });
     QCOMPARE(PickFolder(state, messages, m_root + u"/gone/"_s), QString());
     QCOMPARE(openAtStart, QDir::currentPath());
@@ -170,25 +174,27 @@ void SmallWindowsTest::pickFolderWithAMissingStartOpensAtTheCurrentFolder() {
 
 void SmallWindowsTest::splashShowsTheVersion() {
     SplashFrm splash;
-    QCOMPARE(splash.LabelVersion->text(), u"Version 2.1"_s);
-    QCOMPARE(splash.LabelBuild->text(), u"Revision 0022"_s);
+    QCOMPARE(UiTest::child<QLabel>(&splash, "LabelVersion")->text(), u"Version 2.1"_s);
+    QCOMPARE(UiTest::child<QLabel>(&splash, "LabelBuild")->text(), u"Revision 0022"_s);
     QCOMPARE(splash.size(), QSize(551, 336));
     QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
-    QVERIFY(!splash.Timer1->isActive());
+    QVERIFY(!UiTest::child<QTimer>(&splash, "Timer1")->isActive());
 }
 
 void SmallWindowsTest::aboutBoxListsTheContributors() {
     AboutFrm about;
+    const auto* people = UiTest::child<QTreeWidget>(&about, "LV1");
     QCOMPARE(about.windowTitle(), u"QuillMar 羽墨工坊"_s);
-    QCOMPARE(about.Label1->text(), u"Version 2.1"_s);
-    QCOMPARE(about.LV1->topLevelItemCount(), 1);
+    QCOMPARE(UiTest::child<QLabel>(&about, "Label1")->text(), u"Version 2.1"_s);
+    QCOMPARE(people->topLevelItemCount(), 1);
     QCOMPARE(about.size(), QSize(640, 373));
 
     // The box closes through its own button, which Enter presses.
     about.show();
-    QCOMPARE(about.CmdClose->text(), u"关闭[&C]"_s);
-    QVERIFY(about.rect().contains(about.CmdClose->geometry()));
-    QVERIFY(!about.LV1->geometry().intersects(about.CmdClose->geometry()));
+    const auto* close = UiTest::child<QPushButton>(&about, "CmdClose");
+    QCOMPARE(close->text(), u"关闭[&C]"_s);
+    QVERIFY(about.rect().contains(close->geometry()));
+    QVERIFY(!people->geometry().intersects(close->geometry()));
     QTest::keyClick(&about, Qt::Key_Return);
     QVERIFY(!about.isVisible());
     QCOMPARE(about.result(), int(QDialog::Accepted));

@@ -186,8 +186,7 @@ void StartupTest::changedSettingsAreWrittenBeforeExit() {
     QFETCH(bool, saveStatus);
     TestApplication t;
     QVERIFY(t.start());
-    auto* timer = t.app().findChild<QTimer*>(QStringLiteral("settingsSaveTimer"));
-    QVERIFY(timer && timer->isActive());
+    QVERIFY(child<QTimer>(&t.app(), "settingsSaveTimer")->isActive());
     QVERIFY2(!t.app().saveSettingsIfChanged(), "nothing changed since start-up");
     QVERIFY(!QFile::exists(t.appFolder() + "Quillmar.cfg"));
 
@@ -288,13 +287,14 @@ void StartupTest::clickOnSplashEndsItOnce() {
     QVERIFY(t.start(false));
     QPointer<SplashFrm> splash = t.app().splash();
     QVERIFY(splash && splash->isVisible());
-    QVERIFY(splash->Timer1->isActive());
-    QCOMPARE(splash->Timer1->interval(), 3000);
+    QTimer* timer1 = UiTest::child<QTimer>(splash, "Timer1");
+    QVERIFY(timer1->isActive());
+    QCOMPARE(timer1->interval(), 3000);
     QVERIFY(t.main()->isHidden());
 
     QSignalSpy ended(splash.data(), &SplashFrm::ended);
-    splash->Timer1->setInterval(20);
-    QTest::mouseClick(splash->Frame1, Qt::LeftButton);
+    timer1->setInterval(20);
+    QTest::mouseClick(UiTest::child<QFrame>(splash, "Frame1"), Qt::LeftButton);
     QVERIFY(t.main()->isVisible());
     QTest::qWait(60);
     QCOMPARE(ended.count(), 1);

@@ -87,14 +87,14 @@ void WindowFitTest::bookAndBackupWindowsFit() {
     auto* epub = DialogTest::shownWindow<EpubFrm>(QStringLiteral("EpubFrm"));
     QVERIFY(epub);
     QCOMPARE(outOfView(epub, {"CmdOK", "CmdCancel", "CmdMarkLine"}), QStringList());
-    epub->CmdCancel->click();
+    UiTest::child<QPushButton>(epub, "CmdCancel")->click();
     DialogTest::settle();
 
     t.main()->openBackups();
     auto* backups = DialogTest::shownWindow<BackupFrm>(QStringLiteral("BackupFrm"));
     QVERIFY(backups);
     QCOMPARE(outOfView(backups, {"CmdRestore", "CmdDelete", "CmdPrune", "CmdClose"}), QStringList());
-    backups->CmdClose->click();
+    UiTest::child<QPushButton>(backups, "CmdClose")->click();
     DialogTest::settle();
 }
 
@@ -145,15 +145,14 @@ void WindowFitTest::mainWindowSharesItsHeightAndKeepsTextClear() {
     main->previewEntry(0);
     DialogTest::settle();
 
-    const auto* splitter = main->findChild<QSplitter*>(QStringLiteral("Splitter1"));
-    QVERIFY(splitter);
+    const auto* splitter = UiTest::child<QSplitter>(main, "Splitter1");
     const QList<int> sizes = splitter->sizes();
     QVERIFY2(sizes.at(1) * 3 >= sizes.at(0) + sizes.at(1),
              qPrintable(QStringLiteral("list %1, preview %2").arg(sizes.at(0)).arg(sizes.at(1))));
 
-    const auto* preview = main->findChild<QPlainTextEdit*>(QStringLiteral("Rich1"));
-    const auto* label = preview ? preview->findChild<QLabel*>(QStringLiteral("LabelEncoding")) : nullptr;
-    QVERIFY(label && label->isVisible());
+    const auto* preview = UiTest::child<QPlainTextEdit>(main, "Rich1");
+    const auto* label = UiTest::child<QLabel>(preview, "LabelEncoding");
+    QVERIFY(label->isVisible());
     QVERIFY(!preview->viewport()->geometry().intersects(label->geometry()));
 }
 
@@ -167,8 +166,8 @@ void WindowFitTest::progressNotesShowWhole() {
     main->openFolder(t.filesFolder());
     DialogTest::selectInMain(main, {QStringLiteral("book.txt")});
     main->checkBooks();
-    const auto* rows = t.app().inProgress()->findChild<QTreeWidget*>(QStringLiteral("LVResults"));
-    QVERIFY(rows && rows->topLevelItemCount() > 1);
+    const auto* rows = UiTest::child<QTreeWidget>(t.app().inProgress(), "LVResults");
+    QVERIFY(rows->topLevelItemCount() > 1);
     const QString note = rows->topLevelItem(0)->text(2);
     QVERIFY(note.startsWith(QStringLiteral("之前缺少")));
     QVERIFY2(rows->fontMetrics().horizontalAdvance(note) + 8 <= rows->columnWidth(2),

@@ -27,14 +27,6 @@ public:
     void deleteBatch();
     void pruneOld();
 
-    QTreeWidget* ListBatches;
-    QTreeWidget* ListFiles;
-    QLabel* LabelInfo;
-    QPushButton* CmdRestore;
-    QPushButton* CmdDelete;
-    QPushButton* CmdPrune;
-    QPushButton* CmdClose;
-
 protected:
     void done(int result) override;
 
@@ -43,6 +35,14 @@ private:
     static void fitColumns(QTreeWidget* list);
     void showBatch();
     const BackupBatch* currentBatch() const;
+
+    QTreeWidget* ListBatches;
+    QTreeWidget* ListFiles;
+    QLabel* LabelInfo;
+    QPushButton* CmdRestore;
+    QPushButton* CmdDelete;
+    QPushButton* CmdPrune;
+    QPushButton* CmdClose;
 
     Application& m_app;
     QList<BackupBatch> m_batches;

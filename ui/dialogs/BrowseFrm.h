@@ -20,17 +20,17 @@ public:
     // Sets Drive1 to the folder's drive and opens the folder in Dir1; false when it cannot be read.
     bool openFolder(const QString& folder);
 
-    QLabel* Label1;
-    DriveList* Drive1;
-    FolderList* Dir1;
-    QPushButton* CmdOk;
-    QPushButton* Cmdcancel;
-
 protected:
     void reject() override;
 
 private:
     void driveChanged();
+
+    QLabel* Label1;
+    DriveList* Drive1;
+    FolderList* Dir1;
+    QPushButton* CmdOk;
+    QPushButton* Cmdcancel;
 
     AppState& m_state;
     MessageProvider& m_messages;

@@ -9,7 +9,6 @@
 #include "ui/common/MessageProvider.h"
 #include "ui/common/ScreenFit.h"
 #include "ui/main/Application.h"
-#include "ui/main/MainFrm.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -62,7 +61,8 @@ QList<QTreeWidgetItem*> allItems(const QTreeWidget* tree) {
 } // namespace
 
 EpubFrm::EpubFrm(Application& app, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_app(app) {
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_app(app),
+      m_handBack(app, MainHandBack::Reread::ShownFolder) {
     setObjectName(QStringLiteral("EpubFrm"));
     setWindowTitle(tr("制作电子书"));
     setWindowIcon(Icons::program());
@@ -354,26 +354,13 @@ void EpubFrm::chooseOutput() {
         TextOutput->setText(path);
 }
 
-void EpubFrm::unload() {
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
-    AppState& state = m_app.state();
-    if (MainFrm* main = m_app.mainFrm()) {
-        main->setEnabled(true);
-        main->refresh();
-    }
-    state.SelectedFiles.clear();
-    state.DialogFolder.clear();
-}
-
 void EpubFrm::done(int result) {
-    unload();
+    m_handBack.handBack();
     QDialog::done(result);
 }
 
 void EpubFrm::closeEvent(QCloseEvent* event) {
-    unload();
+    m_handBack.handBack();
     event->accept();
     QDialog::closeEvent(event);
 }

@@ -2,6 +2,7 @@
 
 #include "runner/BookPasses.h"
 #include "runner/EpubRunner.h"
+#include "ui/dialogs/MainHandBack.h"
 
 #include <QDialog>
 #include <QHash>
@@ -39,6 +40,21 @@ public:
     // Builds the book (CmdOK).
     void build();
 
+public slots:
+    void done(int result) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void scanInputs();
+    void fillTree();
+    QTreeWidgetItem* headingItem(const Heading& heading, bool added, bool ticked) const;
+    void languageChosen();
+    void chooseCover();
+    void chooseOutput();
+
     // Column 1 of TreeChapters holds the line number, column 0 the heading.
     QTreeWidget* TreeChapters;
     QLabel* LabelChapters;
@@ -55,25 +71,9 @@ public:
     QPushButton* CmdOK;
     QPushButton* CmdCancel;
 
-public slots:
-    void done(int result) override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void buildControls();
-    void scanInputs();
-    void fillTree();
-    QTreeWidgetItem* headingItem(const Heading& heading, bool added, bool ticked) const;
-    void languageChosen();
-    void chooseCover();
-    void chooseOutput();
-    void unload();
-
     Application& m_app;
     QStringList m_inputs;
     QList<BookPasses::Scan> m_scans; // one per input
     QHash<qint64, QString> m_added;  // lines marked as headings → their words
-    bool m_unloaded = false;
+    MainHandBack m_handBack;
 };

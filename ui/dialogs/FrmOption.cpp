@@ -444,6 +444,10 @@ PhraseEditFrm* FrmOption::openEditor(const QString& path, const QString& title) 
     return editor;
 }
 
+void FrmOption::showTab(int tab) {
+    TabStrip1->setCurrentIndex(tab - 1);
+}
+
 void FrmOption::editPhrases(bool toTraditional) {
     const auto direction = toTraditional ? ChineseConverter::ToTraditional : ChineseConverter::ToSimplified;
     const QString name = ChineseConverter::phraseFileName(direction);
@@ -494,14 +498,14 @@ void FrmOption::load() {
 void FrmOption::showSettings() {
     const AppState& state = m_app.state();
     const SettingsRec& settings = state.Settings;
-    ChkSaveStatus->setChecked(isTrue(settings.SaveStatus));
-    OptStart[settings.StartMode == 1 ? 1 : 0]->setChecked(true);
-    ChkBackup->setChecked(isTrue(settings.BackupOn));
+    ChkSaveStatus->setChecked(settings.saveStatus());
+    OptStart[settings.startWindow() == SettingsRec::StartWindow::Wizard ? 1 : 0]->setChecked(true);
+    ChkBackup->setChecked(settings.backupOn());
     FrameBackup->setVisible(ChkBackup->isChecked());
     SliderTime->setValue(settings.BackupTime);
     LblTime->setText(backupTimeText(SliderTime->value()));
     TextBackupfolder->setText(state.BackupFolder);
-    CheckDelLinks->setChecked(isTrue(settings.DelLinks));
+    CheckDelLinks->setChecked(settings.delLinks());
     CheckClassicHtml->setChecked(state.Prefs.ClassicHtml);
     ComboUnmappable->setCurrentIndex(int(state.Prefs.Unmappable));
     CheckTypesetPunctuation->setChecked(state.Prefs.TypesetPunctuation);
@@ -579,7 +583,7 @@ void FrmOption::store() {
     AppState& state = m_app.state();
     SettingsRec& settings = state.Settings;
     if (!ChkSaveStatus->isChecked()) {
-        settings.SaveStatus = toFlag(false);
+        settings.setSaveStatus(false);
         return;
     }
     // The code page of undecidable files applies to the files read from now on.
@@ -589,10 +593,11 @@ void FrmOption::store() {
     validateCount(ComboRecent);
     validateCount(ComboPrefix);
 
-    settings.SaveStatus = toFlag(true);
-    settings.StartMode = OptStart[0]->isChecked() ? 0 : 1;
+    settings.setSaveStatus(true);
+    settings.setStartWindow(OptStart[0]->isChecked() ? SettingsRec::StartWindow::Main
+                                                     : SettingsRec::StartWindow::Wizard);
     if (ChkBackup->isChecked()) {
-        settings.BackupOn = toFlag(true);
+        settings.setBackupOn(true);
         settings.BackupTime = qint16(SliderTime->value());
         // An empty box names no folder: creating "" fails and the default folder is taken.
         const QString typed = withoutSurroundingSpaces(TextBackupfolder->text()).toString();
@@ -609,9 +614,9 @@ void FrmOption::store() {
                 FileOps::createFolder(state.BackupFolder);
         }
     } else {
-        settings.BackupOn = toFlag(false);
+        settings.setBackupOn(false);
     }
-    settings.DelLinks = toFlag(CheckDelLinks->isChecked());
+    settings.setDelLinks(CheckDelLinks->isChecked());
     state.Prefs.ClassicHtml = CheckClassicHtml->isChecked();
     state.Prefs.Unmappable = UnmappablePolicy(ComboUnmappable->currentIndex());
     state.Prefs.TypesetPunctuation = CheckTypesetPunctuation->isChecked();

@@ -39,6 +39,37 @@ public:
     static constexpr int PageCount = 5;
     // Index (1 to PageCount) of the page shown.
     int optionsTab() const { return m_optionsTab; }
+    // Shows page `tab` (1 to PageCount) as a click on its tab does.
+    void showTab(int tab);
+    // Opens the editor of the cleanup rules (CmdCleanupRules).
+    void editCleanupRules();
+
+public slots:
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    QWidget* buildGeneralPage();
+    QWidget* buildBackupPage();
+    QWidget* buildParagraphPage();
+    QWidget* buildOthersPage();
+    QWidget* buildTypesetPage();
+    void load();
+    void showSettings();
+    void showLevel(int level);
+    void measureBackups();
+    void switchTab(int index);
+    void validateCount(QComboBox* box);
+    void pickFolder();
+    void clearBackups();
+    void restoreDefaults();
+    void editPhrases(bool toTraditional);
+    PhraseEditFrm* openEditor(const QString& path, const QString& title);
+    bool writePhrases();
+    void store();
 
     QTabBar* TabStrip1;
     std::array<QWidget*, PageCount + 1> Tabholder{}; // pages 1 to PageCount; index 0 unused
@@ -97,34 +128,6 @@ public:
     QPushButton* CmdOk;
     QPushButton* CmdCancel;
     QPushButton* CmdHelp;
-
-public slots:
-    void done(int result) override;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void buildControls();
-    QWidget* buildGeneralPage();
-    QWidget* buildBackupPage();
-    QWidget* buildParagraphPage();
-    QWidget* buildOthersPage();
-    QWidget* buildTypesetPage();
-    void load();
-    void showSettings();
-    void showLevel(int level);
-    void measureBackups();
-    void switchTab(int index);
-    void validateCount(QComboBox* box);
-    void pickFolder();
-    void clearBackups();
-    void restoreDefaults();
-    void editPhrases(bool toTraditional);
-    void editCleanupRules();
-    PhraseEditFrm* openEditor(const QString& path, const QString& title);
-    bool writePhrases();
-    void store();
 
     Application& m_app;
     int m_optionsTab = 1;

@@ -11,18 +11,17 @@
 #include "platform/TextReader.h"
 #include "runner/EpubRunner.h"
 #include "runner/MergeStep.h"
-#include "ui/common/FitScrollArea.h"
-#include "ui/common/ScreenFit.h"
 #include "ui/common/Browsing.h"
 #include "ui/common/DriveList.h"
 #include "ui/common/DroppedFiles.h"
 #include "ui/common/FileListBox.h"
+#include "ui/common/FitScrollArea.h"
 #include "ui/common/FolderList.h"
 #include "ui/common/Icons.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/MessageProvider.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/main/Application.h"
-#include "ui/main/MainFrm.h"
 #include "ui/main/PreviewBox.h"
 
 #include <QApplication>
@@ -119,7 +118,7 @@ QLabel* makeLabel(const QString& name, const QString& caption, QWidget* parent) 
 
 MergeFrm::MergeFrm(Application& app, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
-      m_app(app) {
+      m_app(app), m_handBack(app, MainHandBack::Reread::DialogFolder) {
     setObjectName(QStringLiteral("MergeFrm"));
     setWindowTitle(tr("合并文件"));
     setWindowIcon(Icons::program());
@@ -599,23 +598,8 @@ bool MergeFrm::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void MergeFrm::unload() {
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
-    AppState& state = m_app.state();
-    if (MainFrm* main = m_app.mainFrm()) {
-        main->setEnabled(true);
-        if (!state.DialogFolder.isEmpty())
-            main->openFolder(state.DialogFolder);
-        main->refresh();
-    }
-    state.SelectedFiles.clear();
-    state.DialogFolder.clear();
-}
-
 void MergeFrm::done(int result) {
-    unload();
+    m_handBack.handBack();
     QDialog::done(result);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/dialogs/MainHandBack.h"
+
 #include <QDialog>
 #include <QPoint>
 
@@ -52,6 +54,26 @@ public:
     static QString dragFormat();
     static QMimeData* dragData(const QString& sourceList);
 
+public slots:
+    void done(int result) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void folderOpened(const QString& path);
+    void appendPath(const QString& path);
+    void swapEntries(int a, int b);
+    void select(int row);
+    void previewFile(const QString& path, bool fromFileList);
+    void fillPrefixes();
+    void prefixChosen();
+    void nameLeft();
+    bool listEvent(QListWidget* list, QEvent* event);
+    void startDrag(QListWidget* from);
+
     QLabel* Label1;
     DriveList* Drive1;
     FolderList* Dir1;
@@ -76,30 +98,9 @@ public:
     QPushButton* CmdOK;
     QPushButton* CmnCancel;
 
-public slots:
-    void done(int result) override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void buildControls();
-    void folderOpened(const QString& path);
-    void appendPath(const QString& path);
-    void swapEntries(int a, int b);
-    void select(int row);
-    void previewFile(const QString& path, bool fromFileList);
-    void fillPrefixes();
-    void prefixChosen();
-    void nameLeft();
-    bool listEvent(QListWidget* list, QEvent* event);
-    void startDrag(QListWidget* from);
-    void unload();
-
     Application& m_app;
     QString m_mergeFolder;
     QString m_prefix; // the prefix the name box shows in front of the name
     QPoint m_pressPos;
-    bool m_unloaded = false;
+    MainHandBack m_handBack;
 };

@@ -22,14 +22,6 @@ public:
     void showPreview();
     void apply();
 
-    QComboBox* ComboCommand;
-    QLabel* LabelFile;
-    QTextEdit* TextBefore;
-    QTextEdit* TextAfter;
-    QLabel* LabelSummary;
-    QPushButton* CmdApply;
-    QPushButton* CmdClose;
-
 protected:
     void done(int result) override;
 
@@ -40,6 +32,14 @@ private:
         int direction;
     };
     static QList<Choice> choices();
+
+    QComboBox* ComboCommand;
+    QLabel* LabelFile;
+    QTextEdit* TextBefore;
+    QTextEdit* TextAfter;
+    QLabel* LabelSummary;
+    QPushButton* CmdApply;
+    QPushButton* CmdClose;
 
     Application& m_app;
     QString m_path;

@@ -30,15 +30,6 @@ public:
     QString renameTemplate() const { return m_template; }
     qint32 renameStart() const { return m_start; }
 
-    std::array<QLabel*, 4> Label1{};
-    QLabel* Label2;
-    QComboBox* Combo1;
-    QLabel* Label3;
-    QLineEdit* Text1;
-    QTreeWidget* LViewMain;
-    QPushButton* Cmdok;
-    QPushButton* Cmdcancel;
-
 public slots:
     void done(int result) override;
 
@@ -52,6 +43,15 @@ private:
     void startChanged(const QString& text);
     void rename();
     void unload();
+
+    std::array<QLabel*, 4> Label1{};
+    QLabel* Label2;
+    QComboBox* Combo1;
+    QLabel* Label3;
+    QLineEdit* Text1;
+    QTreeWidget* LViewMain;
+    QPushButton* Cmdok;
+    QPushButton* Cmdcancel;
 
     Application& m_app;
     QList<RenameItem> m_items;

@@ -23,6 +23,13 @@ public:
     // The preset find texts of ComboSource, in list order.
     static QStringList presetFindTexts();
 
+public slots:
+    void reject() override;
+
+private:
+    void buildControls();
+    void run();
+
     QLabel* Label1;
     QComboBox* ComboSource;
     QLabel* Label2;
@@ -31,13 +38,6 @@ public:
     QCheckBox* CheckWord;
     QPushButton* CmdOk;
     QPushButton* CmdCancel;
-
-public slots:
-    void reject() override;
-
-private:
-    void buildControls();
-    void run();
 
     Application& m_app;
 };

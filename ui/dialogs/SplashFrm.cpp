@@ -88,6 +88,10 @@ SplashFrm::SplashFrm(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     connect(Timer1, &QTimer::timeout, this, &SplashFrm::end);
 }
 
+void SplashFrm::startCountdown() {
+    Timer1->start();
+}
+
 void SplashFrm::end() {
     if (m_ended)
         return;

@@ -14,9 +14,19 @@ class SplashFrm : public QWidget {
 public:
     explicit SplashFrm(QWidget* parent = nullptr);
 
+    // Starts Timer1: the splash ends at its first tick unless a click ends it before.
+    void startCountdown();
     // Ends the splash; calls after the first do nothing.
     void end();
 
+signals:
+    // The splash is over: the first window of the program is to be shown.
+    void ended();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     QFrame* Frame1;
     QLabel* Image1;
     QLabel* Image2;
@@ -31,13 +41,5 @@ public:
     QLabel* LabelRights;
     QTimer* Timer1;
 
-signals:
-    // The splash is over: the first window of the program is to be shown.
-    void ended();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     bool m_ended = false;
 };

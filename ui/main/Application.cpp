@@ -119,7 +119,7 @@ bool Application::start() {
             m_fastWork->hide();
     }
 
-    m_splash->Timer1->start();
+    m_splash->startCountdown();
 
     // What was read counts as saved, with the window's state as the settings would record it.
     const SettingsRec read = m_state.Settings;

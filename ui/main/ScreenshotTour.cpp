@@ -168,21 +168,21 @@ private:
             step([this] { shootBook(); });
             return;
         }
-        if (page < options->TabStrip1->count()) {
-            options->TabStrip1->setCurrentIndex(page);
+        if (page < FrmOption::PageCount) {
+            options->showTab(page + 1);
             step([this, options, page] {
                 save(options, QStringLiteral("6-FrmOption-%1").arg(page + 1));
                 shootOptionPage(page + 1);
             });
             return;
         }
-        options->CmdCleanupRules->click();
+        options->editCleanupRules();
         step([this, options] {
             if (QWidget* editor = shownWindow(QStringLiteral("CleanupRulesEditFrm"))) {
                 save(editor, QStringLiteral("6-CleanupRulesEditFrm"));
                 editor->close();
             }
-            options->CmdCancel->click();
+            options->reject();
             step([this] { shootBook(); });
         });
     }
