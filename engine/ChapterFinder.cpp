@@ -398,14 +398,24 @@ void ChapterFinder::dropSections() {
     });
 }
 
+namespace {
+
+// The word a numbered chapter heading counts in: 章 回 节 集 篇, C for "Chapter N", N for a bare number.
+QChar sequenceWord(const Heading& heading) {
+    if (heading.label.startsWith(u'第'))
+        return heading.label.back();
+    return heading.label.startsWith(u'c') || heading.label.startsWith(u'C') ? QChar(u'C') : QChar(u'N');
+}
+
+} // namespace
+
 // Chapters are numbered per volume when, at most volume headings, the chapter numbers start again.
-void ChapterFinder::groupSequences() {
+void ChapterFinder::numberSequences(QList<Heading>& headings) {
     int boundaries = 0;
     int restarts = 0;
     std::optional<quint64> lastBefore;
     bool atBoundary = false;
-    for (const Candidate& candidate : m_candidates) {
-        const Heading& heading = candidate.heading;
+    for (const Heading& heading : headings) {
         if (heading.level == Heading::Level::Volume) {
             atBoundary = lastBefore.has_value();
             continue;
@@ -424,38 +434,35 @@ void ChapterFinder::groupSequences() {
     // Each chapter word counts on its own (第一集 … 第一章 第二章 … 第二集), per volume where they start again.
     std::map<std::pair<int, QChar>, int> sequences;
     int volume = 0;
-    for (Candidate& candidate : m_candidates) {
-        Heading& heading = candidate.heading;
+    for (Heading& heading : headings) {
         if (heading.level == Heading::Level::Volume) {
             ++volume;
             continue;
         }
         if (!heading.number)
             continue;
-        const QChar word = candidate.style == Style::Strong ? chapterWord(heading) : QChar(u'N');
-        const auto key = std::make_pair(perVolume ? volume : 0, word);
+        const auto key = std::make_pair(perVolume ? volume : 0, sequenceWord(heading));
         heading.sequence = sequences.try_emplace(key, int(sequences.size())).first->second;
     }
 }
 
-void ChapterFinder::markDoubtful() {
+void ChapterFinder::markDoubtful(QList<Heading>& headings) {
     std::map<std::pair<int, int>, QList<qsizetype>> groups;
-    for (qsizetype i = 0; i < m_candidates.size(); ++i) {
-        const Heading& heading = m_candidates[i].heading;
-        if (heading.number)
-            groups[{int(heading.level), heading.sequence}].append(i);
+    for (qsizetype i = 0; i < headings.size(); ++i) {
+        if (headings[i].number)
+            groups[{int(headings[i].level), headings[i].sequence}].append(i);
     }
     for (const auto& [key, positions] : groups) {
         QList<quint64> numbers;
         for (qsizetype at : positions)
-            numbers.append(*m_candidates[at].heading.number);
+            numbers.append(*headings[at].number);
         const QList<qsizetype> run = longestIncreasing(numbers);
         qsizetype next = 0;
         for (qsizetype i = 0; i < positions.size(); ++i) {
             if (next < run.size() && run[next] == i)
                 ++next;
             else
-                m_candidates[positions[i]].heading.doubtful = true;
+                headings[positions[i]].doubtful = true;
         }
     }
 }
@@ -463,12 +470,12 @@ void ChapterFinder::markDoubtful() {
 QList<Heading> ChapterFinder::finish() {
     acceptWeakStyle();
     dropSections();
-    groupSequences();
-    markDoubtful();
     QList<Heading> headings;
     headings.reserve(m_candidates.size());
     for (const Candidate& candidate : m_candidates)
         headings.append(candidate.heading);
+    numberSequences(headings);
+    markDoubtful(headings);
     m_candidates.clear();
     m_line = 0;
     m_offset = 0;

@@ -4,6 +4,7 @@
 #include "platform/ChineseConverter.h"
 #include "platform/TextReader.h"
 #include "runner/BackupCatalog.h"
+#include "runner/CheckRunner.h"
 #include "runner/MergeStep.h"
 #include "runner/RestoreRunner.h"
 #include "runner/SplitRunner.h"
@@ -139,6 +140,34 @@ TEST_F(SplitTest, everyEncodingAndLineEndComesBackByteForByte) {
             }
         }
     }
+}
+
+// The files of a book whose volumes number their chapters again check as clean as the book does; a
+// chapter file taken away is still a gap.
+TEST_F(SplitTest, theFilesOfABookWhoseVolumesStartAgainCheckAsTheBookDoes) {
+    const QStringList sentences = EpubBooks::sentences();
+    EpubBooks::Book book;
+    qsizetype next = 0;
+    for (int v = 1; v <= 3; ++v) {
+        book.volume(QStringLiteral("第%1卷 卷名").arg(v));
+        for (int c = 1; c <= 4; ++c) {
+            book.chapter(QStringLiteral("第%1章 章名").arg(c));
+            for (int p = 0; p < 3; ++p)
+                book.text("　　" + sentences.value(next++ % sentences.size()));
+        }
+    }
+    put("book.txt", book.joined().toUtf8());
+    ASSERT_EQ(CheckRunner::checkBook(env, path("book.txt")), CheckRunner::Outcome::Clean);
+    ASSERT_TRUE(SplitRunner::run(env, path("book.txt"), folder + "parts"));
+    sink.clear();
+    EXPECT_EQ(CheckRunner::checkFolder(env, folder + "parts/"), CheckRunner::Outcome::Clean);
+    EXPECT_TRUE(sink.rows().isEmpty()) << qPrintable(sink.rows().value(0).text + " " + sink.rows().value(0).status);
+
+    ASSERT_TRUE(QFile::remove(folder + "parts/0007 第3章 章名.txt"));
+    EXPECT_EQ(CheckRunner::checkFolder(env, folder + "parts/"), CheckRunner::Outcome::Found);
+    ASSERT_EQ(sink.rows().size(), 1);
+    EXPECT_EQ(sink.rows().first().status, "缺章");
+    EXPECT_EQ(sink.rows().first().text, "0008 第4章 章名.txt");
 }
 
 // A book that cannot be read leaves no chapter folder behind.
