@@ -62,32 +62,33 @@ QString titleAfter(QStringView text, qsizetype at) {
 }
 
 // A marker followed at once by one of these is a word of a sentence, not a heading: 第六回合, 第三节课,
-// 第二部分, 第一集团.
+// 第二节车厢, 第二部分, 第一部手机, 第三部电影, 第一集团, 第二篇文章, 第三卷烟, 第五章节.
 bool startsWord(QChar marker, QChar next) {
     switch (marker.unicode()) {
     case u'回':
         return isOneOf(next, u"合来去到头答忆应复家");
     case u'节':
     case u'節':
-        return isOneOf(next, u"课課目日点");
+        return isOneOf(next, u"课課目日点车車");
     case u'集':
         return isOneOf(next, u"团團中合市体體");
     case u'篇':
-        return isOneOf(next, u"幅");
+        return isOneOf(next, u"幅文");
     case u'部':
-        return isOneOf(next, u"分门門队隊长長署位件落");
+        return isOneOf(next, u"分门門队隊长長署位件落手电電影片作");
     case u'卷':
-        return isOneOf(next, u"子入起");
+        return isOneOf(next, u"子入起烟菸");
     case u'章':
-        return isOneOf(next, u"程法");
+        return isOneOf(next, u"程法节節回");
     default:
         return false;
     }
 }
 
-// A title glued to its label that starts with one of these is the rest of a sentence ("第一章的内容").
+// A title glued to its label that starts with one of these is the rest of a sentence ("第一章的内容",
+// "第十章，就在这里").
 bool startsSentence(QChar c) {
-    return isOneOf(c, u"的了是在和与與就都也还還又被把里裡时時说說讲講");
+    return isOneOf(c, u"的了是在和与與就都也还還又被把里裡时時说說讲講，,；;。！!？?");
 }
 
 struct Part {
