@@ -63,7 +63,14 @@ bool scan(const QString& path, Scan* result, FileError* error, const ReadProgres
 }
 
 bool readAgain(const QString& path, const TextFormat& format, const std::function<void(const QString&)>& take,
-               FileError* error, const ReadProgress& progress, bool* lastLineEnded) {
+               FileError* error, const ReadProgress& progress) {
+    return readAgain(
+        path, format, [&take](const QString& line, std::optional<LineEnd>) { take(line); }, error, progress);
+}
+
+bool readAgain(const QString& path, const TextFormat& format,
+               const std::function<void(const QString& line, std::optional<LineEnd> end)>& take, FileError* error,
+               const ReadProgress& progress) {
     TextReader reader;
     reader.setProgress(progress);
     if (!reader.reopen(path, format)) {
@@ -71,13 +78,8 @@ bool readAgain(const QString& path, const TextFormat& format, const std::functio
         return false;
     }
     QString line;
-    bool ended = false;
-    while (reader.readLine(line)) {
-        ended = reader.lineEnded();
-        take(line);
-    }
-    if (lastLineEnded)
-        *lastLineEnded = ended;
+    while (reader.readLine(line))
+        take(line, reader.endOfLine());
     *error = reader.error();
     return !error->isSet();
 }

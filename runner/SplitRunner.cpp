@@ -75,13 +75,9 @@ public:
         m_writer->setBeforeReplace(BackUpBeforeReplace(m_env, path, path, nullptr, &m_intended));
         return true;
     }
-    void write(const QString& line) {
+    void write(QStringView text) {
         if (m_writer)
-            m_writer->write(line);
-    }
-    void endLine() {
-        if (m_writer)
-            m_writer->writeLineEnd();
+            m_writer->write(text);
     }
     bool finish() {
         if (!m_writer)
@@ -212,14 +208,12 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
     bool ok = true;
     WorkPulse writePulse(env.sink, 50, 100);
     bool stopped = false;
-    // A line's end is written once the book goes on after it: the book's last line may have none.
-    bool lineOpen = false;
-    const auto take = [&](const QString& text) {
+    // Each line goes with its own end as the book holds it (a CR LF book's lone CRs too, none after a
+    // last line that has none), into the file of the chapter it belongs to.
+    const auto take = [&](const QString& text, std::optional<LineEnd> end) {
         ++line;
         if (!ok)
             return;
-        if (lineOpen)
-            writer.endLine();
         if (next < pieces.size() && pieces[next].line == line) {
             // Between two files the window's events run, and a stop leaves the next file unwritten.
             env.sink.processEvents();
@@ -227,12 +221,11 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
             ok = !stopped && writer.start(pieces[next++].name);
         }
         writer.write(text);
-        lineOpen = true;
+        if (end)
+            writer.write(lineEndText(*end));
     };
-    bool lastLineEnded = true;
-    if (!BookPasses::readAgain(
-            book, scan.format, take, &error,
-            [&](qint64 got, qint64 total) { return ok && writePulse.beat(got, total); }, &lastLineEnded)) {
+    if (!BookPasses::readAgain(book, scan.format, take, &error,
+                               [&](qint64 got, qint64 total) { return ok && writePulse.beat(got, total); })) {
         writer.cancel();
         if (ok || stopped)
             reportFileError(env, book, book, stopped ? FileError::stopped() : error);
@@ -243,8 +236,6 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
         reportStopped(env.sink, QString());
         return finished(false);
     }
-    if (lineOpen && lastLineEnded)
-        writer.endLine();
     return finished(writer.finish() && ok);
 }
 

@@ -170,6 +170,23 @@ TEST_F(SplitTest, theFilesOfABookWhoseVolumesStartAgainCheckAsTheBookDoes) {
     EXPECT_EQ(sink.rows().first().text, "0008 第4章 章名.txt");
 }
 
+// A book whose lines end in CR LF and in lone CRs (a lone LF inside a line): the files of the split,
+// joined, are the book byte for byte.
+TEST_F(SplitTest, eachLineKeepsItsOwnEnd) {
+    for (const char* codec : {"UTF-8", "GB18030", "UTF-16LE"}) {
+        SCOPED_TRACE(codec);
+        QStringEncoder encoder(codec);
+        const QByteArray book = encoder.encode(QStringLiteral("书\r第一章 甲\r正文\n一。\r\n第二章 乙\r\n正文二。\r"));
+        QDir(folder + "parts").removeRecursively();
+        put("book.txt", book);
+        ASSERT_TRUE(SplitRunner::run(env, path("book.txt"), folder + "parts"));
+        QByteArray joined;
+        for (const QString& part : sortedParts())
+            joined += content("parts/" + part);
+        EXPECT_EQ(joined, book);
+    }
+}
+
 // A book that cannot be read leaves no chapter folder behind.
 TEST_F(SplitTest, aBookThatCannotBeReadMakesNoFolder) {
     put("picture.txt", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
