@@ -11,7 +11,8 @@ QList<Heading> edited(const QList<Heading>& headings, const HeadingEdits& edits)
     QSet<qint64> lines;
     for (const Heading& heading : headings) {
         lines.insert(heading.line);
-        if (!edits.dropped.contains(heading.line))
+        const bool volume = heading.level == Heading::Level::Volume;
+        if (!(volume ? edits.droppedVolumes : edits.dropped).contains(heading.line))
             result.append(heading);
     }
     for (const qint64 line : edits.added) {

@@ -31,10 +31,13 @@ struct Scan {
 // The user's corrections to the headings found in a book: lines that are no heading after all, and
 // lines that are chapter headings the finder did not take for one (by their 1-based line numbers).
 struct HeadingEdits {
+    // Chapter and volume headings that are none after all: a line holding both ("上卷 第一回") keeps
+    // the one that is not named.
     QSet<qint64> dropped;
+    QSet<qint64> droppedVolumes;
     QSet<qint64> added;
 
-    bool isEmpty() const { return dropped.isEmpty() && added.isEmpty(); }
+    bool isEmpty() const { return dropped.isEmpty() && droppedVolumes.isEmpty() && added.isEmpty(); }
 };
 
 // `headings` with the edits made, in line order. An added heading is a chapter whose text is empty
