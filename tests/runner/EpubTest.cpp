@@ -104,6 +104,28 @@ TEST_F(EpubTest, aLongChapterContinuesOnPagesUnderTheLimit) {
     EXPECT_GT(epub.spine().size(), 1 + 2) << "each chapter continues on a page of its own";
     for (const QString& page : epub.spine())
         EXPECT_LE(epub.files.value(page).size(), EpubBuilder::PageLimit) << qPrintable(page);
+
+    // A text without line breaks: its one line becomes paragraphs that fit, cut after full stops, and
+    // the page that holds the heading holds the first of them.
+    QString line;
+    for (const QString& sentence : EpubBooks::sentences())
+        line += sentence;
+    while (line.size() < 3 * EpubBuilder::PageLimit)
+        line += line;
+    put("line.txt", ("第一章 长\n" + line + u'\n').toUtf8());
+    ASSERT_TRUE(make({"line.txt"}, "line.epub"));
+    const Epub oneLine(path("line.epub"));
+    const QStringList shown = oneLine.shown();
+    ASSERT_GT(shown.size(), 3);
+    EXPECT_EQ(shown.first(), "h2:第一章 长");
+    QString paragraphs;
+    for (const QString& paragraph : shown.mid(1))
+        paragraphs += paragraph.mid(2);
+    EXPECT_TRUE(paragraphs == line) << "the text whole, " << paragraphs.size() << " characters of " << line.size();
+    for (const QString& paragraph : shown.mid(1, shown.size() - 2))
+        EXPECT_TRUE(QStringView(u"。！？!?").contains(paragraph.back())) << qPrintable(paragraph.right(10));
+    for (const QString& page : oneLine.spine())
+        EXPECT_LE(oneLine.files.value(page).size(), EpubBuilder::PageLimit) << qPrintable(page);
 }
 
 // Chapter files: each a chapter under its own heading, or under its file name when it has none; the
