@@ -196,6 +196,12 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
         reportFileError(env, book, book, error);
         return done(false);
     }
+    if (scan.lines == 0) {
+        // Nothing is written, and the row says why.
+        env.sink.ReportProgress(0, ResultRow::of(Outcome::Skipped, book, QStringLiteral("拆分完成"),
+                                                 QStringLiteral("书中没有文字：无从拆分"), book));
+        return done(true);
+    }
     const QList<Piece> pieces = plan(scan.headings, scan.lines, bookName.left(bookName.lastIndexOf(u'.')));
 
     PieceWriter writer(env, into, scan.format);

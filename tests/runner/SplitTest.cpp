@@ -187,7 +187,7 @@ TEST_F(SplitTest, eachLineKeepsItsOwnEnd) {
     }
 }
 
-// A book that cannot be read leaves no chapter folder behind.
+// A book that cannot be read leaves no chapter folder behind; nor does an empty one.
 TEST_F(SplitTest, aBookThatCannotBeReadMakesNoFolder) {
     put("picture.txt", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     for (const char* name : {"missing.txt", "picture.txt"}) {
@@ -195,6 +195,13 @@ TEST_F(SplitTest, aBookThatCannotBeReadMakesNoFolder) {
         EXPECT_FALSE(SplitRunner::run(env, path(name), folder + "parts"));
         EXPECT_FALSE(QDir(folder + "parts").exists());
     }
+    // An empty book has nothing to split: no folder, and a row that says so.
+    put("empty.txt", "");
+    sink.clear();
+    EXPECT_TRUE(SplitRunner::run(env, path("empty.txt"), folder + "parts"));
+    EXPECT_FALSE(QDir(folder + "parts").exists());
+    ASSERT_EQ(sink.rows().size(), 1);
+    EXPECT_EQ(sink.rows().first().reason, "书中没有文字：无从拆分");
 }
 
 Heading heading(qint64 line, Heading::Level level, const QString& text, const QString& title = QString()) {
