@@ -385,7 +385,7 @@ QByteArray EpubBuilder::ncx() const {
     return bytes;
 }
 
-bool EpubBuilder::finish(const QString& target, FileError* error) {
+bool EpubBuilder::finish(const QString& target, FileError* error, bool replace) {
     if (m_entries.isEmpty())
         startPage(0, m_meta.title);
     closePage();
@@ -409,7 +409,7 @@ bool EpubBuilder::finish(const QString& target, FileError* error) {
         added = archive.addFile("OEBPS/cover." + coverExtension.toLatin1(), m_meta.coverPath);
     for (qsizetype i = 0; added && i < m_spine.size(); ++i)
         added = archive.addFile("OEBPS/" + m_spine[i].toLatin1(), m_scratch + m_spine[i]);
-    if (added && archive.close(target, &m_error))
+    if (added && archive.close(target, &m_error, replace))
         return true;
     if (!m_error.isSet())
         m_error = archive.error();

@@ -209,6 +209,27 @@ TEST_F(EpubTest, anExistingBookIsReplacedOnlyWhenAgreedAndRestoredFromTheBatch) 
     EXPECT_EQ(content("book.epub"), "old");
 }
 
+// A book that was not there when the run began but appears while it builds (another run's) is left as
+// it is: no question was asked about it, so it is not replaced.
+TEST_F(EpubTest, aBookThatAppearsMeanwhileIsNotReplacedUnasked) {
+    struct AppearingSink : RecordingSink {
+        QString appear;
+        void processEvents() override {
+            RecordingSink::processEvents();
+            if (!appear.isEmpty() && !QFile::exists(appear))
+                TestFiles::write(appear, "another run's");
+        }
+    } appearing;
+    appearing.appear = path("book.epub");
+    JobEnv racing{state, appearing, prompt, clock};
+    put("book.txt", "第一章 开始\n　　正文。\n第二章 继续\n　　正文二。\n");
+    EpubOptions options{{path("book.txt")}, path("book.epub"), {}, {}, {}, {}, false, {}};
+    EXPECT_FALSE(EpubRunner::run(racing, options));
+    EXPECT_EQ(content("book.epub"), "another run's");
+    ASSERT_FALSE(appearing.rows().isEmpty());
+    EXPECT_EQ(appearing.rows().back().mark, "red") << appearing.rows().back();
+}
+
 // A stop anywhere leaves no e-book and nothing else behind; an image that is no cover is refused.
 TEST_F(EpubTest, aStopOrABadCoverLeavesNoBook) {
     put("book.txt", EpubBooks::novel(2, 20, 40).joined().toUtf8());
