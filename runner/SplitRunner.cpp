@@ -11,6 +11,7 @@
 #include "engine/FileJob.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
+#include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
 #include <optional>
@@ -44,6 +45,33 @@ bool sortsInPlace(const QList<Piece>& pieces) {
     QStringList sorted = names;
     ChapterOrder::sort(sorted);
     return sorted == names;
+}
+
+// True when the file at `path`, written in `format`, read alone (its encoding told from its bytes, as
+// a merge reads it) gives other text: a short chapter of box-drawing lines in GB18030 may read as Big5.
+// `readAs` learns the encoding it is taken for. Files with a byte order mark cannot be taken amiss.
+bool readsAloneAsOtherText(const QString& path, const TextFormat& format, TextEncoding* readAs) {
+    const TextEncoding encoding = format.encoding;
+    if (encoding == TextEncoding::Utf8Bom || encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
+        return false;
+    TextReader alone;
+    if (!alone.open(path) || alone.format().encoding == encoding)
+        return false;
+    *readAs = alone.format().encoding;
+    TextReader asWritten;
+    if (!asWritten.reopen(path, format))
+        return false;
+    QString aloneLine;
+    QString writtenLine;
+    for (;;) {
+        const bool more = alone.readLine(aloneLine);
+        if (more != asWritten.readLine(writtenLine))
+            return true;
+        if (!more)
+            return false;
+        if (aloneLine != writtenLine)
+            return true;
+    }
 }
 
 // The file of the split being written.
@@ -88,6 +116,15 @@ public:
             ++m_written;
             JournalSteps::written(m_env, m_folder, m_name, m_intended);
             m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Done, path, QStringLiteral("拆分完成"), QString(), path));
+            TextEncoding readAs = m_format.encoding;
+            if (readsAloneAsOtherText(path, m_format, &readAs)) {
+                m_env.sink.ReportProgress(
+                    0, ResultRow::of(Outcome::Note, path, QStringLiteral("注意"),
+                                     QStringLiteral("单独读取时会被当作 %1 编码：合并这些文件时请指定按 %2 读取，"
+                                                    "否则这一章的文字会变")
+                                         .arg(encodingName(readAs), encodingName(m_format.encoding)),
+                                     path));
+            }
         } else {
             BatchJournal::withdraw(m_env, m_name, m_intended.intended);
             reportFileError(m_env, path, path, m_writer->error());
