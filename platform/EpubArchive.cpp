@@ -122,5 +122,6 @@ bool EpubArchive::copyTo(const QString& target, FileError* error, bool replace) 
         }
     }
     ::close(in);
-    return ok && out.commit(replace ? AtomicFile::Mode::Replace : AtomicFile::Mode::NoReplace, FileSync::WithBatch, error);
+    return ok &&
+           out.commit(replace ? AtomicFile::Mode::Replace : AtomicFile::Mode::NoReplace, FileSync::WithBatch, error);
 }

@@ -146,7 +146,8 @@ TEST_F(EpubTest, chapterFilesMakeOneChapterEach) {
 // under its own words, a mark on a blank line or on a line already a heading changes nothing; of a
 // line holding a volume and a chapter, the volume alone can be dropped.
 TEST_F(EpubTest, headingEditsDropAndAddChapters) {
-    put("书.txt", "第一章 起\n　　甲。\n第六回合打完了\n　　乙。\n\n　　丙。\n　　第二章 承\n　　丁。\n上卷 第三章 转\n　　戊。\n");
+    put("书.txt", "第一章 起\n　　甲。\n第六回合打完了\n　　乙。\n\n　　丙。\n　　第二章 承\n　　丁。\n上卷 第三章 "
+                  "转\n　　戊。\n");
     EpubOptions options;
     options.inputs = {path("书.txt")};
     options.output = path("书.epub");
@@ -155,8 +156,8 @@ TEST_F(EpubTest, headingEditsDropAndAddChapters) {
     options.edits.added = {3, 5, 7};
     ASSERT_TRUE(EpubRunner::run(env, options)) << statuses().join(u'\n').toStdString();
     EXPECT_EQ(Epub(path("书.epub")).shown(),
-              QStringList({"h1:书", "p:第一章 起", "p:甲。", "h2:第六回合打完了", "p:乙。", "p:丙。", "h2:第二章 承", "p:丁。",
-                           "h2:第三章 转", "p:戊。"}));
+              QStringList({"h1:书", "p:第一章 起", "p:甲。", "h2:第六回合打完了", "p:乙。", "p:丙。", "h2:第二章 承",
+                           "p:丁。", "h2:第三章 转", "p:戊。"}));
 }
 
 TEST_F(EpubTest, theOpeningNamesTheBookAndTheTextTellsItsLanguage) {

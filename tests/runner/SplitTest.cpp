@@ -201,8 +201,9 @@ TEST_F(SplitTest, aFileThatReadsAloneAsAnotherEncodingIsNamed) {
         if (row.mark == "yellow")
             named.append(row.text + " " + row.reason);
     }
-    EXPECT_EQ(named, QStringList{folder + "parts/0002 第2章 表.txt 单独读取时会被当作 Big5 编码：合并这些文件时请指定按 "
-                                          "GB18030 读取，否则这一章的文字会变"});
+    EXPECT_EQ(named,
+              QStringList{folder + "parts/0002 第2章 表.txt 单独读取时会被当作 Big5 编码：合并这些文件时请指定按 "
+                                   "GB18030 读取，否则这一章的文字会变"});
 }
 
 // A book that cannot be read leaves no chapter folder behind; nor does an empty one.
