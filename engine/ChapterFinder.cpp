@@ -62,32 +62,33 @@ QString titleAfter(QStringView text, qsizetype at) {
 }
 
 // A marker followed at once by one of these is a word of a sentence, not a heading: 第六回合, 第三节课,
-// 第二部分, 第一集团.
+// 第二节车厢, 第二部分, 第一部手机, 第三部电影, 第一集团, 第二篇文章, 第三卷烟, 第五章节.
 bool startsWord(QChar marker, QChar next) {
     switch (marker.unicode()) {
     case u'回':
         return isOneOf(next, u"合来去到头答忆应复家");
     case u'节':
     case u'節':
-        return isOneOf(next, u"课課目日点");
+        return isOneOf(next, u"课課目日点车車");
     case u'集':
         return isOneOf(next, u"团團中合市体體");
     case u'篇':
-        return isOneOf(next, u"幅");
+        return isOneOf(next, u"幅文");
     case u'部':
-        return isOneOf(next, u"分门門队隊长長署位件落");
+        return isOneOf(next, u"分门門队隊长長署位件落手电電影片作");
     case u'卷':
-        return isOneOf(next, u"子入起");
+        return isOneOf(next, u"子入起烟菸");
     case u'章':
-        return isOneOf(next, u"程法");
+        return isOneOf(next, u"程法节節回");
     default:
         return false;
     }
 }
 
-// A title glued to its label that starts with one of these is the rest of a sentence ("第一章的内容").
+// A title glued to its label that starts with one of these is the rest of a sentence ("第一章的内容",
+// "第十章，就在这里").
 bool startsSentence(QChar c) {
-    return isOneOf(c, u"的了是在和与與就都也还還又被把里裡时時说說讲講");
+    return isOneOf(c, u"的了是在和与與就都也还還又被把里裡时時说說讲講，,；;。！!？?");
 }
 
 struct Part {
@@ -398,14 +399,24 @@ void ChapterFinder::dropSections() {
     });
 }
 
+namespace {
+
+// The word a numbered chapter heading counts in: 章 回 节 集 篇, C for "Chapter N", N for a bare number.
+QChar sequenceWord(const Heading& heading) {
+    if (heading.label.startsWith(u'第'))
+        return heading.label.back();
+    return heading.label.startsWith(u'c') || heading.label.startsWith(u'C') ? QChar(u'C') : QChar(u'N');
+}
+
+} // namespace
+
 // Chapters are numbered per volume when, at most volume headings, the chapter numbers start again.
-void ChapterFinder::groupSequences() {
+void ChapterFinder::numberSequences(QList<Heading>& headings) {
     int boundaries = 0;
     int restarts = 0;
     std::optional<quint64> lastBefore;
     bool atBoundary = false;
-    for (const Candidate& candidate : m_candidates) {
-        const Heading& heading = candidate.heading;
+    for (const Heading& heading : headings) {
         if (heading.level == Heading::Level::Volume) {
             atBoundary = lastBefore.has_value();
             continue;
@@ -424,38 +435,35 @@ void ChapterFinder::groupSequences() {
     // Each chapter word counts on its own (第一集 … 第一章 第二章 … 第二集), per volume where they start again.
     std::map<std::pair<int, QChar>, int> sequences;
     int volume = 0;
-    for (Candidate& candidate : m_candidates) {
-        Heading& heading = candidate.heading;
+    for (Heading& heading : headings) {
         if (heading.level == Heading::Level::Volume) {
             ++volume;
             continue;
         }
         if (!heading.number)
             continue;
-        const QChar word = candidate.style == Style::Strong ? chapterWord(heading) : QChar(u'N');
-        const auto key = std::make_pair(perVolume ? volume : 0, word);
+        const auto key = std::make_pair(perVolume ? volume : 0, sequenceWord(heading));
         heading.sequence = sequences.try_emplace(key, int(sequences.size())).first->second;
     }
 }
 
-void ChapterFinder::markDoubtful() {
+void ChapterFinder::markDoubtful(QList<Heading>& headings) {
     std::map<std::pair<int, int>, QList<qsizetype>> groups;
-    for (qsizetype i = 0; i < m_candidates.size(); ++i) {
-        const Heading& heading = m_candidates[i].heading;
-        if (heading.number)
-            groups[{int(heading.level), heading.sequence}].append(i);
+    for (qsizetype i = 0; i < headings.size(); ++i) {
+        if (headings[i].number)
+            groups[{int(headings[i].level), headings[i].sequence}].append(i);
     }
     for (const auto& [key, positions] : groups) {
         QList<quint64> numbers;
         for (qsizetype at : positions)
-            numbers.append(*m_candidates[at].heading.number);
+            numbers.append(*headings[at].number);
         const QList<qsizetype> run = longestIncreasing(numbers);
         qsizetype next = 0;
         for (qsizetype i = 0; i < positions.size(); ++i) {
             if (next < run.size() && run[next] == i)
                 ++next;
             else
-                m_candidates[positions[i]].heading.doubtful = true;
+                headings[positions[i]].doubtful = true;
         }
     }
 }
@@ -463,12 +471,12 @@ void ChapterFinder::markDoubtful() {
 QList<Heading> ChapterFinder::finish() {
     acceptWeakStyle();
     dropSections();
-    groupSequences();
-    markDoubtful();
     QList<Heading> headings;
     headings.reserve(m_candidates.size());
     for (const Candidate& candidate : m_candidates)
         headings.append(candidate.heading);
+    numberSequences(headings);
+    markDoubtful(headings);
     m_candidates.clear();
     m_line = 0;
     m_offset = 0;

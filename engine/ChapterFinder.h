@@ -62,6 +62,11 @@ public:
     // The headings of a text held in memory (lines split at LF, a CR before it dropped).
     static QList<Heading> find(QStringView text);
 
+    // Sets each numbered heading's sequence as finish() does, over `headings` in line order: the
+    // chapters are numbered per volume when at most volume headings their numbers start again, and each
+    // chapter word (章, 集, a bare number) counts on its own. For headings gathered from several files.
+    static void numberSequences(QList<Heading>& headings);
+
 private:
     enum class Style { Strong, Matter, BareNumber, NumberComma, NumberDot };
     struct Candidate {
@@ -71,8 +76,7 @@ private:
 
     void acceptWeakStyle();
     void dropSections();
-    void groupSequences();
-    void markDoubtful();
+    static void markDoubtful(QList<Heading>& headings);
 
     int m_lineEndLength;
     qint64 m_line = 0;

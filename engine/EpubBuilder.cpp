@@ -161,18 +161,44 @@ void EpubBuilder::startChapter(const QString& heading) {
     startPage(2, heading);
 }
 
+namespace {
+
+// The most characters of a paragraph one page holds, with room for the page's own markup: a character
+// takes at most five bytes ("&amp;"), a surrogate pair four.
+constexpr qsizetype LongestParagraph = (EpubBuilder::PageLimit - 4096) / 5;
+
+// How much of `text` goes into one paragraph: all of it when a page holds it, else a piece ending after
+// the last full stop, question or exclamation mark of the piece's second half, or at its end (never
+// between the two halves of a surrogate pair).
+qsizetype paragraphLength(QStringView text) {
+    if (text.size() <= LongestParagraph)
+        return text.size();
+    for (qsizetype at = LongestParagraph; at > LongestParagraph / 2; --at) {
+        if (QStringView(u"。！？!?").contains(text[at - 1]))
+            return at;
+    }
+    return text[LongestParagraph - 1].isHighSurrogate() ? LongestParagraph - 1 : LongestParagraph;
+}
+
+} // namespace
+
 void EpubBuilder::addLine(QStringView line) {
     const QString text = xmlSafe(withoutIndent(line), &m_dropped);
     if (text.trimmed().isEmpty())
         return;
     if (!m_writer)
         startPage(0, m_meta.title);
-    // A page that has grown to its limit goes on in a file of its own.
-    if (m_page.size() + text.size() * 3 + 16 > PageLimit - 64) {
-        closePage();
-        openPage(pageName(int(m_entries.size()), ++m_continuation));
+    // A line longer than a page holds (a text without line breaks) becomes paragraphs that each fit.
+    for (QStringView rest = text; !rest.isEmpty();) {
+        const QStringView paragraph = rest.first(paragraphLength(rest));
+        rest = rest.sliced(paragraph.size());
+        // A page that has grown to its limit goes on in a file of its own.
+        if (m_page.size() + paragraph.size() * 3 + 16 > PageLimit - 64) {
+            closePage();
+            openPage(pageName(int(m_entries.size()), ++m_continuation));
+        }
+        m_writer->writeTextElement(QStringLiteral("p"), paragraph.toString());
     }
-    m_writer->writeTextElement(QStringLiteral("p"), text);
 }
 
 bool EpubBuilder::writeScratch(const QString& name, const QByteArray& bytes) {
@@ -359,7 +385,7 @@ QByteArray EpubBuilder::ncx() const {
     return bytes;
 }
 
-bool EpubBuilder::finish(const QString& target, FileError* error) {
+bool EpubBuilder::finish(const QString& target, FileError* error, bool replace) {
     if (m_entries.isEmpty())
         startPage(0, m_meta.title);
     closePage();
@@ -383,7 +409,7 @@ bool EpubBuilder::finish(const QString& target, FileError* error) {
         added = archive.addFile("OEBPS/cover." + coverExtension.toLatin1(), m_meta.coverPath);
     for (qsizetype i = 0; added && i < m_spine.size(); ++i)
         added = archive.addFile("OEBPS/" + m_spine[i].toLatin1(), m_scratch + m_spine[i]);
-    if (added && archive.close(target, &m_error))
+    if (added && archive.close(target, &m_error, replace))
         return true;
     if (!m_error.isSet())
         m_error = archive.error();

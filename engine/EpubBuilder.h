@@ -40,8 +40,9 @@ public:
     void startVolume(const QString& heading);
     void startChapter(const QString& heading);
     void addLine(QStringView line);
-    // Writes the book to `target` (replacing it atomically). False with `error` on failure.
-    bool finish(const QString& target, FileError* error);
+    // Writes the book to `target` in one step: replacing a file there when `replace`, else only where
+    // none is (EEXIST when one has appeared meanwhile). False with `error` on failure.
+    bool finish(const QString& target, FileError* error, bool replace = true);
 
     // Characters left out because XML cannot hold them (control characters, undecodable bytes).
     qint64 droppedCharacters() const { return m_dropped; }

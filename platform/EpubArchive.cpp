@@ -69,21 +69,21 @@ bool EpubArchive::addFile(const QByteArray& name, const QString& path) {
     return true;
 }
 
-bool EpubArchive::close(const QString& target, FileError* error) {
+bool EpubArchive::close(const QString& target, FileError* error, bool replace) {
     const bool built = m_zip && !m_error.isSet() && zip_close(m_zip) == 0;
     if (built)
         m_zip = nullptr;
     else
         fail(QStringLiteral("zip"));
     m_held.clear();
-    const bool copied = built && copyTo(target, &m_error);
+    const bool copied = built && copyTo(target, &m_error, replace);
     if (!copied && error)
         *error = m_error;
     return copied;
 }
 
 // The finished archive goes to the target through the program's one atomic writer.
-bool EpubArchive::copyTo(const QString& target, FileError* error) {
+bool EpubArchive::copyTo(const QString& target, FileError* error, bool replace) {
     const int in = ::open(FileName::encode(m_scratchPath).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         *error = FileError::fromErrno(errno);
@@ -122,5 +122,6 @@ bool EpubArchive::copyTo(const QString& target, FileError* error) {
         }
     }
     ::close(in);
-    return ok && out.commit(AtomicFile::Mode::Replace, FileSync::WithBatch, error);
+    return ok &&
+           out.commit(replace ? AtomicFile::Mode::Replace : AtomicFile::Mode::NoReplace, FileSync::WithBatch, error);
 }

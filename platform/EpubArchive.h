@@ -25,14 +25,15 @@ public:
     bool addBytes(const QByteArray& name, const QByteArray& bytes, bool stored = false);
     // An entry read from `path` when the archive is closed.
     bool addFile(const QByteArray& name, const QString& path);
-    // Builds the archive and gives it to `target`, replacing an existing file (synced with the batch).
-    bool close(const QString& target, FileError* error);
+    // Builds the archive and gives it to `target` (synced with the batch): replacing an existing file
+    // when `replace`, else only where no file is (EEXIST when one has appeared).
+    bool close(const QString& target, FileError* error, bool replace = true);
 
     const FileError& error() const { return m_error; }
 
 private:
     bool fail(const QString& what);
-    bool copyTo(const QString& target, FileError* error);
+    bool copyTo(const QString& target, FileError* error, bool replace);
 
     zip* m_zip = nullptr;
     QString m_scratchPath;

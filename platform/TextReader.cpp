@@ -148,7 +148,7 @@ struct TextReader::Impl {
     std::optional<TextDecoder> decoder;
     bool unixLines = false;
     bool atEnd = false;
-    bool lineEnded = false; // the line readLine() gave last had its line end
+    std::optional<LineEnd> lineEnd; // the end of the line readLine() gave last, if it had one
 
     RawBuffer raw; // bytes read but not yet decoded sit at the front
     qsizetype rawKept = 0;
@@ -528,9 +528,11 @@ bool TextReader::readLine(QString& line) {
         const LineBreak lineBreak = findLineBreak(begin, available, d->scanned, d->unixLines, d->atEnd);
         if (lineBreak.kind == LineBreak::Found) {
             takeLine(line, begin, lineBreak.at);
+            d->lineEnd = begin[lineBreak.at] == u'\n'         ? LineEnd::Lf
+                         : lineBreak.next - lineBreak.at == 2 ? LineEnd::CrLf
+                                                              : LineEnd::Cr;
             d->textBegin += lineBreak.next;
             d->scanned = 0;
-            d->lineEnded = true;
             return true;
         }
         d->scanned = lineBreak.resumeFrom;
@@ -546,7 +548,7 @@ bool TextReader::readLine(QString& line) {
             takeLine(line, begin, available);
             d->textBegin = d->textEnd;
             d->scanned = 0;
-            d->lineEnded = false;
+            d->lineEnd.reset();
             return true;
         }
         if (!d->fill())
@@ -555,7 +557,11 @@ bool TextReader::readLine(QString& line) {
 }
 
 bool TextReader::lineEnded() const {
-    return d->lineEnded;
+    return d->lineEnd.has_value();
+}
+
+std::optional<LineEnd> TextReader::endOfLine() const {
+    return d->lineEnd;
 }
 
 bool TextReader::readRaw(QByteArrayView& piece) {

@@ -76,6 +76,9 @@ public:
     bool readLine(QString& line);
     // Whether the line readLine() gave last had a line end after it: only the file's last line may not.
     bool lineEnded() const;
+    // The line end after the line readLine() gave last, as the file holds it (a CR LF file's lone CRs
+    // end lines too); nothing after a last line that has none.
+    std::optional<LineEnd> endOfLine() const;
     // The file's bytes behind its BOM, undecoded, piece by piece, for a reader from which no line was
     // read: what open() already holds first, then the rest of the file. `piece` stays valid until the
     // next call. False at the end of the file and on a read error or a stop; error() tells which.

@@ -11,7 +11,8 @@ QList<Heading> edited(const QList<Heading>& headings, const HeadingEdits& edits)
     QSet<qint64> lines;
     for (const Heading& heading : headings) {
         lines.insert(heading.line);
-        if (!edits.dropped.contains(heading.line))
+        const bool volume = heading.level == Heading::Level::Volume;
+        if (!(volume ? edits.droppedVolumes : edits.dropped).contains(heading.line))
             result.append(heading);
     }
     for (const qint64 line : edits.added) {
@@ -63,7 +64,14 @@ bool scan(const QString& path, Scan* result, FileError* error, const ReadProgres
 }
 
 bool readAgain(const QString& path, const TextFormat& format, const std::function<void(const QString&)>& take,
-               FileError* error, const ReadProgress& progress, bool* lastLineEnded) {
+               FileError* error, const ReadProgress& progress) {
+    return readAgain(
+        path, format, [&take](const QString& line, std::optional<LineEnd>) { take(line); }, error, progress);
+}
+
+bool readAgain(const QString& path, const TextFormat& format,
+               const std::function<void(const QString& line, std::optional<LineEnd> end)>& take, FileError* error,
+               const ReadProgress& progress) {
     TextReader reader;
     reader.setProgress(progress);
     if (!reader.reopen(path, format)) {
@@ -71,13 +79,8 @@ bool readAgain(const QString& path, const TextFormat& format, const std::functio
         return false;
     }
     QString line;
-    bool ended = false;
-    while (reader.readLine(line)) {
-        ended = reader.lineEnded();
-        take(line);
-    }
-    if (lastLineEnded)
-        *lastLineEnded = ended;
+    while (reader.readLine(line))
+        take(line, reader.endOfLine());
     *error = reader.error();
     return !error->isSet();
 }

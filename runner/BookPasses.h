@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 // A book is read twice: once for its chapters (and what its opening says), once for its text.
 namespace BookPasses {
@@ -30,10 +31,13 @@ struct Scan {
 // The user's corrections to the headings found in a book: lines that are no heading after all, and
 // lines that are chapter headings the finder did not take for one (by their 1-based line numbers).
 struct HeadingEdits {
+    // Chapter and volume headings that are none after all: a line holding both ("上卷 第一回") keeps
+    // the one that is not named.
     QSet<qint64> dropped;
+    QSet<qint64> droppedVolumes;
     QSet<qint64> added;
 
-    bool isEmpty() const { return dropped.isEmpty() && added.isEmpty(); }
+    bool isEmpty() const { return dropped.isEmpty() && droppedVolumes.isEmpty() && added.isEmpty(); }
 };
 
 // `headings` with the edits made, in line order. An added heading is a chapter whose text is empty
@@ -43,9 +47,12 @@ QList<Heading> edited(const QList<Heading>& headings, const HeadingEdits& edits)
 QString headingText(const Heading& heading, const QString& line);
 
 bool scan(const QString& path, Scan* result, FileError* error, const ReadProgress& progress);
-// The lines of a file scan() read, again, into `take`; `lastLineEnded` learns whether the file's last
-// line has a line end after it.
+// The lines of a file scan() read, again, into `take`.
 bool readAgain(const QString& path, const TextFormat& format, const std::function<void(const QString&)>& take,
-               FileError* error, const ReadProgress& progress, bool* lastLineEnded = nullptr);
+               FileError* error, const ReadProgress& progress);
+// As above, each line with its end as the file holds it (TextReader::endOfLine()).
+bool readAgain(const QString& path, const TextFormat& format,
+               const std::function<void(const QString& line, std::optional<LineEnd> end)>& take, FileError* error,
+               const ReadProgress& progress);
 
 } // namespace BookPasses

@@ -105,14 +105,27 @@ Outcome checkFolder(JobEnv& env, const QString& folder) {
         }
         const auto found = std::find_if(chapter.headings.begin(), chapter.headings.end(),
                                         [](const Heading& h) { return h.level == Heading::Level::Chapter; });
+        // The volume headings before the chapter's (a split puts a volume into its first chapter's
+        // file) tell where a book's chapter numbers start again.
+        for (auto volume = chapter.headings.begin(); volume != found; ++volume) {
+            Heading heading = *volume;
+            heading.line = fed + 1;
+            entries.append({heading, name, false});
+        }
         Heading heading = found != chapter.headings.end() ? *found : Heading();
         files.append({name, chapter.format, found != chapter.headings.end() ? heading.line : 0});
         heading.line = fed + 1;
-        heading.sequence = 0;
         const bool laterPage = BookCheck::entriesOf({heading}).first().laterPage || isLaterPageName(name, stems);
         entries.append({heading, name, laterPage});
         fed += 1 + chapter.lines - (files.back().headingLine > 0 ? 1 : 0);
     }
+    // Numbered as one book's headings: per volume where each volume starts again.
+    QList<Heading> headings;
+    for (const BookCheck::Entry& entry : entries)
+        headings.append(entry.heading);
+    ChapterFinder::numberSequences(headings);
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        entries[i].heading.sequence = headings[i].sequence;
     BookCheck check(entries);
     for (const File& file : files) {
         check.addLine(QString());

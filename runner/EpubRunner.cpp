@@ -91,9 +91,11 @@ namespace {
 bool build(JobEnv& env, const EpubOptions& options) {
     const QString folder = options.output.left(options.output.lastIndexOf(u'/') + 1);
     const QString name = options.output.mid(folder.size());
-    // The question and its row are about the book that is there already.
+    // The question and its row are about the book that is there already; a book that was not there is
+    // written only where none has appeared meanwhile (another run's), never over it unasked.
     if (!BeginFileJob(env, options.output, name, folder))
         return false;
+    const bool replace = FileOps::exists(options.output);
     if (!options.cover.isEmpty() && !EpubBuilder::isCoverImage(options.cover)) {
         env.sink.ReportProgress(0, ResultRow::of(Outcome::Refused, options.cover, QStringLiteral("错误"),
                                                 QStringLiteral("封面须是 JPEG、PNG 或 GIF 图片"), options.cover));
@@ -182,10 +184,10 @@ bool build(JobEnv& env, const EpubOptions& options) {
     if (!IntendToCreate(env, folder, name, options.output, intended))
         return false;
     FileError error;
-    if (FileOps::exists(options.output) &&
+    if (replace && FileOps::exists(options.output) &&
         !BackUpBeforeReplace(env, options.output, options.output, nullptr, &intended)(error))
         return false;
-    if (!builder.finish(options.output, &error)) {
+    if (!builder.finish(options.output, &error, replace)) {
         BatchJournal::withdraw(env, name, intended.intended);
         env.sink.ReportProgress(
             0, ResultRow::of(Outcome::Refused, options.output, QStringLiteral("未完成"), error.description, options.output));

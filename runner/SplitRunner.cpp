@@ -11,6 +11,7 @@
 #include "engine/FileJob.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
+#include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
 #include <optional>
@@ -46,6 +47,33 @@ bool sortsInPlace(const QList<Piece>& pieces) {
     return sorted == names;
 }
 
+// True when the file at `path`, written in `format`, read alone (its encoding told from its bytes, as
+// a merge reads it) gives other text: a short chapter of box-drawing lines in GB18030 may read as Big5.
+// `readAs` learns the encoding it is taken for. Files with a byte order mark cannot be taken amiss.
+bool readsAloneAsOtherText(const QString& path, const TextFormat& format, TextEncoding* readAs) {
+    const TextEncoding encoding = format.encoding;
+    if (encoding == TextEncoding::Utf8Bom || encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
+        return false;
+    TextReader alone;
+    if (!alone.open(path) || alone.format().encoding == encoding)
+        return false;
+    *readAs = alone.format().encoding;
+    TextReader asWritten;
+    if (!asWritten.reopen(path, format))
+        return false;
+    QString aloneLine;
+    QString writtenLine;
+    for (;;) {
+        const bool more = alone.readLine(aloneLine);
+        if (more != asWritten.readLine(writtenLine))
+            return true;
+        if (!more)
+            return false;
+        if (aloneLine != writtenLine)
+            return true;
+    }
+}
+
 // The file of the split being written.
 class PieceWriter {
 public:
@@ -75,13 +103,9 @@ public:
         m_writer->setBeforeReplace(BackUpBeforeReplace(m_env, path, path, nullptr, &m_intended));
         return true;
     }
-    void write(const QString& line) {
+    void write(QStringView text) {
         if (m_writer)
-            m_writer->write(line);
-    }
-    void endLine() {
-        if (m_writer)
-            m_writer->writeLineEnd();
+            m_writer->write(text);
     }
     bool finish() {
         if (!m_writer)
@@ -92,6 +116,15 @@ public:
             ++m_written;
             JournalSteps::written(m_env, m_folder, m_name, m_intended);
             m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Done, path, QStringLiteral("拆分完成"), QString(), path));
+            TextEncoding readAs = m_format.encoding;
+            if (readsAloneAsOtherText(path, m_format, &readAs)) {
+                m_env.sink.ReportProgress(
+                    0, ResultRow::of(Outcome::Note, path, QStringLiteral("注意"),
+                                     QStringLiteral("单独读取时会被当作 %1 编码：合并这些文件时请指定按 %2 读取，"
+                                                    "否则这一章的文字会变")
+                                         .arg(encodingName(readAs), encodingName(m_format.encoding)),
+                                     path));
+            }
         } else {
             BatchJournal::withdraw(m_env, m_name, m_intended.intended);
             reportFileError(m_env, path, path, m_writer->error());
@@ -200,6 +233,12 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
         reportFileError(env, book, book, error);
         return done(false);
     }
+    if (scan.lines == 0) {
+        // Nothing is written, and the row says why.
+        env.sink.ReportProgress(0, ResultRow::of(Outcome::Skipped, book, QStringLiteral("拆分完成"),
+                                                 QStringLiteral("书中没有文字：无从拆分"), book));
+        return done(true);
+    }
     const QList<Piece> pieces = plan(scan.headings, scan.lines, bookName.left(bookName.lastIndexOf(u'.')));
 
     PieceWriter writer(env, into, scan.format);
@@ -212,14 +251,12 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
     bool ok = true;
     WorkPulse writePulse(env.sink, 50, 100);
     bool stopped = false;
-    // A line's end is written once the book goes on after it: the book's last line may have none.
-    bool lineOpen = false;
-    const auto take = [&](const QString& text) {
+    // Each line goes with its own end as the book holds it (a CR LF book's lone CRs too, none after a
+    // last line that has none), into the file of the chapter it belongs to.
+    const auto take = [&](const QString& text, std::optional<LineEnd> end) {
         ++line;
         if (!ok)
             return;
-        if (lineOpen)
-            writer.endLine();
         if (next < pieces.size() && pieces[next].line == line) {
             // Between two files the window's events run, and a stop leaves the next file unwritten.
             env.sink.processEvents();
@@ -227,12 +264,11 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
             ok = !stopped && writer.start(pieces[next++].name);
         }
         writer.write(text);
-        lineOpen = true;
+        if (end)
+            writer.write(lineEndText(*end));
     };
-    bool lastLineEnded = true;
-    if (!BookPasses::readAgain(
-            book, scan.format, take, &error,
-            [&](qint64 got, qint64 total) { return ok && writePulse.beat(got, total); }, &lastLineEnded)) {
+    if (!BookPasses::readAgain(book, scan.format, take, &error,
+                               [&](qint64 got, qint64 total) { return ok && writePulse.beat(got, total); })) {
         writer.cancel();
         if (ok || stopped)
             reportFileError(env, book, book, stopped ? FileError::stopped() : error);
@@ -243,8 +279,6 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
         reportStopped(env.sink, QString());
         return finished(false);
     }
-    if (lineOpen && lastLineEnded)
-        writer.endLine();
     return finished(writer.finish() && ok);
 }
 

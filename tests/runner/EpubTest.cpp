@@ -104,6 +104,28 @@ TEST_F(EpubTest, aLongChapterContinuesOnPagesUnderTheLimit) {
     EXPECT_GT(epub.spine().size(), 1 + 2) << "each chapter continues on a page of its own";
     for (const QString& page : epub.spine())
         EXPECT_LE(epub.files.value(page).size(), EpubBuilder::PageLimit) << qPrintable(page);
+
+    // A text without line breaks: its one line becomes paragraphs that fit, cut after full stops, and
+    // the page that holds the heading holds the first of them.
+    QString line;
+    for (const QString& sentence : EpubBooks::sentences())
+        line += sentence;
+    while (line.size() < 3 * EpubBuilder::PageLimit)
+        line += line;
+    put("line.txt", ("第一章 长\n" + line + u'\n').toUtf8());
+    ASSERT_TRUE(make({"line.txt"}, "line.epub"));
+    const Epub oneLine(path("line.epub"));
+    const QStringList shown = oneLine.shown();
+    ASSERT_GT(shown.size(), 3);
+    EXPECT_EQ(shown.first(), "h2:第一章 长");
+    QString paragraphs;
+    for (const QString& paragraph : shown.mid(1))
+        paragraphs += paragraph.mid(2);
+    EXPECT_TRUE(paragraphs == line) << "the text whole, " << paragraphs.size() << " characters of " << line.size();
+    for (const QString& paragraph : shown.mid(1, shown.size() - 2))
+        EXPECT_TRUE(QStringView(u"。！？!?").contains(paragraph.back())) << qPrintable(paragraph.right(10));
+    for (const QString& page : oneLine.spine())
+        EXPECT_LE(oneLine.files.value(page).size(), EpubBuilder::PageLimit) << qPrintable(page);
 }
 
 // Chapter files: each a chapter under its own heading, or under its file name when it has none; the
@@ -121,17 +143,21 @@ TEST_F(EpubTest, chapterFilesMakeOneChapterEach) {
 }
 
 // The user's corrections in the window: a heading unticked is text again, a line marked is a chapter
-// under its own words, a mark on a blank line or on a line already a heading changes nothing.
+// under its own words, a mark on a blank line or on a line already a heading changes nothing; of a
+// line holding a volume and a chapter, the volume alone can be dropped.
 TEST_F(EpubTest, headingEditsDropAndAddChapters) {
-    put("书.txt", "第一章 起\n　　甲。\n第六回合打完了\n　　乙。\n\n　　丙。\n　　第二章 承\n　　丁。\n");
+    put("书.txt", "第一章 起\n　　甲。\n第六回合打完了\n　　乙。\n\n　　丙。\n　　第二章 承\n　　丁。\n上卷 第三章 "
+                  "转\n　　戊。\n");
     EpubOptions options;
     options.inputs = {path("书.txt")};
     options.output = path("书.epub");
     options.edits.dropped = {1};
+    options.edits.droppedVolumes = {9};
     options.edits.added = {3, 5, 7};
     ASSERT_TRUE(EpubRunner::run(env, options)) << statuses().join(u'\n').toStdString();
     EXPECT_EQ(Epub(path("书.epub")).shown(),
-              QStringList({"h1:书", "p:第一章 起", "p:甲。", "h2:第六回合打完了", "p:乙。", "p:丙。", "h2:第二章 承", "p:丁。"}));
+              QStringList({"h1:书", "p:第一章 起", "p:甲。", "h2:第六回合打完了", "p:乙。", "p:丙。", "h2:第二章 承",
+                           "p:丁。", "h2:第三章 转", "p:戊。"}));
 }
 
 TEST_F(EpubTest, theOpeningNamesTheBookAndTheTextTellsItsLanguage) {
@@ -182,6 +208,27 @@ TEST_F(EpubTest, anExistingBookIsReplacedOnlyWhenAgreedAndRestoredFromTheBatch) 
     ASSERT_FALSE(batches.isEmpty());
     EXPECT_EQ(RestoreRunner(env).run({batches.first().id, {}, RestoreRequest::Changed::Skip}).restored, 1);
     EXPECT_EQ(content("book.epub"), "old");
+}
+
+// A book that was not there when the run began but appears while it builds (another run's) is left as
+// it is: no question was asked about it, so it is not replaced.
+TEST_F(EpubTest, aBookThatAppearsMeanwhileIsNotReplacedUnasked) {
+    struct AppearingSink : RecordingSink {
+        QString appear;
+        void processEvents() override {
+            RecordingSink::processEvents();
+            if (!appear.isEmpty() && !QFile::exists(appear))
+                TestFiles::write(appear, "another run's");
+        }
+    } appearing;
+    appearing.appear = path("book.epub");
+    JobEnv racing{state, appearing, prompt, clock};
+    put("book.txt", "第一章 开始\n　　正文。\n第二章 继续\n　　正文二。\n");
+    EpubOptions options{{path("book.txt")}, path("book.epub"), {}, {}, {}, {}, false, {}};
+    EXPECT_FALSE(EpubRunner::run(racing, options));
+    EXPECT_EQ(content("book.epub"), "another run's");
+    ASSERT_FALSE(appearing.rows().isEmpty());
+    EXPECT_EQ(appearing.rows().back().mark, "red") << appearing.rows().back();
 }
 
 // A stop anywhere leaves no e-book and nothing else behind; an image that is no cover is refused.

@@ -4,6 +4,7 @@
 #include "platform/ChineseConverter.h"
 #include "platform/TextReader.h"
 #include "runner/BackupCatalog.h"
+#include "runner/CheckRunner.h"
 #include "runner/MergeStep.h"
 #include "runner/RestoreRunner.h"
 #include "runner/SplitRunner.h"
@@ -141,7 +142,71 @@ TEST_F(SplitTest, everyEncodingAndLineEndComesBackByteForByte) {
     }
 }
 
-// A book that cannot be read leaves no chapter folder behind.
+// The files of a book whose volumes number their chapters again check as clean as the book does; a
+// chapter file taken away is still a gap.
+TEST_F(SplitTest, theFilesOfABookWhoseVolumesStartAgainCheckAsTheBookDoes) {
+    const QStringList sentences = EpubBooks::sentences();
+    EpubBooks::Book book;
+    qsizetype next = 0;
+    for (int v = 1; v <= 3; ++v) {
+        book.volume(QStringLiteral("第%1卷 卷名").arg(v));
+        for (int c = 1; c <= 4; ++c) {
+            book.chapter(QStringLiteral("第%1章 章名").arg(c));
+            for (int p = 0; p < 3; ++p)
+                book.text("　　" + sentences.value(next++ % sentences.size()));
+        }
+    }
+    put("book.txt", book.joined().toUtf8());
+    ASSERT_EQ(CheckRunner::checkBook(env, path("book.txt")), CheckRunner::Outcome::Clean);
+    ASSERT_TRUE(SplitRunner::run(env, path("book.txt"), folder + "parts"));
+    sink.clear();
+    EXPECT_EQ(CheckRunner::checkFolder(env, folder + "parts/"), CheckRunner::Outcome::Clean);
+    EXPECT_TRUE(sink.rows().isEmpty()) << qPrintable(sink.rows().value(0).text + " " + sink.rows().value(0).status);
+
+    ASSERT_TRUE(QFile::remove(folder + "parts/0007 第3章 章名.txt"));
+    EXPECT_EQ(CheckRunner::checkFolder(env, folder + "parts/"), CheckRunner::Outcome::Found);
+    ASSERT_EQ(sink.rows().size(), 1);
+    EXPECT_EQ(sink.rows().first().status, "缺章");
+    EXPECT_EQ(sink.rows().first().text, "0008 第4章 章名.txt");
+}
+
+// A book whose lines end in CR LF and in lone CRs (a lone LF inside a line): the files of the split,
+// joined, are the book byte for byte.
+TEST_F(SplitTest, eachLineKeepsItsOwnEnd) {
+    for (const char* codec : {"UTF-8", "GB18030", "UTF-16LE"}) {
+        SCOPED_TRACE(codec);
+        QStringEncoder encoder(codec);
+        const QByteArray book = encoder.encode(QStringLiteral("书\r第一章 甲\r正文\n一。\r\n第二章 乙\r\n正文二。\r"));
+        QDir(folder + "parts").removeRecursively();
+        put("book.txt", book);
+        ASSERT_TRUE(SplitRunner::run(env, path("book.txt"), folder + "parts"));
+        QByteArray joined;
+        for (const QString& part : sortedParts())
+            joined += content("parts/" + part);
+        EXPECT_EQ(joined, book);
+    }
+}
+
+// A chapter that, read alone, is taken for another encoding (a GB18030 table that reads as Big5) is
+// named in a yellow row: merging the files without saying their encoding would change its text.
+TEST_F(SplitTest, aFileThatReadsAloneAsAnotherEncodingIsNamed) {
+    QStringEncoder gb("GB18030");
+    put("book.txt", gb.encode(QStringLiteral("第1章 甲\r\n　　正文一，正文二。\r\n第2章 表\r\n"
+                                             "　　┌────────────────────────────────┐\r\n"
+                                             "　　├────────────────┼───────────────┤\r\n"
+                                             "　　└────────────────────────────────┘\r\n")));
+    ASSERT_TRUE(SplitRunner::run(env, path("book.txt"), folder + "parts"));
+    QStringList named;
+    for (const RecordingSink::Row& row : sink.rows()) {
+        if (row.mark == "yellow")
+            named.append(row.text + " " + row.reason);
+    }
+    EXPECT_EQ(named,
+              QStringList{folder + "parts/0002 第2章 表.txt 单独读取时会被当作 Big5 编码：合并这些文件时请指定按 "
+                                   "GB18030 读取，否则这一章的文字会变"});
+}
+
+// A book that cannot be read leaves no chapter folder behind; nor does an empty one.
 TEST_F(SplitTest, aBookThatCannotBeReadMakesNoFolder) {
     put("picture.txt", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     for (const char* name : {"missing.txt", "picture.txt"}) {
@@ -149,6 +214,13 @@ TEST_F(SplitTest, aBookThatCannotBeReadMakesNoFolder) {
         EXPECT_FALSE(SplitRunner::run(env, path(name), folder + "parts"));
         EXPECT_FALSE(QDir(folder + "parts").exists());
     }
+    // An empty book has nothing to split: no folder, and a row that says so.
+    put("empty.txt", "");
+    sink.clear();
+    EXPECT_TRUE(SplitRunner::run(env, path("empty.txt"), folder + "parts"));
+    EXPECT_FALSE(QDir(folder + "parts").exists());
+    ASSERT_EQ(sink.rows().size(), 1);
+    EXPECT_EQ(sink.rows().first().reason, "书中没有文字：无从拆分");
 }
 
 Heading heading(qint64 line, Heading::Level level, const QString& text, const QString& title = QString()) {

@@ -68,6 +68,7 @@ private slots:
     void cleanup() { deleteLeftDialogs(); }
     void treeAndBoxesComeFromTheBook();
     void correctionsReachTheBuild();
+    void aLineWithAVolumeAndAChapterIsTickedByLevel();
     void severalFilesAreOneChapterEach();
     void bookCheckRows();
 };
@@ -149,6 +150,23 @@ void EpubFrmTest::correctionsReachTheBuild() {
     QVERIFY(!dialog->isEnabled());
     QTest::mouseClick(child<QPushButton>(progress, "CmdOK"), Qt::LeftButton);
     QVERIFY(dialog->isEnabled());
+}
+
+// Unticking the volume of "上卷 第一回" keeps its chapter, in the tree (also once it is filled again)
+// and in what the runner gets.
+void EpubFrmTest::aLineWithAVolumeAndAChapterIsTickedByLevel() {
+    TestApplication t;
+    QVERIFY(t.start());
+    t.writeFile(t.filesFolder() + "西游.txt", "上卷 第一回 灵根\n正文一。\n第二回 菩提\n正文二。\n");
+    EpubFrm* dialog = openEpub(t, {"西游.txt"});
+    QVERIFY(dialog);
+    dialog->TreeChapters->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    dialog->SpinLine->setValue(2);
+    QTest::mouseClick(dialog->CmdMarkLine, Qt::LeftButton);
+    QCOMPARE(treeRows(dialog->TreeChapters).mid(0, 2), QStringList({"-上卷@1", "  第一回 灵根@1"}));
+    const EpubOptions options = dialog->options();
+    QCOMPARE(options.edits.droppedVolumes, QSet<qint64>({1}));
+    QVERIFY(options.edits.dropped.isEmpty());
 }
 
 void EpubFrmTest::severalFilesAreOneChapterEach() {

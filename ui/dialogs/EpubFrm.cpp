@@ -27,8 +27,9 @@
 namespace {
 
 enum Column { HeadingColumn = 0, LineColumn = 1 };
-// Item data: the heading was marked by the user, not found.
+// Item data: the heading was marked by the user, not found; the heading is a volume's.
 constexpr int AddedRole = Qt::UserRole;
+constexpr int VolumeRole = Qt::UserRole + 1;
 
 const QStringList Languages{QStringLiteral("zh-CN"), QStringLiteral("zh-TW"), QStringLiteral("zh-HK")};
 
@@ -44,6 +45,10 @@ QString folderName(const QString& folder) {
 
 qint64 lineOf(const QTreeWidgetItem* item) {
     return item->text(LineColumn).toLongLong();
+}
+
+bool isVolume(const QTreeWidgetItem* item) {
+    return item->data(HeadingColumn, VolumeRole).toBool();
 }
 
 // Every item of the tree, parents before their children.
@@ -204,6 +209,7 @@ QTreeWidgetItem* EpubFrm::headingItem(const Heading& heading, bool added, bool t
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(HeadingColumn, ticked ? Qt::Checked : Qt::Unchecked);
     item->setData(HeadingColumn, AddedRole, added);
+    item->setData(HeadingColumn, VolumeRole, heading.level == Heading::Level::Volume);
     if (heading.doubtful) {
         for (int column : {HeadingColumn, LineColumn})
             item->setBackground(column, QColor(255, 226, 140));
@@ -213,10 +219,11 @@ QTreeWidgetItem* EpubFrm::headingItem(const Heading& heading, bool added, bool t
 }
 
 void EpubFrm::fillTree() {
-    QSet<qint64> unticked;
+    // By line and level: a line may hold a volume and a chapter, each ticked on its own.
+    QSet<std::pair<qint64, bool>> unticked;
     for (const QTreeWidgetItem* item : allItems(TreeChapters)) {
         if (item->checkState(HeadingColumn) == Qt::Unchecked)
-            unticked.insert(lineOf(item));
+            unticked.insert({lineOf(item), isVolume(item)});
     }
     TreeChapters->clear();
     if (m_inputs.size() != 1) {
@@ -243,8 +250,9 @@ void EpubFrm::fillTree() {
     int chapters = 0;
     for (const Heading& heading : BookPasses::edited(m_scans.first().headings, marks)) {
         const bool added = heading.text.isEmpty();
-        QTreeWidgetItem* item = headingItem(heading, added, !unticked.contains(heading.line));
-        if (heading.level == Heading::Level::Volume) {
+        const bool volumeHeading = heading.level == Heading::Level::Volume;
+        QTreeWidgetItem* item = headingItem(heading, added, !unticked.contains({heading.line, volumeHeading}));
+        if (volumeHeading) {
             TreeChapters->addTopLevelItem(item);
             volume = item;
             ++volumes;
@@ -313,7 +321,7 @@ EpubOptions EpubFrm::options() const {
                 if (ticked)
                     options.edits.added.insert(lineOf(item));
             } else if (!ticked) {
-                options.edits.dropped.insert(lineOf(item));
+                (isVolume(item) ? options.edits.droppedVolumes : options.edits.dropped).insert(lineOf(item));
             }
         }
     }
