@@ -160,10 +160,10 @@ void EpubFrmTest::aLineWithAVolumeAndAChapterIsTickedByLevel() {
     t.writeFile(t.filesFolder() + "西游.txt", "上卷 第一回 灵根\n正文一。\n第二回 菩提\n正文二。\n");
     EpubFrm* dialog = openEpub(t, {"西游.txt"});
     QVERIFY(dialog);
-    dialog->TreeChapters->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
-    dialog->SpinLine->setValue(2);
-    QTest::mouseClick(dialog->CmdMarkLine, Qt::LeftButton);
-    QCOMPARE(treeRows(dialog->TreeChapters).mid(0, 2), QStringList({"-上卷@1", "  第一回 灵根@1"}));
+    child<QTreeWidget>(dialog, "TreeChapters")->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    child<QSpinBox>(dialog, "SpinLine")->setValue(2);
+    QTest::mouseClick(child<QPushButton>(dialog, "CmdMarkLine"), Qt::LeftButton);
+    QCOMPARE(treeRows(dialog).mid(0, 2), QStringList({"-上卷@1", "  第一回 灵根@1"}));
     const EpubOptions options = dialog->options();
     QCOMPARE(options.edits.droppedVolumes, QSet<qint64>({1}));
     QVERIFY(options.edits.dropped.isEmpty());
