@@ -13,6 +13,7 @@
 #include "platform/FileOps.h"
 #include "platform/TextWriter.h"
 
+#include <QCoreApplication>
 #include <optional>
 
 namespace SplitRunner {
@@ -91,7 +92,9 @@ public:
         if (written) {
             ++m_written;
             JournalSteps::written(m_env, m_folder, m_name, m_intended);
-            m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Done, path, QStringLiteral("拆分完成"), QString(), path));
+            m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Done, path,
+                                                       QCoreApplication::translate("SplitRunner", "拆分完成"),
+                                                       QString(), path));
         } else {
             BatchJournal::withdraw(m_env, m_name, m_intended.intended);
             reportFileError(m_env, path, path, m_writer->error());
