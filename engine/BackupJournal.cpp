@@ -2,6 +2,7 @@
 
 #include "platform/FileName.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
@@ -261,7 +262,7 @@ Contents read(const QString& batchFolder) {
     // A last line without its line end was cut short (a crash while it was written, or a damaged
     // file) and is not part of the journal.
     if (!bytes.endsWith('\n'))
-        contents.damage.append(QStringLiteral("日志的最后一行不完整，已忽略"));
+        contents.damage.append(QCoreApplication::translate("BackupJournal", "日志的最后一行不完整，已忽略"));
     bytes.truncate(bytes.lastIndexOf('\n') + 1);
     QHash<QString, qsizetype> intended; // name -> its entry still waiting for its "file" line
     const QList<QByteArray> lines = bytes.split('\n');
@@ -272,10 +273,11 @@ Contents read(const QString& batchFolder) {
         const QStringList fields =
             raw.size() > MaxLineBytes ? QStringList() : QString::fromUtf8(raw).split(u'\t');
         if (!understood(fields)) {
-            contents.damage.append(QStringLiteral("日志第 %1 行已损坏（%2），未读")
+            contents.damage.append(QCoreApplication::translate("BackupJournal", "日志第 %1 行已损坏（%2），未读")
                                        .arg(number + 1)
-                                       .arg(raw.size() > MaxLineBytes ? QStringLiteral("过长")
-                                                                      : QStringLiteral("无法读懂")));
+                                       .arg(raw.size() > MaxLineBytes
+                                                ? QCoreApplication::translate("BackupJournal", "过长")
+                                                : QCoreApplication::translate("BackupJournal", "无法读懂")));
             continue;
         }
         const QString& key = fields.first();
@@ -292,7 +294,9 @@ Contents read(const QString& batchFolder) {
         else if (key == QLatin1String("file")) {
             const std::optional<JournalEntry> entry = entryFrom(fields);
             if (!entry)
-                contents.damage.append(QStringLiteral("日志第 %1 行已损坏（无法读懂），未读").arg(number + 1));
+                contents.damage.append(
+                    QCoreApplication::translate("BackupJournal", "日志第 %1 行已损坏（无法读懂），未读")
+                        .arg(number + 1));
             takeEntry(contents, intended, entry);
         }
         else if (key == QLatin1String("withdrawn"))

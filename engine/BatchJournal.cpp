@@ -10,6 +10,7 @@
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <QHash>
@@ -58,8 +59,10 @@ void reportMoved(JobEnv& env) {
     if (moved == 0)
         return;
     const QString id = state.BackupBatchFolder.section(u'/', -3, -2);
-    env.sink.ReportProgress(0, ResultRow::about(Outcome::Note, QStringLiteral("%1 个源文件已移入备份").arg(moved), QString(),
-                                                 QStringLiteral("撤销这批即可取回（%1）").arg(id)));
+    env.sink.ReportProgress(
+        0,
+        ResultRow::about(Outcome::Note, QCoreApplication::translate("BatchJournal", "%1 个源文件已移入备份").arg(moved),
+                         QString(), QCoreApplication::translate("BatchJournal", "撤销这批即可取回（%1）").arg(id)));
 }
 
 // Keeps the batch number just given. Not synced: after a power cut the number may be given again only
@@ -129,8 +132,9 @@ bool folder(JobEnv& env, QString& batchFolder, FileError& error) {
         return true;
     // The row is about the user's file, which is left as it was; its reason names the backup folder
     // and the cause, so that the user knows what to mend.
-    error = FileError::withText(error.number, QStringLiteral("备份文件夹 %1 无法建立：%2")
-                                                  .arg(QDir::toNativeSeparators(state.BackupFolder), error.description));
+    error =
+        FileError::withText(error.number, QCoreApplication::translate("BatchJournal", "备份文件夹 %1 无法建立：%2")
+                                              .arg(QDir::toNativeSeparators(state.BackupFolder), error.description));
     return false;
 }
 
@@ -192,9 +196,11 @@ bool openFolder(JobEnv& env, QString& batchFolder, FileError& error) {
 
 // The red row of a file whose journal line could not be written.
 void reportJournalError(JobEnv& env, const QString& name, const FileError& error) {
-    env.sink.ReportProgress(0, ResultRow::of(Outcome::Error, name, QStringLiteral("错误") + QString::number(error.number),
-                                             QStringLiteral("备份日志无法写入：") + error.description,
-                                             AddBackslash(env.state.BatchWorkFolder) + name));
+    env.sink.ReportProgress(
+        0, ResultRow::of(Outcome::Error, name,
+                         QCoreApplication::translate("BatchJournal", "错误") + QString::number(error.number),
+                         QCoreApplication::translate("BatchJournal", "备份日志无法写入：") + error.description,
+                         AddBackslash(env.state.BatchWorkFolder) + name));
 }
 } // namespace
 
@@ -229,10 +235,12 @@ void end(JobEnv& env) {
     // that the batch ended; the window's events run meanwhile.
     FileError error;
     if (!DurableWrites::finish(&error, [&env] { env.sink.processEvents(); })) {
-        env.sink.ReportProgress(0, ResultRow::of(Outcome::Error, state.BatchWorkFolder,
-                                                 QStringLiteral("错误") + QString::number(error.number),
-                                                 QStringLiteral("写入的数据未能存到磁盘上：") + error.description,
-                                                 state.BatchWorkFolder));
+        env.sink.ReportProgress(
+            0,
+            ResultRow::of(Outcome::Error, state.BatchWorkFolder,
+                          QCoreApplication::translate("BatchJournal", "错误") + QString::number(error.number),
+                          QCoreApplication::translate("BatchJournal", "写入的数据未能存到磁盘上：") + error.description,
+                          state.BatchWorkFolder));
     } else if (state.BackupBatchOpen && !state.BackupBatchFolder.isEmpty()) {
         BackupJournal::finish(state.BackupBatchFolder, env.clock.now());
         reportMoved(env);

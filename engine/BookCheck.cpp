@@ -1,5 +1,6 @@
 #include "BookCheck.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
@@ -190,7 +191,8 @@ void BookCheck::checkNumbers(QList<std::pair<qsizetype, Finding>>& found) const 
             if (const auto seen = firstOf.find(number); seen != firstOf.end()) {
                 found.append({at,
                               {Fault::DuplicateNumber, entry.where,
-                               QStringLiteral("第 %1 行的「%2」已是这一章：删去多余的一章，或改正它的编号")
+                               QCoreApplication::translate("BookCheck",
+                                                           "第 %1 行的「%2」已是这一章：删去多余的一章，或改正它的编号")
                                    .arg(m_entries[seen->second].heading.line)
                                    .arg(m_entries[seen->second].where)}});
                 continue;
@@ -211,10 +213,10 @@ void BookCheck::checkNumbers(QList<std::pair<qsizetype, Finding>>& found) const 
                 continue;
             const qsizetype at = distinct[i];
             const auto after = ordered.lower_bound(*m_entries[at].heading.number);
-            const QString details =
-                after == ordered.begin()
-                    ? QStringLiteral("位置不对：把它移到本卷各章之前")
-                    : QStringLiteral("位置不对：把它移到「%1」之后").arg(m_entries[std::prev(after)->second].where);
+            const QString details = after == ordered.begin()
+                                        ? QCoreApplication::translate("BookCheck", "位置不对：把它移到本卷各章之前")
+                                        : QCoreApplication::translate("BookCheck", "位置不对：把它移到「%1」之后")
+                                              .arg(m_entries[std::prev(after)->second].where);
             found.append({at, {Fault::OutOfOrder, m_entries[at].where, details}});
         }
         // A number out of place (第三十章 among the first chapters) is a wrong number, not the end of a gap.
@@ -226,7 +228,7 @@ void BookCheck::checkNumbers(QList<std::pair<qsizetype, Finding>>& found) const 
                 const QString missing = number == *before + 2 ? first : first + u'—' + numberLabel(number - 1, heading);
                 found.append({at,
                               {Fault::MissingChapter, m_entries[at].where,
-                               QStringLiteral("之前缺少%1：补上缺的章节").arg(missing)}});
+                               QCoreApplication::translate("BookCheck", "之前缺少%1：补上缺的章节").arg(missing)}});
             }
             before = number;
         }
@@ -240,13 +242,17 @@ void BookCheck::checkTexts(QList<std::pair<qsizetype, Finding>>& found) const {
         if (!chapter.isChapter)
             continue;
         if (entry.laterPage) {
-            found.append({i, {Fault::SplitPage, entry.where, QStringLiteral("同一章的又一页：与上一页合并为一章")}});
+            found.append({i,
+                          {Fault::SplitPage, entry.where,
+                           QCoreApplication::translate("BookCheck", "同一章的又一页：与上一页合并为一章")}});
         }
         const QString heading = withoutBlanks(entry.heading.text);
         const QString title = withoutBlanks(entry.heading.title);
         if (chapter.sawFirstLine &&
             (chapter.firstLine == qHash(heading) || (!title.isEmpty() && chapter.firstLine == qHash(title))))
-            found.append({i, {Fault::TitleRepeated, entry.where, QStringLiteral("正文第一行重复了标题：删去这一行")}});
+            found.append({i,
+                          {Fault::TitleRepeated, entry.where,
+                           QCoreApplication::translate("BookCheck", "正文第一行重复了标题：删去这一行")}});
     }
 
     // Chapters far shorter than the median; pages of one chapter are short by nature.
@@ -267,7 +273,8 @@ void BookCheck::checkTexts(QList<std::pair<qsizetype, Finding>>& found) const {
             if (characters * ShortFactor < median)
                 found.append({at,
                               {Fault::TooShort, m_entries[at].where,
-                               QStringLiteral("只有 %1 字，全书每章中位数 %2 字：可能没有下载完，重新下载这一章")
+                               QCoreApplication::translate(
+                                   "BookCheck", "只有 %1 字，全书每章中位数 %2 字：可能没有下载完，重新下载这一章")
                                    .arg(characters)
                                    .arg(median)}});
         }
@@ -303,11 +310,12 @@ void BookCheck::checkTexts(QList<std::pair<qsizetype, Finding>>& found) const {
             continue;
         reported.insert(second);
         const QString how =
-            share >= 1.0 ? QStringLiteral("相同") : QStringLiteral("几乎相同（约 %1%）").arg(qRound(share * 100));
-        found.append(
-            {second,
-             {Fault::SameText, m_entries[second].where,
-              QStringLiteral("与「%1」的内容%2：删去重复的一章，或重新下载").arg(m_entries[first].where, how)}});
+            share >= 1.0 ? QCoreApplication::translate("BookCheck", "相同")
+                         : QCoreApplication::translate("BookCheck", "几乎相同（约 %1%）").arg(qRound(share * 100));
+        found.append({second,
+                      {Fault::SameText, m_entries[second].where,
+                       QCoreApplication::translate("BookCheck", "与「%1」的内容%2：删去重复的一章，或重新下载")
+                           .arg(m_entries[first].where, how)}});
     }
 }
 
@@ -325,19 +333,19 @@ QList<BookCheck::Finding> BookCheck::finish() {
 QString BookCheck::faultText(Fault fault) {
     switch (fault) {
     case Fault::MissingChapter:
-        return QStringLiteral("缺章");
+        return QCoreApplication::translate("BookCheck", "缺章");
     case Fault::DuplicateNumber:
-        return QStringLiteral("重复章节");
+        return QCoreApplication::translate("BookCheck", "重复章节");
     case Fault::OutOfOrder:
-        return QStringLiteral("顺序错乱");
+        return QCoreApplication::translate("BookCheck", "顺序错乱");
     case Fault::SameText:
-        return QStringLiteral("内容重复");
+        return QCoreApplication::translate("BookCheck", "内容重复");
     case Fault::TitleRepeated:
-        return QStringLiteral("标题重复");
+        return QCoreApplication::translate("BookCheck", "标题重复");
     case Fault::TooShort:
-        return QStringLiteral("章节过短");
+        return QCoreApplication::translate("BookCheck", "章节过短");
     case Fault::SplitPage:
-        return QStringLiteral("分页");
+        return QCoreApplication::translate("BookCheck", "分页");
     }
     return QString();
 }

@@ -10,15 +10,23 @@
 #include "platform/BackupLink.h"
 #include "platform/FileOps.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <cerrno>
 
 namespace {
 
-const QString OverwriteTitle = QStringLiteral("覆盖文件");
-const QString TargetExists = QStringLiteral("文件已存在");
-const QString OverwriteStatus = QStringLiteral("覆盖原有文件");
+// Words of the rows and the question, read when they are shown: the windows' face translates them.
+QString overwriteTitle() {
+    return QCoreApplication::translate("FileJob", "覆盖文件");
+}
+QString targetExists() {
+    return QCoreApplication::translate("FileJob", "文件已存在");
+}
+QString overwriteStatus() {
+    return QCoreApplication::translate("FileJob", "覆盖原有文件");
+}
 
 // A file the user may not write is left as it is (never made writable): a red row.
 bool prepareInPlace(const QString& folder, const QString& name, FileError& error) {
@@ -26,8 +34,10 @@ bool prepareInPlace(const QString& folder, const QString& name, FileError& error
 }
 
 void reportError(JobEnv& env, const QString& text, const QString& file, const FileError& error) {
-    env.sink.ReportProgress(0, ResultRow::of(Outcome::Error, text, QStringLiteral("错误") + QString::number(error.number),
-                                             error.description, file));
+    env.sink.ReportProgress(
+        0, ResultRow::of(Outcome::Error, text,
+                         QCoreApplication::translate("FileJob", "错误") + QString::number(error.number),
+                         error.description, file));
 }
 
 enum class Go { Yes, Refused, Failed };
@@ -51,21 +61,23 @@ Go prepareNewTarget(JobEnv& env, const QString& folder, const QString& sourceNam
     if (!FileOps::mayRewrite(target, &error) && error.number != ENOENT)
         return Go::Failed;
     error = {};
-    const QString question = QStringLiteral("请注意，文件 ") + targetName + QStringLiteral("已存在！是否覆盖该文件？");
-    if (!env.prompt.askYesNo(OverwriteTitle, question)) {
-        env.sink.ReportProgress(
-            0, ResultRow::of(Outcome::Asked, sourceName, QStringLiteral("用户中止"), TargetExists, sourcePath(folder, sourceName)));
+    const QString question =
+        QCoreApplication::translate("FileJob", "请注意，文件 %1已存在！是否覆盖该文件？").arg(targetName);
+    if (!env.prompt.askYesNo(overwriteTitle(), question)) {
+        env.sink.ReportProgress(0, ResultRow::of(Outcome::Asked, sourceName,
+                                                 QCoreApplication::translate("FileJob", "用户中止"), targetExists(),
+                                                 sourcePath(folder, sourceName)));
         return Go::Refused;
     }
-    env.sink.ReportProgress(0, ResultRow::of(Outcome::Note, sourceName, OverwriteStatus, TargetExists,
-                                             sourcePath(folder, sourceName)));
+    env.sink.ReportProgress(
+        0, ResultRow::of(Outcome::Note, sourceName, overwriteStatus(), targetExists(), sourcePath(folder, sourceName)));
     return Go::Yes;
 }
 
 } // namespace
 
 bool IsOverwriteNote(const ResultRow& row) {
-    return row.outcome == Outcome::Note && row.status == OverwriteStatus && row.reason == TargetExists;
+    return row.outcome == Outcome::Note && row.status == overwriteStatus() && row.reason == targetExists();
 }
 
 bool BeginFileJob(JobEnv& env, const QString& sourceName, const QString& targetName, const QString& folder) {

@@ -7,6 +7,7 @@
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <functional>
 #include <optional>
@@ -159,8 +160,10 @@ WritePass Merge::pass(std::optional<TextFormat> format) {
             return pass;
         }
         if (examine) {
-            m_sink.ReportProgress(percentDone(i, lastIndex), ResultRow::of(Outcome::Done, m_files[i],
-                                                                           QStringLiteral("合并完成"), QString(), m_files[i]));
+            m_sink.ReportProgress(percentDone(i, lastIndex),
+                                  ResultRow::of(Outcome::Done, m_files[i],
+                                                QCoreApplication::translate("MergeFiles", "合并完成"), QString(),
+                                                m_files[i]));
         }
         m_sink.processEvents();
         if (m_sink.stopRequested()) {

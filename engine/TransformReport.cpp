@@ -1,5 +1,6 @@
 #include "TransformReport.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 QString encodingTitle(TextEncoding encoding) {
@@ -23,7 +24,7 @@ QString unmappableDescription(const TransformReport& report) {
         else
             shown.append(QStringLiteral("U+") + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
     }
-    QString text = QStringLiteral("%1 个字符无法以 %2 保存：%3")
+    QString text = QCoreApplication::translate("TransformReport", "%1 个字符无法以 %2 保存：%3")
                        .arg(report.unmappable)
                        .arg(encodingTitle(report.intendedEncoding), shown.join(QLatin1Char(' ')));
     if (report.unmappable > qsizetype(report.unmappableSample.size()))
@@ -33,6 +34,7 @@ QString unmappableDescription(const TransformReport& report) {
 
 QString unmappableNote(const TransformReport& report) {
     if (report.savedAs)
-        return unmappableDescription(report) + QStringLiteral("；已保存为 ") + encodingTitle(*report.savedAs);
-    return unmappableDescription(report) + QStringLiteral("；已写为“?”");
+        return unmappableDescription(report) + QCoreApplication::translate("TransformReport", "；已保存为 ") +
+               encodingTitle(*report.savedAs);
+    return unmappableDescription(report) + QCoreApplication::translate("TransformReport", "；已写为“?”");
 }

@@ -12,6 +12,7 @@
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -153,9 +154,9 @@ QList<qint64> headingLines(const QString& path, const TextFormat& format) {
 QString invisibleSummary(const InvisibleCount& count) {
     QStringList parts;
     if (count.removed > 0)
-        parts.append(QStringLiteral("删除 %1 个不可见字符").arg(count.removed));
+        parts.append(QCoreApplication::translate("Transformations", "删除 %1 个不可见字符").arg(count.removed));
     if (count.formatKept > 0)
-        parts.append(QStringLiteral("%1 个格式字符未改动").arg(count.formatKept));
+        parts.append(QCoreApplication::translate("Transformations", "%1 个格式字符未改动").arg(count.formatKept));
     return parts.join(QStringLiteral("，"));
 }
 

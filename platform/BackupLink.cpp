@@ -5,6 +5,7 @@
 #include "FileName.h"
 #include "FileOps.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 
 #include <cerrno>
@@ -297,7 +298,7 @@ bool restoreInto(const QString& batchFolder, const QString& backupName, const QS
     if (failure != 0) {
         out.cancel();
         if (failure == EIO && error) {
-            *error = FileError::withText(EIO, QStringLiteral("备份副本已缺失或已损坏"));
+            *error = FileError::withText(EIO, QCoreApplication::translate("BackupLink", "备份副本已缺失或已损坏"));
             return false;
         }
         return fail(error, failure);

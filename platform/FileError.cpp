@@ -1,5 +1,6 @@
 #include "FileError.h"
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <cstring>
 
@@ -12,15 +13,15 @@ FileError FileError::withText(int errnoValue, const QString& text) {
 }
 
 FileError FileError::stopped() {
-    return FileError{ECANCELED, QStringLiteral("已停止，文件保持原样")};
+    return FileError{ECANCELED, QCoreApplication::translate("FileError", "已停止，文件保持原样")};
 }
 
 FileError FileError::busy() {
-    return withText(EAGAIN, QStringLiteral("文件正由另一个任务处理"));
+    return withText(EAGAIN, QCoreApplication::translate("FileError", "文件正由另一个任务处理"));
 }
 
 FileError FileError::changedMeanwhile() {
-    return withText(EAGAIN, QStringLiteral("文件在处理时被另一个程序更改"));
+    return withText(EAGAIN, QCoreApplication::translate("FileError", "文件在处理时被另一个程序更改"));
 }
 
 bool FileError::isStopped() const {

@@ -2,6 +2,7 @@
 
 #include "FileName.h"
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +11,7 @@
 namespace RegularFile {
 
 FileError notRegularError() {
-    return FileError::withText(EINVAL, QStringLiteral("不是普通文件"));
+    return FileError::withText(EINVAL, QCoreApplication::translate("RegularFile", "不是普通文件"));
 }
 
 Opened openForReading(const QString& path) {

@@ -1,5 +1,7 @@
 #include "TextFormat.h"
 
+#include <QCoreApplication>
+
 LineEnd lineEndOf(bool sawCr, bool sawLf, bool sawCrLf) {
     if (sawCrLf)
         return LineEnd::CrLf;
@@ -44,9 +46,9 @@ QString encodingName(TextEncoding encoding) {
     case TextEncoding::Utf16BE:
         return QStringLiteral("UTF-16BE");
     case TextEncoding::Utf16LENoBom:
-        return QStringLiteral("UTF-16LE (无 BOM)");
+        return QCoreApplication::translate("TextFormat", "UTF-16LE (无 BOM)");
     case TextEncoding::Utf16BENoBom:
-        return QStringLiteral("UTF-16BE (无 BOM)");
+        return QCoreApplication::translate("TextFormat", "UTF-16BE (无 BOM)");
     case TextEncoding::Gb18030:
         return QStringLiteral("GB18030");
     case TextEncoding::Big5:

@@ -6,6 +6,7 @@
 #include "RegularFile.h"
 #include "TextDecoder.h"
 
+#include <QCoreApplication>
 #include <QStringView>
 #include <atomic>
 #include <cerrno>
@@ -476,11 +477,11 @@ DecodingRules TextReader::decodingRules() {
 }
 
 FileError TextReader::notTextError() {
-    return FileError::withText(EILSEQ, QStringLiteral("不是文本文件"));
+    return FileError::withText(EILSEQ, QCoreApplication::translate("TextReader", "不是文本文件"));
 }
 
 FileError TextReader::unknownEncodingError() {
-    return FileError::withText(EILSEQ, QStringLiteral("无法判断文件的编码"));
+    return FileError::withText(EILSEQ, QCoreApplication::translate("TextReader", "无法判断文件的编码"));
 }
 
 void TextReader::setProgress(ReadProgress progress) {

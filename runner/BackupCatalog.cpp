@@ -22,10 +22,11 @@ QString BackupBatch::title() const {
 
 QString BackupBatch::mark() const {
     if (!restores.isEmpty())
-        return QStringLiteral("恢复操作");
+        return QCoreApplication::translate("BackupCatalog", "恢复操作");
     if (restoredBy.isEmpty())
         return QString();
-    return restoredWhole ? QStringLiteral("已恢复") : QStringLiteral("部分恢复");
+    return restoredWhole ? QCoreApplication::translate("BackupCatalog", "已恢复")
+                         : QCoreApplication::translate("BackupCatalog", "部分恢复");
 }
 
 namespace BackupCatalog {

@@ -9,6 +9,7 @@
 #include "core/WorkPulse.h"
 #include "engine/BatchJournal.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <vector>
 
@@ -85,7 +86,9 @@ void BatchRunner::run(const BatchRequest& request) {
     }
 
     if (timed)
-        m_env.sink.ReportProgress(0, ResultRow::about(Outcome::Summary, QStringLiteral("总时间：") + secondsText(total)));
+        m_env.sink.ReportProgress(
+            0, ResultRow::about(Outcome::Summary,
+                                QCoreApplication::translate("BatchRunner", "总时间：") + secondsText(total)));
     BatchJournal::end(m_env);
     m_env.sink.complete();
 }

@@ -4,6 +4,7 @@
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -76,7 +77,8 @@ ChangePreview ChangePreview::of(const AppState& state, BatchCommand command, int
     const QString target = scratch.path() + QStringLiteral("/after.txt");
     TransformReport report;
     if (!runTransformation(state, command, direction, source, target, report)) {
-        preview.error = report.error.isSet() ? report.error.description : QStringLiteral("未完成");
+        preview.error =
+            report.error.isSet() ? report.error.description : QCoreApplication::translate("ChangePreview", "未完成");
         return preview;
     }
     readLines(target, preview.after, maxCharacters * 4, nullptr, &preview.error);

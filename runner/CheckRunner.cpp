@@ -7,6 +7,7 @@
 #include "engine/BookCheck.h"
 #include "platform/FolderListing.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 namespace CheckRunner {
@@ -75,8 +76,9 @@ Outcome checkBook(JobEnv& env, const QString& path) {
 Outcome checkFolder(JobEnv& env, const QString& folder) {
     QStringList names = FolderListing::listFiles(folder, QStringLiteral("*.txt"));
     if (names.isEmpty()) {
-        env.sink.ReportProgress(0, ResultRow::of(::Outcome::Note, folder, QStringLiteral("检查完成"),
-                                                 QStringLiteral("未找到章节文件：无从检查"), folder));
+        env.sink.ReportProgress(
+            0, ResultRow::of(::Outcome::Note, folder, QCoreApplication::translate("CheckRunner", "检查完成"),
+                             QCoreApplication::translate("CheckRunner", "未找到章节文件：无从检查"), folder));
         return Outcome::NoChapters;
     }
     ChapterOrder::sort(names);
@@ -147,8 +149,9 @@ Outcome checkFolder(JobEnv& env, const QString& folder) {
 
 void reportNoChapters(JobEnv& env, const QString& text, const QString& path) {
     // Left as it is, and counted so in the summing-up.
-    env.sink.ReportProgress(0, ResultRow::of(::Outcome::Skipped, text, QStringLiteral("检查完成"),
-                                             QStringLiteral("未找到章节标题：无从检查"), path));
+    env.sink.ReportProgress(
+        0, ResultRow::of(::Outcome::Skipped, text, QCoreApplication::translate("CheckRunner", "检查完成"),
+                         QCoreApplication::translate("CheckRunner", "未找到章节标题：无从检查"), path));
 }
 
 void checkFiles(JobEnv& env, const QString& folder, const QStringList& names) {
@@ -160,16 +163,18 @@ void checkFiles(JobEnv& env, const QString& folder, const QStringList& names) {
         }
         switch (checkBook(env, folder + name)) {
         case Outcome::Clean:
-            env.sink.ReportProgress(0, ResultRow::of(::Outcome::Done, name, QStringLiteral("检查完成"),
-                                                     QStringLiteral("未发现问题"), folder + name));
+            env.sink.ReportProgress(
+                0, ResultRow::of(::Outcome::Done, name, QCoreApplication::translate("CheckRunner", "检查完成"),
+                                 QCoreApplication::translate("CheckRunner", "未发现问题"), folder + name));
             break;
         case Outcome::NoChapters:
             reportNoChapters(env, name, folder + name);
             break;
         case Outcome::Found:
             // The findings' rows came first; this row counts the file as checked in the summing-up.
-            env.sink.ReportProgress(0, ResultRow::of(::Outcome::Done, name, QStringLiteral("检查完成"),
-                                                     QStringLiteral("发现问题，见上面的行"), folder + name));
+            env.sink.ReportProgress(
+                0, ResultRow::of(::Outcome::Done, name, QCoreApplication::translate("CheckRunner", "检查完成"),
+                                 QCoreApplication::translate("CheckRunner", "发现问题，见上面的行"), folder + name));
             break;
         case Outcome::Failed:
             break;

@@ -7,6 +7,8 @@
 #include "platform/FileOps.h"
 #include "platform/PathIdentity.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // `names` in `folder`, each file once however often the batch names it (a file counted twice would
@@ -61,8 +63,10 @@ std::shared_ptr<const Boilerplate> CleanupSetup::prepare(JobEnv& env, const QStr
     if (options.learn) {
         const QStringList paths = distinctFiles(folder, names);
         if (!paths.isEmpty() && paths.size() < BoilerplateLearner::MinFiles) {
-            sink.ReportProgress(0, ResultRow::about(Outcome::Note, QStringLiteral("文件少于 %1 个，未学习网站重复行，只按清除规则")
-                                                                      .arg(BoilerplateLearner::MinFiles)));
+            sink.ReportProgress(
+                0, ResultRow::about(Outcome::Note, QCoreApplication::translate(
+                                                       "CleanupSetup", "文件少于 %1 个，未学习网站重复行，只按清除规则")
+                                                       .arg(BoilerplateLearner::MinFiles)));
             return boilerplate;
         }
         boilerplate->learned = BoilerplateLearner::learnFrom(paths, [&sink] {

@@ -14,6 +14,7 @@
 #include "platform/RegularFile.h"
 #include "platform/TextReader.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSet>
@@ -64,7 +65,7 @@ private:
 namespace {
 
 ResultRow previewRow(const QString& path, const QString& reason) {
-    return ResultRow::of(Outcome::Preview, path, QStringLiteral("预览"), reason, path);
+    return ResultRow::of(Outcome::Preview, path, QCoreApplication::translate("DryRun", "预览"), reason, path);
 }
 
 bool readLines(const QString& path, QStringList& lines) {
@@ -82,9 +83,10 @@ bool readLines(const QString& path, QStringList& lines) {
 
 QString wholeFileReason(const FileState& before, const FileState& after) {
     if (!after.exists)
-        return QStringLiteral("将被删除");
-    return (before.exists ? QStringLiteral("将覆盖原有文件，") : QStringLiteral("将新建，")) +
-           QStringLiteral("%1 字节").arg(after.size);
+        return QCoreApplication::translate("DryRun", "将被删除");
+    return (before.exists ? QCoreApplication::translate("DryRun", "将覆盖原有文件，")
+                          : QCoreApplication::translate("DryRun", "将新建，")) +
+           QCoreApplication::translate("DryRun", "%1 字节").arg(after.size);
 }
 
 } // namespace
@@ -189,14 +191,15 @@ QString DryRun::report(bool diff) {
             }
             QString reason;
             if (!after.exists)
-                reason = QStringLiteral("将被删除");
+                reason = QCoreApplication::translate("DryRun", "将被删除");
             else if (!wasThere)
-                reason = (before.exists ? QStringLiteral("将覆盖原有文件，") : QStringLiteral("将新建，")) +
-                         QStringLiteral("%1 行").arg(newLines.size());
+                reason = (before.exists ? QCoreApplication::translate("DryRun", "将覆盖原有文件，")
+                                        : QCoreApplication::translate("DryRun", "将新建，")) +
+                         QCoreApplication::translate("DryRun", "%1 行").arg(newLines.size());
             else if (textDiff.isEmpty())
-                reason = QStringLiteral("文字不变，字节将改变");
+                reason = QCoreApplication::translate("DryRun", "文字不变，字节将改变");
             else
-                reason = QStringLiteral("%1 行、%2 个字符将改变")
+                reason = QCoreApplication::translate("DryRun", "%1 行、%2 个字符将改变")
                              .arg(textDiff.changedLines())
                              .arg(textDiff.changedCharacters());
             sink.ReportProgress(0, previewRow(original, reason));

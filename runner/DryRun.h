@@ -2,6 +2,7 @@
 
 #include "engine/JobEnv.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QSet>
 #include <QString>
@@ -36,7 +37,7 @@ public:
     JobEnv& env() { return *m_env; }
 
     // The reason of a file's row when the command would leave it as it is.
-    static QString unchangedReason() { return QStringLiteral("不会改变"); }
+    static QString unchangedReason() { return QCoreApplication::translate("DryRun", "不会改变"); }
 
     // One row per file mirrored or made (`diff` false): what the command would change, create or
     // delete, or unchangedReason() (not for a file the command's own rows already told about: a file

@@ -12,6 +12,7 @@
 #include "platform/Clock.h"
 #include "platform/FileOps.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -97,8 +98,10 @@ bool build(JobEnv& env, const EpubOptions& options) {
         return false;
     const bool replace = FileOps::exists(options.output);
     if (!options.cover.isEmpty() && !EpubBuilder::isCoverImage(options.cover)) {
-        env.sink.ReportProgress(0, ResultRow::of(Outcome::Refused, options.cover, QStringLiteral("错误"),
-                                                QStringLiteral("封面须是 JPEG、PNG 或 GIF 图片"), options.cover));
+        env.sink.ReportProgress(
+            0,
+            ResultRow::of(Outcome::Refused, options.cover, QCoreApplication::translate("EpubRunner", "错误"),
+                          QCoreApplication::translate("EpubRunner", "封面须是 JPEG、PNG 或 GIF 图片"), options.cover));
         return false;
     }
     QTemporaryDir scratch;
@@ -189,17 +192,20 @@ bool build(JobEnv& env, const EpubOptions& options) {
         return false;
     if (!builder.finish(options.output, &error, replace)) {
         BatchJournal::withdraw(env, name, intended.intended);
-        env.sink.ReportProgress(
-            0, ResultRow::of(Outcome::Refused, options.output, QStringLiteral("未完成"), error.description, options.output));
+        env.sink.ReportProgress(0, ResultRow::of(Outcome::Refused, options.output,
+                                                 QCoreApplication::translate("EpubRunner", "未完成"), error.description,
+                                                 options.output));
         return false;
     }
     JournalSteps::written(env, folder, name, intended);
-    env.sink.ReportProgress(100, ResultRow::of(Outcome::Done, options.output, QStringLiteral("制作完成"), QString(),
+    env.sink.ReportProgress(100, ResultRow::of(Outcome::Done, options.output,
+                                               QCoreApplication::translate("EpubRunner", "制作完成"), QString(),
                                                options.output));
     if (builder.droppedCharacters() > 0)
         env.sink.ReportProgress(
-            100, ResultRow::of(Outcome::Note, options.output, QStringLiteral("注意"),
-                               QStringLiteral("%1 个字符无法写入电子书，已略去").arg(builder.droppedCharacters()),
+            100, ResultRow::of(Outcome::Note, options.output, QCoreApplication::translate("EpubRunner", "注意"),
+                               QCoreApplication::translate("EpubRunner", "%1 个字符无法写入电子书，已略去")
+                                   .arg(builder.droppedCharacters()),
                                options.output));
     return true;
 }

@@ -15,6 +15,7 @@
 
 #include <cerrno>
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 bool FileStep::apply(BatchCommand command, int direction, const QString& name, TransformReport& report,
@@ -53,7 +54,7 @@ bool FileStep::apply(BatchCommand command, int direction, const QString& name, T
 
 std::function<bool(FileError&)> FileStep::refuseNewcomer() {
     return [](FileError& error) {
-        error = FileError::withText(EEXIST, QStringLiteral("文件已被另一个任务建立，未替换"));
+        error = FileError::withText(EEXIST, QCoreApplication::translate("FileStep", "文件已被另一个任务建立，未替换"));
         return false;
     };
 }
@@ -121,20 +122,20 @@ TypesetOptions typesetOptionsFor(const AppState& state, const QString& path) {
 QString FileStep::cleanupSummary(const TransformReport& report) {
     QStringList parts;
     if (report.linesRemoved > 0)
-        parts.append(QStringLiteral("删除 %1 行").arg(report.linesRemoved));
+        parts.append(QCoreApplication::translate("FileStep", "删除 %1 行").arg(report.linesRemoved));
     if (report.fragmentsRemoved > 0)
-        parts.append(QStringLiteral("删去 %1 处广告片段").arg(report.fragmentsRemoved));
+        parts.append(QCoreApplication::translate("FileStep", "删去 %1 处广告片段").arg(report.fragmentsRemoved));
     if (report.invisibleRemoved > 0)
-        parts.append(QStringLiteral("删除 %1 个不可见字符").arg(report.invisibleRemoved));
+        parts.append(QCoreApplication::translate("FileStep", "删除 %1 个不可见字符").arg(report.invisibleRemoved));
     if (report.formatCharacters > 0)
-        parts.append(QStringLiteral("另有 %1 个格式字符未动").arg(report.formatCharacters));
+        parts.append(QCoreApplication::translate("FileStep", "另有 %1 个格式字符未动").arg(report.formatCharacters));
     if (report.linesRemoved > TransformReport::MaxListedLines)
-        parts.append(QStringLiteral("下面列出前 %1 行").arg(TransformReport::MaxListedLines));
+        parts.append(QCoreApplication::translate("FileStep", "下面列出前 %1 行").arg(TransformReport::MaxListedLines));
     return parts.join(QStringLiteral("，"));
 }
 
 QString FileStep::unchangedReason() {
-    return QStringLiteral("内容没有变化，文件未改写");
+    return QCoreApplication::translate("FileStep", "内容没有变化，文件未改写");
 }
 
 void FileStep::reportOutcome(int percent, const QString& text, bool done, const QString& reason,
@@ -143,7 +144,8 @@ void FileStep::reportOutcome(int percent, const QString& text, bool done, const 
     const QString file = m_folder + text;
     if (!done) {
         sink.ReportProgress(percent,
-                            ResultRow::of(Outcome::Refused, text, QStringLiteral("未完成"), report.error.description, file));
+                            ResultRow::of(Outcome::Refused, text, QCoreApplication::translate("FileStep", "未完成"),
+                                          report.error.description, file));
         return;
     }
     const QString said = reason.isEmpty() ? report.summary : reason;
@@ -153,7 +155,7 @@ void FileStep::reportOutcome(int percent, const QString& text, bool done, const 
     const QString shownReason =
         cleaned.isEmpty() ? shown : shown.isEmpty() ? cleaned : shown + QStringLiteral("；") + cleaned;
     sink.ReportProgress(percent, ResultRow::of(report.unchanged ? Outcome::Unchanged : Outcome::Done, text,
-                                               QStringLiteral("完成"), shownReason, file));
+                                               QCoreApplication::translate("FileStep", "完成"), shownReason, file));
     for (const QString& line : report.removedLines)
         sink.ReportProgress(percent, ResultRow::of(Outcome::Detail, text, removedLineStatus(), line, file));
     if (report.unmappable > 0)

@@ -4,6 +4,7 @@
 #include "engine/TransformReport.h"
 #include "engine/Typesetter.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -46,7 +47,7 @@ public:
 
     static QString unchangedReason();
     // The status of the row that lists a line a clean removed (the line is its reason).
-    static QString removedLineStatus() { return QStringLiteral("删除此行"); }
+    static QString removedLineStatus() { return QCoreApplication::translate("FileStep", "删除此行"); }
     // "删除 3 行，删除 1 个不可见字符": what a clean took out ("" when nothing).
     static QString cleanupSummary(const TransformReport& report);
 

@@ -7,6 +7,8 @@
 #include "engine/MergeFiles.h"
 #include "platform/PathIdentity.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // True when the target is also one of the files joined into it: it is merged from its old content and
@@ -39,7 +41,9 @@ bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetP
         BatchJournal::withdraw(env, name, intended.intended);
         // A source that could not be read is named, not the target that was left as it was.
         const QString& failed = report.errorFile.isEmpty() ? targetPath : report.errorFile;
-        sink.ReportProgress(0, ResultRow::of(Outcome::Refused, failed, QStringLiteral("未完成"), report.error.description, failed));
+        sink.ReportProgress(0,
+                            ResultRow::of(Outcome::Refused, failed, QCoreApplication::translate("MergeStep", "未完成"),
+                                          report.error.description, failed));
         return false;
     }
     JournalSteps::written(env, folder, name, intended);
@@ -50,7 +54,8 @@ bool mergeWithRows(JobEnv& env, const QStringList& files, const QString& targetP
 
 void reportUnmappable(ProgressSink& sink, const QString& text, const QString& file, const TransformReport& report,
                       const QString& addition) {
-    sink.ReportProgress(0, ResultRow::of(Outcome::Note, text, QStringLiteral("注意"), unmappableNote(report) + addition, file));
+    sink.ReportProgress(0, ResultRow::of(Outcome::Note, text, QCoreApplication::translate("MergeStep", "注意"),
+                                         unmappableNote(report) + addition, file));
 }
 
 bool mergeAsBatch(JobEnv& env, const QStringList& files, const QString& targetPath) {

@@ -89,29 +89,31 @@ QString checkRenamePlan(const QString& folder, const QList<RenameItem>& items) {
     QHash<QString, QString> claimedBy;
     for (const RenameItem& item : items) {
         if (!pathExists(folder + item.oldName)) {
-            problems << QStringLiteral("文件“%1”不存在。").arg(item.oldName);
+            problems << QCoreApplication::translate("RenamePlan", "文件“%1”不存在。").arg(item.oldName);
             continue;
         }
         if (item.newName == item.oldName)
             continue;
         if (!FileName::isPlainFileName(item.newName)) {
-            problems << QStringLiteral("“%1”的新文件名“%2”不能用作文件名。").arg(item.oldName, item.newName);
+            problems << QCoreApplication::translate("RenamePlan", "“%1”的新文件名“%2”不能用作文件名。")
+                            .arg(item.oldName, item.newName);
             continue;
         }
         const auto previous = claimedBy.constFind(item.newName);
         if (previous != claimedBy.constEnd()) {
-            problems
-                << QStringLiteral("“%1”和“%2”将得到同一个新文件名“%3”。").arg(*previous, item.oldName, item.newName);
+            problems << QCoreApplication::translate("RenamePlan", "“%1”和“%2”将得到同一个新文件名“%3”。")
+                            .arg(*previous, item.oldName, item.newName);
             continue;
         }
         claimedBy.insert(item.newName, item.oldName);
         if (pathExists(folder + item.newName) && !renamedAway.contains(item.newName)) {
-            problems << QStringLiteral("“%1”的新文件名“%2”已经存在。").arg(item.oldName, item.newName);
+            problems << QCoreApplication::translate("RenamePlan", "“%1”的新文件名“%2”已经存在。")
+                            .arg(item.oldName, item.newName);
         }
     }
     if (problems.isEmpty())
         return QString();
-    return QStringLiteral("没有更改任何文件名：\n") + problems.join(u'\n');
+    return QCoreApplication::translate("RenamePlan", "没有更改任何文件名：\n") + problems.join(u'\n');
 }
 
 bool executeRenamePlan(const QString& folder, const QList<RenameItem>& items, QString* message) {
@@ -151,7 +153,7 @@ bool executeRenamePlan(const QString& folder, const QList<RenameItem>& items, QS
             QString error;
             if (!renameNoReplace(move.from, move.to, &error)) {
                 if (message) {
-                    *message = QStringLiteral("无法把“%1”改名为“%2”：%3")
+                    *message = QCoreApplication::translate("RenamePlan", "无法把“%1”改名为“%2”：%3")
                                    .arg(QFileInfo(move.from).fileName(), QFileInfo(move.to).fileName(), error);
                 }
                 return false;

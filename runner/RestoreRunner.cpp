@@ -12,6 +12,7 @@
 #include "platform/FileOps.h"
 #include "platform/PathIdentity.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QSet>
 
@@ -108,8 +109,10 @@ bool RestoreRunner::takeNames(const BackupBatch& batch, const RestoreRequest& re
             name = nameReaching(batch.journal.entries, folder, PathIdentity::keyOf(path));
         if (name.isEmpty()) {
             failed(asked, path,
-                   FileError::withText(ENOENT, inFolder ? QStringLiteral("这批没有这个文件")
-                                                        : QStringLiteral("不在这批的文件夹中：") + folder),
+                   FileError::withText(
+                       ENOENT, inFolder
+                                   ? QCoreApplication::translate("RestoreRunner", "这批没有这个文件")
+                                   : QCoreApplication::translate("RestoreRunner", "不在这批的文件夹中：") + folder),
                    result);
             continue;
         }
@@ -122,7 +125,8 @@ namespace {
 
 // A file changed since the batch, left as it is.
 ResultRow changedSinceRow(const QString& path) {
-    return ResultRow::of(Outcome::Skipped, path, QStringLiteral("跳过"), QStringLiteral("文件在这批之后已被更改"), path);
+    return ResultRow::of(Outcome::Skipped, path, QCoreApplication::translate("RestoreRunner", "跳过"),
+                         QCoreApplication::translate("RestoreRunner", "文件在这批之后已被更改"), path);
 }
 
 } // namespace
@@ -135,16 +139,19 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     // A run killed the moment it opened its batch folder, before its journal was there, changed
     // nothing: every change is journalled before it is made. Its empty folder has nothing to undo.
     if (batch && !batch->journal.present && batch->copies.isEmpty()) {
-        sink.ReportProgress(0, ResultRow::about(Outcome::Done, request.batchId, QStringLiteral("完成"),
-                                                QStringLiteral("这批没有改动任何文件")));
+        sink.ReportProgress(0, ResultRow::about(Outcome::Done, request.batchId,
+                                                QCoreApplication::translate("RestoreRunner", "完成"),
+                                                QCoreApplication::translate("RestoreRunner", "这批没有改动任何文件")));
         sink.complete();
         return result;
     }
     if (!batch || !batch->journal.present || batch->journal.header.folder.isEmpty()) {
         result.found = false;
-        sink.ReportProgress(0, ResultRow::about(Outcome::Refused, request.batchId, QStringLiteral("未完成"),
-                                                batch ? QStringLiteral("这批备份没有日志，不知道文件原来的位置")
-                                                      : QStringLiteral("没有这批备份")));
+        sink.ReportProgress(
+            0, ResultRow::about(
+                   Outcome::Refused, request.batchId, QCoreApplication::translate("RestoreRunner", "未完成"),
+                   batch ? QCoreApplication::translate("RestoreRunner", "这批备份没有日志，不知道文件原来的位置")
+                         : QCoreApplication::translate("RestoreRunner", "没有这批备份")));
         sink.complete();
         return result;
     }
@@ -153,8 +160,10 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     if (!batch->journal.header.ended.isValid() &&
         BackupLink::JournalLock::isHeld(batch->folder + BackupJournal::JournalName)) {
         ++result.failed;
-        sink.ReportProgress(0, ResultRow::about(Outcome::Refused, request.batchId, QStringLiteral("未完成"),
-                                                QStringLiteral("这批还在进行中，请等它完成后再恢复")));
+        sink.ReportProgress(
+            0,
+            ResultRow::about(Outcome::Refused, request.batchId, QCoreApplication::translate("RestoreRunner", "未完成"),
+                             QCoreApplication::translate("RestoreRunner", "这批还在进行中，请等它完成后再恢复")));
         sink.complete();
         return result;
     }
@@ -165,7 +174,7 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     // A batch killed right after its journal opened changed nothing: every change is announced first.
     if (batch->journal.entries.isEmpty() && batch->journal.rejected.isEmpty()) {
         if (batch->journal.damage.isEmpty())
-            done(request.batchId, QStringLiteral("这批没有改动任何文件"), result);
+            done(request.batchId, QCoreApplication::translate("RestoreRunner", "这批没有改动任何文件"), result);
         sink.complete();
         return result;
     }
@@ -174,7 +183,9 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     if (request.names.isEmpty()) {
         for (const QString& rejected : batch->journal.rejected)
             // A name that is no plain name names no file.
-            failed(rejected, QString(), FileError::withText(EINVAL, QStringLiteral("日志中的文件名不可信，未恢复")),
+            failed(rejected, QString(),
+                   FileError::withText(EINVAL,
+                                       QCoreApplication::translate("RestoreRunner", "日志中的文件名不可信，未恢复")),
                    result);
     }
     if (!anything) {
@@ -208,7 +219,9 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     // One restore of a batch at a time: a second one at once would read files the first is changing.
     const BackupLink::FolderLock restoring(batch->folder, BackupLink::FolderLock::Wait::No);
     if (!restoring.isHeld()) {
-        failed(request.batchId, QString(), FileError::withText(EAGAIN, QStringLiteral("这批正在恢复中，请等它完成")), result);
+        failed(request.batchId, QString(),
+               FileError::withText(EAGAIN, QCoreApplication::translate("RestoreRunner", "这批正在恢复中，请等它完成")),
+               result);
         sink.complete();
         return result;
     }
@@ -252,18 +265,19 @@ void RestoreRunner::preview(const QString& folder, const JournalEntry& entry, co
     }
     QString reason;
     if (entry.action == Action::Renamed)
-        reason = QStringLiteral("将恢复原名 ") + entry.name;
+        reason = QCoreApplication::translate("RestoreRunner", "将恢复原名 ") + entry.name;
     else if (isAtStart(folder, entry))
-        reason = QStringLiteral("不会改变：文件已是这批之前的状态");
+        reason = QCoreApplication::translate("RestoreRunner", "不会改变：文件已是这批之前的状态");
     else if (!entry.before.exists)
-        reason = QStringLiteral("将删除这批建立的文件");
+        reason = QCoreApplication::translate("RestoreRunner", "将删除这批建立的文件");
     else
-        reason = entry.backupName.isEmpty() ? QStringLiteral("这批没有这个文件的备份副本")
-                                            : QStringLiteral("将恢复备份内容");
+        reason = entry.backupName.isEmpty() ? QCoreApplication::translate("RestoreRunner", "这批没有这个文件的备份副本")
+                                            : QCoreApplication::translate("RestoreRunner", "将恢复备份内容");
     if (now == FileNow::Changed)
-        reason += QStringLiteral("（文件在这批之后已被更改）");
+        reason += QCoreApplication::translate("RestoreRunner", "（文件在这批之后已被更改）");
     ++result.restored;
-    m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Preview, path, QStringLiteral("预览"), reason, path));
+    m_env.sink.ReportProgress(
+        0, ResultRow::of(Outcome::Preview, path, QCoreApplication::translate("RestoreRunner", "预览"), reason, path));
 }
 
 bool RestoreRunner::mayGoOn(const RestoreRequest& request, const QString& path, FileNow now, RestoreResult& result) {
@@ -271,11 +285,12 @@ bool RestoreRunner::mayGoOn(const RestoreRequest& request, const QString& path, 
         return true;
     // The question promises a backup of the current content only when one will be made.
     const QString question =
-        BatchJournal::isKept(m_env)
-            ? QStringLiteral("文件 %1 在这批之后已被更改。\r\n仍要恢复吗？（现在的内容会先备份）")
-            : QStringLiteral("文件 %1 在这批之后已被更改。\r\n仍要恢复吗？（备份已关闭，现在的内容不会备份）");
+        QCoreApplication::translate("RestoreRunner", "文件 %1 在这批之后已被更改。") + QStringLiteral("\r\n") +
+        (BatchJournal::isKept(m_env)
+             ? QCoreApplication::translate("RestoreRunner", "仍要恢复吗？（现在的内容会先备份）")
+             : QCoreApplication::translate("RestoreRunner", "仍要恢复吗？（备份已关闭，现在的内容不会备份）"));
     if (request.changed == RestoreRequest::Changed::Ask &&
-        m_env.prompt.askYesNo(QStringLiteral("恢复"), question.arg(path)))
+        m_env.prompt.askYesNo(QCoreApplication::translate("RestoreRunner", "恢复"), question.arg(path)))
         return true;
     ++result.skipped;
     m_env.sink.ReportProgress(0, changedSinceRow(path));
@@ -284,7 +299,8 @@ bool RestoreRunner::mayGoOn(const RestoreRequest& request, const QString& path, 
 
 void RestoreRunner::done(const QString& path, const QString& reason, RestoreResult& result) {
     ++result.restored;
-    m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Done, path, QStringLiteral("完成"), reason, path));
+    m_env.sink.ReportProgress(
+        0, ResultRow::of(Outcome::Done, path, QCoreApplication::translate("RestoreRunner", "完成"), reason, path));
 }
 
 void RestoreRunner::failed(const QString& path, const FileError& error, RestoreResult& result) {
@@ -304,8 +320,9 @@ void RestoreRunner::removeCreated(const QString& folder, const JournalEntry& ent
     if (!hold.take(path, &error))
         return failed(path, error, result);
     if (isAtStart(folder, entry)) {
-        m_env.sink.ReportProgress(
-            0, ResultRow::of(Outcome::Note, path, QStringLiteral("完成"), QStringLiteral("文件已不存在"), path));
+        m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Note, path,
+                                                   QCoreApplication::translate("RestoreRunner", "完成"),
+                                                   QCoreApplication::translate("RestoreRunner", "文件已不存在"), path));
         return;
     }
     // Only the very file the batch made goes: one whose content is not what the batch left (the
@@ -323,7 +340,7 @@ void RestoreRunner::removeCreated(const QString& folder, const JournalEntry& ent
     // restore brings it back.
     if (!JournalSteps::remove(m_env, folder, entry.name, &error))
         return failed(path, error, result);
-    done(path, QStringLiteral("已删除这批建立的文件"), result);
+    done(path, QCoreApplication::translate("RestoreRunner", "已删除这批建立的文件"), result);
 }
 
 void RestoreRunner::renameBack(const QString& folder, const QList<JournalEntry>& entries, const RestoreRequest& request,
@@ -333,7 +350,7 @@ void RestoreRunner::renameBack(const QString& folder, const QList<JournalEntry>&
         m_env.sink.processEvents();
         const QString path = folder + entry.newName;
         if (hasOldName(folder, entries, entry)) {
-            done(folder + entry.name, QStringLiteral("文件已是这批之前的名字"), result);
+            done(folder + entry.name, QCoreApplication::translate("RestoreRunner", "文件已是这批之前的名字"), result);
             continue;
         }
         const FileNow now = BackupCatalog::stateNow(folder, entry);
@@ -351,7 +368,8 @@ void RestoreRunner::renameBack(const QString& folder, const QList<JournalEntry>&
     if (message.isEmpty() && executeRenamePlan(folder, items, &message)) {
         for (const RenameItem& item : items) {
             JournalSteps::renamed(m_env, folder, item.oldName, item.newName);
-            done(folder + item.newName, QStringLiteral("恢复原名（原为 %1）").arg(item.oldName), result);
+            done(folder + item.newName,
+                 QCoreApplication::translate("RestoreRunner", "恢复原名（原为 %1）").arg(item.oldName), result);
         }
         return;
     }
@@ -369,9 +387,11 @@ void RestoreRunner::copyBack(const BackupBatch& batch, const QString& folder, co
     if (!hold.take(path, &error))
         return failed(path, error, result);
     if (isAtStart(folder, entry))
-        return done(path, QStringLiteral("文件已是这批之前的内容"), result);
+        return done(path, QCoreApplication::translate("RestoreRunner", "文件已是这批之前的内容"), result);
     if (entry.backupName.isEmpty()) {
-        failed(path, FileError::withText(ENOENT, QStringLiteral("这批没有这个文件的备份副本")), result);
+        failed(path,
+               FileError::withText(ENOENT, QCoreApplication::translate("RestoreRunner", "这批没有这个文件的备份副本")),
+               result);
         return;
     }
     if (!mayGoOn(request, path, BackupCatalog::stateNow(folder, entry), result))
@@ -400,5 +420,5 @@ void RestoreRunner::copyBack(const BackupBatch& batch, const QString& folder, co
         return failed(path, error, result);
     }
     JournalSteps::written(m_env, folder, entry.name, intended);
-    done(path, QStringLiteral("已恢复备份内容"), result);
+    done(path, QCoreApplication::translate("RestoreRunner", "已恢复备份内容"), result);
 }

@@ -14,6 +14,7 @@
 #include "platform/TextReader.h"
 #include "platform/TextWriter.h"
 
+#include <QCoreApplication>
 #include <optional>
 
 namespace SplitRunner {
@@ -115,13 +116,16 @@ public:
         if (written) {
             ++m_written;
             JournalSteps::written(m_env, m_folder, m_name, m_intended);
-            m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Done, path, QStringLiteral("拆分完成"), QString(), path));
+            m_env.sink.ReportProgress(0, ResultRow::of(Outcome::Done, path,
+                                                       QCoreApplication::translate("SplitRunner", "拆分完成"),
+                                                       QString(), path));
             TextEncoding readAs = m_format.encoding;
             if (readsAloneAsOtherText(path, m_format, &readAs)) {
                 m_env.sink.ReportProgress(
-                    0, ResultRow::of(Outcome::Note, path, QStringLiteral("注意"),
-                                     QStringLiteral("单独读取时会被当作 %1 编码：合并这些文件时请指定按 %2 读取，"
-                                                    "否则这一章的文字会变")
+                    0, ResultRow::of(Outcome::Note, path, QCoreApplication::translate("SplitRunner", "注意"),
+                                     QCoreApplication::translate(
+                                         "SplitRunner", "单独读取时会被当作 %1 编码：合并这些文件时请指定按 %2 读取，"
+                                                        "否则这一章的文字会变")
                                          .arg(encodingName(readAs), encodingName(m_format.encoding)),
                                      path));
             }
@@ -235,8 +239,9 @@ bool run(JobEnv& env, const QString& book, const QString& folder) {
     }
     if (scan.lines == 0) {
         // Nothing is written, and the row says why.
-        env.sink.ReportProgress(0, ResultRow::of(Outcome::Skipped, book, QStringLiteral("拆分完成"),
-                                                 QStringLiteral("书中没有文字：无从拆分"), book));
+        env.sink.ReportProgress(
+            0, ResultRow::of(Outcome::Skipped, book, QCoreApplication::translate("SplitRunner", "拆分完成"),
+                             QCoreApplication::translate("SplitRunner", "书中没有文字：无从拆分"), book));
         return done(true);
     }
     const QList<Piece> pieces = plan(scan.headings, scan.lines, bookName.left(bookName.lastIndexOf(u'.')));

@@ -4,19 +4,23 @@
 #include "engine/JobEnv.h"
 #include "platform/FileError.h"
 
+#include <QCoreApplication>
+
 void reportNotProcessed(ProgressSink& sink, const QString& folder, const QStringList& texts) {
-    const QString status = QStringLiteral("未处理");
-    const QString reason = QStringLiteral("已停止");
+    const QString status = QCoreApplication::translate("StopRows", "未处理");
+    const QString reason = QCoreApplication::translate("StopRows", "已停止");
     for (const QString& text : texts)
         sink.ReportProgress(0, ResultRow::of(Outcome::NotProcessed, text, status, reason, folder + text));
 }
 
 void reportStopped(ProgressSink& sink, const QString& what) {
-    sink.ReportProgress(0, ResultRow::about(Outcome::Stopped, QStringLiteral("-已停止-"), QString(), what));
+    sink.ReportProgress(
+        0, ResultRow::about(Outcome::Stopped, QCoreApplication::translate("StopRows", "-已停止-"), QString(), what));
 }
 
 ResultRow fileErrorRow(const QString& text, const QString& file, const FileError& error) {
-    return ResultRow::of(Outcome::Error, text, QStringLiteral("错误") + QString::number(error.number),
+    return ResultRow::of(Outcome::Error, text,
+                         QCoreApplication::translate("StopRows", "错误") + QString::number(error.number),
                          error.description, file);
 }
 

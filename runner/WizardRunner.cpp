@@ -18,6 +18,7 @@
 #include "platform/FolderListing.h"
 #include "platform/PathIdentity.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 
@@ -103,10 +104,13 @@ QString WizardRunner::prepare(WizardOptions& options) {
         if (options.newName.isEmpty())
             return emptyNameMessage();
         if (!FileName::isPlainFileName(options.newName))
-            return QStringLiteral("合并后的文件名“%1”不能用作文件名（不能包含“/”或控制字符）。").arg(options.newName);
+            return QCoreApplication::translate("WizardRunner",
+                                               "合并后的文件名“%1”不能用作文件名（不能包含“/”或控制字符）。")
+                .arg(options.newName);
     }
     if (options.folder.trimmed().isEmpty() || !FileOps::folderExists(options.folder))
-        return QStringLiteral("文件夹“%1”不存在，请选择一个存在的文件夹。").arg(options.folder);
+        return QCoreApplication::translate("WizardRunner", "文件夹“%1”不存在，请选择一个存在的文件夹。")
+            .arg(options.folder);
     options.folder = AddBackslash(options.folder);
 
     if (options.merge) {
@@ -126,11 +130,11 @@ void WizardRunner::run(const WizardOptions& options) {
          }},
         {options.clean,
          [&] {
-             rewriteTexts(options, QStringLiteral("-清除广告-"), BatchCommand::Clean, 0);
+             rewriteTexts(options, QCoreApplication::translate("WizardRunner", "-清除广告-"), BatchCommand::Clean, 0);
          }},
         {options.typeset,
          [&] {
-             rewriteTexts(options, QStringLiteral("-排版整理-"), BatchCommand::Typeset, 0);
+             rewriteTexts(options, QCoreApplication::translate("WizardRunner", "-排版整理-"), BatchCommand::Typeset, 0);
          }},
         {options.merge,
          [&] {
@@ -138,19 +142,22 @@ void WizardRunner::run(const WizardOptions& options) {
          }},
         {options.para,
          [&] {
-             rewriteTexts(options, QStringLiteral("-智能分段-"), BatchCommand::Reflow, 0);
+             rewriteTexts(options, QCoreApplication::translate("WizardRunner", "-智能分段-"), BatchCommand::Reflow, 0);
          }},
         {options.space,
          [&] {
-             rewriteTexts(options, QStringLiteral("-删除空格-"), BatchCommand::RemoveSpaces, 0);
+             rewriteTexts(options, QCoreApplication::translate("WizardRunner", "-删除空格-"),
+                          BatchCommand::RemoveSpaces, 0);
          }},
         {options.code == 1 || options.code == 2,
          [&] {
-             rewriteTexts(options, QStringLiteral("-内码转换-"), BatchCommand::CodePage, options.code - 1);
+             rewriteTexts(options, QCoreApplication::translate("WizardRunner", "-内码转换-"), BatchCommand::CodePage,
+                          options.code - 1);
          }},
         {options.width == 1 || options.width == 2,
          [&] {
-             rewriteTexts(options, QStringLiteral("-字符转换-"), BatchCommand::Width, options.width - 1);
+             rewriteTexts(options, QCoreApplication::translate("WizardRunner", "-字符转换-"), BatchCommand::Width,
+                          options.width - 1);
          }},
     };
     // What the user started with one command is one batch: its journal names every step, and one
@@ -167,12 +174,15 @@ void WizardRunner::run(const WizardOptions& options) {
     }
     // The e-book is made of the merged text as the later stages left it, within the wizard's batch.
     if (options.epub && m_merged && !m_env.sink.stopRequested()) {
-        m_env.sink.ReportProgress(0, ResultRow::about(Outcome::Heading, QStringLiteral("-制作电子书-")));
+        m_env.sink.ReportProgress(
+            0, ResultRow::about(Outcome::Heading, QCoreApplication::translate("WizardRunner", "-制作电子书-")));
         EpubRunner::bookBeside(m_env, options.folder + options.newName, false);
     }
     BatchJournal::end(m_env);
     if (m_env.sink.stopRequested()) {
-        reportStopped(m_env.sink, skipped > 0 ? QStringLiteral("其后 %1 个步骤未执行").arg(skipped) : QString());
+        reportStopped(m_env.sink, skipped > 0
+                                      ? QCoreApplication::translate("WizardRunner", "其后 %1 个步骤未执行").arg(skipped)
+                                      : QString());
     }
     m_env.sink.complete();
 }
@@ -180,7 +190,8 @@ void WizardRunner::run(const WizardOptions& options) {
 void WizardRunner::convertPages(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
     const QStringList pages = stageFiles(options.folder, PageMask);
-    sink.ReportProgress(0, ResultRow::about(Outcome::Heading, QStringLiteral("-html转换-")));
+    sink.ReportProgress(0,
+                        ResultRow::about(Outcome::Heading, QCoreApplication::translate("WizardRunner", "-html转换-")));
 
     FileStep step(m_env, options.folder);
     const qint64 n = pages.size();
@@ -209,13 +220,15 @@ void WizardRunner::convertPages(const WizardOptions& options) {
         }
     }
     if (options.deleteHtml)
-        sink.ReportProgress(0, ResultRow::about(Outcome::Note, QStringLiteral("-源文件已删除-")));
+        sink.ReportProgress(
+            0, ResultRow::about(Outcome::Note, QCoreApplication::translate("WizardRunner", "-源文件已删除-")));
 }
 
 void WizardRunner::mergeTexts(const WizardOptions& options) {
     ProgressSink& sink = m_env.sink;
     const QStringList texts = stageFiles(options.folder, TextMask);
-    sink.ReportProgress(0, ResultRow::about(Outcome::Heading, QStringLiteral("-合并文本文件-")));
+    sink.ReportProgress(
+        0, ResultRow::about(Outcome::Heading, QCoreApplication::translate("WizardRunner", "-合并文本文件-")));
 
     // The merged file itself is never one of its sources, so a file of that name already in the
     // folder is replaced by the merge and never deleted as a merged source.
@@ -243,7 +256,8 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     // When characters were written as "?", the sources are the only whole copy of that text and are kept.
     TransformReport report;
     report.unmappablePolicy = m_env.state.Prefs.Unmappable;
-    const QString kept = options.deleteMerged ? QStringLiteral("；源文件未删除") : QString();
+    const QString kept =
+        options.deleteMerged ? QCoreApplication::translate("WizardRunner", "；源文件未删除") : QString();
     const bool merged = mergeWithRows(m_env, paths, target, report, kept);
     m_merged = merged;
     if (!merged || report.lostCharacters() || !options.deleteMerged)
@@ -258,9 +272,10 @@ void WizardRunner::mergeTexts(const WizardOptions& options) {
     // from which undoing the batch puts them back, or the desktop's trash when backups are off.
     const QString backupFolder = m_env.state.BackupBatchFolder;
     const QString whereTheyWent =
-        backupFolder.isEmpty()
-            ? QStringLiteral("-合并的源文件已移到回收站-")
-            : QStringLiteral("-合并的源文件已移入备份文件夹 %1，点“撤销上一批”即可全部放回-").arg(backupFolder);
+        backupFolder.isEmpty() ? QCoreApplication::translate("WizardRunner", "-合并的源文件已移到回收站-")
+                               : QCoreApplication::translate(
+                                     "WizardRunner", "-合并的源文件已移入备份文件夹 %1，点“撤销上一批”即可全部放回-")
+                                     .arg(backupFolder);
     sink.ReportProgress(0, ResultRow::about(Outcome::Note, whereTheyWent));
 }
 

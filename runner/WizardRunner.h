@@ -3,6 +3,7 @@
 #include "BatchRunner.h"
 #include "engine/JobEnv.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 // What the wizard's controls hold when its run starts.
@@ -41,7 +42,7 @@ public:
     // The stages and the completion call; the caller has shown the progress window.
     void run(const WizardOptions& options);
 
-    static QString emptyNameMessage() { return QStringLiteral("请输入合并后的文件名。"); }
+    static QString emptyNameMessage() { return QCoreApplication::translate("WizardRunner", "请输入合并后的文件名。"); }
 
 private:
     void convertPages(const WizardOptions& options);

@@ -6,6 +6,11 @@
 #include "MainWindowControls.h"
 #include "fakes-ui/TestApplication.h"
 #include "platform/ChineseConverter.h"
+#include "runner/BackupCatalog.h"
+#include "runner/BatchRunner.h"
+#include "runner/DryRun.h"
+#include "runner/RestoreRunner.h"
+#include "runner/WizardRunner.h"
 #include "ui/common/InProgress.h"
 #include "ui/dialogs/AboutFrm.h"
 #include "ui/dialogs/BackupFrm.h"
@@ -18,6 +23,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -29,6 +35,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTreeWidget>
+#include <set>
 
 using UiTest::child;
 using UiTest::fileList;
@@ -115,6 +122,7 @@ private slots:
     void taiwanLocaleShowsTheMainWindowInTraditional();
     void everyWindowReadsInTraditional();
     void batchWindowsReadInTraditional();
+    void progressRowsReadInTraditional();
 };
 
 void FaceTranslationTest::traditionalLocalesAreRecognized_data() {
@@ -260,6 +268,104 @@ void FaceTranslationTest::batchWindowsReadInTraditional() {
     }
     DialogTest::settle();
 
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));
+    t.quit();
+}
+
+// The progress window's rows in the Traditional face, from real batches: a file done, one left
+// unchanged, one refused, one gone (an error) and the total time; a note beside an overwritten file
+// and its question; a restore; a restore's and a command's dry run; the wizard's stages and the
+// sources it moved into the backups. No word of theirs is left that the Taiwan conversion would
+// change; a file's name is shown as it is, Simplified characters and all.
+void FaceTranslationTest::progressRowsReadInTraditional() {
+    QVERIFY(FaceTranslation::install(*qApp, QLocale(QStringLiteral("zh_TW"))));
+    TestApplication t;
+    QVERIFY(t.start());
+    const QString folder = t.filesFolder();
+    TestApplication::writeFile(folder + QStringLiteral("spaced.txt"), "中 文\r\n");
+    TestApplication::writeFile(folder + QStringLiteral("plain.txt"), "中文\r\n");
+    TestApplication::writeFile(folder + QStringLiteral("binary.txt"), QByteArray("\x00\x01\x02\x03", 4));
+    TestApplication::writeFile(folder + QStringLiteral("gone.txt"), "中 文\r\n");
+    const QString simplifiedName = QStringLiteral("后记.txt");
+    TestApplication::writeFile(folder + simplifiedName, "后 记\r\n");
+    TestApplication::writeFile(folder + QStringLiteral("page.htm"), "<html><body>中文</body></html>\r\n");
+    TestApplication::writeFile(folder + QStringLiteral("page.txt"), "old\r\n");
+    MainFrm* main = t.main();
+    QVERIFY(main->openFolder(folder));
+    InProgress* progress = t.app().inProgress();
+    JobEnv& env = t.app().jobEnv();
+
+    QStringList left;
+    std::set<int> outcomes;
+    QStringList names; // the first column of every row
+    const auto readRows = [&](const QString& batch) {
+        const QTreeWidget* rows = child<QTreeWidget>(progress, "LVResults");
+        for (int i = 0; i < rows->topLevelItemCount(); ++i) {
+            outcomes.insert(rows->topLevelItem(i)->data(0, InProgress::OutcomeRole).toInt());
+            names << rows->topLevelItem(i)->text(0);
+        }
+        QStringList texts = readableTexts(progress);
+        texts.removeIf([&](const QString& text) { return text.endsWith(simplifiedName); });
+        left << simplifiedIn(batch, texts);
+        progress->acknowledge();
+    };
+
+    DialogTest::selectInMain(main, {"spaced.txt", "plain.txt", "binary.txt", "gone.txt", simplifiedName});
+    QVERIFY(QFile::remove(folder + QStringLiteral("gone.txt")));
+    main->runBatch(BatchCommand::RemoveSpaces);
+    readRows(QStringLiteral("去除空格"));
+
+    t.messages().clear();
+    main->chooseType(1);
+    DialogTest::selectInMain(main, {"page.htm"});
+    main->runBatch(BatchCommand::WebPageToText);
+    readRows(QStringLiteral("网页文件转换"));
+    main->chooseType(0);
+    child<QAction>(main, "menu_undobatch")->trigger();
+    readRows(QStringLiteral("撤销上一批"));
+    QVERIFY2(t.messages().shown().size() == 2, qPrintable(t.messages().texts().join(u'|')));
+    for (const ScriptedMessageProvider::Shown& box : t.messages().shown())
+        left << simplifiedIn(QStringLiteral("question"), {box.title, box.text});
+
+    RestoreRequest restore;
+    restore.batchId = BackupCatalog::lastToUndo(t.state().BackupFolder);
+    restore.dryRun = true;
+    progress->beginBatch(main);
+    RestoreRunner(env).run(restore);
+    readRows(QStringLiteral("恢复的预览"));
+
+    TestApplication::writeFile(folder + QStringLiteral("again.txt"), "中 文\r\n");
+    progress->beginBatch(main);
+    {
+        DryRun dry(env);
+        BatchRequest request;
+        request.command = BatchCommand::RemoveSpaces;
+        request.entries = {{QStringLiteral("again.txt"), true}, {QStringLiteral("plain.txt"), true}};
+        request.folder = dry.mirror(folder, {QStringLiteral("again.txt"), QStringLiteral("plain.txt")});
+        BatchRunner(dry.env()).run(request);
+        dry.report(false);
+    }
+    readRows(QStringLiteral("去除空格的预览"));
+
+    const QString book = folder + QStringLiteral("book/");
+    TestApplication::writeFile(book + QStringLiteral("1.txt"), "一\r\n");
+    TestApplication::writeFile(book + QStringLiteral("2.txt"), "二\r\n");
+    WizardOptions wizard;
+    wizard.folder = book;
+    wizard.html = false;
+    wizard.newName = QStringLiteral("all");
+    WizardRunner runner(env);
+    QCOMPARE(runner.prepare(wizard), QString());
+    progress->beginBatch(main);
+    runner.run(wizard);
+    readRows(QStringLiteral("快速处理向导"));
+
+    // Every kind of row was there to be read.
+    for (const Outcome outcome : {Outcome::Heading, Outcome::Summary, Outcome::Done, Outcome::Unchanged,
+                                  Outcome::Preview, Outcome::Note, Outcome::Refused, Outcome::Error})
+        QVERIFY2(outcomes.count(int(outcome)), qPrintable(QString::number(int(outcome))));
+    QVERIFY(outcomes.count(InProgress::SummingUp));
+    QVERIFY(names.contains(simplifiedName));
     QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));
     t.quit();
 }
