@@ -143,12 +143,23 @@ CodePageTables emptyTables(bool fourByteForm) {
     return tables;
 }
 
+// The encoder's table for the characters most text is made of, once fromBmp is final.
+void addTwoByteTable(CodePageTables& tables) {
+    tables.twoByteFromBmp.assign(0x10000, 0);
+    for (char32_t codePoint = 0x80; codePoint < 0x10000; ++codePoint) {
+        const quint32 packed = tables.fromBmp[codePoint];
+        if (packed >= 0x100 && packed < 0x10000 && (codePoint < 0xD800 || codePoint > 0xDFFF))
+            tables.twoByteFromBmp[codePoint] = quint16(packed);
+    }
+}
+
 } // namespace
 
 const CodePageTables& CodePageTables::gb18030() {
     static const CodePageTables tables = [] {
         CodePageTables t = emptyTables(true);
         addConverter(t, "gb18030");
+        addTwoByteTable(t);
         return t;
     }();
     return tables;
@@ -188,6 +199,7 @@ const CodePageTables& CodePageTables::big5() {
             if (packed == 0 && isPlainBig5(windows.fromBmp[codePoint]))
                 packed = windows.fromBmp[codePoint];
         }
+        addTwoByteTable(t);
         return t;
     }();
     return tables;

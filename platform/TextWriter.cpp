@@ -335,6 +335,16 @@ void TextWriter::writeLine(QStringView line) {
 
 void TextWriter::writeLineEnd() {
     const QStringView lineEnd = lineEndText(d->format.lineEnd);
+    // In the byte encodings a line end is its ASCII bytes, put straight into the buffer, unless the
+    // encoder still holds half of a character, which comes out first.
+    if (d->isOpen() && !isUtf16(d->format.encoding) && d->encoder->holdsNothing() &&
+        d->used + lineEnd.size() <= qsizetype(d->buffer.size())) {
+        char* at = d->buffer.data() + d->used;
+        for (const QChar c : lineEnd)
+            *at++ = char(c.unicode());
+        d->used += lineEnd.size();
+        return;
+    }
     d->encode(reinterpret_cast<const char16_t*>(lineEnd.utf16()), lineEnd.size());
 }
 
