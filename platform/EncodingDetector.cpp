@@ -162,8 +162,13 @@ void EncodingDetector::feed(const uchar* bytes, qsizetype size) {
                 // Only while the file still reads as UTF-8: legacy text breaks such runs at once.
                 const qsizetype run = m_stray * 4 <= m_wide ? threeByteRun(bytes + i, size - i) : 0;
                 i += run;
-                if (run == 0 || bytes[i] >= 0x80)
+                if (run > 0 && bytes[i] < 0x80)
+                    continue;
+                // Legacy text: its non-ASCII bytes one sequence after the other, without looking at
+                // words in between.
+                do {
                     i += utf8Sequence(bytes + i);
+                } while (size - i >= 8 && i < nextLook && bytes[i] >= 0x80);
                 continue;
             }
         }
