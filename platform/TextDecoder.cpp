@@ -46,19 +46,15 @@ inline const uchar* copyThreeByteRun(const uchar* p, const uchar* end, char16_t*
 }
 
 // Copies the run of two-byte characters of a code page at p, each a lead and a trail byte that give
-// one BMP character: the bulk of Chinese text. Stops at anything else, which decodeCodePage weighs.
-inline const uchar* copyDoubleByteRun(const char32_t* doubleByte, const uchar* p, const uchar* end,
-                                      char16_t*& out) {
+// one BMP character (CodePageTables::bmpPairs): the bulk of Chinese text. Stops at anything else,
+// which decodeCodePage weighs.
+inline const uchar* copyDoubleByteRun(const char16_t* bmpPairs, const uchar* p, const uchar* end, char16_t*& out) {
     char16_t* o = out;
     while (end - p >= 2) {
-        const unsigned lead = unsigned(p[0]) - CodePageTables::LeadFirst;
-        const unsigned trail = unsigned(p[1]) - CodePageTables::TrailFirst;
-        if (lead >= 0xFF - CodePageTables::LeadFirst || trail >= unsigned(CodePageTables::TrailCount))
+        const char16_t found = bmpPairs[p[0] << 8 | p[1]];
+        if (found == 0)
             break;
-        const char32_t found = doubleByte[lead * CodePageTables::TrailCount + trail];
-        if (found - 1 >= 0xFFFF)
-            break;
-        *o++ = char16_t(found);
+        *o++ = found;
         p += 2;
     }
     out = o;
@@ -207,13 +203,13 @@ qsizetype TextDecoder::decodeCodePage(const uchar* bytes, qsizetype size, bool f
     const uchar* p = bytes;
     const uchar* const end = bytes + size;
     char16_t* o = out;
-    const char32_t* const doubleByte = tables.doubleByte.data();
+    const char16_t* const bmpPairs = tables.bmpPairs.data();
     while (p < end) {
         if (*p < 0x80) {
             p = copyAscii(p, end, o);
             continue;
         }
-        p = copyDoubleByteRun(doubleByte, p, end, o);
+        p = copyDoubleByteRun(bmpPairs, p, end, o);
         if (p == end || *p < 0x80)
             continue;
         const uchar lead = *p;
