@@ -1,5 +1,7 @@
 #include "CodePageTables.h"
 
+#include <QtEndian>
+
 #include <unicode/ucnv.h>
 #include <unicode/uset.h>
 #include <vector>
@@ -150,7 +152,7 @@ void addTwoByteTables(CodePageTables& tables) {
     for (char32_t codePoint = 0x80; codePoint < 0x10000; ++codePoint) {
         const quint32 packed = tables.fromBmp[codePoint];
         if (packed >= 0x100 && packed < 0x10000 && (codePoint < 0xD800 || codePoint > 0xDFFF))
-            tables.twoByteFromBmp[codePoint] = quint16(packed);
+            tables.twoByteFromBmp[codePoint] = qToBigEndian(quint16(packed));
     }
     tables.bmpPairs.assign(0x10000, 0);
     for (int lead = CodePageTables::LeadFirst; lead <= 0xFE; ++lead) {

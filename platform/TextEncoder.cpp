@@ -3,6 +3,7 @@
 #include "CodePageTables.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -186,9 +187,10 @@ char* TextEncoder::putLone(char16_t unit, char* out) {
 }
 
 // The characters most text is made of, written a run at a time: ASCII, and the BMP characters that
-// a code page stores in two bytes (CodePageTables::twoByteFromBmp) or that UTF-8 stores in two or three. Stops at the first unit that
-// needs more thought (a surrogate, a character without such a code) and returns how many it took.
-// UTF-16 is left to encode() unit by unit (a held byte may be waiting there).
+// a code page stores in two bytes (CodePageTables::twoByteFromBmp) or that UTF-8 stores in two or
+// three. Stops at the first unit that needs more thought (a surrogate, a character without such a
+// code) and returns how many it took. UTF-16 is left to encode() unit by unit (a held byte may be
+// waiting there).
 qsizetype TextEncoder::encodeCommonRun(const char16_t* text, qsizetype size, char*& out) const {
     char* o = out;
     qsizetype i = 0;
@@ -203,8 +205,7 @@ qsizetype TextEncoder::encodeCommonRun(const char16_t* text, qsizetype size, cha
             const quint16 code = twoByte[unit];
             if (code == 0)
                 break;
-            o[0] = char(code >> 8);
-            o[1] = char(code);
+            std::memcpy(o, &code, 2);
             o += 2;
         }
     } else if (m_encoding == TextEncoding::Utf8 || m_encoding == TextEncoding::Utf8Bom) {
