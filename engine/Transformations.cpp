@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -102,26 +103,41 @@ bool feedByteLines(const QString& path, const TextFormat& format, ChapterFinder&
     if (!reader.open(path, format))
         return false;
     const TextDecoder decoder(format.encoding);
-    constexpr qsizetype HeadBytes = 16; // an indent of a few 　 and the first character after it
+    constexpr qsizetype GlanceBytes = 4; // the first character of most lines, which are no headings
+    constexpr qsizetype HeadBytes = 16;  // an indent of a few 　 and the first character after it
     char16_t head[HeadBytes];
     std::vector<char16_t> units;
     QByteArrayView bytes;
-    while (reader.readLine(bytes)) {
-        const auto* data = reinterpret_cast<const uchar*>(bytes.data());
-        const qsizetype headSize = std::min(bytes.size(), HeadBytes);
+    // The first character that is not blank among the first `size` bytes, or nothing. A character
+    // cut off there stays undecoded, so a shorter look finds the same character as a longer one.
+    const auto firstCharacter = [&](const uchar* data, qsizetype size, bool whole, QStringView& start) {
         qsizetype written = 0;
-        decoder.decode(data, headSize, headSize == bytes.size(), head, &written);
-        const QStringView start(head, written);
+        decoder.decode(data, size, whole, head, &written);
+        start = QStringView(head, written);
         qsizetype first = 0;
         while (first < start.size() && BookText::isBlank(start[first]))
             ++first;
-        if (first < start.size() && !ChapterFinder::mayStartHeading(start[first])) {
+        return first < start.size() ? std::optional<QChar>(start[first]) : std::nullopt;
+    };
+    while (reader.readLine(bytes)) {
+        const auto* data = reinterpret_cast<const uchar*>(bytes.data());
+        QStringView start;
+        const qsizetype glanceSize = std::min(bytes.size(), GlanceBytes);
+        const std::optional<QChar> glanced = firstCharacter(data, glanceSize, glanceSize == bytes.size(), start);
+        if (glanced && !ChapterFinder::mayStartHeading(*glanced)) {
+            finder.addPlainLine();
+            continue;
+        }
+        const qsizetype headSize = std::min(bytes.size(), HeadBytes);
+        const std::optional<QChar> found = firstCharacter(data, headSize, headSize == bytes.size(), start);
+        if (found && !ChapterFinder::mayStartHeading(*found)) {
             finder.addPlainLine();
         } else if (headSize == bytes.size()) {
             finder.addLine(start);
         } else {
             if (units.size() < size_t(bytes.size()))
                 units.resize(size_t(bytes.size()));
+            qsizetype written = 0;
             decoder.decode(data, bytes.size(), true, units.data(), &written);
             finder.addLine(QStringView(units.data(), written));
         }

@@ -4,6 +4,8 @@
 #include "Punctuation.h"
 
 #include <array>
+#include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -20,27 +22,25 @@ enum Need : quint8 {
 
 class NeedsTable {
 public:
+    // Each step's characters are marked where they stand: testing every code point against the lists
+    // would cost more than a short file's whole typesetting.
     NeedsTable() {
-        for (char32_t c = 0; c < m_needs.size(); ++c)
-            m_needs[c] = needsOfCharacter(char16_t(c));
+        for (char32_t c = 0; c < m_needs.size(); ++c) {
+            if (QChar::isHighSurrogate(c) || QChar::category(c) == QChar::Other_Format)
+                m_needs[c] |= NeedsInvisible;
+        }
+        mark(u"\u00AD\u200B\u200C\u200D\u200E\u200F\u2060\uFEFF", NeedsInvisible);
+        mark(u",.;:!?()-…—", NeedsPunctuation);
+        mark(u"。", NeedsFullStops);
+        mark(u"\"'“”‘’「」『』", NeedsQuotes);
+        mark(u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", NeedsLatin);
     }
     quint8 operator[](char16_t c) const { return m_needs[c]; }
 
 private:
-    static quint8 needsOfCharacter(char16_t c) {
-        quint8 needs = 0;
-        if (c == 0x00AD || (c >= 0x200B && c <= 0x200F) || c == 0x2060 || c == 0xFEFF || QChar::isHighSurrogate(c) ||
-            QChar::category(char32_t(c)) == QChar::Other_Format)
-            needs |= NeedsInvisible;
-        if (QStringView(u",.;:!?()-…—").contains(QChar(c)))
-            needs |= NeedsPunctuation;
-        if (c == u'。')
-            needs |= NeedsFullStops;
-        if (QStringView(u"\"'“”‘’「」『』").contains(QChar(c)))
-            needs |= NeedsQuotes;
-        if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))
-            needs |= NeedsLatin;
-        return needs;
+    void mark(QStringView characters, Need need) {
+        for (const QChar c : characters)
+            m_needs[c.unicode()] |= need;
     }
 
     std::array<quint8, 0x10000> m_needs{};
@@ -73,6 +73,26 @@ bool holdsFullStopRun(QStringView text) {
             return true;
     }
     return false;
+}
+
+constexpr QStringView LineEnd = u"\r\n";
+
+// Sets `out` to the pieces one after the other, in the room it already has: one resize and a copy a
+// piece cost far less than an append a piece, and a book's lines make no allocation each.
+void assemble(QString& out, std::initializer_list<QStringView> pieces) {
+    qsizetype size = 0;
+    for (const QStringView piece : pieces)
+        size += piece.size();
+    out.resize(size);
+    if (size == 0)
+        return;
+    QChar* at = out.data();
+    for (const QStringView piece : pieces) {
+        if (piece.isEmpty())
+            continue;
+        std::memcpy(static_cast<void*>(at), piece.data(), size_t(piece.size()) * sizeof(QChar));
+        at += piece.size();
+    }
 }
 
 // `out` is `line` and its end, as typesetLine writes an unchanged line.
@@ -130,29 +150,28 @@ bool Typesetter::typesetLine(QString& line, QString& out, bool leadingMarkIsBom)
         m_invisible += count;
         removed = count.removed > 0;
     }
-    out.resize(0);
     const qsizetype indent = indentLength(line);
     if (indent == line.size()) {
         // A blank line: kept (emptied unless the indent is kept as it stands), or left to the next
         // paragraph.
-        if (m_options.blankLines == BlankLineStyle::Keep) {
-            if (m_options.indent == IndentStyle::Keep)
-                out.append(line);
-            out.append(u"\r\n");
-        }
+        if (m_options.blankLines != BlankLineStyle::Keep)
+            assemble(out, {});
+        else if (m_options.indent == IndentStyle::Keep)
+            assemble(out, {line, LineEnd});
+        else
+            assemble(out, {LineEnd});
         return removed || !isLineAsItCame(out, line);
     }
-    if (m_options.blankLines == BlankLineStyle::One && m_paragraphSeen)
-        out.append(u"\r\n");
+    const bool blankBefore = m_options.blankLines == BlankLineStyle::One && m_paragraphSeen;
     m_paragraphSeen = true;
 
     const QStringView body = setBody(QStringView(line).sliced(indent), needs);
+    QStringView indentText;
     if (m_options.indent == IndentStyle::Keep)
-        out.append(QStringView(line).first(indent));
+        indentText = QStringView(line).first(indent);
     else if (m_options.indent == IndentStyle::TwoSpaces && !heading)
-        out.append(u"\u3000\u3000");
-    out.append(body);
-    out.append(u"\r\n");
+        indentText = u"\u3000\u3000";
+    assemble(out, {blankBefore ? LineEnd : QStringView(), indentText, body, LineEnd});
     return removed || !isLineAsItCame(out, line);
 }
 

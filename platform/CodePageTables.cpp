@@ -1,5 +1,7 @@
 #include "CodePageTables.h"
 
+#include <QtEndian>
+
 #include <unicode/ucnv.h>
 #include <unicode/uset.h>
 #include <vector>
@@ -143,12 +145,33 @@ CodePageTables emptyTables(bool fourByteForm) {
     return tables;
 }
 
+// The decoder's and the encoder's tables for the characters most text is made of, once doubleByte and
+// fromBmp are final: looked up by the two bytes or the code point alone, with 0 for "think again".
+void addTwoByteTables(CodePageTables& tables) {
+    tables.twoByteFromBmp.assign(0x10000, 0);
+    for (char32_t codePoint = 0x80; codePoint < 0x10000; ++codePoint) {
+        const quint32 packed = tables.fromBmp[codePoint];
+        if (packed >= 0x100 && packed < 0x10000 && (codePoint < 0xD800 || codePoint > 0xDFFF))
+            tables.twoByteFromBmp[codePoint] = qToBigEndian(quint16(packed));
+    }
+    tables.bmpPairs.assign(0x10000, 0);
+    for (int lead = CodePageTables::LeadFirst; lead <= 0xFE; ++lead) {
+        for (int trail = CodePageTables::TrailFirst; trail <= 0xFE; ++trail) {
+            const char32_t found = tables.doubleByte[(lead - CodePageTables::LeadFirst) * CodePageTables::TrailCount +
+                                                     (trail - CodePageTables::TrailFirst)];
+            if (found >= 1 && found <= 0xFFFF)
+                tables.bmpPairs[lead << 8 | trail] = char16_t(found);
+        }
+    }
+}
+
 } // namespace
 
 const CodePageTables& CodePageTables::gb18030() {
     static const CodePageTables tables = [] {
         CodePageTables t = emptyTables(true);
         addConverter(t, "gb18030");
+        addTwoByteTables(t);
         return t;
     }();
     return tables;
@@ -188,6 +211,7 @@ const CodePageTables& CodePageTables::big5() {
             if (packed == 0 && isPlainBig5(windows.fromBmp[codePoint]))
                 packed = windows.fromBmp[codePoint];
         }
+        addTwoByteTables(t);
         return t;
     }();
     return tables;

@@ -32,6 +32,8 @@ struct CodePageTables {
     std::vector<char32_t> doubleByte;                        // [(lead - 0x81) * TrailCount + (trail - 0x40)]
     std::vector<char16_t> fourByteBmp;                       // GB18030 only, by linear index
     std::vector<quint32> fromBmp;                            // packed bytes for each BMP code point
+    std::vector<quint16> twoByteFromBmp; // fromBmp where it is two bytes, as they stand in memory; else 0
+    std::vector<char16_t> bmpPairs; // [lead << 8 | trail]: doubleByte where it is one BMP character, else 0
     std::vector<quint32> extensionFromBmp;                   // Big5 only: extension codes of BMP code points
     std::unordered_map<char32_t, quint32> fromSupplementary; // Big5 extension codes; GB18030 computes these
     bool fourByteForm = false;

@@ -2,12 +2,17 @@
 
 #include "ChinesePlausibility.h"
 #include "CodePageGuess.h"
+#include "Utf8Run.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
 #include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -157,8 +162,13 @@ void EncodingDetector::feed(const uchar* bytes, qsizetype size) {
                 // Only while the file still reads as UTF-8: legacy text breaks such runs at once.
                 const qsizetype run = m_stray * 4 <= m_wide ? threeByteRun(bytes + i, size - i) : 0;
                 i += run;
-                if (run == 0 || bytes[i] >= 0x80)
+                if (run > 0 && bytes[i] < 0x80)
+                    continue;
+                // Legacy text: its non-ASCII bytes one sequence after the other, without looking at
+                // words in between.
+                do {
                     i += utf8Sequence(bytes + i);
+                } while (size - i >= 8 && i < nextLook && bytes[i] >= 0x80);
                 continue;
             }
         }
@@ -184,18 +194,12 @@ bool EncodingDetector::utf8Settled(qint64 fed) const {
     return m_wide > 0 || utf8LosesOnFullSample();
 }
 
-// Chinese in UTF-8 is mostly an unbroken run of three-byte characters whose lead byte needs no
-// range of its own (E1-EC, EE, EF): such a run is taken in one tight loop, leaving at least four
+// A run of plain three-byte characters (Utf8Run) is taken in one tight loop, leaving at least four
 // bytes after it. Returns the bytes it took, counted as valid wide characters.
 qsizetype EncodingDetector::threeByteRun(const uchar* p, qsizetype size) {
     qsizetype i = 0;
-    while (size - i >= 7) {
-        const uchar lead = p[i];
-        if ((lead & 0xF0) != 0xE0 || lead == 0xE0 || lead == 0xED || (p[i + 1] & 0xC0) != 0x80 ||
-            (p[i + 2] & 0xC0) != 0x80)
-            break;
+    while (size - i >= 7 && Utf8Run::isPlainThreeByte(p + i))
         i += 3;
-    }
     const qsizetype characters = i / 3;
     if (characters > 0)
         m_nonAscii = true;
@@ -243,6 +247,30 @@ qsizetype EncodingDetector::utf8Sequence(const uchar* p) {
 
 void EncodingDetector::scanControls(const uchar* p, qsizetype size) {
     qsizetype i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: only a block that holds a control byte other than the ones text may hold
+    // is looked at byte by byte. Most blocks of a text hold a line end, so CR and LF are noted for the
+    // whole stretch instead.
+    const __m128i space = _mm_set1_epi8(0x1F);
+    __m128i crs = _mm_setzero_si128();
+    __m128i lfs = _mm_setzero_si128();
+    for (; i + 16 <= size; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, space), v);
+        const __m128i cr = _mm_cmpeq_epi8(v, _mm_set1_epi8('\r'));
+        const __m128i lf = _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'));
+        crs = _mm_or_si128(crs, cr);
+        lfs = _mm_or_si128(lfs, lf);
+        const __m128i tabOrFormFeed =
+            _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\f')));
+        const __m128i allowed =
+            _mm_or_si128(_mm_or_si128(cr, lf), _mm_or_si128(tabOrFormFeed, _mm_cmpeq_epi8(v, _mm_set1_epi8(0x1A))));
+        if (_mm_movemask_epi8(_mm_andnot_si128(allowed, control)) != 0)
+            controlBytes(p + i, 16);
+    }
+    m_sawCr = m_sawCr || _mm_movemask_epi8(crs) != 0;
+    m_sawLf = m_sawLf || _mm_movemask_epi8(lfs) != 0;
+#endif
     for (; i + 8 <= size; i += 8) {
         quint64 word;
         std::memcpy(&word, p + i, 8);

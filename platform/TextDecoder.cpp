@@ -1,6 +1,7 @@
 #include "TextDecoder.h"
 
 #include "CodePageTables.h"
+#include "Utf8Run.h"
 
 #include <cstring>
 
@@ -30,6 +31,33 @@ inline const uchar* copyAscii(const uchar* p, const uchar* end, char16_t*& out) 
     }
     while (p < end && *p < 0x80)
         *out++ = *p++;
+    return p;
+}
+
+// Copies the run of plain three-byte UTF-8 characters at p (Utf8Run): the bulk of Chinese text.
+inline const uchar* copyThreeByteRun(const uchar* p, const uchar* end, char16_t*& out) {
+    char16_t* o = out;
+    while (end - p >= 3 && Utf8Run::isPlainThreeByte(p)) {
+        *o++ = Utf8Run::threeByteCharacter(p);
+        p += 3;
+    }
+    out = o;
+    return p;
+}
+
+// Copies the run of two-byte characters of a code page at p, each a lead and a trail byte that give
+// one BMP character (CodePageTables::bmpPairs): the bulk of Chinese text. Stops at anything else,
+// which decodeCodePage weighs.
+inline const uchar* copyDoubleByteRun(const char16_t* bmpPairs, const uchar* p, const uchar* end, char16_t*& out) {
+    char16_t* o = out;
+    while (end - p >= 2) {
+        const char16_t found = bmpPairs[p[0] << 8 | p[1]];
+        if (found == 0)
+            break;
+        *o++ = found;
+        p += 2;
+    }
+    out = o;
     return p;
 }
 
@@ -67,6 +95,10 @@ qsizetype TextDecoder::decodeUtf8(const uchar* bytes, qsizetype size, bool final
     while (p < end) {
         if (*p < 0x80) {
             p = copyAscii(p, end, o);
+            continue;
+        }
+        if (end - p >= 3 && Utf8Run::isPlainThreeByte(p)) {
+            p = copyThreeByteRun(p, end, o);
             continue;
         }
         const uchar lead = *p;
@@ -171,12 +203,16 @@ qsizetype TextDecoder::decodeCodePage(const uchar* bytes, qsizetype size, bool f
     const uchar* p = bytes;
     const uchar* const end = bytes + size;
     char16_t* o = out;
+    const char16_t* const bmpPairs = tables.bmpPairs.data();
     while (p < end) {
-        const uchar lead = *p;
-        if (lead < 0x80) {
+        if (*p < 0x80) {
             p = copyAscii(p, end, o);
             continue;
         }
+        p = copyDoubleByteRun(bmpPairs, p, end, o);
+        if (p == end || *p < 0x80)
+            continue;
+        const uchar lead = *p;
         if (lead == 0x80 || lead == 0xFF) {
             const char32_t single = tables.single[lead - 0x80];
             *o++ = single != 0 ? char16_t(single) : escape(lead);
@@ -184,16 +220,6 @@ qsizetype TextDecoder::decodeCodePage(const uchar* bytes, qsizetype size, bool f
             continue;
         }
         const qsizetype available = end - p;
-        // The common case: a lead byte and a trail byte that make one BMP character.
-        if (available >= 2 && p[1] >= CodePageTables::TrailFirst && p[1] != 0xFF) {
-            const char32_t found = tables.doubleByte[(lead - CodePageTables::LeadFirst) * CodePageTables::TrailCount +
-                                                     (p[1] - CodePageTables::TrailFirst)];
-            if (found - 1 < 0xFFFF) {
-                *o++ = char16_t(found);
-                p += 2;
-                continue;
-            }
-        }
         if (available < 2) {
             if (!final)
                 break;

@@ -3,6 +3,7 @@
 #include "CodePageTables.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -185,6 +186,51 @@ char* TextEncoder::putLone(char16_t unit, char* out) {
     return putUnmappable(unit, out);
 }
 
+// The characters most text is made of, written a run at a time: ASCII, and the BMP characters that
+// a code page stores in two bytes (CodePageTables::twoByteFromBmp) or that UTF-8 stores in two or
+// three. Stops at the first unit that needs more thought (a surrogate, a character without such a
+// code) and returns how many it took. UTF-16 is left to encode() unit by unit (a held byte may be
+// waiting there).
+qsizetype TextEncoder::encodeCommonRun(const char16_t* text, qsizetype size, char*& out) const {
+    char* o = out;
+    qsizetype i = 0;
+    if (m_tables) {
+        const quint16* twoByte = m_tables->twoByteFromBmp.data();
+        for (; i < size; ++i) {
+            const char16_t unit = text[i];
+            if (unit < 0x80) {
+                *o++ = char(unit);
+                continue;
+            }
+            const quint16 code = twoByte[unit];
+            if (code == 0)
+                break;
+            std::memcpy(o, &code, 2);
+            o += 2;
+        }
+    } else if (m_encoding == TextEncoding::Utf8 || m_encoding == TextEncoding::Utf8Bom) {
+        for (; i < size; ++i) {
+            const char16_t unit = text[i];
+            if (unit < 0x80) {
+                *o++ = char(unit);
+            } else if (unit < 0x800) {
+                o[0] = char(0xC0 | unit >> 6);
+                o[1] = char(0x80 | (unit & 0x3F));
+                o += 2;
+            } else if (unit < 0xD800 || unit > 0xDFFF) {
+                o[0] = char(0xE0 | unit >> 12);
+                o[1] = char(0x80 | (unit >> 6 & 0x3F));
+                o[2] = char(0x80 | (unit & 0x3F));
+                o += 3;
+            } else {
+                break;
+            }
+        }
+    }
+    out = o;
+    return i;
+}
+
 qsizetype TextEncoder::encode(const char16_t* text, qsizetype size, char* out) {
     char* o = out;
     qsizetype i = 0;
@@ -199,34 +245,20 @@ qsizetype TextEncoder::encode(const char16_t* text, qsizetype size, char* out) {
         }
     }
     const bool wide = isUtf16(m_encoding);
-    const bool codePage = m_tables != nullptr;
     while (i < size) {
-        const char16_t unit = text[i];
         if (m_heldByte != 0) {
-            if (takesUpHeldByte(unit, o)) {
+            if (takesUpHeldByte(text[i], o)) {
                 ++i;
                 continue;
             }
             o = putHeldByteAsUnmappable(o);
         }
         if (!wide) {
-            if (unit < 0x80) {
-                *o++ = char(unit);
-                ++i;
-                continue;
-            }
-            // The common case of a legacy code page: a BMP character stored in two bytes.
-            if (codePage && (unit < 0xD800 || unit > 0xDFFF)) {
-                const quint32 packed = m_tables->fromBmp[unit];
-                if (packed >= 0x100 && packed < 0x10000) {
-                    o[0] = char(packed >> 8);
-                    o[1] = char(packed);
-                    o += 2;
-                    ++i;
-                    continue;
-                }
-            }
+            i += encodeCommonRun(text + i, size - i, o);
+            if (i == size)
+                break;
         }
+        const char16_t unit = text[i];
         if (isHighSurrogate(unit)) {
             if (i + 1 == size) {
                 m_pendingHigh = unit;

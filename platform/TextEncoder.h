@@ -36,6 +36,9 @@ public:
     qsizetype encode(const char16_t* text, qsizetype size, char* out);
     // Writes a high surrogate still waiting for its partner.
     qsizetype finish(char* out);
+    // True when no part of a character waits for the next call: text that follows may then be put
+    // after what encode() gave so far as its own bytes.
+    bool holdsNothing() const { return m_pendingHigh == 0 && m_heldByte == 0; }
 
     // Big5: the extension characters of `sourceText` may be written under their extension codes.
     void allowExtensionCharacters(QStringView sourceText);
@@ -48,6 +51,7 @@ public:
     static QByteArray byteOrderMark(TextEncoding encoding);
 
 private:
+    qsizetype encodeCommonRun(const char16_t* text, qsizetype size, char*& out) const;
     char* put(char32_t codePoint, char* out);
     char* putLone(char16_t unit, char* out);
     char* putUnmappable(char32_t codePoint, char* out);

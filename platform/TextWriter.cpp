@@ -51,6 +51,9 @@ struct TextWriter::Impl {
     bool unchanged = false;
     std::function<bool(FileError&)> beforeReplace;
     std::vector<char32_t> unmappableSample;
+    // The format's line end as bytes, in the byte encodings (0 bytes in UTF-16, where it is encoded).
+    char lineEndChars[2] = {};
+    qsizetype lineEndBytes = 0;
 
     bool isOpen() const { return fd >= 0; }
 
@@ -280,6 +283,10 @@ bool TextWriter::open(const QString& path, const TextFormat& format) {
         return false;
     d->buffer.resize(BufferSize);
     d->encoder.emplace(format.encoding);
+    const QStringView lineEnd = lineEndText(format.lineEnd);
+    d->lineEndBytes = isUtf16(format.encoding) ? 0 : lineEnd.size();
+    for (qsizetype i = 0; i < d->lineEndBytes; ++i)
+        d->lineEndChars[i] = char(lineEnd[i].unicode());
     const QByteArray mark = TextEncoder::byteOrderMark(format.encoding);
     d->append(mark.constData(), mark.size());
     return d->isOpen();
@@ -334,6 +341,14 @@ void TextWriter::writeLine(QStringView line) {
 }
 
 void TextWriter::writeLineEnd() {
+    // In the byte encodings a line end is its ASCII bytes, put straight into the buffer, unless the
+    // encoder still holds half of a character, which comes out first.
+    if (d->lineEndBytes > 0 && d->isOpen() && d->encoder->holdsNothing() &&
+        d->used + d->lineEndBytes <= qsizetype(d->buffer.size())) {
+        std::memcpy(d->buffer.data() + d->used, d->lineEndChars, size_t(d->lineEndBytes));
+        d->used += d->lineEndBytes;
+        return;
+    }
     const QStringView lineEnd = lineEndText(d->format.lineEnd);
     d->encode(reinterpret_cast<const char16_t*>(lineEnd.utf16()), lineEnd.size());
 }

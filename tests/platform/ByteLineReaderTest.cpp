@@ -43,6 +43,33 @@ TEST(ByteLineReaderTest, splitsLinesAsTheTextReaderDoes) {
     }
 }
 
+// The text reader looks for line ends several units at a time: a line end at any place in or after
+// such a block, and a lone LF in a line of any length, give the lines the byte reader gives.
+TEST(ByteLineReaderTest, linesOfEveryLengthAreSplitWhereTheTextReaderSplitsThem) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.txt");
+    QByteArray bytes;
+    QList<QByteArray> expected;
+    for (int length = 0; length <= 40; ++length) {
+        QByteArray line(length, 'a');
+        for (int i = 0; i < length; ++i)
+            line[i] = char('a' + i % 26);
+        if (length % 5 == 4)
+            line[length / 2] = '\n';
+        expected.append(line);
+        bytes += line + (length % 3 == 0 ? "\r" : "\r\n");
+    }
+    ASSERT_TRUE(TestFiles::write(path, bytes));
+    TextReader text;
+    ASSERT_TRUE(text.open(path));
+    QList<QByteArray> read;
+    QString line;
+    while (text.readLine(line))
+        read.append(line.toLatin1());
+    EXPECT_EQ(read, expected);
+    EXPECT_EQ(byteLines(path, text.format()), expected);
+}
+
 TEST(ByteLineReaderTest, aLineEndSplitAcrossPiecesIsOneLineEnd) {
     QTemporaryDir dir;
     const QString path = dir.filePath("big.txt");

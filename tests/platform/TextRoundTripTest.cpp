@@ -9,6 +9,8 @@
 
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -154,6 +156,67 @@ TEST(TextRoundTripTest, EveryBig5CodeWrittenIsReadByCp950AndGlibc) {
         EXPECT_EQ(text.size(), characters);
         EXPECT_FALSE(std::any_of(text.begin(), text.end(),
                                  [](QChar c) { return c.unicode() >= 0xE000 && c.unicode() < 0xF900; }));
+    }
+}
+
+// Every BMP character, in UTF-8 and in the code pages, is read and written as an independent codec
+// reads and writes it, whether it stands alone or in a run of its own kind, wherever the pieces cut:
+// the decoder and encoder take the common characters a run at a time and the others one by one, and
+// the two ways must agree.
+TEST(TextRoundTripTest, EveryBmpCharacterIsReadAndWrittenAsAnIndependentCodecDoes) {
+    QString all;
+    for (char32_t c = 1; c < 0x10000; ++c) {
+        if (c < 0xD800 || c > 0xDFFF)
+            all.append(QChar(char16_t(c)));
+    }
+    // Characters of every kind side by side: ASCII, two- and three-byte UTF-8, four-byte GB18030.
+    const QString mixed = QString::fromUtf8("a\u00e9\u4e2d\u00a5\u07ff\u0800\uffff\u20ac\ud7ff\ue000 \U00020000\u3000b");
+    const std::u16string sources[] = {all.toStdU16String(), mixed.repeated(50).toStdU16String()};
+    for (const char* name : {"UTF-8", "GB18030"}) {
+        SCOPED_TRACE(name);
+        const TextEncoding encoding = std::string(name) == "UTF-8" ? TextEncoding::Utf8 : TextEncoding::Gb18030;
+        QStringEncoder qtEncoder(name);
+        QStringDecoder qtDecoder(name);
+        ASSERT_TRUE(qtEncoder.isValid() && qtDecoder.isValid());
+        for (const std::u16string& text : sources) {
+            const QByteArray expected = qtEncoder.encode(QStringView(text.data(), qsizetype(text.size())));
+            std::mt19937 random(11);
+            int unmappable = 0;
+            EXPECT_EQ(encodeInPieces(encoding, text, random, &unmappable), expected);
+            EXPECT_EQ(unmappable, 0);
+            EXPECT_EQ(decodeInPieces(encoding, expected, random), text);
+        }
+    }
+}
+
+// Bytes that are no UTF-8 character, next to ones that are: each stray byte is kept as its escape,
+// and the characters around it are read in full.
+TEST(TextRoundTripTest, Utf8BytesThatAreNoCharacterAreEscapedOneByOne) {
+    struct Case {
+        const char* rule;
+        QByteArray bytes;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"a three-byte character", "\xE4\xB8\xAD", "中"},
+        {"a surrogate written as UTF-8", "\xED\xA0\x80\xE4\xB8\xAD", "<ED><A0><80>中"},
+        {"the last character before the surrogates", "\xED\x9F\xBF", "\uD7FF"},
+        {"an overlong three-byte form", "\xE0\x80\x80" "a", "<E0><80><80>a"},
+        {"the first character of E0", "\xE0\xA0\x80", "\u0800"},
+        {"a lead byte without its second trail byte", "\xE4\xB8" "a\xE4\xB8\xAD", "<E4><B8>a中"},
+        {"a trail byte alone", "\x80\xE4\xB8\xAD\xBF", "<80>中<BF>"},
+        {"a character cut off at the end", "\xE4\xB8\xAD\xE4\xB8", "中<E4><B8>"},
+        {"a lead byte no character starts with", "\xFF\xC0\xAF\xE4\xB8\xAD", "<FF><C0><AF>中"},
+    };
+    const TextDecoder decoder(TextEncoding::Utf8);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        std::vector<char16_t> out(size_t(c.bytes.size()));
+        qsizetype written = 0;
+        EXPECT_EQ(decoder.decode(reinterpret_cast<const uchar*>(c.bytes.constData()), c.bytes.size(), true,
+                                 out.data(), &written),
+                  c.bytes.size());
+        EXPECT_EQ(QString(reinterpret_cast<const QChar*>(out.data()), written), escaped(c.text));
     }
 }
 
