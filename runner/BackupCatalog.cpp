@@ -96,8 +96,15 @@ QSet<QString> namesBroughtBack(const BackupBatch& restore, const QString& folder
 // True when the restores brought back every file the batch finished changing: each name it changed
 // (the old name of a rename) is among what they brought back.
 bool broughtBackWhole(const BackupBatch& batch, const QSet<QString>& broughtBack) {
+    QSet<QString> leftNothingThere;
+    for (const JournalEntry& file : firstToLast(batch.journal.entries)) {
+        if (leftNothing(file))
+            leftNothingThere.insert(file.name);
+    }
     for (const JournalEntry& entry : batch.journal.entries) {
-        if (entry.finished && !broughtBack.contains(entry.name))
+        const bool nothingToBringBack =
+            entry.action != JournalEntry::Action::Renamed && leftNothingThere.contains(entry.name);
+        if (entry.finished && !nothingToBringBack && !broughtBack.contains(entry.name))
             return false;
     }
     return true;
@@ -261,6 +268,10 @@ QList<JournalEntry> firstToLast(const QList<JournalEntry>& entries) {
             file.action = JournalEntry::Action::Created;
     }
     return files;
+}
+
+bool leftNothing(const JournalEntry& file) {
+    return !file.before.exists && file.finished && file.action == JournalEntry::Action::Deleted;
 }
 
 QStringList linkedFolders(const QString& backupFolder) {

@@ -71,6 +71,10 @@ FileNow stateNow(const QString& folder, const JournalEntry& entry);
 // the state before and the backup copy of its first entry, the state after of its last, so that a
 // file changed twice in one batch goes back to its state before the first change.
 QList<JournalEntry> firstToLast(const QList<JournalEntry>& entries);
+// True for such an entry of a file the batch made and took away again (the text of a page the wizard
+// merged and deleted): the batch left nothing of it, so a restore has nothing to undo there, and a
+// file at its name now is someone else's.
+bool leftNothing(const JournalEntry& file);
 
 // The hour and batch folders that are symbolic links ("20200101-01", "20200101-02/003"), left alone.
 QStringList linkedFolders(const QString& backupFolder);

@@ -683,10 +683,32 @@ TEST_F(RestoreTest, theWizardIsOneBatchNamingEveryStepAndOneRestoreUndoesIt) {
     ASSERT_EQ(batches.size(), 1);
     EXPECT_EQ(batches.first().title(), "快速处理向导（网页文件转换，合并文件 → 书.txt，自动分段，去除空格）");
     sink.clear();
+    clock.advanceSeconds(60);
     EXPECT_EQ(RestoreRunner(env).run({BackupCatalog::newestId(state.BackupFolder), {}, RestoreRequest::Changed::Skip})
                   .failed,
               0);
     EXPECT_EQ(snapshot(folder), before);
+    // 三.txt, made from the page and merged away, was never there for the user: no row, and the batch
+    // counts as undone whole, so undoing the last batch again takes the restore, not the wizard.
+    for (const RecordingSink::Row& call : sink.calls())
+        EXPECT_TRUE(call.mark.isEmpty() || call.mark == "blue") << call;
+    const QList<BackupBatch> after = BackupCatalog::list(state.BackupFolder);
+    ASSERT_EQ(after.size(), 2);
+    EXPECT_EQ(after.at(1).mark(), "已恢复");
+    EXPECT_EQ(BackupCatalog::lastToUndo(after), after.at(0).id);
+}
+
+// A file at the name of one the batch made and removed again is the user's: a restore leaves it.
+TEST_F(RestoreTest, aFileTheBatchMadeAndRemovedAgainIsLeftAloneByItsRestore) {
+    WizardOptions o;
+    o.folder = folder;
+    o.deleteHtml = o.deleteMerged = true;
+    o.newName = "书.txt";
+    WizardRunner(env).run(o);
+    put("三.txt", "用户后来写的\r\n");
+    prompt.setDefaultAnswer(true); // Yes to every "changed since" question
+    EXPECT_EQ(restore(newestBatch(state), RestoreRequest::Changed::Ask).failed, 0);
+    EXPECT_EQ(content("三.txt"), "用户后来写的\r\n");
 }
 
 TEST_F(RestoreTest, batchNumbersAreNeverGivenTwiceAndTheListMarksRestoresNewestFirst) {
