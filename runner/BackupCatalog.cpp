@@ -15,6 +15,17 @@
 #include <algorithm>
 
 // The texts below are the windows' words: translated in the Traditional face (context "BackupCatalog").
+qsizetype BackupBatch::fileCount() const {
+    if (!journal.present)
+        return copies.size();
+    qsizetype count = std::count_if(journal.entries.begin(), journal.entries.end(), [](const JournalEntry& entry) {
+        return entry.action == JournalEntry::Action::Renamed;
+    });
+    for (const JournalEntry& file : BackupCatalog::firstToLast(journal.entries))
+        count += BackupCatalog::leftNothing(file) ? 0 : 1;
+    return count;
+}
+
 QString BackupBatch::title() const {
     return journal.present ? BackupCatalog::commandTitle(journal.header.command)
                            : QCoreApplication::translate("BackupCatalog", "（无日志）");

@@ -682,6 +682,7 @@ TEST_F(RestoreTest, theWizardIsOneBatchNamingEveryStepAndOneRestoreUndoesIt) {
     const QList<BackupBatch> batches = BackupCatalog::list(state.BackupFolder);
     ASSERT_EQ(batches.size(), 1);
     EXPECT_EQ(batches.first().title(), "快速处理向导（网页文件转换，合并文件 → 书.txt，自动分段，去除空格）");
+    EXPECT_EQ(batches.first().fileCount(), 4) << "三.htm, 一.txt, 二.txt and 书.txt, each once";
     sink.clear();
     clock.advanceSeconds(60);
     EXPECT_EQ(RestoreRunner(env).run({BackupCatalog::newestId(state.BackupFolder), {}, RestoreRequest::Changed::Skip})
