@@ -13,17 +13,18 @@
 #include <QSet>
 
 #include <algorithm>
+#include <iterator>
 
 // The texts below are the windows' words: translated in the Traditional face (context "BackupCatalog").
-qsizetype BackupBatch::fileCount() const {
-    if (!journal.present)
-        return copies.size();
-    qsizetype count = std::count_if(journal.entries.begin(), journal.entries.end(), [](const JournalEntry& entry) {
-        return entry.action == JournalEntry::Action::Renamed;
-    });
-    for (const JournalEntry& file : BackupCatalog::firstToLast(journal.entries))
-        count += BackupCatalog::leftNothing(file) ? 0 : 1;
-    return count;
+QList<JournalEntry> BackupBatch::files() const {
+    QList<JournalEntry> files;
+    std::copy_if(journal.entries.begin(), journal.entries.end(), std::back_inserter(files),
+                 [](const JournalEntry& entry) { return entry.action == JournalEntry::Action::Renamed; });
+    for (const JournalEntry& file : BackupCatalog::firstToLast(journal.entries)) {
+        if (!BackupCatalog::leftNothing(file))
+            files.append(file);
+    }
+    return files;
 }
 
 QString BackupBatch::title() const {

@@ -26,9 +26,11 @@ struct BackupBatch {
     // never reached because it was killed is not). A restore of chosen files covers only those.
     bool restoredWhole = false;
 
-    // The files it changed: each file once however often the batch changed it (a rename apart), none
-    // that it made and took away again; without a journal, its backup copies.
-    qsizetype fileCount() const;
+    // The files it changed, each once however often the batch changed it (BackupCatalog::firstToLast),
+    // its renames before them, none that it made and took away again (BackupCatalog::leftNothing).
+    QList<JournalEntry> files() const;
+    // How many files(); without a journal, its backup copies.
+    qsizetype fileCount() const { return journal.present ? files().size() : copies.size(); }
     // The command in the menu's own words ("去除空格", "转换为BIG5", "快速处理向导（…）").
     QString title() const;
     // "已恢复" for a batch its restores undid whole, "部分恢复" for one they undid only in part, "恢复操作"
