@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QWindow>
 
 using UiTest::child;
 using UiTest::fileList;
@@ -64,6 +65,11 @@ void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
     QPushButton* restore = child<QPushButton>(window, "CmdRestore");
     t.messages().queue({MessageProvider::Answer::No});
     restore->click();
+    // Its close box does nothing while the rows of its batch wait: the main window stays disabled.
+    window->windowHandle()->close();
+    settle();
+    QVERIFY(window && window->isVisible());
+    QVERIFY(!t.main()->isEnabled());
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("mine\r\n"));
 

@@ -5,6 +5,7 @@
 #include "runner/RestoreRunner.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/MessageProvider.h"
+#include "ui/common/OwnedWindow.h"
 #include "ui/common/ScreenFit.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainFrm.h"
@@ -251,6 +252,11 @@ void BackupFrm::pruneOld() {
         }
     }
     reload();
+}
+
+void BackupFrm::closeEvent(QCloseEvent* event) {
+    if (!OwnedWindow::refuseCloseWhileBusy(this, event))
+        QDialog::closeEvent(event);
 }
 
 void BackupFrm::done(int result) {
