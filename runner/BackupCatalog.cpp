@@ -1,6 +1,7 @@
 #include "BackupCatalog.h"
 
 #include "core/PathHelpers.h"
+#include "platform/BackupLink.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
@@ -307,6 +308,13 @@ QStringList linkedFolders(const QString& backupFolder) {
 }
 
 bool remove(const BackupBatch& batch, FileError* error) {
+    // A batch still at work needs its backups and its journal until it ends.
+    if (!batch.journal.header.ended.isValid() &&
+        BackupLink::JournalLock::isHeld(batch.folder + BackupJournal::JournalName)) {
+        if (error)
+            *error = FileError::withText(EBUSY, QStringLiteral("这批还在进行中，请等它完成后再删除"));
+        return false;
+    }
     if (!FileOps::removeTree(batch.folder, error))
         return false;
     // The hour folder goes too once its last batch is gone (rmdir refuses a folder that is not empty).

@@ -83,7 +83,8 @@ bool leftNothing(const JournalEntry& file);
 // The hour and batch folders that are symbolic links ("20200101-01", "20200101-02/003"), left alone.
 QStringList linkedFolders(const QString& backupFolder);
 
-// Removes a batch folder, and its hour folder when that is left empty.
+// Removes a batch folder, and its hour folder when that is left empty; refuses (EBUSY) a batch still
+// at work.
 bool remove(const BackupBatch& batch, FileError* error = nullptr);
 
 // The batches that started before `cutoff`.

@@ -766,6 +766,12 @@ TEST_F(RestoreTest, aBatchStillRunningIsRefusedAndRestoredOnceItEnded) {
     EXPECT_TRUE(otherSink.rows().contains(row(0, running, "未完成", "这批还在进行中，请等它完成后再恢复", "red")));
     EXPECT_EQ(BackupCatalog::list(state.BackupFolder).size(), 1) << "no restore batch was begun";
 
+    // Nor can it be deleted (删除此批 in another program's window): its backups are still needed.
+    FileError removeError;
+    EXPECT_FALSE(BackupCatalog::remove(*BackupCatalog::find(state.BackupFolder, running), &removeError));
+    EXPECT_EQ(removeError.number, EBUSY);
+    ASSERT_TRUE(BackupCatalog::find(state.BackupFolder, running));
+
     BatchJournal::end(env);
     otherSink.clear();
     const RestoreResult ended = RestoreRunner(other).run({running, {}, RestoreRequest::Changed::Skip});
