@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <iterator>
 
-// The texts below are the windows' words: translated in the Traditional face (context "BackupCatalog").
 QList<JournalEntry> BackupBatch::files() const {
     QList<JournalEntry> files;
     std::copy_if(journal.entries.begin(), journal.entries.end(), std::back_inserter(files),
@@ -28,6 +27,7 @@ QList<JournalEntry> BackupBatch::files() const {
     return files;
 }
 
+// The texts below are the windows' words: translated in the Traditional face (context "BackupCatalog").
 QString BackupBatch::title() const {
     return journal.present ? BackupCatalog::commandTitle(journal.header.command)
                            : QCoreApplication::translate("BackupCatalog", "（无日志）");
