@@ -201,7 +201,7 @@ bool showBackup(const AppState& state, const QString& id) {
     printLine(QStringLiteral("folder\t") + header.folder);
     printLine(QStringLiteral("started\t") + timeText(header.started));
     printLine(QStringLiteral("ended\t") + timeText(header.ended));
-    for (const JournalEntry& entry : batch->journal.entries) {
+    for (const JournalEntry& entry : batch->files()) {
         QString action = BackupJournal::actionText(entry.action);
         if (entry.action == JournalEntry::Action::Renamed)
             action += QStringLiteral(" → ") + entry.newName;

@@ -1,6 +1,7 @@
 #include "BackupCatalog.h"
 
 #include "core/PathHelpers.h"
+#include "platform/BackupLink.h"
 #include "platform/FileName.h"
 #include "platform/FileOps.h"
 #include "platform/FolderListing.h"
@@ -13,6 +14,18 @@
 #include <QSet>
 
 #include <algorithm>
+#include <iterator>
+
+QList<JournalEntry> BackupBatch::files() const {
+    QList<JournalEntry> files;
+    std::copy_if(journal.entries.begin(), journal.entries.end(), std::back_inserter(files),
+                 [](const JournalEntry& entry) { return entry.action == JournalEntry::Action::Renamed; });
+    for (const JournalEntry& file : BackupCatalog::firstToLast(journal.entries)) {
+        if (!BackupCatalog::leftNothing(file))
+            files.append(file);
+    }
+    return files;
+}
 
 // The texts below are the windows' words: translated in the Traditional face (context "BackupCatalog").
 QString BackupBatch::title() const {
@@ -97,8 +110,15 @@ QSet<QString> namesBroughtBack(const BackupBatch& restore, const QString& folder
 // True when the restores brought back every file the batch finished changing: each name it changed
 // (the old name of a rename) is among what they brought back.
 bool broughtBackWhole(const BackupBatch& batch, const QSet<QString>& broughtBack) {
+    QSet<QString> leftNothingThere;
+    for (const JournalEntry& file : firstToLast(batch.journal.entries)) {
+        if (leftNothing(file))
+            leftNothingThere.insert(file.name);
+    }
     for (const JournalEntry& entry : batch.journal.entries) {
-        if (entry.finished && !broughtBack.contains(entry.name))
+        const bool nothingToBringBack =
+            entry.action != JournalEntry::Action::Renamed && leftNothingThere.contains(entry.name);
+        if (entry.finished && !nothingToBringBack && !broughtBack.contains(entry.name))
             return false;
     }
     return true;
@@ -264,6 +284,10 @@ QList<JournalEntry> firstToLast(const QList<JournalEntry>& entries) {
     return files;
 }
 
+bool leftNothing(const JournalEntry& file) {
+    return !file.before.exists && file.finished && file.action == JournalEntry::Action::Deleted;
+}
+
 QStringList linkedFolders(const QString& backupFolder) {
     const QString root = AddBackslash(backupFolder);
     QStringList links;
@@ -285,6 +309,13 @@ QStringList linkedFolders(const QString& backupFolder) {
 }
 
 bool remove(const BackupBatch& batch, FileError* error) {
+    // A batch still at work needs its backups and its journal until it ends.
+    if (!batch.journal.header.ended.isValid() &&
+        BackupLink::JournalLock::isHeld(batch.folder + BackupJournal::JournalName)) {
+        if (error)
+            *error = FileError::withText(EBUSY, QStringLiteral("这批还在进行中，请等它完成后再删除"));
+        return false;
+    }
     if (!FileOps::removeTree(batch.folder, error))
         return false;
     // The hour folder goes too once its last batch is gone (rmdir refuses a folder that is not empty).

@@ -26,7 +26,11 @@ struct BackupBatch {
     // never reached because it was killed is not). A restore of chosen files covers only those.
     bool restoredWhole = false;
 
-    qsizetype fileCount() const { return journal.present ? journal.entries.size() : copies.size(); }
+    // The files it changed, each once however often the batch changed it (BackupCatalog::firstToLast),
+    // its renames before them, none that it made and took away again (BackupCatalog::leftNothing).
+    QList<JournalEntry> files() const;
+    // How many files(); without a journal, its backup copies.
+    qsizetype fileCount() const { return journal.present ? files().size() : copies.size(); }
     // The command in the menu's own words ("去除空格", "转换为BIG5", "快速处理向导（…）").
     QString title() const;
     // "已恢复" for a batch its restores undid whole, "部分恢复" for one they undid only in part, "恢复操作"
@@ -71,11 +75,16 @@ FileNow stateNow(const QString& folder, const JournalEntry& entry);
 // the state before and the backup copy of its first entry, the state after of its last, so that a
 // file changed twice in one batch goes back to its state before the first change.
 QList<JournalEntry> firstToLast(const QList<JournalEntry>& entries);
+// True for such an entry of a file the batch made and took away again (the text of a page the wizard
+// merged and deleted): the batch left nothing of it, so a restore has nothing to undo there, and a
+// file at its name now is someone else's.
+bool leftNothing(const JournalEntry& file);
 
 // The hour and batch folders that are symbolic links ("20200101-01", "20200101-02/003"), left alone.
 QStringList linkedFolders(const QString& backupFolder);
 
-// Removes a batch folder, and its hour folder when that is left empty.
+// Removes a batch folder, and its hour folder when that is left empty; refuses (EBUSY) a batch still
+// at work.
 bool remove(const BackupBatch& batch, FileError* error = nullptr);
 
 // The batches that started before `cutoff`.

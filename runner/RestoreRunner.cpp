@@ -204,9 +204,16 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     QSet<QString> askedFiles;
     for (const QString& name : names)
         askedFiles.insert(PathIdentity::keyOf(folder + name));
+    QList<JournalEntry> leftNothing;
     for (const JournalEntry& entry : oneEntryPerFile(folder, BackupCatalog::firstToLast(batch->journal.entries))) {
-        if (wanted(names, entry) || askedFiles.contains(PathIdentity::keyOf(folder + entry.name)))
-            files.append(entry);
+        if (!wanted(names, entry) && !askedFiles.contains(PathIdentity::keyOf(folder + entry.name)))
+            continue;
+        (BackupCatalog::leftNothing(entry) ? leftNothing : files).append(entry);
+    }
+    // A file the batch made and took away again is never touched; it is named only when asked for.
+    if (!request.names.isEmpty()) {
+        for (const JournalEntry& entry : leftNothing)
+            done(folder + entry.name, QStringLiteral("这批建立后又已删除，无需恢复"), result);
     }
 
     if (request.dryRun) {

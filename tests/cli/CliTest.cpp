@@ -184,6 +184,24 @@ TEST_F(CliTest, wizardTypesetsThePagesTextsBeforeTheMerge) {
     EXPECT_TRUE(batches[0].contains("\twizard html2txt + typeset + merge → book.txt\t")) << "the steps in their order";
 }
 
+// The wizard journals the merged file at each stage after the merge and the pages' texts it merges
+// away: `backups show` still names each file once, as the batch left it.
+TEST_F(CliTest, backupsShowNamesEachFileOfAWizardBatchOnce) {
+    ASSERT_TRUE(TestFiles::write(work + "1.htm", "<p>一</p>"));
+    ASSERT_TRUE(TestFiles::write(work + "2.htm", "<p>二</p>"));
+    ASSERT_EQ(run({"--quiet", "wizard", work, "--html", "--delete-html", "--merge", "book", "--delete-merged", "--para",
+                   "--space"}),
+              0)
+        << err.toStdString();
+    ASSERT_EQ(run({"backups"}), 0);
+    ASSERT_EQ(run({"backups", "show", out.section('\t', 0, 0)}), 0);
+    QStringList files = out.split('\n', Qt::SkipEmptyParts).mid(5); // after batch, command, folder, started, ended
+    for (QString& line : files)
+        line = line.section('\t', 0, 0) + ' ' + line.section('\t', 2, 2);
+    files.sort();
+    EXPECT_EQ(files, QStringList({"1.htm unchanged", "2.htm unchanged", "book.txt unchanged"})) << out.toStdString();
+}
+
 // Every entry below a folder with its size, bytes and modification time.
 QStringList fingerprint(const QString& folder) {
     QStringList lines;

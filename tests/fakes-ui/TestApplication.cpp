@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-TestApplication::TestApplication() {
+TestApplication::TestApplication(bool openFilesFolder) {
     QDir().mkpath(appFolder());
     QDir().mkpath(filesFolder());
     Application::Options options;
@@ -17,6 +17,8 @@ TestApplication::TestApplication() {
     options.appFolder = appFolder();
     options.messages = &m_messages;
     options.clock = &m_clock;
+    if (openFilesFolder)
+        options.openPaths = {filesFolder()};
     m_app = std::make_unique<Application>(options);
 }
 

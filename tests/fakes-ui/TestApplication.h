@@ -16,7 +16,8 @@ class MainFrm;
 // shows 14:05 on 5 July 2003 until a test moves it.
 class TestApplication {
 public:
-    TestApplication();
+    // `openFilesFolder`: the program is started with filesFolder() on its command line.
+    explicit TestApplication(bool openFilesFolder = false);
     ~TestApplication();
 
     // Start-up; with `endSplash` the splash is ended at once (as by a click on it).

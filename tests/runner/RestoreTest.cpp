@@ -682,11 +682,34 @@ TEST_F(RestoreTest, theWizardIsOneBatchNamingEveryStepAndOneRestoreUndoesIt) {
     const QList<BackupBatch> batches = BackupCatalog::list(state.BackupFolder);
     ASSERT_EQ(batches.size(), 1);
     EXPECT_EQ(batches.first().title(), "快速处理向导（网页文件转换，合并文件 → 书.txt，自动分段，去除空格）");
+    EXPECT_EQ(batches.first().fileCount(), 4) << "三.htm, 一.txt, 二.txt and 书.txt, each once";
     sink.clear();
+    clock.advanceSeconds(60);
     EXPECT_EQ(RestoreRunner(env).run({BackupCatalog::newestId(state.BackupFolder), {}, RestoreRequest::Changed::Skip})
                   .failed,
               0);
     EXPECT_EQ(snapshot(folder), before);
+    // 三.txt, made from the page and merged away, was never there for the user: no row, and the batch
+    // counts as undone whole, so undoing the last batch again takes the restore, not the wizard.
+    for (const RecordingSink::Row& call : sink.calls())
+        EXPECT_TRUE(call.mark.isEmpty() || call.mark == "blue") << call;
+    const QList<BackupBatch> after = BackupCatalog::list(state.BackupFolder);
+    ASSERT_EQ(after.size(), 2);
+    EXPECT_EQ(after.at(1).mark(), "已恢复");
+    EXPECT_EQ(BackupCatalog::lastToUndo(after), after.at(0).id);
+}
+
+// A file at the name of one the batch made and removed again is the user's: a restore leaves it.
+TEST_F(RestoreTest, aFileTheBatchMadeAndRemovedAgainIsLeftAloneByItsRestore) {
+    WizardOptions o;
+    o.folder = folder;
+    o.deleteHtml = o.deleteMerged = true;
+    o.newName = "书.txt";
+    WizardRunner(env).run(o);
+    put("三.txt", "用户后来写的\r\n");
+    prompt.setDefaultAnswer(true); // Yes to every "changed since" question
+    EXPECT_EQ(restore(newestBatch(state), RestoreRequest::Changed::Ask).failed, 0);
+    EXPECT_EQ(content("三.txt"), "用户后来写的\r\n");
 }
 
 TEST_F(RestoreTest, batchNumbersAreNeverGivenTwiceAndTheListMarksRestoresNewestFirst) {
@@ -742,6 +765,12 @@ TEST_F(RestoreTest, aBatchStillRunningIsRefusedAndRestoredOnceItEnded) {
     EXPECT_EQ(refused.restored, 0);
     EXPECT_TRUE(otherSink.rows().contains(row(0, running, "未完成", "这批还在进行中，请等它完成后再恢复", "red")));
     EXPECT_EQ(BackupCatalog::list(state.BackupFolder).size(), 1) << "no restore batch was begun";
+
+    // Nor can it be deleted (删除此批 in another program's window): its backups are still needed.
+    FileError removeError;
+    EXPECT_FALSE(BackupCatalog::remove(*BackupCatalog::find(state.BackupFolder, running), &removeError));
+    EXPECT_EQ(removeError.number, EBUSY);
+    ASSERT_TRUE(BackupCatalog::find(state.BackupFolder, running));
 
     BatchJournal::end(env);
     otherSink.clear();

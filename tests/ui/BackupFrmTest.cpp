@@ -10,12 +10,14 @@
 #include "ui/dialogs/PreviewChangeFrm.h"
 #include "ui/main/MainFrm.h"
 #include "ui/main/PreviewBox.h"
+#include "runner/WizardRunner.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QWindow>
 
 using UiTest::child;
 using UiTest::fileList;
@@ -37,6 +39,7 @@ private slots:
     void restoreAsksBeforeOverwritingAChangedFile();
     void previewShowsTheChangeBeforeItIsMade();
     void undoLastBatchAsksOnceAndRestoresTheNewestBatch();
+    void aWizardBatchListsEachFileOnceAsItStandsNow();
 };
 
 void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
@@ -62,6 +65,11 @@ void BackupFrmTest::restoreAsksBeforeOverwritingAChangedFile() {
     QPushButton* restore = child<QPushButton>(window, "CmdRestore");
     t.messages().queue({MessageProvider::Answer::No});
     restore->click();
+    // Its close box does nothing while the rows of its batch wait: the main window stays disabled.
+    window->windowHandle()->close();
+    settle();
+    QVERIFY(window && window->isVisible());
+    QVERIFY(!t.main()->isEnabled());
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("mine\r\n"));
 
@@ -104,6 +112,40 @@ void BackupFrmTest::undoLastBatchAsksOnceAndRestoresTheNewestBatch() {
     undo->trigger();
     t.app().inProgress()->acknowledge();
     QCOMPARE(t.readFile(file), QByteArray("中 文\r\n"));
+}
+
+// The wizard journals the merged file at every stage and the page's text it merges away: the list
+// still shows each file once, as the batch left it, and restoring the one selected brings it back.
+void BackupFrmTest::aWizardBatchListsEachFileOnceAsItStandsNow() {
+    TestApplication t;
+    QVERIFY(t.start());
+    t.writeFile(t.filesFolder() + QStringLiteral("a.htm"), "<p>第一章</p>\r\n");
+    t.writeFile(t.filesFolder() + QStringLiteral("b.txt"), "第二章\r\n中 文\r\n");
+    WizardOptions o;
+    o.folder = t.filesFolder();
+    o.deleteHtml = true;
+    o.newName = QStringLiteral("书.txt");
+    o.para = o.space = true;
+    t.app().inProgress()->beginBatch(t.main());
+    WizardRunner(t.app().jobEnv()).run(o);
+    t.app().inProgress()->acknowledge();
+
+    child<QAction>(t.main(), "menu_backup")->trigger();
+    QPointer<BackupFrm> window = shownWindow<BackupFrm>(QStringLiteral("BackupFrm"));
+    QVERIFY(window);
+    QTreeWidget* files = child<QTreeWidget>(window, "ListFiles");
+    QStringList rows;
+    for (int i = 0; i < files->topLevelItemCount(); ++i)
+        rows.append(files->topLevelItem(i)->text(0) + u' ' + files->topLevelItem(i)->text(2));
+    rows.sort();
+    QCOMPARE(rows, QStringList({QStringLiteral("a.htm 未改动"), QStringLiteral("b.txt 未改动"),
+                                QStringLiteral("书.txt 未改动")}));
+
+    files->setCurrentItem(files->findItems(QStringLiteral("b.txt"), Qt::MatchExactly).value(0));
+    child<QPushButton>(window, "CmdRestore")->click();
+    t.app().inProgress()->acknowledge();
+    QCOMPARE(t.readFile(t.filesFolder() + QStringLiteral("b.txt")), QByteArray("第二章\r\n中 文\r\n"));
+    QVERIFY2(!QFile::exists(t.filesFolder() + QStringLiteral("a.htm")), "only the file selected");
 }
 
 void BackupFrmTest::previewShowsTheChangeBeforeItIsMade() {

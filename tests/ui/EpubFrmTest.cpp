@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTreeWidget>
+#include <QWindow>
 
 using UiTest::child;
 
@@ -148,6 +149,10 @@ void EpubFrmTest::correctionsReachTheBuild() {
     QCOMPARE(progressRows(*progress), QStringList({"书.epub|制作完成|"}));
     QVERIFY(QFile::exists(t.filesFolder() + "书.epub"));
     QVERIFY(!dialog->isEnabled());
+    // Its close box does nothing while the rows wait: the main window stays disabled meanwhile.
+    dialog->windowHandle()->close();
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!t.main()->isEnabled());
     QTest::mouseClick(child<QPushButton>(progress, "CmdOK"), Qt::LeftButton);
     QVERIFY(dialog->isEnabled());
 }

@@ -62,6 +62,7 @@ private slots:
     void firstStartTakesMostOfTheScreen();
     void changedSettingsAreWrittenBeforeExit_data();
     void changedSettingsAreWrittenBeforeExit();
+    void aFolderFromTheCommandLineIsWrittenBeforeExit();
     void leftoverWorkingFileIsDeletedAtExit();
     void secondInstanceAnsweredNoStartsNothing();
     void secondInstanceAnsweredYesStarts();
@@ -204,6 +205,15 @@ void StartupTest::changedSettingsAreWrittenBeforeExit() {
     t.state().PrefixList[0] = QStringLiteral("第");
     QVERIFY(t.app().saveSettingsIfChanged());
     QVERIFY(TestApplication::readLines(t.appFolder() + "Custom.cfg").contains(QStringLiteral("第")));
+}
+
+// A program started on a folder and killed later still lists that folder among the recent ones.
+void StartupTest::aFolderFromTheCommandLineIsWrittenBeforeExit() {
+    TestApplication t(true);
+    QVERIFY(t.start());
+    QCOMPARE(t.state().CurrentFolder, t.filesFolder());
+    QVERIFY(t.app().saveSettingsIfChanged());
+    QVERIFY(TestApplication::readLines(t.appFolder() + "Custom.cfg").contains(t.filesFolder()));
 }
 
 void StartupTest::leftoverWorkingFileIsDeletedAtExit() {

@@ -1,5 +1,6 @@
 #include "OwnedWindow.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -36,6 +37,13 @@ void centreOnScreen(QWidget* window, const QWidget* reference) {
     const QRect area = screen->geometry();
     const QSize size = window->frameGeometry().size();
     window->move(area.left() + (area.width() - size.width()) / 2, area.top() + (area.height() - size.height()) / 2);
+}
+
+bool refuseCloseWhileBusy(const QWidget* window, QCloseEvent* event) {
+    if (window->isEnabled())
+        return false;
+    event->ignore();
+    return true;
 }
 
 } // namespace OwnedWindow

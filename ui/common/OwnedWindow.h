@@ -1,5 +1,6 @@
 #pragma once
 
+class QCloseEvent;
 class QWidget;
 
 // Windows shown "owned by" another window stay above it and belong to it, without being its Qt
@@ -13,5 +14,9 @@ void setOwner(QWidget* window, QWidget* owner);
 void showOwned(QWidget* window, QWidget* owner);
 // Centres `window` (its frame size) on the screen that holds `reference`, or on the primary screen.
 void centreOnScreen(QWidget* window, const QWidget* reference = nullptr);
+// For a task window's closeEvent: a window that started a batch is disabled until the batch's rows
+// are acknowledged, and its close box is refused meanwhile (closing it would enable the main window
+// in the middle of the batch). True when `event` was refused.
+bool refuseCloseWhileBusy(const QWidget* window, QCloseEvent* event);
 
 } // namespace OwnedWindow

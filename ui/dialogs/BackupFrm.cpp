@@ -5,6 +5,7 @@
 #include "runner/RestoreRunner.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/MessageProvider.h"
+#include "ui/common/OwnedWindow.h"
 #include "ui/common/ScreenFit.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainFrm.h"
@@ -185,7 +186,7 @@ void BackupFrm::showBatch() {
     LabelInfo->setText(tr("%1　开始 %2　结束 %3")
                            .arg(batch->id, timeText(batch->journal.header.started),
                                 timeText(batch->journal.header.ended)));
-    for (const JournalEntry& entry : batch->journal.entries) {
+    for (const JournalEntry& entry : batch->files()) {
         const FileNow now = BackupCatalog::stateNow(*batch, entry);
         auto* item = new QTreeWidgetItem(ListFiles, {entry.name, actionText(entry), nowText(now), entry.backupName});
         if (now != FileNow::Unchanged)
@@ -201,10 +202,8 @@ void BackupFrm::restoreSelected() {
     RestoreRequest request;
     request.batchId = batch->id;
     request.changed = RestoreRequest::Changed::Ask;
-    for (QTreeWidgetItem* item : ListFiles->selectedItems()) {
-        const int row = ListFiles->indexOfTopLevelItem(item);
-        request.names.append(batch->journal.entries.at(row).name);
-    }
+    for (QTreeWidgetItem* item : ListFiles->selectedItems())
+        request.names.append(item->text(0));
     if (InProgress* progress = m_app.inProgress())
         progress->beginBatch(this);
     RestoreRunner(m_app.jobEnv()).run(request);
@@ -253,6 +252,11 @@ void BackupFrm::pruneOld() {
         }
     }
     reload();
+}
+
+void BackupFrm::closeEvent(QCloseEvent* event) {
+    if (!OwnedWindow::refuseCloseWhileBusy(this, event))
+        QDialog::closeEvent(event);
 }
 
 void BackupFrm::done(int result) {

@@ -29,6 +29,7 @@ public:
 
 protected:
     void done(int result) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();

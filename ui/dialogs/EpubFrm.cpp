@@ -7,6 +7,7 @@
 #include "ui/common/Icons.h"
 #include "ui/common/InProgress.h"
 #include "ui/common/MessageProvider.h"
+#include "ui/common/OwnedWindow.h"
 #include "ui/common/ScreenFit.h"
 #include "ui/main/Application.h"
 
@@ -368,6 +369,8 @@ void EpubFrm::done(int result) {
 }
 
 void EpubFrm::closeEvent(QCloseEvent* event) {
+    if (OwnedWindow::refuseCloseWhileBusy(this, event))
+        return;
     m_handBack.handBack();
     event->accept();
     QDialog::closeEvent(event);

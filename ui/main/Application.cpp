@@ -110,6 +110,14 @@ bool Application::start() {
     m_main = new MainFrm(*this);
     connect(m_main, &MainFrm::unloading, this, &Application::shutdown);
     applyWindowSettings();
+    // What was read counts as saved, with the window's state as the settings would record it; a
+    // folder named on the command line is a change, written with the next save.
+    const SettingsRec read = m_state.Settings;
+    const Preferences readPrefs = m_state.Prefs;
+    storeWindowSettings();
+    m_savedSettings = settingsSnapshot();
+    m_state.Settings = read;
+    m_state.Prefs = readPrefs;
     if (!m_openPaths.isEmpty())
         m_main->openPaths(m_openPaths);
 
@@ -121,13 +129,6 @@ bool Application::start() {
 
     m_splash->startCountdown();
 
-    // What was read counts as saved, with the window's state as the settings would record it.
-    const SettingsRec read = m_state.Settings;
-    const Preferences readPrefs = m_state.Prefs;
-    storeWindowSettings();
-    m_savedSettings = settingsSnapshot();
-    m_state.Settings = read;
-    m_state.Prefs = readPrefs;
     m_settingsTimer = new QTimer(this);
     m_settingsTimer->setObjectName(QStringLiteral("settingsSaveTimer"));
     m_settingsTimer->setInterval(SettingsSaveInterval);
