@@ -313,7 +313,8 @@ bool remove(const BackupBatch& batch, FileError* error) {
     if (!batch.journal.header.ended.isValid() &&
         BackupLink::JournalLock::isHeld(batch.folder + BackupJournal::JournalName)) {
         if (error)
-            *error = FileError::withText(EBUSY, QStringLiteral("这批还在进行中，请等它完成后再删除"));
+            *error = FileError::withText(
+                EBUSY, QCoreApplication::translate("BackupCatalog", "这批还在进行中，请等它完成后再删除"));
         return false;
     }
     if (!FileOps::removeTree(batch.folder, error))

@@ -213,7 +213,8 @@ RestoreResult RestoreRunner::run(const RestoreRequest& request) {
     // A file the batch made and took away again is never touched; it is named only when asked for.
     if (!request.names.isEmpty()) {
         for (const JournalEntry& entry : leftNothing)
-            done(folder + entry.name, QStringLiteral("这批建立后又已删除，无需恢复"), result);
+            done(folder + entry.name, QCoreApplication::translate("RestoreRunner", "这批建立后又已删除，无需恢复"),
+                 result);
     }
 
     if (request.dryRun) {
@@ -417,11 +418,10 @@ void RestoreRunner::copyBack(const BackupBatch& batch, const QString& folder, co
         return;
     }
     // A link the batch moved away comes back as the link it was.
-    const bool restored =
-        BackupLink::isLink(batch.folder, entry.backupName)
-            ? BackupLink::putBackLink(batch.folder, entry.backupName, path, &error)
-            : BackupLink::restoreInto(batch.folder, entry.backupName, path, entry.before.mode, entry.before.sha256,
-                                      &error, &hold);
+    const bool restored = BackupLink::isLink(batch.folder, entry.backupName)
+                              ? BackupLink::putBackLink(batch.folder, entry.backupName, path, &error)
+                              : BackupLink::restoreInto(batch.folder, entry.backupName, path, entry.before.mode,
+                                                        entry.before.sha256, &error, &hold);
     if (!restored) {
         BatchJournal::withdraw(m_env, entry.name, intended.intended);
         return failed(path, error, result);
